@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QWidget;
+
+// A progress dialog as the flows see it: a bar they advance and a Cancel they poll.
+class ProgressHandle
+{
+public:
+    virtual ~ProgressHandle() = default;
+    virtual void setValue(int value) = 0;
+    virtual int value() const = 0;
+    virtual int maximum() const = 0;
+    virtual bool wasCanceled() const = 0;
+    virtual void hide() = 0;
+};
+
+// Every message box, question, file dialog and progress dialog of the program goes
+// through this seam, so that tests can answer them instead of a person.
+class UserInteraction
+{
+public:
+    virtual ~UserInteraction() = default;
+
+    // Information box with a single OK button.
+    virtual void information(QWidget *parent, const QString &title, const QString &text) = 0;
+    // Question box with Yes and No and no default button; only No counts as refusal.
+    virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
+    // Save-file dialog; an empty result means the user cancelled.
+    virtual QString getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
+                                    const QString &filter) = 0;
+    // A window-modal progress dialog, already shown.
+    virtual std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label,
+                                                           const QString &cancelText, int minimum,
+                                                           int maximum) = 0;
+
+    // The implementation in use; the widget implementation unless a test installed another.
+    static UserInteraction &current();
+    // Installs another implementation (not owned); nullptr restores the widget implementation.
+    static void setCurrent(UserInteraction *interaction);
+};

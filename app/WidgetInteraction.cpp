@@ -1,0 +1,62 @@
+#include "app/WidgetInteraction.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
+
+namespace {
+
+class DialogProgress : public ProgressHandle
+{
+public:
+    DialogProgress(QWidget *parent, const QString &label, const QString &cancelText, int minimum, int maximum)
+        : dialog(new QProgressDialog(label, cancelText, minimum, maximum, parent))
+    {
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->show();
+    }
+    ~DialogProgress() override { delete dialog.data(); }
+
+    void setValue(int value) override
+    {
+        if (dialog)
+            dialog->setValue(value);
+    }
+    int value() const override { return dialog ? dialog->value() : 0; }
+    int maximum() const override { return dialog ? dialog->maximum() : 0; }
+    bool wasCanceled() const override { return dialog && dialog->wasCanceled(); }
+    void hide() override
+    {
+        if (dialog)
+            dialog->hide();
+    }
+
+private:
+    // The parent may go first (program end while a dialog is up).
+    QPointer<QProgressDialog> dialog;
+};
+
+} // namespace
+
+void WidgetInteraction::information(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
+bool WidgetInteraction::question(QWidget *parent, const QString &title, const QString &text)
+{
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
+}
+
+QString WidgetInteraction::getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
+                                           const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, proposedPath, filter);
+}
+
+std::unique_ptr<ProgressHandle> WidgetInteraction::createProgress(QWidget *parent, const QString &label,
+                                                                  const QString &cancelText, int minimum, int maximum)
+{
+    return std::make_unique<DialogProgress>(parent, label, cancelText, minimum, maximum);
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/UserInteraction.h"
+
+// The production seam: real QMessageBox, QFileDialog and QProgressDialog.
+class WidgetInteraction : public UserInteraction
+{
+public:
+    void information(QWidget *parent, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text) override;
+    QString getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
+                            const QString &filter) override;
+    std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
+                                                   int minimum, int maximum) override;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+
+// The program's notion of a connection to the instrument.
+class CLinker : public QObject
+{
+    Q_OBJECT
+public:
+    CLinker() : QObject(nullptr) {}
+    ~CLinker() override = default;
+
+public slots:
+    virtual void close() {}
+    // Appends received bytes to buffer; see CLinkerUSB for the reassembly rules.
+    virtual int read(QByteArray &buffer, int timeoutMs, int expectedLength)
+    {
+        Q_UNUSED(buffer) Q_UNUSED(timeoutMs) Q_UNUSED(expectedLength)
+        return 0;
+    }
+    virtual int write(QByteArray &data, int timeoutMs)
+    {
+        Q_UNUSED(data) Q_UNUSED(timeoutMs)
+        return 0;
+    }
+    virtual bool isOpen() { return false; }
+    virtual bool isRemoved() { return true; }
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "protocol/KeyInfo.h"
+
+#include <QByteArray>
+#include <QList>
+
+class FramedLink;
+
+// The instrument's request/reply commands. Stateless apart from the framed link it
+// talks through. Results: 1 success; -1 send failed; -2 no good reply; -3 reply
+// markers wrong; -5 instrument error reply (readKeyInfo only).
+class InstrumentCommands
+{
+public:
+    explicit InstrumentCommands(FramedLink *link = nullptr) : framed(link) {}
+
+    // The process-wide object; the main window binds it to its framed link.
+    static InstrumentCommands *instance();
+
+    void setLink(FramedLink *link) { framed = link; }
+    FramedLink *link() const { return framed; }
+
+    int readKeyInfo(KeyInfo &info);
+    int readRecordCount(int &count);
+    int readUnitNumbers(QList<int> &unitNumbers);
+    int readMemory(quint32 address, QByteArray &out, quint16 length);
+    int readMemoryChecked(quint32 address, QByteArray &out, quint16 length, quint8 command);
+
+    // Waits the given milliseconds without keeping a processor busy.
+    static void delayMs(int ms);
+
+private:
+    FramedLink *framed;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/UserInteraction.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Answers the program's dialogs from a script and records every dialog shown.
+// Install with UserInteraction::setCurrent(&scripted); it uninstalls itself when destroyed.
+class ScriptedInteraction : public UserInteraction
+{
+public:
+    enum class Kind { Information, Question, SaveFile, Progress };
+    struct Shown
+    {
+        Kind kind;
+        QString title;
+        QString text; // message text, file dialog caption or progress label
+        QString extra; // file dialog proposed path + "|" + filter; progress cancel text
+    };
+
+    ScriptedInteraction();
+    ~ScriptedInteraction() override;
+
+    // Answers, taken in order. A question with no scripted answer gets No and counts as unexpected.
+    void answerQuestions(const QList<bool> &yesAnswers) { questionAnswers += yesAnswers; }
+    void answerFileDialogs(const QStringList &paths) { fileAnswers += paths; }
+    // The next progress dialog reports Cancel once its value reaches this number (-1: never).
+    void cancelProgressAt(int value) { cancelAt = value; }
+    // Runs while a dialog is "open" (after it was recorded, before it is answered), as a
+    // person's other actions would run in a modal dialog's event loop.
+    std::function<void(const Shown &)> whileShown;
+    // Whether progress updates let queued events run, as a window-modal dialog does.
+    bool progressProcessesEvents = true;
+
+    QList<Shown> shown;
+    int unexpected = 0;
+
+    QStringList texts(Kind kind) const;
+    QList<int> progressValues; // every value set on any progress dialog, in order
+    QList<int> progressMaximums;
+
+    void information(QWidget *parent, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text) override;
+    QString getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
+                            const QString &filter) override;
+    std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
+                                                   int minimum, int maximum) override;
+
+private:
+    void record(const Shown &item);
+    QList<bool> questionAnswers;
+    QStringList fileAnswers;
+    int cancelAt = -1;
+};
