@@ -1,0 +1,27 @@
+#include "link/MyThread.h"
+
+#include "link/FramedLink.h"
+
+#include <QThread>
+
+MyThread::MyThread(FramedLink *link, QObject *parent) : QObject(parent), framed(link) {}
+
+void MyThread::startThreadSlot()
+{
+    while (!stopRequested.load()) {
+        if (!mutex.tryLock(lockAttemptMs))
+            continue;
+        if (stopRequested.load()) {
+            mutex.unlock();
+            break;
+        }
+        QByteArray batch;
+        const int received = framed ? framed->receiveFrame(batch, 0, 0, false) : -1;
+        mutex.unlock();
+        if (received > 0)
+            emit senddata(batch);
+        // Sleep with the mutex free: the GUI thread, waiting for it, gets it at once
+        // instead of racing the next lock, and no processor is kept busy.
+        QThread::msleep(pollPauseMs);
+    }
+}

@@ -1,0 +1,58 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>FirstPage</name>
+    <message>
+        <source>仪器信息</source>
+        <translation>仪器信息</translation>
+    </message>
+    <message>
+        <source>SN号：</source>
+        <translation>SN号：</translation>
+    </message>
+    <message>
+        <source>版本号：</source>
+        <translation>版本号：</translation>
+    </message>
+    <message>
+        <source>层数显示</source>
+        <translation>层数显示</translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <source>2</source>
+        <translation>2</translation>
+    </message>
+    <message>
+        <source>3</source>
+        <translation>3</translation>
+    </message>
+    <message>
+        <source>读取测量记录</source>
+        <translation>读取测量记录</translation>
+    </message>
+    <message>
+        <source>清除数据</source>
+        <translation>清除数据</translation>
+    </message>
+    <message>
+        <source>导出Excel</source>
+        <translation>导出Excel</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>中文</translation>
+    </message>
+</context>
+</TS>
