@@ -1,0 +1,113 @@
+#include "records/FieldDecoder.h"
+
+#include <QStringDecoder>
+#include <QtEndian>
+
+#include <cstring>
+
+namespace {
+
+const unsigned char kOutOfRange[4] = {0x48, 0xB8, 0x5B, 0x6E};
+const unsigned char kSettingsChanged[4] = {0x1D, 0xF2, 0x34, 0x6E};
+
+} // namespace
+
+QString FieldDecoder::outOfRangeWord(bool chinese)
+{
+    return chinese ? QStringLiteral("超量程") : QStringLiteral("Outrange");
+}
+
+bool FieldDecoder::isOutOfRangeMarker(const char *fourBytes)
+{
+    return std::memcmp(fourBytes, kOutOfRange, 4) == 0;
+}
+
+bool FieldDecoder::isSettingsChangedMarker(const char *fourBytes)
+{
+    return std::memcmp(fourBytes, kSettingsChanged, 4) == 0;
+}
+
+DecodedField FieldDecoder::decodeField(const char *fourBytes, bool chinese)
+{
+    DecodedField field;
+    if (isOutOfRangeMarker(fourBytes)) {
+        field.overrideText = outOfRangeWord(chinese);
+        return field;
+    }
+    const quint32 bits = qFromLittleEndian<quint32>(fourBytes);
+    std::memcpy(&field.value, &bits, sizeof bits);
+    return field;
+}
+
+QString FieldDecoder::decodeRecordName(const QByteArray &slot16)
+{
+    QByteArray raw = slot16.left(NameMaxLength);
+    const qsizetype zero = raw.indexOf('\0');
+    if (zero >= 0)
+        raw.truncate(zero);
+    if (raw.isEmpty())
+        return QString();
+
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8.decode(raw);
+    if (!utf8.hasError())
+        return asUtf8;
+
+    QStringDecoder gbk("GB18030", QStringDecoder::Flag::Stateless);
+    if (gbk.isValid()) {
+        const QString asGbk = gbk.decode(raw);
+        if (!gbk.hasError())
+            return asGbk;
+    }
+    // Neither reading fits (or this Qt has no GB18030): Latin-1 keeps one character per
+    // byte, so nothing is silently dropped and the name can still be told apart.
+    return QString::fromLatin1(raw);
+}
+
+SingleLayerRow FieldDecoder::singleLayerRow(const char *eightBytes, bool chinese)
+{
+    const DecodedField velocity = decodeField(eightBytes, chinese);
+    const DecodedField thickness = decodeField(eightBytes + FieldSize, chinese);
+    SingleLayerRow row;
+    row.thickness = thickness.value;
+    row.thicknessText = thickness.overrideText;
+    row.velocity = velocity.value;
+    row.velocityText = velocity.overrideText;
+    return row;
+}
+
+MultiLayerRow FieldDecoder::multiLayerRow(const QString &name, const char *twentyFourBytes, bool chinese)
+{
+    MultiLayerRow row;
+    row.name = name;
+    for (int i = 0; i < 6; ++i) {
+        const DecodedField f = decodeField(twentyFourBytes + i * FieldSize, chinese);
+        row.values[size_t(i)] = f.value;
+        row.texts[size_t(i)] = f.overrideText;
+    }
+    return row;
+}
+
+QVector<SingleLayerRow> FieldDecoder::singleLayerRecords(const QByteArray &values, qint64 count, bool chinese)
+{
+    QVector<SingleLayerRow> rows;
+    const qint64 n = qBound<qint64>(0, count, values.size() / SingleRecordSize);
+    rows.reserve(n);
+    for (qint64 k = 0; k < n; ++k)
+        rows.append(singleLayerRow(values.constData() + k * SingleRecordSize, chinese));
+    return rows;
+}
+
+QVector<MultiLayerRow> FieldDecoder::multiLayerRecords(const QByteArray &values, const QByteArray &names,
+                                                       qint64 count, bool chinese)
+{
+    QVector<MultiLayerRow> rows;
+    const qint64 n = qMin(qBound<qint64>(0, count, values.size() / MultiRecordSize),
+                          names.size() / NameSlotSize);
+    rows.reserve(n);
+    for (qint64 k = 0; k < n; ++k) {
+        const QString name = decodeRecordName(names.mid(k * NameSlotSize, NameSlotSize));
+        rows.append(multiLayerRow(name, values.constData() + k * MultiRecordSize, chinese));
+    }
+    return rows;
+}

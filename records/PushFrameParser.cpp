@@ -1,0 +1,96 @@
+#include "records/PushFrameParser.h"
+
+DecodedField PushedFrame::field(int i, bool chinese) const
+{
+    return FieldDecoder::decodeField(fieldBytes.constData() + i * FieldDecoder::FieldSize, chinese);
+}
+
+SingleLayerRow PushedFrame::singleLayerRow(bool chinese) const
+{
+    if (fieldCount() < 2)
+        return SingleLayerRow();
+    return FieldDecoder::singleLayerRow(fieldBytes.constData(), chinese);
+}
+
+MultiLayerRow PushedFrame::multiLayerRow(const QString &name, bool chinese) const
+{
+    if (fieldCount() < 6) {
+        MultiLayerRow row;
+        row.name = name;
+        return row;
+    }
+    return FieldDecoder::multiLayerRow(name, fieldBytes.constData(), chinese);
+}
+
+const QByteArray &PushFrameParser::header()
+{
+    static const QByteArray h("\xAB\x44\x00\x00\x00\x00\xF0\x00", HeaderSize);
+    return h;
+}
+
+int PushFrameParser::valueBytes(int layout)
+{
+    switch (layout) {
+    case 1:
+        return 2 * FieldDecoder::FieldSize;
+    case 2:
+        return 6 * FieldDecoder::FieldSize;
+    default:
+        return 0;
+    }
+}
+
+void PushFrameParser::reset()
+{
+    m_pending.clear();
+}
+
+QVector<PushedFrame> PushFrameParser::feed(const QByteArray &batch, int layout)
+{
+    QVector<PushedFrame> frames;
+    const int need = valueBytes(layout);
+    if (need == 0) {
+        m_pending.clear();
+        return frames;
+    }
+
+    QByteArray data = m_pending + batch;
+    m_pending.clear();
+    const QByteArray &head = header();
+    const qsizetype frameSize = HeaderSize + need;
+
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype p = data.indexOf(head, pos);
+        if (p < 0) {
+            // Keep the longest tail that could still grow into a header.
+            const qsizetype maxTail = qMin<qsizetype>(HeaderSize - 1, data.size() - pos);
+            for (qsizetype len = maxTail; len > 0; --len) {
+                if (head.startsWith(data.right(len))) {
+                    m_pending = data.right(len);
+                    break;
+                }
+            }
+            break;
+        }
+        if (data.size() - p < frameSize) {
+            m_pending = data.mid(p); // at most MaxPendingBytes: header plus a partial frame
+            break;
+        }
+
+        PushedFrame frame;
+        frame.layout = layout;
+        frame.fieldBytes = data.mid(p + HeaderSize, need);
+        for (int i = 0; i < frame.fieldCount(); ++i) {
+            if (FieldDecoder::isSettingsChangedMarker(frame.fieldBytes.constData() + i * FieldDecoder::FieldSize)) {
+                frame.kind = PushedFrame::Kind::SettingsChanged;
+                break;
+            }
+        }
+        frames.append(frame);
+        if (frame.kind == PushedFrame::Kind::SettingsChanged)
+            break; // the rest of the batch is dropped, nothing is kept
+        pos = p + frameSize;
+    }
+    return frames;
+}

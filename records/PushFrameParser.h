@@ -1,0 +1,48 @@
+#pragma once
+
+#include "records/FieldDecoder.h"
+
+#include <QByteArray>
+#include <QVector>
+
+// One measurement frame found in the bytes the instrument pushed.
+struct PushedFrame
+{
+    enum class Kind { Measurement, SettingsChanged };
+    Kind kind = Kind::Measurement;
+    int layout = 0;
+    // The raw value fields, 4 bytes each: 2 (layout 1) or 6 (layout 2), in frame order.
+    QByteArray fieldBytes;
+
+    int fieldCount() const { return int(fieldBytes.size() / FieldDecoder::FieldSize); }
+    DecodedField field(int i, bool chinese) const;
+    // Only meaningful for measurements of the matching layout.
+    SingleLayerRow singleLayerRow(bool chinese) const;
+    MultiLayerRow multiLayerRow(const QString &name, bool chinese) const;
+};
+
+// Finds measurement frames (header AB 44 00 00 00 00 F0 00 plus the value fields) in the
+// batches the poll loop delivers. Every complete frame of a batch is returned, in order; a
+// frame cut at the end of a batch is kept until the next batch completes it.
+//
+// Bytes after a frame's value fields (padding, CRC) are not interpreted: scanning simply goes
+// on for the next header, so they are skipped like any junk before a frame.
+// A settings-changed frame ends the batch: what follows it in that batch is dropped, because
+// the headers are about to change and later frames could be in the old units.
+class PushFrameParser
+{
+public:
+    static const QByteArray &header();
+    static constexpr int HeaderSize = 8;
+    // Value bytes behind the header for a layout, 0 for an unknown layout.
+    static int valueBytes(int layout);
+    // The most bytes ever kept between two feeds: a header and all but one value byte.
+    static constexpr int MaxPendingBytes = HeaderSize + 6 * 4 - 1;
+
+    QVector<PushedFrame> feed(const QByteArray &batch, int layout);
+    void reset();
+    int pendingBytes() const { return int(m_pending.size()); }
+
+private:
+    QByteArray m_pending;
+};
