@@ -26,4 +26,7 @@ public slots:
     }
     virtual bool isOpen() { return false; }
     virtual bool isRemoved() { return true; }
+    // Drops input that has already arrived, without waiting; a request's reply must not
+    // be confused with stale bytes. Returns the bytes dropped.
+    virtual int discardPending() { return 0; }
 };

@@ -23,6 +23,12 @@ public:
     CLinker *link() const { return held.load(); }
     void setLink(CLinker *link) { held.store(link); }
 
+    // Before each request stale input is flushed. By default only what has already
+    // arrived is dropped; with this set, a 0-time-out read is made instead, which waits
+    // out one report time-out (50 ms) per request. Kept to measure the difference.
+    void setFlushWithPoll(bool on) { flushWithPoll.store(on); }
+
 private:
     std::atomic<CLinker *> held{nullptr};
+    std::atomic<bool> flushWithPoll{false};
 };

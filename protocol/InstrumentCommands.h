@@ -31,5 +31,7 @@ public:
     static void delayMs(int ms);
 
 private:
+    int readMemoryChecked(quint32 address, QByteArray &out, quint16 length, quint8 command, bool checkCrc);
+
     FramedLink *framed;
 };

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "emulator/EmulatedInstrument.h"
+#include "hid/DeviceMonitor.h"
+#include "hid/HidBackend.h"
+
+#include <QMutex>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// A HidBackend whose devices are EmulatedInstruments. Each plugged instrument is
+// enumerated as vendor 0x2047, product 0x0301, interface 0, path "emulator:<serial>".
+//
+// Typical use (tests):
+//   EmulatorBackend backend;
+//   auto gauge = backend.plug("12345", 2, 125);   // or plug(std::make_shared<...>(...))
+//   HidBackend::setCurrent(&backend);
+//   ... open a CLinkerUSB, talk to it ...
+//   backend.unplug("12345");                      // connections fail from now on
+//   HidBackend::setCurrent(nullptr);              // back to hidapi
+//
+// Thread-safe: plug/unplug and the connections may be used from any thread.
+class EmulatorBackend : public HidBackend
+{
+public:
+    static constexpr quint16 VendorId = 0x2047;
+    static constexpr quint16 ProductId = 0x0301;
+
+    EmulatorBackend();
+    ~EmulatorBackend() override;
+
+    // Plugs an instrument in (or back in). Emits deviceChange(DeviceEvent::Arrival) on the
+    // monitor's thread. A second instrument with the same serial replaces the first.
+    std::shared_ptr<EmulatedInstrument> plug(std::shared_ptr<EmulatedInstrument> instrument);
+    std::shared_ptr<EmulatedInstrument> plug(const QString &usbSerial, quint32 meterType = 2,
+                                             quint16 firmwareVersion = 125);
+    // Pulls an instrument out: its connections fail their reads and writes and report not
+    // present, even mid-transfer. Emits deviceChange(DeviceEvent::RemoveComplete). Returns
+    // false when no instrument with that serial is plugged in.
+    bool unplug(const QString &usbSerial);
+    std::shared_ptr<EmulatedInstrument> instrument(const QString &usbSerial) const;
+    QList<std::shared_ptr<EmulatedInstrument>> instruments() const; // plugged, in plug order
+
+    // Arrival/removal notices, emitted on the thread that created the backend.
+    DeviceMonitor *monitor() const;
+
+    // Demo set-up. With an empty path, or for keys the INI file does not set: one
+    // multi-layer instrument, serial "12345", meter type 2, firmware 125, 40 named records
+    // (some Chinese names in GBK), a few out-of-range values, units 0,0,0,2,2,2, a
+    // measurement pushed every 5 s on average, full-speed timing. INI keys:
+    //   [Emulator]  reportIntervalUs=1000  autoPushMeanMs=5000  instruments=1
+    //   [Instrument1] (Instrument2, ...) serial=12345 meterType=2 firmware=125
+    //               records=40  outOfRange=3  reportedCount=-1  replyDelayMs=0
+    //               date=2022-12-31
+    // meterType 1 builds a single-layer gauge (default firmware 110, units 2,0).
+    static std::unique_ptr<EmulatorBackend> createDemo(const QString &iniPathOrEmpty);
+    // Fills an instrument with `count` plausible records for its layout.
+    static void fillDemoRecords(EmulatedInstrument &instrument, int count, int outOfRange);
+
+    // HidBackend
+    QList<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId) override;
+    std::unique_ptr<HidConnection> open(const QString &path, bool exclusive,
+                                        HidOpenResult *result) override;
+
+private:
+    struct Slot;
+    void notify(int eventCode);
+
+    mutable QMutex mutex;
+    std::vector<std::shared_ptr<Slot>> slots_;
+    std::unique_ptr<DeviceMonitor> deviceMonitor;
+};

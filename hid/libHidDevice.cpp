@@ -1,0 +1,182 @@
+#include "hid/libHidDevice.h"
+
+#include "hid/HidBackend.h"
+
+#include <algorithm>
+
+namespace {
+
+// The platform path test ("vid_2047&pid_0301" in a Windows device path) has no
+// counterpart on Linux: the back end enumerates by vendor and product instead, and the
+// index i of the 0..127 scan is the position in that list. The ids are checked again
+// here in case a back end returns more than it was asked for.
+QList<HidDeviceInfo> scanList(HidBackend &backend, quint16 vendorId, quint16 productId)
+{
+    QList<HidDeviceInfo> matching;
+    const QList<HidDeviceInfo> all = backend.enumerate(vendorId, productId);
+    for (int i = 0; i < all.size() && i < libHidDevice::MaxInterfaces; ++i) {
+        if (all[i].vendorId == vendorId && all[i].productId == productId)
+            matching.append(all[i]);
+    }
+    return matching;
+}
+
+} // namespace
+
+libHidDevice::libHidDevice() = default;
+
+libHidDevice::~libHidDevice()
+{
+    if (state)
+        close();
+}
+
+void libHidDevice::close()
+{
+    if (state)
+        hidCloseState(*state);
+    openFlag = false;
+}
+
+int libHidDevice::read(quint8 *destination, int len, int timeoutMs)
+{
+    if (!openFlag || !state)
+        return 0;
+    state->readTimeoutMs = timeoutMs;
+    return hidReadStream(*state, destination, len);
+}
+
+int libHidDevice::write(const quint8 *source, int len, int timeoutMs)
+{
+    if (!openFlag || !state)
+        return 0;
+    state->writeTimeoutMs = timeoutMs;
+    return hidWriteStream(*state, source, len);
+}
+
+bool libHidDevice::isRemoved()
+{
+    if (!state || !state->open || !state->handle)
+        return true;
+    return !state->handle->isPresent();
+}
+
+int libHidDevice::discardPending()
+{
+    if (!openFlag || !state)
+        return 0;
+    return hidDiscardInput(*state);
+}
+
+int libHidDevice::listSerials(HidBackend &backend, quint16 vendorId, quint16 productId, QStringList *serials)
+{
+    QStringList listed;
+    int repeats = 0;
+    int largestInterface = 0;
+    QString lastRead;
+    for (const HidDeviceInfo &info : scanList(backend, vendorId, productId)) {
+        HidOpenResult result = HidOpenResult::Failed;
+        std::unique_ptr<HidConnection> handle = backend.open(info.path, false, &result);
+        if (!handle)
+            continue;
+        const QString serialText = handle->serialNumber().left(39);
+        handle.reset();
+        lastRead = serialText;
+        // The Windows path names a composite device's interface (mi_NN); the back ends
+        // give the interface number directly.
+        largestInterface = std::max(largestInterface, info.interfaceNumber);
+        if (serialText.isEmpty() && listed.contains(serialText)) {
+            ++repeats;
+            continue;
+        }
+        if (!listed.contains(serialText) && listed.size() < MaxSerials && repeats == 0)
+            listed.append(serialText);
+    }
+
+    int n = listed.size();
+    if (repeats == 1 && listed.size() == 2) {
+        n = 2;
+    } else if (repeats > 0) {
+        n = std::min(MaxSerials, (repeats + 1) / (largestInterface + 1));
+        while (listed.size() < n)
+            listed.append(lastRead);
+    }
+    if (serials)
+        *serials = listed.mid(0, std::max(n, 0));
+    return n;
+}
+
+int libHidDevice::countInterfaces(HidBackend &backend, quint16 vendorId, quint16 productId, int listedSerials)
+{
+    int count = 0;
+    for (const HidDeviceInfo &info : scanList(backend, vendorId, productId)) {
+        HidOpenResult result = HidOpenResult::Failed;
+        std::unique_ptr<HidConnection> handle = backend.open(info.path, false, &result);
+        if (handle || result == HidOpenResult::Busy)
+            ++count;
+    }
+    if (count == 0 || listedSerials <= 0)
+        return 0;
+    return count / listedSerials;
+}
+
+int libHidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
+{
+    HidBackend &hid = backend ? *backend : HidBackend::current();
+    if (openFlag)
+        close();
+    state = std::make_unique<HidDeviceState>();
+    serial.clear();
+
+    QStringList serials;
+    const int listed = listSerials(hid, vendorId, productId, &serials);
+    if (listed <= 0 || serials.isEmpty()) {
+        state.reset();
+        return -1;
+    }
+    const int k = countInterfaces(hid, vendorId, productId, listed);
+    if (k <= 0) {
+        state.reset();
+        return -1;
+    }
+
+    // The instrument listed last is the one opened. An instrument without a serial
+    // number is matched by its empty serial, and a one-character serial is compared as
+    // text like any other.
+    const QString chosen = serials.last();
+    int runningIndex = 0;
+    for (const HidDeviceInfo &info : scanList(hid, vendorId, productId)) {
+        HidOpenResult result = HidOpenResult::Failed;
+        std::unique_ptr<HidConnection> handle = hid.open(info.path, k == 1, &result);
+        if (!handle) {
+            if (result == HidOpenResult::Busy) {
+                // A busy interface that enumerates with another serial is someone else's
+                // instrument and does not stand in the way of ours.
+                if (!info.serialNumber.isEmpty() && info.serialNumber != chosen)
+                    continue;
+                if (runningIndex == k - 1)
+                    break;
+                ++runningIndex;
+            }
+            continue;
+        }
+        const bool matches = handle->serialNumber().left(39) == chosen;
+        if (matches && runningIndex == k - 1) {
+            const int in = handle->inputReportLength();
+            const int out = handle->outputReportLength();
+            if (in > 0)
+                state->inputReportLength = static_cast<quint16>(std::min(in, 0xFFFF));
+            if (out > 0)
+                state->outputReportLength = static_cast<quint16>(std::min(out, 0xFFFF));
+            state->handle = std::move(handle);
+            state->open = 1;
+            openFlag = true;
+            serial = chosen;
+            return 0;
+        }
+        if (matches)
+            ++runningIndex;
+    }
+    state.reset();
+    return -1;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "hid/libHidDevice.h"
+#include "link/CLinker.h"
+
+// The link over the instrument's HID interface.
+class CLinkerUSB : public CLinker
+{
+    Q_OBJECT
+public:
+    static constexpr int PollBytes = 12800;      // bounds one 0-time-out poll
+    static constexpr int ReportWaitMs = 50;      // per-report wait of every low-level read
+
+    CLinkerUSB();
+    ~CLinkerUSB() override;
+
+    // 0 on success, 0xFF on failure (the caller then deletes the link).
+    int open(quint16 vendorId, quint16 productId);
+    libHidDevice &device() { return hid; }
+
+public slots:
+    void close() override;
+    // timeoutMs 0: one poll (returns when the instrument has been silent for 50 ms).
+    // timeoutMs > 0: reassembles one frame of expectedLength bytes from its start byte
+    // 0xAB; on time-out returns the last low-level result, so check the buffer's length.
+    int read(QByteArray &buffer, int timeoutMs, int expectedLength) override;
+    // data.size() when everything went out, -1 otherwise.
+    int write(QByteArray &data, int timeoutMs) override;
+    bool isOpen() override;
+    bool isRemoved() override;
+    int discardPending() override;
+
+private:
+    libHidDevice hid;
+};

@@ -1,0 +1,146 @@
+#include "protocol/InstrumentCommands.h"
+
+#include "link/FramedLink.h"
+
+#include <QThread>
+
+namespace {
+
+constexpr int WriteTimeoutMs = 1000;
+constexpr int KeyInfoTimeoutMs = 1000;
+constexpr int ReplyTimeoutMs = 6000;
+
+quint16 le16(const QByteArray &b, int at)
+{
+    return quint16(quint8(b.at(at)) | (quint8(b.at(at + 1)) << 8));
+}
+
+quint32 le32(const QByteArray &b, int at)
+{
+    return quint32(le16(b, at)) | (quint32(le16(b, at + 2)) << 16);
+}
+
+QByteArray itemRequest(quint16 item, quint16 length)
+{
+    QByteArray request;
+    request.append(char(0xAB));
+    request.append(char(0x20));
+    request.append(char(item & 0xFF));
+    request.append(char(item >> 8));
+    request.append(char(length & 0xFF));
+    request.append(char(length >> 8));
+    return request;
+}
+
+QByteArray memoryRequest(quint8 command, quint32 address, quint16 length)
+{
+    QByteArray request;
+    request.append(char(0xAB));
+    request.append(char(command));
+    for (int shift = 0; shift < 32; shift += 8)
+        request.append(char((address >> shift) & 0xFF));
+    request.append(char(length & 0xFF));
+    request.append(char(length >> 8));
+    return request;
+}
+
+} // namespace
+
+InstrumentCommands *InstrumentCommands::instance()
+{
+    static InstrumentCommands commands;
+    return &commands;
+}
+
+int InstrumentCommands::readKeyInfo(KeyInfo &info)
+{
+    if (!framed)
+        return -1;
+    QByteArray request = itemRequest(0x0005, 0x0012);
+    if (framed->sendFrame(request, WriteTimeoutMs) < 8)
+        return -1;
+    QByteArray reply;
+    const int r = framed->receiveFrame(reply, KeyInfoTimeoutMs, 26, true);
+    if (r <= 0) {
+        if (reply.size() >= 3 && quint8(reply.at(1)) == 0xA0 && quint8(reply.at(2)) == 0x04)
+            return -5;
+        return -2;
+    }
+    if (quint8(reply.at(2)) != 0x05 && quint8(reply.at(6)) != 0xA5)
+        return -3;
+    KeyInfo decoded;
+    decoded.flagByte = quint8(reply.at(6));
+    decoded.date = QDate(le16(reply, 8), quint8(reply.at(10)), quint8(reply.at(11)));
+    decoded.serialNo = le32(reply, 12);
+    decoded.meterType = le32(reply, 16);
+    decoded.auxWord = le16(reply, 20);
+    decoded.firmwareVersion = le16(reply, 22);
+    info = decoded;
+    return 1;
+}
+
+int InstrumentCommands::readRecordCount(int &count)
+{
+    if (!framed)
+        return -1;
+    QByteArray request = itemRequest(0x000F, 0x0004);
+    if (framed->sendFrame(request, WriteTimeoutMs) < 6)
+        return -1;
+    QByteArray reply;
+    if (framed->receiveFrame(reply, ReplyTimeoutMs, 12, true) <= 0)
+        return -2;
+    if (quint8(reply.at(2)) != 0x0F && quint8(reply.at(4)) != 0x04)
+        return -3;
+    count = int(le32(reply, 6));
+    return 1;
+}
+
+int InstrumentCommands::readUnitNumbers(QList<int> &unitNumbers)
+{
+    if (!framed)
+        return -1;
+    QByteArray request = itemRequest(0x0061, 0x0078);
+    if (framed->sendFrame(request, WriteTimeoutMs) < 6)
+        return -1;
+    QByteArray reply;
+    if (framed->receiveFrame(reply, ReplyTimeoutMs, 128, true) <= 0)
+        return -2;
+    if (quint8(reply.at(2)) != 0x61 && quint8(reply.at(4)) != 0x78)
+        return -3;
+    for (int i = 0; i < 60; ++i)
+        unitNumbers.append(int(le16(reply, 6 + 2 * i)));
+    return 1;
+}
+
+int InstrumentCommands::readMemory(quint32 address, QByteArray &out, quint16 length)
+{
+    return readMemoryChecked(address, out, length, 0x40, false);
+}
+
+int InstrumentCommands::readMemoryChecked(quint32 address, QByteArray &out, quint16 length, quint8 command)
+{
+    return readMemoryChecked(address, out, length, command, true);
+}
+
+int InstrumentCommands::readMemoryChecked(quint32 address, QByteArray &out, quint16 length, quint8 command,
+                                          bool checkCrc)
+{
+    if (!framed)
+        return -1;
+    QByteArray request = memoryRequest(command, address, length);
+    if (framed->sendFrame(request, WriteTimeoutMs) < 8)
+        return -1;
+    const int expected = int(length) + 10;
+    QByteArray reply;
+    const int r = framed->receiveFrame(reply, ReplyTimeoutMs, expected, checkCrc);
+    if (r < expected || reply.size() < expected)
+        return -2;
+    out.append(reply.constData() + 8, length);
+    return 1;
+}
+
+void InstrumentCommands::delayMs(int ms)
+{
+    if (ms > 0)
+        QThread::msleep(static_cast<unsigned long>(ms));
+}
