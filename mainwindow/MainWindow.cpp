@@ -29,6 +29,7 @@ constexpr quint16 instrumentVendorId = 0x2047;
 constexpr quint16 instrumentProductId = 0x0301;
 
 MainWindow *theWindow = nullptr;
+QStringList translationPathOverride;
 
 void debugLine(const char *text)
 {
@@ -154,8 +155,15 @@ void MainWindow::setDeviceMonitor(DeviceMonitor *source)
         connect(monitor, &DeviceMonitor::deviceChange, this, &MainWindow::deviceChangeEvent);
 }
 
+void MainWindow::setTranslationSearchPath(const QStringList &directories)
+{
+    translationPathOverride = directories;
+}
+
 QStringList MainWindow::translationSearchPath()
 {
+    if (!translationPathOverride.isEmpty())
+        return translationPathOverride;
     // The current directory first (a deployment may override there), then the program's
     // own directory, then the copy compiled into the program.
     return {QString(), QCoreApplication::applicationDirPath(), QStringLiteral(":/i18n")};

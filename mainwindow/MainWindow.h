@@ -52,6 +52,8 @@ public:
 
     // Where translation files are looked up, in order (the last is compiled in).
     static QStringList translationSearchPath();
+    // Replaces that search path (tests); an empty list restores it.
+    static void setTranslationSearchPath(const QStringList &directories);
 
 private slots:
     void initForm();

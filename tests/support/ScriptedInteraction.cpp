@@ -17,6 +17,8 @@ public:
         owner.progressValues << v;
         if (cancelAt >= 0 && v >= cancelAt)
             canceled = true;
+        if (owner.onProgressValue)
+            owner.onProgressValue(v);
         if (owner.progressProcessesEvents)
             QCoreApplication::processEvents();
     }

@@ -32,6 +32,8 @@ public:
     // Runs while a dialog is "open" (after it was recorded, before it is answered), as a
     // person's other actions would run in a modal dialog's event loop.
     std::function<void(const Shown &)> whileShown;
+    // Runs on every progress value set, after it was recorded.
+    std::function<void(int)> onProgressValue;
     // Whether progress updates let queued events run, as a window-modal dialog does.
     bool progressProcessesEvents = true;
 

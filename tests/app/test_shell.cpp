@@ -1,0 +1,269 @@
+// The application shell: single instance across real processes, the drag filter, the
+// main window's language switching and its closing.
+#include "app/AppInit.h"
+#include "app/SingleInstance.h"
+#include "emulator/EmulatorBackend.h"
+#include "hid/HidBackend.h"
+#include "mainwindow/MainWindow.h"
+#include "records/FirstPage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLockFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <csignal>
+
+class ShellTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    EmulatorBackend emulator; // no instrument plugged: nothing real is touched
+    QString instanceName = QStringLiteral("palvarin-test-%1").arg(QCoreApplication::applicationPid());
+
+    QProcess *startProgram(const QStringList &args, const QString &unattendedLog)
+    {
+        auto *process = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PALVARIN_INSTANCE_NAME"), instanceName);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("PALVARIN_UNATTENDED_LOG"), unattendedLog);
+        process->setProcessEnvironment(env);
+        process->start(QStringLiteral(PALVARIN_BINARY), args);
+        return process;
+    }
+
+    QString lockPath() const
+    {
+        QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        if (dir.isEmpty())
+            dir = QDir::tempPath();
+        return dir + QLatin1Char('/') + instanceName + QStringLiteral(".lock");
+    }
+
+    static QStringList readLines(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        HidBackend::setCurrent(&emulator);
+        MainWindow::instance()->setDeviceMonitor(emulator.monitor());
+    }
+
+    void cleanupTestCase()
+    {
+        MainWindow::destroyInstance();
+        HidBackend::setCurrent(nullptr);
+    }
+
+    void secondCopyActivatesTheFirstAndExits()
+    {
+        SingleInstance first(instanceName);
+        QVERIFY(!first.isRunning());
+        QWidget window;
+        window.showMinimized();
+        first.setActivationWindow(&window, true);
+        QSignalSpy received(&first, &SingleInstance::messageReceived);
+
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("dialogs.log"));
+        QProcess *second = startProgram({}, log);
+        // The second copy waits for our answer, so serve the event loop while it runs.
+        QTRY_VERIFY_WITH_TIMEOUT(second->state() == QProcess::NotRunning, 15000);
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(received.count(), 1);
+        QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("active!!!!!"));
+        QVERIFY(!(window.windowState() & Qt::WindowMinimized));
+        // Exactly the warning and nothing else: no window, no device work.
+        QCOMPARE(readLines(log), QStringList{QStringLiteral("information|Warn|Device already opened!")});
+    }
+
+    void silentFirstCopyStillGetsTheWarningAndExitZero()
+    {
+        // A lock held by a live copy whose socket never answers.
+        QLockFile lock(lockPath());
+        QVERIFY(lock.tryLock(0));
+        QTemporaryDir tmp;
+        const QString log = tmp.filePath(QStringLiteral("dialogs.log"));
+        QProcess *second = startProgram({}, log);
+        QVERIFY(second->waitForFinished(20000));
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(readLines(log), QStringList{QStringLiteral("information|Warn|Device already opened!")});
+    }
+
+    void crashedCopyDoesNotBlockTheNextStart()
+    {
+        QTemporaryDir tmp;
+        QProcess *crashed = startProgram({QStringLiteral("--demo")}, tmp.filePath(QStringLiteral("a.log")));
+        QVERIFY(crashed->waitForStarted(5000));
+        // Wait until it owns the identity and serves its socket, then kill it hard: it
+        // leaves its lock file and its socket file behind.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lockPath()), 15000);
+        QTest::qWait(500);
+        ::kill(pid_t(crashed->processId()), SIGKILL);
+        QVERIFY(crashed->waitForFinished(5000));
+        QVERIFY(QFile::exists(lockPath()));
+
+        SingleInstance next(instanceName);
+        QVERIFY(!next.isRunning());
+        QSignalSpy received(&next, &SingleInstance::messageReceived);
+        // A later copy finds the new owner and reaches it through the socket.
+        QProcess *later = startProgram({}, tmp.filePath(QStringLiteral("b.log")));
+        QTRY_VERIFY_WITH_TIMEOUT(later->state() == QProcess::NotRunning, 15000);
+        QCOMPARE(later->exitCode(), 0);
+        QCOMPARE(received.count(), 1);
+    }
+
+    void dragFilterMovesOnlyMarkedWidgets()
+    {
+        AppInit::instance()->start();
+        QWidget plain;
+        QWidget movable;
+        movable.setProperty("canMove", true);
+        for (QWidget *w : {&plain, &movable}) {
+            w->setGeometry(100, 100, 200, 100);
+            w->show();
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(&movable));
+
+        struct Counter : QObject
+        {
+            int presses = 0;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::MouseButtonPress)
+                    ++presses;
+                return false;
+            }
+        } reached;
+        plain.installEventFilter(&reached);
+
+        // Unmarked: everything reaches the widget and it stays put.
+        QTest::mousePress(&plain, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseRelease(&plain, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(reached.presses, 1);
+        QCOMPARE(plain.pos(), QPoint(100, 100));
+
+        // Marked: a left drag moves it so the grabbed point stays under the mouse.
+        const QPoint start = movable.pos();
+        const QPoint grab(20, 30);
+        QMouseEvent press(QEvent::MouseButtonPress, grab, movable.mapToGlobal(grab), Qt::LeftButton, Qt::LeftButton,
+                          {});
+        QVERIFY(AppInit::instance()->eventFilter(&movable, &press));
+        const QPoint globalTarget = movable.mapToGlobal(grab) + QPoint(50, 40);
+        QMouseEvent move(QEvent::MouseMove, grab, globalTarget, Qt::NoButton, Qt::LeftButton, {});
+        QVERIFY(AppInit::instance()->eventFilter(&movable, &move));
+        QCOMPARE(movable.pos(), start + QPoint(50, 40));
+        // Any release ends the drag; a later move with no button does nothing.
+        QMouseEvent release(QEvent::MouseButtonRelease, grab, globalTarget, Qt::RightButton, Qt::NoButton, {});
+        QVERIFY(AppInit::instance()->eventFilter(&movable, &release));
+        QMouseEvent idleMove(QEvent::MouseMove, grab, globalTarget + QPoint(30, 30), Qt::NoButton, Qt::NoButton, {});
+        QVERIFY(!AppInit::instance()->eventFilter(&movable, &idleMove));
+        QCOMPARE(movable.pos(), start + QPoint(50, 40));
+
+        // A right press neither starts a drag nor is consumed; a move with the right button
+        // held continues a drag that a left press started.
+        QMouseEvent rightPress(QEvent::MouseButtonPress, grab, movable.mapToGlobal(grab), Qt::RightButton,
+                               Qt::RightButton, {});
+        QVERIFY(!AppInit::instance()->eventFilter(&movable, &rightPress));
+        QMouseEvent rightMove(QEvent::MouseMove, grab, globalTarget + QPoint(5, 5), Qt::NoButton, Qt::RightButton, {});
+        QVERIFY(!AppInit::instance()->eventFilter(&movable, &rightMove));
+        QVERIFY(AppInit::instance()->eventFilter(&movable, &press));
+        const QPoint before = movable.pos();
+        QVERIFY(AppInit::instance()->eventFilter(&movable, &rightMove));
+        QVERIFY(movable.pos() != before);
+    }
+
+    void languageButtonsSwitchTheRecordsPage()
+    {
+        MainWindow *window = MainWindow::instance();
+        FirstPage *page = window->recordsPage();
+        auto *english = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
+        auto *chinese = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
+        QVERIFY(english && chinese);
+        QVERIFY(page->chineseUi);
+        QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
+
+        english->click();
+        QVERIFY(!page->chineseUi);
+        QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("Read Records"));
+        QCOMPARE(page->groupBox_deviceInformation->title(), QStringLiteral("Instrument Information"));
+        chinese->click();
+        QVERIFY(page->chineseUi);
+        QCOMPARE(page->pushButton_exportExcel->text(), QStringLiteral("导出Excel"));
+        // The captions never change.
+        QCOMPARE(english->text(), QStringLiteral("English"));
+        QCOMPARE(chinese->text(), QStringLiteral("中文"));
+    }
+
+    void translationsAreFoundFromAnotherDirectoryAndTheCurrentOneComesFirst()
+    {
+        MainWindow *window = MainWindow::instance();
+        FirstPage *page = window->recordsPage();
+        auto *english = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
+        auto *chinese = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
+        const QString previous = QDir::currentPath();
+        QTemporaryDir elsewhere;
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+
+        english->click(); // nothing in the current directory: found beside the program
+        QVERIFY(!page->chineseUi);
+        QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("Clear Data"));
+        chinese->click();
+
+        // A file in the current directory overrides: here an "English" file holding Chinese.
+        QVERIFY(QFile::copy(QStringLiteral(":/i18n/Palvarin_zh.qm"), elsewhere.filePath(QStringLiteral("Palvarin_en.qm"))));
+        english->click();
+        QVERIFY(!page->chineseUi);
+        QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("清除数据"));
+        chinese->click();
+        QVERIFY(QDir::setCurrent(previous));
+    }
+
+    void missingTranslationChangesNothing()
+    {
+        MainWindow *window = MainWindow::instance();
+        FirstPage *page = window->recordsPage();
+        QTemporaryDir empty;
+        MainWindow::setTranslationSearchPath({empty.path()});
+        window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"))->click();
+        MainWindow::setTranslationSearchPath({});
+        QVERIFY(page->chineseUi);
+        QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
+    }
+
+    void ledIsOffWithoutInstrumentAndEscapeEndsTheWindow()
+    {
+        MainWindow *window = MainWindow::instance();
+        auto *led = window->findChild<QLabel *>(QStringLiteral("LinkStatusLabel"));
+        QTRY_VERIFY(!led->pixmap().isNull()); // after the 10 ms start-up step
+        QCOMPARE(led->pixmap().toImage(), QPixmap(QStringLiteral(":/image/led_off.png")).toImage());
+        QCOMPARE(led->alignment(), Qt::AlignHCenter | Qt::AlignVCenter);
+        QVERIFY(!window->isLinkOpen());
+
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QSignalSpy finished(window, &QDialog::finished);
+        QTest::keyClick(window, Qt::Key_Escape);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!window->isVisible());
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "test_shell.moc"
