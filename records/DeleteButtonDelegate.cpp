@@ -19,6 +19,7 @@ QString DeleteButtonDelegate::label(bool chinese)
 DeleteButtonDelegate::DeleteButtonDelegate(QTableWidget *table)
     : QStyledItemDelegate(table)
     , m_table(table)
+    , m_viewport(table->viewport())
     , m_template(new QPushButton(table->viewport()))
 {
     // The template is never shown; it carries the style sheet cascade (application skin,
@@ -26,7 +27,7 @@ DeleteButtonDelegate::DeleteButtonDelegate(QTableWidget *table)
     m_template->setObjectName(QStringLiteral("deleteButtonTemplate"));
     m_template->setStyleSheet(QString::fromLatin1(buttonStyleSheet()));
     m_template->hide();
-    m_table->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 }
 
 DeleteButtonDelegate::~DeleteButtonDelegate() = default;
@@ -93,7 +94,9 @@ QWidget *DeleteButtonDelegate::createEditor(QWidget *parent, const QStyleOptionV
 
 bool DeleteButtonDelegate::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_table->viewport())
+    // Compared with the stored pointer: the filter also sees the viewport's events while the
+    // table is being torn down, when the table must not be called any more.
+    if (watched != m_viewport)
         return QStyledItemDelegate::eventFilter(watched, event);
 
     switch (event->type()) {

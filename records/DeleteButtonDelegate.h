@@ -46,6 +46,7 @@ protected:
 
 private:
     QTableWidget *m_table;
+    QWidget *m_viewport;
     QPushButton *m_template;
     QPersistentModelIndex m_pressed;
     int m_column = -1;

@@ -53,14 +53,13 @@ QString FieldDecoder::decodeRecordName(const QByteArray &slot16)
     if (!utf8.hasError())
         return asUtf8;
 
+    // A character cut by the 13-byte limit only costs that character (a replacement mark),
+    // not the whole name.
     QStringDecoder gbk("GB18030", QStringDecoder::Flag::Stateless);
-    if (gbk.isValid()) {
-        const QString asGbk = gbk.decode(raw);
-        if (!gbk.hasError())
-            return asGbk;
-    }
-    // Neither reading fits (or this Qt has no GB18030): Latin-1 keeps one character per
-    // byte, so nothing is silently dropped and the name can still be told apart.
+    if (gbk.isValid())
+        return gbk.decode(raw);
+    // No GB18030 in this Qt: Latin-1 keeps one character per byte, so nothing is silently
+    // dropped and names can still be told apart.
     return QString::fromLatin1(raw);
 }
 

@@ -78,6 +78,14 @@ QVector<PushedFrame> PushFrameParser::feed(const QByteArray &batch, int layout)
             break;
         }
 
+        // A header starting inside the value bytes means this frame was cut short (bytes
+        // lost on the way): values are never taken across the start of the next frame.
+        const qsizetype inner = data.indexOf(head, p + 1);
+        if (inner >= 0 && inner < p + frameSize) {
+            pos = inner;
+            continue;
+        }
+
         PushedFrame frame;
         frame.layout = layout;
         frame.fieldBytes = data.mid(p + HeaderSize, need);

@@ -27,6 +27,9 @@ struct PushedFrame
 //
 // Bytes after a frame's value fields (padding, CRC) are not interpreted: scanning simply goes
 // on for the next header, so they are skipped like any junk before a frame.
+// A frame whose value bytes hold the start of another header was cut short; it is dropped
+// and scanning resumes at that header (field bytes AB 44 00 00 | 00 00 F0 00 are no
+// plausible measurement).
 // A settings-changed frame ends the batch: what follows it in that batch is dropped, because
 // the headers are about to change and later frames could be in the old units.
 class PushFrameParser

@@ -1,0 +1,325 @@
+#include "records/FieldDecoder.h"
+#include "records/PushFrameParser.h"
+#include "records/ReadPlan.h"
+
+#include <QStringDecoder>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+QByteArray hex(const char *h)
+{
+    return QByteArray::fromHex(h);
+}
+
+const QByteArray kHeader = hex("AB4400000000F000");
+const QByteArray k5920 = hex("0000B945");
+const QByteArray k5 = hex("0000A040");
+const QByteArray kOutRange = hex("48B85B6E");
+const QByteArray kChanged = hex("1DF2346E");
+
+QByteArray floatBytes(float f)
+{
+    QByteArray b(4, '\0');
+    qToLittleEndian(f, b.data());
+    return b;
+}
+
+QByteArray multiFrame(float base)
+{
+    QByteArray f = kHeader;
+    for (int i = 0; i < 6; ++i)
+        f += floatBytes(base + float(i));
+    return f;
+}
+
+} // namespace
+
+class TestRecordsDecoding : public QObject
+{
+    Q_OBJECT
+private slots:
+    void decodeField_data();
+    void decodeField();
+    void recordNames_data();
+    void recordNames();
+    void recordImages();
+
+    void parserFindsEveryFrameInOrder();
+    void parserJoinsFramesSplitAcrossBatches();
+    void parserSettingsChangedEndsBatch();
+    void parserKeepsOnlyBoundedTail();
+    void parserIgnoresUnknownLayout();
+
+    void readPlanBlocks_data();
+    void readPlanBlocks();
+    void readPlanMatchesBlockArithmetic();
+    void countBounds();
+};
+
+void TestRecordsDecoding::decodeField_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("chinese");
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("5920") << k5920 << false << 5920.0f << QString();
+    QTest::newRow("5") << k5 << true << 5.0f << QString();
+    QTest::newRow("negative") << hex("000080BF") << false << -1.0f << QString();
+    QTest::newRow("outrange en") << kOutRange << false << 0.0f << QStringLiteral("Outrange");
+    QTest::newRow("outrange zh") << kOutRange << true << 0.0f << QStringLiteral("超量程");
+    // Not a marker for stored values: an ordinary (huge) number.
+    QTest::newRow("settings marker") << kChanged << true << 1.4e28f << QString();
+}
+
+void TestRecordsDecoding::decodeField()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, chinese);
+    QFETCH(float, value);
+    QFETCH(QString, text);
+    const DecodedField f = FieldDecoder::decodeField(bytes.constData(), chinese);
+    QCOMPARE(f.overrideText, text);
+    QVERIFY2(std::fabs(f.value - value) <= std::fabs(value) * 1e-3f, qPrintable(QString::number(f.value)));
+    QCOMPARE(FieldDecoder::isSettingsChangedMarker(bytes.constData()), bytes == kChanged);
+}
+
+void TestRecordsDecoding::recordNames_data()
+{
+    QTest::addColumn<QByteArray>("slot");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("no zero byte") << QByteArray("ABCDEFGHIJKLMNOP") << QStringLiteral("ABCDEFGHIJKLM");
+    QTest::newRow("leading zero") << QByteArray("\0BCDEFGHIJKLMNO", 16) << QString();
+    QTest::newRow("stops at zero") << QByteArray("Pipe 7\0xyzABCDEFG", 16) << QStringLiteral("Pipe 7");
+    QTest::newRow("utf8") << (QStringLiteral("管道A").toUtf8() + QByteArray(16, '\0')).left(16)
+                          << QStringLiteral("管道A");
+    // 测试1 in GBK, as a Chinese firmware stores it.
+    QTest::newRow("gbk") << hex("B2E2CAD4310000000000000000000000") << QStringLiteral("测试1");
+    // A multi-byte character cut by the 13-byte limit must not swallow the text before it.
+    QTest::newRow("gbk cut at 13") << hex("B2E2CAD4B2E2CAD4B2E2CAD4B2E2CAD4") << QStringLiteral("测试测试测试");
+}
+
+void TestRecordsDecoding::recordNames()
+{
+    QVERIFY2(QStringDecoder("GB18030").isValid(), "this Qt cannot decode GB18030");
+    QFETCH(QByteArray, slot);
+    QFETCH(QString, name);
+    QCOMPARE(FieldDecoder::decodeRecordName(slot), name);
+}
+
+void TestRecordsDecoding::recordImages()
+{
+    // Two single-layer records; the last 4 bytes of each are not interpreted.
+    const QByteArray values = k5920 + k5 + hex("DEADBEEF") + kOutRange + floatBytes(1.25f) + hex("01020304");
+    // A count larger than the image only yields the records that are present.
+    const QVector<SingleLayerRow> rows = FieldDecoder::singleLayerRecords(values, 3, false);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].thickness, 5.0f);
+    QCOMPARE(rows[0].velocity, 5920.0f);
+    QVERIFY(rows[0].thicknessText.isEmpty() && rows[0].velocityText.isEmpty());
+    QCOMPARE(rows[1].thickness, 1.25f);
+    QCOMPARE(rows[1].velocityText, QStringLiteral("Outrange"));
+
+    QByteArray multi;
+    for (int k = 0; k < 2; ++k) {
+        for (int i = 0; i < 6; ++i)
+            multi += (k == 1 && i == 4) ? kOutRange : floatBytes(float(10 * k + i));
+        multi += hex("FFFFFFFF");
+    }
+    const QByteArray names = QByteArray("first\0..........", 16) + QByteArray("second name!!!!!", 16);
+    const QVector<MultiLayerRow> mrows = FieldDecoder::multiLayerRecords(multi, names, 2, true);
+    QCOMPARE(mrows.size(), 2);
+    QCOMPARE(mrows[0].name, QStringLiteral("first"));
+    QCOMPARE(mrows[1].name, QStringLiteral("second name!!"));
+    QCOMPARE(mrows[1].values[3], 13.0f);
+    QCOMPARE(mrows[1].texts[4], QStringLiteral("超量程"));
+    QCOMPARE(mrows[1].values[5], 15.0f);
+    // Names missing for the second record: only the first is decoded.
+    QCOMPARE(FieldDecoder::multiLayerRecords(multi, names.left(20), 2, true).size(), 1);
+}
+
+void TestRecordsDecoding::parserFindsEveryFrameInOrder()
+{
+    PushFrameParser parser;
+    const QByteArray first = kHeader + k5920 + k5;
+    const QByteArray second = kHeader + floatBytes(6000.0f) + kOutRange;
+    // Junk before the first frame, and the rest of a padded frame (its CRC) between the two.
+    const QVector<PushedFrame> frames = parser.feed(hex("0102AB") + first + hex("AB44C3D2") + second, 1);
+    QCOMPARE(frames.size(), 2);
+    QCOMPARE(frames[0].kind, PushedFrame::Kind::Measurement);
+    QCOMPARE(frames[0].singleLayerRow(false).thickness, 5.0f);
+    QCOMPARE(frames[0].singleLayerRow(false).velocity, 5920.0f);
+    QCOMPARE(frames[1].singleLayerRow(false).velocity, 6000.0f);
+    QCOMPARE(frames[1].singleLayerRow(true).thicknessText, QStringLiteral("超量程"));
+    QCOMPARE(parser.pendingBytes(), 0);
+
+    // A frame cut short (bytes lost on the way) is dropped; the frame behind it is intact.
+    const QVector<PushedFrame> resync = parser.feed(kHeader + hex("0000") + first, 1);
+    QCOMPARE(resync.size(), 1);
+    QCOMPARE(resync[0].singleLayerRow(false).velocity, 5920.0f);
+
+    const QVector<PushedFrame> multi = parser.feed(multiFrame(1.0f) + QByteArray(232, '\x55') + multiFrame(7.0f), 2);
+    QCOMPARE(multi.size(), 2);
+    const MultiLayerRow row = multi[1].multiLayerRow(QStringLiteral("Name4"), false);
+    QCOMPARE(row.name, QStringLiteral("Name4"));
+    QCOMPARE(row.values[0], 7.0f);
+    QCOMPARE(row.values[5], 12.0f);
+}
+
+void TestRecordsDecoding::parserJoinsFramesSplitAcrossBatches()
+{
+    const QByteArray frame = hex("0000") + kHeader + k5920 + k5;
+    for (int cut = 1; cut < frame.size(); ++cut) {
+        PushFrameParser parser;
+        const QVector<PushedFrame> before = parser.feed(frame.left(cut), 1);
+        QVERIFY2(before.isEmpty(), qPrintable(QString::number(cut)));
+        const QVector<PushedFrame> after = parser.feed(frame.mid(cut), 1);
+        QVERIFY2(after.size() == 1, qPrintable(QString::number(cut)));
+        QCOMPARE(after[0].singleLayerRow(false).velocity, 5920.0f);
+        QCOMPARE(parser.pendingBytes(), 0);
+    }
+    // Three batches, and a frame arriving byte by byte.
+    PushFrameParser parser;
+    const QByteArray multi = multiFrame(2.0f);
+    QVERIFY(parser.feed(multi.left(5), 2).isEmpty());
+    QVERIFY(parser.feed(multi.mid(5, 20), 2).isEmpty());
+    QCOMPARE(parser.feed(multi.mid(25), 2).size(), 1);
+    int found = 0;
+    for (char b : multi)
+        found += int(parser.feed(QByteArray(1, b), 2).size());
+    QCOMPARE(found, 1);
+}
+
+void TestRecordsDecoding::parserSettingsChangedEndsBatch()
+{
+    PushFrameParser parser;
+    const QByteArray measurement = kHeader + k5920 + k5;
+    const QByteArray changed = kHeader + k5920 + kChanged;
+    const QVector<PushedFrame> frames = parser.feed(measurement + changed + measurement + kHeader, 1);
+    QCOMPARE(frames.size(), 2);
+    QCOMPARE(frames[0].kind, PushedFrame::Kind::Measurement);
+    QCOMPARE(frames[1].kind, PushedFrame::Kind::SettingsChanged);
+    QCOMPARE(parser.pendingBytes(), 0);
+
+    // In the multi-layer layout a marker in any field counts, the last one included.
+    QByteArray multi = multiFrame(1.0f);
+    multi.replace(multi.size() - 4, 4, kChanged);
+    const QVector<PushedFrame> m = parser.feed(multi, 2);
+    QCOMPARE(m.size(), 1);
+    QCOMPARE(m[0].kind, PushedFrame::Kind::SettingsChanged);
+}
+
+void TestRecordsDecoding::parserKeepsOnlyBoundedTail()
+{
+    PushFrameParser parser;
+    // A truncated frame is held, never decoded from bytes that did not arrive.
+    QVERIFY(parser.feed(kHeader + k5920 + hex("0000"), 1).isEmpty());
+    QCOMPARE(parser.pendingBytes(), 14);
+    parser.reset();
+    QCOMPARE(parser.pendingBytes(), 0);
+    QVERIFY(parser.feed(kHeader + hex("0000A0"), 1).isEmpty());
+    parser.reset();
+    QVERIFY(parser.feed(hex("A040"), 1).isEmpty()); // the rest of the reset frame
+    QCOMPARE(parser.pendingBytes(), 0);
+
+    // Long junk: only a possible header start survives.
+    QByteArray junk(100000, '\x37');
+    QVERIFY(parser.feed(junk, 2).isEmpty());
+    QCOMPARE(parser.pendingBytes(), 0);
+    QVERIFY(parser.feed(junk + kHeader.left(7), 2).isEmpty());
+    QCOMPARE(parser.pendingBytes(), 7);
+    QVERIFY(parser.feed(junk + kHeader.left(3), 2).isEmpty());
+    QCOMPARE(parser.pendingBytes(), 3);
+
+    // Many headers with no values behind them never grow the kept bytes.
+    for (int i = 0; i < 50; ++i) {
+        QVERIFY(parser.feed(kHeader + hex("00"), 2).isEmpty());
+        QVERIFY(parser.pendingBytes() <= PushFrameParser::MaxPendingBytes);
+    }
+    QVERIFY(parser.feed(multiFrame(3.0f).left(31), 2).isEmpty());
+    QCOMPARE(parser.pendingBytes(), PushFrameParser::MaxPendingBytes);
+    // The cut-short frames before it did not eat it: the next byte completes it.
+    const QVector<PushedFrame> last = parser.feed(multiFrame(3.0f).right(1), 2);
+    QCOMPARE(last.size(), 1);
+    QCOMPARE(last[0].multiLayerRow(QString(), false).values[5], 8.0f);
+}
+
+void TestRecordsDecoding::parserIgnoresUnknownLayout()
+{
+    PushFrameParser parser;
+    parser.feed(kHeader + hex("0000"), 1);
+    QVERIFY(parser.feed(kHeader + k5920 + k5, 3).isEmpty());
+    QVERIFY(parser.feed(kHeader + k5920 + k5, 0).isEmpty());
+    QCOMPARE(parser.pendingBytes(), 0);
+}
+
+void TestRecordsDecoding::readPlanBlocks_data()
+{
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<QVector<ReadBlock>>("values");
+    QTest::addColumn<QVector<ReadBlock>>("names");
+    QTest::newRow("single 21") << 1 << qint64(21) << QVector<ReadBlock>{{0x80000000u, 252}} << QVector<ReadBlock>{};
+    QTest::newRow("single 22") << 1 << qint64(22) << QVector<ReadBlock>{{0x80000000u, 256}, {0x80000100u, 8}}
+                               << QVector<ReadBlock>{};
+    QTest::newRow("multi 10") << 2 << qint64(10) << QVector<ReadBlock>{{0x80000000u, 256}, {0x80000100u, 24}}
+                              << QVector<ReadBlock>{{0xC0000000u, 160}};
+    QTest::newRow("multi 16") << 2 << qint64(16) << QVector<ReadBlock>{{0x80000000u, 256}, {0x80000100u, 192}}
+                              << QVector<ReadBlock>{{0xC0000000u, 256}};
+    QTest::newRow("none") << 2 << qint64(0) << QVector<ReadBlock>{} << QVector<ReadBlock>{};
+    QTest::newRow("unknown layout") << 3 << qint64(10) << QVector<ReadBlock>{} << QVector<ReadBlock>{};
+}
+
+void TestRecordsDecoding::readPlanBlocks()
+{
+    QFETCH(int, layout);
+    QFETCH(qint64, count);
+    QFETCH(QVector<ReadBlock>, values);
+    QFETCH(QVector<ReadBlock>, names);
+    QVERIFY(ReadPlan::valueBlocks(layout, count) == values);
+    QVERIFY(ReadPlan::nameBlocks(layout, count) == names);
+}
+
+void TestRecordsDecoding::readPlanMatchesBlockArithmetic()
+{
+    // Block counts as the instrument's reading computes them (double, rounded up), lengths that
+    // add up to the total, and addresses 256 apart.
+    for (qint64 total : {1LL, 255LL, 256LL, 257LL, 511LL, 512LL, 12LL * 99999, 28LL * 1000000}) {
+        const QVector<ReadBlock> b = ReadPlan::blocks(ReadPlan::NameBase, total);
+        QCOMPARE(b.size(), qsizetype(std::ceil(double(total) * 0.00390625)));
+        qint64 sum = 0;
+        for (int i = 0; i < b.size(); ++i) {
+            QCOMPARE(b[i].address, ReadPlan::NameBase + quint32(256 * i));
+            QVERIFY(b[i].length > 0 && b[i].length <= 256);
+            QVERIFY(i + 1 == b.size() || b[i].length == 256);
+            sum += b[i].length;
+        }
+        QCOMPARE(sum, total);
+    }
+}
+
+void TestRecordsDecoding::countBounds()
+{
+    QString why;
+    QVERIFY(ReadPlan::countFits(1, 0, &why));
+    QVERIFY(ReadPlan::countFits(2, ReadPlan::MaxRecordCount, &why));
+    QVERIFY(why.isEmpty());
+
+    QVERIFY(!ReadPlan::countFits(2, ReadPlan::MaxRecordCount + 1, &why));
+    QVERIFY(why.contains(QStringLiteral("limit")));
+    QVERIFY(!ReadPlan::countFits(1, -1, &why));
+    QVERIFY(!ReadPlan::countFits(4, 10, &why));
+
+    // Past the value region (1 GiB from 0x80000000), and counts whose byte sizes overflow.
+    QVERIFY(!ReadPlan::countFits(1, 0x40000000LL / 12 + 1, &why));
+    QVERIFY(why.contains(QStringLiteral("value memory")));
+    QVERIFY(!ReadPlan::countFits(2, 0x7FFFFFFFLL, &why));
+    QVERIFY(!ReadPlan::countFits(2, std::numeric_limits<qint64>::max(), &why));
+    QVERIFY(ReadPlan::valueBlocks(2, std::numeric_limits<qint64>::max()).isEmpty());
+    QVERIFY(ReadPlan::nameBlocks(2, ReadPlan::MaxRecordCount + 1).isEmpty());
+}
+
+QTEST_APPLESS_MAIN(TestRecordsDecoding)
+#include "tst_records_decoding.moc"
