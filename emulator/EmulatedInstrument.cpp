@@ -505,7 +505,9 @@ void EmulatedInstrument::answerLocked(const QByteArray &request, Clock::time_poi
         inputChanged.wakeAll();
         return;
     }
-    QByteArray reply = fault.errorReply ? errorReply() : replyFor(request);
+    QByteArray reply = !fault.replyOverride.isEmpty() ? fault.replyOverride
+                       : fault.errorReply           ? errorReply()
+                                                    : replyFor(request);
     if (fault.corruptCrc && !reply.isEmpty())
         reply[reply.size() - 1] = char(quint8(reply.at(reply.size() - 1)) ^ 0xFF);
     if (fault.truncateTo >= 0)

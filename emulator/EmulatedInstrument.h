@@ -18,6 +18,7 @@
 struct ReplyFault
 {
     bool errorReply = false;   // answer AB A0 04 00 00 00 + CRC (8 bytes) instead of the reply
+    QByteArray replyOverride;  // non-empty: these exact bytes instead of the reply
     bool corruptCrc = false;   // flip the reply's last CRC byte
     bool silent = false;       // do not answer at all (the host times out)
     QByteArray junkBefore;     // bytes sent ahead of the reply's start byte
