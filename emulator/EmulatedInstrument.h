@@ -18,6 +18,7 @@
 struct ReplyFault
 {
     bool errorReply = false;   // answer AB A0 04 00 00 00 + CRC (8 bytes) instead of the reply
+    QByteArray replyOverride;  // non-empty: these exact bytes instead of the reply
     bool corruptCrc = false;   // flip the reply's last CRC byte
     bool silent = false;       // do not answer at all (the host times out)
     QByteArray junkBefore;     // bytes sent ahead of the reply's start byte
@@ -104,6 +105,7 @@ public:
     void pushSettingsChanged();            // every field slot holds 1D F2 34 6E
     void pushRaw(const QByteArray &bytes); // sent as is, cut into reports
     // Demo: push a random measurement now and then, mean interval meanMs (0 = off).
+    // Pushes are produced while the host reads (its poll loop always does).
     void setAutoPush(int meanMs);
 
     // --- faults and timing ----------------------------------------------------------
@@ -144,14 +146,14 @@ private:
         int unplugAfter = -1;
     };
 
-    void handlePayloadLocked(const QByteArray &payload, Clock::time_point now);
+    void handlePayloadLocked(Clock::time_point now);
     void answerLocked(const QByteArray &request, Clock::time_point now);
     QByteArray replyFor(const QByteArray &request) const;
     void queueBytesLocked(const QByteArray &bytes, Clock::time_point start, int payloadPerReport,
                           int unplugAfterReports);
     void autoPushLocked(Clock::time_point now);
     void scheduleAutoPushLocked(Clock::time_point now);
-    QByteArray &areaFor(quint32 address, quint32 *offset);
+    QByteArray *areaFor(quint32 address, quint32 *offset);
     const QByteArray *areaFor(quint32 address, quint32 *offset) const;
 
     mutable QMutex mutex;

@@ -64,8 +64,10 @@ public:
     std::unique_ptr<HidConnection> open(const QString &path, bool exclusive,
                                         HidOpenResult *result) override;
 
-private:
+    // Bookkeeping of one plugged instrument (defined in the .cpp; not for callers).
     struct Slot;
+
+private:
     void notify(int eventCode);
 
     mutable QMutex mutex;

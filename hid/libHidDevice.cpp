@@ -106,18 +106,23 @@ int libHidDevice::listSerials(HidBackend &backend, quint16 vendorId, quint16 pro
     return n;
 }
 
-int libHidDevice::countInterfaces(HidBackend &backend, quint16 vendorId, quint16 productId, int listedSerials)
+int libHidDevice::countInterfaces(HidBackend &backend, quint16 vendorId, quint16 productId,
+                                  const QStringList &listedSerials)
 {
     int count = 0;
     for (const HidDeviceInfo &info : scanList(backend, vendorId, productId)) {
         HidOpenResult result = HidOpenResult::Failed;
         std::unique_ptr<HidConnection> handle = backend.open(info.path, false, &result);
-        if (handle || result == HidOpenResult::Busy)
+        // An instrument held by someone else, known by its enumerated serial to be none
+        // of the listed ones, would otherwise inflate the count and spoil the selection.
+        const bool othersBusy = result == HidOpenResult::Busy && !info.serialNumber.isEmpty()
+                && !listedSerials.contains(info.serialNumber.left(39));
+        if (handle || (result == HidOpenResult::Busy && !othersBusy))
             ++count;
     }
-    if (count == 0 || listedSerials <= 0)
+    if (count == 0 || listedSerials.isEmpty())
         return 0;
-    return count / listedSerials;
+    return count / int(listedSerials.size());
 }
 
 int libHidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
@@ -134,7 +139,7 @@ int libHidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
         state.reset();
         return -1;
     }
-    const int k = countInterfaces(hid, vendorId, productId, listed);
+    const int k = countInterfaces(hid, vendorId, productId, serials);
     if (k <= 0) {
         state.reset();
         return -1;

@@ -43,7 +43,9 @@ public:
     // Selection steps, exposed for inspection. listSerials returns the entry count n and
     // fills serials with up to 6 entries; countInterfaces the interfaces per device.
     static int listSerials(HidBackend &backend, quint16 vendorId, quint16 productId, QStringList *serials);
-    static int countInterfaces(HidBackend &backend, quint16 vendorId, quint16 productId, int listedSerials);
+    // A busy interface counts unless it enumerates with a serial that is not listed.
+    static int countInterfaces(HidBackend &backend, quint16 vendorId, quint16 productId,
+                               const QStringList &listedSerials);
 
 private:
     bool openFlag = false;
