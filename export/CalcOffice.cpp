@@ -177,9 +177,10 @@ struct CalcOffice::Impl
     {
         Reference<util::XNumberFormatsSupplier> supplier(document, UNO_QUERY_THROW);
         Reference<util::XNumberFormats> formats = supplier->getNumberFormats();
-        const lang::Locale locale(OUString("en"), OUString("US"), OUString());
-        const OUString code = toOu(decimals > 0 ? QStringLiteral("0.") + QString(decimals, QLatin1Char('0'))
-                                                : QStringLiteral("0"));
+        // The document's own locale (a fixed one would be written as a [$-409] prefix), and the
+        // code generated in it, so the decimal separator is the one that locale reads.
+        const lang::Locale locale;
+        const OUString code = formats->generateFormat(0, locale, false, false, sal_Int16(decimals), 1);
         sal_Int32 key = formats->queryKey(code, locale, false);
         if (key == -1)
             key = formats->addNew(code, locale);
@@ -338,6 +339,17 @@ int CalcOffice::sheetCount() const
         return sheets->getCount();
     } catch (const uno::Exception &) {
         return 0;
+    }
+}
+
+bool CalcOffice::appendSheet(const QString &name)
+{
+    try {
+        Reference<sheet::XSpreadsheetDocument> doc(d->document, UNO_QUERY_THROW);
+        doc->getSheets()->insertNewByName(toOu(name), sal_Int16(sheetCount()));
+        return true;
+    } catch (const uno::Exception &) {
+        return false;
     }
 }
 

@@ -42,6 +42,8 @@ public:
     bool openDocument(const QString &path);
     bool hasDocument() const;
     int sheetCount() const;
+    // Appends a sheet to the open document.
+    bool appendSheet(const QString &name);
     // Writes cells sorted by (row, column) in bulk: texts that are plain decimal numbers become
     // number cells showing the same decimals, every other value stays text.
     bool writeCells(int sheetIndex, const QList<Cell> &cells);

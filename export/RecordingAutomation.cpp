@@ -50,7 +50,9 @@ QVariant RecordingAutomation::dynamicCall(const char *name, const QVariant &arg1
 {
     const QString member = QString::fromLatin1(name);
     record(member, arg1, arg2);
-    return !journal->refused.contains(member);
+    if (journal->refused.contains(member))
+        return false;
+    return journal->onCall ? journal->onCall(member, arg1, arg2) : true;
 }
 
 bool RecordingAutomation::isNull() const

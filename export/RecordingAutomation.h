@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 // An automation server that only writes down what it is asked, so the engine's call sequence
@@ -23,6 +24,8 @@ public:
         // The application object reports that no server stands behind it.
         bool noServer = false;
         int alive = 0; // objects not yet deleted
+        // Runs after each call is recorded (member, arguments); its result is the call's result.
+        std::function<bool(const QString &, const QVariant &, const QVariant &)> onCall;
     };
 
     // Serves a ProgID with recording objects writing to the journal.
