@@ -13,7 +13,6 @@ public:
     // Installs the filter on the application object.
     void start();
 
-protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -18,10 +18,7 @@ constexpr char ack[] = "ack\n";
 
 SingleInstance::SingleInstance(const QString &name, QObject *parent) : QObject(parent), socketName(name)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    lock = std::make_unique<QLockFile>(dir + QLatin1Char('/') + name + QStringLiteral(".lock"));
+    lock = std::make_unique<QLockFile>(lockDirectory() + QLatin1Char('/') + name + QStringLiteral(".lock"));
     // A lock left by a crashed copy is stale (its process is gone) and is taken over.
     primary = lock->tryLock(0);
     if (!primary)
@@ -38,6 +35,17 @@ SingleInstance::~SingleInstance()
 {
     if (server)
         server->close();
+}
+
+QString SingleInstance::lockDirectory()
+{
+    // Only ask for the runtime directory where the session has one (no warning otherwise).
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        if (!dir.isEmpty())
+            return dir;
+    }
+    return QDir::tempPath();
 }
 
 QString SingleInstance::defaultName()

@@ -21,6 +21,8 @@ public:
     ~SingleInstance() override;
 
     static QString defaultName();
+    // Where the lock files live: the user's runtime directory, else the temporary one.
+    static QString lockDirectory();
 
     // True when another copy holds the identity.
     bool isRunning() const { return !primary; }

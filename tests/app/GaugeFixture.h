@@ -8,7 +8,9 @@
 #include "mainwindow/MainWindow.h"
 #include "records/FirstPage.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
 
@@ -16,7 +18,7 @@ namespace GaugeFixture {
 
 inline QString sourceDir()
 {
-    return qEnvironmentVariable("PALVARIN_SOURCE_DIR");
+    return QStringLiteral(PALVARIN_SOURCE_DIR);
 }
 
 // Single-layer gauge: meter type 1, units {2 (m/s), 0 (mm)}.

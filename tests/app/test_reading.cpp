@@ -7,6 +7,7 @@
 
 using namespace GaugeFixture;
 using Kind = ScriptedInteraction::Kind;
+using Blocks = QList<QPair<quint32, int>>;
 
 namespace {
 
@@ -75,8 +76,7 @@ private slots:
     void singleLayerBlockPlans_data()
     {
         QTest::addColumn<int>("count");
-        QTest::addColumn<QList<QPair<quint32, int>>>("blocks");
-        using Blocks = QList<QPair<quint32, int>>;
+        QTest::addColumn<Blocks>("blocks");
         QTest::newRow("0") << 0 << Blocks{};
         QTest::newRow("21") << 21 << Blocks{{0x80000000u, 252}};
         QTest::newRow("22") << 22 << Blocks{{0x80000000u, 256}, {0x80000100u, 8}};
@@ -85,7 +85,7 @@ private slots:
     void singleLayerBlockPlans()
     {
         QFETCH(int, count);
-        QFETCH(QList<QPair<quint32, int>>, blocks);
+        QFETCH(Blocks, blocks);
         auto g = singleLayerGauge();
         for (int i = 0; i < count; ++i)
             g->addSingleLayerRecord(5900.0f + i, 1.0f + i);
@@ -108,9 +108,8 @@ private slots:
     void multiLayerBlockPlans_data()
     {
         QTest::addColumn<int>("count");
-        QTest::addColumn<QList<QPair<quint32, int>>>("blocks");
+        QTest::addColumn<Blocks>("blocks");
         QTest::addColumn<QList<int>>("progress");
-        using Blocks = QList<QPair<quint32, int>>;
         QTest::newRow("10") << 10 << Blocks{{0x80000000u, 256}, {0x80000100u, 24}, {0xC0000000u, 160}}
                             << QList<int>{0, 1, 2};
         QTest::newRow("16") << 16 << Blocks{{0x80000000u, 256}, {0x80000100u, 192}, {0xC0000000u, 256}}
@@ -120,7 +119,7 @@ private slots:
     void multiLayerBlockPlans()
     {
         QFETCH(int, count);
-        QFETCH(QList<QPair<quint32, int>>, blocks);
+        QFETCH(Blocks, blocks);
         QFETCH(QList<int>, progress);
         auto g = multiLayerGauge();
         for (int i = 0; i < count; ++i)
