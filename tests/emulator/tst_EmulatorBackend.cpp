@@ -114,6 +114,41 @@ private slots:
         QCOMPARE(more.left(8), header);
     }
 
+    void pushesFromAnotherThreadWhileReading()
+    {
+        GaugeRig rig(1);
+        constexpr int Frames = 300;
+        QThread *pusher = QThread::create([&rig] {
+            for (int i = 0; i < Frames; ++i)
+                rig.gauge->pushSingleLayer(5900.0f, float(i));
+        });
+        pusher->start();
+        QByteArray stream;
+        QElapsedTimer clock;
+        clock.start();
+        while (stream.size() < Frames * 34 && clock.elapsed() < 5000)
+            rig.link.read(stream, 0, 0);
+        QVERIFY(pusher->wait(2000));
+        delete pusher;
+        QCOMPARE(stream.size(), Frames * 34);
+        for (int i = 0; i < Frames; ++i) {
+            const QByteArray frame = stream.mid(i * 34, 34);
+            QCOMPARE(frame.mid(12, 4), EmulatedInstrument::field(float(i)));
+            QCOMPARE(FramedLink::crc16(frame, 32), quint16(quint8(frame.at(32)) | quint8(frame.at(33)) << 8));
+        }
+    }
+
+    void currentBackendFallsBackToHidapi()
+    {
+        EmulatorBackend backend;
+        HidBackend *hidapi = &HidBackend::current();
+        QVERIFY(hidapi != &backend);
+        HidBackend::setCurrent(&backend);
+        QCOMPARE(&HidBackend::current(), static_cast<HidBackend *>(&backend));
+        HidBackend::setCurrent(nullptr);
+        QCOMPARE(&HidBackend::current(), hidapi);
+    }
+
     void demoDefaults()
     {
         auto backend = EmulatorBackend::createDemo(QString());
