@@ -48,6 +48,25 @@ private slots:
         QVERIFY(plain.isRemoved());
     }
 
+    void openReportsTheOutcome()
+    {
+        EmulatorBackend backend;
+        HidBackend::setCurrent(&backend);
+        {
+            CLinkerUSB link;
+            QTest::ignoreMessage(QtDebugMsg, "hidDevice Open error!\n");
+            QCOMPARE(link.open(0x2047, 0x0301), 0xFF);
+            QVERIFY(!link.isOpen());
+        }
+        backend.plug(QStringLiteral("12345"));
+        CLinkerUSB link;
+        QTest::ignoreMessage(QtDebugMsg, "hidDevice Open success!\n");
+        QCOMPARE(link.open(0x2047, 0x0301), 0);
+        QVERIFY(link.isOpen());
+        QVERIFY(!link.isRemoved());
+        HidBackend::setCurrent(nullptr);
+    }
+
     void reassemblesAcrossReportsAfterJunk()
     {
         GaugeRig rig;
@@ -121,6 +140,7 @@ private slots:
         QCOMPARE(removed.first().first().toInt(), DeviceEvent::RemoveComplete);
 
         request = KeyRequest;
+        QTest::ignoreMessage(QtDebugMsg, "hidDevice WriteMessage error! ret = 0\n");
         QCOMPARE(rig.link.write(request, 1000), -1);
         rig.link.close();
         rig.link.close();
