@@ -70,7 +70,7 @@ private slots:
             QCOMPARE(rig.commands.readMemory(0x80000000u, out, 256), 1);
         const qint64 elapsed = clock.elapsed();
         QVERIFY2(elapsed >= 30, qPrintable(QString::number(elapsed)));
-        QVERIFY2(elapsed < 30 * 2, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsed < 30 * 5, qPrintable(QString::number(elapsed))); // a 50 ms flush would need > 250
 
         // A slow gauge answers late but within the time-out.
         rig.gauge->setReplyDelayMs(200);
