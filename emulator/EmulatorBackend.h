@@ -21,6 +21,12 @@
 //   backend.unplug("12345");                      // connections fail from now on
 //   HidBackend::setCurrent(nullptr);              // back to hidapi
 //
+// Demo (palvarin --demo): keep the backend for the life of the program,
+//   auto demo = EmulatorBackend::createDemo(iniPathOrEmpty);
+//   HidBackend::setCurrent(demo.get());
+//   connect(demo->monitor(), &DeviceMonitor::deviceChange, window, <notice handler>);
+// then open the link as for a real gauge (the demo gauge is plugged in already).
+//
 // Thread-safe: plug/unplug and the connections may be used from any thread.
 class EmulatorBackend : public HidBackend
 {

@@ -42,7 +42,8 @@ int libHidDevice::read(quint8 *destination, int len, int timeoutMs)
 {
     if (!openFlag || !state)
         return 0;
-    state->readTimeoutMs = timeoutMs;
+    // A negative wait would block for ever in the platform call.
+    state->readTimeoutMs = qMax(timeoutMs, 0);
     return hidReadStream(*state, destination, len);
 }
 
@@ -50,7 +51,7 @@ int libHidDevice::write(const quint8 *source, int len, int timeoutMs)
 {
     if (!openFlag || !state)
         return 0;
-    state->writeTimeoutMs = timeoutMs;
+    state->writeTimeoutMs = qMax(timeoutMs, 0);
     return hidWriteStream(*state, source, len);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QPersistentModelIndex>
-#include <QPointer>
 #include <QStyledItemDelegate>
 
 class QPushButton;

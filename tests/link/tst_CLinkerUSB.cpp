@@ -48,6 +48,25 @@ private slots:
         QVERIFY(plain.isRemoved());
     }
 
+    void openReportsTheOutcome()
+    {
+        EmulatorBackend backend;
+        HidBackend::setCurrent(&backend);
+        {
+            CLinkerUSB link;
+            QTest::ignoreMessage(QtDebugMsg, "hidDevice Open error!\n");
+            QCOMPARE(link.open(0x2047, 0x0301), 0xFF);
+            QVERIFY(!link.isOpen());
+        }
+        backend.plug(QStringLiteral("12345"));
+        CLinkerUSB link;
+        QTest::ignoreMessage(QtDebugMsg, "hidDevice Open success!\n");
+        QCOMPARE(link.open(0x2047, 0x0301), 0);
+        QVERIFY(link.isOpen());
+        QVERIFY(!link.isRemoved());
+        HidBackend::setCurrent(nullptr);
+    }
+
     void reassemblesAcrossReportsAfterJunk()
     {
         GaugeRig rig;
@@ -121,6 +140,7 @@ private slots:
         QCOMPARE(removed.first().first().toInt(), DeviceEvent::RemoveComplete);
 
         request = KeyRequest;
+        QTest::ignoreMessage(QtDebugMsg, "hidDevice WriteMessage error! ret = 0\n");
         QCOMPARE(rig.link.write(request, 1000), -1);
         rig.link.close();
         rig.link.close();
@@ -204,7 +224,7 @@ private slots:
         clock.start();
         frame = QByteArray("\xAB\x20\x0F\x00\x04\x00", 6);
         QCOMPARE(rig.framed.sendFrame(frame, 1000), 8);
-        QVERIFY(clock.elapsed() < 40); // no waiting for silence
+        QVERIFY(clock.elapsed() < 45); // no waiting out a 50 ms report time-out
         buffer.clear();
         QCOMPARE(rig.framed.receiveFrame(buffer, 1000, 12, true), 12);
     }

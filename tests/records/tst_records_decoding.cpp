@@ -51,7 +51,6 @@ private slots:
     void parserJoinsFramesSplitAcrossBatches();
     void parserSettingsChangedEndsBatch();
     void parserKeepsOnlyBoundedTail();
-    void parserIgnoresUnknownLayout();
 
     void readPlanBlocks_data();
     void readPlanBlocks();
@@ -180,14 +179,10 @@ void TestRecordsDecoding::parserJoinsFramesSplitAcrossBatches()
         QCOMPARE(after[0].singleLayerRow(false).velocity, 5920.0f);
         QCOMPARE(parser.pendingBytes(), 0);
     }
-    // Three batches, and a frame arriving byte by byte.
+    // A frame arriving byte by byte.
     PushFrameParser parser;
-    const QByteArray multi = multiFrame(2.0f);
-    QVERIFY(parser.feed(multi.left(5), 2).isEmpty());
-    QVERIFY(parser.feed(multi.mid(5, 20), 2).isEmpty());
-    QCOMPARE(parser.feed(multi.mid(25), 2).size(), 1);
     int found = 0;
-    for (char b : multi)
+    for (char b : multiFrame(2.0f))
         found += int(parser.feed(QByteArray(1, b), 2).size());
     QCOMPARE(found, 1);
 }
@@ -218,16 +213,14 @@ void TestRecordsDecoding::parserKeepsOnlyBoundedTail()
     QVERIFY(parser.feed(kHeader + k5920 + hex("0000"), 1).isEmpty());
     QCOMPARE(parser.pendingBytes(), 14);
     parser.reset();
-    QCOMPARE(parser.pendingBytes(), 0);
-    QVERIFY(parser.feed(kHeader + hex("0000A0"), 1).isEmpty());
-    parser.reset();
-    QVERIFY(parser.feed(hex("A040"), 1).isEmpty()); // the rest of the reset frame
+    QVERIFY(parser.feed(hex("A040"), 1).isEmpty()); // the rest of the forgotten frame
+    // An unknown layout decodes nothing and forgets what was kept.
+    parser.feed(kHeader, 1);
+    QVERIFY(parser.feed(kHeader + k5920 + k5, 3).isEmpty());
     QCOMPARE(parser.pendingBytes(), 0);
 
     // Long junk: only a possible header start survives.
-    QByteArray junk(100000, '\x37');
-    QVERIFY(parser.feed(junk, 2).isEmpty());
-    QCOMPARE(parser.pendingBytes(), 0);
+    const QByteArray junk(100000, '\x37');
     QVERIFY(parser.feed(junk + kHeader.left(7), 2).isEmpty());
     QCOMPARE(parser.pendingBytes(), 7);
     QVERIFY(parser.feed(junk + kHeader.left(3), 2).isEmpty());
@@ -244,15 +237,6 @@ void TestRecordsDecoding::parserKeepsOnlyBoundedTail()
     const QVector<PushedFrame> last = parser.feed(multiFrame(3.0f).right(1), 2);
     QCOMPARE(last.size(), 1);
     QCOMPARE(last[0].multiLayerRow(QString(), false).values[5], 8.0f);
-}
-
-void TestRecordsDecoding::parserIgnoresUnknownLayout()
-{
-    PushFrameParser parser;
-    parser.feed(kHeader + hex("0000"), 1);
-    QVERIFY(parser.feed(kHeader + k5920 + k5, 3).isEmpty());
-    QVERIFY(parser.feed(kHeader + k5920 + k5, 0).isEmpty());
-    QCOMPARE(parser.pendingBytes(), 0);
 }
 
 void TestRecordsDecoding::readPlanBlocks_data()
@@ -303,7 +287,6 @@ void TestRecordsDecoding::readPlanMatchesBlockArithmetic()
 void TestRecordsDecoding::countBounds()
 {
     QString why;
-    QVERIFY(ReadPlan::countFits(1, 0, &why));
     QVERIFY(ReadPlan::countFits(2, ReadPlan::MaxRecordCount, &why));
     QVERIFY(why.isEmpty());
 
@@ -315,7 +298,6 @@ void TestRecordsDecoding::countBounds()
     // Past the value region (1 GiB from 0x80000000), and counts whose byte sizes overflow.
     QVERIFY(!ReadPlan::countFits(1, 0x40000000LL / 12 + 1, &why));
     QVERIFY(why.contains(QStringLiteral("value memory")));
-    QVERIFY(!ReadPlan::countFits(2, 0x7FFFFFFFLL, &why));
     QVERIFY(!ReadPlan::countFits(2, std::numeric_limits<qint64>::max(), &why));
     QVERIFY(ReadPlan::valueBlocks(2, std::numeric_limits<qint64>::max()).isEmpty());
     QVERIFY(ReadPlan::nameBlocks(2, ReadPlan::MaxRecordCount + 1).isEmpty());
