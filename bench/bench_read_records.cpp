@@ -1,0 +1,139 @@
+// Record reading through the whole program: the read button, the command sequence over
+// every link layer, the emulated gauge at one 64-byte report per millisecond, and the
+// table filled. The bound is the time the USB reports themselves take.
+#include "app/UserInteraction.h"
+#include "emulator/EmulatorBackend.h"
+#include "hid/HidBackend.h"
+#include "mainwindow/MainWindow.h"
+#include "records/FirstPage.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+constexpr int recordCount = 10000;
+constexpr int payloadPerReport = 62;
+
+// Answers the dialogs and notes when the last block arrived (the last progress step).
+class BenchInteraction : public UserInteraction
+{
+public:
+    QElapsedTimer *clock = nullptr;
+    qint64 lastBlockMs = -1;
+
+    void information(QWidget *, const QString &, const QString &text) override
+    {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
+    }
+    bool question(QWidget *, const QString &, const QString &) override { return false; }
+    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    std::unique_ptr<ProgressHandle> createProgress(QWidget *, const QString &, const QString &, int, int maximum) override
+    {
+        struct Progress : ProgressHandle
+        {
+            BenchInteraction *owner;
+            int max;
+            int current = 0;
+            void setValue(int v) override
+            {
+                current = v;
+                if (v == max - 1)
+                    owner->lastBlockMs = owner->clock->elapsed();
+            }
+            int value() const override { return current; }
+            int maximum() const override { return max; }
+            bool wasCanceled() const override { return false; }
+            void hide() override {}
+        };
+        auto p = std::make_unique<Progress>();
+        p->owner = this;
+        p->max = maximum;
+        return p;
+    }
+};
+
+int reports(int bytes)
+{
+    return (bytes + payloadPerReport - 1) / payloadPerReport;
+}
+
+// Milliseconds the reports of every request and its reply need at one report per ms.
+qint64 usbBound(const QList<QByteArray> &requests)
+{
+    qint64 total = 0;
+    for (const QByteArray &r : requests) {
+        if (r.size() < 8)
+            continue;
+        const quint8 command = quint8(r[1]);
+        int reply = 0;
+        if (command == 0x20)
+            reply = 6 + (quint8(r[4]) | quint8(r[5]) << 8) + 2;
+        else if ((command == 0x40 || command == 0x41) && r.size() >= 10)
+            reply = 10 + (quint8(r[6]) | quint8(r[7]) << 8);
+        total += reports(int(r.size())) + reports(reply);
+    }
+    return total;
+}
+
+void runLayout(EmulatorBackend &backend, bool multi)
+{
+    MainWindow *window = MainWindow::instance();
+    FirstPage *page = window->recordsPage();
+    for (const auto &g : backend.instruments())
+        backend.unplug(g->usbSerial());
+    auto gauge = std::make_shared<EmulatedInstrument>(QStringLiteral("4242"), multi ? 2 : 1, multi ? 125 : 110);
+    gauge->setUnitNumbers(multi ? QList<int>{0, 0, 0, 2, 2, 2} : QList<int>{2, 0});
+    EmulatorBackend::fillDemoRecords(*gauge, recordCount, 10);
+    gauge->setReportIntervalUs(1000);
+    backend.plug(gauge);
+    while (!window->isLinkOpen() || page->lineEdit_serialNo->text().isEmpty())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    page->pushButton_clearData->click();
+    gauge->clearRequestLog();
+
+    BenchInteraction dialogs;
+    QElapsedTimer clock;
+    dialogs.clock = &clock;
+    UserInteraction::setCurrent(&dialogs);
+    clock.start();
+    page->pushButton_readRecords->click();
+    const qint64 elapsed = clock.elapsed();
+    UserInteraction::setCurrent(nullptr);
+
+    const int rows = page->tableWidget_data->rowCount();
+    const qint64 bound = usbBound(gauge->requestLog());
+    std::printf("read_records layout=%s records=%d elapsed_ms=%lld bound_ms=%lld ratio=%.2f table_ms=%lld\n",
+                multi ? "multi" : "single", rows, static_cast<long long>(elapsed), static_cast<long long>(bound),
+                bound > 0 ? double(elapsed) / double(bound) : 0.0,
+                static_cast<long long>(dialogs.lastBlockMs >= 0 ? elapsed - dialogs.lastBlockMs : -1));
+    std::fflush(stdout);
+    if (rows != recordCount)
+        std::fprintf(stderr, "expected %d rows, got %d\n", recordCount, rows);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    EmulatorBackend backend;
+    HidBackend::setCurrent(&backend);
+    FirstPage::setConfigDirectory(QStringLiteral(PALVARIN_SOURCE_DIR "/resources/config"));
+    MainWindow *window = MainWindow::instance();
+    window->setDeviceMonitor(backend.monitor());
+    window->resize(1333, 712);
+    window->show();
+    runLayout(backend, false);
+    runLayout(backend, true);
+    MainWindow::destroyInstance();
+    HidBackend::setCurrent(nullptr);
+    return 0;
+}
