@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QVBoxLayout>
 
 DemoControl::DemoControl(EmulatorBackend *emulator, QWidget *parent)
@@ -29,6 +31,12 @@ DemoControl::DemoControl(EmulatorBackend *emulator, QWidget *parent)
     connect(settingsButton, &QPushButton::clicked, this, &DemoControl::pushSettingsChanged);
     connect(backend->monitor(), &DeviceMonitor::deviceChange, this, &DemoControl::refresh);
     refresh();
+    // Out of the main window's way: the bottom right corner of the screen.
+    adjustSize();
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.right() - width() - 20, area.bottom() - height() - 60);
+    }
 }
 
 void DemoControl::refresh()
