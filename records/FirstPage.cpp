@@ -156,33 +156,40 @@ QString FirstPage::configDirectory()
     return configDirectoryOverride.isEmpty() ? QCoreApplication::applicationDirPath() : configDirectoryOverride;
 }
 
+namespace {
+
+// Reads groups <prefix>1, <prefix>2, ... strictly in sequence; the first group whose first
+// key is missing or empty ends the list. Each entry holds the keys' values in keys order.
+QList<QVariantList> readNumberedGroups(const QString &path, const QString &prefix, const QStringList &keys)
+{
+    // INI files are read as UTF-8, so names may hold any characters.
+    QSettings settings(path, QSettings::IniFormat);
+    QList<QVariantList> entries;
+    for (int k = 1;; ++k) {
+        const QString group = prefix + QString::number(k) + QLatin1Char('/');
+        if (settings.value(group + keys.first()).toString().isEmpty())
+            break;
+        QVariantList entry;
+        for (const QString &key : keys)
+            entry.append(settings.value(group + key));
+        entries.append(entry);
+    }
+    return entries;
+}
+
+} // namespace
+
 void FirstPage::loadMeterTable()
 {
-    QSettings settings(configDirectory() + QStringLiteral("/meterno"), QSettings::IniFormat);
-    for (int k = 1;; ++k) {
-        const QString group = QStringLiteral("Device%1").arg(k);
-        if (settings.value(group + QStringLiteral("/MeterNo")).toString().isEmpty())
-            break;
-        const QVariant version = settings.value(group + QStringLiteral("/Version"));
-        const QVariant layout = settings.value(group + QStringLiteral("/UIIndex"));
-        const QVariant meterNo = settings.value(group + QStringLiteral("/MeterNo"));
-        meterTable.append(QVariantList{meterNo, layout, version});
-    }
+    meterTable += readNumberedGroups(configDirectory() + QStringLiteral("/meterno"), QStringLiteral("Device"),
+                                     {QStringLiteral("MeterNo"), QStringLiteral("UIIndex"), QStringLiteral("Version")});
 }
 
 void FirstPage::loadUnitTable()
 {
-    // INI files are read as UTF-8, so unit names may hold any characters.
-    QSettings settings(configDirectory() + QStringLiteral("/unitno"), QSettings::IniFormat);
-    for (int k = 1;; ++k) {
-        const QString group = QStringLiteral("Unit%1").arg(k);
-        if (settings.value(group + QStringLiteral("/UnitNo")).toString().isEmpty())
-            break;
-        const QVariant decimals = settings.value(group + QStringLiteral("/DecimalNumber"));
-        const QVariant name = settings.value(group + QStringLiteral("/UnitName"));
-        const QVariant unitNo = settings.value(group + QStringLiteral("/UnitNo"));
-        unitTable.append(QVariantList{unitNo, name, decimals});
-    }
+    unitTable += readNumberedGroups(configDirectory() + QStringLiteral("/unitno"), QStringLiteral("Unit"),
+                                    {QStringLiteral("UnitNo"), QStringLiteral("UnitName"),
+                                     QStringLiteral("DecimalNumber")});
 }
 
 // ---- table ---------------------------------------------------------------------------

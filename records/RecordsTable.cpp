@@ -182,36 +182,40 @@ bool RecordsTable::addMultiLayerRow(const QString &name, const std::array<float,
     return addMultiLayerRows({MultiLayerRow{name, values, texts}}) == 1;
 }
 
-int RecordsTable::addSingleLayerRows(const QVector<SingleLayerRow> &rows)
+namespace {
+
+// Appends rows as one batch: one row-count change, no repaint per cell, one scroll.
+template <typename Row, typename Fill>
+int appendRows(QTableWidget *table, const QVector<Row> &rows, Fill fill)
 {
-    if (!singleReady() || rows.isEmpty())
+    if (rows.isEmpty())
         return 0;
-    const int first = m_table->rowCount();
+    const int first = table->rowCount();
     const int n = int(qMin<qsizetype>(rows.size(), INT_MAX - first));
     {
-        UpdatesSuspended quiet(m_table);
-        m_table->setRowCount(first + n);
+        UpdatesSuspended quiet(table);
+        table->setRowCount(first + n);
         for (int i = 0; i < n; ++i)
-            fillSingleRow(first + i, rows.at(i));
+            fill(first + i, rows.at(i));
     }
-    m_table->scrollToBottom();
+    table->scrollToBottom();
     return n;
+}
+
+} // namespace
+
+int RecordsTable::addSingleLayerRows(const QVector<SingleLayerRow> &rows)
+{
+    if (!singleReady())
+        return 0;
+    return appendRows(m_table, rows, [this](int row, const SingleLayerRow &data) { fillSingleRow(row, data); });
 }
 
 int RecordsTable::addMultiLayerRows(const QVector<MultiLayerRow> &rows)
 {
-    if (!multiReady() || rows.isEmpty())
+    if (!multiReady())
         return 0;
-    const int first = m_table->rowCount();
-    const int n = int(qMin<qsizetype>(rows.size(), INT_MAX - first));
-    {
-        UpdatesSuspended quiet(m_table);
-        m_table->setRowCount(first + n);
-        for (int i = 0; i < n; ++i)
-            fillMultiRow(first + i, rows.at(i));
-    }
-    m_table->scrollToBottom();
-    return n;
+    return appendRows(m_table, rows, [this](int row, const MultiLayerRow &data) { fillMultiRow(row, data); });
 }
 
 void RecordsTable::applyLayerDisplay(int layout, const QString &text)
