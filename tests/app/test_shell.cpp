@@ -5,6 +5,7 @@
 #include "emulator/EmulatorBackend.h"
 #include "hid/HidBackend.h"
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/UdevDeviceMonitor.h"
 #include "records/FirstPage.h"
 
 #include <QDir>
@@ -244,6 +245,16 @@ private slots:
         MainWindow::setTranslationSearchPath({});
         QVERIFY(page->chineseUi);
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
+    }
+
+    void udevMonitorListensWhereItCan()
+    {
+        // On machines without a udev daemon the kernel's own events must be used, or no
+        // arrival would ever be seen.
+        UdevDeviceMonitor monitor;
+        QVERIFY(monitor.start());
+        QCOMPARE(QString::fromLatin1(monitor.source()),
+                 QFile::exists(QStringLiteral("/run/udev/control")) ? QStringLiteral("udev") : QStringLiteral("kernel"));
     }
 
     void ledIsOffWithoutInstrumentAndEscapeEndsTheWindow()
