@@ -114,15 +114,16 @@ struct Block
 };
 
 // Cells sorted by (row, column) to rectangles: runs of neighbouring cells in a row, then
-// runs of rows whose runs span the same columns. keep() picks the cells that take part.
+// runs of rows whose runs span the same columns. keep(i) picks the cells that take part.
 template<typename Keep>
 QList<Block> blocksOf(const QList<CalcOffice::Cell> &cells, Keep keep)
 {
     QList<Block> rowRuns;
     const CalcOffice::Cell *previous = nullptr;
-    for (const CalcOffice::Cell &c : cells) {
-        if (!keep(c))
+    for (int i = 0; i < cells.size(); ++i) {
+        if (!keep(i))
             continue;
+        const CalcOffice::Cell &c = cells[i];
         if (previous && previous->row == c.row && previous->column + 1 == c.column)
             rowRuns.last().right = c.column;
         else
@@ -437,7 +438,7 @@ bool CalcOffice::writeCells(int sheetIndex, const QList<Cell> &cells)
         QList<int> multiLineRows;
 
         // Values: one data array per rectangle of written cells.
-        const QList<Block> valueBlocks = blocksOf(cells, [](const Cell &c) { return c.hasValue; });
+        const QList<Block> valueBlocks = blocksOf(cells, [&](int i) { return cells[i].hasValue; });
         QList<int> decimalsOf(cells.size(), -1);
         QHash<qint64, int> position;
         for (int i = 0; i < cells.size(); ++i)
@@ -479,14 +480,14 @@ bool CalcOffice::writeCells(int sheetIndex, const QList<Cell> &cells)
             if (dec >= 0 && !distinct.contains(dec))
                 distinct << dec;
         for (int dec : distinct) {
-            const QList<Block> blocks = blocksOf(
-                cells, [&](const Cell &c) { return decimalsOf[position.value(qint64(c.row) << 32 | c.column)] == dec; });
+            const QList<Block> blocks = blocksOf(cells, [&](int i) { return decimalsOf[i] == dec; });
             d->setOnRanges(sheetIndex, blocks, "NumberFormat", Any(d->numberFormat(dec)));
         }
 
         // Alignment: one call for every centred cell.
-        d->setOnRanges(sheetIndex, blocksOf(cells, [](const Cell &c) { return c.centred; }),
+        d->setOnRanges(sheetIndex, blocksOf(cells, [&](int i) { return cells[i].centred; }),
                        "HoriJustify", Any(table::CellHoriJustify_CENTER));
+        docProps->setPropertyValue("IsAdjustHeightEnabled", Any(true));
         Reference<container::XIndexAccess> rows(Reference<table::XColumnRowRange>(sheet, UNO_QUERY_THROW)->getRows(),
                                                 UNO_QUERY_THROW);
         for (int r : multiLineRows)
@@ -588,17 +589,21 @@ void CalcOffice::shutdown()
 {
     if (d->document.is())
         closeDocument();
+    bool asked = false;
     if (d->desktop.is()) {
         try {
             d->desktop->terminate();
         } catch (const uno::Exception &) {
             // the bridge goes down while the office ends
         }
+        asked = true;
         d->desktop.clear();
     }
     if (d->process.state() != QProcess::NotRunning) {
         const qint64 pid = d->process.processId();
-        if (!d->process.waitForFinished(10000)) {
+        // An office that was never connected (started ahead of a cancelled dialog) cannot be
+        // asked to end and holds no document: it is stopped at once.
+        if (!asked || !d->process.waitForFinished(10000)) {
             if (pid > 0)
                 ::kill(-pid_t(pid), SIGKILL);
             d->process.kill();

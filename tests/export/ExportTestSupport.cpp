@@ -53,6 +53,14 @@ QJsonObject cellAt(const QJsonObject &workbook, int sheet, int row, int column)
     return {};
 }
 
+int rowHeight(const QJsonObject &workbook, int sheet, int row)
+{
+    const QJsonArray sheets = workbook.value(QStringLiteral("sheets")).toArray();
+    if (sheet < 1 || sheet > sheets.size())
+        return -1;
+    return sheets[sheet - 1].toObject().value(QStringLiteral("heights")).toObject().value(QString::number(row)).toInt(-1);
+}
+
 int cellCount(const QJsonObject &workbook, int sheet)
 {
     const QJsonArray sheets = workbook.value(QStringLiteral("sheets")).toArray();

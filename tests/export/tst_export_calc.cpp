@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -109,6 +110,7 @@ void TestExportCalc::multiLayerIntoNewFileFromTemplate()
         QCOMPARE(h.value("align").toInt(), 2); // centred
     }
     QVERIFY(cellAt(book, 1, 1, 6).isEmpty());
+    QVERIFY2(rowHeight(book, 1, 1) > rowHeight(book, 1, 2), "the header row shows both of its lines");
     for (int r = 2; r <= 4; ++r)
         for (int c = 1; c <= 5; ++c)
             QCOMPARE(cellAt(book, 1, r, c).value("align").toInt(), 2);
@@ -176,6 +178,17 @@ void TestExportCalc::cancelLeavesTargetAndNoOffice()
     QVERIFY(scripted.texts(ScriptedInteraction::Kind::Information).isEmpty());
     QCOMPARE(digest(target), before);
     QCOMPARE(strayFiles(dir.path(), {"template.xls", "out.xls"}), QStringList());
+    QCOMPARE(officeProcessesLeft(), 0);
+
+    // The office started ahead of the file dialog is stopped, and quickly, when the dialog is
+    // cancelled and the user gives up.
+    scripted.answerFileDialogs({QString()});
+    scripted.answerQuestions({false});
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!ExportFlow::run(nullptr, &table, 1, QString(), false));
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(table.rowCount(), 4);
     QCOMPARE(officeProcessesLeft(), 0);
 }
 
