@@ -30,6 +30,12 @@ QByteArray contents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
 QList<QStringList> singleRows(int n)
 {
     QList<QStringList> rows;
@@ -65,6 +71,7 @@ private:
     QString target;
     QString previousDir;
     QStringList savedTo;
+    QByteArray targetWhileSaving, workingFileWhileSaving;
 };
 
 void TestExportFlow::init()
@@ -76,8 +83,9 @@ void TestExportFlow::init()
         if (member != QLatin1String("SaveAs(const QString&, int)"))
             return true;
         savedTo << arg1.toString();
-        QFile f(arg1.toString());
-        return f.open(QIODevice::WriteOnly) && f.write("new workbook") > 0;
+        targetWhileSaving = contents(target);
+        workingFileWhileSaving = contents(arg1.toString());
+        return writeFile(arg1.toString(), "new workbook");
     };
     previous = AutomationObject::setServer(QStringLiteral("Excel.Application"), RecordingAutomation::server(journal));
     QVERIFY(dir.isValid());
@@ -135,47 +143,26 @@ void TestExportFlow::textsFollowTheLanguage()
     QVERIFY(!ExportFlow::run(nullptr, &table, 1, "1", chinese)); // file dialog cancelled
 
     QCOMPARE(scripted.shown.size(), 5);
-    const ScriptedInteraction::Shown &file = scripted.shown[0];
-    QCOMPARE(file.kind, Kind::SaveFile);
-    QCOMPARE(file.text, texts[0]);
-    QVERIFY2(QRegularExpression("^Data20\\d{12}\\|Excel\\(\\*\\.xls\\)$").match(file.extra).hasMatch(),
-             qPrintable(file.extra));
-    QCOMPARE(scripted.shown[1].kind, Kind::Progress);
-    QCOMPARE(scripted.shown[1].text, texts[1]);
+    const auto shows = [&](int i, Kind kind, const QString &title, const QString &text) {
+        return scripted.shown[i].kind == kind && scripted.shown[i].title == title && scripted.shown[i].text == text;
+    };
+    QVERIFY(shows(0, Kind::SaveFile, QString(), texts[0]));
+    QVERIFY2(QRegularExpression("^Data20\\d{12}\\|Excel\\(\\*\\.xls\\)$").match(scripted.shown[0].extra).hasMatch(),
+             qPrintable(scripted.shown[0].extra));
+    QVERIFY(shows(1, Kind::Progress, QString(), texts[1]));
     QCOMPARE(scripted.shown[1].extra, texts[2]);
     QCOMPARE(scripted.progressMaximums, QList<int>{3});
     QCOMPARE(scripted.progressValues.last(), 3);
-    QCOMPARE(scripted.shown[2].kind, Kind::Information);
-    QCOMPARE(scripted.shown[2].title, texts[3]);
-    QCOMPARE(scripted.shown[2].text, texts[4]);
-    QCOMPARE(scripted.shown[4].kind, Kind::Question);
-    QCOMPARE(scripted.shown[4].title, texts[3]);
-    QCOMPARE(scripted.shown[4].text, texts[5]);
+    QVERIFY(shows(2, Kind::Information, texts[3], texts[4]));
+    QVERIFY(shows(4, Kind::Question, texts[3], texts[5]));
     QCOMPARE(table.rowCount(), 1);
     QCOMPARE(contents(target), QByteArray("new workbook"));
 }
 
 void TestExportFlow::existingTargetIsReplacedOnlyWhenSaved()
 {
-    {
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old workbook");
-        QFile tmpl(QStringLiteral("template.xls"));
-        QVERIFY(tmpl.open(QIODevice::WriteOnly));
-        tmpl.write("template");
-    }
-    QByteArray targetWhileSaving, workingCopyWhileSaving;
-    journal->onCall = [&](const QString &member, const QVariant &arg1, const QVariant &) {
-        if (member == QLatin1String("SaveAs(const QString&, int)")) {
-            targetWhileSaving = contents(target);
-            workingCopyWhileSaving = contents(arg1.toString());
-            savedTo << arg1.toString();
-            QFile f(arg1.toString());
-            return f.open(QIODevice::WriteOnly) && f.write("new workbook") > 0;
-        }
-        return true;
-    };
+    QVERIFY(writeFile(target, "old workbook"));
+    QVERIFY(writeFile(QStringLiteral("template.xls"), "template"));
     ScriptedInteraction scripted;
     scripted.answerFileDialogs({target});
     QTableWidget table;
@@ -184,7 +171,7 @@ void TestExportFlow::existingTargetIsReplacedOnlyWhenSaved()
     QVERIFY(ExportFlow::run(nullptr, &table, 1, "3", false));
     QCOMPARE(targetWhileSaving, QByteArray("old workbook"));
     // The working file starts from the existing target, not from the template.
-    QCOMPARE(workingCopyWhileSaving, QByteArray("old workbook"));
+    QCOMPARE(workingFileWhileSaving, QByteArray("old workbook"));
     QCOMPARE(savedTo.size(), 1);
     QVERIFY(savedTo[0] != target);
     QCOMPARE(QFileInfo(savedTo[0]).absolutePath(), dir.path());
@@ -204,11 +191,7 @@ void TestExportFlow::existingTargetIsReplacedOnlyWhenSaved()
 
 void TestExportFlow::cancelIsAFailureThatKeepsEverything()
 {
-    {
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old workbook");
-    }
+    QVERIFY(writeFile(target, "old workbook"));
     ScriptedInteraction scripted;
     scripted.answerFileDialogs({target});
     scripted.cancelProgressAt(1);
