@@ -27,7 +27,8 @@ public:
 private:
     ExportFlow(QWidget *parent, QTableWidget *table, int tableLayout, const QString &layerText, bool chineseUi);
     bool attempt();
-    bool write(const QString &target);
+    // Writes the workbook; the number of table rows it holds, or -1 on failure.
+    int write(const QString &target);
     bool askAgain();
     QString text(const char *english, const char *chinese) const;
 

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 using namespace ExportTestSupport;
@@ -60,6 +61,7 @@ private slots:
     void cancelIsAFailureThatKeepsEverything();
     void failureQuestionRetriesOrKeepsTheRows();
     void secondExportDoesNotStartWhileOneRuns();
+    void rowPushedDuringTheExportIsKept();
     void onlyTheShownLayersGoOut_data();
     void onlyTheShownLayersGoOut();
     void missingOfficeAsksTheFailureQuestion();
@@ -263,6 +265,23 @@ void TestExportFlow::secondExportDoesNotStartWhileOneRuns()
     QCOMPARE(secondResults, (QList<bool>{false, false}));
     QCOMPARE(other.rowCount(), 1);
     QCOMPARE(table.rowCount(), 0);
+}
+
+void TestExportFlow::rowPushedDuringTheExportIsKept()
+{
+    ScriptedInteraction scripted;
+    scripted.answerFileDialogs({target});
+    QTableWidget table;
+    fillTable(&table, kSingle, singleRows(3));
+    // Runs while the progress dialog lets events through, as a pushed measurement would.
+    QTimer::singleShot(0, &table, [&table] {
+        table.insertRow(table.rowCount());
+        table.setItem(table.rowCount() - 1, 0, new QTableWidgetItem(QStringLiteral("pushed")));
+    });
+    QVERIFY(ExportFlow::run(nullptr, &table, 1, "1", false));
+    QCOMPARE(table.rowCount(), 1);
+    QCOMPARE(table.item(0, 0)->text(), QStringLiteral("pushed"));
+    QVERIFY(!journal->calls.join('\n').contains("pushed"));
 }
 
 void TestExportFlow::onlyTheShownLayersGoOut_data()
