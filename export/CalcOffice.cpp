@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -435,7 +436,7 @@ bool CalcOffice::writeCells(int sheetIndex, const QList<Cell> &cells)
                 }
             }
         } heightsBack{docProps};
-        QList<int> multiLineRows;
+        QSet<int> multiLineRows;
 
         // Values: one data array per rectangle of written cells.
         const QList<Block> valueBlocks = blocksOf(cells, [&](int i) { return cells[i].hasValue; });
@@ -463,8 +464,8 @@ bool CalcOffice::writeCells(int sheetIndex, const QList<Cell> &cells)
                         out[col - b.left] <<= v.toDouble();
                     } else {
                         const QString text = v.toString();
-                        if (text.contains(QLatin1Char('\n')) && !multiLineRows.contains(r))
-                            multiLineRows << r;
+                        if (text.contains(QLatin1Char('\n')))
+                            multiLineRows.insert(r);
                         out[col - b.left] <<= toOu(text);
                     }
                 }
