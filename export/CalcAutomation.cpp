@@ -160,7 +160,11 @@ QVariant CalcAutomation::dynamicCall(const char *name, const QVariant &arg1, con
         if (is(name, "SaveAs(const QString&, int)")) {
             if (arg1.toString().isEmpty() || arg2.toInt() != kExcel97Format)
                 return false; // only the .xls format is offered
-            return flush() && o->storeAs(QDir::fromNativeSeparators(arg1.toString()));
+            const QString path = QDir::fromNativeSeparators(arg1.toString());
+            if (!flush())
+                return false;
+            // Saved there as .xls a moment ago and unchanged: writing it again gives the same file.
+            return o->isStoredAt(path) || o->storeAs(path);
         }
         if (is(name, "Close(bool)"))
             return closeWorkbook(arg1.toBool());

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +33,8 @@
 #include <com/sun/star/table/CellHoriJustify.hpp>
 #include <com/sun/star/table/CellRangeAddress.hpp>
 #include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -42,7 +46,6 @@
 #include <rtl/bootstrap.hxx>
 
 #include <csignal>
-#include <map>
 #include <unistd.h>
 
 using namespace css;
@@ -112,15 +115,16 @@ struct Block
 };
 
 // Cells sorted by (row, column) to rectangles: runs of neighbouring cells in a row, then
-// runs of rows whose runs span the same columns. keep() picks the cells that take part.
+// runs of rows whose runs span the same columns. keep(i) picks the cells that take part.
 template<typename Keep>
 QList<Block> blocksOf(const QList<CalcOffice::Cell> &cells, Keep keep)
 {
     QList<Block> rowRuns;
     const CalcOffice::Cell *previous = nullptr;
-    for (const CalcOffice::Cell &c : cells) {
-        if (!keep(c))
+    for (int i = 0; i < cells.size(); ++i) {
+        if (!keep(i))
             continue;
+        const CalcOffice::Cell &c = cells[i];
         if (previous && previous->row == c.row && previous->column + 1 == c.column)
             rowRuns.last().right = c.column;
         else
@@ -153,14 +157,20 @@ QList<Block> blocksOf(const QList<CalcOffice::Cell> &cells, Keep keep)
 
 } // namespace
 
+namespace {
+qint64 lastStart = 0; // of the last office this process connected to
+} // namespace
+
 struct CalcOffice::Impl
 {
     QProcess process;
+    QElapsedTimer sinceLaunch;
     std::unique_ptr<QTemporaryDir> profile;
     QString pipeName;
     Reference<frame::XDesktop2> desktop;
     Reference<lang::XComponent> document;
     QString documentPath;
+    QString storedPath; // where the document was last saved as .xls
     QStringList documentsOpened;
     // Cell ranges of a rectangle and the blocks' cell-by-cell baseline both need the sheet.
     Reference<sheet::XSpreadsheet> sheet(int index) const
@@ -255,6 +265,7 @@ bool CalcOffice::launch()
     d->process.setStandardErrorFile(QProcess::nullDevice());
     // Own process group, so that a kill reaches soffice.bin behind the launcher too.
     d->process.setChildProcessModifier([] { ::setsid(); });
+    d->sinceLaunch.start();
     d->process.start();
     if (!d->process.waitForStarted(5000)) {
         d->profile.reset();
@@ -284,6 +295,7 @@ bool CalcOffice::connect(int timeoutMs)
         try {
             Reference<uno::XComponentContext> remote(resolver->resolve(url), UNO_QUERY_THROW);
             d->desktop = frame::Desktop::create(remote);
+            lastStart = d->sinceLaunch.elapsed();
             return true;
         } catch (const uno::Exception &) {
             // not listening yet
@@ -292,6 +304,11 @@ bool CalcOffice::connect(int timeoutMs)
         if (d->process.waitForFinished(50) || d->process.state() == QProcess::NotRunning || deadline.hasExpired())
             return false;
     }
+}
+
+qint64 CalcOffice::lastStartMs()
+{
+    return lastStart;
 }
 
 bool CalcOffice::isConnected() const
@@ -307,7 +324,10 @@ bool CalcOffice::openDocument(const QString &path)
         Reference<frame::XComponentLoader> loader(d->desktop, UNO_QUERY_THROW);
         Sequence<beans::PropertyValue> args(1);
         args.getArray()[0] = property("Hidden", Any(true));
-        Reference<lang::XComponent> doc = loader->loadComponentFromURL(fileUrl(path), "_blank", 0, args);
+        // An empty file is an empty workbook: a new one spares the type detection.
+        const bool empty = QFileInfo(path).size() == 0;
+        Reference<lang::XComponent> doc = loader->loadComponentFromURL(
+            empty ? OUString("private:factory/scalc") : fileUrl(path), "_blank", 0, args);
         if (!doc.is())
             return false;
         d->documentsOpened << QFileInfo(path).absoluteFilePath();
@@ -401,11 +421,25 @@ bool CalcOffice::writeCells(int sheetIndex, const QList<Cell> &cells)
         if (!sheet.is())
             return false;
         Reference<table::XCellRange> range(sheet, UNO_QUERY_THROW);
+        // Fitting every row's height to its new contents costs more than writing them; only
+        // rows with line breaks (the header) need it, and get it below.
+        Reference<beans::XPropertySet> docProps(d->document, UNO_QUERY_THROW);
+        docProps->setPropertyValue("IsAdjustHeightEnabled", Any(false));
+        struct HeightsBack
+        {
+            Reference<beans::XPropertySet> props;
+            ~HeightsBack()
+            {
+                try {
+                    props->setPropertyValue("IsAdjustHeightEnabled", Any(true));
+                } catch (const uno::Exception &) {
+                }
+            }
+        } heightsBack{docProps};
+        QSet<int> multiLineRows;
 
         // Values: one data array per rectangle of written cells.
-        std::map<int, QList<Block>> byDecimals; // number cells per shown decimals
-        const QList<Block> valueBlocks = blocksOf(cells, [](const Cell &c) { return c.hasValue; });
-        int index = 0;
+        const QList<Block> valueBlocks = blocksOf(cells, [&](int i) { return cells[i].hasValue; });
         QList<int> decimalsOf(cells.size(), -1);
         QHash<qint64, int> position;
         for (int i = 0; i < cells.size(); ++i)
@@ -418,7 +452,7 @@ bool CalcOffice::writeCells(int sheetIndex, const QList<Cell> &cells)
                 row.realloc(b.right - b.left + 1);
                 Any *out = row.getArray();
                 for (int col = b.left; col <= b.right; ++col) {
-                    index = position.value(qint64(r) << 32 | col);
+                    const int index = position.value(qint64(r) << 32 | col);
                     const QVariant &v = cells[index].value;
                     double number = 0;
                     int decimals = 0;
@@ -429,7 +463,10 @@ bool CalcOffice::writeCells(int sheetIndex, const QList<Cell> &cells)
                                || v.typeId() == QMetaType::UInt || v.typeId() == QMetaType::LongLong) {
                         out[col - b.left] <<= v.toDouble();
                     } else {
-                        out[col - b.left] <<= toOu(v.toString());
+                        const QString text = v.toString();
+                        if (text.contains(QLatin1Char('\n')))
+                            multiLineRows.insert(r);
+                        out[col - b.left] <<= toOu(text);
                     }
                 }
             }
@@ -444,14 +481,19 @@ bool CalcOffice::writeCells(int sheetIndex, const QList<Cell> &cells)
             if (dec >= 0 && !distinct.contains(dec))
                 distinct << dec;
         for (int dec : distinct) {
-            const QList<Block> blocks = blocksOf(
-                cells, [&](const Cell &c) { return decimalsOf[position.value(qint64(c.row) << 32 | c.column)] == dec; });
+            const QList<Block> blocks = blocksOf(cells, [&](int i) { return decimalsOf[i] == dec; });
             d->setOnRanges(sheetIndex, blocks, "NumberFormat", Any(d->numberFormat(dec)));
         }
 
         // Alignment: one call for every centred cell.
-        d->setOnRanges(sheetIndex, blocksOf(cells, [](const Cell &c) { return c.centred; }),
+        d->setOnRanges(sheetIndex, blocksOf(cells, [&](int i) { return cells[i].centred; }),
                        "HoriJustify", Any(table::CellHoriJustify_CENTER));
+        docProps->setPropertyValue("IsAdjustHeightEnabled", Any(true));
+        Reference<container::XIndexAccess> rows(Reference<table::XColumnRowRange>(sheet, UNO_QUERY_THROW)->getRows(),
+                                                UNO_QUERY_THROW);
+        for (int r : multiLineRows)
+            Reference<beans::XPropertySet>(rows->getByIndex(r - 1), UNO_QUERY_THROW)
+                ->setPropertyValue("OptimalHeight", Any(true));
         return true;
     } catch (const uno::Exception &e) {
         qDebug("office could not write cells: %s", qPrintable(fromOu(e.Message)));
@@ -497,6 +539,7 @@ bool CalcOffice::storeAs(const QString &path)
         args.getArray()[1] = property("Overwrite", Any(true));
         Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)->storeAsURL(fileUrl(path), args);
         d->documentPath = QFileInfo(path).absoluteFilePath();
+        d->storedPath = d->documentPath;
         d->documentsOpened << d->documentPath;
         return true;
     } catch (const uno::Exception &e) {
@@ -522,6 +565,12 @@ bool CalcOffice::isModified() const
     }
 }
 
+bool CalcOffice::isStoredAt(const QString &path) const
+{
+    return d->document.is() && !d->storedPath.isEmpty() && d->storedPath == QFileInfo(path).absoluteFilePath()
+        && !isModified();
+}
+
 bool CalcOffice::closeDocument()
 {
     if (!d->document.is())
@@ -533,6 +582,7 @@ bool CalcOffice::closeDocument()
         ok = false;
     }
     d->document.clear();
+    d->storedPath.clear();
     return ok;
 }
 
@@ -540,17 +590,21 @@ void CalcOffice::shutdown()
 {
     if (d->document.is())
         closeDocument();
+    bool asked = false;
     if (d->desktop.is()) {
         try {
             d->desktop->terminate();
         } catch (const uno::Exception &) {
             // the bridge goes down while the office ends
         }
+        asked = true;
         d->desktop.clear();
     }
     if (d->process.state() != QProcess::NotRunning) {
         const qint64 pid = d->process.processId();
-        if (!d->process.waitForFinished(10000)) {
+        // An office that was never connected (started ahead of a cancelled dialog) cannot be
+        // asked to end and holds no document: it is stopped at once.
+        if (!asked || !d->process.waitForFinished(10000)) {
             if (pid > 0)
                 ::kill(-pid_t(pid), SIGKILL);
             d->process.kill();

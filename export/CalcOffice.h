@@ -38,6 +38,8 @@ public:
     // Connects to the launched office, retrying while it starts, for at most timeoutMs.
     bool connect(int timeoutMs);
     bool isConnected() const;
+    // How long the last successful start took, from launch() to connected, in ms.
+    static qint64 lastStartMs();
 
     bool openDocument(const QString &path);
     bool hasDocument() const;
@@ -53,6 +55,8 @@ public:
     bool storeAs(const QString &path);
     bool store();
     bool isModified() const;
+    // The document was saved to this path in the .xls format and not changed since.
+    bool isStoredAt(const QString &path) const;
     bool closeDocument();
     // Ends the office: terminate, bounded wait, kill if needed; removes the private profile
     // and any lock file left beside documents it had open.

@@ -97,9 +97,15 @@ bool ExportFlow::attempt()
     const QString proposed = QStringLiteral("Data") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
     const QString target = UserInteraction::current().getSaveFileName(
         parent, text("Save Data to Excel", "保存数据到Excel"), proposed, QStringLiteral("Excel(*.xls)"));
-    if (target.isEmpty() || !write(target))
+    const int exported = target.isEmpty() ? -1 : write(target);
+    if (exported < 0)
         return askAgain();
-    table->setRowCount(0);
+    // Only the rows that went out: a measurement the gauge pushed while the progress dialog
+    // was open was appended after them and is not in the workbook.
+    if (exported >= table->rowCount())
+        table->setRowCount(0);
+    else
+        table->model()->removeRows(0, exported);
     UserInteraction::current().information(parent, text("Tip", "提示"),
                                            text("Exporting data success!", "导出数据成功！"));
     return true;
@@ -114,11 +120,11 @@ bool ExportFlow::askAgain()
     return attempt();
 }
 
-bool ExportFlow::write(const QString &target)
+int ExportFlow::write(const QString &target)
 {
     const QFileInfo targetInfo(target);
     if (targetInfo.exists() && !targetInfo.isFile())
-        return false;
+        return -1;
 
     // Reserve a name beside the target, so the final rename stays on one file system.
     QString tempName;
@@ -127,7 +133,7 @@ bool ExportFlow::write(const QString &target)
                                + QStringLiteral(".XXXXXX.xls"));
         reserve.setAutoRemove(false);
         if (!reserve.open())
-            return false;
+            return -1;
         tempName = reserve.fileName();
     }
     TemporaryPath temp(tempName);
@@ -135,7 +141,7 @@ bool ExportFlow::write(const QString &target)
     // starting point instead, so what else it holds survives.
     QFile::remove(temp.path);
     if (targetInfo.exists() && !QFile::copy(target, temp.path))
-        return false;
+        return -1;
 
     const int rows = table->rowCount();
     std::unique_ptr<ProgressHandle> progress = UserInteraction::current().createProgress(
@@ -146,7 +152,7 @@ bool ExportFlow::write(const QString &target)
         ExcelEngine engine(temp.path);
         if (!engine.open(1)) {
             progress->hide();
-            return false;
+            return -1;
         }
 
         // Working copy: only the exported columns, header texts and cell items as shown.
@@ -167,15 +173,15 @@ bool ExportFlow::write(const QString &target)
     }
     if (!complete || QFileInfo(temp.path).size() == 0) {
         progress->hide();
-        return false;
+        return -1;
     }
     // rename(2) replaces the target in one step: it is either the old file or the new one.
     if (std::rename(QFile::encodeName(temp.path).constData(), QFile::encodeName(target).constData()) != 0) {
         progress->hide();
-        return false;
+        return -1;
     }
     temp.release();
     progress->setValue(rows);
     progress->hide();
-    return true;
+    return rows;
 }

@@ -21,13 +21,14 @@ public:
     // An export is in progress (a second must not start).
     static bool isRunning();
 
+private:
     // The columns of the records table that reach the sheet, in order.
     static QList<int> exportedColumns(int columnCount, int tableLayout, const QString &layerText);
 
-private:
     ExportFlow(QWidget *parent, QTableWidget *table, int tableLayout, const QString &layerText, bool chineseUi);
     bool attempt();
-    bool write(const QString &target);
+    // Writes the workbook; the number of table rows it holds, or -1 on failure.
+    int write(const QString &target);
     bool askAgain();
     QString text(const char *english, const char *chinese) const;
 

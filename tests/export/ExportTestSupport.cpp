@@ -1,6 +1,8 @@
 #include "ExportTestSupport.h"
 
+#ifdef PALVARIN_CALC_AVAILABLE
 #include "export/CalcOffice.h"
+#endif
 
 #include <QDir>
 #include <QFile>
@@ -51,6 +53,14 @@ QJsonObject cellAt(const QJsonObject &workbook, int sheet, int row, int column)
     return {};
 }
 
+int rowHeight(const QJsonObject &workbook, int sheet, int row)
+{
+    const QJsonArray sheets = workbook.value(QStringLiteral("sheets")).toArray();
+    if (sheet < 1 || sheet > sheets.size())
+        return -1;
+    return sheets[sheet - 1].toObject().value(QStringLiteral("heights")).toObject().value(QString::number(row)).toInt(-1);
+}
+
 int cellCount(const QJsonObject &workbook, int sheet)
 {
     const QJsonArray sheets = workbook.value(QStringLiteral("sheets")).toArray();
@@ -62,6 +72,7 @@ int cellCount(const QJsonObject &workbook, int sheet)
 int officeProcessesLeft()
 {
     int count = 0;
+#ifdef PALVARIN_CALC_AVAILABLE
     const QByteArray tag = CalcOffice::processTag().toUtf8();
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
@@ -73,6 +84,7 @@ int officeProcessesLeft()
             ++count;
         }
     }
+#endif
     return count;
 }
 

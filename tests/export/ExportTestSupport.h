@@ -16,6 +16,8 @@ void fillTable(QTableWidget *table, const QStringList &headers, const QList<QStr
 QJsonObject readWorkbook(const QString &path);
 // The cell (1-based) of a sheet read by readWorkbook, or an empty object.
 QJsonObject cellAt(const QJsonObject &workbook, int sheet, int row, int column);
+// Height of a sheet row (1-based) in twips, or -1 when the file gives none.
+int rowHeight(const QJsonObject &workbook, int sheet, int row);
 // Number of non-empty cells in a sheet.
 int cellCount(const QJsonObject &workbook, int sheet);
 

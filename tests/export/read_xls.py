@@ -24,5 +24,6 @@ for sheet in book.sheets():
             cells.append({"row": r + 1, "column": c + 1, "type": kinds.get(cell.ctype, "?"),
                           "value": cell.value, "align": xf.alignment.hor_align,
                           "format": fmt.format_str if fmt else ""})
-    sheets.append({"name": sheet.name, "cells": cells})
+    heights = {str(r + 1): info.height for r, info in sheet.rowinfo_map.items()}
+    sheets.append({"name": sheet.name, "cells": cells, "heights": heights})
 json.dump({"sheets": sheets}, sys.stdout, ensure_ascii=False)
