@@ -137,11 +137,10 @@ int ExportFlow::write(const QString &target)
         tempName = reserve.fileName();
     }
     TemporaryPath temp(tempName);
-    // The engine prepares a missing file from the template; an existing target is the
-    // starting point instead, so what else it holds survives.
+    // A fresh workbook every time, prepared by the engine from the template (or empty), as
+    // when the target was replaced: cells of an older export must not linger around the new
+    // rows. The target itself is only replaced once the new workbook is complete.
     QFile::remove(temp.path);
-    if (targetInfo.exists() && !QFile::copy(target, temp.path))
-        return -1;
 
     const int rows = table->rowCount();
     std::unique_ptr<ProgressHandle> progress = UserInteraction::current().createProgress(

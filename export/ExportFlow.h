@@ -11,8 +11,8 @@ class QWidget;
 //
 // The workbook is written to a temporary file beside the target and put in its place only when
 // it was saved completely, so a failed or cancelled export leaves an existing file as it was.
-// That temporary file starts as a copy of the existing target (so the target's other sheets
-// and cells are kept); when there is no target yet it starts from "./template.xls", or empty.
+// That temporary file starts as a fresh workbook from "./template.xls", or empty, as if the
+// target had been deleted first, so no cell of an older export lingers beside the new rows.
 class ExportFlow
 {
 public:

@@ -48,7 +48,7 @@ class TestExportCalc : public QObject
 private slots:
     void initTestCase();
     void multiLayerIntoNewFileFromTemplate();
-    void existingTargetKeepsItsOtherContents();
+    void existingTargetIsReplacedByAFreshWorkbook();
     void cancelLeavesTargetAndNoOffice();
     void cleanupTestCase();
 
@@ -136,7 +136,7 @@ void TestExportCalc::multiLayerIntoNewFileFromTemplate()
     QCOMPARE(officeProcessesLeft(), 0);
 }
 
-void TestExportCalc::existingTargetKeepsItsOtherContents()
+void TestExportCalc::existingTargetIsReplacedByAFreshWorkbook()
 {
     QVERIFY(QFile::exists(target));
     ScriptedInteraction scripted;
@@ -153,8 +153,11 @@ void TestExportCalc::existingTargetKeepsItsOtherContents()
     QCOMPARE(show(book, 3, 1), QStringLiteral("text 超量程"));
     QCOMPARE(show(book, 4, 1), QStringLiteral("number 4.75 0.00"));
     QCOMPARE(show(book, 4, 2), QStringLiteral("number 6100 0"));
-    // The Operation column never goes out, so column 3 still holds the earlier export's cell.
-    QCOMPARE(cellAt(book, 1, 1, 3).value("value").toString(), kMultiHeaders[2]);
+    // A fresh workbook from the template: nothing of the earlier, wider export lingers beside
+    // the new rows, and the template's own contents are there again.
+    QVERIFY(cellAt(book, 1, 1, 3).isEmpty());
+    QVERIFY(cellAt(book, 1, 2, 4).isEmpty());
+    QCOMPARE(cellAt(book, 1, 30, 10).value("value").toString(), QStringLiteral("note"));
     QCOMPARE(cellAt(book, 2, 1, 1).value("value").toString(), QStringLiteral("kept"));
     QCOMPARE(strayFiles(dir.path(), {"template.xls", "out.xls"}), QStringList());
     QCOMPARE(officeProcessesLeft(), 0);

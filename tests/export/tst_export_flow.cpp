@@ -172,8 +172,8 @@ void TestExportFlow::existingTargetIsReplacedOnlyWhenSaved()
 
     QVERIFY(ExportFlow::run(nullptr, &table, 1, "3", false));
     QCOMPARE(targetWhileSaving, QByteArray("old workbook"));
-    // The working file starts from the existing target, not from the template.
-    QCOMPARE(workingFileWhileSaving, QByteArray("old workbook"));
+    // The working file is a fresh one from the template, not a copy of the old target.
+    QCOMPARE(workingFileWhileSaving, QByteArray("template"));
     QCOMPARE(savedTo.size(), 1);
     QVERIFY(savedTo[0] != target);
     QCOMPARE(QFileInfo(savedTo[0]).absolutePath(), dir.path());
