@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QPalette>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -51,6 +52,12 @@ void applySkin(QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    // Without a display Qt would only fail with a platform-plugin error.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "palvarin: no display found; run it under Xvfb: xvfb-run -a %s --demo\n", argv[0]);
+        return 1;
+    }
     QApplication app(argc, argv);
     const Options options = parseOptions(app.arguments());
 
