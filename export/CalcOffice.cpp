@@ -46,6 +46,7 @@
 #include <rtl/bootstrap.hxx>
 
 #include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace css;
@@ -263,8 +264,16 @@ bool CalcOffice::launch()
     d->process.setArguments(args);
     d->process.setStandardOutputFile(QProcess::nullDevice());
     d->process.setStandardErrorFile(QProcess::nullDevice());
-    // Own process group, so that a kill reaches soffice.bin behind the launcher too.
-    d->process.setChildProcessModifier([] { ::setsid(); });
+    // Own process group, so that a kill reaches soffice.bin behind the launcher too; and the
+    // launcher (which takes soffice.bin with it) is told to end if this program dies first,
+    // so a crash or a kill never leaves an office running.
+    const pid_t parent = ::getpid();
+    d->process.setChildProcessModifier([parent] {
+        ::setsid();
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::raise(SIGTERM);
+    });
     d->sinceLaunch.start();
     d->process.start();
     if (!d->process.waitForStarted(5000)) {
