@@ -248,12 +248,12 @@ void MainWindow::CloseUSB()
     // ended: a read still running on the worker thread must not meet a closed device.
     framed.setLink(nullptr);
     showLed(false);
-    const bool workerEnded = page->closeThreadSlot();
-    link->close();
-    if (workerEnded)
+    if (page->closeThreadSlot()) {
+        link->close();
         delete link;
-    else
-        qWarning("worker thread did not end; the closed link is kept");
+    } else {
+        qWarning("worker thread did not end; its link is left to it");
+    }
     page->clearDeviceInfo();
 }
 
@@ -289,9 +289,9 @@ void MainWindow::shutdown()
     CLinker *link = framed.link();
     framed.setLink(nullptr);
     const bool workerEnded = page ? page->closeThreadSlot() : true;
-    if (link) {
+    // A worker that did not end may still be reading: leave its link alone.
+    if (link && workerEnded) {
         link->close();
-        if (workerEnded)
-            delete link;
+        delete link;
     }
 }

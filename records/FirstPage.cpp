@@ -507,6 +507,9 @@ bool FirstPage::closeThreadSlot()
 
 void FirstPage::SaveData(const QByteArray &baData)
 {
+    // A batch still queued when the gauge was pulled out belongs to a closed connection.
+    if (!linkOpen())
+        return;
     if (settingsChanging) {
         pushParser.reset(); // batches arriving while the settings change is handled are dropped
         return;

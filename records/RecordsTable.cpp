@@ -134,6 +134,11 @@ bool RecordsTable::buildHeaders(int layout, const QList<int> &unitNumbers, const
 
     m_table->setColumnCount(int(labels.size()));
     m_table->setHorizontalHeaderLabels(labels);
+    // Columns keep their hidden flag across a count change: after a multi-layer gauge showed
+    // one layer, the single-layer table would otherwise lose its Operation column.
+    if (layout == 1)
+        for (int c = 0; c < m_table->columnCount(); ++c)
+            m_table->setColumnHidden(c, false);
     m_delegate->setOperationColumn(operationColumn);
     m_delegate->setChinese(chinese);
     return !labels.isEmpty();

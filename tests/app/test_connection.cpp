@@ -93,6 +93,11 @@ private slots:
         QVERIFY(page->lineEdit_serialNo->text().isEmpty());
         QVERIFY(page->lineEdit_firmwareVersion->text().isEmpty());
         QCOMPARE(page->tableWidget_data->rowCount(), 0);
+        // A batch the old worker queued just before the pull adds nothing afterwards.
+        page->SaveData(EmulatedInstrument::measurementFrame(
+            {EmulatedInstrument::field(1), EmulatedInstrument::field(2), EmulatedInstrument::field(3),
+             EmulatedInstrument::field(4), EmulatedInstrument::field(5), EmulatedInstrument::field(6)}));
+        QCOMPARE(page->tableWidget_data->rowCount(), 0);
 
         backend.plug(gauge);
         QTRY_VERIFY(window->isLinkOpen());

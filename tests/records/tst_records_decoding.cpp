@@ -98,6 +98,10 @@ void TestRecordsDecoding::recordNames_data()
     QTest::newRow("gbk") << hex("B2E2CAD4310000000000000000000000") << QStringLiteral("测试1");
     // A multi-byte character cut by the 13-byte limit must not swallow the text before it.
     QTest::newRow("gbk cut at 13") << hex("B2E2CAD4B2E2CAD4B2E2CAD4B2E2CAD4") << QStringLiteral("测试测试测试");
+    // The same for a UTF-8 name: 5 Chinese characters are 15 bytes; the cut one goes, the
+    // rest stays UTF-8 instead of turning into GB18030 garble.
+    QTest::newRow("utf8 cut at 13") << (QStringLiteral("测量点一二").toUtf8() + QByteArray(1, '\0'))
+                                    << QStringLiteral("测量点一");
 }
 
 void TestRecordsDecoding::recordNames()

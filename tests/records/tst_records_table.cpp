@@ -314,6 +314,13 @@ void TestRecordsTable::layerDisplay()
     table->applyLayerDisplay(layout, text);
     for (int c = 0; c < 8; ++c)
         QVERIFY2(widget->isColumnHidden(c) == hidden.at(c), qPrintable(QString::number(c)));
+
+    // A single-layer gauge connected next shows all three of its columns, its Operation
+    // column (hidden as a layer column a moment ago) included.
+    table->applyLayerDisplay(2, QStringLiteral("1"));
+    QVERIFY(table->buildHeaders(1, {0, 1}, unitTable(), false));
+    for (int c = 0; c < 3; ++c)
+        QVERIFY2(!widget->isColumnHidden(c), qPrintable(QString::number(c)));
 }
 
 void TestRecordsTable::nameEditingOnlyInNameColumn()
