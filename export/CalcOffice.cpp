@@ -241,6 +241,25 @@ QString CalcOffice::processTag()
     return QStringLiteral("palvarin_office_%1_").arg(QCoreApplication::applicationPid());
 }
 
+int CalcOffice::removeStaleProfiles()
+{
+    int removed = 0;
+    const QString prefix = QStringLiteral("palvarin_office_");
+    const QFileInfoList entries = QDir(QDir::tempPath())
+                                      .entryInfoList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        // palvarin_office_<pid>_<n>_<random>: only folders of processes that are gone.
+        bool ok = false;
+        const qint64 pid = entry.fileName().mid(prefix.size()).section(QLatin1Char('_'), 0, 0).toLongLong(&ok);
+        if (!ok || pid <= 0 || pid == QCoreApplication::applicationPid()
+            || QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)) || !entry.isWritable())
+            continue;
+        if (QDir(entry.absoluteFilePath()).removeRecursively())
+            ++removed;
+    }
+    return removed;
+}
+
 bool CalcOffice::launch()
 {
     if (d->process.state() != QProcess::NotRunning)
@@ -248,6 +267,8 @@ bool CalcOffice::launch()
     const QString program = programPath();
     if (!QFileInfo(program).isExecutable())
         return false;
+    static const int stale = removeStaleProfiles(); // once per run
+    Q_UNUSED(stale)
     static int counter = 0;
     d->pipeName = processTag() + QString::number(++counter);
     // A private profile: with the user's, the request would reach a LibreOffice the user has

@@ -32,6 +32,9 @@ public:
     static void setProgramPath(const QString &path);
     // Marker inside every office command line this process starts, for finding leftovers.
     static QString processTag();
+    // Removes the private profiles that programs which died without ending their office left
+    // in the temporary folder (their process is gone). Returns how many went.
+    static int removeStaleProfiles();
 
     // Starts the office process without waiting for it; false when it cannot be started.
     bool launch();

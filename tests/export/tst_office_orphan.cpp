@@ -1,5 +1,7 @@
 // An office started by the program must not outlive it, also when the program is killed
 // or crashes and gets no chance to end the office itself.
+#include "export/CalcOffice.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -50,6 +52,18 @@ private slots:
         ::kill(pid_t(pid), SIGKILL);
         QVERIFY(holder.waitForFinished(5000));
         QTRY_COMPARE_WITH_TIMEOUT(officesOf(pid), 0, 20000);
+
+        // Its private profile stays behind; the next office start clears it away, but not
+        // the profile of a program that still runs (this one).
+        const QStringList left = QDir(QDir::tempPath())
+                                     .entryList({QStringLiteral("palvarin_office_%1_*").arg(pid)}, QDir::Dirs);
+        QCOMPARE(left.size(), 1);
+        QDir mine(QDir::tempPath() + QStringLiteral("/palvarin_office_%1_1_test").arg(QCoreApplication::applicationPid()));
+        QVERIFY(mine.mkpath(QStringLiteral(".")));
+        QVERIFY(CalcOffice::removeStaleProfiles() >= 1);
+        QVERIFY(!QFileInfo::exists(QDir::tempPath() + QLatin1Char('/') + left.first()));
+        QVERIFY(mine.exists());
+        QVERIFY(mine.removeRecursively());
     }
 };
 
