@@ -1,25 +1,8 @@
 #include "app/UnattendedInteraction.h"
 
+#include "app/SilentProgress.h"
+
 #include <QFile>
-
-namespace {
-
-class SilentProgress : public ProgressHandle
-{
-public:
-    explicit SilentProgress(int maximum) : max(maximum) {}
-    void setValue(int v) override { current = v; }
-    int value() const override { return current; }
-    int maximum() const override { return max; }
-    bool wasCanceled() const override { return false; }
-    void hide() override {}
-
-private:
-    int max;
-    int current = 0;
-};
-
-} // namespace
 
 UnattendedInteraction::UnattendedInteraction(const QString &path) : logPath(path) {}
 

@@ -1,6 +1,7 @@
 // Exports 10,000 single-layer and 10,000 multi-layer rows through the real flow and office,
 // and measures the same multi-layer cells written one office call at a time.
 //   bench_export [baseline-rows]   (default 10000; fewer rows make the baseline quicker)
+#include "app/SilentProgress.h"
 #include "app/UserInteraction.h"
 #include "export/CalcOffice.h"
 #include "export/ExportFlow.h"
@@ -15,21 +16,6 @@
 #include <cstdio>
 
 namespace {
-
-class Progress : public ProgressHandle
-{
-public:
-    explicit Progress(int maximum) : max(maximum) {}
-    void setValue(int v) override { current = v; }
-    int value() const override { return current; }
-    int maximum() const override { return max; }
-    bool wasCanceled() const override { return false; }
-    void hide() override {}
-
-private:
-    int max;
-    int current = 0;
-};
 
 // Answers the file dialog with a fixed path and every question with No.
 class Answers : public UserInteraction
@@ -50,7 +36,7 @@ public:
     }
     std::unique_ptr<ProgressHandle> createProgress(QWidget *, const QString &, const QString &, int, int maximum) override
     {
-        return std::make_unique<Progress>(maximum);
+        return std::make_unique<SilentProgress>(maximum);
     }
 };
 

@@ -1,6 +1,7 @@
 // Record reading through the whole program: the read button, the command sequence over
 // every link layer, the emulated gauge at one 64-byte report per millisecond, and the
 // table filled. The bound is the time the USB reports themselves take.
+#include "app/SilentProgress.h"
 #include "app/UserInteraction.h"
 #include "emulator/EmulatorBackend.h"
 #include "hid/HidBackend.h"
@@ -35,26 +36,19 @@ public:
     QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     std::unique_ptr<ProgressHandle> createProgress(QWidget *, const QString &, const QString &, int, int maximum) override
     {
-        struct Progress : ProgressHandle
+        // Notes when the last block arrived: its progress step is the last one set.
+        struct Progress : SilentProgress
         {
-            BenchInteraction *owner;
-            int max;
-            int current = 0;
+            Progress(BenchInteraction *owner, int maximum) : SilentProgress(maximum), owner(owner) {}
             void setValue(int v) override
             {
-                current = v;
-                if (v == max - 1)
+                SilentProgress::setValue(v);
+                if (v == maximum() - 1)
                     owner->lastBlockMs = owner->clock->elapsed();
             }
-            int value() const override { return current; }
-            int maximum() const override { return max; }
-            bool wasCanceled() const override { return false; }
-            void hide() override {}
+            BenchInteraction *owner;
         };
-        auto p = std::make_unique<Progress>();
-        p->owner = this;
-        p->max = maximum;
-        return p;
+        return std::make_unique<Progress>(this, maximum);
     }
 };
 
