@@ -52,22 +52,30 @@ InstrumentCommands *InstrumentCommands::instance()
     return &commands;
 }
 
-int InstrumentCommands::readKeyInfo(KeyInfo &info)
+int InstrumentCommands::exchangeItem(quint16 item, quint16 length, int sendMinimum, int timeoutMs,
+                                     int markerOffset, quint8 markerValue, QByteArray &reply)
 {
     if (!framed)
         return -1;
-    QByteArray request = itemRequest(0x0005, 0x0012);
-    if (framed->sendFrame(request, WriteTimeoutMs) < 8)
+    QByteArray request = itemRequest(item, length);
+    if (framed->sendFrame(request, WriteTimeoutMs) < sendMinimum)
         return -1;
-    QByteArray reply;
-    const int r = framed->receiveFrame(reply, KeyInfoTimeoutMs, 26, true);
-    if (r <= 0) {
-        if (reply.size() >= 3 && quint8(reply.at(1)) == 0xA0 && quint8(reply.at(2)) == 0x04)
-            return -5;
+    if (framed->receiveFrame(reply, timeoutMs, 8 + length, true) <= 0)
         return -2;
-    }
-    if (quint8(reply.at(2)) != 0x05 && quint8(reply.at(6)) != 0xA5)
+    if (quint8(reply.at(2)) != quint8(item & 0xFF) && quint8(reply.at(markerOffset)) != markerValue)
         return -3;
+    return 1;
+}
+
+int InstrumentCommands::readKeyInfo(KeyInfo &info)
+{
+    QByteArray reply;
+    const int r = exchangeItem(0x0005, 0x0012, 8, KeyInfoTimeoutMs, 6, 0xA5, reply);
+    // The instrument's error reply is recognised only once a receive has failed.
+    if (r == -2 && reply.size() >= 3 && quint8(reply.at(1)) == 0xA0 && quint8(reply.at(2)) == 0x04)
+        return -5;
+    if (r < 0)
+        return r;
     KeyInfo decoded;
     decoded.flagByte = quint8(reply.at(6));
     decoded.date = QDate(le16(reply, 8), quint8(reply.at(10)), quint8(reply.at(11)));
@@ -81,32 +89,20 @@ int InstrumentCommands::readKeyInfo(KeyInfo &info)
 
 int InstrumentCommands::readRecordCount(int &count)
 {
-    if (!framed)
-        return -1;
-    QByteArray request = itemRequest(0x000F, 0x0004);
-    if (framed->sendFrame(request, WriteTimeoutMs) < 6)
-        return -1;
     QByteArray reply;
-    if (framed->receiveFrame(reply, ReplyTimeoutMs, 12, true) <= 0)
-        return -2;
-    if (quint8(reply.at(2)) != 0x0F && quint8(reply.at(4)) != 0x04)
-        return -3;
+    const int r = exchangeItem(0x000F, 0x0004, 6, ReplyTimeoutMs, 4, 0x04, reply);
+    if (r < 0)
+        return r;
     count = int(le32(reply, 6));
     return 1;
 }
 
 int InstrumentCommands::readUnitNumbers(QList<int> &unitNumbers)
 {
-    if (!framed)
-        return -1;
-    QByteArray request = itemRequest(0x0061, 0x0078);
-    if (framed->sendFrame(request, WriteTimeoutMs) < 6)
-        return -1;
     QByteArray reply;
-    if (framed->receiveFrame(reply, ReplyTimeoutMs, 128, true) <= 0)
-        return -2;
-    if (quint8(reply.at(2)) != 0x61 && quint8(reply.at(4)) != 0x78)
-        return -3;
+    const int r = exchangeItem(0x0061, 0x0078, 6, ReplyTimeoutMs, 4, 0x78, reply);
+    if (r < 0)
+        return r;
     for (int i = 0; i < 60; ++i)
         unitNumbers.append(int(le16(reply, 6 + 2 * i)));
     return 1;

@@ -32,6 +32,10 @@ public:
 
 private:
     int readMemoryChecked(quint32 address, QByteArray &out, quint16 length, quint8 command, bool checkCrc);
+    // One item-family exchange: the request, its reply of 8 + length bytes into reply, and
+    // the acceptance test (byte 2 echoes the item, or byte markerOffset holds markerValue).
+    int exchangeItem(quint16 item, quint16 length, int sendMinimum, int timeoutMs, int markerOffset,
+                     quint8 markerValue, QByteArray &reply);
 
     FramedLink *framed;
 };
