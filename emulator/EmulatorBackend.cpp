@@ -80,6 +80,18 @@ EmulatorBackend::~EmulatorBackend()
         slot->instrument->setSelfUnplugHandler({});
 }
 
+std::shared_ptr<EmulatorBackend::Slot> EmulatorBackend::takeSlotLocked(const QString &usbSerial)
+{
+    for (auto it = slots_.begin(); it != slots_.end(); ++it) {
+        if ((*it)->serial == usbSerial) {
+            std::shared_ptr<Slot> taken = *it;
+            slots_.erase(it);
+            return taken;
+        }
+    }
+    return nullptr;
+}
+
 std::shared_ptr<EmulatedInstrument> EmulatorBackend::plug(std::shared_ptr<EmulatedInstrument> instrument)
 {
     if (!instrument)
@@ -88,13 +100,7 @@ std::shared_ptr<EmulatedInstrument> EmulatorBackend::plug(std::shared_ptr<Emulat
     std::shared_ptr<Slot> replaced;
     {
         QMutexLocker lock(&mutex);
-        for (auto it = slots_.begin(); it != slots_.end(); ++it) {
-            if ((*it)->serial == serial) {
-                replaced = *it;
-                slots_.erase(it);
-                break;
-            }
-        }
+        replaced = takeSlotLocked(serial);
         auto slot = std::make_shared<Slot>();
         slot->instrument = instrument;
         slot->serial = serial;
@@ -121,13 +127,7 @@ bool EmulatorBackend::unplug(const QString &usbSerial)
     std::shared_ptr<Slot> removed;
     {
         QMutexLocker lock(&mutex);
-        for (auto it = slots_.begin(); it != slots_.end(); ++it) {
-            if ((*it)->serial == usbSerial) {
-                removed = *it;
-                slots_.erase(it);
-                break;
-            }
-        }
+        removed = takeSlotLocked(usbSerial);
     }
     if (!removed)
         return false;

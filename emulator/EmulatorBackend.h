@@ -75,6 +75,8 @@ public:
 
 private:
     void notify(int eventCode);
+    // Removes and returns the slot of that serial (none: nullptr); the mutex is held.
+    std::shared_ptr<Slot> takeSlotLocked(const QString &usbSerial);
 
     mutable QMutex mutex;
     std::vector<std::shared_ptr<Slot>> slots_;
