@@ -33,6 +33,17 @@ constexpr int workerEndWaitMs = 5000;
 
 constexpr quint8 checkedReadCommand = 0x41;
 
+// Every layout of the page: spacing 10 and margins 10 on all sides.
+template <typename Layout>
+Layout *pageLayout(QWidget *owner, const char *name)
+{
+    auto *layout = new Layout(owner);
+    layout->setObjectName(QString::fromLatin1(name));
+    layout->setSpacing(10);
+    layout->setContentsMargins(10, 10, 10, 10);
+    return layout;
+}
+
 } // namespace
 
 FirstPage::FirstPage(QWidget *parent) : QWidget(parent)
@@ -56,41 +67,30 @@ void FirstPage::setupUi()
     setObjectName(QStringLiteral("FirstPage"));
     resize(1000, 600);
 
-    gridLayout_firstPage = new QGridLayout(this);
-    gridLayout_firstPage->setObjectName(QStringLiteral("gridLayout_firstPage"));
-    gridLayout_firstPage->setSpacing(10);
-    gridLayout_firstPage->setContentsMargins(10, 10, 10, 10);
+    gridLayout_firstPage = pageLayout<QGridLayout>(this, "gridLayout_firstPage");
 
     widget_buttons = new QWidget(this);
     widget_buttons->setObjectName(QStringLiteral("widget_buttons"));
-    horizontalLayout_buttons = new QHBoxLayout(widget_buttons);
-    horizontalLayout_buttons->setObjectName(QStringLiteral("horizontalLayout_buttons"));
-    horizontalLayout_buttons->setSpacing(10);
-    horizontalLayout_buttons->setContentsMargins(10, 10, 10, 10);
+    horizontalLayout_buttons = pageLayout<QHBoxLayout>(widget_buttons, "horizontalLayout_buttons");
 
     groupBox_deviceInformation = new QGroupBox(widget_buttons);
     groupBox_deviceInformation->setObjectName(QStringLiteral("groupBox_deviceInformation"));
-    gridLayout_deviceInformation = new QGridLayout(groupBox_deviceInformation);
-    gridLayout_deviceInformation->setObjectName(QStringLiteral("gridLayout_deviceInformation"));
-    gridLayout_deviceInformation->setSpacing(10);
-    gridLayout_deviceInformation->setContentsMargins(10, 10, 10, 10);
+    gridLayout_deviceInformation = pageLayout<QGridLayout>(groupBox_deviceInformation, "gridLayout_deviceInformation");
 
-    label_serialNo = new QLabel(groupBox_deviceInformation);
-    label_serialNo->setObjectName(QStringLiteral("label_serialNo"));
-    gridLayout_deviceInformation->addWidget(label_serialNo, 0, 0);
-    lineEdit_serialNo = new QLineEdit(groupBox_deviceInformation);
-    lineEdit_serialNo->setObjectName(QStringLiteral("lineEdit_serialNo"));
-    lineEdit_serialNo->setReadOnly(true);
-    lineEdit_serialNo->setAlignment(Qt::AlignCenter);
-    gridLayout_deviceInformation->addWidget(lineEdit_serialNo, 0, 1);
-    label_firmwareVersion = new QLabel(groupBox_deviceInformation);
-    label_firmwareVersion->setObjectName(QStringLiteral("label_firmwareVersion"));
-    gridLayout_deviceInformation->addWidget(label_firmwareVersion, 0, 2);
-    lineEdit_firmwareVersion = new QLineEdit(groupBox_deviceInformation);
-    lineEdit_firmwareVersion->setObjectName(QStringLiteral("lineEdit_firmwareVersion"));
-    lineEdit_firmwareVersion->setReadOnly(true);
-    lineEdit_firmwareVersion->setAlignment(Qt::AlignCenter);
-    gridLayout_deviceInformation->addWidget(lineEdit_firmwareVersion, 0, 3);
+    // A label and its read-only, centred field, side by side in row 0.
+    auto addField = [this](QLabel *&label, const char *labelName, QLineEdit *&field, const char *fieldName,
+                           int column) {
+        label = new QLabel(groupBox_deviceInformation);
+        label->setObjectName(QString::fromLatin1(labelName));
+        gridLayout_deviceInformation->addWidget(label, 0, column);
+        field = new QLineEdit(groupBox_deviceInformation);
+        field->setObjectName(QString::fromLatin1(fieldName));
+        field->setReadOnly(true);
+        field->setAlignment(Qt::AlignCenter);
+        gridLayout_deviceInformation->addWidget(field, 0, column + 1);
+    };
+    addField(label_serialNo, "label_serialNo", lineEdit_serialNo, "lineEdit_serialNo", 0);
+    addField(label_firmwareVersion, "label_firmwareVersion", lineEdit_firmwareVersion, "lineEdit_firmwareVersion", 2);
     horizontalLayout_buttons->addWidget(groupBox_deviceInformation);
 
     horizontalLayout_buttons->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
