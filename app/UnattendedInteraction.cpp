@@ -1,6 +1,6 @@
 #include "app/UnattendedInteraction.h"
 
-#include "app/SilentProgress.h"
+#include "interaction/SilentProgress.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UserInteraction.h"
+#include "interaction/UserInteraction.h"
 
 #include <QString>
 

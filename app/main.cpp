@@ -2,7 +2,7 @@
 #include "app/DemoControl.h"
 #include "app/SingleInstance.h"
 #include "app/UnattendedInteraction.h"
-#include "app/UserInteraction.h"
+#include "interaction/UserInteraction.h"
 #include "emulator/EmulatorBackend.h"
 #include "hid/HidBackend.h"
 #include "mainwindow/MainWindow.h"

@@ -5,7 +5,7 @@
 #include "mainwindow/UdevDeviceMonitor.h"
 #include "mainwindow/WindowStyle.h"
 #include "protocol/InstrumentCommands.h"
-#include "records/FirstPage.h"
+#include "recordspage/FirstPage.h"
 
 #include <QApplication>
 #include <QCoreApplication>

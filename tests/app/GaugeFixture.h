@@ -6,7 +6,7 @@
 #include "hid/HidBackend.h"
 #include "link/MyThread.h"
 #include "mainwindow/MainWindow.h"
-#include "records/FirstPage.h"
+#include "recordspage/FirstPage.h"
 
 #include <QComboBox>
 #include <QDir>

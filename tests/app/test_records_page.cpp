@@ -1,6 +1,6 @@
 // The records page on its own: configuration files, the Clear button, the device fields
 // and the page's language change.
-#include "records/FirstPage.h"
+#include "recordspage/FirstPage.h"
 #include "ScriptedInteraction.h"
 
 #include <QComboBox>

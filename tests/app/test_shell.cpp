@@ -6,7 +6,7 @@
 #include "hid/HidBackend.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/UdevDeviceMonitor.h"
-#include "records/FirstPage.h"
+#include "recordspage/FirstPage.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "records/FieldDecoder.h"
-#include "records/PushFrameParser.h"
-#include "records/ReadPlan.h"
+#include "protocol/FieldDecoder.h"
+#include "protocol/PushFrameParser.h"
+#include "protocol/ReadPlan.h"
 
 #include <QStringDecoder>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "records/DeleteButtonDelegate.h"
-#include "records/RecordsTable.h"
+#include "recordspage/DeleteButtonDelegate.h"
+#include "recordspage/RecordsTable.h"
 
 #include <QApplication>
 #include <QHeaderView>

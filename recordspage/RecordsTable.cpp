@@ -1,7 +1,7 @@
-#include "records/RecordsTable.h"
+#include "recordspage/RecordsTable.h"
 
-#include "records/DeleteButtonDelegate.h"
-#include "records/FieldDecoder.h"
+#include "recordspage/DeleteButtonDelegate.h"
+#include "protocol/FieldDecoder.h"
 
 #include <QHeaderView>
 #include <QTableWidget>

@@ -1,4 +1,4 @@
-#include "app/WidgetInteraction.h"
+#include "interaction/WidgetInteraction.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,13 +1,14 @@
-#include "records/FirstPage.h"
+#include "recordspage/FirstPage.h"
 
-#include "app/UserInteraction.h"
+#include "interaction/UserInteraction.h"
 #include "export/ExportFlow.h"
 #include "link/FramedLink.h"
 #include "link/MyThread.h"
 #include "protocol/InstrumentCommands.h"
-#include "records/FieldDecoder.h"
-#include "records/LinkSession.h"
-#include "records/ReadPlan.h"
+#include "protocol/FieldDecoder.h"
+#include "recordspage/LinkSession.h"
+#include "protocol/ReadPlan.h"
+#include "records/GaugeConfig.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -156,40 +157,14 @@ QString FirstPage::configDirectory()
     return configDirectoryOverride.isEmpty() ? QCoreApplication::applicationDirPath() : configDirectoryOverride;
 }
 
-namespace {
-
-// Reads groups <prefix>1, <prefix>2, ... strictly in sequence; the first group whose first
-// key is missing or empty ends the list. Each entry holds the keys' values in keys order.
-QList<QVariantList> readNumberedGroups(const QString &path, const QString &prefix, const QStringList &keys)
-{
-    // INI files are read as UTF-8, so names may hold any characters.
-    QSettings settings(path, QSettings::IniFormat);
-    QList<QVariantList> entries;
-    for (int k = 1;; ++k) {
-        const QString group = prefix + QString::number(k) + QLatin1Char('/');
-        if (settings.value(group + keys.first()).toString().isEmpty())
-            break;
-        QVariantList entry;
-        for (const QString &key : keys)
-            entry.append(settings.value(group + key));
-        entries.append(entry);
-    }
-    return entries;
-}
-
-} // namespace
-
 void FirstPage::loadMeterTable()
 {
-    meterTable += readNumberedGroups(configDirectory() + QStringLiteral("/meterno"), QStringLiteral("Device"),
-                                     {QStringLiteral("MeterNo"), QStringLiteral("UIIndex"), QStringLiteral("Version")});
+    meterTable += GaugeConfig::loadMeterTable(configDirectory() + QStringLiteral("/meterno"));
 }
 
 void FirstPage::loadUnitTable()
 {
-    unitTable += readNumberedGroups(configDirectory() + QStringLiteral("/unitno"), QStringLiteral("Unit"),
-                                    {QStringLiteral("UnitNo"), QStringLiteral("UnitName"),
-                                     QStringLiteral("DecimalNumber")});
+    unitTable += GaugeConfig::loadUnitTable(configDirectory() + QStringLiteral("/unitno"));
 }
 
 // ---- table ---------------------------------------------------------------------------

@@ -1,7 +1,7 @@
-#include "records/LinkSession.h"
+#include "recordspage/LinkSession.h"
 
 #include "link/MyThread.h"
-#include "records/FirstPage.h"
+#include "recordspage/FirstPage.h"
 
 LinkSession::LinkSession(FirstPage *owner) : page(owner), worker(owner->workerObject)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "records/FieldDecoder.h"
+#include "protocol/FieldDecoder.h"
 
 #include <QByteArray>
 #include <QVector>

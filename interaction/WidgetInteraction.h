@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UserInteraction.h"
+#include "interaction/UserInteraction.h"
 
 // The production seam: real QMessageBox, QFileDialog and QProgressDialog.
 class WidgetInteraction : public UserInteraction

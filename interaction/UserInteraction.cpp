@@ -1,6 +1,6 @@
-#include "app/UserInteraction.h"
+#include "interaction/UserInteraction.h"
 
-#include "app/WidgetInteraction.h"
+#include "interaction/WidgetInteraction.h"
 
 namespace {
 UserInteraction *installed = nullptr;

@@ -1,4 +1,4 @@
-#include "records/FieldDecoder.h"
+#include "protocol/FieldDecoder.h"
 
 #include <QStringDecoder>
 #include <QtEndian>

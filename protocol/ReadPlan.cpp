@@ -1,4 +1,4 @@
-#include "records/ReadPlan.h"
+#include "protocol/ReadPlan.h"
 
 namespace {
 // Each area ends where the next begins; the name area runs to the top of the address space.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "records/RecordRows.h"
+#include "protocol/RecordRows.h"
 
 #include <QList>
 #include <QObject>

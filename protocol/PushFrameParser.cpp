@@ -1,4 +1,4 @@
-#include "records/PushFrameParser.h"
+#include "protocol/PushFrameParser.h"
 
 DecodedField PushedFrame::field(int i, bool chinese) const
 {

@@ -1,4 +1,4 @@
-#include "records/DeleteButtonDelegate.h"
+#include "recordspage/DeleteButtonDelegate.h"
 
 #include <QMouseEvent>
 #include <QPainter>

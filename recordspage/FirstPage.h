@@ -1,7 +1,7 @@
 #pragma once
 
-#include "records/PushFrameParser.h"
-#include "records/RecordsTable.h"
+#include "protocol/PushFrameParser.h"
+#include "recordspage/RecordsTable.h"
 
 #include <QByteArray>
 #include <QList>

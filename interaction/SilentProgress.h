@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UserInteraction.h"
+#include "interaction/UserInteraction.h"
 
 // A progress "dialog" that shows nothing and is never cancelled: for runs without a person.
 class SilentProgress : public ProgressHandle

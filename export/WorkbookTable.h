@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class ProgressHandle;
+
+// One cell as a workbook receives it: a number with the decimals the table shows, a text,
+// or nothing. Numbers stay numbers all the way into the file.
+struct WorkbookCell
+{
+    enum class Kind : quint8 { Empty, Number, Text };
+
+    Kind kind = Kind::Empty;
+    // Kind::Number: the value exactly as the table shows it (already rounded to `decimals`).
+    double number = 0.0;
+    int decimals = 0;
+    // Kind::Text: e.g. a record name, or the out-of-range word in the export's language.
+    QString text;
+
+    static WorkbookCell ofNumber(double value, int decimals)
+    {
+        WorkbookCell c;
+        c.kind = Kind::Number;
+        c.number = value;
+        c.decimals = decimals;
+        return c;
+    }
+    static WorkbookCell ofText(const QString &text)
+    {
+        WorkbookCell c;
+        c.kind = Kind::Text;
+        c.text = text;
+        return c;
+    }
+};
+
+// A whole table to export: header texts (row 1 of the sheet, line breaks kept) and rows.
+// Only the columns that reach the sheet are in it, in sheet order.
+struct WorkbookTable
+{
+    QStringList headers;
+    QVector<QVector<WorkbookCell>> rows;
+};
+
+// Writes a whole table into a new workbook file. One writer serves one export at a time.
+// Results: true only when the file at `path` is complete; false on any failure or when the
+// progress was cancelled (a partial file is then the caller's to remove).
+class WorkbookWriter
+{
+public:
+    virtual ~WorkbookWriter() = default;
+
+    // A hint that write() will be called soon (e.g. while a file dialog is open), so slow
+    // start-up can happen meanwhile. Never required.
+    virtual void prepare() {}
+    // Ends what prepare() started if write() did not use it.
+    virtual void release() {}
+    // `path` does not exist yet. Advances `progress` (may be null) per row and stops when it
+    // is cancelled.
+    virtual bool write(const WorkbookTable &table, const QString &path, ProgressHandle *progress) = 0;
+};
