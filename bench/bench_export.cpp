@@ -1,8 +1,8 @@
 // Exports 10,000 single-layer and 10,000 multi-layer rows through the real flow and office,
 // and measures the same multi-layer cells written one office call at a time.
 //   bench_export [baseline-rows]   (default 10000; fewer rows make the baseline quicker)
-#include "app/SilentProgress.h"
-#include "app/UserInteraction.h"
+#include "interaction/SilentProgress.h"
+#include "interaction/UserInteraction.h"
 #include "export/CalcOffice.h"
 #include "export/ExportFlow.h"
 

@@ -1,12 +1,12 @@
 // Record reading through the whole program: the read button, the command sequence over
 // every link layer, the emulated gauge at one 64-byte report per millisecond, and the
 // table filled. The bound is the time the USB reports themselves take.
-#include "app/SilentProgress.h"
-#include "app/UserInteraction.h"
+#include "interaction/SilentProgress.h"
+#include "interaction/UserInteraction.h"
 #include "emulator/EmulatorBackend.h"
 #include "hid/HidBackend.h"
 #include "mainwindow/MainWindow.h"
-#include "records/FirstPage.h"
+#include "recordspage/FirstPage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

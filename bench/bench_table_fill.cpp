@@ -1,8 +1,8 @@
 // Measures filling the records table: 100,000 single-layer rows decoded from a memory image
 // and added as one batch with painted Delete buttons, against a baseline of the one-row path
 // with a QPushButton widget per row and a scroll after every row.
-#include "records/FieldDecoder.h"
-#include "records/RecordsTable.h"
+#include "protocol/FieldDecoder.h"
+#include "recordspage/RecordsTable.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "export/ExcelEngine.h"
 
-#include "app/UserInteraction.h"
+#include "interaction/UserInteraction.h"
 #include "export/AutomationObject.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "export/ExportFlow.h"
 
-#include "app/UserInteraction.h"
+#include "interaction/UserInteraction.h"
 #include "export/AutomationObject.h"
 #include "export/ExcelEngine.h"
 
