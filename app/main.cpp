@@ -2,10 +2,14 @@
 #include "app/DemoControl.h"
 #include "app/SingleInstance.h"
 #include "app/UnattendedInteraction.h"
-#include "interaction/UserInteraction.h"
+#include "app/WidgetInteraction.h"
 #include "emulator/EmulatorBackend.h"
+#include "export/ExcelEngine.h"
 #include "hid/HidBackend.h"
 #include "mainwindow/MainWindow.h"
+#include "records/GaugeConfig.h"
+#include "records/RecordsModel.h"
+#include "session/GaugeSession.h"
 
 #include <QApplication>
 #include <QColor>
@@ -61,17 +65,17 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const Options options = parseOptions(app.arguments());
 
+    // Questions go to a person, or, for unattended runs (tests of the whole program), into a log.
+    WidgetInteraction widgets;
     std::unique_ptr<UnattendedInteraction> unattended;
-    if (qEnvironmentVariableIsSet("PALVARIN_UNATTENDED_LOG")) {
+    if (qEnvironmentVariableIsSet("PALVARIN_UNATTENDED_LOG"))
         unattended = std::make_unique<UnattendedInteraction>(qEnvironmentVariable("PALVARIN_UNATTENDED_LOG"));
-        UserInteraction::setCurrent(unattended.get());
-    }
+    UserInteraction &interaction = unattended ? static_cast<UserInteraction &>(*unattended) : widgets;
 
     SingleInstance single(SingleInstance::defaultName());
     if (single.isRunning()) {
         single.sendMessage(QStringLiteral("active!!!!!"), 5000);
-        UserInteraction::current().information(nullptr, QStringLiteral("Warn"), QStringLiteral("Device already opened!"));
-        UserInteraction::setCurrent(nullptr);
+        interaction.information(nullptr, QStringLiteral("Warn"), QStringLiteral("Device already opened!"));
         return 0;
     }
 
@@ -81,24 +85,30 @@ int main(int argc, char *argv[])
     app.setFont(QFont(QStringLiteral("Microsoft Yahei"), 12));
     AppInit::instance()->start();
 
+    // Declared before the session: the session's link talks to it until the session ends.
     std::unique_ptr<EmulatorBackend> emulator;
-    if (options.demo) {
+    if (options.demo)
         emulator = EmulatorBackend::createDemo(options.demoConfig);
-        HidBackend::setCurrent(emulator.get());
-    }
+    HidBackend &hid = emulator ? static_cast<HidBackend &>(*emulator) : HidBackend::current();
 
-    MainWindow *window = MainWindow::instance();
+    ExcelEngine workbookWriter;
+    RecordsModel records;
+    GaugeSession session(hid, interaction, workbookWriter, records,
+                         GaugeConfig::load(QCoreApplication::applicationDirPath()));
+
+    auto window = std::make_unique<MainWindow>(session);
     if (emulator)
         window->setDeviceMonitor(emulator->monitor());
-    single.setActivationWindow(window, true);
+    single.setActivationWindow(window.get(), true);
     window->setWindowTitle(QStringLiteral("Palvarin V1.2"));
     window->setWindowState(Qt::WindowMaximized);
     window->show();
-    QObject::connect(&single, &SingleInstance::messageReceived, window, [window](const QString &message) {
-        QMetaObject::invokeMethod(window, "handleAppMessage", Q_ARG(QString, message));
+    MainWindow *shown = window.get();
+    QObject::connect(&single, &SingleInstance::messageReceived, shown, [shown](const QString &message) {
+        QMetaObject::invokeMethod(shown, "handleAppMessage", Q_ARG(QString, message));
     });
     // Escape and the close button both end the dialog; the program ends with it.
-    QObject::connect(window, &QDialog::finished, &app, &QCoreApplication::quit);
+    QObject::connect(shown, &QDialog::finished, &app, &QCoreApplication::quit);
 
     std::unique_ptr<DemoControl> demoControl;
     if (emulator) {
@@ -108,10 +118,8 @@ int main(int argc, char *argv[])
 
     const int code = app.exec();
     demoControl.reset();
-    // The worker and the link end before the objects they use go, the window before the
-    // application object.
-    MainWindow::destroyInstance();
-    HidBackend::setCurrent(nullptr);
-    UserInteraction::setCurrent(nullptr);
+    // The window goes before the session it shows; the session then stops its worker and
+    // closes the link before the back end and the application object go.
+    window.reset();
     return code;
 }

@@ -18,7 +18,8 @@ public:
 };
 
 // Every message box, question, file dialog and progress dialog of the program goes
-// through this seam, so that tests can answer them instead of a person.
+// through this seam, so that tests can answer them instead of a person. main hands the
+// implementation to whoever asks questions; nothing finds it through a global.
 class UserInteraction
 {
 public:
@@ -35,9 +36,4 @@ public:
     virtual std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label,
                                                            const QString &cancelText, int minimum,
                                                            int maximum) = 0;
-
-    // The implementation in use; the widget implementation unless a test installed another.
-    static UserInteraction &current();
-    // Installs another implementation (not owned); nullptr restores the widget implementation.
-    static void setCurrent(UserInteraction *interaction);
 };

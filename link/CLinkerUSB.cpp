@@ -19,9 +19,9 @@ CLinkerUSB::~CLinkerUSB()
     hid.close();
 }
 
-int CLinkerUSB::open(quint16 vendorId, quint16 productId)
+int CLinkerUSB::open(quint16 vendorId, quint16 productId, HidBackend *backend)
 {
-    if (hid.open(vendorId, productId) == 0) {
+    if (hid.open(vendorId, productId, backend) == 0) {
         qDebug("hidDevice Open success!\n");
         return 0;
     }

@@ -1,10 +1,8 @@
 #include "mainwindow/MainWindow.h"
 
 #include "hid/DeviceMonitor.h"
-#include "link/CLinkerUSB.h"
 #include "mainwindow/UdevDeviceMonitor.h"
 #include "mainwindow/WindowStyle.h"
-#include "protocol/InstrumentCommands.h"
 #include "recordspage/FirstPage.h"
 
 #include <QApplication>
@@ -25,11 +23,7 @@ static void initPalvarinResources()
 
 namespace {
 
-constexpr quint16 instrumentVendorId = 0x2047;
-constexpr quint16 instrumentProductId = 0x0301;
-
 MainWindow *theWindow = nullptr;
-QStringList translationPathOverride;
 
 void debugLine(const char *text)
 {
@@ -40,18 +34,7 @@ void debugLine(const char *text)
 
 MainWindow *MainWindow::instance()
 {
-    if (!theWindow)
-        theWindow = new MainWindow;
     return theWindow;
-}
-
-void MainWindow::destroyInstance()
-{
-    if (!theWindow)
-        return;
-    theWindow->shutdown();
-    delete theWindow;
-    theWindow = nullptr;
 }
 
 void MainWindow::ensureResources()
@@ -60,10 +43,17 @@ void MainWindow::ensureResources()
     Q_UNUSED(done)
 }
 
-MainWindow::MainWindow() : QDialog(nullptr), ui(new Ui)
+MainWindow::MainWindow(GaugeSession &session, const QStringList &translationPath)
+    : QDialog(nullptr)
+    , ui(new Ui)
+    , m_session(session)
+    , m_translationPath(translationPath.isEmpty() ? defaultTranslationSearchPath() : translationPath)
 {
+    if (!theWindow)
+        theWindow = this;
     ensureResources();
-    InstrumentCommands::instance()->setLink(&framed);
+    connect(&m_session, &GaugeSession::linkOpened, this, [this] { showLed(true); });
+    connect(&m_session, &GaugeSession::linkClosed, this, [this] { showLed(false); });
     setupUi();
     initForm();
     on_btnLanguageZh_clicked(); // every start begins in Chinese
@@ -72,8 +62,9 @@ MainWindow::MainWindow() : QDialog(nullptr), ui(new Ui)
 
 MainWindow::~MainWindow()
 {
-    if (InstrumentCommands::instance()->link() == &framed)
-        InstrumentCommands::instance()->setLink(nullptr);
+    if (theWindow == this)
+        theWindow = nullptr;
+    disconnect(&m_session, nullptr, this, nullptr);
     QCoreApplication::removeTranslator(&translator);
     delete ui;
 }
@@ -139,7 +130,7 @@ void MainWindow::setupUi()
 
 void MainWindow::initForm()
 {
-    page = new FirstPage(this);
+    page = new FirstPage(m_session, this);
     ui->stackedWidget->addWidget(page);
     ui->stackedWidget->setCurrentWidget(page);
     setWindowFlags(Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
@@ -155,15 +146,8 @@ void MainWindow::setDeviceMonitor(DeviceMonitor *source)
         connect(monitor, &DeviceMonitor::deviceChange, this, &MainWindow::deviceChangeEvent);
 }
 
-void MainWindow::setTranslationSearchPath(const QStringList &directories)
+QStringList MainWindow::defaultTranslationSearchPath()
 {
-    translationPathOverride = directories;
-}
-
-QStringList MainWindow::translationSearchPath()
-{
-    if (!translationPathOverride.isEmpty())
-        return translationPathOverride;
     // The current directory first (a deployment may override there), then the program's
     // own directory, then the copy compiled into the program.
     return {QString(), QCoreApplication::applicationDirPath(), QStringLiteral(":/i18n")};
@@ -182,7 +166,7 @@ bool MainWindow::switchLanguage(const QString &baseName, bool chinese)
         return false;
     QCoreApplication::removeTranslator(&translator);
     QCoreApplication::installTranslator(&translator);
-    page->chineseUi = chinese;
+    page->setChineseUi(chinese);
     page->languageChange();
     return true;
 }
@@ -225,15 +209,8 @@ void MainWindow::initusbport()
 
 bool MainWindow::OpenUSB()
 {
-    if (framed.link())
+    if (!m_session.openLink())
         return false;
-    auto *link = new CLinkerUSB;
-    if (link->open(instrumentVendorId, instrumentProductId) != 0) {
-        delete link;
-        return false;
-    }
-    framed.setLink(link);
-    showLed(true);
     page->openThreadSlot();
     page->identifyInstrument();
     return true;
@@ -241,20 +218,7 @@ bool MainWindow::OpenUSB()
 
 void MainWindow::CloseUSB()
 {
-    CLinker *link = framed.link();
-    if (!link)
-        return;
-    // Forget the link before the worker is stopped, and close it only once the worker has
-    // ended: a read still running on the worker thread must not meet a closed device.
-    framed.setLink(nullptr);
-    showLed(false);
-    if (page->closeThreadSlot()) {
-        link->close();
-        delete link;
-    } else {
-        qWarning("worker thread did not end; its link is left to it");
-    }
-    page->clearDeviceInfo();
+    m_session.closeLink();
 }
 
 bool MainWindow::deviceChangeEvent(int eventCode)
@@ -262,14 +226,14 @@ bool MainWindow::deviceChangeEvent(int eventCode)
     debugLine("收到事件 ");
     switch (eventCode) {
     case DeviceEvent::Arrival:
-        if (framed.link())
+        if (m_session.hasLink())
             return false;
         OpenUSB();
         debugLine("USB_设备打开");
         debugLine("DBT_DEVICEARRIVAL");
         break;
     case DeviceEvent::RemoveComplete:
-        if (CLinker *link = framed.link(); link && link->isRemoved()) {
+        if (m_session.linkRemoved()) {
             CloseUSB();
             debugLine("USB_设备移除");
         }
@@ -282,16 +246,4 @@ bool MainWindow::deviceChangeEvent(int eventCode)
         break;
     }
     return false;
-}
-
-void MainWindow::shutdown()
-{
-    CLinker *link = framed.link();
-    framed.setLink(nullptr);
-    const bool workerEnded = page ? page->closeThreadSlot() : true;
-    // A worker that did not end may still be reading: leave its link alone.
-    if (link && workerEnded) {
-        link->close();
-        delete link;
-    }
 }

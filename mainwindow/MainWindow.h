@@ -1,12 +1,12 @@
 #pragma once
 
 #include "link/FramedLink.h"
+#include "session/GaugeSession.h"
 
 #include <QDialog>
 #include <QPointer>
 #include <QTranslator>
 
-class CLinker;
 class DeviceMonitor;
 class FirstPage;
 class QGridLayout;
@@ -15,17 +15,20 @@ class QPushButton;
 class QSpacerItem;
 class QStackedWidget;
 
-// The program's only top-level window. Holds the one instrument link and offers the
-// framed operations on it to the rest of the program.
+// The program's only top-level window: the link-status LED, the language buttons and the
+// records page, over the gauge session that holds the one instrument link. Device arrival
+// and removal notices open and close that link.
 class MainWindow : public QDialog
 {
     Q_OBJECT
 public:
-    // The process-wide window, built on the first call (on the GUI thread).
+    // The session must outlive the window. translationPath: where translation files are
+    // looked up, in order (empty: defaultTranslationSearchPath()).
+    explicit MainWindow(GaugeSession &session, const QStringList &translationPath = QStringList());
+    ~MainWindow() override;
+
+    // The program's window while one exists (the one main built), else nullptr.
     static MainWindow *instance();
-    // Ends the instrument's worker and link, then destroys the window; called by main
-    // before the application object goes.
-    static void destroyInstance();
     // Registers the compiled-in resources (skin, images, translations).
     static void ensureResources();
 
@@ -33,27 +36,25 @@ public:
     void setDeviceMonitor(DeviceMonitor *monitor);
 
     FirstPage *recordsPage() const { return page; }
-    FramedLink *framedLink() { return &framed; }
+    GaugeSession &session() const { return m_session; }
+    FramedLink *framedLink() { return &m_session.framedLink(); }
 
-    bool isLinkOpen() const { return framed.isLinkOpen(); }
+    bool isLinkOpen() const { return m_session.isLinkOpen(); }
     static quint16 crc16(const QByteArray &data, int length) { return FramedLink::crc16(data, length); }
-    int sendFrame(QByteArray &frame, int timeoutMs) { return framed.sendFrame(frame, timeoutMs); }
+    int sendFrame(QByteArray &frame, int timeoutMs) { return m_session.framedLink().sendFrame(frame, timeoutMs); }
     int receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLength, bool checkCrc)
     {
-        return framed.receiveFrame(buffer, timeoutMs, expectedLength, checkCrc);
+        return m_session.framedLink().receiveFrame(buffer, timeoutMs, expectedLength, checkCrc);
     }
 
     // The device-change handler: arrival opens a link if none is held, removal closes
     // the held link when it reports that its device is gone. Never consumes the notice.
     bool deviceChangeEvent(int eventCode);
 
-    // Stops the worker and closes the link; used at program end.
-    void shutdown();
-
-    // Where translation files are looked up, in order (the last is compiled in).
-    static QStringList translationSearchPath();
-    // Replaces that search path (tests); an empty list restores it.
-    static void setTranslationSearchPath(const QStringList &directories);
+    // Where translation files are looked up, in order.
+    QStringList translationSearchPath() const { return m_translationPath; }
+    // The current folder, the program's folder, then the copy compiled into the program.
+    static QStringList defaultTranslationSearchPath();
 
 private slots:
     void initForm();
@@ -65,8 +66,6 @@ private slots:
     void CloseUSB();
 
 private:
-    MainWindow();
-    ~MainWindow() override;
     void setupUi();
     bool switchLanguage(const QString &baseName, bool chinese);
     void showLed(bool on);
@@ -81,8 +80,9 @@ private:
         QStackedWidget *stackedWidget = nullptr;
     };
     Ui *ui;
+    GaugeSession &m_session;
+    QStringList m_translationPath;
     FirstPage *page = nullptr;
-    FramedLink framed; // holds the link slot
     QTranslator translator;
     QPointer<DeviceMonitor> monitor;
 };

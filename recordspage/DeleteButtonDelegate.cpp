@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
-#include <QTableWidget>
+#include <QTableView>
 
 const char *DeleteButtonDelegate::buttonStyleSheet()
 {
@@ -16,7 +16,7 @@ QString DeleteButtonDelegate::label(bool chinese)
     return chinese ? QStringLiteral("删除") : QStringLiteral("Delete");
 }
 
-DeleteButtonDelegate::DeleteButtonDelegate(QTableWidget *table)
+DeleteButtonDelegate::DeleteButtonDelegate(QTableView *table)
     : QStyledItemDelegate(table)
     , m_table(table)
     , m_viewport(table->viewport())
@@ -49,10 +49,9 @@ void DeleteButtonDelegate::setChinese(bool chinese)
 
 bool DeleteButtonDelegate::isButtonCell(const QModelIndex &index) const
 {
-    // A cell of the Operation column that holds an item (left over when the column count
-    // changed under existing rows) shows that item, as it would without a button.
+    // The Operation column holds no data; a cell that does shows it, as without a button.
     return m_column >= 0 && index.isValid() && index.column() == m_column && index.model() == m_table->model()
-        && m_table->item(index.row(), index.column()) == nullptr;
+        && !index.data(Qt::DisplayRole).isValid();
 }
 
 QRect DeleteButtonDelegate::buttonRect(const QModelIndex &index) const

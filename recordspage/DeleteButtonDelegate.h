@@ -4,10 +4,10 @@
 #include <QStyledItemDelegate>
 
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 // Draws a push button labelled "Delete"/"删除" in every Operation cell (a cell of the
-// Operation column that holds no item) and reports a left click released on it. No widget is
+// Operation column, which holds no data) and reports a left click released on it. No widget is
 // created per row: one hidden, styled QPushButton serves as the style's template so the
 // application's style sheet applies to the painted buttons.
 class DeleteButtonDelegate : public QStyledItemDelegate
@@ -17,7 +17,7 @@ public:
     static const char *buttonStyleSheet(); // "min-height:12px;padding:0px;"
     static QString label(bool chinese);
 
-    explicit DeleteButtonDelegate(QTableWidget *table);
+    explicit DeleteButtonDelegate(QTableView *table);
     ~DeleteButtonDelegate() override;
 
     // -1: no Operation column (the table has no columns).
@@ -44,7 +44,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QTableWidget *m_table;
+    QTableView *m_table;
     QWidget *m_viewport;
     QPushButton *m_template;
     QPersistentModelIndex m_pressed;

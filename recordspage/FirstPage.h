@@ -1,15 +1,11 @@
 #pragma once
 
-#include "protocol/PushFrameParser.h"
-#include "recordspage/RecordsTable.h"
-
 #include <QByteArray>
 #include <QList>
-#include <QPointer>
-#include <QSharedPointer>
 #include <QVariantList>
 #include <QWidget>
 
+class GaugeSession;
 class MyThread;
 class QComboBox;
 class QGridLayout;
@@ -18,35 +14,38 @@ class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
-class QThread;
+class QTableView;
+class RecordsModel;
+class RecordsTable;
 
-// The records page: device information, layer selector, the three action buttons and
-// the records table; it runs the instrument's command sequences and its worker thread.
+// The records page: device information, layer selector, the three action buttons and the
+// records table. A view over the gauge session and its records model: its slots are the
+// page's entry points and hand the work to the session.
 class FirstPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit FirstPage(QWidget *parent = nullptr);
+    // The session (and its model) must outlive the page.
+    explicit FirstPage(GaugeSession &session, QWidget *parent = nullptr);
     ~FirstPage() override;
 
-    // Where "meterno" and "unitno" are read from; the program's directory unless set.
-    static void setConfigDirectory(const QString &directory);
-    static QString configDirectory();
-
-    void loadMeterTable();
-    void loadUnitTable();
-
-    // Table (headers from the unit numbers; rows; language of the table's texts).
-    void buildHeaders();
-    void addSingleLayerRow(float thickness, float velocity, const QString &thicknessText,
-                           const QString &velocityText);
-    void addMultiLayerRow(const QString &name, const std::array<float, 6> &values,
-                          const std::array<QString, 6> &texts);
-    void languageChange();
-    QList<int> singleDecimals() const { return records->singleDecimals(); }
-    QList<int> multiDecimals() const { return records->multiDecimals(); }
+    GaugeSession &session() const { return m_session; }
+    RecordsModel &model() const;
     RecordsTable *recordsTable() const { return records; }
+
+    // The table's columns for the current layout and unit numbers; shows the layer selector
+    // only for the multi-layer layout.
+    void buildHeaders();
+    // Re-renders the page and the table in the current language.
+    void languageChange();
+    bool chineseUi() const;
+    void setChineseUi(bool chinese);
+    int tableLayout() const;
+    const QList<QVariantList> &meterTable() const;
+    const QList<QVariantList> &unitTable() const;
+    QList<int> unitNumbers() const;
+    QList<int> singleDecimals() const;
+    QList<int> multiDecimals() const;
 
     // Connection life: run by the main window.
     void identifyInstrument();
@@ -54,17 +53,9 @@ public:
     // Stops the worker and waits (bounded) for its thread; false if it did not end.
     bool closeThreadSlot();
     void clearDeviceInfo();
-    MyThread *worker() const { return workerObject.data(); }
+    MyThread *worker() const;
 
     void onSettingsChanged();
-
-    // Members shared by the page's operations.
-    int tableLayout = 1;
-    bool chineseUi = true;
-    bool settingsChanging = false;
-    QList<QVariantList> meterTable;
-    QList<QVariantList> unitTable;
-    QList<int> unitNumbers;
 
     // Form widgets, named as their object names.
     QGridLayout *gridLayout_firstPage = nullptr;
@@ -81,7 +72,7 @@ public:
     QPushButton *pushButton_readRecords = nullptr;
     QPushButton *pushButton_clearData = nullptr;
     QPushButton *pushButton_exportExcel = nullptr;
-    QTableWidget *tableWidget_data = nullptr;
+    QTableView *tableWidget_data = nullptr;
 
 public slots:
     void SaveData(const QByteArray &baData);
@@ -92,32 +83,17 @@ private slots:
     void on_pushButton_readRecords_clicked();
     void on_pushButton_clearData_clicked();
     bool on_pushButton_exportExcel_clicked();
-    void on_tableWidget_data_cellDoubleClicked(int row, int column);
 
 protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    friend class LinkSession;
     void setupUi();
     void retranslateUi();
-    QString title() const;
-    void inform(const QString &english, const QString &chinese);
-    bool ask(const QString &english, const QString &chinese);
-    bool linkOpen() const;
-    // Handles a settings change now, or once the GUI thread no longer holds the link
-    // and no export runs.
-    void requestSettingsChange();
-    void runDeferredSettingsChange();
-    bool canHandleSettingsChangeNow() const;
-    void readSingleLayer(class LinkSession &session, int count);
-    void readMultiLayer(class LinkSession &session, int count);
+    // Double-click on a cell: the name editor in the multi-layer layout's name column.
+    void on_tableWidget_data_cellDoubleClicked(int row, int column);
+    void showLayerSelector(int layout);
 
+    GaugeSession &m_session;
     RecordsTable *records = nullptr;
-    PushFrameParser pushParser;
-    QPointer<QThread> workerThread;
-    QSharedPointer<MyThread> workerObject;
-    QList<QSharedPointer<MyThread>> abandonedWorkers; // never ended; kept, never deleted
-    int sequenceDepth = 0; // command sequences holding the worker's mutex on this thread
-    bool settingsChangePending = false;
 };

@@ -1,5 +1,7 @@
 #include "ScriptedInteraction.h"
 
+#include "interaction/SilentProgress.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -38,14 +40,61 @@ private:
 
 } // namespace
 
+namespace {
+
+QList<ScriptedInteraction *> &alive()
+{
+    static QList<ScriptedInteraction *> scripts;
+    return scripts;
+}
+
+class Relay : public UserInteraction
+{
+public:
+    void information(QWidget *parent, const QString &title, const QString &text) override
+    {
+        if (UserInteraction *to = target())
+            to->information(parent, title, text);
+    }
+    bool question(QWidget *parent, const QString &title, const QString &text) override
+    {
+        UserInteraction *to = target();
+        return to && to->question(parent, title, text);
+    }
+    QString getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
+                            const QString &filter) override
+    {
+        UserInteraction *to = target();
+        return to ? to->getSaveFileName(parent, caption, proposedPath, filter) : QString();
+    }
+    std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
+                                                   int minimum, int maximum) override
+    {
+        if (UserInteraction *to = target())
+            return to->createProgress(parent, label, cancelText, minimum, maximum);
+        return std::make_unique<SilentProgress>(maximum);
+    }
+
+private:
+    static UserInteraction *target() { return alive().isEmpty() ? nullptr : alive().last(); }
+};
+
+} // namespace
+
 ScriptedInteraction::ScriptedInteraction()
 {
-    UserInteraction::setCurrent(this);
+    alive().append(this);
 }
 
 ScriptedInteraction::~ScriptedInteraction()
 {
-    UserInteraction::setCurrent(nullptr);
+    alive().removeAll(this);
+}
+
+UserInteraction &ScriptedInteraction::relay()
+{
+    static Relay relay;
+    return relay;
 }
 
 QStringList ScriptedInteraction::texts(Kind kind) const

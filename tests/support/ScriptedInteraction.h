@@ -7,8 +7,9 @@
 #include <QStringList>
 #include <functional>
 
-// Answers the program's dialogs from a script and records every dialog shown.
-// Install with UserInteraction::setCurrent(&scripted); it uninstalls itself when destroyed.
+// Answers the program's dialogs from a script and records every dialog shown. Hand it to the
+// code under test directly, or hand relay() to code that lives longer than one script: the
+// relay passes every dialog to the newest ScriptedInteraction alive (none: No, cancel, silence).
 class ScriptedInteraction : public UserInteraction
 {
 public:
@@ -23,6 +24,8 @@ public:
 
     ScriptedInteraction();
     ~ScriptedInteraction() override;
+
+    static UserInteraction &relay();
 
     // Answers, taken in order. A question with no scripted answer gets No and counts as unexpected.
     void answerQuestions(const QList<bool> &yesAnswers) { questionAnswers += yesAnswers; }

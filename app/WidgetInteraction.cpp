@@ -1,4 +1,4 @@
-#include "interaction/WidgetInteraction.h"
+#include "app/WidgetInteraction.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,0 +1,319 @@
+#include "records/RecordsModel.h"
+
+#include "protocol/FieldDecoder.h"
+
+#include <QDateTime>
+
+namespace {
+
+// A unit position usable for the table: inside unitTable, and an entry of exactly 3 fields.
+bool unitUsable(int unitNo, const QList<QVariantList> &unitTable)
+{
+    return unitNo >= 0 && unitNo < unitTable.size() && unitTable.at(unitNo).size() == 3;
+}
+
+} // namespace
+
+RecordsModel::RecordsModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+QStringList RecordsModel::singleHeaderWords(bool chinese)
+{
+    if (chinese)
+        return {QStringLiteral("厚度"), QStringLiteral("声速"), QStringLiteral("操作")};
+    return {QStringLiteral("Thickness"), QStringLiteral("Sound Velocity"), QStringLiteral("Operation")};
+}
+
+QStringList RecordsModel::multiHeaderWords(bool chinese)
+{
+    if (chinese)
+        return {QStringLiteral("名称"),      QStringLiteral("第1层厚度"), QStringLiteral("第2层厚度"),
+                QStringLiteral("第3层厚度"), QStringLiteral("第1层声速"), QStringLiteral("第2层声速"),
+                QStringLiteral("第3层声速"), QStringLiteral("操作")};
+    return {QStringLiteral("Test Name"),          QStringLiteral("1st Layer Thickness"),
+            QStringLiteral("2st Layer Thickness"), QStringLiteral("3st Layer Thickness"),
+            QStringLiteral("1st Sound Velocity"),  QStringLiteral("2st Sound Velocity"),
+            QStringLiteral("3st Sound Velocity"),  QStringLiteral("Operation")};
+}
+
+QString RecordsModel::unitSuffix(const QString &unitName)
+{
+    if (unitName.isEmpty())
+        return QString();
+    return QStringLiteral("\n(") + unitName + QStringLiteral(")");
+}
+
+QString RecordsModel::outOfRangeWord(bool chinese)
+{
+    return FieldDecoder::outOfRangeWord(chinese);
+}
+
+QString RecordsModel::formatValue(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+double RecordsModel::shownValue(double value, int decimals)
+{
+    // Exactly the number the cell's text reads as: table, workbook and report agree.
+    return formatValue(value, decimals).toDouble();
+}
+
+bool RecordsModel::setColumns(int layout, const QList<int> &unitNumbers, const QList<QVariantList> &unitTable)
+{
+    if (layout != 1 && layout != 2)
+        return false;
+    QVector<Column> columns;
+    if (layout == 1) {
+        // Entry 1 names the thickness unit (column 0), entry 0 the velocity unit (column 1).
+        if (unitNumbers.size() >= 2 && unitUsable(unitNumbers.at(0), unitTable)
+            && unitUsable(unitNumbers.at(1), unitTable)) {
+            const QVariantList &thick = unitTable.at(unitNumbers.at(1));
+            const QVariantList &velo = unitTable.at(unitNumbers.at(0));
+            columns = {Column{0, thick.at(1).toString(), thick.at(2).toInt()},
+                       Column{1, velo.at(1).toString(), velo.at(2).toInt()}, Column{}};
+        }
+    } else {
+        bool ok = unitNumbers.size() >= 6;
+        for (int i = 0; ok && i < 6; ++i)
+            ok = unitUsable(unitNumbers.at(i), unitTable);
+        if (ok) {
+            columns.append(Column{});
+            for (int i = 0; i < 6; ++i) {
+                const QVariantList &unit = unitTable.at(unitNumbers.at(i));
+                columns.append(Column{i, unit.at(1).toString(), unit.at(2).toInt()});
+            }
+            columns.append(Column{});
+        }
+    }
+
+    beginResetModel();
+    // Records of the other layout have no place in these columns.
+    if (layout != m_layout && !m_records.isEmpty()) {
+        m_records.clear();
+        ++m_generation;
+    }
+    m_layout = layout;
+    m_columns = columns;
+    m_columnCount = int(columns.size());
+    endResetModel();
+    return m_columnCount > 0;
+}
+
+QList<int> RecordsModel::singleDecimals() const
+{
+    if (m_layout != 1 || !hasColumns())
+        return {};
+    return {m_columns[0].decimals, m_columns[1].decimals};
+}
+
+QList<int> RecordsModel::multiDecimals() const
+{
+    QList<int> out;
+    if (m_layout != 2 || !hasColumns())
+        return out;
+    for (int c = 1; c <= 6; ++c)
+        out << m_columns[c].decimals;
+    return out;
+}
+
+int RecordsModel::valueIndex(int column) const
+{
+    return column >= 0 && column < m_columnCount ? m_columns[column].valueIndex : -1;
+}
+
+int RecordsModel::decimals(int column) const
+{
+    return column >= 0 && column < m_columnCount ? m_columns[column].decimals : 0;
+}
+
+QString RecordsModel::unitName(int column) const
+{
+    return column >= 0 && column < m_columnCount ? m_columns[column].unit : QString();
+}
+
+int RecordsModel::operationColumn() const
+{
+    return m_columnCount - 1;
+}
+
+void RecordsModel::setChinese(bool chinese)
+{
+    if (chinese == m_chinese)
+        return;
+    m_chinese = chinese;
+    if (m_columnCount > 0) {
+        emit headerDataChanged(Qt::Horizontal, 0, m_columnCount - 1);
+        if (!m_records.isEmpty())
+            emit dataChanged(index(0, 0), index(int(m_records.size()) - 1, m_columnCount - 1), {Qt::DisplayRole});
+    }
+}
+
+void RecordsModel::setLayersShown(int layers)
+{
+    if (layers < 1 || layers > 3 || layers == m_layersShown)
+        return;
+    m_layersShown = layers;
+    emit layersShownChanged(layers);
+}
+
+bool RecordsModel::isColumnShown(int column) const
+{
+    if (m_layout != 2)
+        return true;
+    const int value = valueIndex(column);
+    if (value < 0)
+        return true;
+    const int layer = value % 3 + 1;
+    return layer <= m_layersShown;
+}
+
+QList<int> RecordsModel::exportedColumns() const
+{
+    QList<int> columns;
+    for (int c = 0; c < m_columnCount - 1; ++c)
+        if (isColumnShown(c))
+            columns << c;
+    return columns;
+}
+
+int RecordsModel::append(const QVector<Record> &records)
+{
+    if (records.isEmpty() || !hasColumns())
+        return 0;
+    const int first = int(m_records.size());
+    const int n = int(qMin<qsizetype>(records.size(), INT_MAX - first));
+    beginInsertRows(QModelIndex(), first, first + n - 1);
+    m_records.append(records.mid(0, n));
+    endInsertRows();
+    return n;
+}
+
+int RecordsModel::append(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs)
+{
+    if (records.isEmpty() || !hasColumns())
+        return 0;
+    QVector<Record> rows;
+    rows.reserve(records.size());
+    for (const GaugeRecord &r : records) {
+        Record row;
+        static_cast<GaugeRecord &>(row) = r;
+        row.origin = origin;
+        row.arrivedMs = arrivedMs;
+        rows.append(std::move(row));
+    }
+    return append(rows);
+}
+
+bool RecordsModel::rename(int row, const QString &name)
+{
+    if (m_layout != 2 || row < 0 || row >= m_records.size())
+        return false;
+    m_records[row].name = name;
+    const QModelIndex cell = index(row, 0);
+    emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+void RecordsModel::clear()
+{
+    if (m_records.isEmpty())
+        return;
+    beginResetModel();
+    m_records.clear();
+    m_records.squeeze();
+    ++m_generation;
+    endResetModel();
+}
+
+QString RecordsModel::text(int row, int column) const
+{
+    if (row < 0 || row >= m_records.size() || column < 0 || column >= m_columnCount)
+        return QString();
+    const Record &r = m_records[row];
+    const int value = m_columns[column].valueIndex;
+    if (value < 0)
+        return (m_layout == 2 && column == 0) ? r.name : QString();
+    if (r.isOutOfRange(value))
+        return outOfRangeWord(m_chinese);
+    return formatValue(double(r.values[size_t(value)]), m_columns[column].decimals);
+}
+
+int RecordsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_records.size());
+}
+
+int RecordsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_columnCount;
+}
+
+QVariant RecordsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_records.size() || index.column() >= m_columnCount)
+        return QVariant();
+    const int column = index.column();
+    const Record &r = m_records[index.row()];
+    const int value = m_columns[column].valueIndex;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (column == operationColumn())
+            return QVariant();
+        return text(index.row(), column);
+    case Qt::TextAlignmentRole:
+        return QVariant(Qt::AlignCenter);
+    case ValueRole:
+        if (value < 0 || r.isOutOfRange(value))
+            return QVariant();
+        return double(r.values[size_t(value)]);
+    case OutOfRangeRole:
+        return value >= 0 && r.isOutOfRange(value);
+    case OriginRole:
+        return int(r.origin);
+    case ArrivalRole:
+        return r.arrivedMs;
+    default:
+        return QVariant();
+    }
+}
+
+QString RecordsModel::headerText(int column) const
+{
+    const QStringList words = m_layout == 1 ? singleHeaderWords(m_chinese) : multiHeaderWords(m_chinese);
+    if (column < 0 || column >= words.size())
+        return QString();
+    return words.at(column) + (m_columns[column].valueIndex >= 0 ? unitSuffix(m_columns[column].unit) : QString());
+}
+
+QVariant RecordsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && section >= 0 && section < m_columnCount && role == Qt::DisplayRole)
+        return headerText(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags RecordsModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && m_layout == 2 && index.column() == 0)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool RecordsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.column() != 0)
+        return false;
+    return rename(index.row(), value.toString());
+}
+
+bool RecordsModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || row < 0 || count <= 0 || row + count > m_records.size())
+        return false;
+    beginRemoveRows(QModelIndex(), row, row + count - 1);
+    m_records.remove(row, count);
+    endRemoveRows();
+    return true;
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "protocol/GaugeRecord.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+#include <QVariantList>
+#include <QVector>
+
+// Where a record came from.
+enum class RecordOrigin : quint8 { Memory, Pushed };
+
+// A record in the table: the gauge's numbers and flags, where it came from and when it
+// arrived (UTC, ms since the epoch).
+struct Record : GaugeRecord
+{
+    RecordOrigin origin = RecordOrigin::Memory;
+    qint64 arrivedMs = 0;
+};
+
+// The records of the table as typed data, and how they are presented.
+//
+// Data: the layout (1 single layer, 2 multi layer, 0 none), the unit and decimals of each
+// value column, and the records. Presentation only: the language, the number of layers
+// shown; changing them re-renders, it never rewrites a record.
+//
+// Columns: layout 1 {Thickness, Sound Velocity, Operation}; layout 2 {Test Name,
+// thickness 1-3, velocity 1-3, Operation}. The Operation column holds no data: the view
+// paints a Delete button there.
+class RecordsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    static constexpr int SingleColumnCount = 3;
+    static constexpr int MultiColumnCount = 8;
+
+    enum Role {
+        ValueRole = Qt::UserRole + 1, // double; absent for names, the Operation column and out-of-range values
+        OutOfRangeRole,               // bool
+        OriginRole,                   // int (RecordOrigin)
+        ArrivalRole,                  // qint64, ms since the epoch, UTC
+    };
+
+    explicit RecordsModel(QObject *parent = nullptr);
+
+    // Header words in column order, without units.
+    static QStringList singleHeaderWords(bool chinese);
+    static QStringList multiHeaderWords(bool chinese);
+    // "\n(" + name + ")", or empty for an empty unit name.
+    static QString unitSuffix(const QString &unitName);
+    static QString outOfRangeWord(bool chinese);
+    // The text of a value with the given decimals, and the number that text shows.
+    static QString formatValue(double value, int decimals);
+    static double shownValue(double value, int decimals);
+
+    // Columns for layout 1 or 2 from the gauge's unit numbers (0-based positions in
+    // unitTable, entries {UnitNo, UnitName, DecimalNumber}): layout 1 takes the thickness unit
+    // from entry 1 and the velocity unit from entry 0; layout 2 entries 0-5 in column order.
+    // A unit number outside the table, or an entry without 3 fields, gives no columns (and
+    // rows are refused until columns are set again). Any other layout changes nothing and
+    // returns false. Records are kept.
+    bool setColumns(int layout, const QList<int> &unitNumbers, const QList<QVariantList> &unitTable);
+    int layout() const { return m_layout; }
+    bool hasColumns() const { return m_columnCount > 0; }
+    // Decimals of the value columns in column order (empty without columns).
+    QList<int> singleDecimals() const;
+    QList<int> multiDecimals() const;
+    // For a column: the index into GaugeRecord::values, or -1 (name, Operation).
+    int valueIndex(int column) const;
+    int decimals(int column) const;
+    QString unitName(int column) const;
+    // -1 without columns.
+    int operationColumn() const;
+
+    void setChinese(bool chinese);
+    bool chinese() const { return m_chinese; }
+    // Layers shown in the multi-layer layout (1-3); other values are ignored.
+    void setLayersShown(int layers);
+    int layersShown() const { return m_layersShown; }
+    // Whether a column is shown: the layer selector hides the columns of layers not shown.
+    bool isColumnShown(int column) const;
+    // The columns that leave the program (export): shown, and not Operation.
+    QList<int> exportedColumns() const;
+
+    // Appends records as one batch (one row insertion). Refused (0) without columns.
+    // Returns the number of rows added.
+    int append(const QVector<Record> &records);
+    int append(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs);
+    bool rename(int row, const QString &name);
+    void clear();
+    const Record &record(int row) const { return m_records.at(row); }
+    const QVector<Record> &records() const { return m_records; }
+    // Changes whenever the rows are replaced as a whole (cleared, or columns of another
+    // layout), so a caller can tell whether rows it saw earlier are still the first ones.
+    quint64 generation() const { return m_generation; }
+
+    // The cell's text as the table shows it.
+    QString text(int row, int column) const;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+
+signals:
+    void layersShownChanged(int layers);
+
+private:
+    struct Column
+    {
+        int valueIndex = -1;
+        QString unit;
+        int decimals = 0;
+    };
+    QString headerText(int column) const;
+
+    int m_layout = 0;
+    int m_columnCount = 0;
+    QVector<Column> m_columns;
+    QVector<Record> m_records;
+    bool m_chinese = true;
+    int m_layersShown = 3;
+    quint64 m_generation = 0;
+};

@@ -1,0 +1,154 @@
+#pragma once
+
+#include "export/ExportFlow.h"
+#include "link/FramedLink.h"
+#include "protocol/InstrumentCommands.h"
+#include "protocol/PushFrameParser.h"
+#include "records/GaugeConfig.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSharedPointer>
+#include <memory>
+
+class CLinker;
+class HidBackend;
+class MyThread;
+class QThread;
+class QWidget;
+class RecordsModel;
+class UserInteraction;
+class WorkbookWriter;
+
+// One connection to the gauge and everything that runs over it: the link, the poll worker,
+// the serialised command sequences, identification, record reading, pushed measurements and
+// settings changes, and the export of the records. Rows go into the records model; what
+// happened is told with signals; questions go through the interaction seam. No widgets.
+//
+// Threads: everything runs on the thread that owns the session (the GUI thread) except the
+// worker's poll loop. The worker's mutex is the one lock around the link: the poll holds it
+// for each poll, a command sequence from its first request to its last reply.
+class GaugeSession : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr quint16 VendorId = 0x2047;
+    static constexpr quint16 ProductId = 0x0301;
+    // The longest the session waits for the worker's mutex, and for a worker thread to end.
+    static constexpr int LockWaitMs = 10000;
+    static constexpr int WorkerEndWaitMs = 5000;
+
+    // All must outlive the session.
+    GaugeSession(HidBackend &hid, UserInteraction &ui, WorkbookWriter &writer, RecordsModel &model,
+                 GaugeConfig config, QObject *parent = nullptr);
+    ~GaugeSession() override; // stops the worker and closes the link
+
+    // Parent of the dialogs the session opens (may be null); reset it before that widget goes.
+    void setDialogParent(QWidget *parent);
+
+    const GaugeConfig &config() const { return m_config; }
+    void setConfig(const GaugeConfig &config) { m_config = config; }
+    RecordsModel &model() const { return m_model; }
+    FramedLink &framedLink() { return m_framed; }
+    InstrumentCommands &commands() { return m_commands; }
+
+    // ---- the connection ----
+    // Opens the gauge's link if none is held; true when a new link was opened.
+    bool openLink();
+    // The whole arrival: link, worker, identification.
+    bool connectGauge();
+    // Closes the held link: the worker is stopped first, a running command sequence ends
+    // before the link goes; empties the records. No-op without a link.
+    void closeLink();
+    bool isLinkOpen() const { return m_framed.isLinkOpen(); }
+    bool hasLink() const { return m_link != nullptr; }
+    // A link is held and it reports that its device is gone.
+    bool linkRemoved() const;
+
+    void startWorker();
+    // Stops the worker and waits (bounded) for its thread; false if it did not end.
+    bool stopWorker();
+    MyThread *worker() const { return m_worker.data(); }
+
+    // ---- what runs over it ----
+    void identify();
+    // The layout and unit numbers of the last identification (or as set).
+    int tableLayout() const { return m_tableLayout; }
+    void setTableLayout(int layout) { m_tableLayout = layout; }
+    const QList<int> &unitNumbers() const { return m_unitNumbers; }
+    void setUnitNumbers(const QList<int> &unitNumbers) { m_unitNumbers = unitNumbers; }
+    // Rebuilds the model's columns for the current layout and unit numbers.
+    void buildHeaders();
+
+    void readRecords();
+    // Bytes the worker polled: measurements become rows, a settings-changed frame starts
+    // the settings change (now, or once no sequence or export runs).
+    void handlePushedBytes(const QByteArray &bytes);
+    void onSettingsChanged();
+    bool settingsChanging() const { return m_settingsChanging; }
+
+    // Asks first when there are rows; true when the table was emptied.
+    bool clearRecords();
+    // Exports the shown columns of the records; true when a workbook was written (its rows
+    // are then removed from the table).
+    bool exportRecords();
+    bool exportRunning() const { return m_export.isRunning(); }
+
+signals:
+    void linkOpened();
+    void linkClosed();
+    void identified(const QString &serialNo, const QString &firmwareVersion);
+    // The layout was chosen and the columns rebuilt (also after a failed unit check).
+    void layoutChanged(int layout);
+    void recordsRead(int count);
+    void measurement(int row);
+    void settingsChanged();
+    // A failure the user was told about, in the language of the moment.
+    void failed(const QString &message);
+
+private:
+    friend class CommandSequence;
+
+    QString title() const;
+    void inform(const QString &english, const QString &chinese);
+    bool ask(const QString &english, const QString &chinese);
+    // With rows in the table: the save question; Yes exports, and the table is emptied unless
+    // the export removed the rows already.
+    void offerSaveThenClear(const QString &english, const QString &chinese);
+    void readSingleLayer(class CommandSequence &sequence, int count);
+    void readMultiLayer(class CommandSequence &sequence, int count);
+    void requestSettingsChange();
+    void runDeferredWork();
+    bool canHandleSettingsChangeNow() const;
+    void sequenceEnded();
+    void clearConnectionState();
+
+    HidBackend &m_hid;
+    UserInteraction &m_ui;
+    RecordsModel &m_model;
+    GaugeConfig m_config;
+    ExportFlow m_export;
+    QWidget *m_dialogParent = nullptr;
+
+    FramedLink m_framed;
+    InstrumentCommands m_commands;
+    std::unique_ptr<CLinker> m_link;
+    // A link closed while a command sequence still ran on it: deleted when the sequence ends.
+    std::unique_ptr<CLinker> m_retiredLink;
+    quint64 m_connection = 0; // counts opened links; a sequence belongs to one
+
+    QPointer<QThread> m_workerThread;
+    QSharedPointer<MyThread> m_worker;
+    QList<QSharedPointer<MyThread>> m_abandonedWorkers; // never ended; kept, never deleted
+
+    int m_tableLayout = 1;
+    QList<int> m_unitNumbers;
+    PushFrameParser m_pushParser;
+    QByteArray m_heldPushes; // pushed while the settings question was open
+
+    int m_sequenceDepth = 0;
+    bool m_settingsChanging = false;
+    bool m_settingsChangePending = false;
+};
