@@ -1,21 +1,36 @@
 // Exports 10,000 single-layer and 10,000 multi-layer rows through the real flow and office,
 // and measures the same multi-layer cells written one office call at a time.
 //   bench_export [baseline-rows]   (default 10000; fewer rows make the baseline quicker)
-#include "interaction/SilentProgress.h"
-#include "interaction/UserInteraction.h"
-#include "export/CalcOffice.h"
+#include "export/CalcDocument.h"
+#include "export/CellBlocks.h"
+#include "export/ExcelEngine.h"
 #include "export/ExportFlow.h"
+#include "export/OfficeProcess.h"
+#include "interaction/UserInteraction.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QPushButton>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
+
+class Progress : public ProgressHandle
+{
+public:
+    explicit Progress(int maximum) : max(maximum) {}
+    void setValue(int v) override { current = v; }
+    int value() const override { return current; }
+    int maximum() const override { return max; }
+    bool wasCanceled() const override { return false; }
+    void hide() override {}
+
+private:
+    int max;
+    int current = 0;
+};
 
 // Answers the file dialog with a fixed path and every question with No.
 class Answers : public UserInteraction
@@ -36,35 +51,35 @@ public:
     }
     std::unique_ptr<ProgressHandle> createProgress(QWidget *, const QString &, const QString &, int, int maximum) override
     {
-        return std::make_unique<SilentProgress>(maximum);
+        return std::make_unique<Progress>(maximum);
     }
 };
 
-void fill(QTableWidget &table, int layout, int rows)
+// The table as the records page hands it over: names, thicknesses with two decimals,
+// velocities without, and now and then the out-of-range word.
+WorkbookTable makeTable(int layout, int rows)
 {
-    const QStringList headers = layout == 1
-        ? QStringList{"Thickness\n(mm)", "Sound Velocity\n(m/s)", "Operation"}
+    WorkbookTable table;
+    table.headers = layout == 1
+        ? QStringList{"Thickness\n(mm)", "Sound Velocity\n(m/s)"}
         : QStringList{"Test Name", "1st Layer Thickness\n(mm)", "2st Layer Thickness\n(mm)", "3st Layer Thickness\n(mm)",
-                      "1st Sound Velocity\n(m/s)", "2st Sound Velocity\n(m/s)", "3st Sound Velocity\n(m/s)", "Operation"};
-    table.setColumnCount(headers.size());
-    table.setHorizontalHeaderLabels(headers);
-    table.setRowCount(rows);
+                      "1st Sound Velocity\n(m/s)", "2st Sound Velocity\n(m/s)", "3st Sound Velocity\n(m/s)"};
+    table.rows.reserve(rows);
     for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c + 1 < headers.size(); ++c) {
-            QString text;
+        QVector<WorkbookCell> row;
+        for (int c = 0; c < table.headers.size(); ++c) {
             if (layout == 2 && c == 0)
-                text = QStringLiteral("Point %1").arg(r + 1);
+                row << WorkbookCell::ofText(QStringLiteral("Point %1").arg(r + 1));
             else if (r % 97 == 5)
-                text = QStringLiteral("Outrange");
-            else if (headers[c].contains(QLatin1String("Velocity")))
-                text = QString::number(5900 + r % 100);
+                row << WorkbookCell::ofText(QStringLiteral("Outrange"));
+            else if (table.headers[c].contains(QLatin1String("Velocity")))
+                row << WorkbookCell::ofNumber(5900 + r % 100, 0);
             else
-                text = QString::number(1.0 + (r % 1000) / 100.0, 'f', 2);
-            auto *item = new QTableWidgetItem(text);
-            item->setTextAlignment(Qt::AlignCenter);
-            table.setItem(r, c, item);
+                row << WorkbookCell::ofNumber(1.0 + (r % 1000) / 100.0, 2);
         }
+        table.rows << row;
     }
+    return table;
 }
 
 struct Timing
@@ -73,19 +88,19 @@ struct Timing
     qint64 start = 0;
 };
 
-Timing exportTable(Answers &answers, int layout, int rows, const QString &path)
+Timing exportTable(Answers &answers, ExcelEngine &engine, int layout, int rows, const QString &path)
 {
-    QTableWidget table;
-    fill(table, layout, rows);
+    const WorkbookTable table = makeTable(layout, rows);
     answers.path = path;
     answers.succeeded = false;
+    ExportFlow flow(answers, engine);
     QElapsedTimer timer;
     timer.start();
-    const bool ok = ExportFlow::run(nullptr, &table, layout, QStringLiteral("3"), false);
+    const int written = flow.run(nullptr, table, false);
     Timing t;
     t.total = timer.elapsed();
-    t.start = CalcOffice::lastStartMs();
-    if (!ok || !answers.succeeded)
+    t.start = engine.lastStartMs();
+    if (written != rows || !answers.succeeded)
         t.total = -1;
     return t;
 }
@@ -94,15 +109,15 @@ Timing exportTable(Answers &answers, int layout, int rows, const QString &path)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const int rows = 10000;
-    const int baselineRows = argc > 1 ? qBound(1, atoi(argv[1]), rows) : rows;
+    const int baselineRows = argc > 1 ? qBound(1, std::atoi(argv[1]), rows) : rows;
     QTemporaryDir dir;
     Answers answers;
-    UserInteraction::setCurrent(&answers);
+    ExcelEngine engine(dir.filePath(QStringLiteral("no-template.xls")));
 
-    const Timing single = exportTable(answers, 1, rows, dir.filePath(QStringLiteral("single.xls")));
-    const Timing multi = exportTable(answers, 2, rows, dir.filePath(QStringLiteral("multi.xls")));
+    const Timing single = exportTable(answers, engine, 1, rows, dir.filePath(QStringLiteral("single.xls")));
+    const Timing multi = exportTable(answers, engine, 2, rows, dir.filePath(QStringLiteral("multi.xls")));
     if (single.total < 0 || multi.total < 0) {
         std::fprintf(stderr, "export failed\n");
         return 1;
@@ -117,7 +132,7 @@ int main(int argc, char **argv)
     // The office starts while the file dialog is open: with a user who takes 3 s to choose,
     // the export after the dialog no longer waits for the start-up.
     answers.choosingMs = 3000;
-    const Timing early = exportTable(answers, 2, rows, dir.filePath(QStringLiteral("early.xls")));
+    const Timing early = exportTable(answers, engine, 2, rows, dir.filePath(QStringLiteral("early.xls")));
     const qint64 afterDialog = answers.sinceChosen.elapsed();
     answers.choosingMs = 0;
     if (early.total < 0) {
@@ -128,25 +143,27 @@ int main(int argc, char **argv)
                 static_cast<long long>(afterDialog), static_cast<long long>(multi.total));
 
     // Baseline: the same cells (headers, seven columns, centred), one call per cell operation.
-    QTableWidget table;
-    fill(table, 2, baselineRows);
-    QList<CalcOffice::Cell> cells;
-    for (int c = 0; c < 7; ++c)
-        cells << CalcOffice::Cell{1, c + 1, table.horizontalHeaderItem(c)->text(), true, true};
-    for (int r = 0; r < baselineRows; ++r)
-        for (int c = 0; c < 7; ++c)
-            cells << CalcOffice::Cell{r + 2, c + 1, table.item(r, c)->text(), true, true};
+    const WorkbookTable baselineTable = makeTable(2, baselineRows);
+    const SheetCells cells(baselineTable);
     const QString basePath = dir.filePath(QStringLiteral("baseline.xls"));
-    QFile(basePath).open(QIODevice::WriteOnly);
-    CalcOffice office;
-    if (!office.launch() || !office.connect(60000) || !office.openDocument(basePath)) {
+    OfficeProcess office;
+    if (!office.launch() || !office.connect(60000)) {
         std::fprintf(stderr, "baseline: office not available\n");
         return 1;
     }
-    QElapsedTimer timer;
-    timer.start();
-    const bool written = office.writeCellsOneByOne(1, cells) && office.storeAs(basePath) && office.closeDocument();
-    qint64 cellByCell = timer.elapsed();
+    qint64 cellByCell = 0;
+    bool written = false;
+    {
+        CalcDocument document(office);
+        if (!document.open(QString())) {
+            std::fprintf(stderr, "baseline: no document\n");
+            return 1;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        written = document.writeCellsOneByOne(0, cells) && document.storeAsXls(basePath) && document.close();
+        cellByCell = timer.elapsed();
+    }
     office.shutdown();
     if (!written) {
         std::fprintf(stderr, "baseline failed\n");
@@ -161,6 +178,5 @@ int main(int argc, char **argv)
     std::printf("export rows=%d ms_without_start=%lld ms_start=%lld ms_cell_by_cell=%lld speedup=%.1f\n", rows,
                 static_cast<long long>(without), static_cast<long long>(multi.start),
                 static_cast<long long>(cellByCell), double(cellByCell) / double(qMax<qint64>(1, without)));
-    UserInteraction::setCurrent(nullptr);
     return 0;
 }

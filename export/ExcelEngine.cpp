@@ -1,147 +1,113 @@
 #include "export/ExcelEngine.h"
 
+#include "export/CellBlocks.h"
 #include "interaction/UserInteraction.h"
-#include "export/AutomationObject.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTableWidget>
+#include <QFileInfo>
+
+#ifdef PALVARIN_HAVE_CALC
+#include "export/CalcDocument.h"
+#include "export/OfficeProcess.h"
+#endif
 
 namespace {
-const int kCentred = -4108; // Excel's xlCenter
-const int kExcel97Format = 56; // Excel's xlExcel8: the .xls workbook
+// Connecting covers the office's start-up (about 1.5 s, much longer on a loaded machine).
+const int kConnectTimeoutMs = 45000;
 } // namespace
 
-ExcelEngine::ExcelEngine(const QString &fileName) : fileName(fileName) {}
-
-ExcelEngine::~ExcelEngine()
+struct ExcelEngine::Impl
 {
-    if (opened)
-        close();
-    // An application left by a failed open is ended too, so no server outlives the export.
-    releaseApplication();
-}
+    QString templatePath;
+    QString program;
+    qint64 lastStartMs = 0;
+#ifdef PALVARIN_HAVE_CALC
+    std::unique_ptr<OfficeProcess> warm; // started by prepare(), not yet taken by write()
 
-void ExcelEngine::releaseApplication()
-{
-    if (!excel)
-        return;
-    excel->dynamicCall("Quit()");
-    delete excel; // its sub-objects go with it
-    excel = nullptr;
-    workbooks = workbook = worksheet = nullptr;
-    opened = false;
-}
-
-bool ExcelEngine::prepareFile(const QString &path)
-{
-    if (QFile::exists(path))
-        return true;
-    if (QFile::exists(QStringLiteral("./template.xls"))) {
-        QFile::copy(QStringLiteral("./template.xls"), path);
-    } else {
-        QFile empty(path);
-        if (empty.open(QIODevice::WriteOnly))
-            empty.close();
-    }
-    QFile check(path);
-    const bool ok = check.open(QIODevice::ReadWrite);
-    check.close();
-    return ok;
-}
-
-bool ExcelEngine::open(int index)
-{
-    if (opened)
-        close();
-    if (!excel) {
-        excel = AutomationObject::create(QStringLiteral("Excel.Application"));
-        if (!excel || excel->isNull()) {
-            delete excel;
-            excel = nullptr;
-            opened = false;
+    bool writeWith(OfficeProcess &office, const SheetCells &cells, const QString &path, ProgressHandle *progress)
+    {
+        // A copy of the template, so the template itself is never touched; writable even when
+        // the template is not, since the office saves over it.
+        const bool fromTemplate = !templatePath.isEmpty() && QFileInfo(templatePath).isFile();
+        if (fromTemplate) {
+            if (!QFile::copy(templatePath, path))
+                return false;
+            QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+        CalcDocument document(office);
+        if (!document.open(fromTemplate ? path : QString()))
             return false;
+        for (int first = 0; first < cells.rowCount(); first += kBandRows) {
+            const int last = qMin(first + kBandRows, cells.rowCount()) - 1;
+            if (!document.writeBand(0, cells, cells.band(first, last)))
+                return false;
+            // Sheet row r holds table row r - 1: after it, r table rows are written.
+            for (int r = qMax(first, 1); progress && r <= last; ++r) {
+                progress->setValue(r);
+                if (progress->wasCanceled())
+                    return false;
+            }
         }
+        return document.storeAsXls(path);
     }
-    if (fileName.isEmpty() || !prepareFile(fileName)) {
-        opened = false;
-        return false;
-    }
-    sheetIndex = index;
-    workbooks = excel->querySubObject("WorkBooks");
-    workbook = workbooks ? workbooks->querySubObject("Open(QString, QVariant)", QVariant(fileName), QVariant(0))
-                         : nullptr;
-    worksheet = workbook ? workbook->querySubObject("WorkSheets(int)", QVariant(uint(sheetIndex))) : nullptr;
-    opened = worksheet != nullptr;
-    return opened;
+#endif
+};
+
+ExcelEngine::ExcelEngine(const QString &templatePath, const QString &officeProgram) : d(std::make_unique<Impl>())
+{
+    d->templatePath = templatePath;
+    d->program = officeProgram;
 }
 
-bool ExcelEngine::setCell(int row, int column, const QVariant &value)
-{
-    if (!worksheet)
-        return false;
-    AutomationObject *cell = worksheet->querySubObject("Cells(int,int)", QVariant(uint(row)), QVariant(uint(column)));
-    if (!cell)
-        return false;
-    cell->dynamicCall("SetHorizontalAlignment(const QVariant&)", QVariant(kCentred));
-    cell->dynamicCall("SetValue(const QVariant&)", value);
-    // Released at once: keeping one object per cell until close only costs memory.
-    delete cell;
-    return true;
-}
+ExcelEngine::~ExcelEngine() = default; // an office still held ends with it
 
-bool ExcelEngine::writeTable(QTableWidget *table, ProgressHandle *progress)
+void ExcelEngine::prepare()
 {
-    if (!table || !opened)
-        return false;
-    failed = 0;
-    const int rows = table->rowCount();
-    const int columns = table->columnCount();
-    for (int k = 0; k < columns; ++k)
-        if (const QTableWidgetItem *header = table->horizontalHeaderItem(k))
-            failed += setCell(1, k + 1, header->text()) ? 0 : 1;
-    for (int j = 0; j < rows; ++j) {
-        for (int k = 0; k < columns; ++k)
-            if (const QTableWidgetItem *item = table->item(j, k))
-                failed += setCell(j + 2, k + 1, item->text()) ? 0 : 1;
-        if (progress) {
-            progress->setValue(j + 1);
-            if (progress->wasCanceled())
-                break;
-        }
-    }
-    save();
-    return true;
-}
-
-bool ExcelEngine::save()
-{
-    if (!workbook)
-        return false;
-    return workbook->dynamicCall("Save()") != QVariant(false);
-}
-
-bool ExcelEngine::saveAs(const QString &target)
-{
-    if (!workbook)
-        return false;
-    if (excel)
-        excel->setProperty("DisplayAlerts", QVariant(false));
-    const QVariant result = workbook->dynamicCall("SaveAs(const QString&, int)",
-                                                  QVariant(QDir::toNativeSeparators(target)), QVariant(kExcel97Format));
-    if (excel)
-        excel->setProperty("DisplayAlerts", QVariant(true));
-    return result != QVariant(false);
-}
-
-void ExcelEngine::close()
-{
-    if (!excel || !workbook)
+#ifdef PALVARIN_HAVE_CALC
+    if (d->warm)
         return;
-    workbook->dynamicCall("Close(bool)", QVariant(true));
-    excel->dynamicCall("Quit()");
-    delete excel;
-    excel = nullptr;
-    workbooks = workbook = worksheet = nullptr;
-    opened = false;
+    auto office = std::make_unique<OfficeProcess>(d->program);
+    if (office->launch())
+        d->warm = std::move(office);
+#endif
+}
+
+void ExcelEngine::release()
+{
+#ifdef PALVARIN_HAVE_CALC
+    d->warm.reset();
+#endif
+}
+
+qint64 ExcelEngine::lastStartMs() const
+{
+    return d->lastStartMs;
+}
+
+bool ExcelEngine::write(const WorkbookTable &table, const QString &path, ProgressHandle *progress)
+{
+    const SheetCells cells(table);
+    const QString problem = cells.problem();
+    if (!problem.isEmpty()) {
+        qWarning("export refused: %s", qPrintable(problem));
+        return false;
+    }
+    if (path.isEmpty() || QFileInfo::exists(path))
+        return false;
+    d->lastStartMs = 0;
+#ifdef PALVARIN_HAVE_CALC
+    std::unique_ptr<OfficeProcess> office = std::move(d->warm);
+    if (!office)
+        office = std::make_unique<OfficeProcess>(d->program);
+    if (!office->launch() || !office->connect(kConnectTimeoutMs))
+        return false; // the office ends as it goes out of scope
+    d->lastStartMs = office->startMs();
+    if (progress && progress->wasCanceled())
+        return false;
+    // The document is closed before its office ends.
+    return d->writeWith(*office, cells, path, progress);
+#else
+    Q_UNUSED(progress)
+    return false;
+#endif
 }

@@ -1,47 +1,41 @@
 #pragma once
 
-#include <QObject>
+#include "export/WorkbookTable.h"
+
 #include <QString>
-#include <QVariant>
+#include <memory>
 
-class AutomationObject;
-class ProgressHandle;
-class QTableWidget;
-
-// Writes a table into an Excel 97-2003 workbook through the "Excel.Application" automation
-// server. One engine serves one export.
-class ExcelEngine : public QObject
+// Writes a table into an Excel 97-2003 workbook (.xls) through a private headless
+// LibreOffice Calc. The workbook starts as a copy of the template when there is one, else
+// empty; header texts go to row 1 (their row high enough for the line break), rows from
+// row 2, every written cell centred, numbers as number cells showing their decimals.
+//
+// One office serves one write() and ends with it. prepare() starts it ahead (while a file
+// dialog is open); release() ends one that write() did not take. Built without the office
+// SDK, write() fails.
+class ExcelEngine : public WorkbookWriter
 {
 public:
-    explicit ExcelEngine(const QString &fileName);
+    // `officeProgram` empty: the default soffice (PALVARIN_SOFFICE overrides it).
+    explicit ExcelEngine(const QString &templatePath = QStringLiteral("./template.xls"),
+                         const QString &officeProgram = QString());
     ~ExcelEngine() override;
 
-    // Starts the server if needed, prepares the file and opens the workbook and its 1-based sheet.
-    bool open(int sheetIndex);
-    // Centres and fills one cell (1-based); false when the cell cannot be obtained.
-    bool setCell(int row, int column, const QVariant &value);
-    // Header texts in row 1, table rows from row 2, progress per row, stops on cancel, saves.
-    bool writeTable(QTableWidget *table, ProgressHandle *progress);
-    // Cells the last writeTable could not write.
-    int failedCells() const { return failed; }
-    // The save operations return false only when the server reports a failure.
-    bool save();
-    bool saveAs(const QString &fileName);
-    // Closes the workbook (saving changes), quits the server and releases it.
-    void close();
+    void prepare() override;
+    void release() override;
+    // Fails without starting an office when the table does not fit an .xls sheet, and
+    // when `path` exists already.
+    bool write(const WorkbookTable &table, const QString &path, ProgressHandle *progress) override;
 
-    bool isOpen() const { return opened; }
+    // How long the office of the last write() took to start, in ms (launch to connected;
+    // counted from prepare() when that started it). 0 when none started.
+    qint64 lastStartMs() const;
+
+    // Sheet rows per round of office calls: small enough for Cancel to answer quickly,
+    // large enough that the calls per round do not matter.
+    static constexpr int kBandRows = 1000;
 
 private:
-    bool prepareFile(const QString &path);
-    void releaseApplication();
-
-    const QString fileName;
-    AutomationObject *excel = nullptr;
-    AutomationObject *workbooks = nullptr;
-    AutomationObject *workbook = nullptr;
-    AutomationObject *worksheet = nullptr;
-    int sheetIndex = 0;
-    bool opened = false;
-    int failed = 0;
+    struct Impl;
+    std::unique_ptr<Impl> d;
 };

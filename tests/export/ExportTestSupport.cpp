@@ -1,7 +1,7 @@
 #include "ExportTestSupport.h"
 
 #ifdef PALVARIN_CALC_AVAILABLE
-#include "export/CalcOffice.h"
+#include "export/OfficeProcess.h"
 #endif
 
 #include <QDir>
@@ -9,24 +9,29 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QPushButton>
-#include <QTableWidget>
 
 namespace ExportTestSupport {
 
-void fillTable(QTableWidget *table, const QStringList &headers, const QList<QStringList> &rows)
+namespace {
+
+QJsonObject sheetAt(const QJsonObject &workbook, int sheet)
 {
-    table->setColumnCount(headers.size());
-    table->setHorizontalHeaderLabels(headers);
-    table->setRowCount(rows.size());
-    for (int r = 0; r < rows.size(); ++r) {
-        for (int c = 0; c < rows[r].size(); ++c) {
-            auto *item = new QTableWidgetItem(rows[r][c]);
-            item->setTextAlignment(Qt::AlignCenter);
-            table->setItem(r, c, item);
-        }
-        table->setCellWidget(r, headers.size() - 1, new QPushButton(QStringLiteral("Delete")));
-    }
+    const QJsonArray sheets = workbook.value(QStringLiteral("sheets")).toArray();
+    return sheet >= 1 && sheet <= sheets.size() ? sheets[sheet - 1].toObject() : QJsonObject();
+}
+
+} // namespace
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 QJsonObject readWorkbook(const QString &path)
@@ -35,17 +40,21 @@ QJsonObject readWorkbook(const QString &path)
     reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(PALVARIN_READ_XLS), path});
     if (!reader.waitForFinished(30000) || reader.exitCode() != 0) {
         qWarning("xlrd reader failed: %s", reader.readAllStandardError().constData());
+        reader.kill();
+        reader.waitForFinished(3000);
         return {};
     }
     return QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
 }
 
+int sheetCount(const QJsonObject &workbook)
+{
+    return int(workbook.value(QStringLiteral("sheets")).toArray().size());
+}
+
 QJsonObject cellAt(const QJsonObject &workbook, int sheet, int row, int column)
 {
-    const QJsonArray sheets = workbook.value(QStringLiteral("sheets")).toArray();
-    if (sheet < 1 || sheet > sheets.size())
-        return {};
-    for (const QJsonValue &v : sheets[sheet - 1].toObject().value(QStringLiteral("cells")).toArray()) {
+    for (const QJsonValue &v : sheetAt(workbook, sheet).value(QStringLiteral("cells")).toArray()) {
         const QJsonObject cell = v.toObject();
         if (cell.value(QStringLiteral("row")).toInt() == row && cell.value(QStringLiteral("column")).toInt() == column)
             return cell;
@@ -53,27 +62,32 @@ QJsonObject cellAt(const QJsonObject &workbook, int sheet, int row, int column)
     return {};
 }
 
+QString show(const QJsonObject &workbook, int sheet, int row, int column)
+{
+    const QJsonObject c = cellAt(workbook, sheet, row, column);
+    const QString type = c.value(QStringLiteral("type")).toString();
+    if (type != QLatin1String("number"))
+        return type + QLatin1Char(' ') + c.value(QStringLiteral("value")).toString();
+    return QStringLiteral("number ") + QString::number(c.value(QStringLiteral("value")).toDouble(), 'g', 15)
+        + QLatin1Char(' ') + c.value(QStringLiteral("format")).toString();
+}
+
 int rowHeight(const QJsonObject &workbook, int sheet, int row)
 {
-    const QJsonArray sheets = workbook.value(QStringLiteral("sheets")).toArray();
-    if (sheet < 1 || sheet > sheets.size())
-        return -1;
-    return sheets[sheet - 1].toObject().value(QStringLiteral("heights")).toObject().value(QString::number(row)).toInt(-1);
+    return sheetAt(workbook, sheet).value(QStringLiteral("heights")).toObject().value(QString::number(row)).toInt(-1);
 }
 
 int cellCount(const QJsonObject &workbook, int sheet)
 {
-    const QJsonArray sheets = workbook.value(QStringLiteral("sheets")).toArray();
-    if (sheet < 1 || sheet > sheets.size())
-        return -1;
-    return sheets[sheet - 1].toObject().value(QStringLiteral("cells")).toArray().size();
+    const QJsonObject s = sheetAt(workbook, sheet);
+    return s.isEmpty() ? -1 : int(s.value(QStringLiteral("cells")).toArray().size());
 }
 
 int officeProcessesLeft()
 {
     int count = 0;
 #ifdef PALVARIN_CALC_AVAILABLE
-    const QByteArray tag = CalcOffice::processTag().toUtf8();
+    const QByteArray tag = OfficeProcess::processTag().toUtf8();
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
         if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(tag)) {

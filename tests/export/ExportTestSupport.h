@@ -1,21 +1,39 @@
 #pragma once
 
+#include "export/WorkbookTable.h"
+
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
-class QTableWidget;
-
 namespace ExportTestSupport {
 
-// A records table as the records page builds it: headers with units, centred items, and an
-// Operation column whose cells hold only a button. rows[i] lists the texts of one row.
-void fillTable(QTableWidget *table, const QStringList &headers, const QList<QStringList> &rows);
+inline WorkbookCell num(double value, int decimals)
+{
+    return WorkbookCell::ofNumber(value, decimals);
+}
+inline WorkbookCell txt(const QString &text)
+{
+    return WorkbookCell::ofText(text);
+}
+inline WorkbookCell none()
+{
+    return WorkbookCell();
+}
 
-// The workbook as python3-xlrd reads it: {"sheets":[{"name","cells":[{row,column,type,value,align,format}]}]}.
+QByteArray contents(const QString &path); // "<missing>" when it cannot be read
+bool writeFile(const QString &path, const QByteArray &data);
+
+// The workbook as python3-xlrd reads it:
+// {"sheets":[{"name","cells":[{row,column,type,value,align,format}],"heights":{row:twips}}]}.
 QJsonObject readWorkbook(const QString &path);
+int sheetCount(const QJsonObject &workbook);
 // The cell (1-based) of a sheet read by readWorkbook, or an empty object.
 QJsonObject cellAt(const QJsonObject &workbook, int sheet, int row, int column);
+// "<type> <value>" of a cell, and for numbers "number <value> <number format>", e.g.
+// "number 1.25 0.00", "text A-1", "blank ", " " for no cell at all.
+QString show(const QJsonObject &workbook, int sheet, int row, int column);
 // Height of a sheet row (1-based) in twips, or -1 when the file gives none.
 int rowHeight(const QJsonObject &workbook, int sheet, int row);
 // Number of non-empty cells in a sheet.

@@ -1,6 +1,6 @@
 // Starts an office and then waits to be killed; the test kills it and checks that the
 // office does not outlive it.
-#include "export/CalcOffice.h"
+#include "export/OfficeProcess.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -9,7 +9,7 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    CalcOffice office;
+    OfficeProcess office;
     if (!office.launch())
         return 1;
     std::printf("launched\n");

@@ -1,19 +1,14 @@
-// The export flow over the recording automation model (and, for a missing office, the real
-// Calc back end pointed at a program that does not exist).
+// The export flow over a stand-in workbook writer (and, for a missing office, the real
+// engine pointed at a program that does not exist).
 #include "ExportTestSupport.h"
 #include "ScriptedInteraction.h"
+#include "export/ExcelEngine.h"
 #include "export/ExportFlow.h"
-#include "export/RecordingAutomation.h"
-#ifdef PALVARIN_CALC_AVAILABLE
-#include "export/CalcOffice.h"
-#endif
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 using namespace ExportTestSupport;
@@ -21,28 +16,56 @@ using Kind = ScriptedInteraction::Kind;
 
 namespace {
 
-const QStringList kSingle{"Thickness\n(mm)", "Sound Velocity\n(m/s)", "Operation"};
-const QStringList kMulti{"Test Name", "1st Layer Thickness", "2st Layer Thickness", "3st Layer Thickness",
-                         "1st Sound Velocity", "2st Sound Velocity", "3st Sound Velocity", "Operation"};
-
-QByteArray contents(const QString &path)
+// Writes "new workbook" where it is told, advancing the progress per row, and logs its
+// calls into the same list as the dialogs shown, so their order can be checked.
+class FakeWriter : public WorkbookWriter
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+public:
+    enum class Outcome { Written, FailsAfterAPart, ClaimsSuccessWithoutFile };
 
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
+    explicit FakeWriter(QStringList &log) : log(log) {}
 
-QList<QStringList> singleRows(int n)
+    Outcome outcome = Outcome::Written;
+    bool ignoresCancel = false; // reports success even when cancelled
+    QString target; // what the flow's target holds while the writer writes is noted
+    QByteArray targetWhileWriting;
+    QStringList paths;
+    QList<bool> pathExisted;
+    WorkbookTable lastTable;
+
+    void prepare() override { log << "prepare"; }
+    void release() override { log << "release"; }
+    bool write(const WorkbookTable &table, const QString &path, ProgressHandle *progress) override
+    {
+        log << "write";
+        paths << path;
+        pathExisted << QFileInfo::exists(path);
+        targetWhileWriting = contents(target);
+        lastTable = table;
+        if (outcome == Outcome::ClaimsSuccessWithoutFile)
+            return true;
+        writeFile(path, "part");
+        for (int r = 1; r <= table.rows.size(); ++r) {
+            progress->setValue(r);
+            if (progress->wasCanceled() && !ignoresCancel)
+                return false;
+        }
+        if (outcome == Outcome::FailsAfterAPart)
+            return false;
+        return writeFile(path, "new workbook");
+    }
+
+private:
+    QStringList &log;
+};
+
+WorkbookTable singleTable(int rows)
 {
-    QList<QStringList> rows;
-    for (int i = 0; i < n; ++i)
-        rows << QStringList{QString::number(i + 1) + ".00", "5920"};
-    return rows;
+    WorkbookTable table;
+    table.headers = {"Thickness\n(mm)", "Sound Velocity\n(m/s)"};
+    for (int i = 0; i < rows; ++i)
+        table.rows << QVector<WorkbookCell>{num(i + 1, 2), num(5920, 0)};
+    return table;
 }
 
 } // namespace
@@ -53,67 +76,52 @@ class TestExportFlow : public QObject
 
 private slots:
     void init();
-    void cleanup();
     void emptyTableShowsNothing();
     void textsFollowTheLanguage_data();
     void textsFollowTheLanguage();
-    void existingTargetIsReplacedOnlyWhenSaved();
+    void existingTargetIsReplacedOnlyWhenComplete();
     void cancelIsAFailureThatKeepsEverything();
-    void failureQuestionRetriesOrKeepsTheRows();
+    void failureQuestionRetriesOrGivesUp();
     void secondExportDoesNotStartWhileOneRuns();
-    void rowPushedDuringTheExportIsKept();
-    void onlyTheShownLayersGoOut_data();
-    void onlyTheShownLayersGoOut();
+    void nonFileTargetFails();
     void missingOfficeAsksTheFailureQuestion();
 
 private:
-    std::shared_ptr<RecordingAutomation::Journal> journal;
-    AutomationObject::Server previous;
+    // The scripted dialogs log themselves into `log` as they are shown.
+    void logDialogs(ScriptedInteraction &scripted);
+
     QTemporaryDir dir;
     QString target;
-    QString previousDir;
-    QStringList savedTo;
-    QByteArray targetWhileSaving, workingFileWhileSaving;
+    QStringList log;
 };
 
 void TestExportFlow::init()
 {
-    journal = std::make_shared<RecordingAutomation::Journal>();
-    savedTo.clear();
-    // What the office would do on SaveAs: write the workbook to the path it is given.
-    journal->onCall = [this](const QString &member, const QVariant &arg1, const QVariant &) {
-        if (member != QLatin1String("SaveAs(const QString&, int)"))
-            return true;
-        savedTo << arg1.toString();
-        targetWhileSaving = contents(target);
-        workingFileWhileSaving = contents(arg1.toString());
-        return writeFile(arg1.toString(), "new workbook");
-    };
-    previous = AutomationObject::setServer(QStringLiteral("Excel.Application"), RecordingAutomation::server(journal));
     QVERIFY(dir.isValid());
     target = dir.filePath(QStringLiteral("out.xls"));
     for (const QString &name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
         QFile::remove(dir.filePath(name));
-    previousDir = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    log.clear();
 }
 
-void TestExportFlow::cleanup()
+void TestExportFlow::logDialogs(ScriptedInteraction &scripted)
 {
-    AutomationObject::setServer(QStringLiteral("Excel.Application"), previous);
-    QDir::setCurrent(previousDir);
-    QCOMPARE(journal->alive, 0);
-    QVERIFY(!ExportFlow::isRunning());
+    scripted.whileShown = [this](const ScriptedInteraction::Shown &shown) {
+        static const char *const names[] = {"information", "question", "file dialog", "progress"};
+        log << names[int(shown.kind)];
+    };
 }
 
 void TestExportFlow::emptyTableShowsNothing()
 {
     ScriptedInteraction scripted;
-    QTableWidget table(0, 3);
-    QVERIFY(!ExportFlow::run(nullptr, &table, 1, "1", true));
-    QVERIFY(!ExportFlow::run(nullptr, nullptr, 1, "1", true));
+    FakeWriter writer(log);
+    ExportFlow flow(scripted, writer);
+    WorkbookTable table = singleTable(0);
+    QCOMPARE(flow.run(nullptr, table, true), 0);
     QVERIFY(scripted.shown.isEmpty());
-    QVERIFY(journal->calls.isEmpty());
+    QVERIFY(log.isEmpty());
+    QVERIFY(!flow.isRunning());
 }
 
 void TestExportFlow::textsFollowTheLanguage_data()
@@ -134,15 +142,18 @@ void TestExportFlow::textsFollowTheLanguage()
     QFETCH(bool, chinese);
     QFETCH(QStringList, texts);
     ScriptedInteraction scripted;
+    logDialogs(scripted);
     scripted.answerFileDialogs({target, QString()});
     scripted.answerQuestions({false});
-    QTableWidget table;
-    fillTable(&table, kSingle, singleRows(3));
+    FakeWriter writer(log);
+    ExportFlow flow(scripted, writer);
+    const WorkbookTable table = singleTable(3);
 
-    QVERIFY(ExportFlow::run(nullptr, &table, 1, "1", chinese));
-    QCOMPARE(table.rowCount(), 0);
-    fillTable(&table, kSingle, singleRows(1));
-    QVERIFY(!ExportFlow::run(nullptr, &table, 1, "1", chinese)); // file dialog cancelled
+    QCOMPARE(flow.run(nullptr, table, chinese), 3);
+    QCOMPARE(contents(target), QByteArray("new workbook"));
+    QCOMPARE(writer.lastTable.headers, table.headers);
+    QCOMPARE(writer.lastTable.rows.size(), 3);
+    QCOMPARE(flow.run(nullptr, table, chinese), 0); // file dialog cancelled, then No
 
     QCOMPARE(scripted.shown.size(), 5);
     const auto shows = [&](int i, Kind kind, const QString &title, const QString &text) {
@@ -156,39 +167,48 @@ void TestExportFlow::textsFollowTheLanguage()
     QCOMPARE(scripted.progressMaximums, QList<int>{3});
     QCOMPARE(scripted.progressValues.last(), 3);
     QVERIFY(shows(2, Kind::Information, texts[3], texts[4]));
+    QVERIFY(shows(3, Kind::SaveFile, QString(), texts[0]));
     QVERIFY(shows(4, Kind::Question, texts[3], texts[5]));
-    QCOMPARE(table.rowCount(), 1);
-    QCOMPARE(contents(target), QByteArray("new workbook"));
+    QCOMPARE(scripted.unexpected, 0);
+    // The office may start while the file dialog is open; what was started ends with the run.
+    QCOMPARE(log, (QStringList{"prepare", "file dialog", "progress", "write", "information", "release", //
+                               "prepare", "file dialog", "question", "release"}));
+    QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
 }
 
-void TestExportFlow::existingTargetIsReplacedOnlyWhenSaved()
+void TestExportFlow::existingTargetIsReplacedOnlyWhenComplete()
 {
     QVERIFY(writeFile(target, "old workbook"));
-    QVERIFY(writeFile(QStringLiteral("template.xls"), "template"));
     ScriptedInteraction scripted;
     scripted.answerFileDialogs({target});
-    QTableWidget table;
-    fillTable(&table, kSingle, singleRows(2));
+    FakeWriter writer(log);
+    writer.target = target;
+    ExportFlow flow(scripted, writer);
 
-    QVERIFY(ExportFlow::run(nullptr, &table, 1, "3", false));
-    QCOMPARE(targetWhileSaving, QByteArray("old workbook"));
-    // The working file is a fresh one from the template, not a copy of the old target.
-    QCOMPARE(workingFileWhileSaving, QByteArray("template"));
-    QCOMPARE(savedTo.size(), 1);
-    QVERIFY(savedTo[0] != target);
-    QCOMPARE(QFileInfo(savedTo[0]).absolutePath(), dir.path());
+    QCOMPARE(flow.run(nullptr, singleTable(2), false), 2);
+    QCOMPARE(writer.targetWhileWriting, QByteArray("old workbook"));
+    // A fresh path beside the target, where nothing exists: the old file is no starting point.
+    QCOMPARE(writer.paths.size(), 1);
+    QVERIFY(writer.paths[0] != target);
+    QCOMPARE(QFileInfo(writer.paths[0]).absolutePath(), dir.path());
+    QCOMPARE(writer.pathExisted, QList<bool>{false});
     QCOMPARE(contents(target), QByteArray("new workbook"));
-    QCOMPARE(strayFiles(dir.path(), {"out.xls", "template.xls"}), QStringList());
+    QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
 
-    // A save the office reports as failed leaves the target as it was.
-    journal->refused << QStringLiteral("SaveAs(const QString&, int)");
-    scripted.answerFileDialogs({target});
-    scripted.answerQuestions({false});
-    fillTable(&table, kSingle, singleRows(2));
-    QVERIFY(!ExportFlow::run(nullptr, &table, 1, "3", false));
-    QCOMPARE(contents(target), QByteArray("new workbook"));
-    QCOMPARE(table.rowCount(), 2);
-    QCOMPARE(strayFiles(dir.path(), {"out.xls", "template.xls"}), QStringList());
+    // A writer that fails after writing a part, or claims success without a file: the target
+    // stays as it was, the part goes, and the user is asked.
+    for (FakeWriter::Outcome outcome : {FakeWriter::Outcome::FailsAfterAPart, FakeWriter::Outcome::ClaimsSuccessWithoutFile}) {
+        QVERIFY(writeFile(target, "kept"));
+        writer.outcome = outcome;
+        scripted.answerFileDialogs({target});
+        scripted.answerQuestions({false});
+        QCOMPARE(flow.run(nullptr, singleTable(2), false), 0);
+        QCOMPARE(contents(target), QByteArray("kept"));
+        QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
+    }
+    QCOMPARE(scripted.texts(Kind::Question).size(), 2);
+    QCOMPARE(scripted.texts(Kind::Information).size(), 1);
+    QCOMPARE(scripted.unexpected, 0);
 }
 
 void TestExportFlow::cancelIsAFailureThatKeepsEverything()
@@ -198,45 +218,57 @@ void TestExportFlow::cancelIsAFailureThatKeepsEverything()
     scripted.answerFileDialogs({target});
     scripted.cancelProgressAt(1);
     scripted.answerQuestions({false});
-    QTableWidget table;
-    fillTable(&table, kSingle, singleRows(4));
+    FakeWriter writer(log);
+    ExportFlow flow(scripted, writer);
 
-    QVERIFY(!ExportFlow::run(nullptr, &table, 1, "1", false));
+    QCOMPARE(flow.run(nullptr, singleTable(4), false), 0);
     QCOMPARE(scripted.progressValues, QList<int>{1}); // stopped after the first row
-    QCOMPARE(table.rowCount(), 4);
     QCOMPARE(scripted.texts(Kind::Question).size(), 1);
     QVERIFY(scripted.texts(Kind::Information).isEmpty());
     QCOMPARE(contents(target), QByteArray("old workbook"));
-    QVERIFY(savedTo.isEmpty());
     QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
-    QCOMPARE(journal->calls.last(), QStringLiteral("Excel.Application: deleted"));
+
+    // A writer that finishes in spite of the Cancel does not replace the target either.
+    writer.ignoresCancel = true;
+    scripted.answerFileDialogs({target});
+    scripted.cancelProgressAt(2);
+    scripted.answerQuestions({false});
+    QCOMPARE(flow.run(nullptr, singleTable(4), false), 0);
+    QCOMPARE(contents(target), QByteArray("old workbook"));
+    QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
+    QCOMPARE(scripted.texts(Kind::Question).size(), 2);
+    QCOMPARE(log.count("release"), 2);
+    QCOMPARE(scripted.unexpected, 0);
 }
 
-void TestExportFlow::failureQuestionRetriesOrKeepsTheRows()
+void TestExportFlow::failureQuestionRetriesOrGivesUp()
 {
-    QTableWidget table;
+    FakeWriter writer(log);
     {
-        // Cancelled file dialog, Yes, then the nested run succeeds.
+        // Cancelled file dialog, Yes, then the second attempt succeeds.
         ScriptedInteraction scripted;
+        logDialogs(scripted);
         scripted.answerFileDialogs({QString(), target});
         scripted.answerQuestions({true});
-        fillTable(&table, kSingle, singleRows(2));
-        QVERIFY(ExportFlow::run(nullptr, &table, 1, "1", false));
-        QCOMPARE(scripted.texts(Kind::SaveFile).size(), 2);
-        QCOMPARE(scripted.texts(Kind::Information).size(), 1);
-        QCOMPARE(table.rowCount(), 0);
+        ExportFlow flow(scripted, writer);
+        QCOMPARE(flow.run(nullptr, singleTable(2), false), 2);
+        QCOMPARE(log, (QStringList{"prepare", "file dialog", "question", "prepare", "file dialog", "progress",
+                                   "write", "information", "release"}));
+        QCOMPARE(contents(target), QByteArray("new workbook"));
         QCOMPARE(scripted.unexpected, 0);
     }
     {
-        // Yes, then No in the nested run: nothing written, every row kept.
+        // Yes, then No in the second attempt: nothing written.
         QFile::remove(target);
+        log.clear();
         ScriptedInteraction scripted;
         scripted.answerFileDialogs({QString(), QString()});
         scripted.answerQuestions({true, false});
-        fillTable(&table, kSingle, singleRows(2));
-        QVERIFY(!ExportFlow::run(nullptr, &table, 1, "1", true));
+        ExportFlow flow(scripted, writer);
+        QCOMPARE(flow.run(nullptr, singleTable(2), true), 0);
         QCOMPARE(scripted.texts(Kind::Question).size(), 2);
-        QCOMPARE(table.rowCount(), 2);
+        QVERIFY(!log.contains("write"));
+        QCOMPARE(log.last(), QStringLiteral("release"));
         QVERIFY(!QFile::exists(target));
         QCOMPARE(scripted.unexpected, 0);
     }
@@ -247,101 +279,59 @@ void TestExportFlow::secondExportDoesNotStartWhileOneRuns()
     ScriptedInteraction scripted;
     scripted.answerFileDialogs({QString(), target});
     scripted.answerQuestions({true});
-    QTableWidget table, other;
-    fillTable(&table, kSingle, singleRows(2));
-    fillTable(&other, kSingle, singleRows(1));
-    QList<bool> runningSeen, secondResults;
-    int dialogsBefore = 0;
+    FakeWriter writer(log);
+    ExportFlow flow(scripted, writer);
+    const WorkbookTable other = singleTable(1);
+    QList<bool> runningSeen;
+    QList<int> secondResults;
     scripted.whileShown = [&](const ScriptedInteraction::Shown &shown) {
         if (shown.kind != Kind::SaveFile)
             return;
-        runningSeen << ExportFlow::isRunning();
-        dialogsBefore = scripted.shown.size();
-        secondResults << ExportFlow::run(nullptr, &other, 1, "1", false);
+        runningSeen << flow.isRunning();
+        const int dialogsBefore = int(scripted.shown.size());
+        const int writesBefore = int(log.count("write"));
+        secondResults << flow.run(nullptr, other, false);
         QCOMPARE(scripted.shown.size(), dialogsBefore); // the refused export showed nothing
+        QCOMPARE(log.count("write"), writesBefore);
     };
-    QVERIFY(ExportFlow::run(nullptr, &table, 1, "1", false));
+    QCOMPARE(flow.run(nullptr, singleTable(2), false), 2);
     QCOMPARE(runningSeen, (QList<bool>{true, true})); // the retry belongs to the same export
-    QCOMPARE(secondResults, (QList<bool>{false, false}));
-    QCOMPARE(other.rowCount(), 1);
-    QCOMPARE(table.rowCount(), 0);
+    QCOMPARE(secondResults, (QList<int>{0, 0}));
+    QCOMPARE(writer.lastTable.rows.size(), 2);
+    QVERIFY(!flow.isRunning());
 }
 
-void TestExportFlow::rowPushedDuringTheExportIsKept()
+void TestExportFlow::nonFileTargetFails()
 {
+    const QString folder = dir.filePath(QStringLiteral("folder.xls"));
+    QVERIFY(QDir().mkpath(folder));
     ScriptedInteraction scripted;
-    scripted.answerFileDialogs({target});
-    QTableWidget table;
-    fillTable(&table, kSingle, singleRows(3));
-    // Runs while the progress dialog lets events through, as a pushed measurement would.
-    QTimer::singleShot(0, &table, [&table] {
-        table.insertRow(table.rowCount());
-        table.setItem(table.rowCount() - 1, 0, new QTableWidgetItem(QStringLiteral("pushed")));
-    });
-    QVERIFY(ExportFlow::run(nullptr, &table, 1, "1", false));
-    QCOMPARE(table.rowCount(), 1);
-    QCOMPARE(table.item(0, 0)->text(), QStringLiteral("pushed"));
-    QVERIFY(!journal->calls.join('\n').contains("pushed"));
-}
+    scripted.answerFileDialogs({folder, dir.filePath(QStringLiteral("no/such/folder/out.xls"))});
+    scripted.answerQuestions({true, false});
+    FakeWriter writer(log);
+    ExportFlow flow(scripted, writer);
 
-void TestExportFlow::onlyTheShownLayersGoOut_data()
-{
-    QTest::addColumn<int>("layout");
-    QTest::addColumn<QString>("layer");
-    QTest::addColumn<QStringList>("headers");
-    QTest::newRow("multi, 1 layer") << 2 << "1" << QStringList{kMulti[0], kMulti[1], kMulti[4]};
-    QTest::newRow("multi, 2 layers") << 2 << "2" << QStringList{kMulti[0], kMulti[1], kMulti[2], kMulti[4], kMulti[5]};
-    QTest::newRow("multi, 3 layers") << 2 << "3" << kMulti.mid(0, 7);
-    QTest::newRow("multi, no number") << 2 << "" << kMulti.mid(0, 7);
-    QTest::newRow("single ignores the selector") << 1 << "1" << kSingle.mid(0, 2);
-}
-
-void TestExportFlow::onlyTheShownLayersGoOut()
-{
-    QFETCH(int, layout);
-    QFETCH(QString, layer);
-    QFETCH(QStringList, headers);
-    const QStringList columns = layout == 2 ? kMulti : kSingle;
-    QStringList row;
-    for (int c = 0; c + 1 < columns.size(); ++c)
-        row << QStringLiteral("c%1").arg(c);
-    ScriptedInteraction scripted;
-    scripted.answerFileDialogs({target});
-    QTableWidget table;
-    fillTable(&table, columns, {row});
-
-    QVERIFY(ExportFlow::run(nullptr, &table, layout, layer, false));
-    QStringList written;
-    for (const QString &call : journal->calls)
-        if (call.startsWith(QLatin1String("Cells: SetValue(const QVariant&) QString:")))
-            written << call.mid(41);
-    QStringList expected = headers;
-    for (const QString &h : headers)
-        expected << row[columns.indexOf(h)];
-    QCOMPARE(written, expected);
+    QCOMPARE(flow.run(nullptr, singleTable(2), false), 0);
+    QCOMPARE(scripted.texts(Kind::Question).size(), 2);
+    QVERIFY(!log.contains("write"));
+    QVERIFY(QFileInfo(folder).isDir());
+    QVERIFY(QDir(folder).isEmpty());
+    QCOMPARE(strayFiles(dir.path(), {}), QStringList());
+    QVERIFY(QDir(folder).removeRecursively());
 }
 
 void TestExportFlow::missingOfficeAsksTheFailureQuestion()
 {
-    AutomationObject::setServer(QStringLiteral("Excel.Application"), previous); // the real back end
-#ifdef PALVARIN_CALC_AVAILABLE
-    CalcOffice::setProgramPath(dir.filePath(QStringLiteral("no-office/soffice")));
-#endif
+    ExcelEngine engine(QStringLiteral("./template.xls"), dir.filePath(QStringLiteral("no-office/soffice")));
     ScriptedInteraction scripted;
     scripted.answerFileDialogs({target});
     scripted.answerQuestions({false});
-    QTableWidget table;
-    fillTable(&table, kSingle, singleRows(3));
-    const bool result = ExportFlow::run(nullptr, &table, 1, "1", false);
-#ifdef PALVARIN_CALC_AVAILABLE
-    CalcOffice::setProgramPath(QString());
-#endif
-    QVERIFY(!result);
+    ExportFlow flow(scripted, engine);
+    QCOMPARE(flow.run(nullptr, singleTable(3), false), 0);
     QCOMPARE(scripted.texts(Kind::Question).size(), 1);
-    QCOMPARE(table.rowCount(), 3);
     QCOMPARE(strayFiles(dir.path(), {}), QStringList());
     QCOMPARE(officeProcessesLeft(), 0);
 }
 
-QTEST_MAIN(TestExportFlow)
+QTEST_GUILESS_MAIN(TestExportFlow)
 #include "tst_export_flow.moc"

@@ -1,6 +1,6 @@
 // An office started by the program must not outlive it, also when the program is killed
 // or crashes and gets no chance to end the office itself.
-#include "export/CalcOffice.h"
+#include "export/OfficeProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +60,7 @@ private slots:
         QCOMPARE(left.size(), 1);
         QDir mine(QDir::tempPath() + QStringLiteral("/palvarin_office_%1_1_test").arg(QCoreApplication::applicationPid()));
         QVERIFY(mine.mkpath(QStringLiteral(".")));
-        QVERIFY(CalcOffice::removeStaleProfiles() >= 1);
+        QVERIFY(OfficeProcess::removeStaleProfiles() >= 1);
         QVERIFY(!QFileInfo::exists(QDir::tempPath() + QLatin1Char('/') + left.first()));
         QVERIFY(mine.exists());
         QVERIFY(mine.removeRecursively());
