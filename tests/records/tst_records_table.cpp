@@ -1,3 +1,4 @@
+#include "records/RecordsModel.h"
 #include "recordspage/DeleteButtonDelegate.h"
 #include "recordspage/RecordsTable.h"
 
@@ -5,9 +6,11 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QSignalSpy>
+#include <QTableView>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -19,21 +22,50 @@ QList<QVariantList> unitTable()
             {3, QStringLiteral("in"), 3}, {4, QStringLiteral("bad")}};
 }
 
-QStringList headerTexts(const QTableWidget &t)
+// Headers and cells as the view reads them from its model.
+QStringList headerTexts(const QTableView &v)
 {
     QStringList out;
-    for (int c = 0; c < t.columnCount(); ++c)
-        out << t.horizontalHeaderItem(c)->text();
+    for (int c = 0; c < v.model()->columnCount(); ++c)
+        out << v.model()->headerData(c, Qt::Horizontal).toString();
     return out;
 }
 
-QString cellText(const QTableWidget &t, int r, int c)
+QVariant cell(const QTableView &v, int r, int c, int role = Qt::DisplayRole)
 {
-    const QTableWidgetItem *item = t.item(r, c);
-    return item ? item->text() : QStringLiteral("<no item>");
+    return v.model()->index(r, c).data(role);
 }
 
-const std::array<QString, 6> kNoTexts{};
+QString cellText(const QTableView &v, int r, int c)
+{
+    const QVariant d = cell(v, r, c);
+    return d.isValid() ? d.toString() : QStringLiteral("<no data>");
+}
+
+// outOfRange: bit i flags values[i]; a flagged value keeps a number, which must never show.
+GaugeRecord single(float thickness, float velocity, quint8 outOfRange = 0)
+{
+    GaugeRecord r;
+    r.setValue(0, thickness, outOfRange & 1u);
+    r.setValue(1, velocity, outOfRange & 2u);
+    return r;
+}
+
+GaugeRecord multi(const QString &name, const std::array<float, 6> &values, quint8 outOfRange = 0)
+{
+    GaugeRecord r;
+    r.name = name;
+    for (int i = 0; i < 6; ++i)
+        r.setValue(i, values[size_t(i)], (outOfRange >> i) & 1u);
+    return r;
+}
+
+int add(RecordsModel &m, const QVector<GaugeRecord> &records)
+{
+    return m.append(records, RecordOrigin::Memory, 0);
+}
+
+const QList<int> kMultiUnits{0, 1, 2, 3, 0, 1};
 
 } // namespace
 
@@ -46,6 +78,7 @@ private slots:
 
     void singleLayerHeaders();
     void multiLayerHeaders();
+    void unitsChangedUnderKeptRows();
     void badUnitNumbersGiveNoColumns_data();
     void badUnitNumbersGiveNoColumns();
     void cellsAndFormatting();
@@ -58,56 +91,82 @@ private slots:
     void relabelBothWays();
 
 private:
-    std::unique_ptr<QTableWidget> widget;
+    std::unique_ptr<RecordsModel> model;
+    std::unique_ptr<QTableView> view;
     std::unique_ptr<RecordsTable> table;
 };
 
 void TestRecordsTable::init()
 {
-    widget = std::make_unique<QTableWidget>();
-    widget->resize(640, 300);
-    table = std::make_unique<RecordsTable>(widget.get());
+    model = std::make_unique<RecordsModel>();
+    model->setChinese(false);
+    view = std::make_unique<QTableView>();
+    view->resize(640, 300);
+    table = std::make_unique<RecordsTable>(view.get(), model.get());
 }
 
 void TestRecordsTable::cleanup()
 {
     table.reset();
-    widget.reset();
+    view.reset();
+    model.reset();
 }
 
 void TestRecordsTable::singleLayerHeaders()
 {
     // Entry 0 of the unit numbers is the velocity unit, entry 1 the thickness unit.
-    QVERIFY(table->buildHeaders(1, {1, 0}, unitTable(), false));
-    QCOMPARE(headerTexts(*widget),
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
+    QCOMPARE(headerTexts(*view),
              QStringList({QStringLiteral("Thickness\n(mm)"), QStringLiteral("Sound Velocity\n(m/s)"),
                           QStringLiteral("Operation")}));
-    QCOMPARE(table->singleDecimals(), QList<int>({2, 0}));
+    QCOMPARE(view->horizontalHeader()->count(), 3);
+    QCOMPARE(model->singleDecimals(), QList<int>({2, 0}));
 
     // An empty unit name gives the bare word.
-    QVERIFY(table->buildHeaders(1, {2, 3, 9, 9}, unitTable(), true));
-    QCOMPARE(headerTexts(*widget), QStringList({QStringLiteral("厚度\n(in)"), QStringLiteral("声速"),
-                                                QStringLiteral("操作")}));
-    QCOMPARE(table->singleDecimals(), QList<int>({3, 1}));
+    model->setChinese(true);
+    QVERIFY(model->setColumns(1, {2, 3, 9, 9}, unitTable()));
+    QCOMPARE(headerTexts(*view), QStringList({QStringLiteral("厚度\n(in)"), QStringLiteral("声速"),
+                                              QStringLiteral("操作")}));
+    QCOMPARE(model->singleDecimals(), QList<int>({3, 1}));
 
     // Any other layout changes nothing.
-    QVERIFY(!table->buildHeaders(3, {}, unitTable(), false));
-    QCOMPARE(widget->horizontalHeaderItem(1)->text(), QStringLiteral("声速"));
-    QCOMPARE(table->singleDecimals(), QList<int>({3, 1}));
+    QVERIFY(!model->setColumns(3, {}, unitTable()));
+    QCOMPARE(headerTexts(*view).value(1), QStringLiteral("声速"));
+    QCOMPARE(model->singleDecimals(), QList<int>({3, 1}));
 }
 
 void TestRecordsTable::multiLayerHeaders()
 {
-    QVERIFY(table->buildHeaders(2, {0, 1, 2, 3, 0, 1}, unitTable(), false));
-    QCOMPARE(headerTexts(*widget),
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    QCOMPARE(headerTexts(*view),
              QStringList({QStringLiteral("Test Name"), QStringLiteral("1st Layer Thickness\n(mm)"),
                           QStringLiteral("2st Layer Thickness\n(m/s)"), QStringLiteral("3st Layer Thickness"),
                           QStringLiteral("1st Sound Velocity\n(in)"), QStringLiteral("2st Sound Velocity\n(mm)"),
                           QStringLiteral("3st Sound Velocity\n(m/s)"), QStringLiteral("Operation")}));
-    QCOMPARE(table->multiDecimals(), QList<int>({2, 0, 1, 3, 2, 0}));
-    QVERIFY(table->buildHeaders(2, {0, 0, 0, 0, 0, 0}, unitTable(), true));
-    QCOMPARE(widget->horizontalHeaderItem(0)->text(), QStringLiteral("名称"));
-    QCOMPARE(widget->horizontalHeaderItem(6)->text(), QStringLiteral("第3层声速\n(mm)"));
+    QCOMPARE(model->multiDecimals(), QList<int>({2, 0, 1, 3, 2, 0}));
+    model->setChinese(true);
+    QVERIFY(model->setColumns(2, {0, 0, 0, 0, 0, 0}, unitTable()));
+    QCOMPARE(headerTexts(*view).value(0), QStringLiteral("名称"));
+    QCOMPARE(headerTexts(*view).value(6), QStringLiteral("第3层声速\n(mm)"));
+}
+
+void TestRecordsTable::unitsChangedUnderKeptRows()
+{
+    // New units for the same layout keep the records and show them in the new units' decimals.
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
+    QCOMPARE(add(*model, {single(5.0f, 5920.26f)}), 1);
+    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("5.00"));
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("5920"));
+    QVERIFY(model->setColumns(1, {2, 3}, unitTable()));
+    QCOMPARE(view->model()->rowCount(), 1);
+    QCOMPARE(headerTexts(*view).value(0), QStringLiteral("Thickness\n(in)"));
+    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("5.000"));
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("5920.3"));
+    QCOMPARE(headerTexts(*view).value(1), QStringLiteral("Sound Velocity"));
+
+    // Records of the other layout have no place in its columns.
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    QCOMPARE(view->model()->rowCount(), 0);
 }
 
 void TestRecordsTable::badUnitNumbersGiveNoColumns_data()
@@ -129,147 +188,176 @@ void TestRecordsTable::badUnitNumbersGiveNoColumns()
     QFETCH(int, layout);
     QFETCH(QList<int>, unitNumbers);
     // Start from a working table of the same layout, so stale decimals would show.
-    QVERIFY(table->buildHeaders(layout, {0, 1, 2, 3, 0, 1}, unitTable(), false));
-    QVERIFY(!table->buildHeaders(layout, unitNumbers, unitTable(), false));
-    QCOMPARE(widget->columnCount(), 0);
-    QVERIFY(layout == 1 ? table->singleDecimals().isEmpty() : table->multiDecimals().isEmpty());
-    QVERIFY(!table->addSingleLayerRow(5.0f, 5920.0f, QString(), QString()));
-    QVERIFY(!table->addMultiLayerRow(QStringLiteral("n"), {}, kNoTexts));
-    QCOMPARE(table->addSingleLayerRows({SingleLayerRow{}}), 0);
-    QCOMPARE(widget->rowCount(), 0);
+    QVERIFY(model->setColumns(layout, kMultiUnits, unitTable()));
+    QVERIFY(!model->setColumns(layout, unitNumbers, unitTable()));
+    QCOMPARE(view->model()->columnCount(), 0);
+    QCOMPARE(view->horizontalHeader()->count(), 0);
+    QVERIFY(layout == 1 ? model->singleDecimals().isEmpty() : model->multiDecimals().isEmpty());
+    QCOMPARE(add(*model, {single(5.0f, 5920.0f)}), 0);
+    QCOMPARE(add(*model, {multi(QStringLiteral("n"), {})}), 0);
+    QCOMPARE(model->append(QVector<Record>{Record{}}), 0);
+    QCOMPARE(view->model()->rowCount(), 0);
+    QCOMPARE(table->deleteDelegate()->operationColumn(), -1);
 }
 
 void TestRecordsTable::cellsAndFormatting()
 {
-    QVERIFY(table->buildHeaders(1, {1, 0}, unitTable(), false));
-    QVERIFY(table->addSingleLayerRow(5.0f, 5920.0f, QString(), QString()));
-    QVERIFY(table->addSingleLayerRow(1.005f, 5920.6f, QStringLiteral("Outrange"), QString()));
-    QCOMPARE(cellText(*widget, 0, 0), QStringLiteral("5.00"));
-    QCOMPARE(cellText(*widget, 0, 1), QStringLiteral("5920"));
-    QCOMPARE(cellText(*widget, 1, 0), QStringLiteral("Outrange"));
-    QCOMPARE(cellText(*widget, 1, 1), QStringLiteral("5921"));
-    const QTableWidgetItem plain;
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
+    QCOMPARE(add(*model, {single(5.0f, 5920.0f)}), 1);
+    QCOMPARE(add(*model, {single(1.005f, 5920.6f, 0b01)}), 1);
+    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("5.00"));
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("5920"));
+    QCOMPARE(cellText(*view, 1, 0), QStringLiteral("Outrange"));
+    QCOMPARE(cellText(*view, 1, 1), QStringLiteral("5921"));
     for (int c = 0; c < 2; ++c) {
-        QCOMPARE(widget->item(0, c)->textAlignment(), int(Qt::AlignCenter));
-        QCOMPARE(widget->item(0, c)->flags(), plain.flags());
+        QCOMPARE(cell(*view, 0, c, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        // Values are read-only, also for a caller going past the view's edit triggers.
+        const QModelIndex index = view->model()->index(0, c);
+        QCOMPARE(index.flags() & ~Qt::ItemNeverHasChildren, Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        QVERIFY(!view->model()->setData(index, QStringLiteral("7")));
+        QCOMPARE(cellText(*view, 0, c), c == 0 ? QStringLiteral("5.00") : QStringLiteral("5920"));
     }
-    QVERIFY(widget->item(0, 2) == nullptr);
-    QVERIFY(table->deleteDelegate()->isButtonCell(widget->model()->index(0, 2)));
-    QVERIFY(!table->deleteDelegate()->isButtonCell(widget->model()->index(0, 1)));
+    // The Operation cell holds nothing; it is the button cell, the value cells are not.
+    QVERIFY(!cell(*view, 0, 2).isValid());
+    QVERIFY(table->deleteDelegate()->isButtonCell(view->model()->index(0, 2)));
+    QVERIFY(!table->deleteDelegate()->isButtonCell(view->model()->index(0, 1)));
 
-    QVERIFY(table->buildHeaders(2, {0, 1, 2, 3, 0, 1}, unitTable(), false));
-    table->clearRows();
-    std::array<QString, 6> texts;
-    texts[3] = QStringLiteral("custom");
-    QVERIFY(table->addMultiLayerRow(QString(), {1.5f, 2.0f, 3.24f, 4.0f, 5.0f, 6.0f}, texts));
-    QCOMPARE(widget->rowCount(), 1);
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    model->clear();
+    QCOMPARE(add(*model, {multi(QString(), {1.5f, 2.0f, 3.24f, 4.0f, 5.0f, 6.0f}, 0b001000),
+                          multi(QStringLiteral("b"), {1.5f, 2.0f, 3.26f, 4.0f, 5.0f, 6.0f})}),
+             2);
+    QCOMPARE(view->model()->rowCount(), 2);
     const QStringList expected{QString(), QStringLiteral("1.50"), QStringLiteral("2"), QStringLiteral("3.2"),
-                               QStringLiteral("custom"), QStringLiteral("5.00"), QStringLiteral("6")};
+                               QStringLiteral("Outrange"), QStringLiteral("5.00"), QStringLiteral("6")};
     for (int c = 0; c < 7; ++c)
-        QCOMPARE(cellText(*widget, 0, c), expected.at(c));
-    QVERIFY(widget->item(0, 7) == nullptr);
+        QCOMPARE(cellText(*view, 0, c), expected.at(c));
+    QCOMPARE(cellText(*view, 1, 3), QStringLiteral("3.3"));
+    QCOMPARE(cellText(*view, 1, 4), QStringLiteral("4.000"));
+    QVERIFY(!cell(*view, 0, 7).isValid());
+    QVERIFY(table->deleteDelegate()->isButtonCell(view->model()->index(0, 7)));
 }
 
 void TestRecordsTable::batchAndOneRowGiveSameCells()
 {
-    QTableWidget otherWidget;
-    RecordsTable other(&otherWidget);
-    widget->show();
-    QVector<SingleLayerRow> single;
-    QVector<MultiLayerRow> multi;
+    RecordsModel otherModel;
+    otherModel.setChinese(false);
+    QTableView otherView;
+    RecordsTable other(&otherView, &otherModel);
+    view->show();
+    QVector<GaugeRecord> singles;
+    QVector<GaugeRecord> multis;
     for (int i = 0; i < 40; ++i) {
-        single.append({float(i) * 0.37f, 5900.0f + float(i), i % 7 == 0 ? QStringLiteral("超量程") : QString(), {}});
-        MultiLayerRow m{QStringLiteral("Name%1").arg(i + 1), {}, {}};
+        singles.append(single(float(i) * 0.37f, 5900.0f + float(i), i % 7 == 0 ? 0b01 : 0));
+        std::array<float, 6> values{};
         for (int k = 0; k < 6; ++k)
-            m.values[size_t(k)] = float(i * 6 + k) / 3.0f;
-        m.texts[size_t(i % 6)] = i % 5 == 0 ? QStringLiteral("Outrange") : QString();
-        multi.append(m);
+            values[size_t(k)] = float(i * 6 + k) / 3.0f;
+        multis.append(multi(QStringLiteral("Name%1").arg(i + 1), values, i % 5 == 0 ? quint8(1u << (i % 6)) : 0));
     }
+    const QList<int> roles{Qt::DisplayRole,          Qt::TextAlignmentRole,      RecordsModel::ValueRole,
+                           RecordsModel::OutOfRangeRole, RecordsModel::OriginRole, RecordsModel::ArrivalRole};
     auto compareTables = [&]() {
-        QCOMPARE(widget->rowCount(), otherWidget.rowCount());
-        for (int r = 0; r < widget->rowCount(); ++r) {
-            for (int c = 0; c < widget->columnCount(); ++c) {
-                const QTableWidgetItem *a = widget->item(r, c);
-                const QTableWidgetItem *b = otherWidget.item(r, c);
-                QCOMPARE(a == nullptr, b == nullptr);
-                if (a) {
-                    QCOMPARE(a->text(), b->text());
-                    QCOMPARE(a->textAlignment(), b->textAlignment());
-                    QCOMPARE(a->flags(), b->flags());
-                }
+        QCOMPARE(view->model()->rowCount(), otherView.model()->rowCount());
+        QCOMPARE(view->model()->columnCount(), otherView.model()->columnCount());
+        for (int r = 0; r < view->model()->rowCount(); ++r) {
+            for (int c = 0; c < view->model()->columnCount(); ++c) {
+                for (int role : roles)
+                    QCOMPARE(cell(*view, r, c, role), cell(otherView, r, c, role));
+                QCOMPARE(view->model()->index(r, c).flags(), otherView.model()->index(r, c).flags());
             }
         }
     };
 
-    QVERIFY(table->buildHeaders(1, {1, 0}, unitTable(), true));
-    QVERIFY(other.buildHeaders(1, {1, 0}, unitTable(), true));
-    QVERIFY(table->addSingleLayerRow(1.0f, 2.0f, QString(), QString())); // rows are appended
-    QVERIFY(other.addSingleLayerRow(1.0f, 2.0f, QString(), QString()));
-    QCOMPARE(table->addSingleLayerRows(single), 40);
-    for (const SingleLayerRow &r : single)
-        QVERIFY(other.addSingleLayerRow(r.thickness, r.velocity, r.thicknessText, r.velocityText));
-    compareTables();
-    QCOMPARE(cellText(*widget, 8, 0), QStringLiteral("超量程"));
-    QCOMPARE(cellText(*widget, 40, 1), QStringLiteral("5939"));
-    // One scroll to the bottom after the batch.
-    QCOMPARE(widget->verticalScrollBar()->value(), widget->verticalScrollBar()->maximum());
-    QVERIFY(widget->verticalScrollBar()->maximum() > 0);
+    model->setChinese(true);
+    otherModel.setChinese(true);
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
+    QVERIFY(otherModel.setColumns(1, {1, 0}, unitTable()));
+    QCOMPARE(add(*model, {single(1.0f, 2.0f)}), 1); // rows are appended
+    QCOMPARE(add(otherModel, {single(1.0f, 2.0f)}), 1);
 
-    QVERIFY(table->buildHeaders(2, {0, 1, 2, 3, 0, 1}, unitTable(), false));
-    QVERIFY(other.buildHeaders(2, {0, 1, 2, 3, 0, 1}, unitTable(), false));
-    table->clearRows();
-    other.clearRows();
-    QCOMPARE(table->addMultiLayerRows(multi), 40);
-    for (const MultiLayerRow &m : multi)
-        QVERIFY(other.addMultiLayerRow(m.name, m.values, m.texts));
+    // The whole batch is one row insertion: one layout pass and one scroll for the view.
+    QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy reset(model.get(), &QAbstractItemModel::modelReset);
+    QCOMPARE(add(*model, singles), 40);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.at(0).at(1).toInt(), 1);
+    QCOMPARE(inserted.at(0).at(2).toInt(), 40);
+    QCOMPARE(reset.count(), 0);
+    for (const GaugeRecord &r : singles)
+        QCOMPARE(add(otherModel, {r}), 1);
     compareTables();
-    QCOMPARE(cellText(*widget, 39, 0), QStringLiteral("Name40"));
-    QCOMPARE(cellText(*widget, 10, 5), QStringLiteral("Outrange"));
+    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("1.00"));
+    QCOMPARE(cellText(*view, 8, 0), QStringLiteral("超量程"));
+    QCOMPARE(cellText(*view, 40, 1), QStringLiteral("5939"));
+    // One scroll to the bottom after the batch.
+    QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+    QVERIFY(view->verticalScrollBar()->maximum() > 0);
+
+    model->setChinese(false);
+    otherModel.setChinese(false);
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    QVERIFY(otherModel.setColumns(2, kMultiUnits, unitTable()));
+    model->clear();
+    otherModel.clear();
+    inserted.clear();
+    QCOMPARE(model->append(multis, RecordOrigin::Pushed, 1234), 40);
+    QCOMPARE(inserted.count(), 1);
+    for (const GaugeRecord &m : multis)
+        QCOMPARE(otherModel.append({m}, RecordOrigin::Pushed, 1234), 1);
+    compareTables();
+    QCOMPARE(cellText(*view, 39, 0), QStringLiteral("Name40"));
+    QCOMPARE(cellText(*view, 10, 5), QStringLiteral("Outrange"));
+    QCOMPARE(cell(*view, 10, 5, RecordsModel::OutOfRangeRole).toBool(), true);
+    QVERIFY(!cell(*view, 10, 5, RecordsModel::ValueRole).isValid());
+    QCOMPARE(cell(*view, 39, 6, RecordsModel::ValueRole).toDouble(), double(float(39 * 6 + 5) / 3.0f));
+    QCOMPARE(cell(*view, 39, 6, RecordsModel::OriginRole).toInt(), int(RecordOrigin::Pushed));
+    QCOMPARE(cell(*view, 39, 6, RecordsModel::ArrivalRole).toLongLong(), 1234);
 }
 
 void TestRecordsTable::clickedButtonDeletesItsOwnRow()
 {
-    QVERIFY(table->buildHeaders(1, {1, 0}, unitTable(), false));
-    QVector<SingleLayerRow> rows;
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
+    QVector<GaugeRecord> rows;
     for (int i = 0; i < 60; ++i)
-        rows.append({float(i), 5000.0f, {}, {}});
-    table->addSingleLayerRows(rows);
-    widget->show();
-    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
-    widget->scrollToTop();
+        rows.append(single(float(i), 5000.0f));
+    add(*model, rows);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    view->scrollToTop();
 
-    auto buttonCentre = [&](int row) { return widget->visualRect(widget->model()->index(row, 2)).center(); };
+    auto buttonCentre = [&](int row) { return view->visualRect(view->model()->index(row, 2)).center(); };
     auto firstCells = [&](int n) {
         QStringList out;
         for (int r = 0; r < n; ++r)
-            out << cellText(*widget, r, 0);
+            out << cellText(*view, r, 0);
         return out;
     };
 
-    QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, buttonCentre(0));
-    QCOMPARE(widget->rowCount(), 59);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, buttonCentre(0));
+    QCOMPARE(view->model()->rowCount(), 59);
     QCOMPARE(firstCells(3), QStringList({"1.00", "2.00", "3.00"}));
     // After a deletion the button that now sits in row 1 deletes its own row ("2.00").
-    QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, buttonCentre(1) + QPoint(-20, 3));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, buttonCentre(1) + QPoint(-20, 3));
     QCOMPARE(firstCells(3), QStringList({"1.00", "3.00", "4.00"}));
 
     // Clicks beside the button, with another button, or dragged off the button do nothing.
-    QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, widget->visualRect(widget->model()->index(0, 1)).center());
-    QTest::mouseClick(widget->viewport(), Qt::RightButton, {}, buttonCentre(0));
-    QTest::mousePress(widget->viewport(), Qt::LeftButton, {}, buttonCentre(0));
-    QTest::mouseRelease(widget->viewport(), Qt::LeftButton, {}, buttonCentre(1));
-    QCOMPARE(widget->rowCount(), 58);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, buttonCentre(0));
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, buttonCentre(0));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, buttonCentre(1));
+    QCOMPARE(view->model()->rowCount(), 58);
+    QCOMPARE(model->records().size(), 58);
 
     // Scrolled to the bottom: the row under the click goes, whichever number it has.
-    widget->scrollToBottom();
+    view->scrollToBottom();
     QCoreApplication::processEvents();
-    const int bottomRow = widget->rowAt(widget->viewport()->height() - 5);
+    const int bottomRow = view->rowAt(view->viewport()->height() - 5);
     QVERIFY(bottomRow > 40);
-    const QString doomed = cellText(*widget, bottomRow, 0);
-    QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, buttonCentre(bottomRow));
-    QCOMPARE(widget->rowCount(), 57);
-    for (int r = 0; r < widget->rowCount(); ++r)
-        QVERIFY(cellText(*widget, r, 0) != doomed);
+    const QString doomed = cellText(*view, bottomRow, 0);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, buttonCentre(bottomRow));
+    QCOMPARE(view->model()->rowCount(), 57);
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+        QVERIFY(cellText(*view, r, 0) != doomed);
 }
 
 void TestRecordsTable::buttonsArePaintedWithTheSkin()
@@ -277,102 +365,159 @@ void TestRecordsTable::buttonsArePaintedWithTheSkin()
     const QString skin = QStringLiteral("QPushButton{background:#1E90FF;color:#FFF0F5;border:1px solid #242424;"
                                         "border-radius:5px;}");
     qApp->setStyleSheet(skin);
-    QVERIFY(table->buildHeaders(1, {1, 0}, unitTable(), false));
-    table->addSingleLayerRow(1.0f, 2.0f, QString(), QString());
-    widget->show();
-    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
-    const QImage image = widget->viewport()->grab().toImage();
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
+    add(*model, {single(1.0f, 2.0f)});
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    const QImage image = view->viewport()->grab().toImage();
     qApp->setStyleSheet(QString());
-    const QRect cell = widget->visualRect(widget->model()->index(0, 2));
+    const QRect cellRect = view->visualRect(view->model()->index(0, 2));
     // Left of the label, inside the border: the skin's button colour. The value cell is not a button.
-    QCOMPARE(image.pixelColor(cell.left() + 8, cell.center().y()).name(), QStringLiteral("#1e90ff"));
-    const QRect value = widget->visualRect(widget->model()->index(0, 1));
+    QCOMPARE(image.pixelColor(cellRect.left() + 8, cellRect.center().y()).name(), QStringLiteral("#1e90ff"));
+    const QRect value = view->visualRect(view->model()->index(0, 1));
     QVERIFY(image.pixelColor(value.left() + 8, value.center().y()).name() != QStringLiteral("#1e90ff"));
 }
 
 void TestRecordsTable::layerDisplay_data()
 {
-    QTest::addColumn<int>("layout");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("layers");
     QTest::addColumn<QList<bool>>("hidden"); // columns 0..7
     const QList<bool> fromTwo{false, false, false, true, false, false, true, false};
-    QTest::newRow("1") << 2 << "1" << QList<bool>{false, false, true, true, false, true, true, false};
-    QTest::newRow("2") << 2 << "2" << fromTwo;
-    QTest::newRow("3") << 2 << "3" << QList<bool>(8, false);
-    QTest::newRow("7") << 2 << "7" << fromTwo;
-    QTest::newRow("empty") << 2 << "" << fromTwo;
-    QTest::newRow("single layout") << 1 << "3" << fromTwo;
+    QTest::newRow("1") << 1 << QList<bool>{false, false, true, true, false, true, true, false};
+    QTest::newRow("2") << 2 << fromTwo;
+    QTest::newRow("3") << 3 << QList<bool>(8, false);
+    QTest::newRow("7") << 7 << fromTwo;
+    QTest::newRow("0") << 0 << fromTwo;
+    QTest::newRow("-1") << -1 << fromTwo;
 }
 
 void TestRecordsTable::layerDisplay()
 {
-    QFETCH(int, layout);
-    QFETCH(QString, text);
+    QFETCH(int, layers);
     QFETCH(QList<bool>, hidden);
-    QVERIFY(table->buildHeaders(2, {0, 1, 2, 3, 0, 1}, unitTable(), false));
-    table->applyLayerDisplay(2, QStringLiteral("2"));
-    table->applyLayerDisplay(layout, text);
-    for (int c = 0; c < 8; ++c)
-        QVERIFY2(widget->isColumnHidden(c) == hidden.at(c), qPrintable(QString::number(c)));
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    model->setLayersShown(2);
+    model->setLayersShown(layers);
+    QList<int> shownValueColumns;
+    for (int c = 0; c < 8; ++c) {
+        QVERIFY2(view->isColumnHidden(c) == hidden.at(c), qPrintable(QString::number(c)));
+        if (!hidden.at(c) && c != 7)
+            shownValueColumns << c;
+    }
+    // What leaves the program is what the table shows, without the Operation column.
+    QCOMPARE(model->exportedColumns(), shownValueColumns);
 
     // A single-layer gauge connected next shows all three of its columns, its Operation
-    // column (hidden as a layer column a moment ago) included.
-    table->applyLayerDisplay(2, QStringLiteral("1"));
-    QVERIFY(table->buildHeaders(1, {0, 1}, unitTable(), false));
+    // column (hidden as a layer column a moment ago) included; a multi-layer one again hides
+    // the layers not shown.
+    model->setLayersShown(1);
+    QVERIFY(model->setColumns(1, {0, 1}, unitTable()));
     for (int c = 0; c < 3; ++c)
-        QVERIFY2(!widget->isColumnHidden(c), qPrintable(QString::number(c)));
+        QVERIFY2(!view->isColumnHidden(c), qPrintable(QString::number(c)));
+    QCOMPARE(model->exportedColumns(), QList<int>({0, 1}));
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    for (int c = 0; c < 8; ++c)
+        QVERIFY2(view->isColumnHidden(c) == QList<int>({2, 3, 5, 6}).contains(c), qPrintable(QString::number(c)));
 }
 
 void TestRecordsTable::nameEditingOnlyInNameColumn()
 {
-    widget->show();
-    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
-    auto editorOpen = [&]() {
-        const QList<QLineEdit *> editors = widget->viewport()->findChildren<QLineEdit *>();
-        return std::any_of(editors.begin(), editors.end(), [](QLineEdit *e) { return e->isVisible(); });
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    auto openEditor = [&]() -> QLineEdit * {
+        const QList<QLineEdit *> editors = view->viewport()->findChildren<QLineEdit *>();
+        auto it = std::find_if(editors.begin(), editors.end(), [](QLineEdit *e) { return e->isVisible(); });
+        return it == editors.end() ? nullptr : *it;
     };
-    QVERIFY(table->buildHeaders(2, {0, 1, 2, 3, 0, 1}, unitTable(), false));
-    table->addMultiLayerRow(QStringLiteral("Name1"), {}, kNoTexts);
-    QCOMPARE(widget->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-    QVERIFY(!table->editName(2, 0, 1));
-    QVERIFY(!table->editName(1, 0, 0));
-    QVERIFY(!table->editName(2, 0, 7)); // the Operation cell has no item to edit
-    QVERIFY(!editorOpen());
-    QVERIFY(table->editName(2, 0, 0));
-    QVERIFY(editorOpen());
+    // Single layer: no names.
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
+    add(*model, {single(1.0f, 2.0f)});
+    QVERIFY(!table->editName(0, 0));
+    QVERIFY(!openEditor());
+
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    add(*model, {multi(QStringLiteral("Name1"), {})});
+    QVERIFY(!table->editName(0, 1));
+    QVERIFY(!table->editName(0, 7)); // the Operation cell has nothing to edit
+    QVERIFY(!table->editName(1, 0));
+    QVERIFY(!table->editName(-1, 0));
+    QVERIFY(!openEditor());
+    // A double click is no edit trigger.
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+    QVERIFY(!openEditor());
+
+    QVERIFY(table->editName(0, 0));
+    QLineEdit *editor = openEditor();
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QStringLiteral("Name1"));
+    // The edited name is the record's name.
+    editor->setText(QStringLiteral("Pipe 7"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!openEditor());
+    QCOMPARE(model->record(0).name, QStringLiteral("Pipe 7"));
+    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("Pipe 7"));
 }
 
 void TestRecordsTable::relabelBothWays()
 {
-    QVERIFY(table->buildHeaders(2, {0, 1, 2, 3, 0, 1}, unitTable(), false));
-    std::array<QString, 6> texts;
-    texts[0] = QStringLiteral("Outrange");
-    texts[5] = QStringLiteral("Outrange");
-    table->addMultiLayerRow(QStringLiteral("Outrange"), {1, 2, 3, 4, 5, 6}, texts); // a name, not a value
-    table->addMultiLayerRow(QStringLiteral("b"), {1, 2, 3, 4, 5, 6}, kNoTexts);
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    // A name that reads like the word is a name, not a value.
+    add(*model, {multi(QStringLiteral("Outrange"), {1, 2, 3, 4, 5, 6}, 0b100001),
+                 multi(QStringLiteral("b"), {1, 2, 3, 4, 5, 6})});
     QCOMPARE(table->deleteDelegate()->chinese(), false);
 
-    table->relabel(2, true);
-    QCOMPARE(cellText(*widget, 0, 1), QStringLiteral("超量程"));
-    QCOMPARE(cellText(*widget, 0, 6), QStringLiteral("超量程"));
-    QCOMPARE(widget->item(0, 6)->textAlignment(), int(Qt::AlignCenter));
-    QCOMPARE(cellText(*widget, 0, 0), QStringLiteral("Outrange"));
-    QCOMPARE(cellText(*widget, 0, 2), QStringLiteral("2"));
-    QCOMPARE(DeleteButtonDelegate::label(table->deleteDelegate()->chinese()), QStringLiteral("删除"));
+    // The switch only re-renders: stored numbers and flags stay, the view is told about
+    // every cell and header.
+    auto stored = [&]() {
+        QVariantList out;
+        for (int r = 0; r < 2; ++r)
+            for (int c = 0; c < 8; ++c)
+                out << cell(*view, r, c, RecordsModel::ValueRole) << cell(*view, r, c, RecordsModel::OutOfRangeRole);
+        return out;
+    };
+    const QVariantList before = stored();
+    QCOMPARE(before.at(2), QVariant()); // (0,1): out of range, no value
+    QCOMPARE(before.at(3), QVariant(true));
+    QCOMPARE(before.at(4), QVariant(2.0));
+    QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+    QSignalSpy headers(model.get(), &QAbstractItemModel::headerDataChanged);
 
-    table->relabel(2, false);
-    QCOMPARE(cellText(*widget, 0, 1), QStringLiteral("Outrange"));
-    QCOMPARE(cellText(*widget, 0, 6), QStringLiteral("Outrange"));
+    model->setChinese(true);
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("超量程"));
+    QCOMPARE(cellText(*view, 0, 6), QStringLiteral("超量程"));
+    QCOMPARE(cell(*view, 0, 6, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("Outrange"));
+    QCOMPARE(cellText(*view, 0, 2), QStringLiteral("2"));
+    QCOMPARE(headerTexts(*view).value(1), QStringLiteral("第1层厚度\n(mm)"));
+    QCOMPARE(headerTexts(*view).value(7), QStringLiteral("操作"));
+    QCOMPARE(DeleteButtonDelegate::label(table->deleteDelegate()->chinese()), QStringLiteral("删除"));
+    QCOMPARE(stored(), before);
+    QVERIFY(!headers.isEmpty());
+    QCOMPARE(headers.last().at(1).toInt(), 0);
+    QCOMPARE(headers.last().at(2).toInt(), 7);
+    QVERIFY(!changed.isEmpty());
+    const QModelIndex topLeft = changed.last().at(0).toModelIndex();
+    const QModelIndex bottomRight = changed.last().at(1).toModelIndex();
+    QVERIFY(topLeft.row() == 0 && topLeft.column() <= 1);
+    QVERIFY(bottomRight.row() == 1 && bottomRight.column() >= 6);
+
+    model->setChinese(false);
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("Outrange"));
+    QCOMPARE(cellText(*view, 0, 6), QStringLiteral("Outrange"));
+    QCOMPARE(headerTexts(*view).value(1), QStringLiteral("1st Layer Thickness\n(mm)"));
     QCOMPARE(DeleteButtonDelegate::label(table->deleteDelegate()->chinese()), QStringLiteral("Delete"));
+    QCOMPARE(stored(), before);
 
     // Single layout: columns 0 and 1.
-    QVERIFY(table->buildHeaders(1, {1, 0}, unitTable(), false));
-    table->clearRows();
-    table->addSingleLayerRow(0, 0, QStringLiteral("Outrange"), QStringLiteral("Outrange"));
-    table->relabel(1, true);
-    QCOMPARE(cellText(*widget, 0, 0), QStringLiteral("超量程"));
-    QCOMPARE(cellText(*widget, 0, 1), QStringLiteral("超量程"));
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
+    model->clear();
+    add(*model, {single(0, 0, 0b11)});
+    model->setChinese(true);
+    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("超量程"));
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("超量程"));
+    QCOMPARE(cell(*view, 0, 1, RecordsModel::OutOfRangeRole).toBool(), true);
 }
 
 QTEST_MAIN(TestRecordsTable)
