@@ -1,17 +1,25 @@
-// Measures filling the records table: 100,000 single-layer rows decoded from a memory image
-// and added as one batch with painted Delete buttons, against a baseline of the one-row path
-// with a QPushButton widget per row and a scroll after every row.
+// Measures filling the records table: N single-layer records (first argument, default
+// 100,000) decoded from a memory image, appended to the records model as one batch and shown
+// in a QTableView with painted Delete buttons, until the first paint is done; then one pushed
+// record added to the full table, which should cost about one repaint whatever N is. The
+// baseline is the one-row path with a QPushButton widget per row and a scroll after every row.
 #include "protocol/FieldDecoder.h"
+#include "protocol/GaugeRecord.h"
+#include "records/RecordsModel.h"
 #include "recordspage/RecordsTable.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTableWidget>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -27,6 +35,11 @@ double rssMb()
     return 0.0;
 }
 
+double msSince(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
 const char *kSkin = "QPushButton{background:#1E90FF;color:#FFF0F5;border:1px solid #242424;border-radius:5px;}";
 
 QList<QVariantList> unitTable()
@@ -34,23 +47,43 @@ QList<QVariantList> unitTable()
     return {{0, QStringLiteral("mm"), 2}, {1, QStringLiteral("m/s"), 0}};
 }
 
+void putRecord(char *rec, int k)
+{
+    qToLittleEndian(5900.0f + float(k % 100), rec);
+    qToLittleEndian(1.0f + float(k % 1000) / 100.0f, rec + 4);
+}
+
 QByteArray memoryImage(int count)
 {
-    QByteArray image(count * FieldDecoder::SingleRecordSize, '\0');
-    for (int k = 0; k < count; ++k) {
-        char *rec = image.data() + k * FieldDecoder::SingleRecordSize;
-        qToLittleEndian(5900.0f + float(k % 100), rec);
-        qToLittleEndian(1.0f + float(k % 1000) / 100.0f, rec + 4);
-    }
+    QByteArray image(qsizetype(count) * FieldDecoder::SingleRecordSize, '\0');
+    for (int k = 0; k < count; ++k)
+        putRecord(image.data() + qsizetype(k) * FieldDecoder::SingleRecordSize, k);
     return image;
 }
 
-void settle(QTableWidget &table)
+void settle(QAbstractItemView &view)
 {
     for (int i = 0; i < 3; ++i)
         QApplication::processEvents();
-    table.viewport()->repaint();
+    view.viewport()->repaint();
 }
+
+// A view with the records table's behaviour over a single-layer model.
+struct Table
+{
+    RecordsModel model;
+    QTableView view;
+    RecordsTable behaviour{&view, &model};
+
+    Table()
+    {
+        model.setChinese(false);
+        model.setColumns(1, {1, 0}, unitTable());
+        view.resize(1000, 600);
+        view.show();
+        settle(view);
+    }
+};
 
 // The literal design: one row at a time, a styled QPushButton per row, scroll every time.
 void baseline(int rows, const QByteArray &image)
@@ -63,12 +96,12 @@ void baseline(int rows, const QByteArray &image)
     const double rssBefore = rssMb();
     QElapsedTimer timer;
     timer.start();
-    const QVector<SingleLayerRow> data = FieldDecoder::singleLayerRecords(image, rows, false);
-    for (const SingleLayerRow &row : data) {
+    const QVector<GaugeRecord> data = GaugeRecords::singleLayerImage(image, rows);
+    for (const GaugeRecord &row : data) {
         const int r = table.rowCount();
         table.setRowCount(r + 1);
-        auto *thick = new QTableWidgetItem(QString::number(double(row.thickness), 'f', 2));
-        auto *velo = new QTableWidgetItem(QString::number(double(row.velocity), 'f', 0));
+        auto *thick = new QTableWidgetItem(RecordsModel::formatValue(double(row.values[0]), 2));
+        auto *velo = new QTableWidgetItem(RecordsModel::formatValue(double(row.values[1]), 0));
         thick->setTextAlignment(Qt::AlignCenter);
         velo->setTextAlignment(Qt::AlignCenter);
         table.setItem(r, 0, thick);
@@ -80,9 +113,40 @@ void baseline(int rows, const QByteArray &image)
         table.scrollToBottom();
     }
     settle(table);
-    const qint64 ms = timer.elapsed();
-    std::printf("baseline widget-per-row rows=%d ms=%lld rss_mb=%.0f\n", rows, ms, rssMb() - rssBefore);
+    std::printf("baseline widget-per-row rows=%d ms=%.0f rss_mb=%.0f\n", rows, msSince(timer), rssMb() - rssBefore);
     std::fflush(stdout);
+}
+
+// One pushed record at a time on a filled table, each followed by a repaint, against a
+// repaint with nothing new; prints the median and the slowest of several rounds.
+bool pushOneRow(Table &t, const char *label)
+{
+    const int rowsBefore = t.model.rowCount();
+    QVector<double> pushMs;
+    QVector<double> repaintMs;
+    char frame[8];
+    for (int round = 0; round < 11; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        settle(t.view);
+        repaintMs.append(msSince(timer));
+        putRecord(frame, round);
+        timer.restart();
+        t.model.append({GaugeRecords::singleLayer(frame)}, RecordOrigin::Pushed, 0);
+        settle(t.view);
+        pushMs.append(msSince(timer));
+    }
+    QScrollBar *bar = t.view.verticalScrollBar();
+    if (t.model.rowCount() != rowsBefore + 11 || bar->value() != bar->maximum()) {
+        std::fprintf(stderr, "pushed rows not shown\n");
+        return false;
+    }
+    std::sort(pushMs.begin(), pushMs.end());
+    std::sort(repaintMs.begin(), repaintMs.end());
+    std::printf("%s rows=%d ms=%.2f max_ms=%.2f (repaint alone ms=%.2f)\n", label, rowsBefore, pushMs.at(5),
+                pushMs.last(), repaintMs.at(5));
+    std::fflush(stdout);
+    return true;
 }
 
 } // namespace
@@ -94,49 +158,55 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     app.setStyleSheet(QString::fromLatin1(kSkin));
 
-    const int rows = 100000;
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
+    if (rows < 1) {
+        std::fprintf(stderr, "usage: %s [rows >= 1]\n", argv[0]);
+        return 2;
+    }
     const int baselineRows = 1000;
-    const QByteArray image = memoryImage(rows);
+    const QByteArray image = memoryImage(std::max(rows, baselineRows));
 
     // The batch run goes first so that its memory growth is not hidden by memory the
     // baseline freed.
-    QTableWidget widget;
-    widget.resize(1000, 600);
-    RecordsTable table(&widget);
-    table.buildHeaders(1, {1, 0}, unitTable(), false);
-    widget.show();
-    settle(widget);
-
+    Table big;
     const double rssBefore = rssMb();
     QElapsedTimer timer;
     timer.start();
-    QElapsedTimer part;
-    part.start();
-    const int added = table.addSingleLayerRows(FieldDecoder::singleLayerRecords(image, rows, false));
-    const qint64 addMs = part.elapsed();
-    settle(widget);
-    const qint64 ms = timer.elapsed();
+    QVector<GaugeRecord> decoded = GaugeRecords::singleLayerImage(image, rows);
+    const double decodeMs = msSince(timer);
+    const int added = big.model.append(decoded, RecordOrigin::Memory, 0);
+    decoded = {};
+    const double addMs = msSince(timer);
+    settle(big.view);
+    const double ms = msSince(timer);
     const double rssGrowth = rssMb() - rssBefore;
-    if (added != rows || widget.rowCount() != rows) {
-        std::fprintf(stderr, "only %d rows added\n", widget.rowCount());
+    QScrollBar *bar = big.view.verticalScrollBar();
+    if (added != rows || big.model.rowCount() != rows || bar->value() != bar->maximum()
+        || big.model.text(rows - 1, 0) != RecordsModel::formatValue(double(1.0f + float((rows - 1) % 1000) / 100.0f), 2)) {
+        std::fprintf(stderr, "table not filled: %d rows, scrolled to %d of %d\n", big.model.rowCount(), bar->value(),
+                     bar->maximum());
         return 1;
     }
+    std::printf("batch painted-buttons rows=%d decode_ms=%.0f append_ms=%.0f paint_ms=%.0f\n", rows, decodeMs,
+                addMs - decodeMs, ms - addMs);
+    std::fflush(stdout);
 
+    if (!pushOneRow(big, "one pushed row on"))
+        return 1;
     baseline(baselineRows, image);
 
-    // The same 1,000 rows in the batch path, for the ratio against the baseline.
-    QTableWidget small;
-    small.resize(1000, 600);
-    RecordsTable smallTable(&small);
-    smallTable.buildHeaders(1, {1, 0}, unitTable(), false);
-    small.show();
-    settle(small);
-    QElapsedTimer smallTimer;
-    smallTimer.start();
-    smallTable.addSingleLayerRows(FieldDecoder::singleLayerRecords(image, baselineRows, false));
-    settle(small);
-    std::printf("batch painted-buttons rows=%d ms=%lld\n", baselineRows, qint64(smallTimer.elapsed()));
-    std::printf("batch painted-buttons rows=%d add_ms=%lld paint_ms=%lld\n", rows, addMs, ms - addMs);
-    std::printf("table_fill rows=%d ms=%lld rss_mb=%.0f\n", rows, ms, rssGrowth);
+    // The same 1,000 rows in the batch path, for the ratio against the baseline, and one
+    // pushed row on that small table next to the figure for the full one.
+    {
+        Table small;
+        QElapsedTimer smallTimer;
+        smallTimer.start();
+        small.model.append(GaugeRecords::singleLayerImage(image, baselineRows), RecordOrigin::Memory, 0);
+        settle(small.view);
+        std::printf("batch painted-buttons rows=%d ms=%.1f\n", baselineRows, msSince(smallTimer));
+        if (!pushOneRow(small, "one pushed row on"))
+            return 1;
+    }
+    std::printf("table_fill rows=%d ms=%.0f rss_mb=%.0f\n", rows, ms, rssGrowth);
     return 0;
 }
