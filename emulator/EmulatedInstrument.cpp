@@ -196,6 +196,14 @@ void EmulatedInstrument::setReportedCount(int count)
 {
     QMutexLocker lock(&mutex);
     reportedCount = count;
+    countWordSet = false;
+}
+
+void EmulatedInstrument::setReportedCountWord(quint32 word)
+{
+    QMutexLocker lock(&mutex);
+    countWord = word;
+    countWordSet = true;
 }
 
 QByteArray *EmulatedInstrument::areaFor(quint32 address, quint32 *offset)
@@ -536,7 +544,7 @@ QByteArray EmulatedInstrument::replyFor(const QByteArray &request) const
             put16(data, aux);
             put16(data, firmware);
         } else if (item == 0x000F) {
-            put32(data, quint32(reportedCount >= 0 ? reportedCount : records));
+            put32(data, countWordSet ? countWord : quint32(reportedCount >= 0 ? reportedCount : records));
         } else if (item == 0x0061) {
             for (int u : units)
                 put16(data, quint16(u));

@@ -91,6 +91,9 @@ public:
     int storedRecordCount() const;         // records added
     // The count the instrument reports; -1 (default) reports storedRecordCount().
     void setReportedCount(int count);
+    // The exact 32-bit word the instrument reports as its count, also 2^31 and above;
+    // setReportedCount() undoes it.
+    void setReportedCountWord(quint32 word);
     // Raw write into record memory (0x80000000.. or 0xC0000000..), for odd cases.
     void writeMemory(quint32 address, const QByteArray &bytes);
     QByteArray memory(quint32 address, int length) const;
@@ -171,6 +174,8 @@ private:
     QByteArray namesImage;
     int records = 0;
     int reportedCount = -1;
+    bool countWordSet = false;
+    quint32 countWord = 0;
 
     QByteArray requestBuffer;              // output payload not yet parsed into a request
     std::deque<QueuedReport> input;
