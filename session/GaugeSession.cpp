@@ -394,6 +394,11 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
 
 void GaugeSession::handlePushedBytes(const QByteArray &bytes)
 {
+    addPushedBytes(bytes, false);
+}
+
+void GaugeSession::addPushedBytes(const QByteArray &bytes, bool settingsAnswered)
+{
     // A batch still queued when the gauge was pulled out belongs to a closed connection.
     if (!isLinkOpen())
         return;
@@ -407,6 +412,9 @@ void GaugeSession::handlePushedBytes(const QByteArray &bytes)
     bool settingsChangedFrame = false;
     for (const PushedFrame &frame : frames) {
         if (frame.kind == PushedFrame::Kind::SettingsChanged) {
+            // Asking again would offer to save and clear the measurements just held back.
+            if (settingsAnswered)
+                continue;
             settingsChangedFrame = true;
             break;
         }
@@ -471,7 +479,7 @@ void GaugeSession::onSettingsChanged()
     // Measurements taken while the question was open, now in the new units.
     const QByteArray held = std::exchange(m_heldPushes, QByteArray());
     if (!held.isEmpty())
-        handlePushedBytes(held);
+        addPushedBytes(held, true);
 }
 
 // ---- table actions ---------------------------------------------------------------------------

@@ -117,6 +117,9 @@ private:
     // With rows in the table: the save question; Yes exports, and the table is emptied unless
     // the export removed the rows already.
     void offerSaveThenClear(const QString &english, const QString &chinese);
+    // settingsAnswered: the bytes were held while the settings question was open, so a
+    // settings-changed frame among them is covered by the units read after the answer.
+    void addPushedBytes(const QByteArray &bytes, bool settingsAnswered);
     void readSingleLayer(class CommandSequence &sequence, int count);
     void readMultiLayer(class CommandSequence &sequence, int count);
     void requestSettingsChange();
