@@ -69,9 +69,10 @@ Any valueOf(const WorkbookCell &cell)
 
 struct CalcDocument::Impl
 {
-    explicit Impl(OfficeProcess &office) : office(office) {}
+    Impl(OfficeProcess &office, int callTimeoutMs) : office(office), callTimeoutMs(callTimeoutMs) {}
 
     OfficeProcess &office;
+    const int callTimeoutMs;
     Reference<lang::XComponent> document;
     QStringList filesTouched; // absolute paths whose lock files close() removes
     QHash<int, sal_Int32> formatKeys; // decimals -> number format of the document
@@ -149,7 +150,10 @@ struct CalcDocument::Impl
     }
 };
 
-CalcDocument::CalcDocument(OfficeProcess &office) : d(std::make_unique<Impl>(office)) {}
+CalcDocument::CalcDocument(OfficeProcess &office, int callTimeoutMs)
+    : d(std::make_unique<Impl>(office, callTimeoutMs))
+{
+}
 
 CalcDocument::~CalcDocument()
 {
@@ -162,6 +166,7 @@ bool CalcDocument::open(const QString &path)
     if (!desktop.is() || d->document.is())
         return false;
     try {
+        const OfficeCallDeadline bounded(d->office, d->callTimeoutMs);
         Reference<frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
         Sequence<beans::PropertyValue> args(1);
         args.getArray()[0] = property("Hidden", Any(true));
@@ -198,6 +203,7 @@ int CalcDocument::sheetCount() const
     if (!d->document.is())
         return 0;
     try {
+        const OfficeCallDeadline bounded(d->office, d->callTimeoutMs);
         Reference<sheet::XSpreadsheetDocument> doc(d->document, UNO_QUERY_THROW);
         return Reference<container::XIndexAccess>(doc->getSheets(), UNO_QUERY_THROW)->getCount();
     } catch (const uno::Exception &) {
@@ -210,6 +216,7 @@ bool CalcDocument::appendSheet(const QString &name)
     if (!d->document.is())
         return false;
     try {
+        const OfficeCallDeadline bounded(d->office, d->callTimeoutMs);
         Reference<sheet::XSpreadsheetDocument> doc(d->document, UNO_QUERY_THROW);
         doc->getSheets()->insertNewByName(toOu(name), sal_Int16(sheetCount()));
         return true;
@@ -223,6 +230,7 @@ bool CalcDocument::writeBand(int sheetIndex, const SheetCells &cells, const Cell
     if (!d->document.is())
         return false;
     try {
+        const OfficeCallDeadline bounded(d->office, d->callTimeoutMs);
         const Reference<sheet::XSpreadsheet> sheet = d->sheet(sheetIndex);
         if (!sheet.is())
             return false;
@@ -265,7 +273,8 @@ bool CalcDocument::writeCellsOneByOne(int sheetIndex, const SheetCells &cells)
         const Reference<sheet::XSpreadsheet> sheet = d->sheet(sheetIndex);
         if (!sheet.is())
             return false;
-        for (int r = 0; r < cells.rowCount(); ++r)
+        for (int r = 0; r < cells.rowCount(); ++r) {
+            const OfficeCallDeadline bounded(d->office, d->callTimeoutMs);
             for (int c = 0; c < cells.columnCount(); ++c) {
                 const WorkbookCell &value = cells.at(r, c);
                 if (value.kind == WorkbookCell::Kind::Empty)
@@ -278,6 +287,7 @@ bool CalcDocument::writeCellsOneByOne(int sheetIndex, const SheetCells &cells)
                 else
                     Reference<text::XText>(cell, UNO_QUERY_THROW)->setString(toOu(value.text));
             }
+        }
         return true;
     } catch (const uno::Exception &e) {
         qWarning("office could not write cells: %s", qPrintable(fromOu(e.Message)));
@@ -291,6 +301,7 @@ bool CalcDocument::storeAsXls(const QString &path)
         return false;
     d->filesTouched << QFileInfo(path).absoluteFilePath();
     try {
+        const OfficeCallDeadline bounded(d->office, d->callTimeoutMs);
         d->fitHeights();
         Sequence<beans::PropertyValue> args(2);
         args.getArray()[0] = property("FilterName", Any(OUString("MS Excel 97")));
@@ -308,6 +319,7 @@ bool CalcDocument::close()
     bool ok = true;
     if (d->document.is()) {
         try {
+            const OfficeCallDeadline bounded(d->office, d->callTimeoutMs);
             Reference<util::XCloseable>(d->document, UNO_QUERY_THROW)->close(true);
         } catch (const uno::Exception &) {
             ok = false;

@@ -13,8 +13,12 @@ class SheetCells;
 class CalcDocument
 {
 public:
+    // How long one call of this class may wait for the office before the office is stopped
+    // and the call fails.
+    static constexpr int kCallTimeoutMs = 120000;
+
     // The office must stay connected, and outlive this object.
-    explicit CalcDocument(OfficeProcess &office);
+    explicit CalcDocument(OfficeProcess &office, int callTimeoutMs = kCallTimeoutMs);
     ~CalcDocument(); // closes the document
     CalcDocument(const CalcDocument &) = delete;
     CalcDocument &operator=(const CalcDocument &) = delete;
@@ -28,7 +32,8 @@ public:
     // Writes the band's cells of `cells` into a sheet: values, centring and number formats.
     bool writeBand(int sheet, const SheetCells &cells, const CellBand &band);
     // Every cell of `cells`, one office call per cell operation (centring, value): the
-    // baseline the bands are measured against. No number formats.
+    // baseline the bands are measured against. No number formats. The time limit holds
+    // per sheet row.
     bool writeCellsOneByOne(int sheet, const SheetCells &cells);
 
     // Saves in the Excel 97-2003 format at `path` (replacing a file there).

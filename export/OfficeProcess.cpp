@@ -29,6 +29,8 @@ namespace {
 const char *const kDefaultProgram = "/usr/lib/libreoffice/program/soffice";
 const char *const kFundamentalRc = "file:///usr/lib/libreoffice/program/fundamentalrc";
 const char *const kProfilePrefix = "palvarin_office_";
+// How long an office that was asked to end may take to do so.
+const int kTerminateMs = 10000;
 
 // The local UNO context can be made only once per process: later offices share it.
 Reference<uno::XComponentContext> localContext()
@@ -46,6 +48,35 @@ Reference<uno::XComponentContext> localContext()
 }
 
 } // namespace
+
+OfficeCallDeadline::OfficeCallDeadline(OfficeProcess &office, int ms) : ms(ms)
+{
+    const qint64 pid = office.d->process.processId();
+    if (pid <= 0 || office.d->process.state() == QProcess::NotRunning)
+        return;
+    watcher = std::thread([this, pid] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (wake.wait_for(lock, std::chrono::milliseconds(qMax(this->ms, 1)), [this] { return done; }))
+            return;
+        fired = true;
+        // The group: soffice.bin behind the launcher is the one that hangs.
+        ::kill(-pid_t(pid), SIGKILL);
+    });
+}
+
+OfficeCallDeadline::~OfficeCallDeadline()
+{
+    if (!watcher.joinable())
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    wake.notify_all();
+    watcher.join();
+    if (fired)
+        qWarning("office did not answer within %d ms: stopped", ms);
+}
 
 QString OfficeProcess::defaultProgram()
 {
@@ -155,6 +186,9 @@ bool OfficeProcess::connect(int timeoutMs)
     }
     for (;;) {
         try {
+            // An office that accepts the connection but never answers costs no more than the
+            // time left.
+            const OfficeCallDeadline bounded(*this, int(qMax<qint64>(deadline.remainingTime(), 1)));
             Reference<uno::XComponentContext> remote(resolver->resolve(url), uno::UNO_QUERY_THROW);
             d->desktop = frame::Desktop::create(remote);
             d->startMs = d->sinceLaunch.elapsed();
@@ -183,6 +217,7 @@ void OfficeProcess::shutdown()
     bool asked = false;
     if (d->desktop.is()) {
         try {
+            const OfficeCallDeadline bounded(*this, kTerminateMs);
             d->desktop->terminate();
         } catch (const uno::Exception &) {
             // the bridge goes down while the office ends
@@ -194,7 +229,7 @@ void OfficeProcess::shutdown()
         const qint64 pid = d->process.processId();
         // An office that was never connected (started ahead of a cancelled dialog) cannot be
         // asked to end and holds no document: it is stopped at once.
-        if (!asked || !d->process.waitForFinished(10000)) {
+        if (!asked || !d->process.waitForFinished(kTerminateMs)) {
             if (pid > 0)
                 ::kill(-pid_t(pid), SIGKILL);
             d->process.kill();

@@ -37,6 +37,7 @@ public:
 
 private:
     friend class CalcDocument;
+    friend class OfficeCallDeadline;
     struct Impl; // export/OfficeUno.h
     std::unique_ptr<Impl> d;
 };

@@ -13,7 +13,11 @@
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <rtl/ustring.hxx>
 
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 struct OfficeProcess::Impl
 {
@@ -24,6 +28,26 @@ struct OfficeProcess::Impl
     std::unique_ptr<QTemporaryDir> profile;
     QString pipeName;
     css::uno::Reference<css::frame::XDesktop2> desktop;
+};
+
+// A remote call has no timeout of its own: an office that hangs would block its caller for
+// ever. While a deadline lives, an office that outlasts it is killed with its process group;
+// the calls waiting on it then fail, as they would had it crashed.
+class OfficeCallDeadline
+{
+public:
+    OfficeCallDeadline(OfficeProcess &office, int ms);
+    ~OfficeCallDeadline();
+    OfficeCallDeadline(const OfficeCallDeadline &) = delete;
+    OfficeCallDeadline &operator=(const OfficeCallDeadline &) = delete;
+
+private:
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool done = false;
+    std::atomic<bool> fired{false};
+    int ms;
+    std::thread watcher;
 };
 
 namespace OfficeUno {

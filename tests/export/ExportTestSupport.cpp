@@ -85,7 +85,12 @@ int cellCount(const QJsonObject &workbook, int sheet)
 
 int officeProcessesLeft()
 {
-    int count = 0;
+    return int(officeProcessIds().size());
+}
+
+QList<qint64> officeProcessIds()
+{
+    QList<qint64> ids;
 #ifdef PALVARIN_CALC_AVAILABLE
     const QByteArray tag = OfficeProcess::processTag().toUtf8();
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -95,11 +100,11 @@ int officeProcessesLeft()
             // A zombie has ended; only its parent has not looked yet.
             if (status.open(QIODevice::ReadOnly) && status.readAll().contains("State:\tZ"))
                 continue;
-            ++count;
+            ids << pid.toLongLong();
         }
     }
 #endif
-    return count;
+    return ids;
 }
 
 QStringList strayFiles(const QString &folder, const QStringList &expected)

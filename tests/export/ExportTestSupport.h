@@ -39,8 +39,9 @@ int rowHeight(const QJsonObject &workbook, int sheet, int row);
 // Number of non-empty cells in a sheet.
 int cellCount(const QJsonObject &workbook, int sheet);
 
-// Office processes this test process started that are still alive.
+// Office processes this test process started that are still alive, and their ids.
 int officeProcessesLeft();
+QList<qint64> officeProcessIds();
 // Files in a folder other than the given ones (lock files and temporary workbooks included).
 QStringList strayFiles(const QString &folder, const QStringList &expected);
 

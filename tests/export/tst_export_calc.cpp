@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 using namespace ExportTestSupport;
 using Kind = ScriptedInteraction::Kind;
 
@@ -49,6 +51,7 @@ private slots:
     void existingTargetIsReplacedByAFreshWorkbook();
     void cancelLeavesTargetAndNoOffice();
     void bandsJoinWithoutTemplateAndFailedSaveFails();
+    void hungOfficeIsStopped();
     void cleanupTestCase();
 
 private:
@@ -249,6 +252,32 @@ void TestExportCalc::bandsJoinWithoutTemplateAndFailedSaveFails()
     // missing folders itself, but not inside a file.)
     QVERIFY(!engine.write(table, dir.filePath(QStringLiteral("plain.xls/x.xls")), nullptr));
     QCOMPARE(officeProcessesLeft(), 0);
+    QCOMPARE(strayFiles(dir.path(), {"template.xls", "out.xls", "plain.xls"}), QStringList());
+}
+
+void TestExportCalc::hungOfficeIsStopped()
+{
+    OfficeProcess office;
+    QVERIFY(office.launch());
+    QVERIFY(office.connect(60000));
+    CalcDocument document(office, 2000);
+    QVERIFY(document.open(QString()));
+    // The office stops answering (as if hung) in the middle of an export.
+    const QList<qint64> pids = officeProcessIds();
+    QVERIFY(!pids.isEmpty());
+    for (qint64 pid : pids)
+        QCOMPARE(::kill(pid_t(pid), SIGSTOP), 0);
+
+    QElapsedTimer timer;
+    timer.start();
+    const QString path = dir.filePath(QStringLiteral("hung.xls"));
+    QVERIFY(!writeAll(document, 0, WorkbookTable{{"h"}, {{num(1, 0)}}}));
+    QVERIFY(!document.storeAsXls(path));
+    document.close();
+    office.shutdown();
+    QVERIFY2(timer.elapsed() < 15000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(officeProcessesLeft(), 0);
+    QVERIFY(!QFile::exists(path));
     QCOMPARE(strayFiles(dir.path(), {"template.xls", "out.xls", "plain.xls"}), QStringList());
 }
 
