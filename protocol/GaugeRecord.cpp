@@ -3,6 +3,7 @@
 #include "protocol/FieldDecoder.h"
 #include "protocol/PushFrameParser.h"
 
+#include <QtEndian>
 #include <QtGlobal>
 
 namespace {
@@ -57,6 +58,45 @@ QVector<GaugeRecord> multiLayerImage(const QByteArray &values, const QByteArray 
         records.append(multiLayer(name, values.constData() + k * FieldDecoder::MultiRecordSize));
     }
     return records;
+}
+
+namespace {
+
+inline float fieldValue(const char *fourBytes, bool *outOfRange)
+{
+    *outOfRange = FieldDecoder::isOutOfRangeMarker(fourBytes);
+    if (*outOfRange)
+        return 0.0f;
+    return qFromLittleEndian<float>(fourBytes);
+}
+
+} // namespace
+
+void decodeSingleLayerInto(const char *records, qint64 n, float *values, quint8 *flags)
+{
+    for (qint64 k = 0; k < n; ++k) {
+        const char *record = records + k * FieldDecoder::SingleRecordSize;
+        bool velocityOut = false;
+        bool thicknessOut = false;
+        // Stored velocity first, shown thickness first.
+        values[2 * k + 1] = fieldValue(record, &velocityOut);
+        values[2 * k] = fieldValue(record + FieldDecoder::FieldSize, &thicknessOut);
+        flags[k] = quint8((thicknessOut ? 1u : 0u) | (velocityOut ? 2u : 0u));
+    }
+}
+
+void decodeMultiLayerInto(const char *records, qint64 n, float *values, quint8 *flags)
+{
+    for (qint64 k = 0; k < n; ++k) {
+        const char *record = records + k * FieldDecoder::MultiRecordSize;
+        quint8 bits = 0;
+        for (int i = 0; i < 6; ++i) {
+            bool out = false;
+            values[6 * k + i] = fieldValue(record + i * FieldDecoder::FieldSize, &out);
+            bits = quint8(bits | (out ? 1u << i : 0u));
+        }
+        flags[k] = bits;
+    }
 }
 
 GaugeRecord fromPushed(const PushedFrame &frame, const QString &name)

@@ -43,6 +43,12 @@ GaugeRecord multiLayer(const QString &name, const char *twentyFourBytes);
 QVector<GaugeRecord> singleLayerImage(const QByteArray &values, qint64 count);
 QVector<GaugeRecord> multiLayerImage(const QByteArray &values, const QByteArray &names, qint64 count);
 
+// The values and flags of n stored records, decoded into columns: `values` takes 2 (single
+// layer) or 6 (multi layer) floats per record in GaugeRecord's order, `flags` one byte of
+// out-of-range bits per record. For filling a large table without a record per row.
+void decodeSingleLayerInto(const char *records, qint64 n, float *values, quint8 *flags);
+void decodeMultiLayerInto(const char *records, qint64 n, float *values, quint8 *flags);
+
 // A pushed measurement in its layout (1 or 2); a frame with too few fields gives zeros.
 GaugeRecord fromPushed(const PushedFrame &frame, const QString &name);
 

@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace {
 
 // A unit position usable for the table: inside unitTable, and an entry of exactly 3 fields.
@@ -62,37 +64,43 @@ bool RecordsModel::setColumns(int layout, const QList<int> &unitNumbers, const Q
 {
     if (layout != 1 && layout != 2)
         return false;
-    QVector<Column> columns;
+    QVector<ColumnSpec> columns;
     if (layout == 1) {
         // Entry 1 names the thickness unit (column 0), entry 0 the velocity unit (column 1).
         if (unitNumbers.size() >= 2 && unitUsable(unitNumbers.at(0), unitTable)
             && unitUsable(unitNumbers.at(1), unitTable)) {
             const QVariantList &thick = unitTable.at(unitNumbers.at(1));
             const QVariantList &velo = unitTable.at(unitNumbers.at(0));
-            columns = {Column{0, thick.at(1).toString(), thick.at(2).toInt()},
-                       Column{1, velo.at(1).toString(), velo.at(2).toInt()}, Column{}};
+            columns = {ColumnSpec{0, thick.at(1).toString(), thick.at(2).toInt()},
+                       ColumnSpec{1, velo.at(1).toString(), velo.at(2).toInt()}, ColumnSpec{}};
         }
     } else {
         bool ok = unitNumbers.size() >= 6;
         for (int i = 0; ok && i < 6; ++i)
             ok = unitUsable(unitNumbers.at(i), unitTable);
         if (ok) {
-            columns.append(Column{});
+            columns.append(ColumnSpec{});
             for (int i = 0; i < 6; ++i) {
                 const QVariantList &unit = unitTable.at(unitNumbers.at(i));
-                columns.append(Column{i, unit.at(1).toString(), unit.at(2).toInt()});
+                columns.append(ColumnSpec{i, unit.at(1).toString(), unit.at(2).toInt()});
             }
-            columns.append(Column{});
+            columns.append(ColumnSpec{});
         }
     }
 
     beginResetModel();
     // Records of the other layout have no place in these columns.
-    if (layout != m_layout && !m_records.isEmpty()) {
-        m_records.clear();
-        ++m_generation;
+    if (layout != m_layout) {
+        if (rows() > 0)
+            ++m_generation;
+        m_values.clear();
+        m_flags.clear();
+        m_names.clear();
+        m_batchOf.clear();
+        m_batches.clear();
     }
     m_layout = layout;
+    m_stride = layout == 1 ? 2 : GaugeRecord::MaxValues;
     m_columns = columns;
     m_columnCount = int(columns.size());
     endResetModel();
@@ -143,8 +151,8 @@ void RecordsModel::setChinese(bool chinese)
     m_chinese = chinese;
     if (m_columnCount > 0) {
         emit headerDataChanged(Qt::Horizontal, 0, m_columnCount - 1);
-        if (!m_records.isEmpty())
-            emit dataChanged(index(0, 0), index(int(m_records.size()) - 1, m_columnCount - 1), {Qt::DisplayRole});
+        if (rows() > 0)
+            emit dataChanged(index(0, 0), index(rows() - 1, m_columnCount - 1), {Qt::DisplayRole});
     }
 }
 
@@ -176,30 +184,50 @@ QList<int> RecordsModel::exportedColumns() const
     return columns;
 }
 
-namespace {
-
-// Room for n more rows. A vector that must grow gets headroom, so rows pushed one by one after
-// a large read do not copy the whole table each time; headroom never written costs address
-// space, not memory.
-void makeRoom(QVector<Record> &rows, qsizetype n)
+int RecordsModel::beginBatch(int n, RecordOrigin origin, qint64 arrivedMs)
 {
-    const qsizetype needed = rows.size() + n;
-    if (rows.capacity() < needed)
-        rows.reserve(needed + needed / 2);
+    const int first = rows();
+    beginInsertRows(QModelIndex(), first, first + n - 1);
+    const qsizetype total = qsizetype(first) + n;
+    m_values.resize(total * m_stride);
+    m_flags.resize(total);
+    if (m_layout == 2)
+        m_names.resize(total);
+    m_batchOf.resize(total);
+    const quint32 batch = quint32(m_batches.size());
+    m_batches.append(Batch{origin, arrivedMs});
+    std::fill(m_batchOf.begin() + first, m_batchOf.end(), batch);
+    return first;
 }
 
-} // namespace
+void RecordsModel::setRow(int row, const GaugeRecord &record)
+{
+    std::copy_n(record.values.begin(), m_stride, m_values.begin() + qsizetype(row) * m_stride);
+    m_flags[row] = record.outOfRange;
+    if (m_layout == 2)
+        m_names[row] = record.name;
+}
 
 int RecordsModel::append(const QVector<Record> &records)
 {
     if (records.isEmpty() || !hasColumns())
         return 0;
-    const int first = int(m_records.size());
-    const int n = int(qMin<qsizetype>(records.size(), INT_MAX - first));
+    const int n = int(qMin<qsizetype>(records.size(), INT_MAX - rows()));
+    const int first = rows();
     beginInsertRows(QModelIndex(), first, first + n - 1);
-    makeRoom(m_records, n);
-    for (int i = 0; i < n; ++i)
-        m_records.append(records.at(i));
+    const qsizetype total = qsizetype(first) + n;
+    m_values.resize(total * m_stride);
+    m_flags.resize(total);
+    if (m_layout == 2)
+        m_names.resize(total);
+    m_batchOf.resize(total);
+    for (int i = 0; i < n; ++i) {
+        const Record &r = records.at(i);
+        setRow(first + i, r);
+        if (m_batches.isEmpty() || m_batches.last().origin != r.origin || m_batches.last().arrivedMs != r.arrivedMs)
+            m_batches.append(Batch{r.origin, r.arrivedMs});
+        m_batchOf[first + i] = quint32(m_batches.size() - 1);
+    }
     endInsertRows();
     return n;
 }
@@ -208,26 +236,67 @@ int RecordsModel::append(const QVector<GaugeRecord> &records, RecordOrigin origi
 {
     if (records.isEmpty() || !hasColumns())
         return 0;
-    const int first = int(m_records.size());
-    const int n = int(qMin<qsizetype>(records.size(), INT_MAX - first));
-    beginInsertRows(QModelIndex(), first, first + n - 1);
-    // Straight into the table: a read of a million records is copied once, not three times.
-    makeRoom(m_records, n);
-    for (int i = 0; i < n; ++i) {
-        Record &row = m_records.emplaceBack();
-        static_cast<GaugeRecord &>(row) = records.at(i);
-        row.origin = origin;
-        row.arrivedMs = arrivedMs;
-    }
+    const int n = int(qMin<qsizetype>(records.size(), INT_MAX - rows()));
+    const int first = beginBatch(n, origin, arrivedMs);
+    for (int i = 0; i < n; ++i)
+        setRow(first + i, records.at(i));
     endInsertRows();
     return n;
 }
 
+int RecordsModel::appendSingleLayerImage(const QByteArray &values, qint64 count, RecordOrigin origin,
+                                         qint64 arrivedMs)
+{
+    if (m_layout != 1 || !hasColumns())
+        return 0;
+    const qint64 complete = qBound<qint64>(0, count, values.size() / FieldDecoder::SingleRecordSize);
+    const int n = int(qMin<qint64>(complete, INT_MAX - rows()));
+    if (n == 0)
+        return 0;
+    const int first = beginBatch(n, origin, arrivedMs);
+    GaugeRecords::decodeSingleLayerInto(values.constData(), n, m_values.data() + qsizetype(first) * m_stride,
+                                        m_flags.data() + first);
+    endInsertRows();
+    return n;
+}
+
+int RecordsModel::appendMultiLayerImage(const QByteArray &values, const QByteArray &names, qint64 count,
+                                        RecordOrigin origin, qint64 arrivedMs)
+{
+    if (m_layout != 2 || !hasColumns())
+        return 0;
+    const qint64 complete = qMin(qBound<qint64>(0, count, values.size() / FieldDecoder::MultiRecordSize),
+                                 names.size() / FieldDecoder::NameSlotSize);
+    const int n = int(qMin<qint64>(complete, INT_MAX - rows()));
+    if (n == 0)
+        return 0;
+    const int first = beginBatch(n, origin, arrivedMs);
+    GaugeRecords::decodeMultiLayerInto(values.constData(), n, m_values.data() + qsizetype(first) * m_stride,
+                                       m_flags.data() + first);
+    for (int i = 0; i < n; ++i)
+        m_names[first + i] = FieldDecoder::decodeRecordName(
+            names.mid(qsizetype(i) * FieldDecoder::NameSlotSize, FieldDecoder::NameSlotSize));
+    endInsertRows();
+    return n;
+}
+
+Record RecordsModel::record(int row) const
+{
+    Record r;
+    std::copy_n(m_values.begin() + qsizetype(row) * m_stride, m_stride, r.values.begin());
+    r.outOfRange = m_flags[row];
+    r.name = name(row);
+    const Batch &batch = m_batches[m_batchOf[row]];
+    r.origin = batch.origin;
+    r.arrivedMs = batch.arrivedMs;
+    return r;
+}
+
 bool RecordsModel::rename(int row, const QString &name)
 {
-    if (m_layout != 2 || row < 0 || row >= m_records.size())
+    if (m_layout != 2 || row < 0 || row >= rows())
         return false;
-    m_records[row].name = name;
+    m_names[row] = name;
     const QModelIndex cell = index(row, 0);
     emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole});
     return true;
@@ -235,31 +304,34 @@ bool RecordsModel::rename(int row, const QString &name)
 
 void RecordsModel::clear()
 {
-    if (m_records.isEmpty())
+    if (rows() == 0)
         return;
     beginResetModel();
-    m_records.clear();
-    m_records.squeeze();
+    // Released, not kept: a cleared million-record table gives its memory back.
+    m_values = Column<float>();
+    m_flags = Column<quint8>();
+    m_names = {};
+    m_batchOf = Column<quint32>();
+    m_batches = {};
     ++m_generation;
     endResetModel();
 }
 
 QString RecordsModel::text(int row, int column) const
 {
-    if (row < 0 || row >= m_records.size() || column < 0 || column >= m_columnCount)
+    if (row < 0 || row >= rows() || column < 0 || column >= m_columnCount)
         return QString();
-    const Record &r = m_records[row];
     const int value = m_columns[column].valueIndex;
     if (value < 0)
-        return (m_layout == 2 && column == 0) ? r.name : QString();
-    if (r.isOutOfRange(value))
+        return (m_layout == 2 && column == 0) ? m_names[row] : QString();
+    if (isOutOfRange(row, value))
         return outOfRangeWord(m_chinese);
-    return formatValue(double(r.values[size_t(value)]), m_columns[column].decimals);
+    return formatValue(double(this->value(row, value)), m_columns[column].decimals);
 }
 
 int RecordsModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_records.size());
+    return parent.isValid() ? 0 : rows();
 }
 
 int RecordsModel::columnCount(const QModelIndex &parent) const
@@ -269,10 +341,10 @@ int RecordsModel::columnCount(const QModelIndex &parent) const
 
 QVariant RecordsModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_records.size() || index.column() >= m_columnCount)
+    if (!index.isValid() || index.row() >= rows() || index.column() >= m_columnCount)
         return QVariant();
     const int column = index.column();
-    const Record &r = m_records[index.row()];
+    const int row = index.row();
     const int value = m_columns[column].valueIndex;
     switch (role) {
     case Qt::DisplayRole:
@@ -283,15 +355,15 @@ QVariant RecordsModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         return QVariant(Qt::AlignCenter);
     case ValueRole:
-        if (value < 0 || r.isOutOfRange(value))
+        if (value < 0 || isOutOfRange(row, value))
             return QVariant();
-        return double(r.values[size_t(value)]);
+        return double(this->value(row, value));
     case OutOfRangeRole:
-        return value >= 0 && r.isOutOfRange(value);
+        return value >= 0 && isOutOfRange(row, value);
     case OriginRole:
-        return int(r.origin);
+        return int(m_batches[m_batchOf[row]].origin);
     case ArrivalRole:
-        return r.arrivedMs;
+        return m_batches[m_batchOf[row]].arrivedMs;
     default:
         return QVariant();
     }
@@ -329,10 +401,14 @@ bool RecordsModel::setData(const QModelIndex &index, const QVariant &value, int 
 
 bool RecordsModel::removeRows(int row, int count, const QModelIndex &parent)
 {
-    if (parent.isValid() || row < 0 || count <= 0 || row + count > m_records.size())
+    if (parent.isValid() || row < 0 || count <= 0 || qsizetype(row) + count > rows())
         return false;
     beginRemoveRows(QModelIndex(), row, row + count - 1);
-    m_records.remove(row, count);
+    m_values.erase(m_values.begin() + qsizetype(row) * m_stride, m_values.begin() + qsizetype(row + count) * m_stride);
+    m_flags.erase(m_flags.begin() + row, m_flags.begin() + row + count);
+    if (m_layout == 2)
+        m_names.remove(row, count);
+    m_batchOf.erase(m_batchOf.begin() + row, m_batchOf.begin() + row + count);
     endRemoveRows();
     return true;
 }

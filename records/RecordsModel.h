@@ -1,12 +1,15 @@
 #pragma once
 
 #include "protocol/GaugeRecord.h"
+#include "records/LargeBlockAllocator.h"
 
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
 #include <QVariantList>
 #include <QVector>
+
+#include <vector>
 
 // Where a record came from.
 enum class RecordOrigin : quint8 { Memory, Pushed };
@@ -87,10 +90,19 @@ public:
     // Returns the number of rows added.
     int append(const QVector<Record> &records);
     int append(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs);
+    // A record read's memory images decoded straight into the table (see GaugeRecords):
+    // no intermediate copy of a million records. Refused (0) in the other layout.
+    int appendSingleLayerImage(const QByteArray &values, qint64 count, RecordOrigin origin, qint64 arrivedMs);
+    int appendMultiLayerImage(const QByteArray &values, const QByteArray &names, qint64 count, RecordOrigin origin,
+                              qint64 arrivedMs);
     bool rename(int row, const QString &name);
     void clear();
-    const Record &record(int row) const { return m_records.at(row); }
-    const QVector<Record> &records() const { return m_records; }
+    // One record, assembled from the table's columns.
+    Record record(int row) const;
+    // The parts of a record, without assembling it.
+    float value(int row, int valueIndex) const { return m_values[qsizetype(row) * m_stride + valueIndex]; }
+    bool isOutOfRange(int row, int valueIndex) const { return (m_flags[row] >> valueIndex) & 1u; }
+    QString name(int row) const { return m_layout == 2 ? m_names.value(row) : QString(); }
     // Changes whenever the rows are replaced as a whole (cleared, or columns of another
     // layout), so a caller can tell whether rows it saw earlier are still the first ones.
     quint64 generation() const { return m_generation; }
@@ -110,18 +122,35 @@ signals:
     void layersShownChanged(int layers);
 
 private:
-    struct Column
+    struct ColumnSpec
     {
         int valueIndex = -1;
         QString unit;
         int decimals = 0;
     };
+    struct Batch
+    {
+        RecordOrigin origin;
+        qint64 arrivedMs;
+    };
     QString headerText(int column) const;
+    template <typename T>
+    using Column = std::vector<T, LargeBlockAllocator<T>>;
+    int rows() const { return int(m_flags.size()); }
+    // Opens room for n more rows of one batch; returns the first new row.
+    int beginBatch(int n, RecordOrigin origin, qint64 arrivedMs);
+    void setRow(int row, const GaugeRecord &record);
 
     int m_layout = 0;
     int m_columnCount = 0;
-    QVector<Column> m_columns;
-    QVector<Record> m_records;
+    QVector<ColumnSpec> m_columns;
+    // The records, column-wise: a million single-layer records take about 13 MB.
+    int m_stride = 0;           // values per record: 2 (layout 1) or 6 (layout 2)
+    Column<float> m_values;     // m_stride per record
+    Column<quint8> m_flags;     // out-of-range bits per record
+    QVector<QString> m_names;   // layout 2 only
+    Column<quint32> m_batchOf;  // per record, its entry in m_batches
+    QVector<Batch> m_batches;
     bool m_chinese = true;
     int m_layersShown = 3;
     quint64 m_generation = 0;

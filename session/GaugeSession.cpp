@@ -339,7 +339,7 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
     if (!sequence.stillCurrent())
         return;
     sequence.release();
-    const int added = m_model.append(GaugeRecords::singleLayerImage(values, count), RecordOrigin::Memory, nowMs());
+    const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, nowMs());
     emit recordsRead(added);
 }
 
@@ -385,8 +385,7 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
     if (!sequence.stillCurrent())
         return;
     sequence.release();
-    const int added =
-        m_model.append(GaugeRecords::multiLayerImage(values, names, count), RecordOrigin::Memory, nowMs());
+    const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, nowMs());
     emit recordsRead(added);
 }
 
@@ -503,20 +502,21 @@ bool GaugeSession::exportRecords()
     WorkbookTable table;
     for (int c : columns)
         table.headers << m_model.headerData(c, Qt::Horizontal).toString();
-    const QVector<Record> &records = m_model.records();
-    table.rows.reserve(records.size());
-    for (const Record &r : records) {
+    const int rows = m_model.rowCount();
+    table.rows.reserve(rows);
+    for (int r = 0; r < rows; ++r) {
         QVector<WorkbookCell> row;
         row.reserve(columns.size());
         for (int c : columns) {
             const int value = m_model.valueIndex(c);
+            const int decimals = m_model.decimals(c);
             if (value < 0)
-                row.append(WorkbookCell::ofText(r.name));
-            else if (r.isOutOfRange(value))
+                row.append(WorkbookCell::ofText(m_model.name(r)));
+            else if (m_model.isOutOfRange(r, value))
                 row.append(WorkbookCell::ofText(RecordsModel::outOfRangeWord(chinese)));
             else
-                row.append(WorkbookCell::ofNumber(
-                    RecordsModel::shownValue(double(r.values[size_t(value)]), m_model.decimals(c)), m_model.decimals(c)));
+                row.append(WorkbookCell::ofNumber(RecordsModel::shownValue(double(m_model.value(r, value)), decimals),
+                                                  decimals));
         }
         table.rows.append(std::move(row));
     }
