@@ -1,5 +1,6 @@
-// A gauge coming and going: the LED, the worker thread, identification and the page's
-// fields, against the emulated gauge through every real layer.
+// A gauge coming and going. The main window: the LED, the worker thread, the page's fields.
+// The gauge session on its own: identification and its failures, a pull while a message
+// holds the link. Against the emulated gauge through every real layer.
 #include "GaugeFixture.h"
 #include "ScriptedInteraction.h"
 
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTableView>
 #include <QThread>
 
 #include <unistd.h>
@@ -17,22 +19,15 @@ class ConnectionTest : public QObject
 {
     Q_OBJECT
 
+    // The window's gauges; the session-level tests plug theirs into back ends of their own.
     EmulatorBackend backend;
+    std::unique_ptr<WindowRig> rig;
     MainWindow *window = nullptr;
     FirstPage *page = nullptr;
 
     QImage ledImage() const { return window->findChild<QLabel *>(QStringLiteral("LinkStatusLabel"))->pixmap().toImage(); }
     static QImage image(const char *path) { return QPixmap(QString::fromLatin1(path)).toImage(); }
-
-    void replug(std::shared_ptr<EmulatedInstrument> gauge)
-    {
-        for (const auto &g : backend.instruments())
-            backend.unplug(g->usbSerial());
-        QTRY_VERIFY(!window->isLinkOpen());
-        page->tableLayout = 1;
-        backend.plug(std::move(gauge));
-        QTRY_VERIFY(window->isLinkOpen());
-    }
+    QAbstractItemModel *table() const { return page->tableWidget_data->model(); }
 
     static double processCpuSeconds()
     {
@@ -49,11 +44,14 @@ private slots:
     void initTestCase()
     {
         backend.plug(multiLayerGauge());
-        window = start(backend);
-        page = window->recordsPage();
+        rig = std::make_unique<WindowRig>(backend);
+        window = rig->window.get();
+        page = rig->page();
     }
 
-    void cleanupTestCase() { stop(); }
+    void cleanupTestCase() { rig.reset(); }
+
+    // ---- the main window ----
 
     void instrumentPresentAtStartIsOpenedAndIdentified()
     {
@@ -62,9 +60,9 @@ private slots:
         QVERIFY(page->worker());
         QTRY_COMPARE(page->lineEdit_serialNo->text(), QStringLiteral("12345"));
         QCOMPARE(page->lineEdit_firmwareVersion->text(), QStringLiteral("1.25"));
-        QCOMPARE(page->tableLayout, 2);
-        QCOMPARE(page->tableWidget_data->columnCount(), 8);
-        QCOMPARE(page->tableWidget_data->horizontalHeaderItem(1)->text(), QStringLiteral("第1层厚度\n(mm)"));
+        QCOMPARE(page->tableLayout(), 2);
+        QCOMPARE(table()->columnCount(), 8);
+        QCOMPARE(header(*table(), 1), QStringLiteral("第1层厚度\n(mm)"));
     }
 
     void idleConnectionKeepsTheProcessorFree()
@@ -80,7 +78,7 @@ private slots:
     void unplugClosesEverythingAndReplugStartsAfresh()
     {
         QTRY_VERIFY(window->isLinkOpen());
-        page->addMultiLayerRow(QStringLiteral("a"), {1, 2, 3, 4, 5, 6}, {});
+        addMultiLayerRow(page->model(), QStringLiteral("a"), {1, 2, 3, 4, 5, 6});
         QPointer<MyThread> oldWorker = page->worker();
         QVERIFY(oldWorker);
         auto gauge = backend.instrument(QStringLiteral("12345"));
@@ -92,12 +90,12 @@ private slots:
         QVERIFY(oldWorker.isNull()); // its thread ended and it was released
         QVERIFY(page->lineEdit_serialNo->text().isEmpty());
         QVERIFY(page->lineEdit_firmwareVersion->text().isEmpty());
-        QCOMPARE(page->tableWidget_data->rowCount(), 0);
+        QCOMPARE(table()->rowCount(), 0);
         // A batch the old worker queued just before the pull adds nothing afterwards.
         page->SaveData(EmulatedInstrument::measurementFrame(
             {EmulatedInstrument::field(1), EmulatedInstrument::field(2), EmulatedInstrument::field(3),
              EmulatedInstrument::field(4), EmulatedInstrument::field(5), EmulatedInstrument::field(6)}));
-        QCOMPARE(page->tableWidget_data->rowCount(), 0);
+        QCOMPARE(table()->rowCount(), 0);
 
         backend.plug(gauge);
         QTRY_VERIFY(window->isLinkOpen());
@@ -106,35 +104,37 @@ private slots:
         QTRY_COMPARE(page->lineEdit_serialNo->text(), QStringLiteral("12345"));
         // The new worker delivers pushed measurements again.
         gauge->pushMultiLayer({1.5f, 2.5f, 3.5f}, {5900.f, 5910.f, 5920.f});
-        QTRY_COMPARE(page->tableWidget_data->rowCount(), 1);
+        QTRY_COMPARE(table()->rowCount(), 1);
     }
+
+    // ---- the session, without a window ----
 
     void unplugWhileAMessageBoxHoldsTheLinkDoesNotHang()
     {
         // Firmware below the meter's minimum: identification shows a message while it
         // holds the worker's mutex; the gauge is pulled out meanwhile.
+        EmulatorBackend gauges;
+        SessionRig session(gauges);
         auto old = multiLayerGauge(QStringLiteral("555"));
         old->setKeyInfo(555, 2, 119);
         ScriptedInteraction dialogs;
         bool pulled = false;
         dialogs.whileShown = [&](const ScriptedInteraction::Shown &) {
-            backend.unplug(QStringLiteral("555"));
-            QTRY_VERIFY(!window->isLinkOpen()); // the worker ended though the mutex is held
+            gauges.unplug(QStringLiteral("555"));
+            QTRY_VERIFY(!session.session.isLinkOpen()); // the worker ended though the mutex is held
             pulled = true;
         };
-        for (const auto &g : backend.instruments())
-            backend.unplug(g->usbSerial());
-        QTRY_VERIFY(!window->isLinkOpen());
-        backend.plug(old);
+        gauges.plug(old);
         QTRY_VERIFY(pulled);
-        QCOMPARE(dialogs.texts(ScriptedInteraction::Kind::Information),
-                 QStringList{QStringLiteral("仪器版本过低!")});
-        QVERIFY(!page->worker());
-        QVERIFY(page->lineEdit_serialNo->text().isEmpty());
+        QCOMPARE(dialogs.texts(ScriptedInteraction::Kind::Information), QStringList{QStringLiteral("仪器版本过低!")});
+        QVERIFY(!session.session.worker());
+        QVERIFY(!session.session.hasLink());
+        QVERIFY(session.serialNo.isEmpty());
         dialogs.whileShown = nullptr;
 
-        backend.plug(multiLayerGauge()); // and the program carries on
-        QTRY_COMPARE(page->lineEdit_serialNo->text(), QStringLiteral("12345"));
+        gauges.plug(multiLayerGauge()); // and the session carries on
+        QTRY_COMPARE(session.serialNo, QStringLiteral("12345"));
+        QVERIFY(session.session.worker());
     }
 
     void identification_data()
@@ -168,36 +168,38 @@ private slots:
         QFETCH(int, layout);
         QFETCH(int, columns);
 
-        const QList<QVariantList> shipped = page->meterTable;
-        page->meterTable = meters;
-        page->unitNumbers.clear();
-        page->buildHeaders(); // start from a table without columns
+        EmulatorBackend gauges;
+        GaugeConfig config = shippedConfig();
+        config.meterTable = meters;
+        SessionRig rig(gauges, config);
+        QCOMPARE(rig.model.columnCount(), 0); // a table without columns to start from
         ScriptedInteraction dialogs;
         // Units that suit both layouts, so the headers tell which layout was chosen.
         auto gauge = multiLayerGauge(QStringLiteral("99"));
         gauge->setKeyInfo(serial, meterType, quint16(firmware));
-        replug(gauge);
-        QTRY_COMPARE(page->lineEdit_firmwareVersion->text(), QString::number(firmware / 100.0, 'f', 2));
-        page->meterTable = shipped;
+        gauges.plug(gauge);
+        QTRY_COMPARE(rig.firmware, QString::number(firmware / 100.0, 'f', 2));
 
-        QCOMPARE(page->lineEdit_serialNo->text(), QString::number(serial));
+        QCOMPARE(rig.serialNo, QString::number(serial));
         QCOMPARE(dialogs.texts(ScriptedInteraction::Kind::Information), messages);
-        QCOMPARE(page->tableLayout, layout);
-        QCOMPARE(page->tableWidget_data->columnCount(), columns);
+        QCOMPARE(rig.session.tableLayout(), layout);
+        QCOMPARE(rig.model.columnCount(), columns);
     }
 
     void failedCommandsAreReported()
     {
+        EmulatorBackend gauges;
+        SessionRig rig(gauges);
         ScriptedInteraction dialogs;
         auto gauge = multiLayerGauge(QStringLiteral("98"));
         ReplyFault error;
         error.errorReply = true;
         gauge->injectFault(error, 1); // the key information request
-        replug(gauge);
+        gauges.plug(gauge);
         QTRY_COMPARE(dialogs.texts(ScriptedInteraction::Kind::Information),
                      QStringList{QStringLiteral("读取关键信息失败!")});
-        QVERIFY(page->lineEdit_serialNo->text().isEmpty());
-        QVERIFY(window->isLinkOpen()); // the link stays open
+        QVERIFY(rig.serialNo.isEmpty());
+        QVERIFY(rig.session.isLinkOpen()); // the link stays open
 
         ScriptedInteraction more;
         auto second = multiLayerGauge(QStringLiteral("97"));
@@ -205,10 +207,10 @@ private slots:
         corrupt.corruptCrc = true;
         second->injectFault(ReplyFault{}, 1); // key information passes
         second->injectFault(corrupt, 1);      // unit numbers fail their CRC
-        replug(second);
+        replug(gauges, rig, second);
         QTRY_COMPARE(more.texts(ScriptedInteraction::Kind::Information),
                      QStringList{QStringLiteral("读取单位编号失败!")});
-        QVERIFY(page->unitNumbers.isEmpty());
+        QVERIFY(rig.session.unitNumbers().isEmpty());
     }
 };
 

@@ -1,15 +1,32 @@
-// The records page on its own: configuration files, the Clear button, the device fields
-// and the page's language change.
-#include "recordspage/FirstPage.h"
+// The records page over a gauge session with no gauge: configuration files as the page sees
+// them, the Clear button, the device fields and the page's language change.
+#include "GaugeFixture.h"
 #include "ScriptedInteraction.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
-#include <QTest>
+
+using namespace GaugeFixture;
+
+namespace {
+
+// A page over a session whose configuration is read from `directory`.
+struct PageRig
+{
+    EmulatorBackend backend; // nothing plugged
+    SessionRig rig;
+    FirstPage page;
+
+    explicit PageRig(const QString &directory) : rig(backend, GaugeConfig::load(directory)), page(rig.session) {}
+
+    QAbstractItemModel &table() const { return *page.tableWidget_data->model(); }
+};
+
+} // namespace
 
 class RecordsPageTest : public QObject
 {
@@ -37,7 +54,6 @@ private slots:
     {
         QFile::remove(dir.filePath(QStringLiteral("meterno")));
         QFile::remove(dir.filePath(QStringLiteral("unitno")));
-        FirstPage::setConfigDirectory(dir.path());
     }
 
     void meterFileIsReadStrictlyInSequence_data()
@@ -59,12 +75,13 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QStringList, meterNumbers);
         write("meterno", text);
-        FirstPage page;
-        QCOMPARE(column(page.meterTable, 0), meterNumbers);
-        for (const QVariantList &entry : page.meterTable)
+        PageRig rig(dir.path());
+        const QList<QVariantList> &meters = rig.page.meterTable();
+        QCOMPARE(column(meters, 0), meterNumbers);
+        for (const QVariantList &entry : meters)
             QCOMPARE(entry.size(), 3);
         if (!meterNumbers.isEmpty() && meterNumbers.first() == QLatin1String("3")) {
-            QCOMPARE(page.meterTable.first().value(1).toInt(), text.contains("UIIndex=2") ? 2 : 0);
+            QCOMPARE(meters.first().value(1).toInt(), text.contains("UIIndex=2") ? 2 : 0);
         }
     }
 
@@ -73,39 +90,41 @@ private slots:
         write("unitno", "[Unit1]\nUnitNo=7\nUnitName=毫米\nDecimalNumber=2\n"
                         "[Unit2]\nUnitNo=3\nUnitName=m/s\n"
                         "[Unit4]\nUnitNo=1\nUnitName=never\n");
-        FirstPage page;
-        QCOMPARE(column(page.unitTable, 1), (QStringList{QStringLiteral("毫米"), QStringLiteral("m/s")}));
-        QCOMPARE(page.unitTable.at(0).value(2).toInt(), 2);
-        QCOMPARE(page.unitTable.at(1).value(2).toInt(), 0); // missing decimals count as 0
+        PageRig rig(dir.path());
+        FirstPage &page = rig.page;
+        QCOMPARE(column(page.unitTable(), 1), (QStringList{QStringLiteral("毫米"), QStringLiteral("m/s")}));
+        QCOMPARE(page.unitTable().at(0).value(2).toInt(), 2);
+        QCOMPARE(page.unitTable().at(1).value(2).toInt(), 0); // missing decimals count as 0
 
         // Unit numbers are positions, not UnitNo values: 0 -> Unit1, 1 -> Unit2.
-        page.tableLayout = 1;
-        page.unitNumbers = {1, 0};
+        rig.rig.session.setTableLayout(1);
+        rig.rig.session.setUnitNumbers({1, 0});
         page.buildHeaders();
-        QCOMPARE(page.tableWidget_data->columnCount(), 3);
-        QCOMPARE(page.tableWidget_data->horizontalHeaderItem(0)->text(), QStringLiteral("厚度\n(毫米)"));
-        QCOMPARE(page.tableWidget_data->horizontalHeaderItem(1)->text(), QStringLiteral("声速\n(m/s)"));
+        QCOMPARE(rig.table().columnCount(), 3);
+        QCOMPARE(header(rig.table(), 0), QStringLiteral("厚度\n(毫米)"));
+        QCOMPARE(header(rig.table(), 1), QStringLiteral("声速\n(m/s)"));
         // Number 2 is beyond the two entries read: no columns.
-        page.unitNumbers = {2, 0};
+        rig.rig.session.setUnitNumbers({2, 0});
         page.buildHeaders();
-        QCOMPARE(page.tableWidget_data->columnCount(), 0);
+        QCOMPARE(rig.table().columnCount(), 0);
     }
 
     void missingFilesGiveEmptyTables()
     {
-        FirstPage page;
-        QVERIFY(page.meterTable.isEmpty());
-        QVERIFY(page.unitTable.isEmpty());
-        QCOMPARE(page.tableLayout, 1);
-        QVERIFY(page.chineseUi);
-        QCOMPARE(page.tableWidget_data->columnCount(), 0);
+        PageRig rig(dir.path());
+        QVERIFY(rig.page.meterTable().isEmpty());
+        QVERIFY(rig.page.unitTable().isEmpty());
+        QCOMPARE(rig.page.tableLayout(), 1);
+        QVERIFY(rig.page.chineseUi());
+        QCOMPARE(rig.table().columnCount(), 0);
     }
 
     void clearAsksOnlyWhenThereAreRows()
     {
         write("unitno", "[Unit1]\nUnitNo=0\nUnitName=mm\nDecimalNumber=2\n");
-        FirstPage page;
-        page.unitNumbers = {0, 0};
+        PageRig rig(dir.path());
+        FirstPage &page = rig.page;
+        rig.rig.session.setUnitNumbers({0, 0});
         page.buildHeaders();
         ScriptedInteraction dialogs;
 
@@ -113,59 +132,61 @@ private slots:
         QVERIFY(dialogs.shown.isEmpty());
 
         for (int i = 0; i < 3; ++i)
-            page.addSingleLayerRow(1.0f + i, 5920.0f, QString(), QString());
+            addSingleLayerRow(page.model(), 1.0f + i, 5920.0f);
         dialogs.answerQuestions({false});
         page.pushButton_clearData->click();
-        QCOMPARE(page.tableWidget_data->rowCount(), 3);
+        QCOMPARE(rig.table().rowCount(), 3);
         QCOMPARE(dialogs.shown.size(), 1);
         QCOMPARE(dialogs.shown.at(0).title, QStringLiteral("提示"));
         QCOMPARE(dialogs.shown.at(0).text, QStringLiteral("清除数据将会清除所有的记录，是否确认清除?"));
 
-        page.chineseUi = false;
+        page.setChineseUi(false);
         dialogs.answerQuestions({true});
         page.pushButton_clearData->click();
         QCOMPARE(dialogs.shown.at(1).title, QStringLiteral("Tip"));
         QCOMPARE(dialogs.shown.at(1).text,
                  QStringLiteral("Clear data will clear all records. Are you sure you want to clear it?"));
-        QCOMPARE(page.tableWidget_data->rowCount(), 0);
-        QCOMPARE(page.tableWidget_data->columnCount(), 3); // headers stay
+        QCOMPARE(rig.table().rowCount(), 0);
+        QCOMPARE(rig.table().columnCount(), 3); // headers stay
         QCOMPARE(dialogs.unexpected, 0);
     }
 
     void deviceFieldsAreReadOnlyAndClearedWithTheTable()
     {
         write("unitno", "[Unit1]\nUnitNo=0\nUnitName=mm\nDecimalNumber=2\n");
-        FirstPage page;
+        PageRig rig(dir.path());
+        FirstPage &page = rig.page;
         QVERIFY(page.lineEdit_serialNo->isReadOnly());
         QVERIFY(page.lineEdit_firmwareVersion->isReadOnly());
         page.lineEdit_serialNo->setText(QStringLiteral("12345"));
         page.lineEdit_firmwareVersion->setText(QStringLiteral("1.20"));
-        page.unitNumbers = {0, 0};
+        rig.rig.session.setUnitNumbers({0, 0});
         page.buildHeaders();
-        page.addSingleLayerRow(1.0f, 2.0f, QString(), QString());
+        addSingleLayerRow(page.model(), 1.0f, 2.0f);
         ScriptedInteraction dialogs;
         page.clearDeviceInfo();
         QVERIFY(dialogs.shown.isEmpty());
         QVERIFY(page.lineEdit_serialNo->text().isEmpty());
         QVERIFY(page.lineEdit_firmwareVersion->text().isEmpty());
-        QCOMPARE(page.tableWidget_data->rowCount(), 0);
+        QCOMPARE(rig.table().rowCount(), 0);
     }
 
     void languageChangeResetsTheLayerSelector()
     {
         write("unitno", "[Unit1]\nUnitNo=0\nUnitName=mm\nDecimalNumber=2\n");
-        FirstPage page;
-        page.tableLayout = 2;
-        page.unitNumbers = {0, 0, 0, 0, 0, 0};
+        PageRig rig(dir.path());
+        FirstPage &page = rig.page;
+        rig.rig.session.setTableLayout(2);
+        rig.rig.session.setUnitNumbers({0, 0, 0, 0, 0, 0});
         page.buildHeaders();
         page.comboBox_layerDisplay->setCurrentIndex(2);
         QVERIFY(!page.tableWidget_data->isColumnHidden(3));
-        page.chineseUi = false;
+        page.setChineseUi(false);
         page.languageChange();
         QCOMPARE(page.comboBox_layerDisplay->currentText(), QStringLiteral("1"));
         QVERIFY(page.tableWidget_data->isColumnHidden(2));
         QVERIFY(page.tableWidget_data->isColumnHidden(6));
-        QCOMPARE(page.tableWidget_data->horizontalHeaderItem(0)->text(), QStringLiteral("Test Name"));
+        QCOMPARE(header(rig.table(), 0), QStringLiteral("Test Name"));
     }
 };
 

@@ -1,12 +1,9 @@
 // The application shell: single instance across real processes, the drag filter, the
 // main window's language switching and its closing.
+#include "GaugeFixture.h"
 #include "app/AppInit.h"
 #include "app/SingleInstance.h"
-#include "emulator/EmulatorBackend.h"
-#include "hid/HidBackend.h"
-#include "mainwindow/MainWindow.h"
 #include "mainwindow/UdevDeviceMonitor.h"
-#include "recordspage/FirstPage.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +27,7 @@ class ShellTest : public QObject
 
 private:
     EmulatorBackend emulator; // no instrument plugged: nothing real is touched
+    std::unique_ptr<GaugeFixture::WindowRig> rig;
     QString instanceName = QStringLiteral("palvarin-test-%1").arg(QCoreApplication::applicationPid());
 
     QProcess *startProgram(const QStringList &args, const QString &unattendedLog)
@@ -57,17 +56,9 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        HidBackend::setCurrent(&emulator);
-        MainWindow::instance()->setDeviceMonitor(emulator.monitor());
-    }
+    void initTestCase() { rig = std::make_unique<GaugeFixture::WindowRig>(emulator); }
 
-    void cleanupTestCase()
-    {
-        MainWindow::destroyInstance();
-        HidBackend::setCurrent(nullptr);
-    }
+    void cleanupTestCase() { rig.reset(); }
 
     void secondCopyActivatesTheFirstAndExits()
     {
@@ -192,23 +183,37 @@ private slots:
     void languageButtonsSwitchTheRecordsPage()
     {
         MainWindow *window = MainWindow::instance();
+        QCOMPARE(window, rig->window.get()); // the first window built is the program's
         FirstPage *page = window->recordsPage();
         auto *english = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
         auto *chinese = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
         QVERIFY(english && chinese);
-        QVERIFY(page->chineseUi);
+        QVERIFY(page->chineseUi());
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
+        // A row already in the table, with an out-of-range thickness.
+        rig->session.setTableLayout(1);
+        rig->session.setUnitNumbers({2, 0});
+        rig->session.buildHeaders();
+        GaugeRecord record;
+        record.setValue(0, 0.0f, true);
+        record.setValue(1, 5920.0f, false);
+        page->model().append(QVector<GaugeRecord>{record}, RecordOrigin::Memory, 0);
+        const QModelIndex cell = page->tableWidget_data->model()->index(0, 0);
+        QCOMPARE(cell.data().toString(), QStringLiteral("超量程"));
 
         english->click();
-        QVERIFY(!page->chineseUi);
+        QVERIFY(!page->chineseUi());
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("Read Records"));
         QCOMPARE(page->groupBox_deviceInformation->title(), QStringLiteral("Instrument Information"));
+        QCOMPARE(cell.data().toString(), QStringLiteral("Outrange"));
         chinese->click();
-        QVERIFY(page->chineseUi);
+        QVERIFY(page->chineseUi());
         QCOMPARE(page->pushButton_exportExcel->text(), QStringLiteral("导出Excel"));
+        QCOMPARE(cell.data().toString(), QStringLiteral("超量程"));
         // The captions never change.
         QCOMPARE(english->text(), QStringLiteral("English"));
         QCOMPARE(chinese->text(), QStringLiteral("中文"));
+        page->model().clear();
     }
 
     void translationsAreFoundFromAnotherDirectoryAndTheCurrentOneComesFirst()
@@ -222,14 +227,14 @@ private slots:
         QVERIFY(QDir::setCurrent(elsewhere.path()));
 
         english->click(); // nothing in the current directory: found beside the program
-        QVERIFY(!page->chineseUi);
+        QVERIFY(!page->chineseUi());
         QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("Clear Data"));
         chinese->click();
 
         // A file in the current directory overrides: here an "English" file holding Chinese.
         QVERIFY(QFile::copy(QStringLiteral(":/i18n/Palvarin_zh.qm"), elsewhere.filePath(QStringLiteral("Palvarin_en.qm"))));
         english->click();
-        QVERIFY(!page->chineseUi);
+        QVERIFY(!page->chineseUi());
         QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("清除数据"));
         chinese->click();
         QVERIFY(QDir::setCurrent(previous));
@@ -237,14 +242,15 @@ private slots:
 
     void missingTranslationChangesNothing()
     {
-        MainWindow *window = MainWindow::instance();
-        FirstPage *page = window->recordsPage();
+        // A second window over its own session, looking for translations where there are none.
         QTemporaryDir empty;
-        MainWindow::setTranslationSearchPath({empty.path()});
-        window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"))->click();
-        MainWindow::setTranslationSearchPath({});
-        QVERIFY(page->chineseUi);
+        GaugeFixture::WindowRig other(emulator, {empty.path()});
+        QCOMPARE(other.window->translationSearchPath(), QStringList{empty.path()});
+        FirstPage *page = other.page();
+        other.window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"))->click();
+        QVERIFY(page->chineseUi());
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
+        QCOMPARE(MainWindow::instance(), rig->window.get()); // still the program's window
     }
 
     void udevMonitorListensWhereItCan()
