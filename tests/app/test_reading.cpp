@@ -198,6 +198,72 @@ private slots:
         QCOMPARE(model().rowCount(), 0);
     }
 
+    // The gauge pulled out during a read: the removal notice is handled on this thread inside
+    // the read, (a) between blocks, from the progress dialog, after the last block, and
+    // (b) inside the link's read of a reply, when the gauge goes mid-reply. The read must end
+    // quietly, add nothing to the emptied table, and not use the link it was reading from
+    // after that was closed (the sanitizer build checks the latter).
+    void pullDuringAReadAddsNothing_data()
+    {
+        QTest::addColumn<bool>("multi");
+        QTest::addColumn<bool>("midReply");
+        QTest::newRow("single, after the last block") << false << false;
+        QTest::newRow("multi, after the last name block") << true << false;
+        QTest::newRow("single, inside a reply") << false << true;
+        QTest::newRow("multi, inside a reply") << true << true;
+    }
+
+    void pullDuringAReadAddsNothing()
+    {
+        QFETCH(bool, multi);
+        QFETCH(bool, midReply);
+        auto g = multi ? multiLayerGauge() : singleLayerGauge();
+        for (int i = 0; i < 40; ++i) { // several blocks in either layout
+            if (multi)
+                g->addMultiLayerRecord("r", {1, 2, 3}, {4, 5, 6});
+            else
+                g->addSingleLayerRecord(5900.0f, 1.0f);
+        }
+        plugGauge(g);
+        const QString serial = g->usbSerial();
+        ScriptedInteraction dialogs;
+        QList<bool> linkAtStep;
+        dialogs.onProgressValue = [&](int value) {
+            linkAtStep << session().hasLink();
+            const int last = dialogs.progressMaximums.value(0) - 1;
+            if (midReply && value == last - 1) {
+                // The last block's reply pulls the gauge out once its first report was read.
+                ReplyFault pull;
+                pull.payloadPerReport = 16;
+                pull.unplugAfterReports = 1;
+                gauge->injectFault(pull, 1);
+            } else if (!midReply && value == last) {
+                QVERIFY(backend.unplug(serial)); // its notice closes the link here and now
+            }
+        };
+        read();
+        QVERIFY(!session().hasLink());
+        QVERIFY(!backend.instrument(serial));
+        QCOMPARE(dialogs.progressMaximums.size(), 1);
+        QVERIFY(!linkAtStep.isEmpty() && linkAtStep.first()); // the pull came during the read
+        QCOMPARE(dialogs.texts(Kind::Information), QStringList{});
+        QCOMPARE(model().rowCount(), 0);
+        QTest::qWait(100); // nothing of the old read arrives later either
+        QCOMPARE(model().rowCount(), 0);
+
+        // The session carries on with the gauge plugged back in.
+        g->clearRecords();
+        if (multi)
+            g->addMultiLayerRecord("again", {1, 2, 3}, {4, 5, 6});
+        else
+            g->addSingleLayerRecord(5901.0f, 2.0f);
+        backend.plug(g);
+        QTRY_VERIFY(!rig->serialNo.isEmpty());
+        read();
+        QCOMPARE(model().rowCount(), 1);
+        QCOMPARE(model().text(0, 0), multi ? QStringLiteral("again") : QStringLiteral("2.00"));
+    }
+
     void cancelStopsAfterTheCurrentBlockAndKeepsTheTable()
     {
         auto g = singleLayerGauge();
@@ -225,6 +291,35 @@ private slots:
         QCOMPARE(dialogs.texts(Kind::Information).size(), 1);
         QVERIFY(dialogs.texts(Kind::Information).at(0).startsWith(QStringLiteral("仪器报告的记录数量为2147483647")));
         QCOMPARE(model().rowCount(), 0);
+    }
+
+    // A count word with its top bit set is no count: the gauge could not give one. Zero is
+    // an empty gauge and says nothing.
+    void countWordsWithTheTopBitSetAreAFailedRead_data()
+    {
+        QTest::addColumn<quint32>("word");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("2^31") << 0x80000000u << QStringList{QStringLiteral("读取记录数量失败!")};
+        QTest::newRow("all ones") << 0xFFFFFFFFu << QStringList{QStringLiteral("读取记录数量失败!")};
+        QTest::newRow("zero") << 0u << QStringList{};
+    }
+
+    void countWordsWithTheTopBitSetAreAFailedRead()
+    {
+        QFETCH(quint32, word);
+        QFETCH(QStringList, messages);
+        auto g = singleLayerGauge();
+        for (int i = 0; i < 3; ++i)
+            g->addSingleLayerRecord(5900.0f, 1.0f);
+        g->setReportedCountWord(word);
+        plugGauge(g);
+        ScriptedInteraction dialogs;
+        read();
+        QCOMPARE(dialogs.texts(Kind::Information), messages);
+        QVERIFY(memoryRequests(*gauge).isEmpty());
+        QCOMPARE(dialogs.texts(Kind::Progress), QStringList{});
+        QCOMPARE(model().rowCount(), 0);
+        QCOMPARE(model().columnCount(), 3); // the units were read and the headers rebuilt
     }
 
     void savingFirstThatWritesNothingStillClears()
@@ -295,6 +390,39 @@ private slots:
         QTRY_COMPARE(rig->header(1), QStringLiteral("第1层厚度\n(inch)"));
         QVERIFY(dialogs.shown.isEmpty());
         QCOMPARE(model().multiDecimals(), (QList<int>{3, 3, 3, 4, 4, 4}));
+    }
+
+    // While the settings question is open the gauge pushes a measurement and announces a
+    // second change: the measurement is added once the question is answered (after the
+    // clear it announced), in the units read after the answer; the second announcement
+    // asks nothing more.
+    void aMeasurementPushedDuringTheSettingsQuestionComesAfterItInTheNewUnits()
+    {
+        plugGauge(multiLayerGauge());
+        addMultiLayerRow(model(), QStringLiteral("keep"), {1, 2, 3, 4, 5, 6});
+        ScriptedInteraction dialogs;
+        dialogs.answerQuestions({false});
+        int rowsWhileAsked = -1;
+        dialogs.whileShown = [&](const ScriptedInteraction::Shown &shown) {
+            if (shown.kind != Kind::Question || rowsWhileAsked >= 0)
+                return;
+            gauge->setUnitNumbers({1, 1, 1, 3, 3, 3});
+            gauge->pushMultiLayer({1.25f, 2.5f, 3.75f}, {5900.5f, 5910.25f, 5920.0f});
+            gauge->pushSettingsChanged();
+            QTest::qWait(400); // both are delivered while the question is open
+            rowsWhileAsked = model().rowCount();
+        };
+        gauge->pushSettingsChanged();
+        QTRY_COMPARE(dialogs.texts(Kind::Question).size(), 1);
+        QCOMPARE(rowsWhileAsked, 1); // nothing was added while the question was open
+        QTRY_COMPARE(model().rowCount(), 1);
+        QTest::qWait(300);
+        QCOMPARE(dialogs.texts(Kind::Question).size(), 1); // no second question
+        QCOMPARE(model().rowCount(), 1);                   // No: "keep" went; the measurement came after
+        QCOMPARE(rig->header(1), QStringLiteral("第1层厚度\n(inch)"));
+        QCOMPARE(rig->row(0),
+                 (QStringList{"Name1", "1.250", "2.500", "3.750", "5900.5000", "5910.2500", "5920.0000", QString()}));
+        QCOMPARE(dialogs.unexpected, 0);
     }
 
     void settingsChangeDuringARecordReadIsHandledAfterIt()
