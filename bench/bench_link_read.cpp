@@ -70,10 +70,9 @@ int main(int argc, char **argv)
     for (int i = 0; i < Records; ++i)
         gauge->addSingleLayerRecord(5900.0f + float(i % 50), 1.0f + float(i % 300) / 10.0f);
     const QByteArray expected = gauge->memory(EmulatedInstrument::ValuesAddress, Records * RecordSize);
-    HidBackend::setCurrent(&backend);
 
     CLinkerUSB link;
-    if (link.open(EmulatorBackend::VendorId, EmulatorBackend::ProductId) != 0) {
+    if (link.open(EmulatorBackend::VendorId, EmulatorBackend::ProductId, &backend) != 0) {
         std::fprintf(stderr, "cannot open the emulated gauge\n");
         return 1;
     }
@@ -96,7 +95,6 @@ int main(int argc, char **argv)
         std::printf("speed-up over baseline: %.1fx\n", double(baseline.elapsedMs) / double(qMax<qint64>(1, fast.elapsedMs)));
     }
     link.close();
-    HidBackend::setCurrent(nullptr);
     std::printf("link_read blocks=%d elapsed_ms=%lld bound_ms=%.0f ratio=%.2f\n", fast.blocks,
                 static_cast<long long>(fast.elapsedMs), fast.boundMs, fast.elapsedMs / fast.boundMs);
     return 0;

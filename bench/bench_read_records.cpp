@@ -1,18 +1,21 @@
 // Record reading through the whole program: the read button, the command sequence over
 // every link layer, the emulated gauge at one 64-byte report per millisecond, and the
 // table filled. The bound is the time the USB reports themselves take.
+#include "emulator/EmulatorBackend.h"
+#include "export/WorkbookTable.h"
 #include "interaction/SilentProgress.h"
 #include "interaction/UserInteraction.h"
-#include "emulator/EmulatorBackend.h"
-#include "hid/HidBackend.h"
 #include "mainwindow/MainWindow.h"
+#include "records/GaugeConfig.h"
+#include "records/RecordsModel.h"
 #include "recordspage/FirstPage.h"
+#include "session/GaugeSession.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <cstdio>
 
@@ -43,13 +46,20 @@ public:
             void setValue(int v) override
             {
                 SilentProgress::setValue(v);
-                if (v == maximum() - 1)
+                if (v == maximum() - 1 && owner->clock)
                     owner->lastBlockMs = owner->clock->elapsed();
             }
             BenchInteraction *owner;
         };
         return std::make_unique<Progress>(this, maximum);
     }
+};
+
+// Nothing is exported here: the save question is answered No.
+class NoWorkbook : public WorkbookWriter
+{
+public:
+    bool write(const WorkbookTable &, const QString &, ProgressHandle *) override { return false; }
 };
 
 int reports(int bytes)
@@ -75,9 +85,8 @@ qint64 usbBound(const QList<QByteArray> &requests)
     return total;
 }
 
-void runLayout(EmulatorBackend &backend, bool multi)
+void runLayout(EmulatorBackend &backend, MainWindow *window, BenchInteraction &dialogs, bool multi)
 {
-    MainWindow *window = MainWindow::instance();
     FirstPage *page = window->recordsPage();
     for (const auto &g : backend.instruments())
         backend.unplug(g->usbSerial());
@@ -91,16 +100,15 @@ void runLayout(EmulatorBackend &backend, bool multi)
     page->pushButton_clearData->click();
     gauge->clearRequestLog();
 
-    BenchInteraction dialogs;
     QElapsedTimer clock;
     dialogs.clock = &clock;
-    UserInteraction::setCurrent(&dialogs);
+    dialogs.lastBlockMs = -1;
     clock.start();
     page->pushButton_readRecords->click();
     const qint64 elapsed = clock.elapsed();
-    UserInteraction::setCurrent(nullptr);
+    dialogs.clock = nullptr;
 
-    const int rows = page->tableWidget_data->rowCount();
+    const int rows = page->tableWidget_data->model()->rowCount();
     const qint64 bound = usbBound(gauge->requestLog());
     std::printf("read_records layout=%s records=%d elapsed_ms=%lld bound_ms=%lld ratio=%.2f table_ms=%lld\n",
                 multi ? "multi" : "single", rows, static_cast<long long>(elapsed), static_cast<long long>(bound),
@@ -118,16 +126,19 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Wired as main wires the program, over the emulated gauge.
     EmulatorBackend backend;
-    HidBackend::setCurrent(&backend);
-    FirstPage::setConfigDirectory(QStringLiteral(PALVARIN_SOURCE_DIR "/resources/config"));
-    MainWindow *window = MainWindow::instance();
+    BenchInteraction dialogs;
+    NoWorkbook workbook;
+    RecordsModel records;
+    GaugeSession session(backend, dialogs, workbook, records,
+                         GaugeConfig::load(QStringLiteral(PALVARIN_SOURCE_DIR "/resources/config")));
+    auto window = std::make_unique<MainWindow>(session);
     window->setDeviceMonitor(backend.monitor());
     window->resize(1333, 712);
     window->show();
-    runLayout(backend, false);
-    runLayout(backend, true);
-    MainWindow::destroyInstance();
-    HidBackend::setCurrent(nullptr);
+    runLayout(backend, window.get(), dialogs, false);
+    runLayout(backend, window.get(), dialogs, true);
+    window.reset(); // before the session it shows
     return 0;
 }
