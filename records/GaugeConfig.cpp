@@ -1,6 +1,9 @@
 #include "records/GaugeConfig.h"
 
+#include <QDebug>
+#include <QFile>
 #include <QSettings>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -23,6 +26,40 @@ QList<QVariantList> readNumberedGroups(const QString &path, const QString &prefi
     return entries;
 }
 
+// The file's bytes, or nothing with a debug line when it is no plausible table: too big to
+// be one (a huge file would hold the program at start-up) or binary.
+QByteArray readBoundedText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const QByteArray bytes = file.read(GaugeConfig::MaxFileBytes + 1);
+    if (bytes.size() > GaugeConfig::MaxFileBytes) {
+        qDebug() << "GaugeConfig: ignoring" << path << "(larger than" << GaugeConfig::MaxFileBytes << "bytes)";
+        return QByteArray();
+    }
+    if (bytes.contains('\0')) {
+        qDebug() << "GaugeConfig: ignoring" << path << "(binary content)";
+        return QByteArray();
+    }
+    return bytes;
+}
+
+// Parses exactly the bytes that were checked: they go through a private copy, so a file
+// that grows or changes after the check cannot reach the parser.
+QList<QVariantList> loadTable(const QString &path, const QString &prefix, const QStringList &keys)
+{
+    const QByteArray text = readBoundedText(path);
+    if (text.isEmpty())
+        return {};
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(text) != text.size() || !copy.flush()) {
+        qDebug() << "GaugeConfig: cannot stage" << path << "for reading";
+        return {};
+    }
+    return readNumberedGroups(copy.fileName(), prefix, keys);
+}
+
 } // namespace
 
 GaugeConfig GaugeConfig::load(const QString &directory)
@@ -35,12 +72,27 @@ GaugeConfig GaugeConfig::load(const QString &directory)
 
 QList<QVariantList> GaugeConfig::loadMeterTable(const QString &path)
 {
-    return readNumberedGroups(path, QStringLiteral("Device"),
-                              {QStringLiteral("MeterNo"), QStringLiteral("UIIndex"), QStringLiteral("Version")});
+    return loadTable(path, QStringLiteral("Device"),
+                     {QStringLiteral("MeterNo"), QStringLiteral("UIIndex"), QStringLiteral("Version")});
 }
 
 QList<QVariantList> GaugeConfig::loadUnitTable(const QString &path)
 {
-    return readNumberedGroups(path, QStringLiteral("Unit"),
-                              {QStringLiteral("UnitNo"), QStringLiteral("UnitName"), QStringLiteral("DecimalNumber")});
+    QList<QVariantList> table = loadTable(path, QStringLiteral("Unit"),
+                                          {QStringLiteral("UnitNo"), QStringLiteral("UnitName"),
+                                           QStringLiteral("DecimalNumber")});
+    // Every cell is formatted with this many decimals: an absurd count would cost seconds
+    // and hundreds of megabytes per cell.
+    for (int i = 0; i < table.size(); ++i) {
+        QVariant &decimals = table[i][2];
+        bool numeric = false;
+        const double d = decimals.toDouble(&numeric);
+        if (!numeric || (d >= MinDecimals && d <= MaxDecimals))
+            continue;
+        const int bounded = d < MinDecimals ? MinDecimals : MaxDecimals;
+        qDebug() << "GaugeConfig: unit" << (i + 1) << "DecimalNumber" << decimals.toString() << "clamped to"
+                 << bounded;
+        decimals = bounded;
+    }
+    return table;
 }
