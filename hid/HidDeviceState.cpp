@@ -138,9 +138,11 @@ int hidReadStream(HidDeviceState &state, quint8 *destination, int len, HidStream
     return 0;
 }
 
-int hidDiscardInput(HidDeviceState &state)
+int hidDiscardInput(HidDeviceState &state, QByteArray *droppedBytes)
 {
     int dropped = state.carryOver;
+    if (droppedBytes)
+        droppedBytes->append(reinterpret_cast<const char *>(state.reportBuffer), state.carryOver);
     state.carryOver = 0;
     if (!state.open || !state.handle)
         return dropped;
@@ -151,8 +153,12 @@ int hidDiscardInput(HidDeviceState &state)
         if (n <= 0)
             break;
         const int got = std::min(n, capacity);
-        if (got >= 2 && state.reportBuffer[0] == HidDeviceState::ReportId)
-            dropped += std::min<int>(state.reportBuffer[1], got - 2);
+        if (got >= 2 && state.reportBuffer[0] == HidDeviceState::ReportId) {
+            const int payload = std::min<int>(state.reportBuffer[1], got - 2);
+            if (droppedBytes)
+                droppedBytes->append(reinterpret_cast<const char *>(state.reportBuffer + 2), payload);
+            dropped += payload;
+        }
     }
     return dropped;
 }

@@ -2,6 +2,7 @@
 
 #include "hid/HidBackend.h"
 
+#include <QByteArray>
 #include <QtGlobal>
 #include <memory>
 
@@ -36,7 +37,7 @@ int hidWriteStream(HidDeviceState &state, const quint8 *source, int len,
 int hidReadStream(HidDeviceState &state, quint8 *destination, int len,
                   HidStreamStatus *status = nullptr);
 // Drops the carried-over bytes and every report that has already arrived, without
-// waiting. Returns the payload bytes dropped.
-int hidDiscardInput(HidDeviceState &state);
+// waiting. Returns the payload bytes dropped; appends them to dropped when given.
+int hidDiscardInput(HidDeviceState &state, QByteArray *dropped = nullptr);
 // Closes the handle; reads and writes then return 0. Safe on a closed record.
 void hidCloseState(HidDeviceState &state);

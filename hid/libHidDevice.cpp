@@ -64,9 +64,14 @@ bool libHidDevice::isRemoved()
 
 int libHidDevice::discardPending()
 {
+    return discardPending(nullptr);
+}
+
+int libHidDevice::discardPending(QByteArray *dropped)
+{
     if (!openFlag || !state)
         return 0;
-    return hidDiscardInput(*state);
+    return hidDiscardInput(*state, dropped);
 }
 
 int libHidDevice::listSerials(HidBackend &backend, quint16 vendorId, quint16 productId, QStringList *serials)

@@ -37,6 +37,8 @@ public:
     bool isOpen() const { return openFlag; }
     // Drops what has already arrived (carry-over included) without waiting.
     int discardPending();
+    // The same, appending the dropped bytes to dropped.
+    int discardPending(QByteArray *dropped);
     QString openedSerial() const { return serial; }
     const HidDeviceState *deviceState() const { return state.get(); }
 

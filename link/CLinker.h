@@ -29,4 +29,11 @@ public slots:
     // Drops input that has already arrived, without waiting; a request's reply must not
     // be confused with stale bytes. Returns the bytes dropped.
     virtual int discardPending() { return 0; }
+    // As discardPending, and appends the dropped bytes to dropped (pushed frames may be
+    // among them). A link that cannot tell which bytes it dropped only drops them.
+    virtual int discardPendingInto(QByteArray &dropped)
+    {
+        Q_UNUSED(dropped)
+        return discardPending();
+    }
 };

@@ -104,3 +104,8 @@ int CLinkerUSB::discardPending()
 {
     return hid.discardPending();
 }
+
+int CLinkerUSB::discardPendingInto(QByteArray &dropped)
+{
+    return hid.discardPending(&dropped);
+}

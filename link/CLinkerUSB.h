@@ -30,6 +30,7 @@ public slots:
     bool isOpen() override;
     bool isRemoved() override;
     int discardPending() override;
+    int discardPendingInto(QByteArray &dropped) override;
 
 private:
     libHidDevice hid;

@@ -2,6 +2,36 @@
 
 #include "link/CLinker.h"
 
+#include <QDebug>
+#include <QElapsedTimer>
+
+namespace {
+
+constexpr char StartByte = char(0xAB);
+const QByteArray &pushHeader()
+{
+    static const QByteArray h("\xAB\x44\x00\x00\x00\x00\xF0\x00", 8);
+    return h;
+}
+
+bool crcClosesAt(const QByteArray &bytes, qsizetype from, int frameLength)
+{
+    const QByteArray frame = bytes.mid(from, frameLength);
+    if (frame.size() < frameLength)
+        return false;
+    const quint16 stored = quint16(quint8(frame.at(frameLength - 2)) | (quint8(frame.at(frameLength - 1)) << 8));
+    return stored == FramedLink::crc16(frame, frameLength - 2);
+}
+
+// Drops bytes ahead of the next start byte, as the link does before a frame.
+void skipToStartByte(QByteArray &buffer)
+{
+    const qsizetype start = buffer.indexOf(StartByte);
+    buffer.remove(0, start < 0 ? buffer.size() : start);
+}
+
+} // namespace
+
 quint16 FramedLink::crc16(const QByteArray &data, int length)
 {
     quint16 crc = 0xFFFF;
@@ -12,6 +42,36 @@ quint16 FramedLink::crc16(const QByteArray &data, int length)
             crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
     }
     return crc;
+}
+
+int FramedLink::pushFrameLength(const QByteArray &bytes, qsizetype from)
+{
+    const QByteArray &head = pushHeader();
+    const qsizetype available = bytes.size() - from;
+    if (available <= 0)
+        return 0;
+    if (available < head.size())
+        return head.startsWith(QByteArrayView(bytes).sliced(from)) ? -1 : 0;
+    if (QByteArrayView(bytes).sliced(from, head.size()) != head)
+        return 0;
+    if (available >= PushFrameSize && crcClosesAt(bytes, from, PushFrameSize))
+        return PushFrameSize;
+    if (available >= ShortPushFrameSize && crcClosesAt(bytes, from, ShortPushFrameSize))
+        return ShortPushFrameSize;
+    // No CRC closes it. Cut short by the next pushed frame: it ends where that begins.
+    const qsizetype next = bytes.indexOf(head, from + 1);
+    if (next >= 0 && next < from + PushFrameSize)
+        return int(next - from);
+    if (available < PushFrameSize)
+        return -1;
+    // A damaged frame: taken at full length, the parser judges its values.
+    return PushFrameSize;
+}
+
+bool FramedLink::isCutShortPush(const QByteArray &bytes, qsizetype from, int length)
+{
+    return length < PushFrameSize && !crcClosesAt(bytes, from, length)
+        && from + length <= bytes.size() && QByteArrayView(bytes).sliced(from + length).startsWith(pushHeader());
 }
 
 bool FramedLink::isLinkOpen() const
@@ -25,12 +85,12 @@ int FramedLink::sendFrame(QByteArray &frame, int timeoutMs)
     CLinker *link = held.load();
     if (!link || !link->isOpen())
         return -1;
-    if (flushWithPoll.load()) {
-        QByteArray scratch;
-        link->read(scratch, 0, 0);
-    } else {
-        link->discardPending();
-    }
+    QByteArray flushed;
+    if (flushWithPoll.load())
+        link->read(flushed, 0, 0);
+    else
+        link->discardPendingInto(flushed);
+    setAsideFlushed(flushed);
     const quint16 crc = crc16(frame, int(frame.size()));
     frame.append(char(crc & 0xFF));
     frame.append(char(crc >> 8));
@@ -42,7 +102,41 @@ int FramedLink::receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLeng
     CLinker *link = held.load();
     if (!link)
         return -1;
-    const int r = link->read(buffer, timeoutMs, expectedLength);
+    QElapsedTimer clock;
+    clock.start();
+    int r = link->read(buffer, timeoutMs, expectedLength);
+    // Only a wait for a reply meets pushes ahead of it; a poll hands everything over.
+    if (timeoutMs > 0 && expectedLength > 0) {
+        for (;;) {
+            int length = pushFrameLength(buffer);
+            if (length == 0)
+                break;
+            const qint64 left = timeoutMs - clock.elapsed();
+            if (length < 0) {
+                if (left <= 0 || r <= 0) {
+                    r = 0; // a push cut off by a time-out or a removal: no reply either
+                    break;
+                }
+                r = link->read(buffer, int(left), PushFrameSize);
+                length = pushFrameLength(buffer);
+                if (length < 0)
+                    continue; // the loop ends on the time-out above
+            }
+            if (!isCutShortPush(buffer, 0, length))
+                setAside(buffer.left(length));
+            buffer.remove(0, length);
+            skipToStartByte(buffer);
+            if (buffer.size() >= expectedLength) {
+                r = int(buffer.size());
+                continue; // the next frame may be another push
+            }
+            if (left <= 0) {
+                r = 0;
+                break;
+            }
+            r = link->read(buffer, int(left), expectedLength);
+        }
+    }
     if (r <= 0 || !checkCrc)
         return r;
     if (expectedLength < 2 || buffer.size() < expectedLength)
@@ -51,4 +145,40 @@ int FramedLink::receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLeng
     if (stored != crc16(buffer, expectedLength - 2))
         return -1;
     return int(buffer.size());
+}
+
+QByteArray FramedLink::takeSetAsidePushes()
+{
+    QMutexLocker lock(&asideLock);
+    QByteArray out;
+    out.swap(asideFrames);
+    return out;
+}
+
+void FramedLink::setAside(const QByteArray &frame)
+{
+    QMutexLocker lock(&asideLock);
+    asideFrames.append(frame);
+    if (asideFrames.size() > MaxSetAsideBytes) {
+        // Nobody takes them: keep the newest, dropping whole frames from the front.
+        qsizetype cut = asideFrames.size() - MaxSetAsideBytes;
+        const qsizetype next = asideFrames.indexOf(pushHeader(), cut);
+        cut = next < 0 ? asideFrames.size() : next;
+        qDebug("FramedLink: %lld bytes of set-aside pushes dropped, nobody takes them", qlonglong(cut));
+        asideFrames.remove(0, cut);
+    }
+}
+
+void FramedLink::setAsideFlushed(const QByteArray &flushed)
+{
+    const QByteArray &head = pushHeader();
+    qsizetype at = flushed.indexOf(head);
+    while (at >= 0) {
+        const int length = pushFrameLength(flushed, at);
+        if (length < 0)
+            break; // its rest is still on the way: dropped with the stale bytes
+        if (!isCutShortPush(flushed, at, length))
+            setAside(flushed.mid(at, length));
+        at = flushed.indexOf(head, at + length);
+    }
 }

@@ -40,6 +40,17 @@ int PushFrameParser::valueBytes(int layout)
     }
 }
 
+bool PushFrameParser::endsInHeaderStart(const QByteArray &data, qsizetype from, qsizetype to)
+{
+    const QByteArray &head = header();
+    const qsizetype first = qMax(from, data.size() - (HeaderSize - 1));
+    for (qsizetype q = first; q < to && q < data.size(); ++q) {
+        if (head.startsWith(QByteArrayView(data).sliced(q)))
+            return true;
+    }
+    return false;
+}
+
 void PushFrameParser::reset()
 {
     m_pending.clear();
@@ -84,6 +95,14 @@ QVector<PushedFrame> PushFrameParser::feed(const QByteArray &batch, int layout)
         if (inner >= 0 && inner < p + frameSize) {
             pos = inner;
             continue;
+        }
+
+        // The data may end in the first bytes of a header that starts inside this frame's
+        // value bytes. Until the next batch tells whether it is one, the frame is held:
+        // deciding now would make the result depend on where the stream was cut.
+        if (endsInHeaderStart(data, p + 1, p + frameSize)) {
+            m_pending = data.mid(p);
+            break;
         }
 
         PushedFrame frame;

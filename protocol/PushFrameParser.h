@@ -30,6 +30,9 @@ struct PushedFrame
 // A frame whose value bytes hold the start of another header was cut short; it is dropped
 // and scanning resumes at that header (field bytes AB 44 00 00 | 00 00 F0 00 are no
 // plausible measurement).
+// The frames found do not depend on how the stream is cut into batches (up to a
+// settings-changed frame, see below): a frame is decided only once the bytes that could
+// hold the start of the next header have arrived.
 // A settings-changed frame ends the batch: what follows it in that batch is dropped, because
 // the headers are about to change and later frames could be in the old units.
 class PushFrameParser
@@ -39,13 +42,17 @@ public:
     static constexpr int HeaderSize = 8;
     // Value bytes behind the header for a layout, 0 for an unknown layout.
     static int valueBytes(int layout);
-    // The most bytes ever kept between two feeds: a header and all but one value byte.
-    static constexpr int MaxPendingBytes = HeaderSize + 6 * 4 - 1;
+    // The most bytes ever kept between two feeds: a whole frame held because the batch
+    // ends in the first 7 bytes of a header starting at its last value byte.
+    static constexpr int MaxPendingBytes = HeaderSize + 6 * 4 - 1 + HeaderSize - 1;
 
     QVector<PushedFrame> feed(const QByteArray &batch, int layout);
     void reset();
     int pendingBytes() const { return int(m_pending.size()); }
 
 private:
+    // True when data ends in a proper start of a header beginning in [from, to).
+    static bool endsInHeaderStart(const QByteArray &data, qsizetype from, qsizetype to);
+
     QByteArray m_pending;
 };

@@ -1,5 +1,7 @@
 #include "records/GaugeConfig.h"
 
+#include <QDebug>
+#include <QFile>
 #include <QSettings>
 
 namespace {
@@ -23,6 +25,37 @@ QList<QVariantList> readNumberedGroups(const QString &path, const QString &prefi
     return entries;
 }
 
+// The file's bytes, or nothing with a debug line when it is no plausible table: too big to
+// be one (a huge file would hold the program at start-up) or binary.
+QByteArray readBoundedText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return QByteArray();
+    // Read in pieces: asking for the whole limit at once would allocate it for every file.
+    QByteArray bytes;
+    char piece[16384];
+    qint64 n = 0;
+    while (bytes.size() <= GaugeConfig::MaxFileBytes && (n = file.read(piece, sizeof piece)) > 0)
+        bytes.append(piece, n);
+    if (bytes.size() > GaugeConfig::MaxFileBytes) {
+        qDebug() << "GaugeConfig: ignoring" << path << "(larger than" << GaugeConfig::MaxFileBytes << "bytes)";
+        return QByteArray();
+    }
+    if (bytes.contains('\0')) {
+        qDebug() << "GaugeConfig: ignoring" << path << "(binary content)";
+        return QByteArray();
+    }
+    return bytes;
+}
+
+QList<QVariantList> loadTable(const QString &path, const QString &prefix, const QStringList &keys)
+{
+    if (readBoundedText(path).isEmpty())
+        return {};
+    return readNumberedGroups(path, prefix, keys);
+}
+
 } // namespace
 
 GaugeConfig GaugeConfig::load(const QString &directory)
@@ -35,12 +68,27 @@ GaugeConfig GaugeConfig::load(const QString &directory)
 
 QList<QVariantList> GaugeConfig::loadMeterTable(const QString &path)
 {
-    return readNumberedGroups(path, QStringLiteral("Device"),
-                              {QStringLiteral("MeterNo"), QStringLiteral("UIIndex"), QStringLiteral("Version")});
+    return loadTable(path, QStringLiteral("Device"),
+                     {QStringLiteral("MeterNo"), QStringLiteral("UIIndex"), QStringLiteral("Version")});
 }
 
 QList<QVariantList> GaugeConfig::loadUnitTable(const QString &path)
 {
-    return readNumberedGroups(path, QStringLiteral("Unit"),
-                              {QStringLiteral("UnitNo"), QStringLiteral("UnitName"), QStringLiteral("DecimalNumber")});
+    QList<QVariantList> table = loadTable(path, QStringLiteral("Unit"),
+                                          {QStringLiteral("UnitNo"), QStringLiteral("UnitName"),
+                                           QStringLiteral("DecimalNumber")});
+    // Every cell is formatted with this many decimals: an absurd count would cost seconds
+    // and hundreds of megabytes per cell.
+    for (int i = 0; i < table.size(); ++i) {
+        QVariant &decimals = table[i][2];
+        bool numeric = false;
+        const double d = decimals.toDouble(&numeric);
+        if (!numeric || (d >= MinDecimals && d <= MaxDecimals))
+            continue;
+        const int bounded = d < MinDecimals ? MinDecimals : MaxDecimals;
+        qDebug() << "GaugeConfig: unit" << (i + 1) << "DecimalNumber" << decimals.toString() << "clamped to"
+                 << bounded;
+        decimals = bounded;
+    }
+    return table;
 }

@@ -8,6 +8,12 @@
 // the unit table ("unitno": unit names and decimals), INI files read from one folder.
 struct GaugeConfig
 {
+    // A file above this size, or one holding a NUL byte, is ignored (an empty table).
+    static constexpr qint64 MaxFileBytes = 1 << 20;
+    // DecimalNumber is clamped to this range when the unit table is loaded.
+    static constexpr int MinDecimals = 0;
+    static constexpr int MaxDecimals = 6;
+
     // Each entry {MeterNo, UIIndex, Version}.
     QList<QVariantList> meterTable;
     // Each entry {UnitNo, UnitName, DecimalNumber}; the gauge's unit numbers are 0-based

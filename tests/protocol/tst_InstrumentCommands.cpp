@@ -25,6 +25,43 @@ class TestInstrumentCommands : public QObject
     Q_OBJECT
 
 private slots:
+    void commandsSurviveFramesPushedMeanwhile()
+    {
+        // A gauge pushing every 20 ms, with nobody polling: a push sits ahead of nearly
+        // every reply, and others arrive among the bytes flushed before a request.
+        GaugeRig rig(2, 1000);
+        EmulatorBackend::fillDemoRecords(*rig.gauge, 40, 3);
+        rig.gauge->setAutoPush(20);
+        int setAsideFrames = 0;
+        for (int round = 0; round < 6; ++round) {
+            KeyInfo info;
+            QCOMPARE(rig.commands.readKeyInfo(info), 1);
+            QCOMPARE(info.serialNo, quint32(12345));
+            QList<int> units;
+            QCOMPARE(rig.commands.readUnitNumbers(units), 1);
+            QCOMPARE(units.mid(0, 6), rig.gauge->unitNumbers().mid(0, 6));
+            int count = 0;
+            QCOMPARE(rig.commands.readRecordCount(count), 1);
+            QCOMPARE(count, 40);
+            QByteArray out;
+            QCOMPARE(rig.commands.readMemory(0x80000000u + 256u * quint32(round % 4), out, 256), 1);
+            QCOMPARE(out, rig.gauge->memory(0x80000000u + 256u * quint32(round % 4), 256));
+            QCOMPARE(rig.commands.readMemoryChecked(0xC0000000u, out, 256, 0x41), 1);
+            QCOMPARE(out.mid(256), rig.gauge->memory(0xC0000000u, 256));
+
+            const QByteArray aside = rig.framed.takeSetAsidePushes();
+            QCOMPARE(aside.size() % FramedLink::PushFrameSize, 0);
+            for (qsizetype at = 0; at < aside.size(); at += FramedLink::PushFrameSize) {
+                QCOMPARE(aside.mid(at, 8), QByteArray("\xAB\x44\x00\x00\x00\x00\xF0\x00", 8));
+                QCOMPARE(FramedLink::pushFrameLength(aside, at), FramedLink::PushFrameSize);
+            }
+            setAsideFrames += int(aside.size() / FramedLink::PushFrameSize);
+            QTest::qWait(30);
+        }
+        QVERIFY2(setAsideFrames >= 6, qPrintable(QString::number(setAsideFrames)));
+        QVERIFY(rig.framed.takeSetAsidePushes().isEmpty());
+    }
+
     void requestsOnTheWire()
     {
         GaugeRig rig;

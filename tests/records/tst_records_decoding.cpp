@@ -2,6 +2,7 @@
 #include "protocol/PushFrameParser.h"
 #include "protocol/ReadPlan.h"
 
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QtTest>
 
@@ -35,6 +36,61 @@ QByteArray multiFrame(float base)
     return f;
 }
 
+// The frames a parser finds in a stream fed in the given pieces, as kind + field bytes,
+// up to and including the first settings-changed frame (after it a batch's rest is
+// dropped on purpose, so later frames depend on the cut).
+QList<QByteArray> feedInPieces(const QByteArray &stream, const QList<qsizetype> &cuts, int layout)
+{
+    PushFrameParser parser;
+    QList<QByteArray> found;
+    qsizetype from = 0;
+    QList<qsizetype> ends = cuts;
+    ends.append(stream.size());
+    for (qsizetype end : ends) {
+        for (const PushedFrame &f : parser.feed(stream.mid(from, end - from), layout)) {
+            const bool changed = f.kind == PushedFrame::Kind::SettingsChanged;
+            found.append((changed ? "C:" : "M:") + f.fieldBytes.toHex());
+            if (changed)
+                return found;
+        }
+        from = end;
+    }
+    return found;
+}
+
+// A stream of whole frames, frames cut short, lone header starts, padding and junk.
+QByteArray randomPushStream(QRandomGenerator &rng, int layout, bool settingsChange)
+{
+    const int valueBytes = PushFrameParser::valueBytes(layout);
+    QByteArray s;
+    for (int piece = 0; piece < 12; ++piece) {
+        switch (rng.bounded(6)) {
+        case 0:
+        case 1: { // a whole frame with CRC-like padding
+            s += kHeader;
+            for (int i = 0; i < valueBytes / 4; ++i)
+                s += floatBytes(float(rng.bounded(10000)) / 7.0f);
+            s += QByteArray(rng.bounded(3), '\xAB');
+            break;
+        }
+        case 2: // a frame cut short
+            s += kHeader + floatBytes(1.5f).left(rng.bounded(4)) + QByteArray(rng.bounded(valueBytes), '\x44');
+            break;
+        case 3: // the first bytes of a header
+            s += kHeader.left(1 + rng.bounded(PushFrameParser::HeaderSize - 1));
+            break;
+        case 4:
+            s += hex("00AB44F0").mid(rng.bounded(4));
+            break;
+        default:
+            if (settingsChange && rng.bounded(4) == 0)
+                s += kHeader + kChanged + QByteArray(valueBytes - 4, '\0');
+            break;
+        }
+    }
+    return s;
+}
+
 } // namespace
 
 class TestRecordsDecoding : public QObject
@@ -51,6 +107,7 @@ private slots:
     void parserJoinsFramesSplitAcrossBatches();
     void parserSettingsChangedEndsBatch();
     void parserKeepsOnlyBoundedTail();
+    void parserResultDoesNotDependOnBatchCuts();
 
     void readPlanBlocks_data();
     void readPlanBlocks();
@@ -236,11 +293,44 @@ void TestRecordsDecoding::parserKeepsOnlyBoundedTail()
         QVERIFY(parser.pendingBytes() <= PushFrameParser::MaxPendingBytes);
     }
     QVERIFY(parser.feed(multiFrame(3.0f).left(31), 2).isEmpty());
-    QCOMPARE(parser.pendingBytes(), PushFrameParser::MaxPendingBytes);
+    QCOMPARE(parser.pendingBytes(), PushFrameParser::HeaderSize + 6 * 4 - 1);
     // The cut-short frames before it did not eat it: the next byte completes it.
     const QVector<PushedFrame> last = parser.feed(multiFrame(3.0f).right(1), 2);
     QCOMPARE(last.size(), 1);
     QCOMPARE(last[0].multiLayerRow(QString(), false).values[5], 8.0f);
+
+    // The most ever held: a frame whose last value byte starts a header cut after 7 bytes.
+    parser.reset();
+    QVERIFY(parser.feed(multiFrame(3.0f).left(31) + kHeader.left(7), 2).isEmpty());
+    QCOMPARE(parser.pendingBytes(), PushFrameParser::MaxPendingBytes);
+}
+
+void TestRecordsDecoding::parserResultDoesNotDependOnBatchCuts()
+{
+    // A frame cut short whose value bytes run into the start of the next header, with the
+    // batch ending inside that header: the header's first bytes are no measurement, and
+    // the frame behind it is not lost.
+    const QByteArray real = kHeader + k5920 + k5;
+    const QByteArray stream = kHeader + hex("0000B945") + hex("00") + real;
+    const qsizetype cut = PushFrameParser::HeaderSize + 5 + 3; // after AB 44 00
+    QCOMPARE(feedInPieces(stream, {}, 1), QList<QByteArray>{"M:" + (k5920 + k5).toHex()});
+    QCOMPARE(feedInPieces(stream, {cut}, 1), feedInPieces(stream, {}, 1));
+
+    // Every single cut, then random cuts, of random streams in both layouts.
+    QRandomGenerator rng(20240611);
+    for (int round = 0; round < 300; ++round) {
+        const int layout = 1 + round % 2;
+        const QByteArray s = randomPushStream(rng, layout, round % 3 == 0);
+        const QList<QByteArray> whole = feedInPieces(s, {}, layout);
+        for (qsizetype at = 1; at < s.size(); ++at)
+            QCOMPARE(feedInPieces(s, {at}, layout), whole);
+        for (int trial = 0; trial < 20; ++trial) {
+            QList<qsizetype> cuts;
+            for (qsizetype at = rng.bounded(8); at < s.size(); at += 1 + rng.bounded(12))
+                cuts.append(at);
+            QCOMPARE(feedInPieces(s, cuts, layout), whole);
+        }
+    }
 }
 
 void TestRecordsDecoding::readPlanBlocks_data()

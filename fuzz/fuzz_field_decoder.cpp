@@ -1,0 +1,38 @@
+// The stored-field decoder: values, markers, names and whole record images.
+#include "FuzzInput.h"
+#include "protocol/FieldDecoder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzInput in(data, size);
+    const uint8_t control = in.byte();
+    const bool chinese = control & 1;
+    const qint64 count = qint64(int32_t(in.u32())) >> (control >> 3);
+    const QByteArray field = in.bytes(4).leftJustified(4, '\0');
+    const DecodedField decoded = FieldDecoder::decodeField(field.constData(), chinese);
+    if (FieldDecoder::isOutOfRangeMarker(field.constData()))
+        FUZZ_CHECK(decoded.value == 0.0f && decoded.overrideText == FieldDecoder::outOfRangeWord(chinese));
+    else
+        FUZZ_CHECK(decoded.overrideText.isEmpty() && std::memcmp(&decoded.value, field.constData(), 4) == 0);
+
+    const QByteArray slot = in.bytes(16);
+    const QString name = FieldDecoder::decodeRecordName(slot);
+    FUZZ_CHECK(name.size() <= FieldDecoder::NameMaxLength);
+
+    const QByteArray rest = in.rest();
+    const qsizetype split = rest.isEmpty() ? 0 : qsizetype(control) % rest.size();
+    const QByteArray values = rest.left(split);
+    const QByteArray names = rest.mid(split);
+    const QVector<SingleLayerRow> single = FieldDecoder::singleLayerRecords(values, count, chinese);
+    FUZZ_CHECK(single.size() == qBound<qint64>(0, count, values.size() / FieldDecoder::SingleRecordSize));
+    const QVector<MultiLayerRow> multi = FieldDecoder::multiLayerRecords(values, names, count, chinese);
+    FUZZ_CHECK(multi.size() <= values.size() / FieldDecoder::MultiRecordSize
+               && multi.size() <= names.size() / FieldDecoder::NameSlotSize && multi.size() <= qMax<qint64>(count, 0));
+    for (const MultiLayerRow &row : multi)
+        FUZZ_CHECK(row.name.size() <= FieldDecoder::NameMaxLength);
+    return 0;
+}
