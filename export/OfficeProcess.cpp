@@ -3,8 +3,10 @@
 #include "export/OfficeUno.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -29,6 +31,9 @@ namespace {
 const char *const kDefaultProgram = "/usr/lib/libreoffice/program/soffice";
 const char *const kFundamentalRc = "file:///usr/lib/libreoffice/program/fundamentalrc";
 const char *const kProfilePrefix = "palvarin_office_";
+// Where the office's pipe library makes its sockets (OSL_PIPE_<uid>_<pipe name>), whatever
+// the temporary folder; an office that is killed leaves its socket there.
+const char *const kPipeFolder = "/tmp";
 // How long an office that was asked to end may take to do so.
 const int kTerminateMs = 10000;
 
@@ -45,6 +50,30 @@ Reference<uno::XComponentContext> localContext()
         }
     }();
     return context;
+}
+
+QString profileUrl(const QString &profilePath)
+{
+    return QUrl::fromLocalFile(profilePath).toString(QUrl::FullyEncoded);
+}
+
+// Removes the sockets an office leaves when it is killed: the one it accepted connections
+// on, and its single-instance one, named after its profile: "SingleOfficeIPC_" and the MD5
+// of the profile's URL in UTF-16, each byte in hex without leading zeros.
+void removePipes(const QString &pipeName, const QString &profilePath)
+{
+    const QString url = profileUrl(profilePath);
+    const QByteArray md5 = QCryptographicHash::hash(
+        QByteArray(reinterpret_cast<const char *>(url.utf16()), url.size() * 2), QCryptographicHash::Md5);
+    QString instance = QStringLiteral("SingleOfficeIPC_");
+    for (char byte : md5)
+        instance += QString::number(quint8(byte), 16);
+    const QDir pipes(QString::fromLatin1(kPipeFolder));
+    const QStringList names = pipes.entryList(
+        {QStringLiteral("OSL_PIPE_*_") + pipeName, QStringLiteral("OSL_PIPE_*_") + instance},
+        QDir::Files | QDir::System | QDir::Hidden);
+    for (const QString &name : names)
+        QFile::remove(pipes.filePath(name));
 }
 
 } // namespace
@@ -92,20 +121,29 @@ QString OfficeProcess::processTag()
 
 int OfficeProcess::removeStaleProfiles()
 {
-    int removed = 0;
     const QString prefix = QString::fromLatin1(kProfilePrefix);
-    const QFileInfoList entries = QDir(QDir::tempPath())
-                                      .entryInfoList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entry : entries) {
-        // palvarin_office_<pid>_...: only folders of processes that are gone.
+    // <anything>palvarin_office_<pid>_...: only what processes that are gone left.
+    const auto ownerGone = [&prefix](const QFileInfo &entry) {
         bool ok = false;
-        const qint64 pid = entry.fileName().mid(prefix.size()).section(QLatin1Char('_'), 0, 0).toLongLong(&ok);
-        if (!ok || pid <= 0 || pid == QCoreApplication::applicationPid()
-            || QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)) || !entry.isWritable())
+        const QString name = entry.fileName();
+        const qint64 pid = name.mid(name.indexOf(prefix) + prefix.size()).section(QLatin1Char('_'), 0, 0).toLongLong(&ok);
+        return ok && pid > 0 && pid != QCoreApplication::applicationPid()
+            && !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid));
+    };
+    int removed = 0;
+    for (const QFileInfo &entry : QDir(QDir::tempPath()).entryInfoList({prefix + QLatin1Char('*')},
+                                                                       QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!ownerGone(entry) || !entry.isWritable())
             continue;
+        removePipes(entry.fileName(), entry.absoluteFilePath()); // the profile's name was the pipe's
         if (QDir(entry.absoluteFilePath()).removeRecursively())
             ++removed;
     }
+    for (const QFileInfo &entry : QDir(QString::fromLatin1(kPipeFolder))
+                                      .entryInfoList({QStringLiteral("OSL_PIPE_*_") + prefix + QLatin1Char('*')},
+                                                     QDir::Files | QDir::System | QDir::Hidden))
+        if (ownerGone(entry) && QFile::remove(entry.absoluteFilePath()))
+            ++removed;
     return removed;
 }
 
@@ -139,7 +177,7 @@ bool OfficeProcess::launch()
     const QStringList args{
         QStringLiteral("--headless"), QStringLiteral("--invisible"), QStringLiteral("--norestore"),
         QStringLiteral("--nologo"), QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck"),
-        QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(d->profile->path()).toString(QUrl::FullyEncoded),
+        QStringLiteral("-env:UserInstallation=") + profileUrl(d->profile->path()),
         QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext").arg(d->pipeName)};
     d->process.setProgram(program);
     d->process.setArguments(args);
@@ -239,5 +277,8 @@ void OfficeProcess::shutdown()
         if (pid > 0)
             ::kill(-pid_t(pid), SIGKILL);
     }
-    d->profile.reset();
+    if (d->profile) {
+        removePipes(d->pipeName, d->profile->path());
+        d->profile.reset();
+    }
 }

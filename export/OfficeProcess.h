@@ -14,8 +14,8 @@ public:
     static QString defaultProgram();
     // Marker inside every office command line this process starts, for finding leftovers.
     static QString processTag();
-    // Removes the private profiles that programs which died without ending their office left
-    // in the temporary folder (their process is gone). Returns how many went.
+    // Removes the private profiles, and the pipe sockets, that programs which died without
+    // ending their office left behind (their process is gone). Returns how many went.
     static int removeStaleProfiles();
 
     // An empty program means defaultProgram() at launch.
@@ -32,7 +32,7 @@ public:
     // How long this office took from launch() to connected, in ms (0 until connected).
     qint64 startMs() const;
     // Ends the office: asked to terminate when connected, then a bounded wait, then killed
-    // with its whole process group; the private profile goes too.
+    // with its whole process group; its private profile and pipe socket go too.
     void shutdown();
 
 private:

@@ -4,11 +4,14 @@
 #include "export/OfficeProcess.h"
 #endif
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+
+#include <unistd.h>
 
 namespace ExportTestSupport {
 
@@ -105,6 +108,45 @@ QList<qint64> officeProcessIds()
     }
 #endif
     return ids;
+}
+
+QStringList officeLeftovers()
+{
+    QStringList left;
+#ifdef PALVARIN_CALC_AVAILABLE
+    const QString tag = OfficeProcess::processTag();
+    left << QDir(QDir::tempPath()).entryList({tag + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot);
+    left << QDir(QStringLiteral("/tmp")).entryList({QStringLiteral("OSL_PIPE_*_") + tag + QLatin1Char('*')},
+                                                  QDir::Files | QDir::System | QDir::Hidden);
+#endif
+    return left;
+}
+
+QStringList officeSockets()
+{
+    QStringList sockets;
+    const QString folder = QStringLiteral("/tmp/OSL_PIPE_%1_").arg(::getuid());
+    for (qint64 pid : officeProcessIds()) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &arg : cmdline.readAll().split('\0')) {
+            const QString text = QString::fromUtf8(arg);
+            if (text.startsWith(QLatin1String("--accept=pipe,name=")))
+                sockets << folder + text.mid(19).section(QLatin1Char(';'), 0, 0);
+            if (text.startsWith(QLatin1String("-env:UserInstallation="))) {
+                const QString url = text.mid(22);
+                const QByteArray md5 = QCryptographicHash::hash(
+                    QByteArray(reinterpret_cast<const char *>(url.utf16()), url.size() * 2), QCryptographicHash::Md5);
+                QString name = QStringLiteral("SingleOfficeIPC_");
+                for (char byte : md5)
+                    name += QString::number(quint8(byte), 16);
+                sockets << folder + name;
+            }
+        }
+    }
+    sockets.removeDuplicates();
+    return sockets;
 }
 
 QStringList strayFiles(const QString &folder, const QStringList &expected)

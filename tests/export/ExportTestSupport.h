@@ -42,6 +42,11 @@ int cellCount(const QJsonObject &workbook, int sheet);
 // Office processes this test process started that are still alive, and their ids.
 int officeProcessesLeft();
 QList<qint64> officeProcessIds();
+// Private profiles and pipe sockets of offices this test process started, still on disk.
+QStringList officeLeftovers();
+// The sockets the running offices of this test process have, named from their command lines:
+// the pipe they accept connections on and the single-instance one (named after the profile).
+QStringList officeSockets();
 // Files in a folder other than the given ones (lock files and temporary workbooks included).
 QStringList strayFiles(const QString &folder, const QStringList &expected);
 

@@ -146,6 +146,7 @@ void TestExportCalc::layersIntoNewFileFromTemplate()
 
     QCOMPARE(strayFiles(dir.path(), {"template.xls", "out.xls"}), QStringList());
     QCOMPARE(officeProcessesLeft(), 0);
+    QCOMPARE(officeLeftovers(), QStringList());
 }
 
 void TestExportCalc::existingTargetIsReplacedByAFreshWorkbook()
@@ -209,6 +210,7 @@ void TestExportCalc::cancelLeavesTargetAndNoOffice()
     QCOMPARE(flow.run(nullptr, table, false), 0);
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(officeProcessesLeft(), 0);
+    QCOMPARE(officeLeftovers(), QStringList());
     QCOMPARE(digest(target), before);
 }
 
@@ -262,6 +264,10 @@ void TestExportCalc::hungOfficeIsStopped()
     QVERIFY(office.connect(60000));
     CalcDocument document(office, 2000);
     QVERIFY(document.open(QString()));
+    const QStringList sockets = officeSockets();
+    QCOMPARE(sockets.size(), 2);
+    for (const QString &socket : sockets)
+        QVERIFY2(QFileInfo::exists(socket), qPrintable(socket));
     // The office stops answering (as if hung) in the middle of an export.
     const QList<qint64> pids = officeProcessIds();
     QVERIFY(!pids.isEmpty());
@@ -277,6 +283,9 @@ void TestExportCalc::hungOfficeIsStopped()
     office.shutdown();
     QVERIFY2(timer.elapsed() < 15000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(officeProcessesLeft(), 0);
+    QCOMPARE(officeLeftovers(), QStringList());
+    for (const QString &socket : sockets) // a killed office cannot remove them itself
+        QVERIFY2(!QFileInfo::exists(socket), qPrintable(socket));
     QVERIFY(!QFile::exists(path));
     QCOMPARE(strayFiles(dir.path(), {"template.xls", "out.xls", "plain.xls"}), QStringList());
 }

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -53,17 +54,29 @@ private slots:
         QVERIFY(holder.waitForFinished(5000));
         QTRY_COMPARE_WITH_TIMEOUT(officesOf(pid), 0, 20000);
 
-        // Its private profile stays behind; the next office start clears it away, but not
-        // the profile of a program that still runs (this one).
+        // Its private profile (and a pipe socket, had its office got that far) stays behind;
+        // the next office start clears them away, but not those of a program that still runs
+        // (this one).
         const QStringList left = QDir(QDir::tempPath())
                                      .entryList({QStringLiteral("palvarin_office_%1_*").arg(pid)}, QDir::Dirs);
         QCOMPARE(left.size(), 1);
+        const QString deadPipe = QStringLiteral("/tmp/OSL_PIPE_%1_palvarin_office_%2_test").arg(::getuid()).arg(pid);
+        const QString livePipe = QStringLiteral("/tmp/OSL_PIPE_%1_palvarin_office_%2_test")
+                                     .arg(::getuid())
+                                     .arg(QCoreApplication::applicationPid());
+        for (const QString &pipe : {deadPipe, livePipe}) {
+            QFile file(pipe);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         QDir mine(QDir::tempPath() + QStringLiteral("/palvarin_office_%1_1_test").arg(QCoreApplication::applicationPid()));
         QVERIFY(mine.mkpath(QStringLiteral(".")));
-        QVERIFY(OfficeProcess::removeStaleProfiles() >= 1);
+        QVERIFY(OfficeProcess::removeStaleProfiles() >= 2);
         QVERIFY(!QFileInfo::exists(QDir::tempPath() + QLatin1Char('/') + left.first()));
+        QVERIFY(!QFileInfo::exists(deadPipe));
         QVERIFY(mine.exists());
+        QVERIFY(QFileInfo::exists(livePipe));
         QVERIFY(mine.removeRecursively());
+        QVERIFY(QFile::remove(livePipe));
     }
 };
 
