@@ -165,6 +165,7 @@ void GaugeSession::clearConnectionState()
     // Bytes and notices of the old connection mean nothing for the next one.
     m_pushParser.reset();
     m_heldPushes.clear();
+    m_framed.takeSetAsidePushes();
     m_settingsChangePending = false;
 }
 
@@ -208,6 +209,16 @@ void GaugeSession::sequenceEnded()
         m_retiredLink->close();
         m_retiredLink.reset();
     }
+    // Measurements the gauge pushed while the sequence waited for its replies: added once the
+    // sequence's own work (a read's rows) is done, like the pushes the worker polls.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const QByteArray pushes = m_framed.takeSetAsidePushes();
+            if (!pushes.isEmpty())
+                handlePushedBytes(pushes);
+        },
+        Qt::QueuedConnection);
     runDeferredWork();
 }
 
