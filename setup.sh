@@ -3,10 +3,14 @@
 #   ./setup.sh demo   runs the program against the emulated gauge
 #   ./setup.sh test   runs the whole test suite (plain build, then ASan+UBSan build)
 #   ./setup.sh build  only installs and builds
+#   ./setup.sh fuzz [seconds]  builds the libFuzzer targets (clang) and runs each for the
+#                     given time (default 60) from its corpus in fuzz/corpus/
+#   ./setup.sh tsan   builds with ThreadSanitizer and runs the suites that use the poll
+#                     worker's thread
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-}
-case "$mode" in demo|test|build) ;; *) echo "usage: $0 demo|test|build" >&2; exit 2 ;; esac
+case "$mode" in demo|test|build|fuzz|tsan) ;; *) echo "usage: $0 demo|test|build|fuzz [seconds]|tsan" >&2; exit 2 ;; esac
 
 packages=(cmake make g++ pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
@@ -22,6 +26,9 @@ if installed libreoffice || installed libreoffice-calc; then
 else
   packages+=(libreoffice-core-nogui libreoffice-calc-nogui libreoffice-dev)
 fi
+
+# The fuzz targets need clang with its libFuzzer and sanitizer run-times.
+[ "$mode" = fuzz ] && packages+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
@@ -40,7 +47,15 @@ build_tree() { # dir, extra cmake args...
   cmake --build "$dir" -j"$jobs"
 }
 
-build_tree build
+# Leak reports name only the project's own code: LibreOffice's and the system libraries'
+# lasting allocations are listed in the suppression files with the reason for each.
+sanitizer_env() {
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export LSAN_OPTIONS=suppressions=$PWD/tools/sanitizers/lsan.supp:print_suppressions=0
+  export UBSAN_OPTIONS=print_stacktrace=1
+}
+
+case "$mode" in fuzz|tsan) ;; *) build_tree build ;; esac
 
 case "$mode" in
   build) ;;
@@ -55,7 +70,43 @@ case "$mode" in
     export QT_QPA_PLATFORM=offscreen
     ctest --test-dir build --output-on-failure -j"$jobs"
     build_tree build-asan -DPALVARIN_SANITIZE=ON
-    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-      ctest --test-dir build-asan --output-on-failure -j"$jobs"
+    sanitizer_env
+    ctest --test-dir build-asan --output-on-failure -j"$jobs"
+    ;;
+  fuzz)
+    seconds=${2:-60}
+    CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DPALVARIN_FUZZ=ON -DPALVARIN_WITH_CALC=OFF >/dev/null
+    cmake --build build-fuzz -j"$jobs" --target palvarin_fuzzers
+    sanitizer_env
+    failed=0
+    summary=()
+    for dir in fuzz/corpus/*/; do
+      target=$(basename "$dir")
+      work=build-fuzz/corpus/$target    # new inputs go here, the checked-in seeds stay as they are
+      mkdir -p "$work" build-fuzz/artifacts
+      echo "== $target, ${seconds} s"
+      log=build-fuzz/$target.log
+      if build-fuzz/fuzz/"$target" -max_total_time="$seconds" -timeout=10 -max_len=2048 \
+           -print_final_stats=1 -artifact_prefix=build-fuzz/artifacts/"$target"- \
+           "$work" "$dir" >"$log" 2>&1; then result=ok; else result=FAILED; failed=1; tail -40 "$log"; fi
+      runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+      rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+      summary+=("$(printf '%-22s %s  %10s inputs  %6s exec/s' "$target" "$result" "${runs:-?}" "${rate:-?}")")
+    done
+    printf '%s\n' "${summary[@]}"
+    exit "$failed"
+    ;;
+  tsan)
+    # Qt is not built with TSan: its internals are listed in tools/sanitizers/tsan.supp.
+    suites=(tst_libHidDevice tst_CLinkerUSB tst_FramedLinkPushes tst_InstrumentCommands tst_EmulatorBackend
+            test_connection test_reading)
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALVARIN_TSAN=ON -DPALVARIN_WITH_CALC=OFF >/dev/null
+    cmake --build build-tsan -j"$jobs" --target "${suites[@]}"
+    export TSAN_OPTIONS="suppressions=$PWD/tools/sanitizers/tsan.supp second_deadlock_stack=1 history_size=4"
+    # Tells TSan about the mutex release inside QWaitCondition::wait (link/TsanQtWait.cpp).
+    export LD_PRELOAD=$PWD/build-tsan/link/libpv_tsan_qt_wait.so
+    export QT_QPA_PLATFORM=offscreen
+    ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R "^($(IFS='|'; echo "${suites[*]}"))\$"
     ;;
 esac
