@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-}
-case "$mode" in demo|test|build) ;; *) echo "usage: $0 demo|test|build" >&2; exit 2 ;; esac
+case "$mode" in demo|test|build|package|package-test) ;; *) echo "usage: $0 demo|test|build|package|package-test" >&2; exit 2 ;; esac
 
 packages=(cmake make g++ pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
@@ -22,6 +22,13 @@ if installed libreoffice || installed libreoffice-calc; then
 else
   packages+=(libreoffice-core-nogui libreoffice-calc-nogui libreoffice-dev)
 fi
+
+# The Debian package: building and checking it (./setup.sh package), the icons' renderer
+# (packaging/icons/render.sh), and the install test in a clean Debian root (package-test).
+case "$mode" in
+  package|package-test) packages+=(dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin) ;;&
+  package-test) packages+=(debootstrap netpbm) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
@@ -39,6 +46,39 @@ build_tree() { # dir, extra cmake args...
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
 }
+
+# ./setup.sh package: palvarin_<version>_<arch>.deb in build-package/ (or in
+# $PALVARIN_PACKAGE_BUILD_DIR), built with Debian's flags and the /usr prefix it installs
+# to, then checked with Debian's own tools.
+# ./setup.sh package-test: then installs it into a clean Debian 12 root and tries it there.
+if [ "$mode" = package ] || [ "$mode" = package-test ]; then
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  cppflags=$(dpkg-buildflags --get CPPFLAGS)
+  build_dir=$(realpath -m "${PALVARIN_PACKAGE_BUILD_DIR:-build-package}")
+  # CPack's install step then builds nothing more than what the package holds.
+  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+    -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags" \
+    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+  # The tests are built by ./setup.sh test.
+  cmake --build "$build_dir" -j"$jobs" --target pv_package_contents
+  rm -f "$build_dir"/palvarin_*.deb
+  (cd "$build_dir" && cpack -G DEB >/dev/null)
+  deb=$(ls "$build_dir"/palvarin_*.deb)
+  echo "Built $deb"
+  desktop-file-validate packaging/palvarin.desktop
+  # appstreamcli exits 3 on warnings too; only errors fail the package.
+  appstream_out=$(appstreamcli validate --no-net "$build_dir/packaging/palvarin.metainfo.xml" 2>&1) || [ $? -eq 3 ]
+  echo "$appstream_out"
+  if grep -q '^E:' <<<"$appstream_out"; then exit 1; fi
+  lintian --fail-on error --info "$deb"
+  echo "desktop-file-validate, appstreamcli validate and lintian: no error"
+  if [ "$mode" = package-test ]; then
+    packaging/install-test.sh "$deb"
+  fi
+  exit 0
+fi
 
 build_tree build
 
