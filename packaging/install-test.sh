@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs palvarin_<version>_<arch>.deb into a clean Debian 12 root, the way a user would
 # (apt resolves the dependencies), tries the program there, then purges it and checks that
-# nothing of the package is left. Needs root, debootstrap and netpbm (./setup.sh package-test).
+# nothing of the package is left. Needs root, debootstrap, netpbm and file (./setup.sh package-test).
 #
 #   packaging/install-test.sh build-package/palvarin_1.2_amd64.deb
 #   packaging/install-test.sh --prepare     only makes the cached clean root
@@ -109,8 +109,8 @@ grep -qx 'Icon=palvarin' "$root/usr/share/applications/palvarin.desktop" || fail
 grep -q '<modalias>usb:v2047p0301\*</modalias>' "$root/usr/share/metainfo/palvarin.metainfo.xml" || fail "metainfo: no modalias"
 gzip -dc "$root/usr/share/man/man1/palvarin.1.gz" | grep -q '^\.TH PALVARIN 1' || fail "manual page"
 for png in 48 128 256; do
-  size=$(pngtopnm "$root/usr/share/icons/hicolor/${png}x${png}/apps/palvarin.png" | head -c 20 | sed -n 2p)
-  [ "$size" = "$png $png" ] || fail "the ${png} px icon is '$size'"
+  size=$(file -b "$root/usr/share/icons/hicolor/${png}x${png}/apps/palvarin.png")
+  [[ $size == "PNG image data, $png x $png,"* ]] || fail "the ${png} px icon is '$size'"
 done
 
 step "palvarin --version, --help and a wrong option, without a display"
