@@ -50,16 +50,19 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
     parser.addOption(demo);
     parser.addOption(demoConfig);
     // Options QApplication takes itself; known here so that they are not refused.
+    QStringList qtOptions;
     for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "geometry",
                              "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "style", "stylesheet"}) {
         QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(qtOption);
+        qtOptions.append(QStringLiteral("-%1 <value>").arg(QLatin1String(name)));
     }
     for (const char *name : {"reverse", "widgetcount", "nograb", "dograb"}) {
         QCommandLineOption qtOption(QString::fromLatin1(name));
         qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(qtOption);
+        qtOptions.append(QStringLiteral("-%1").arg(QLatin1String(name)));
     }
 
     QString error;
@@ -71,8 +74,11 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
         std::fprintf(stderr, "palvarin: %s\nTry 'palvarin --help' for the options.\n", qPrintable(error));
         return 2;
     }
-    if (parser.isSet(help)) {
+    const bool helpAll = parser.isSet(QStringLiteral("help-all")); // added with the help option
+    if (parser.isSet(help) || helpAll) {
         std::fputs(qPrintable(parser.helpText()), stdout);
+        if (helpAll)
+            std::printf("\nQt options:\n  %s\n", qPrintable(qtOptions.join(QStringLiteral("\n  "))));
         return 0;
     }
     if (parser.isSet(version)) {
