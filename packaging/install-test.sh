@@ -125,20 +125,36 @@ set -e
 [ "$code" -eq 2 ] || fail "an unknown option exited $code, not 2"
 [ "$no_display" -eq 1 ] && grep -q 'no display' "$root/tmp/no-display.txt" || fail "a run without a display gave no hint"
 
+# Runs palvarin --demo under Xvfb as the test user for $1 seconds with its messages logged to
+# /tmp/messages.log; it must not end by itself. The screen is copied from Xvfb's frame buffer
+# file to /tmp/fb/shot.xwd while the program runs.
+run_demo() {
+  rm -rf "$root/tmp/fb" "$root/tmp/messages.log"
+  install -d -m 777 "$root/tmp/fb"
+  as_user PALVARIN_UNATTENDED_LOG=/tmp/messages.log SECONDS_TO_RUN="$1" \
+    xvfb-run -a -s "-screen 0 1280x800x24 -fbdir /tmp/fb" sh -c \
+    'palvarin --demo & p=$!; sleep $SECONDS_TO_RUN; kill -0 $p || exit 3
+     cp /tmp/fb/Xvfb_screen0 /tmp/fb/shot.xwd; kill $p; wait $p; exit 0' \
+    >"$root/tmp/demo.log" 2>&1 || { cat "$root/tmp/demo.log"; fail "palvarin --demo did not run for $1 s"; }
+  touch "$root/tmp/messages.log"
+}
+
 step "palvarin --demo under Xvfb"
-mkdir -p "$root/tmp/fb"
-chmod 777 "$root/tmp/fb"
-# The program runs for 8 s, the screen is copied from Xvfb's frame buffer file while it
-# runs, then it is ended; it must not have ended by itself.
-as_user xvfb-run -a -s "-screen 0 1280x800x24 -fbdir /tmp/fb" sh -c \
-  'palvarin --demo & p=$!; sleep 8; kill -0 $p || exit 3; cp /tmp/fb/Xvfb_screen0 /tmp/fb/shot.xwd; kill $p; wait $p; exit 0' \
-  >"$root/tmp/demo.log" 2>&1 || { cat "$root/tmp/demo.log"; fail "palvarin --demo did not run for 8 s"; }
+run_demo 8
 xwdtopnm "$root/tmp/fb/shot.xwd" 2>/dev/null | pnmtopng >"$screenshot"
 # A window was drawn: a blank screen has one colour.
 colours=$(pngtopnm "$screenshot" | ppmhist -noheader | wc -l)
 [ "$colours" -gt 50 ] || fail "the screenshot has $colours colours: no window drawn"
 echo "screenshot: $screenshot ($colours colours)"
-grep -v '^$' "$root/tmp/demo.log" | head -5 || true
+# The shipped meter table serves the demo gauge (meter type 2, firmware 1.25): no complaint.
+if grep '^information' "$root/tmp/messages.log"; then fail "the demo gauge was refused with the shipped tables"; fi
+
+step "a meter table in ~/.config/Palvarin overrides the shipped one"
+as_user sh -c 'mkdir -p ~/.config/Palvarin && printf "[Device1]\nMeterNo=2\nUIIndex=2\nVersion=200\n" >~/.config/Palvarin/meterno'
+run_demo 5
+grep -q '^information|.*|仪器版本过低!' "$root/tmp/messages.log" ||
+  { cat "$root/tmp/messages.log"; fail "the user's meter table (lowest firmware 2.00) was not used"; }
+rm -r "$root/home/tester/.config/Palvarin"
 
 step "apt-get purge palvarin"
 in_root DEBIAN_FRONTEND=noninteractive apt-get purge -y -q palvarin >"$cache/purge.log" 2>&1 ||
