@@ -52,6 +52,12 @@ build_tree() { # dir, extra cmake args...
 # to, then checked with Debian's own tools.
 # ./setup.sh package-test: then installs it into a clean Debian 12 root and tries it there.
 if [ "$mode" = package ] || [ "$mode" = package-test ]; then
+  # Without the office SDK the program builds without its .xls export: no package of that.
+  if [ ! -x /usr/lib/libreoffice/sdk/bin/cppumaker ]; then
+    echo "The package needs the LibreOffice SDK (libreoffice-dev) for the export; a desktop" >&2
+    echo "LibreOffice conflicts with it: build the package on a machine without one." >&2
+    exit 1
+  fi
   export DEB_BUILD_MAINT_OPTIONS=hardening=+all
   cppflags=$(dpkg-buildflags --get CPPFLAGS)
   build_dir=$(realpath -m "${PALVARIN_PACKAGE_BUILD_DIR:-build-package}")
