@@ -7,10 +7,12 @@
 #                     given time (default 60) from its corpus in fuzz/corpus/
 #   ./setup.sh tsan   builds with ThreadSanitizer and runs the suites that use the poll
 #                     worker's thread
+#   ./setup.sh package       builds the Debian package and checks it
+#   ./setup.sh package-test  then installs it into a clean Debian 12 root and tries it there
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-}
-case "$mode" in demo|test|build|fuzz|tsan) ;; *) echo "usage: $0 demo|test|build|fuzz [seconds]|tsan" >&2; exit 2 ;; esac
+case "$mode" in demo|test|build|fuzz|tsan|package|package-test) ;; *) echo "usage: $0 demo|test|build|fuzz [seconds]|tsan|package|package-test" >&2; exit 2 ;; esac
 
 packages=(cmake make g++ pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
@@ -29,6 +31,12 @@ fi
 
 # The fuzz targets need clang with its libFuzzer and sanitizer run-times.
 [ "$mode" = fuzz ] && packages+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)
+# The Debian package: building and checking it (./setup.sh package), the icons' renderer
+# (packaging/icons/render.sh), and the install test in a clean Debian root (package-test).
+case "$mode" in
+  package|package-test) packages+=(dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin) ;;&
+  package-test) packages+=(debootstrap netpbm) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
@@ -46,6 +54,45 @@ build_tree() { # dir, extra cmake args...
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
 }
+
+# ./setup.sh package: palvarin_<version>_<arch>.deb in build-package/ (or in
+# $PALVARIN_PACKAGE_BUILD_DIR), built with Debian's flags and the /usr prefix it installs
+# to, then checked with Debian's own tools.
+# ./setup.sh package-test: then installs it into a clean Debian 12 root and tries it there.
+if [ "$mode" = package ] || [ "$mode" = package-test ]; then
+  # Without the office SDK the program builds without its .xls export: no package of that.
+  if [ ! -x /usr/lib/libreoffice/sdk/bin/cppumaker ]; then
+    echo "The package needs the LibreOffice SDK (libreoffice-dev) for the export; a desktop" >&2
+    echo "LibreOffice conflicts with it: build the package on a machine without one." >&2
+    exit 1
+  fi
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  cppflags=$(dpkg-buildflags --get CPPFLAGS)
+  build_dir=$(realpath -m "${PALVARIN_PACKAGE_BUILD_DIR:-build-package}")
+  # CPack's install step then builds nothing more than what the package holds.
+  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+    -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags" \
+    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+  # The tests are built by ./setup.sh test.
+  cmake --build "$build_dir" -j"$jobs" --target pv_package_contents
+  rm -f "$build_dir"/palvarin_*.deb
+  (cd "$build_dir" && cpack -G DEB >/dev/null)
+  deb=$(ls "$build_dir"/palvarin_*.deb)
+  echo "Built $deb"
+  desktop-file-validate packaging/palvarin.desktop
+  # appstreamcli exits 3 on warnings too; only errors fail the package.
+  appstream_out=$(appstreamcli validate --no-net "$build_dir/packaging/palvarin.metainfo.xml" 2>&1) || [ $? -eq 3 ]
+  echo "$appstream_out"
+  if grep -q '^E:' <<<"$appstream_out"; then exit 1; fi
+  lintian --fail-on error --info "$deb"
+  echo "desktop-file-validate, appstreamcli validate and lintian: no error"
+  if [ "$mode" = package-test ]; then
+    packaging/install-test.sh "$deb"
+  fi
+  exit 0
+fi
 
 # Leak reports name only the project's own code: LibreOffice's and the system libraries'
 # lasting allocations are listed in the suppression files with the reason for each.

@@ -7,18 +7,21 @@
 #include "export/ExcelEngine.h"
 #include "hid/HidBackend.h"
 #include "mainwindow/MainWindow.h"
-#include "records/GaugeConfig.h"
+#include "records/ConfigPaths.h"
 #include "records/RecordsModel.h"
 #include "session/GaugeSession.h"
 
 #include <QApplication>
 #include <QColor>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QFile>
 #include <QFont>
 #include <QPalette>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -28,18 +31,63 @@ struct Options
     QString demoConfig;
 };
 
-Options parseOptions(const QStringList &arguments)
+// Parses the command line without a display, so --help and --version work anywhere.
+// Returns an exit code when the program should end at once.
+std::optional<int> parseOptions(const QStringList &arguments, Options &options)
 {
-    Options options;
-    for (int i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--demo")) {
-            options.demo = true;
-        } else if (arguments[i] == QLatin1String("--demo-config") && i + 1 < arguments.size()) {
-            options.demo = true;
-            options.demoConfig = arguments[++i];
-        }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Desktop companion of the ultrasonic thickness gauge: reads its records "
+                       "and exports them to an Excel 97-2003 workbook."));
+    // Qt's own single-dash options (-platform, -style, ...) must parse as whole words.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("Run against the emulated gauge."));
+    const QCommandLineOption demoConfig(QStringLiteral("demo-config"),
+                                        QStringLiteral("Run against an emulated gauge set up by the INI <file>."),
+                                        QStringLiteral("file"));
+    parser.addOption(demo);
+    parser.addOption(demoConfig);
+    // Options QApplication takes itself; known here so that they are not refused.
+    QStringList qtOptions;
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "geometry",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "style", "stylesheet"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+        qtOptions.append(QStringLiteral("-%1 <value>").arg(QLatin1String(name)));
     }
-    return options;
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+        qtOptions.append(QStringLiteral("-%1").arg(QLatin1String(name)));
+    }
+
+    QString error;
+    if (!parser.parse(arguments))
+        error = parser.errorText();
+    else if (!parser.positionalArguments().isEmpty())
+        error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "palvarin: %s\nTry 'palvarin --help' for the options.\n", qPrintable(error));
+        return 2;
+    }
+    const bool helpAll = parser.isSet(QStringLiteral("help-all")); // added with the help option
+    if (parser.isSet(help) || helpAll) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        if (helpAll)
+            std::printf("\nQt options:\n  %s\n", qPrintable(qtOptions.join(QStringLiteral("\n  "))));
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("palvarin %s\n", PALVARIN_VERSION);
+        return 0;
+    }
+    options.demo = parser.isSet(demo) || parser.isSet(demoConfig);
+    options.demoConfig = parser.value(demoConfig);
+    return std::nullopt;
 }
 
 void applySkin(QApplication &app)
@@ -56,6 +104,15 @@ void applySkin(QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Palvarin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PALVARIN_VERSION));
+    Options options;
+    {
+        const QCoreApplication parsing(argc, argv); // gone before the QApplication comes
+        if (const std::optional<int> exitCode = parseOptions(parsing.arguments(), options))
+            return *exitCode;
+    }
+
     // Without a display Qt would only fail with a platform-plugin error.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
@@ -63,7 +120,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication app(argc, argv);
-    const Options options = parseOptions(app.arguments());
+    QGuiApplication::setDesktopFileName(QStringLiteral("palvarin")); // matches the desktop entry
 
     // Questions go to a person, or, for unattended runs (tests of the whole program), into a log.
     WidgetInteraction widgets;
@@ -93,14 +150,16 @@ int main(int argc, char *argv[])
 
     ExcelEngine workbookWriter;
     RecordsModel records;
+    // Each table and translation file comes from the first place that has it (README).
+    const ConfigPlaces places = ConfigPlaces::current();
     GaugeSession session(hid, interaction, workbookWriter, records,
-                         GaugeConfig::load(QCoreApplication::applicationDirPath()));
+                         ConfigPlaces::loadTables(places.tableSearchPath()));
 
-    auto window = std::make_unique<MainWindow>(session);
+    auto window = std::make_unique<MainWindow>(session, places.translationSearchPath());
     if (emulator)
         window->setDeviceMonitor(emulator->monitor());
     single.setActivationWindow(window.get(), true);
-    window->setWindowTitle(QStringLiteral("Palvarin V1.2"));
+    window->setWindowTitle(QStringLiteral("Palvarin V" PALVARIN_VERSION));
     window->setWindowState(Qt::WindowMaximized);
     window->show();
     MainWindow *shown = window.get();

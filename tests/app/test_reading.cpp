@@ -293,6 +293,34 @@ private slots:
         QCOMPARE(model().rowCount(), 0);
     }
 
+    // Measurements taken while a read runs reach the gauge's output between the read's
+    // requests, where the flush before each request used to drop them: every one becomes a
+    // row after the read's own rows, in the order taken.
+    void measurementsTakenDuringAReadFollowItsRows()
+    {
+        auto g = singleLayerGauge();
+        const int records = 60; // three value blocks
+        for (int i = 0; i < records; ++i)
+            g->addSingleLayerRecord(5900.0f, 1.0f + i);
+        plugGauge(g);
+        ScriptedInteraction dialogs;
+        QList<float> taken;
+        dialogs.onProgressValue = [&](int value) {
+            const float thickness = 100.0f + value;
+            gauge->pushSingleLayer(6000.0f, thickness);
+            taken << thickness;
+        };
+        read();
+        QCOMPARE(dialogs.texts(Kind::Information), QStringList{});
+        QCOMPARE(taken.size(), 3);
+        QTRY_COMPARE(model().rowCount(), records + int(taken.size()));
+        QCOMPARE(rig->row(records - 1).mid(0, 2), (QStringList{QString::number(records, 'f', 2), "5900"}));
+        for (int i = 0; i < taken.size(); ++i) {
+            QCOMPARE(rig->row(records + i).mid(0, 2), (QStringList{QString::number(taken[i], 'f', 2), "6000"}));
+            QCOMPARE(model().record(records + i).origin, RecordOrigin::Pushed);
+        }
+    }
+
     // A count word with its top bit set is no count: the gauge could not give one. Zero is
     // an empty gauge and says nothing.
     void countWordsWithTheTopBitSetAreAFailedRead_data()
