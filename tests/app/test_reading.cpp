@@ -2,6 +2,9 @@
 // its records model, without any window, against the emulated gauge through every real
 // layer below the session.
 #include "GaugeFixture.h"
+
+#include <QDir>
+#include <QFile>
 #include "ScriptedInteraction.h"
 
 using namespace GaugeFixture;
@@ -50,6 +53,9 @@ private slots:
     {
         model().setChinese(true);
         model().setLayersShown(3);
+        rig->writer.tables.clear();
+        rig->writer.paths.clear();
+        rig->writer.failures = 0;
     }
 
     void withoutLinkNothingHappens()
@@ -319,6 +325,60 @@ private slots:
             QCOMPARE(rig->row(records + i).mid(0, 2), (QStringList{QString::number(taken[i], 'f', 2), "6000"}));
             QCOMPARE(model().record(records + i).origin, RecordOrigin::Pushed);
         }
+    }
+
+    // The export writes the shown columns as numbers (out-of-range as the word) and removes
+    // only the rows it wrote: a measurement pushed while its progress dialog was open stays.
+    void exportWritesNumbersAndKeepsARowPushedMeanwhile()
+    {
+        auto g = multiLayerGauge();
+        g->addMultiLayerRecord("A1", {EmulatedInstrument::field(4.256f), EmulatedInstrument::outOfRangeField(),
+                                      EmulatedInstrument::field(1.0f)},
+                               {EmulatedInstrument::field(5920.4f), EmulatedInstrument::field(6000.0f),
+                                EmulatedInstrument::field(6100.0f)});
+        g->addMultiLayerRecord("A2", {2.0f, 3.0f, 4.0f}, {5000.0f, 5100.0f, 5200.0f});
+        plugGauge(g);
+        read();
+        QCOMPARE(model().rowCount(), 2);
+        model().setLayersShown(2);
+        const QStringList shown = rig->row(0);
+
+        ScriptedInteraction dialogs;
+        dialogs.answerFileDialogs({QDir::temp().filePath(QStringLiteral("palvarin-export-test.xls"))});
+        bool pushed = false;
+        dialogs.onProgressValue = [&](int) {
+            if (pushed)
+                return;
+            pushed = true;
+            session().handlePushedBytes(EmulatedInstrument::measurementFrame(
+                {EmulatedInstrument::field(7.5f), EmulatedInstrument::field(7.6f), EmulatedInstrument::field(7.7f),
+                 EmulatedInstrument::field(5900.0f), EmulatedInstrument::field(5901.0f),
+                 EmulatedInstrument::field(5902.0f)}));
+        };
+        QVERIFY(session().exportRecords());
+        QFile::remove(QDir::temp().filePath(QStringLiteral("palvarin-export-test.xls")));
+        QVERIFY(pushed);
+        QCOMPARE(dialogs.texts(Kind::Information), QStringList{QStringLiteral("导出数据成功！")});
+
+        const WorkbookTable &table = rig->writer.tables.last();
+        QCOMPARE(table.headers.size(), 5); // name, two thicknesses, two velocities
+        QCOMPARE(table.headers.at(1), model().headerData(1, Qt::Horizontal).toString());
+        QCOMPARE(table.rows.size(), 2);
+        const QVector<WorkbookCell> &first = table.rows.at(0);
+        QCOMPARE(first.at(0).kind, WorkbookCell::Kind::Text);
+        QCOMPARE(first.at(0).text, QStringLiteral("A1"));
+        QCOMPARE(first.at(1).kind, WorkbookCell::Kind::Number);
+        QCOMPARE(first.at(1).decimals, model().decimals(1));
+        QCOMPARE(QString::number(first.at(1).number, 'f', first.at(1).decimals), shown.at(1));
+        QCOMPARE(first.at(2).kind, WorkbookCell::Kind::Text);
+        QCOMPARE(first.at(2).text, QStringLiteral("超量程"));
+        QCOMPARE(first.at(3).kind, WorkbookCell::Kind::Number);
+        QCOMPARE(QString::number(first.at(3).number, 'f', first.at(3).decimals), shown.at(4));
+
+        QCOMPARE(model().rowCount(), 1);
+        QCOMPARE(model().record(0).origin, RecordOrigin::Pushed);
+        QCOMPARE(model().text(0, 1), QString::number(7.5, 'f', model().decimals(1)));
+        model().setLayersShown(3);
     }
 
     // A count word with its top bit set is no count: the gauge could not give one. Zero is
