@@ -146,7 +146,7 @@ int main(int argc, char *argv[])
     std::unique_ptr<EmulatorBackend> emulator;
     if (options.demo)
         emulator = EmulatorBackend::createDemo(options.demoConfig);
-    HidBackend &hid = emulator ? static_cast<HidBackend &>(*emulator) : HidBackend::current();
+    HidBackend &hid = emulator ? static_cast<HidBackend &>(*emulator) : HidBackend::platform();
 
     ExcelEngine workbookWriter;
     RecordsModel records;

@@ -16,14 +16,12 @@
 // Typical use (tests):
 //   EmulatorBackend backend;
 //   auto gauge = backend.plug("12345", 2, 125);   // or plug(std::make_shared<...>(...))
-//   HidBackend::setCurrent(&backend);
-//   ... open a CLinkerUSB, talk to it ...
+//   CLinkerUSB link; link.open(0x2047, 0x0301, &backend);   // talk to it
 //   backend.unplug("12345");                      // connections fail from now on
-//   HidBackend::setCurrent(nullptr);              // back to hidapi
 //
 // Demo (palvarin --demo): keep the backend for the life of the program,
 //   auto demo = EmulatorBackend::createDemo(iniPathOrEmpty);
-//   HidBackend::setCurrent(demo.get());
+//   GaugeSession session(*demo, ...);             // the session opens its link on it
 //   connect(demo->monitor(), &DeviceMonitor::deviceChange, window, <notice handler>);
 // then open the link as for a real gauge (the demo gauge is plugged in already).
 //

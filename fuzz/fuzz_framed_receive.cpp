@@ -90,8 +90,7 @@ struct Rig
     InstrumentCommands commands{&framed};
     Rig()
     {
-        HidBackend::setCurrent(&backend);
-        if (link.open(Vendor, Product) != 0)
+        if (link.open(Vendor, Product, &backend) != 0)
             abort();
         framed.setLink(&link);
     }

@@ -2,21 +2,9 @@
 
 #include "hid/HidapiBackend.h"
 
-#include <atomic>
 
-namespace {
-std::atomic<HidBackend *> installed{nullptr};
-}
-
-HidBackend &HidBackend::current()
+HidBackend &HidBackend::platform()
 {
-    if (HidBackend *backend = installed.load())
-        return *backend;
     static HidapiBackend hidapi;
     return hidapi;
-}
-
-void HidBackend::setCurrent(HidBackend *backend)
-{
-    installed.store(backend);
 }

@@ -45,7 +45,7 @@ public:
     // Opens a path; exclusive asks that nobody else may have it open. Busy: someone does.
     virtual std::unique_ptr<HidConnection> open(const QString &path, bool exclusive, HidOpenResult *result) = 0;
 
-    // The back end in use: hidapi unless another was installed (not owned).
-    static HidBackend &current();
-    static void setCurrent(HidBackend *backend);
+    // The platform's own back end (hidapi). main hands a back end to whoever opens devices;
+    // nothing finds one through a global.
+    static HidBackend &platform();
 };

@@ -133,7 +133,7 @@ int libHidDevice::countInterfaces(HidBackend &backend, quint16 vendorId, quint16
 
 int libHidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
 {
-    HidBackend &hid = backend ? *backend : HidBackend::current();
+    HidBackend &hid = backend ? *backend : HidBackend::platform();
     if (openFlag)
         close();
     state = std::make_unique<HidDeviceState>();

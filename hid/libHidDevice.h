@@ -32,7 +32,7 @@ public:
     // True once the opened device stops answering (and when nothing is open).
     virtual bool isRemoved();
 
-    // 0 on success, -1 on failure. Uses HidBackend::current() unless one is given.
+    // 0 on success, -1 on failure. Uses the platform's back end unless one is given.
     int open(quint16 vendorId, quint16 productId, HidBackend *backend = nullptr);
     bool isOpen() const { return openFlag; }
     // Drops what has already arrived (carry-over included) without waiting.

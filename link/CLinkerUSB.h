@@ -15,7 +15,7 @@ public:
     ~CLinkerUSB() override;
 
     // 0 on success, 0xFF on failure (the caller then deletes the link). The back end is the
-    // process's default one unless given.
+    // platform's own (hidapi) unless given.
     int open(quint16 vendorId, quint16 productId, HidBackend *backend = nullptr);
     libHidDevice &device() { return hid; }
 

@@ -46,12 +46,6 @@ QByteArray memoryRequest(quint8 command, quint32 address, quint16 length)
 
 } // namespace
 
-InstrumentCommands *InstrumentCommands::instance()
-{
-    static InstrumentCommands commands;
-    return &commands;
-}
-
 int InstrumentCommands::exchangeItem(quint16 item, quint16 length, int sendMinimum, int timeoutMs,
                                      int markerOffset, quint8 markerValue, QByteArray &reply)
 {

@@ -15,9 +15,6 @@ class InstrumentCommands
 public:
     explicit InstrumentCommands(FramedLink *link = nullptr) : framed(link) {}
 
-    // The process-wide object; the main window binds it to its framed link.
-    static InstrumentCommands *instance();
-
     void setLink(FramedLink *link) { framed = link; }
     FramedLink *link() const { return framed; }
 

@@ -20,14 +20,12 @@ struct GaugeRig
     {
         gauge = backend.plug(QStringLiteral("12345"), meterType, meterType == 1 ? 110 : 125);
         gauge->setReportIntervalUs(intervalUs);
-        HidBackend::setCurrent(&backend);
-        opened = link.open(EmulatorBackend::VendorId, EmulatorBackend::ProductId) == 0;
+        opened = link.open(EmulatorBackend::VendorId, EmulatorBackend::ProductId, &backend) == 0;
         framed.setLink(&link);
     }
     ~GaugeRig()
     {
         link.close();
-        HidBackend::setCurrent(nullptr);
     }
 
     static QByteArray withCrc(QByteArray frame)

@@ -48,7 +48,7 @@ private slots:
         // The old connection stays dead; a new link finds the instrument again.
         QVERIFY(rig.link.isRemoved());
         CLinkerUSB fresh;
-        QCOMPARE(fresh.open(0x2047, 0x0301), 0);
+        QCOMPARE(fresh.open(0x2047, 0x0301, &rig.backend), 0);
         FramedLink framed;
         framed.setLink(&fresh);
         InstrumentCommands commands(&framed);
@@ -138,17 +138,6 @@ private slots:
         }
     }
 
-    void currentBackendFallsBackToHidapi()
-    {
-        EmulatorBackend backend;
-        HidBackend *hidapi = &HidBackend::current();
-        QVERIFY(hidapi != &backend);
-        HidBackend::setCurrent(&backend);
-        QCOMPARE(&HidBackend::current(), static_cast<HidBackend *>(&backend));
-        HidBackend::setCurrent(nullptr);
-        QCOMPARE(&HidBackend::current(), hidapi);
-    }
-
     void demoDefaults()
     {
         auto backend = EmulatorBackend::createDemo(QString());
@@ -162,9 +151,8 @@ private slots:
         QCOMPARE(gauge->storedRecordCount(), 40);
         QCOMPARE(gauge->unitNumbers().mid(0, 6), (QList<int>{0, 0, 0, 2, 2, 2}));
 
-        HidBackend::setCurrent(backend.get());
         CLinkerUSB link;
-        QCOMPARE(link.open(0x2047, 0x0301), 0);
+        QCOMPARE(link.open(0x2047, 0x0301, backend.get()), 0);
         FramedLink framed;
         framed.setLink(&link);
         InstrumentCommands commands(&framed);
@@ -184,7 +172,6 @@ private slots:
         QCOMPARE(names.left(16), QByteArray("\xB9\xDC\xB5\xC0" "A1", 6) + QByteArray(10, '\0')); // 管道A1
         QCOMPARE(names.mid(16, 6), QByteArray("\xCD\xE4\xCD\xB7" "1", 6)); // 弯头1, zero-terminated
         link.close();
-        HidBackend::setCurrent(nullptr);
     }
 
     void demoFromIni()
@@ -206,9 +193,8 @@ private slots:
         QCOMPARE(single->memory(0x80000000u, 12 * 7).count(EmulatedInstrument::outOfRangeField()), 0);
 
         // Two attached: the one enumerated last is opened, and it reports its override.
-        HidBackend::setCurrent(backend.get());
         CLinkerUSB link;
-        QCOMPARE(link.open(0x2047, 0x0301), 0);
+        QCOMPARE(link.open(0x2047, 0x0301, backend.get()), 0);
         FramedLink framed;
         framed.setLink(&link);
         KeyInfo info;
@@ -219,7 +205,6 @@ private slots:
         QCOMPARE(commands.readRecordCount(count), 1);
         QCOMPARE(count, 5);
         link.close();
-        HidBackend::setCurrent(nullptr);
     }
 };
 

@@ -51,20 +51,18 @@ private slots:
     void openReportsTheOutcome()
     {
         EmulatorBackend backend;
-        HidBackend::setCurrent(&backend);
         {
             CLinkerUSB link;
             QTest::ignoreMessage(QtDebugMsg, "hidDevice Open error!\n");
-            QCOMPARE(link.open(0x2047, 0x0301), 0xFF);
+            QCOMPARE(link.open(0x2047, 0x0301, &backend), 0xFF);
             QVERIFY(!link.isOpen());
         }
         backend.plug(QStringLiteral("12345"));
         CLinkerUSB link;
         QTest::ignoreMessage(QtDebugMsg, "hidDevice Open success!\n");
-        QCOMPARE(link.open(0x2047, 0x0301), 0);
+        QCOMPARE(link.open(0x2047, 0x0301, &backend), 0);
         QVERIFY(link.isOpen());
         QVERIFY(!link.isRemoved());
-        HidBackend::setCurrent(nullptr);
     }
 
     void reassemblesAcrossReportsAfterJunk()

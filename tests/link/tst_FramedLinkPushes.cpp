@@ -141,9 +141,8 @@ private slots:
         CountingBackend counting(emulator);
         auto gauge = emulator.plug(QStringLiteral("12345"), 1, 110);
         EmulatorBackend::fillDemoRecords(*gauge, 10000, 25);
-        HidBackend::setCurrent(&counting);
         CLinkerUSB link;
-        QCOMPARE(link.open(EmulatorBackend::VendorId, EmulatorBackend::ProductId), 0);
+        QCOMPARE(link.open(EmulatorBackend::VendorId, EmulatorBackend::ProductId, &counting), 0);
         FramedLink framed;
         framed.setLink(&link);
         InstrumentCommands commands(&framed);
@@ -211,7 +210,6 @@ private slots:
         std::sort(recovered.begin(), recovered.end());
         QCOMPARE(recovered, sent);
         link.close();
-        HidBackend::setCurrent(nullptr);
     }
 };
 
