@@ -12,6 +12,10 @@ class HidBackend;
 // The instrument's HID interface as a byte stream: finds it by vendor, product and
 // serial number among the enumerated interfaces, opens it, and carries bytes in 0x3F
 // reports. Used by one thread at a time (the link's callers serialise).
+//
+// Results at this layer: transfers return the number of bytes moved, 0 when none moved
+// (not open, time-out, failure; isRemoved() tells a gone device apart); open() returns 0 or
+// -1. The back end below returns -1 for an error or removal (HidConnection).
 class libHidDevice
 {
 public:

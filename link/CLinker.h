@@ -4,6 +4,11 @@
 #include <QObject>
 
 // The program's notion of a connection to the instrument.
+//
+// Results at this layer: read() returns the bytes appended (> 0), or 0 or a negative value
+// when none came (the buffer is then unchanged or holds a partial frame); write() returns
+// the bytes written or -1; discardPending() the bytes dropped. CLinkerUSB::open() keeps its
+// 0 / 0xFF. Framing on top (FramedLink) returns > 0 on success and <= 0 on failure.
 class CLinker : public QObject
 {
     Q_OBJECT

@@ -8,8 +8,10 @@
 class FramedLink;
 
 // The instrument's request/reply commands. Stateless apart from the framed link it
-// talks through. Results: 1 success; -1 send failed; -2 no good reply; -3 reply
-// markers wrong; -5 instrument error reply (readKeyInfo only).
+// talks through. Results at this layer: 1 success; -1 send failed; -2 no good reply;
+// -3 reply markers wrong; -5 instrument error reply (readKeyInfo only). Callers test the
+// sign. Above it (the session) results are bools and signals, and failures are told to
+// the user once.
 class InstrumentCommands
 {
 public:
