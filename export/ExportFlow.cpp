@@ -3,11 +3,16 @@
 #include "export/WorkbookTable.h"
 #include "interaction/UserInteraction.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -73,17 +78,52 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
     }
 }
 
-bool ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString &target, bool chineseUi)
+QString ExportFlow::temporaryPrefix(qint64 pid)
 {
+    return QStringLiteral(".palvarin-export-%1-").arg(pid);
+}
+
+int ExportFlow::removeStaleTemporaries(const QString &folder)
+{
+    // Only names of the form this flow gives, and only when the program that made them has
+    // ended (a program killed while writing leaves its temporary workbook behind).
+    static const QRegularExpression ours(QStringLiteral("^\\.palvarin-export-(\\d+)-.*\\.xls$"));
+    int removed = 0;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({QStringLiteral(".palvarin-export-*")}, QDir::Files | QDir::Hidden)) {
+        const QRegularExpressionMatch match = ours.match(name);
+        if (!match.hasMatch())
+            continue;
+        const qint64 pid = match.captured(1).toLongLong();
+        if (pid <= 0 || pid == QCoreApplication::applicationPid())
+            continue;
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue; // still running (or not ours to ask): its file may be in use
+        if (QFile::remove(dir.filePath(name)))
+            ++removed;
+    }
+    return removed;
+}
+
+bool ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString &chosen, bool chineseUi)
+{
+    // A symbolic link is written through: the file it points to gets the new workbook and
+    // the link stays, as editors do.
+    QString target = chosen;
+    if (QFileInfo(chosen).isSymLink()) {
+        const QString canonical = QFileInfo(chosen).canonicalFilePath();
+        target = canonical.isEmpty() ? QFileInfo(chosen).symLinkTarget() : canonical;
+    }
     const QFileInfo targetInfo(target);
     if (targetInfo.exists() && !targetInfo.isFile())
         return false;
+    removeStaleTemporaries(targetInfo.absolutePath());
 
     // Reserve a name beside the target, so the final rename stays on one file system.
     QString tempName;
     {
-        QTemporaryFile reserve(targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.completeBaseName()
-                               + QStringLiteral(".XXXXXX.xls"));
+        QTemporaryFile reserve(targetInfo.absolutePath() + QLatin1Char('/')
+                               + temporaryPrefix(QCoreApplication::applicationPid()) + QStringLiteral("XXXXXX.xls"));
         reserve.setAutoRemove(false);
         if (!reserve.open())
             return false;

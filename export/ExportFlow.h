@@ -27,6 +27,12 @@ public:
     // An export is in progress (a second must not start).
     bool isRunning() const { return running; }
 
+    // Temporary workbooks are named with this prefix (the writing program's id) beside the
+    // target. Those left in a folder by a program that has ended are removed by the next
+    // export there; returns how many.
+    static QString temporaryPrefix(qint64 pid);
+    static int removeStaleTemporaries(const QString &folder);
+
 private:
     // Writes the workbook to `target`; false on any failure.
     bool write(QWidget *parent, const WorkbookTable &table, const QString &target, bool chineseUi);

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QtTest>
 
 using namespace ExportTestSupport;
@@ -84,6 +85,7 @@ private slots:
     void failureQuestionRetriesOrGivesUp();
     void secondExportDoesNotStartWhileOneRuns();
     void nonFileTargetFails();
+    void leftoversOfEndedProgramsGoAndLinksAreWrittenThrough();
     void missingOfficeAsksTheFailureQuestion();
 
 private:
@@ -334,4 +336,38 @@ void TestExportFlow::missingOfficeAsksTheFailureQuestion()
 }
 
 QTEST_GUILESS_MAIN(TestExportFlow)
+
+// A program killed while writing leaves its temporary workbook: the next export into that
+// folder removes it, and only such files of programs that have ended. A target that is a
+// symbolic link keeps being a link to the file that now holds the new workbook.
+void TestExportFlow::leftoversOfEndedProgramsGoAndLinksAreWrittenThrough()
+{
+    QProcess ended;
+    ended.start(QStringLiteral("true"));
+    QVERIFY(ended.waitForStarted(5000));
+    const qint64 deadPid = ended.processId();
+    QVERIFY(ended.waitForFinished(5000));
+    QVERIFY(deadPid > 0);
+    const QString stale = ExportFlow::temporaryPrefix(deadPid) + QStringLiteral("AbC123.xls");
+    const QString running = ExportFlow::temporaryPrefix(1) + QStringLiteral("XyZ789.xls"); // init never ends
+    QVERIFY(writeFile(dir.filePath(stale), QByteArray()));
+    QVERIFY(writeFile(dir.filePath(running), "busy"));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral(".other.xls")), "not ours"));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("real.xls")), "old"));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("real.xls")), target));
+
+    ScriptedInteraction scripted;
+    scripted.answerFileDialogs({target});
+    FakeWriter writer(log);
+    ExportFlow flow(scripted, writer);
+    QCOMPARE(flow.run(nullptr, singleTable(1), false), 1);
+
+    QVERIFY(!QFileInfo::exists(dir.filePath(stale)));
+    QCOMPARE(contents(dir.filePath(running)), QByteArray("busy"));
+    QCOMPARE(contents(dir.filePath(QStringLiteral(".other.xls"))), QByteArray("not ours"));
+    QVERIFY(QFileInfo(target).isSymLink());
+    QCOMPARE(contents(dir.filePath(QStringLiteral("real.xls"))), QByteArray("new workbook"));
+    QCOMPARE(strayFiles(dir.path(), {"out.xls", "real.xls", running, ".other.xls"}), QStringList());
+}
+
 #include "tst_export_flow.moc"
