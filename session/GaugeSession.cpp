@@ -249,6 +249,15 @@ void GaugeSession::identify()
             return;
         }
         m_tableLayout = match->value(1).toInt();
+        if (m_tableLayout != 1 && m_tableLayout != 2 && !m_reportedLayouts.contains(m_tableLayout)) {
+            // Told once: the table stays without columns, and reading does nothing.
+            m_reportedLayouts.insert(m_tableLayout);
+            qWarning("meter table: unknown UIIndex %d for meter type %u", m_tableLayout, unsigned(key.meterType));
+            inform(QStringLiteral("The meter table gives this instrument the layout %1, which this program does not "
+                                  "know: its records cannot be shown.")
+                       .arg(match->value(1).toString()),
+                   QStringLiteral("仪表配置为此仪器指定的界面类型%1无法识别，无法显示其记录。").arg(match->value(1).toString()));
+        }
         if (int(key.firmwareVersion) < match->value(2).toInt()) {
             inform(QStringLiteral("The instrument version is too low!"), QStringLiteral("仪器版本过低!"));
             return;

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QSharedPointer>
 #include <memory>
 
@@ -147,6 +148,7 @@ private:
     QList<QSharedPointer<MyThread>> m_abandonedWorkers; // never ended; kept, never deleted
 
     int m_tableLayout = 1;
+    QSet<int> m_reportedLayouts; // layouts of the meter table this program does not know, told once
     QList<int> m_unitNumbers;
     PushFrameParser m_pushParser;
     QByteArray m_heldPushes; // pushed while the settings question was open

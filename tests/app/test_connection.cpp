@@ -152,7 +152,9 @@ private slots:
         QTest::newRow("unknown meter") << one << 4u << 120 << 42u << QStringList{"仪器与软件不匹配!"} << 1 << 0;
         QTest::newRow("empty meter table") << QList<QVariantList>{} << 9u << 1 << 42u << QStringList{} << 1 << 3;
         QTest::newRow("no UIIndex") << QList<QVariantList>{{3, QVariant(), QVariant()}} << 3u << 5 << 42u
-                                    << QStringList{} << 0 << 0;
+                                    << QStringList{"仪表配置为此仪器指定的界面类型无法识别，无法显示其记录。"} << 0 << 0;
+        QTest::newRow("unknown UIIndex") << QList<QVariantList>{{3, 7, 0}} << 3u << 5 << 42u
+                                         << QStringList{"仪表配置为此仪器指定的界面类型7无法识别，无法显示其记录。"} << 7 << 0;
         QTest::newRow("first of two entries counts") << QList<QVariantList>{{3, 1, 0}, {3, 2, 999}} << 3u << 1 << 42u
                                                      << QStringList{} << 1 << 3;
         QTest::newRow("32-bit serial") << one << 3u << 120 << 0xFFFFFFFFu << QStringList{} << 2 << 8;
@@ -184,6 +186,10 @@ private slots:
         QCOMPARE(dialogs.texts(ScriptedInteraction::Kind::Information), messages);
         QCOMPARE(rig.session.tableLayout(), layout);
         QCOMPARE(rig.model.columnCount(), columns);
+        // Identified again: what the user was told once is not told again.
+        rig.session.identify();
+        QCOMPARE(dialogs.texts(ScriptedInteraction::Kind::Information).size(),
+                 layout == 1 || layout == 2 ? 2 * messages.size() : messages.size());
     }
 
     void failedCommandsAreReported()
