@@ -12,25 +12,12 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
+#include "interaction/SilentProgress.h"
+
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
-
-class Progress : public ProgressHandle
-{
-public:
-    explicit Progress(int maximum) : max(maximum) {}
-    void setValue(int v) override { current = v; }
-    int value() const override { return current; }
-    int maximum() const override { return max; }
-    bool wasCanceled() const override { return false; }
-    void hide() override {}
-
-private:
-    int max;
-    int current = 0;
-};
 
 // Answers the file dialog with a fixed path and every question with No.
 class Answers : public UserInteraction
@@ -51,7 +38,7 @@ public:
     }
     std::unique_ptr<ProgressHandle> createProgress(QWidget *, const QString &, const QString &, int, int maximum) override
     {
-        return std::make_unique<Progress>(maximum);
+        return std::make_unique<SilentProgress>(maximum);
     }
 };
 

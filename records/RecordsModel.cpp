@@ -184,7 +184,7 @@ QList<int> RecordsModel::exportedColumns() const
     return columns;
 }
 
-int RecordsModel::beginBatch(int n, RecordOrigin origin, qint64 arrivedMs)
+int RecordsModel::openRows(int n)
 {
     const int first = rows();
     beginInsertRows(QModelIndex(), first, first + n - 1);
@@ -194,6 +194,12 @@ int RecordsModel::beginBatch(int n, RecordOrigin origin, qint64 arrivedMs)
     if (m_layout == 2)
         m_names.resize(total);
     m_batchOf.resize(total);
+    return first;
+}
+
+int RecordsModel::beginBatch(int n, RecordOrigin origin, qint64 arrivedMs)
+{
+    const int first = openRows(n);
     const quint32 batch = quint32(m_batches.size());
     m_batches.append(Batch{origin, arrivedMs});
     std::fill(m_batchOf.begin() + first, m_batchOf.end(), batch);
@@ -213,14 +219,7 @@ int RecordsModel::append(const QVector<Record> &records)
     if (records.isEmpty() || !hasColumns())
         return 0;
     const int n = int(qMin<qsizetype>(records.size(), INT_MAX - rows()));
-    const int first = rows();
-    beginInsertRows(QModelIndex(), first, first + n - 1);
-    const qsizetype total = qsizetype(first) + n;
-    m_values.resize(total * m_stride);
-    m_flags.resize(total);
-    if (m_layout == 2)
-        m_names.resize(total);
-    m_batchOf.resize(total);
+    const int first = openRows(n);
     for (int i = 0; i < n; ++i) {
         const Record &r = records.at(i);
         setRow(first + i, r);

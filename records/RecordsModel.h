@@ -137,7 +137,9 @@ private:
     template <typename T>
     using Column = std::vector<T, LargeBlockAllocator<T>>;
     int rows() const { return int(m_flags.size()); }
-    // Opens room for n more rows of one batch; returns the first new row.
+    // Opens room for n more rows (inside beginInsertRows); returns the first new row.
+    int openRows(int n);
+    // The same for n rows of one batch; returns the first new row.
     int beginBatch(int n, RecordOrigin origin, qint64 arrivedMs);
     void setRow(int row, const GaugeRecord &record);
 
