@@ -117,6 +117,7 @@ bool GaugeSession::openLink()
         return false;
     m_link = std::move(link);
     ++m_connection;
+    m_nextPushNumber = 1;
     m_framed.setLink(m_link.get());
     emit linkOpened();
     return true;
@@ -294,8 +295,12 @@ void GaugeSession::offerSaveThenClear(const QString &english, const QString &chi
 
 void GaugeSession::readRecords()
 {
-    if (!isLinkOpen())
+    if (!isLinkOpen()) {
+        inform(QStringLiteral("No gauge is connected. Connect the gauge with its USB cable and switch it on; on "
+                              "Linux a normal user also needs the program's udev rule (see the README)."),
+               QStringLiteral("未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。"));
         return;
+    }
     offerSaveThenClear(QStringLiteral("Importing Data Will First Clear the List. Do You Want to Save the Data?"),
                        QStringLiteral("导入数据会先清空列表，是否保存数据？"));
 
@@ -439,9 +444,13 @@ void GaugeSession::addPushedBytes(const QByteArray &bytes, bool settingsAnswered
         }
         if (frame.layout != 1 && frame.layout != 2)
             continue;
-        const QString name = frame.layout == 2
-            ? QStringLiteral("Name%1").arg(m_model.rowCount() + measurements.size() + 1)
-            : QString();
+        QString name;
+        if (frame.layout == 2) {
+            // A running number that never goes back, so names stay unique after deletions;
+            // it starts after the rows already in the table.
+            m_nextPushNumber = qMax<qint64>(m_nextPushNumber, m_model.rowCount() + measurements.size() + 1);
+            name = QStringLiteral("Name%1").arg(m_nextPushNumber++);
+        }
         measurements.append(GaugeRecords::fromPushed(frame, name));
     }
     const int first = m_model.rowCount();
@@ -517,6 +526,11 @@ bool GaugeSession::exportRecords()
 {
     if (m_export.isRunning())
         return false;
+    if (m_model.rowCount() == 0) {
+        inform(QStringLiteral("There is nothing to export: the table is empty."),
+               QStringLiteral("没有可导出的数据：表格为空。"));
+        return false;
+    }
     const bool chinese = m_model.chinese();
     const QList<int> columns = m_model.exportedColumns();
     WorkbookTable table;

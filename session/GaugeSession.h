@@ -152,6 +152,7 @@ private:
     QList<int> m_unitNumbers;
     PushFrameParser m_pushParser;
     QByteArray m_heldPushes; // pushed while the settings question was open
+    qint64 m_nextPushNumber = 1; // names of pushed multi-layer records, per connection
 
     int m_sequenceDepth = 0;
     bool m_settingsChanging = false;

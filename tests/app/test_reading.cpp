@@ -58,14 +58,21 @@ private slots:
         rig->writer.failures = 0;
     }
 
-    void withoutLinkNothingHappens()
+    // Without a gauge, reading says how to connect one, and exporting an empty table says
+    // there is nothing to export; neither goes further.
+    void withoutLinkOrRowsTheUserIsTold()
     {
         for (const auto &g : backend.instruments())
             backend.unplug(g->usbSerial());
         QTRY_VERIFY(!session().isLinkOpen());
         ScriptedInteraction dialogs;
         read();
-        QVERIFY(dialogs.shown.isEmpty());
+        QVERIFY(!session().exportRecords());
+        QCOMPARE(dialogs.texts(Kind::Information),
+                 (QStringList{QStringLiteral("未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。"),
+                              QStringLiteral("没有可导出的数据：表格为空。")}));
+        QCOMPARE(dialogs.shown.size(), 2); // no file dialog, no progress
+        QVERIFY(rig->writer.tables.isEmpty());
     }
 
     void singleLayerBlockPlans_data()
@@ -466,6 +473,13 @@ private slots:
         gauge->pushMultiLayer({1.0f, 2.0f, 3.0f}, {5900.0f, 5910.0f, 5920.0f});
         QTRY_COMPARE(model().rowCount(), 4);
         QCOMPARE(model().text(3, 0), QStringLiteral("Name4"));
+
+        // After a deletion the next name is still new: the number never goes back.
+        QVERIFY(model().removeRows(0, 2));
+        gauge->pushMultiLayer({1.0f, 2.0f, 3.0f}, {5900.0f, 5910.0f, 5920.0f});
+        QTRY_COMPARE(model().rowCount(), 3);
+        QCOMPARE(model().text(1, 0), QStringLiteral("Name4"));
+        QCOMPARE(model().text(2, 0), QStringLiteral("Name5"));
     }
 
     void settingsChangeWithEmptyTableRereadsUnits()
