@@ -3,15 +3,23 @@
 #include "records/RecordsModel.h"
 #include "recordspage/DeleteButtonDelegate.h"
 
+#include <QEvent>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTableView>
+#include <QToolButton>
 
 RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *parent)
     : QObject(parent)
     , m_view(view)
     , m_model(model)
     , m_delegate(new DeleteButtonDelegate(view))
+    , m_hint(new QToolButton(view))
 {
+    m_hint->setObjectName(QStringLiteral("newReadingsHint"));
+    m_hint->hide();
+    connect(m_hint, &QToolButton::clicked, this, &RecordsTable::jumpToNewest);
+    m_view->installEventFilter(this);
     m_view->setModel(m_model);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -20,8 +28,20 @@ RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *paren
     connect(m_model, &QAbstractItemModel::modelReset, this, &RecordsTable::syncColumns);
     connect(m_model, &RecordsModel::layersShownChanged, this, &RecordsTable::syncColumns);
     connect(m_model, &QAbstractItemModel::headerDataChanged, this, &RecordsTable::syncLanguage);
-    // A batch of new rows: one scroll to the bottom.
-    connect(m_model, &QAbstractItemModel::rowsInserted, m_view, &QAbstractItemView::scrollToBottom);
+    // A batch of new rows: one scroll to the bottom, when the view follows the newest rows.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, &RecordsTable::rowsComing);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { rowsCame(last - first + 1); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_unseen = 0;
+        m_hint->hide();
+    });
+    connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (m_unseen > 0 && atBottom()) {
+            m_unseen = 0;
+            m_hint->hide();
+        }
+    });
     syncColumns();
 }
 
@@ -42,6 +62,72 @@ void RecordsTable::syncColumns()
 void RecordsTable::syncLanguage()
 {
     m_delegate->setChinese(m_model->chinese());
+    if (m_unseen > 0)
+        showHint();
+}
+
+bool RecordsTable::atBottom() const
+{
+    const QScrollBar *bar = m_view->verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
+
+void RecordsTable::rowsComing()
+{
+    // Decided before the rows arrive: afterwards the bottom has moved.
+    m_follow = atBottom() && !editorOpen();
+}
+
+bool RecordsTable::editorOpen() const
+{
+    // Editors live on the viewport; the only other widget there is the delegate's hidden
+    // button template.
+    const auto children = m_view->viewport()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    for (const QWidget *child : children)
+        if (child->isVisible())
+            return true;
+    return false;
+}
+
+void RecordsTable::rowsCame(int count)
+{
+    if (m_follow) {
+        m_view->scrollToBottom();
+        return;
+    }
+    m_unseen += count;
+    showHint();
+}
+
+void RecordsTable::jumpToNewest()
+{
+    m_unseen = 0;
+    m_hint->hide();
+    m_view->scrollToBottom();
+}
+
+void RecordsTable::showHint()
+{
+    m_hint->setText(m_model->chinese() ? QStringLiteral("%1条新读数 ↓").arg(m_unseen)
+                                       : QStringLiteral("%1 new readings ↓").arg(m_unseen));
+    m_hint->adjustSize();
+    placeHint();
+    m_hint->show();
+    m_hint->raise();
+}
+
+void RecordsTable::placeHint()
+{
+    // Bottom right of the rows' area, clear of the scroll bar.
+    const QRect area = m_view->viewport()->geometry();
+    m_hint->move(area.right() - m_hint->width() - 12, area.bottom() - m_hint->height() - 12);
+}
+
+bool RecordsTable::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view && event->type() == QEvent::Resize && m_hint->isVisible())
+        placeHint();
+    return QObject::eventFilter(watched, event);
 }
 
 bool RecordsTable::editName(int row, int column)

@@ -5,11 +5,14 @@
 
 class DeleteButtonDelegate;
 class QTableView;
+class QToolButton;
 class RecordsModel;
 
 // The records table's behaviour on the page's QTableView over the records model: centred
 // cells and stretched columns, the painted Delete buttons, the columns the layer selector
-// hides, name editing, and a scroll to the newest rows. The rows live in the model only.
+// hides, name editing, and following the newest rows as log viewers do: new rows scroll into
+// view only when the view was at the bottom and no editor is open; otherwise a small
+// "n new readings ↓" button counts them and jumps there. The rows live in the model only.
 class RecordsTable : public QObject
 {
     Q_OBJECT
@@ -29,8 +32,20 @@ public:
     // Removes the row under a viewport position (no-op when there is none).
     void deleteRowAt(const QPoint &viewportPos);
     int rowCount() const;
+    // The "new readings" button (hidden while the view follows the newest rows).
+    QToolButton *newRowsHint() const { return m_hint; }
+    // Rows added since the view stopped following.
+    int unseenRows() const { return m_unseen; }
 
 private:
+    bool atBottom() const;
+    bool editorOpen() const;
+    void rowsComing();
+    void rowsCame(int count);
+    void jumpToNewest();
+    void showHint();
+    void placeHint();
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Operation column, language of the buttons and the hidden layer columns, from the model.
     void syncColumns();
     void syncLanguage();
@@ -38,4 +53,7 @@ private:
     QTableView *m_view;
     RecordsModel *m_model;
     DeleteButtonDelegate *m_delegate;
+    QToolButton *m_hint;
+    bool m_follow = true;
+    int m_unseen = 0;
 };

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QToolButton>
 #include <QtTest>
 
 #include <algorithm>
@@ -88,6 +89,7 @@ private slots:
     void layerDisplay_data();
     void layerDisplay();
     void nameEditingOnlyInNameColumn();
+    void newRowsScrollOnlyAViewThatFollows();
     void relabelBothWays();
 
 private:
@@ -518,6 +520,48 @@ void TestRecordsTable::relabelBothWays()
     QCOMPARE(cellText(*view, 0, 0), QStringLiteral("超量程"));
     QCOMPARE(cellText(*view, 0, 1), QStringLiteral("超量程"));
     QCOMPARE(cell(*view, 0, 1, RecordsModel::OutOfRangeRole).toBool(), true);
+}
+
+// A user scrolled up, or renaming a record, keeps the view still: new rows are counted on a
+// button that jumps to them. A view at the bottom follows new rows.
+void TestRecordsTable::newRowsScrollOnlyAViewThatFollows()
+{
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    QVector<GaugeRecord> rows;
+    for (int i = 0; i < 40; ++i)
+        rows << multi(QStringLiteral("r%1").arg(i), {1, 2, 3, 4, 5, 6});
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    QCOMPARE(add(*model, rows), 40);
+    QScrollBar *bar = view->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum()); // followed while at the bottom
+    QVERIFY(!table->newRowsHint()->isVisible());
+
+    view->scrollToTop();
+    QCOMPARE(add(*model, {multi(QStringLiteral("n1"), {1, 2, 3, 4, 5, 6})}), 1);
+    QCOMPARE(add(*model, {multi(QStringLiteral("n2"), {1, 2, 3, 4, 5, 6}), multi(QStringLiteral("n3"), {1, 2, 3, 4, 5, 6})}), 2);
+    QCOMPARE(bar->value(), 0);
+    QVERIFY(table->newRowsHint()->isVisible());
+    QCOMPARE(table->newRowsHint()->text(), QStringLiteral("3 new readings ↓"));
+    model->setChinese(true);
+    QCOMPARE(table->newRowsHint()->text(), QStringLiteral("3条新读数 ↓"));
+    QTest::mouseClick(table->newRowsHint(), Qt::LeftButton);
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(!table->newRowsHint()->isVisible());
+
+    // At the bottom but renaming the last record: the editor stays where it is.
+    QVERIFY(table->editName(model->rowCount() - 1, 0));
+    QVERIFY(view->viewport()->findChild<QLineEdit *>() && view->viewport()->findChild<QLineEdit *>()->isVisible());
+    const int before = bar->value();
+    QCOMPARE(add(*model, {multi(QStringLiteral("n4"), {1, 2, 3, 4, 5, 6})}), 1);
+    QCOMPARE(bar->value(), before);
+    QCOMPARE(table->unseenRows(), 1);
+    QVERIFY(table->newRowsHint()->isVisible());
+    // Scrolling down by hand to the newest rows puts the button away.
+    bar->setValue(bar->maximum());
+    QVERIFY(!table->newRowsHint()->isVisible());
+    QCOMPARE(table->unseenRows(), 0);
 }
 
 QTEST_MAIN(TestRecordsTable)
