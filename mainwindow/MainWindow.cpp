@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSpacerItem>
@@ -66,6 +67,7 @@ MainWindow::~MainWindow()
         theWindow = nullptr;
     disconnect(&m_session, nullptr, this, nullptr);
     QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::removeTranslator(&qtTranslator);
     delete ui;
 }
 
@@ -166,6 +168,10 @@ bool MainWindow::switchLanguage(const QString &baseName, bool chinese)
         return false;
     QCoreApplication::removeTranslator(&translator);
     QCoreApplication::installTranslator(&translator);
+    // Qt's own texts (standard buttons, the file dialog) follow the same buttons.
+    QCoreApplication::removeTranslator(&qtTranslator);
+    if (chinese && qtTranslator.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
     page->setChineseUi(chinese);
     page->languageChange();
     return true;

@@ -84,5 +84,6 @@ private:
     QStringList m_translationPath;
     FirstPage *page = nullptr;
     QTranslator translator;
+    QTranslator qtTranslator; // Qt's own texts, Chinese only (English is built in)
     QPointer<DeviceMonitor> monitor;
 };

@@ -201,7 +201,10 @@ private slots:
         const QModelIndex cell = page->tableWidget_data->model()->index(0, 0);
         QCOMPARE(cell.data().toString(), QStringLiteral("超量程"));
 
+        // Qt's own texts follow: a standard button's caption.
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
         english->click();
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
         QVERIFY(!page->chineseUi());
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("Read Records"));
         QCOMPARE(page->groupBox_deviceInformation->title(), QStringLiteral("Instrument Information"));
