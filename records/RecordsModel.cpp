@@ -154,6 +154,7 @@ void RecordsModel::setChinese(bool chinese)
         if (rows() > 0)
             emit dataChanged(index(0, 0), index(rows() - 1, m_columnCount - 1), {Qt::DisplayRole});
     }
+    emit languageChanged(chinese);
 }
 
 void RecordsModel::setLayersShown(int layers)

@@ -120,6 +120,7 @@ public:
 
 signals:
     void layersShownChanged(int layers);
+    void languageChanged(bool chinese);
 
 private:
     struct ColumnSpec

@@ -42,6 +42,8 @@ FirstPage::FirstPage(GaugeSession &session, QWidget *parent) : QWidget(parent), 
     });
     connect(&m_session, &GaugeSession::layoutChanged, this, &FirstPage::showLayerSelector);
     connect(&m_session, &GaugeSession::linkClosed, this, &FirstPage::clearDeviceInfo);
+    connect(&m_session, &GaugeSession::linkOpened, records, [this] { records->setGaugeConnected(true); });
+    connect(&m_session, &GaugeSession::linkClosed, records, [this] { records->setGaugeConnected(false); });
     connect(tableWidget_data, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &index) { on_tableWidget_data_cellDoubleClicked(index.row(), index.column()); });
 }

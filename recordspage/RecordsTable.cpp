@@ -5,6 +5,8 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QScrollBar>
 #include <QTableView>
 #include <QToolButton>
@@ -15,7 +17,14 @@ RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *paren
     , m_model(model)
     , m_delegate(new DeleteButtonDelegate(view))
     , m_hint(new QToolButton(view))
+    , m_placeholder(new QLabel(view->viewport()))
 {
+    m_placeholder->setObjectName(QStringLiteral("emptyTablePlaceholder"));
+    m_placeholder->setAlignment(Qt::AlignCenter);
+    m_placeholder->setWordWrap(true);
+    m_placeholder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto *centre = new QVBoxLayout(view->viewport());
+    centre->addWidget(m_placeholder);
     m_hint->setObjectName(QStringLiteral("newReadingsHint"));
     m_hint->hide();
     connect(m_hint, &QToolButton::clicked, this, &RecordsTable::jumpToNewest);
@@ -25,9 +34,10 @@ RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *paren
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_view->setItemDelegate(m_delegate);
     connect(m_delegate, &DeleteButtonDelegate::deleteClicked, this, &RecordsTable::deleteRowAt);
+    updatePlaceholder();
     connect(m_model, &QAbstractItemModel::modelReset, this, &RecordsTable::syncColumns);
     connect(m_model, &RecordsModel::layersShownChanged, this, &RecordsTable::syncColumns);
-    connect(m_model, &QAbstractItemModel::headerDataChanged, this, &RecordsTable::syncLanguage);
+    connect(m_model, &RecordsModel::languageChanged, this, &RecordsTable::syncLanguage);
     // A batch of new rows: one scroll to the bottom, when the view follows the newest rows.
     connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, &RecordsTable::rowsComing);
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
@@ -36,6 +46,9 @@ RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *paren
         m_unseen = 0;
         m_hint->hide();
     });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &RecordsTable::updatePlaceholder);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &RecordsTable::updatePlaceholder);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &RecordsTable::updatePlaceholder);
     connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (m_unseen > 0 && atBottom()) {
             m_unseen = 0;
@@ -64,6 +77,21 @@ void RecordsTable::syncLanguage()
     m_delegate->setChinese(m_model->chinese());
     if (m_unseen > 0)
         showHint();
+    updatePlaceholder();
+}
+
+void RecordsTable::setGaugeConnected(bool connected)
+{
+    m_gaugeConnected = connected;
+    updatePlaceholder();
+}
+
+void RecordsTable::updatePlaceholder()
+{
+    m_placeholder->setText(m_model->chinese()
+                               ? QStringLiteral("请用USB线连接仪器，或用 --demo 启动本程序试用。")
+                               : QStringLiteral("Connect the gauge by USB, or start with --demo to try the program."));
+    m_placeholder->setVisible(!m_gaugeConnected && m_model->rowCount() == 0);
 }
 
 bool RecordsTable::atBottom() const
@@ -80,11 +108,11 @@ void RecordsTable::rowsComing()
 
 bool RecordsTable::editorOpen() const
 {
-    // Editors live on the viewport; the only other widget there is the delegate's hidden
-    // button template.
+    // Editors live on the viewport; the other widgets there are the delegate's hidden button
+    // template and the empty table's placeholder.
     const auto children = m_view->viewport()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
     for (const QWidget *child : children)
-        if (child->isVisible())
+        if (child != m_placeholder && child->isVisible())
             return true;
     return false;
 }

@@ -4,6 +4,7 @@
 #include <QPoint>
 
 class DeleteButtonDelegate;
+class QLabel;
 class QTableView;
 class QToolButton;
 class RecordsModel;
@@ -36,6 +37,9 @@ public:
     QToolButton *newRowsHint() const { return m_hint; }
     // Rows added since the view stopped following.
     int unseenRows() const { return m_unseen; }
+    // With no gauge and no rows the table says how to start instead of staying blank.
+    void setGaugeConnected(bool connected);
+    QLabel *placeholder() const { return m_placeholder; }
 
 private:
     bool atBottom() const;
@@ -45,6 +49,7 @@ private:
     void jumpToNewest();
     void showHint();
     void placeHint();
+    void updatePlaceholder();
     bool eventFilter(QObject *watched, QEvent *event) override;
     // Operation column, language of the buttons and the hidden layer columns, from the model.
     void syncColumns();
@@ -54,6 +59,8 @@ private:
     RecordsModel *m_model;
     DeleteButtonDelegate *m_delegate;
     QToolButton *m_hint;
+    QLabel *m_placeholder;
+    bool m_gaugeConnected = false;
     bool m_follow = true;
     int m_unseen = 0;
 };

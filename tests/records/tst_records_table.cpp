@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QLabel>
 #include <QToolButton>
 #include <QtTest>
 
@@ -90,6 +91,7 @@ private slots:
     void layerDisplay();
     void nameEditingOnlyInNameColumn();
     void newRowsScrollOnlyAViewThatFollows();
+    void emptyTableWithoutGaugeSaysHowToStart();
     void relabelBothWays();
 
 private:
@@ -562,6 +564,26 @@ void TestRecordsTable::newRowsScrollOnlyAViewThatFollows()
     bar->setValue(bar->maximum());
     QVERIFY(!table->newRowsHint()->isVisible());
     QCOMPARE(table->unseenRows(), 0);
+}
+
+void TestRecordsTable::emptyTableWithoutGaugeSaysHowToStart()
+{
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    QLabel *text = table->placeholder();
+    QVERIFY(text->isVisible());
+    QCOMPARE(text->text(), QStringLiteral("Connect the gauge by USB, or start with --demo to try the program."));
+    model->setChinese(true);
+    QCOMPARE(text->text(), QStringLiteral("请用USB线连接仪器，或用 --demo 启动本程序试用。"));
+    table->setGaugeConnected(true);
+    QVERIFY(!text->isVisible());
+    table->setGaugeConnected(false);
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
+    QVERIFY(text->isVisible());
+    QCOMPARE(add(*model, {single(1.0f, 2.0f)}), 1); // rows: the table speaks for itself
+    QVERIFY(!text->isVisible());
+    QVERIFY(model->removeRows(0, 1));
+    QVERIFY(text->isVisible());
 }
 
 QTEST_MAIN(TestRecordsTable)
