@@ -23,6 +23,8 @@ RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *paren
     m_placeholder->setAlignment(Qt::AlignCenter);
     m_placeholder->setWordWrap(true);
     m_placeholder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Light on the skin's dark table background.
+    m_placeholder->setStyleSheet(QStringLiteral("color:#E6E6E6;"));
     auto *centre = new QVBoxLayout(view->viewport());
     centre->addWidget(m_placeholder);
     m_hint->setObjectName(QStringLiteral("newReadingsHint"));
