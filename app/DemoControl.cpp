@@ -76,6 +76,19 @@ void DemoControl::pushMeasurement()
 
 void DemoControl::pushSettingsChanged()
 {
-    if (auto gauge = backend->instrument(serial))
-        gauge->pushSettingsChanged();
+    auto gauge = backend->instrument(serial);
+    if (!gauge)
+        return;
+    // A real change, so the headers show it: metric (mm, m/s) and imperial (inch, in/µs)
+    // by turns, numbered as in the shipped unit table.
+    const QList<int> units = gauge->unitNumbers();
+    const int thicknessEntry = gauge->isMultiLayer() ? 0 : 1;
+    const bool metric = units.value(thicknessEntry) == 0;
+    const int thickness = metric ? 1 : 0;
+    const int velocity = metric ? 3 : 2;
+    if (gauge->isMultiLayer())
+        gauge->setUnitNumbers({thickness, thickness, thickness, velocity, velocity, velocity});
+    else
+        gauge->setUnitNumbers({velocity, thickness});
+    gauge->pushSettingsChanged();
 }
