@@ -132,7 +132,9 @@ int main(int argc, char *argv[])
     SingleInstance single(SingleInstance::defaultName());
     if (single.isRunning()) {
         single.sendMessage(QStringLiteral("active!!!!!"), 5000);
-        interaction.information(nullptr, QStringLiteral("Warn"), QStringLiteral("Device already opened!"));
+        interaction.information(nullptr, QStringLiteral("Warn"),
+                                QStringLiteral("Device already opened! Palvarin is already running. "
+                                               "设备已打开！Palvarin 已在运行。"));
         return 0;
     }
 

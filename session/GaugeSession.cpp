@@ -349,9 +349,10 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
     for (int i = 0; i < blocks.size(); ++i) {
         if (!sequence.stillCurrent() || m_commands.readMemory(blocks[i].address, values, quint16(blocks[i].length)) < 0) {
             progress->hide();
-            // A gauge pulled out meanwhile took the table with it: nothing to say or add.
             if (sequence.stillCurrent())
                 inform(QStringLiteral("Failed to Read Record Data！"), QStringLiteral("读取记录数据失败!"));
+            else
+                tellDisconnectedDuringRead();
             return;
         }
         progress->setValue(i);
@@ -361,8 +362,10 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
         }
     }
     // A removal notice may have arrived inside the progress dialog after the last block.
-    if (!sequence.stillCurrent())
+    if (!sequence.stillCurrent()) {
+        tellDisconnectedDuringRead();
         return;
+    }
     sequence.release();
     const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, nowMs());
     emit recordsRead(added);
@@ -386,6 +389,8 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
                 progress->hide();
                 if (sequence.stillCurrent())
                     inform(english, chineseText);
+                else
+                    tellDisconnectedDuringRead();
                 return false;
             }
             progress->setValue(firstStep + i);
@@ -407,11 +412,21 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
     if (!readArea(nameBlocks, names, int(valueBlocks.size()), QStringLiteral("Failed to Read Record Name"),
                   QStringLiteral("读取记录名称失败!")))
         return;
-    if (!sequence.stillCurrent())
+    if (!sequence.stillCurrent()) {
+        tellDisconnectedDuringRead();
         return;
+    }
     sequence.release();
     const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, nowMs());
     emit recordsRead(added);
+}
+
+void GaugeSession::tellDisconnectedDuringRead()
+{
+    // The pull emptied the table; the rows read so far belong to a gone connection.
+    inform(QStringLiteral("The gauge was disconnected during the read; no record was added. Plug it in again and "
+                          "read once more."),
+           QStringLiteral("读取过程中仪器已断开，未添加任何记录。请重新连接仪器后再读取。"));
 }
 
 // ---- pushed measurements ---------------------------------------------------------------------

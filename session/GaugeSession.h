@@ -121,6 +121,7 @@ private:
     // settingsAnswered: the bytes were held while the settings question was open, so a
     // settings-changed frame among them is covered by the units read after the answer.
     void addPushedBytes(const QByteArray &bytes, bool settingsAnswered);
+    void tellDisconnectedDuringRead();
     void readSingleLayer(class CommandSequence &sequence, int count);
     void readMultiLayer(class CommandSequence &sequence, int count);
     void requestSettingsChange();

@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("active!!!!!"));
         QVERIFY(!(window.windowState() & Qt::WindowMinimized));
         // Exactly the warning and nothing else: no window, no device work.
-        QCOMPARE(readLines(log), QStringList{QStringLiteral("information|Warn|Device already opened!")});
+        QCOMPARE(readLines(log), QStringList{QStringLiteral("information|Warn|Device already opened! Palvarin is already running. 设备已打开！Palvarin 已在运行。")});
     }
 
     void silentFirstCopyStillGetsTheWarningAndExitZero()
@@ -93,7 +93,7 @@ private slots:
         QProcess *second = startProgram({}, log);
         QVERIFY(second->waitForFinished(20000));
         QCOMPARE(second->exitCode(), 0);
-        QCOMPARE(readLines(log), QStringList{QStringLiteral("information|Warn|Device already opened!")});
+        QCOMPARE(readLines(log), QStringList{QStringLiteral("information|Warn|Device already opened! Palvarin is already running. 设备已打开！Palvarin 已在运行。")});
     }
 
     void crashedCopyDoesNotBlockTheNextStart()
