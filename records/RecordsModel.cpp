@@ -3,8 +3,10 @@
 #include "protocol/FieldDecoder.h"
 
 #include <QDateTime>
+#include <QHash>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -296,10 +298,90 @@ bool RecordsModel::rename(int row, const QString &name)
 {
     if (m_layout != 2 || row < 0 || row >= rows())
         return false;
-    m_names[row] = name;
+    if (m_names[row] == name)
+        return true;
+    const QString before = std::exchange(m_names[row], name);
     const QModelIndex cell = index(row, 0);
     emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole});
+    emit renamed(row, before, name);
     return true;
+}
+
+RecordsModel::DetachedRows RecordsModel::takeRows(int row, int count)
+{
+    DetachedRows out;
+    if (row < 0 || count <= 0 || qsizetype(row) + count > rows())
+        return out;
+    out.m_layout = m_layout;
+    if (row == 0 && count == rows()) {
+        beginResetModel();
+        out.values = std::move(m_values);
+        out.flags = std::move(m_flags);
+        out.names = std::move(m_names);
+        out.batchOf = std::move(m_batchOf);
+        out.batches = std::move(m_batches);
+        m_values = Column<float>();
+        m_flags = Column<quint8>();
+        m_names = {};
+        m_batchOf = Column<quint32>();
+        m_batches = {};
+        ++m_generation;
+        endResetModel();
+        return out;
+    }
+    const qsizetype v0 = qsizetype(row) * m_stride, v1 = qsizetype(row + count) * m_stride;
+    out.values.assign(m_values.begin() + v0, m_values.begin() + v1);
+    out.flags.assign(m_flags.begin() + row, m_flags.begin() + row + count);
+    if (m_layout == 2)
+        out.names = m_names.mid(row, count);
+    // Only the batches these rows use travel with them, renumbered.
+    QHash<quint32, quint32> renumbered;
+    out.batchOf.resize(count);
+    for (int i = 0; i < count; ++i) {
+        const quint32 old = m_batchOf[row + i];
+        auto it = renumbered.find(old);
+        if (it == renumbered.end()) {
+            it = renumbered.insert(old, quint32(out.batches.size()));
+            out.batches.append(m_batches[old]);
+        }
+        out.batchOf[i] = *it;
+    }
+    removeRows(row, count);
+    return out;
+}
+
+int RecordsModel::insertRows(int row, DetachedRows detached)
+{
+    const int n = detached.count();
+    if (n == 0 || !hasColumns() || detached.m_layout != m_layout || row < 0 || row > rows()
+        || n > INT_MAX - rows())
+        return 0;
+    if (rows() == 0) {
+        beginInsertRows(QModelIndex(), 0, n - 1);
+        m_values = std::move(detached.values);
+        m_flags = std::move(detached.flags);
+        m_names = std::move(detached.names);
+        m_batchOf = std::move(detached.batchOf);
+        m_batches = std::move(detached.batches);
+        endInsertRows();
+        return n;
+    }
+    beginInsertRows(QModelIndex(), row, row + n - 1);
+    const quint32 offset = quint32(m_batches.size());
+    m_batches.append(detached.batches);
+    for (quint32 &b : detached.batchOf)
+        b += offset;
+    m_values.insert(m_values.begin() + qsizetype(row) * m_stride, detached.values.begin(), detached.values.end());
+    m_flags.insert(m_flags.begin() + row, detached.flags.begin(), detached.flags.end());
+    if (m_layout == 2) {
+        m_names.insert(row, n, QString());
+        std::move(detached.names.begin(), detached.names.end(), m_names.begin() + row);
+    }
+    m_batchOf.insert(m_batchOf.begin() + row, detached.batchOf.begin(), detached.batchOf.end());
+    if (row < rows() - n)
+        ++m_generation;
+    endInsertRows();
+    return n;
 }
 
 void RecordsModel::clear()
@@ -409,6 +491,7 @@ bool RecordsModel::removeRows(int row, int count, const QModelIndex &parent)
     if (m_layout == 2)
         m_names.remove(row, count);
     m_batchOf.erase(m_batchOf.begin() + row, m_batchOf.begin() + row + count);
+    ++m_generation;
     endRemoveRows();
     return true;
 }

@@ -34,7 +34,33 @@ struct Record : GaugeRecord
 class RecordsModel : public QAbstractTableModel
 {
     Q_OBJECT
+    struct Batch
+    {
+        RecordOrigin origin;
+        qint64 arrivedMs;
+    };
+    template <typename T>
+    using Column = std::vector<T, LargeBlockAllocator<T>>;
+
 public:
+    // Rows taken out of the table whole, to be put back later (undo): their numbers, flags,
+    // names, origins and arrival times, in the layout they were taken from.
+    class DetachedRows
+    {
+    public:
+        int count() const { return int(flags.size()); }
+        int layout() const { return m_layout; }
+
+    private:
+        friend class RecordsModel;
+        int m_layout = 0;
+        Column<float> values;
+        Column<quint8> flags;
+        QVector<QString> names;
+        Column<quint32> batchOf; // into batches
+        QVector<Batch> batches;
+    };
+
     static constexpr int SingleColumnCount = 3;
     static constexpr int MultiColumnCount = 8;
 
@@ -97,6 +123,11 @@ public:
                               qint64 arrivedMs);
     bool rename(int row, const QString &name);
     void clear();
+    // Takes rows out (all of them in O(1)); an invalid range takes nothing.
+    DetachedRows takeRows(int row, int count);
+    // Puts detached rows back before `row` (0..rowCount); refused (0) in another layout or
+    // without columns. Returns the number of rows inserted.
+    int insertRows(int row, DetachedRows rows);
     // One record, assembled from the table's columns.
     Record record(int row) const;
     // The parts of a record, without assembling it.
@@ -104,7 +135,8 @@ public:
     bool isOutOfRange(int row, int valueIndex) const { return (m_flags[row] >> valueIndex) & 1u; }
     QString name(int row) const { return m_layout == 2 ? m_names.value(row) : QString(); }
     // Changes whenever the rows are replaced as a whole (cleared, or columns of another
-    // layout), so a caller can tell whether rows it saw earlier are still the first ones.
+    // layout) or rows before the end are removed or inserted, so a caller can tell whether
+    // rows it saw earlier are still the first ones.
     quint64 generation() const { return m_generation; }
 
     // The cell's text as the table shows it.
@@ -120,6 +152,8 @@ public:
 
 signals:
     void layersShownChanged(int layers);
+    // A record's name changed (by rename() or an edit in the view).
+    void renamed(int row, const QString &before, const QString &after);
     void languageChanged(bool chinese);
 
 private:
@@ -129,14 +163,7 @@ private:
         QString unit;
         int decimals = 0;
     };
-    struct Batch
-    {
-        RecordOrigin origin;
-        qint64 arrivedMs;
-    };
     QString headerText(int column) const;
-    template <typename T>
-    using Column = std::vector<T, LargeBlockAllocator<T>>;
     int rows() const { return int(m_flags.size()); }
     // Opens room for n more rows (inside beginInsertRows); returns the first new row.
     int openRows(int n);

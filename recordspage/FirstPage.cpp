@@ -1,5 +1,6 @@
 #include "recordspage/FirstPage.h"
 
+#include "records/RecordEdits.h"
 #include "records/RecordsModel.h"
 #include "recordspage/RecordsTable.h"
 #include "session/GaugeSession.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpacerItem>
 #include <QTableView>
 
@@ -35,6 +37,16 @@ FirstPage::FirstPage(GaugeSession &session, QWidget *parent) : QWidget(parent), 
 {
     setupUi();
     records = new RecordsTable(tableWidget_data, &m_session.model(), this);
+    records->setEdits(&m_session.edits());
+    // Ctrl+Z / Ctrl+Shift+Z; an open name editor takes them first for its own text.
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
+    connect(undo, &QShortcut::activated, &m_session.edits(), &RecordEdits::undo);
+    auto *redo = new QShortcut(QKeySequence::Redo, this);
+    connect(redo, &QShortcut::activated, &m_session.edits(), &RecordEdits::redo);
+    connect(pushButton_undo, &QPushButton::clicked, &m_session.edits(), &RecordEdits::undo);
+    connect(&m_session.edits(), &RecordEdits::changed, this, &FirstPage::updateUndoButton);
+    connect(&m_session.model(), &RecordsModel::languageChanged, this, &FirstPage::updateUndoButton);
+    updateUndoButton();
     m_session.setDialogParent(this);
     connect(&m_session, &GaugeSession::identified, this, [this](const QString &serial, const QString &firmware) {
         lineEdit_serialNo->setText(serial);
@@ -102,6 +114,8 @@ void FirstPage::setupUi()
     };
     pushButton_readRecords = makeButton("pushButton_readRecords");
     pushButton_clearData = makeButton("pushButton_clearData");
+    pushButton_undo = makeButton("pushButton_undo");
+    pushButton_undo->setMinimumSize(QSize(100, 35));
     pushButton_exportExcel = makeButton("pushButton_exportExcel");
     gridLayout_firstPage->addWidget(widget_buttons, 0, 0);
 
@@ -126,6 +140,7 @@ void FirstPage::retranslateUi()
     pushButton_readRecords->setText(QCoreApplication::translate("FirstPage", "读取测量记录"));
     pushButton_clearData->setText(QCoreApplication::translate("FirstPage", "清除数据"));
     pushButton_exportExcel->setText(QCoreApplication::translate("FirstPage", "导出Excel"));
+    pushButton_undo->setText(QCoreApplication::translate("FirstPage", "撤销"));
 }
 
 void FirstPage::changeEvent(QEvent *event)
@@ -206,6 +221,13 @@ void FirstPage::showLayerSelector(int layout)
     }
 }
 
+void FirstPage::updateUndoButton()
+{
+    const RecordEdits &edits = m_session.edits();
+    pushButton_undo->setEnabled(edits.canUndo());
+    pushButton_undo->setToolTip(edits.undoText());
+}
+
 void FirstPage::languageChange()
 {
     retranslateUi();
@@ -221,7 +243,7 @@ void FirstPage::slot_deleteRow()
         return;
     const QModelIndex index = tableWidget_data->indexAt(button->frameGeometry().topLeft());
     if (index.row() != -1)
-        model().removeRows(index.row(), 1);
+        m_session.edits().deleteRows(index.row(), 1);
 }
 
 void FirstPage::on_comboBox_layerDisplay_currentIndexChanged(int index)

@@ -72,6 +72,7 @@ public:
     QPushButton *pushButton_readRecords = nullptr;
     QPushButton *pushButton_clearData = nullptr;
     QPushButton *pushButton_exportExcel = nullptr;
+    QPushButton *pushButton_undo = nullptr;
     QTableView *tableWidget_data = nullptr;
 
 public slots:
@@ -93,6 +94,7 @@ private:
     // Double-click on a cell: the name editor in the multi-layer layout's name column.
     void on_tableWidget_data_cellDoubleClicked(int row, int column);
     void showLayerSelector(int layout);
+    void updateUndoButton();
 
     GaugeSession &m_session;
     RecordsTable *records = nullptr;

@@ -1,5 +1,6 @@
 #include "recordspage/RecordsTable.h"
 
+#include "records/RecordEdits.h"
 #include "records/RecordsModel.h"
 #include "recordspage/DeleteButtonDelegate.h"
 
@@ -42,8 +43,11 @@ RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *paren
     connect(m_model, &RecordsModel::languageChanged, this, &RecordsTable::syncLanguage);
     // A batch of new rows: one scroll to the bottom, when the view follows the newest rows.
     connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, &RecordsTable::rowsComing);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { rowsCame(last - first + 1); });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        // Only appended rows are new readings; rows put back by an undo are not.
+        if (last == m_model->rowCount() - 1)
+            rowsCame(last - first + 1);
+    });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         m_unseen = 0;
         m_hint->hide();
@@ -171,7 +175,11 @@ bool RecordsTable::editName(int row, int column)
 void RecordsTable::deleteRowAt(const QPoint &viewportPos)
 {
     const int row = m_view->indexAt(viewportPos).row();
-    if (row != -1)
+    if (row == -1)
+        return;
+    if (m_edits)
+        m_edits->deleteRows(row, 1);
+    else
         m_model->removeRows(row, 1);
 }
 

@@ -5,6 +5,7 @@
 
 class DeleteButtonDelegate;
 class QLabel;
+class RecordEdits;
 class QTableView;
 class QToolButton;
 class RecordsModel;
@@ -30,6 +31,8 @@ public:
 
     // Opens the name editor of (row, 0); only in the multi-layer layout and only for column 0.
     bool editName(int row, int column);
+    // Deletes go through these edits (undoable) once set; must outlive this object.
+    void setEdits(RecordEdits *edits) { m_edits = edits; }
     // Removes the row under a viewport position (no-op when there is none).
     void deleteRowAt(const QPoint &viewportPos);
     int rowCount() const;
@@ -58,6 +61,7 @@ private:
     QTableView *m_view;
     RecordsModel *m_model;
     DeleteButtonDelegate *m_delegate;
+    RecordEdits *m_edits = nullptr;
     QToolButton *m_hint;
     QLabel *m_placeholder;
     bool m_gaugeConnected = false;

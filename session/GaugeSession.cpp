@@ -533,7 +533,7 @@ bool GaugeSession::clearRecords()
         && !ask(QStringLiteral("Clear data will clear all records. Are you sure you want to clear it?"),
                 QStringLiteral("清除数据将会清除所有的记录，是否确认清除?")))
         return false;
-    m_model.clear();
+    m_edits.clearAll();
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "protocol/InstrumentCommands.h"
 #include "protocol/PushFrameParser.h"
 #include "records/GaugeConfig.h"
+#include "records/RecordEdits.h"
 
 #include <QByteArray>
 #include <QList>
@@ -52,6 +53,8 @@ public:
     const GaugeConfig &config() const { return m_config; }
     void setConfig(const GaugeConfig &config) { m_config = config; }
     RecordsModel &model() const { return m_model; }
+    // The user's undoable edits of the table.
+    RecordEdits &edits() { return m_edits; }
     FramedLink &framedLink() { return m_framed; }
     InstrumentCommands &commands() { return m_commands; }
 
@@ -133,6 +136,7 @@ private:
     HidBackend &m_hid;
     UserInteraction &m_ui;
     RecordsModel &m_model;
+    RecordEdits m_edits{m_model};
     GaugeConfig m_config;
     ExportFlow m_export;
     QWidget *m_dialogParent = nullptr;

@@ -40,6 +40,10 @@
         <translation>Clear Data</translation>
     </message>
     <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
         <source>导出Excel</source>
         <translation>Export Excel</translation>
     </message>

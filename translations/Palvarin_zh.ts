@@ -40,6 +40,10 @@
         <translation>清除数据</translation>
     </message>
     <message>
+        <source>撤销</source>
+        <translation>撤销</translation>
+    </message>
+    <message>
         <source>导出Excel</source>
         <translation>导出Excel</translation>
     </message>

@@ -2,6 +2,7 @@
 // them, the Clear button, the device fields and the page's language change.
 #include "GaugeFixture.h"
 #include "ScriptedInteraction.h"
+#include "recordspage/RecordsTable.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace GaugeFixture;
 
@@ -187,6 +189,71 @@ private slots:
         QVERIFY(page.tableWidget_data->isColumnHidden(2));
         QVERIFY(page.tableWidget_data->isColumnHidden(6));
         QCOMPARE(header(rig.table(), 0), QStringLiteral("Test Name"));
+    }
+
+    // Delete, rename and clear come back with Ctrl+Z, in order, around rows that arrive
+    // meanwhile; a change that shifts rows outside the edits forgets the history.
+    void editsAreUndoneAroundNewRows()
+    {
+        write("unitno", "[Unit1]\nUnitNo=0\nUnitName=mm\nDecimalNumber=2\n");
+        PageRig rig(dir.path());
+        FirstPage &page = rig.page;
+        RecordsModel &model = page.model();
+        rig.rig.session.setTableLayout(2);
+        rig.rig.session.setUnitNumbers({0, 0, 0, 0, 0, 0});
+        page.buildHeaders();
+        GaugeRecord pushed;
+        pushed.name = QStringLiteral("P");
+        pushed.setValue(0, 9.0f, true);
+        for (int i = 0; i < 4; ++i)
+            addMultiLayerRow(model, QStringLiteral("N%1").arg(i), {1.0f + i, 2, 3, 4, 5, 6});
+        const QStringList row1 = rowTexts(model, 1);
+        auto names = [&model] {
+            QStringList out;
+            for (int r = 0; r < model.rowCount(); ++r)
+                out << model.name(r);
+            return out;
+        };
+        auto ctrlZ = [&page] { QTest::keyClick(&page, Qt::Key_Z, Qt::ControlModifier); };
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QVERIFY(!page.pushButton_undo->isEnabled());
+
+        page.recordsTable()->deleteRowAt(page.tableWidget_data->visualRect(model.index(1, 1)).center());
+        QVERIFY(model.setData(model.index(2, 0), QStringLiteral("renamed")));
+        model.append(QVector<GaugeRecord>{pushed}, RecordOrigin::Pushed, 42);
+        QCOMPARE(names(), (QStringList{"N0", "N2", "renamed", "P"}));
+        QVERIFY(page.pushButton_undo->isEnabled());
+
+        ctrlZ();
+        QCOMPARE(names(), (QStringList{"N0", "N2", "N3", "P"}));
+        page.pushButton_undo->click();
+        QCOMPARE(names(), (QStringList{"N0", "N1", "N2", "N3", "P"}));
+        QCOMPARE(rowTexts(model, 1), row1);
+        QCOMPARE(model.record(4).origin, RecordOrigin::Pushed);
+        QCOMPARE(model.record(4).arrivedMs, 42);
+        QVERIFY(model.isOutOfRange(4, 0));
+        QVERIFY(!page.pushButton_undo->isEnabled());
+
+        // Redo, then clear (answered Yes), a new row, and the clear undone: old rows in front.
+        QTest::keyClick(&page, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(names(), (QStringList{"N0", "N2", "N3", "P"}));
+        ScriptedInteraction dialogs;
+        dialogs.answerQuestions({true});
+        page.pushButton_clearData->click();
+        QCOMPARE(model.rowCount(), 0);
+        addMultiLayerRow(model, QStringLiteral("after"), {7, 7, 7, 7, 7, 7});
+        ctrlZ();
+        QCOMPARE(names(), (QStringList{"N0", "N2", "N3", "P", "after"}));
+        QCOMPARE(model.record(3).origin, RecordOrigin::Pushed);
+
+        // Rows removed by someone else (an export) make the history meaningless.
+        page.recordsTable()->deleteRowAt(page.tableWidget_data->visualRect(model.index(0, 1)).center());
+        model.removeRows(0, 2);
+        QVERIFY(!page.pushButton_undo->isEnabled());
+        ctrlZ();
+        QCOMPARE(names(), (QStringList{"P", "after"}));
+        QCOMPARE(dialogs.unexpected, 0);
     }
 };
 
