@@ -5,8 +5,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QVBoxLayout>
 
 DemoControl::DemoControl(EmulatorBackend *emulator, QWidget *parent)
@@ -31,12 +29,10 @@ DemoControl::DemoControl(EmulatorBackend *emulator, QWidget *parent)
     connect(settingsButton, &QPushButton::clicked, this, &DemoControl::pushSettingsChanged);
     connect(backend->monitor(), &DeviceMonitor::deviceChange, this, &DemoControl::refresh);
     refresh();
-    // Out of the main window's way: the bottom right corner of the screen.
+    // Where it goes is up to the program's start, which places the main window beside it:
+    // its size with the skin applied.
+    ensurePolished();
     adjustSize();
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.right() - width() - 20, area.bottom() - height() - 60);
-    }
 }
 
 void DemoControl::refresh()

@@ -1,5 +1,6 @@
 #include "app/WidgetInteraction.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -14,6 +15,7 @@ public:
         : dialog(new QProgressDialog(label, cancelText, minimum, maximum, parent))
     {
         dialog->setWindowModality(Qt::WindowModal);
+        dialog->setWindowTitle(QCoreApplication::applicationName());
         dialog->show();
     }
     ~DialogProgress() override { delete dialog.data(); }

@@ -17,7 +17,9 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFont>
+#include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
 
 #include <cstdio>
 #include <memory>
@@ -163,7 +165,6 @@ int main(int argc, char *argv[])
     single.setActivationWindow(window.get(), true);
     window->setWindowTitle(QStringLiteral("Palvarin V" PALVARIN_VERSION));
     window->setWindowState(Qt::WindowMaximized);
-    window->show();
     MainWindow *shown = window.get();
     QObject::connect(&single, &SingleInstance::messageReceived, shown, [shown](const QString &message) {
         QMetaObject::invokeMethod(shown, "handleAppMessage", Q_ARG(QString, message));
@@ -174,8 +175,27 @@ int main(int argc, char *argv[])
     std::unique_ptr<DemoControl> demoControl;
     if (emulator) {
         demoControl = std::make_unique<DemoControl>(emulator.get());
-        demoControl->show();
+        // The gauge's control window sits beside or below the main window, not over its table.
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            const QSize least = window->minimumSizeHint();
+            const int side = demoControl->frameGeometry().width() + 24;
+            const int below = demoControl->frameGeometry().height() + 48;
+            if (area.width() - side >= least.width()) {
+                window->setWindowState(Qt::WindowNoState);
+                window->setGeometry(area.adjusted(0, 30, -side, -10));
+                demoControl->move(area.right() - side + 16, area.top() + 40);
+            } else if (area.height() - below >= least.height()) {
+                window->setWindowState(Qt::WindowNoState);
+                window->setGeometry(area.adjusted(0, 30, 0, -below));
+                demoControl->move(area.right() - demoControl->frameGeometry().width() - 8,
+                                  area.bottom() - below + 16);
+            }
+        }
     }
+    window->show();
+    if (demoControl)
+        demoControl->show();
 
     const int code = app.exec();
     demoControl.reset();

@@ -104,6 +104,7 @@ void MainWindow::setupUi()
         button->setSizePolicy(buttonPolicy);
         button->setCursor(QCursor(Qt::ArrowCursor));
         button->setFocusPolicy(Qt::NoFocus);
+        button->setCheckable(true); // checked: the language in use
         ui->gridLayout->addWidget(button, 0, column, 1, 1);
         return button;
     };
@@ -180,11 +181,20 @@ bool MainWindow::switchLanguage(const QString &baseName, bool chinese)
 void MainWindow::on_btnLanguageEn_clicked()
 {
     switchLanguage(QStringLiteral("Palvarin_en"), false);
+    showLanguageInUse();
+}
+
+void MainWindow::showLanguageInUse()
+{
+    // Also undoes the toggle of a click that changed nothing.
+    ui->btnLanguageZh->setChecked(page->chineseUi());
+    ui->btnLanguageEn->setChecked(!page->chineseUi());
 }
 
 void MainWindow::on_btnLanguageZh_clicked()
 {
     switchLanguage(QStringLiteral("Palvarin_zh"), true);
+    showLanguageInUse();
 }
 
 void MainWindow::handleAppMessage(const QString &message)

@@ -68,6 +68,8 @@ private slots:
 private:
     void setupUi();
     bool switchLanguage(const QString &baseName, bool chinese);
+    // The button of the language in use is shown checked.
+    void showLanguageInUse();
     void showLed(bool on);
 
     struct Ui

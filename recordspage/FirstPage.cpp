@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -29,6 +30,19 @@ Layout *pageLayout(QWidget *owner, const char *name)
     layout->setSpacing(10);
     layout->setContentsMargins(10, 10, 10, 10);
     return layout;
+}
+
+// A dialog opened by a click takes the mouse away without a Leave event, so the button
+// would keep its hover look; after the click it is set from where the cursor really is.
+void refreshHoverAfterClick(QPushButton *button)
+{
+    QObject::connect(button, &QPushButton::clicked, button, [button] {
+        const bool under = button->rect().contains(button->mapFromGlobal(QCursor::pos()));
+        if (button->testAttribute(Qt::WA_UnderMouse) != under) {
+            button->setAttribute(Qt::WA_UnderMouse, under);
+            button->update();
+        }
+    });
 }
 
 } // namespace
@@ -90,6 +104,7 @@ void FirstPage::setupUi()
         field->setObjectName(QString::fromLatin1(fieldName));
         field->setReadOnly(true);
         field->setAlignment(Qt::AlignCenter);
+        field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
         gridLayout_deviceInformation->addWidget(field, 0, column + 1);
     };
     addField(label_serialNo, "label_serialNo", lineEdit_serialNo, "lineEdit_serialNo", 0);
@@ -125,6 +140,9 @@ void FirstPage::setupUi()
 
     retranslateUi();
     QMetaObject::connectSlotsByName(this);
+    // After the slots above, so that the dialogs they open are closed by then.
+    for (QPushButton *button : {pushButton_readRecords, pushButton_clearData, pushButton_undo, pushButton_exportExcel})
+        refreshHoverAfterClick(button);
 }
 
 void FirstPage::retranslateUi()

@@ -189,6 +189,7 @@ private slots:
         auto *chinese = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
         QVERIFY(english && chinese);
         QVERIFY(page->chineseUi());
+        QVERIFY(chinese->isChecked() && !english->isChecked()); // the language in use shows
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
         // A row already in the table, with an out-of-range thickness.
         rig->session.setTableLayout(1);
@@ -206,6 +207,8 @@ private slots:
         english->click();
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
         QVERIFY(!page->chineseUi());
+        english->click(); // a second click keeps it shown as in use
+        QVERIFY(english->isChecked() && !chinese->isChecked());
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("Read Records"));
         QCOMPARE(page->groupBox_deviceInformation->title(), QStringLiteral("Instrument Information"));
         QCOMPARE(cell.data().toString(), QStringLiteral("Outrange"));
