@@ -1,7 +1,5 @@
 #pragma once
 
-#include "protocol/RecordRows.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -36,16 +34,4 @@ public:
     // The first 13 bytes of a name slot up to the first zero byte. Valid UTF-8 is read as
     // UTF-8, anything else as GB18030 (the instrument's Chinese firmware stores GBK).
     static QString decodeRecordName(const QByteArray &slot16);
-
-    // Fields 0 (velocity) and 1 (thickness) at `eightBytes`: the same order in a stored
-    // single-layer record and in a pushed frame.
-    static SingleLayerRow singleLayerRow(const char *eightBytes, bool chinese);
-    // Six fields at `twentyFourBytes`: thickness 1-3, then velocity 1-3.
-    static MultiLayerRow multiLayerRow(const QString &name, const char *twentyFourBytes, bool chinese);
-
-    // Whole memory images of a record read. Only complete records present in the buffers
-    // are decoded, so a short buffer never leads to reading past its end.
-    static QVector<SingleLayerRow> singleLayerRecords(const QByteArray &values, qint64 count, bool chinese);
-    static QVector<MultiLayerRow> multiLayerRecords(const QByteArray &values, const QByteArray &names,
-                                                    qint64 count, bool chinese);
 };

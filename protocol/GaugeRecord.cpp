@@ -6,24 +6,13 @@
 #include <QtEndian>
 #include <QtGlobal>
 
-namespace {
-
-void setField(GaugeRecord &record, int i, const char *fourBytes)
-{
-    // The display language is of no concern here: only the number and the flag are kept.
-    const DecodedField f = FieldDecoder::decodeField(fourBytes, false);
-    record.setValue(i, f.value, FieldDecoder::isOutOfRangeMarker(fourBytes));
-}
-
-} // namespace
-
 namespace GaugeRecords {
 
+// One record through the column decoders, so the field order is written down once.
 GaugeRecord singleLayer(const char *eightBytes)
 {
     GaugeRecord record;
-    setField(record, 1, eightBytes);
-    setField(record, 0, eightBytes + FieldDecoder::FieldSize);
+    decodeSingleLayerInto(eightBytes, 1, record.values.data(), &record.outOfRange);
     return record;
 }
 
@@ -31,8 +20,7 @@ GaugeRecord multiLayer(const QString &name, const char *twentyFourBytes)
 {
     GaugeRecord record;
     record.name = name;
-    for (int i = 0; i < 6; ++i)
-        setField(record, i, twentyFourBytes + i * FieldDecoder::FieldSize);
+    decodeMultiLayerInto(twentyFourBytes, 1, record.values.data(), &record.outOfRange);
     return record;
 }
 

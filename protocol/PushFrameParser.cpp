@@ -5,23 +5,6 @@ DecodedField PushedFrame::field(int i, bool chinese) const
     return FieldDecoder::decodeField(fieldBytes.constData() + i * FieldDecoder::FieldSize, chinese);
 }
 
-SingleLayerRow PushedFrame::singleLayerRow(bool chinese) const
-{
-    if (fieldCount() < 2)
-        return SingleLayerRow();
-    return FieldDecoder::singleLayerRow(fieldBytes.constData(), chinese);
-}
-
-MultiLayerRow PushedFrame::multiLayerRow(const QString &name, bool chinese) const
-{
-    if (fieldCount() < 6) {
-        MultiLayerRow row;
-        row.name = name;
-        return row;
-    }
-    return FieldDecoder::multiLayerRow(name, fieldBytes.constData(), chinese);
-}
-
 const QByteArray &PushFrameParser::header()
 {
     static const QByteArray h("\xAB\x44\x00\x00\x00\x00\xF0\x00", HeaderSize);

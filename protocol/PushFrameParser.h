@@ -16,9 +16,6 @@ struct PushedFrame
 
     int fieldCount() const { return int(fieldBytes.size() / FieldDecoder::FieldSize); }
     DecodedField field(int i, bool chinese) const;
-    // Only meaningful for measurements of the matching layout.
-    SingleLayerRow singleLayerRow(bool chinese) const;
-    MultiLayerRow multiLayerRow(const QString &name, bool chinese) const;
 };
 
 // Finds measurement frames (header AB 44 00 00 00 00 F0 00 plus the value fields) in the

@@ -1,4 +1,5 @@
 #include "protocol/FieldDecoder.h"
+#include "protocol/GaugeRecord.h"
 #include "protocol/PushFrameParser.h"
 #include "protocol/ReadPlan.h"
 
@@ -174,13 +175,14 @@ void TestRecordsDecoding::recordImages()
     // Two single-layer records; the last 4 bytes of each are not interpreted.
     const QByteArray values = k5920 + k5 + hex("DEADBEEF") + kOutRange + floatBytes(1.25f) + hex("01020304");
     // A count larger than the image only yields the records that are present.
-    const QVector<SingleLayerRow> rows = FieldDecoder::singleLayerRecords(values, 3, false);
+    const QVector<GaugeRecord> rows = GaugeRecords::singleLayerImage(values, 3);
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[0].thickness, 5.0f);
-    QCOMPARE(rows[0].velocity, 5920.0f);
-    QVERIFY(rows[0].thicknessText.isEmpty() && rows[0].velocityText.isEmpty());
-    QCOMPARE(rows[1].thickness, 1.25f);
-    QCOMPARE(rows[1].velocityText, QStringLiteral("Outrange"));
+    QCOMPARE(rows[0].values[0], 5.0f);
+    QCOMPARE(rows[0].values[1], 5920.0f);
+    QCOMPARE(rows[0].outOfRange, quint8(0));
+    QCOMPARE(rows[1].values[0], 1.25f);
+    QCOMPARE(rows[1].outOfRange, quint8(0b10)); // the velocity, read as 0
+    QCOMPARE(rows[1].values[1], 0.0f);
 
     QByteArray multi;
     for (int k = 0; k < 2; ++k) {
@@ -189,15 +191,15 @@ void TestRecordsDecoding::recordImages()
         multi += hex("FFFFFFFF");
     }
     const QByteArray names = QByteArray("first\0..........", 16) + QByteArray("second name!!!!!", 16);
-    const QVector<MultiLayerRow> mrows = FieldDecoder::multiLayerRecords(multi, names, 2, true);
+    const QVector<GaugeRecord> mrows = GaugeRecords::multiLayerImage(multi, names, 2);
     QCOMPARE(mrows.size(), 2);
     QCOMPARE(mrows[0].name, QStringLiteral("first"));
     QCOMPARE(mrows[1].name, QStringLiteral("second name!!"));
     QCOMPARE(mrows[1].values[3], 13.0f);
-    QCOMPARE(mrows[1].texts[4], QStringLiteral("超量程"));
+    QCOMPARE(mrows[1].outOfRange, quint8(1u << 4));
     QCOMPARE(mrows[1].values[5], 15.0f);
     // Names missing for the second record: only the first is decoded.
-    QCOMPARE(FieldDecoder::multiLayerRecords(multi, names.left(20), 2, true).size(), 1);
+    QCOMPARE(GaugeRecords::multiLayerImage(multi, names.left(20), 2).size(), 1);
 }
 
 void TestRecordsDecoding::parserFindsEveryFrameInOrder()
@@ -209,20 +211,20 @@ void TestRecordsDecoding::parserFindsEveryFrameInOrder()
     const QVector<PushedFrame> frames = parser.feed(hex("0102AB") + first + hex("AB44C3D2") + second, 1);
     QCOMPARE(frames.size(), 2);
     QCOMPARE(frames[0].kind, PushedFrame::Kind::Measurement);
-    QCOMPARE(frames[0].singleLayerRow(false).thickness, 5.0f);
-    QCOMPARE(frames[0].singleLayerRow(false).velocity, 5920.0f);
-    QCOMPARE(frames[1].singleLayerRow(false).velocity, 6000.0f);
-    QCOMPARE(frames[1].singleLayerRow(true).thicknessText, QStringLiteral("超量程"));
+    QCOMPARE(GaugeRecords::fromPushed(frames[0], QString()).values[0], 5.0f);
+    QCOMPARE(GaugeRecords::fromPushed(frames[0], QString()).values[1], 5920.0f);
+    QCOMPARE(GaugeRecords::fromPushed(frames[1], QString()).values[1], 6000.0f);
+    QVERIFY(GaugeRecords::fromPushed(frames[1], QString()).isOutOfRange(0));
     QCOMPARE(parser.pendingBytes(), 0);
 
     // A frame cut short (bytes lost on the way) is dropped; the frame behind it is intact.
     const QVector<PushedFrame> resync = parser.feed(kHeader + hex("0000") + first, 1);
     QCOMPARE(resync.size(), 1);
-    QCOMPARE(resync[0].singleLayerRow(false).velocity, 5920.0f);
+    QCOMPARE(GaugeRecords::fromPushed(resync[0], QString()).values[1], 5920.0f);
 
     const QVector<PushedFrame> multi = parser.feed(multiFrame(1.0f) + QByteArray(232, '\x55') + multiFrame(7.0f), 2);
     QCOMPARE(multi.size(), 2);
-    const MultiLayerRow row = multi[1].multiLayerRow(QStringLiteral("Name4"), false);
+    const GaugeRecord row = GaugeRecords::fromPushed(multi[1], QStringLiteral("Name4"));
     QCOMPARE(row.name, QStringLiteral("Name4"));
     QCOMPARE(row.values[0], 7.0f);
     QCOMPARE(row.values[5], 12.0f);
@@ -237,7 +239,7 @@ void TestRecordsDecoding::parserJoinsFramesSplitAcrossBatches()
         QVERIFY2(before.isEmpty(), qPrintable(QString::number(cut)));
         const QVector<PushedFrame> after = parser.feed(frame.mid(cut), 1);
         QVERIFY2(after.size() == 1, qPrintable(QString::number(cut)));
-        QCOMPARE(after[0].singleLayerRow(false).velocity, 5920.0f);
+        QCOMPARE(GaugeRecords::fromPushed(after[0], QString()).values[1], 5920.0f);
         QCOMPARE(parser.pendingBytes(), 0);
     }
     // A frame arriving byte by byte.
@@ -297,7 +299,7 @@ void TestRecordsDecoding::parserKeepsOnlyBoundedTail()
     // The cut-short frames before it did not eat it: the next byte completes it.
     const QVector<PushedFrame> last = parser.feed(multiFrame(3.0f).right(1), 2);
     QCOMPARE(last.size(), 1);
-    QCOMPARE(last[0].multiLayerRow(QString(), false).values[5], 8.0f);
+    QCOMPARE(GaugeRecords::fromPushed(last[0], QString()).values[5], 8.0f);
 
     // The most ever held: a frame whose last value byte starts a header cut after 7 bytes.
     parser.reset();
