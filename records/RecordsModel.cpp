@@ -314,6 +314,7 @@ RecordsModel::DetachedRows RecordsModel::takeRows(int row, int count)
         return out;
     out.m_layout = m_layout;
     if (row == 0 && count == rows()) {
+        // All of them: the columns change hands whole, and the model starts afresh.
         beginResetModel();
         out.values = std::move(m_values);
         out.flags = std::move(m_flags);
@@ -386,17 +387,8 @@ int RecordsModel::insertRows(int row, DetachedRows detached)
 
 void RecordsModel::clear()
 {
-    if (rows() == 0)
-        return;
-    beginResetModel();
     // Released, not kept: a cleared million-record table gives its memory back.
-    m_values = Column<float>();
-    m_flags = Column<quint8>();
-    m_names = {};
-    m_batchOf = Column<quint32>();
-    m_batches = {};
-    ++m_generation;
-    endResetModel();
+    takeRows(0, rows());
 }
 
 QString RecordsModel::text(int row, int column) const
