@@ -18,6 +18,9 @@ struct WorkbookCell
     int decimals = 0;
     // Kind::Text: e.g. a record name, or the out-of-range word in the export's language.
     QString text;
+    // A reading the gauge flagged out of range: `text` holds the word a sheet shows; formats
+    // for scripts leave the field empty and set a flag instead.
+    bool outOfRange = false;
 
     static WorkbookCell ofNumber(double value, int decimals)
     {
@@ -32,6 +35,12 @@ struct WorkbookCell
         WorkbookCell c;
         c.kind = Kind::Text;
         c.text = text;
+        return c;
+    }
+    static WorkbookCell ofOutOfRange(const QString &word)
+    {
+        WorkbookCell c = ofText(word);
+        c.outOfRange = true;
         return c;
     }
 };
@@ -60,4 +69,7 @@ public:
     // `path` does not exist yet. Advances `progress` (may be null) per row and stops when it
     // is cancelled.
     virtual bool write(const WorkbookTable &table, const QString &path, ProgressHandle *progress) = 0;
+    // After a failed write(): the system's error number that stopped it (e.g. ENOSPC), or 0
+    // when the writer cannot tell.
+    virtual int lastErrno() const { return 0; }
 };

@@ -562,7 +562,7 @@ bool GaugeSession::exportRecords()
             if (value < 0)
                 row.append(WorkbookCell::ofText(m_model.name(r)));
             else if (m_model.isOutOfRange(r, value))
-                row.append(WorkbookCell::ofText(RecordsModel::outOfRangeWord(chinese)));
+                row.append(WorkbookCell::ofOutOfRange(RecordsModel::outOfRangeWord(chinese)));
             else
                 row.append(WorkbookCell::ofNumber(RecordsModel::shownValue(double(m_model.value(r, value)), decimals),
                                                   decimals));
