@@ -123,8 +123,9 @@ public:
 private:
     int usage(const QString &error)
     {
-        std::fprintf(m_streams.err, "palvarin-cli: %s\nTry 'palvarin-cli --help' for the commands and options.\n",
-                     error.toUtf8().constData());
+        const QString hint = m_t("Try 'palvarin-cli --help' for the commands and options.",
+                                 "命令和选项见 'palvarin-cli --help'。");
+        std::fprintf(m_streams.err, "palvarin-cli: %s\n%s\n", error.toUtf8().constData(), hint.toUtf8().constData());
         return Usage;
     }
     int fail(const QString &text)
@@ -202,51 +203,51 @@ int Runner::run(const QStringList &arguments)
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return usage(QStringLiteral("no command given."));
+        return usage(m_t("no command given.", "未给出命令。"));
     m_command = positional.first();
     const QStringList rest = positional.mid(1);
     static const QStringList commands{QStringLiteral("list"),  QStringLiteral("info"),    QStringLiteral("read"),
                                       QStringLiteral("watch"), QStringLiteral("report"),  QStringLiteral("history"),
                                       QStringLiteral("export")};
     if (!commands.contains(m_command))
-        return usage(QStringLiteral("unknown command '%1'.").arg(m_command));
+        return usage(m_t("unknown command '%1'.", "未知命令 '%1'。").arg(m_command));
     if (m_command == QLatin1String("export") ? rest.size() != 1 : !rest.isEmpty())
         return usage(m_command == QLatin1String("export") && rest.isEmpty()
-                         ? QStringLiteral("export needs the session to export.")
-                         : QStringLiteral("unexpected argument '%1'.").arg(rest.value(m_command == QLatin1String("export") ? 1 : 0)));
+                         ? m_t("export needs the session to export.", "export 需要给出要导出的记录组。")
+                         : m_t("unexpected argument '%1'.", "多余的参数 '%1'。").arg(rest.value(m_command == QLatin1String("export") ? 1 : 0)));
 
     const bool takesOutput = m_command == QLatin1String("read") || m_command == QLatin1String("report")
         || m_command == QLatin1String("export");
     const bool takesFormat = m_command == QLatin1String("read") || m_command == QLatin1String("watch")
         || m_command == QLatin1String("export");
     if (parser.isSet(output) && !takesOutput)
-        return usage(QStringLiteral("%1 takes no -o.").arg(m_command));
+        return usage(m_t("%1 takes no -o.", "%1 不接受 -o。").arg(m_command));
     if (parser.isSet(format) && !takesFormat)
-        return usage(QStringLiteral("%1 takes no --format.").arg(m_command));
+        return usage(m_t("%1 takes no --format.", "%1 不接受 --format。").arg(m_command));
     if (takesOutput && parser.value(output).isEmpty())
-        return usage(QStringLiteral("%1 needs -o FILE.").arg(m_command));
+        return usage(m_t("%1 needs -o FILE.", "%1 需要 -o 文件。").arg(m_command));
     m_output = parser.value(output);
     if (parser.isSet(format)) {
         m_format = CliOutput::formatNamed(parser.value(format));
         if (!m_format)
-            return usage(QStringLiteral("unknown format '%1': use csv, xlsx, xls or json.").arg(parser.value(format)));
+            return usage(m_t("unknown format '%1': use csv, xlsx, xls or json.", "未知格式 '%1'：请用 csv、xlsx、xls 或 json。").arg(parser.value(format)));
     }
 
     if (m_command == QLatin1String("watch") && m_format && *m_format != Format::Csv && *m_format != Format::Json)
-        return usage(QStringLiteral("watch prints csv or json."));
+        return usage(m_t("watch prints csv or json.", "watch 只输出 csv 或 json。"));
     if (m_command == QLatin1String("read") || m_command == QLatin1String("export")) {
         const bool toStdout = m_output == QLatin1String("-");
         if (!m_format)
             m_format = toStdout ? std::optional<Format>(Format::Csv) : CliOutput::formatOfPath(m_output);
         if (!m_format)
-            return usage(QStringLiteral("cannot tell the format of '%1' from its suffix: give --format csv, xlsx, xls "
-                                        "or json.")
+            return usage(m_t("cannot tell the format of '%1' from its suffix: give --format csv, xlsx, xls or json.",
+                                   "无法从后缀判断 '%1' 的格式：请给出 --format csv、xlsx、xls 或 json。")
                              .arg(m_output));
         if (toStdout && *m_format != Format::Csv && *m_format != Format::Json)
-            return usage(QStringLiteral("standard output takes csv or json."));
+            return usage(m_t("standard output takes csv or json.", "标准输出只接受 csv 或 json。"));
     }
     if (m_command == QLatin1String("report") && QFileInfo(m_output).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
-        return usage(QStringLiteral("the report is a PDF file: give -o FILE.pdf."));
+        return usage(m_t("the report is a PDF file: give -o FILE.pdf.", "报告是PDF文件：请给出 -o 文件.pdf。"));
 
     // Commands this build cannot carry out say so before any gauge is touched.
     if (m_command == QLatin1String("history"))
@@ -283,7 +284,7 @@ int Runner::run(const QStringList &arguments)
     if (!backend && m_demo) {
         const QString config = parser.value(demoConfig);
         if (!config.isEmpty() && !QFileInfo(config).isReadable())
-            return usage(QStringLiteral("cannot read the demo set-up '%1'.").arg(config));
+            return usage(m_t("cannot read the demo set-up '%1'.", "无法读取演示配置 '%1'。").arg(config));
         emulator = EmulatorBackend::createDemo(config);
         backend = emulator.get();
     }
