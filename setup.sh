@@ -20,7 +20,8 @@ packages=(cmake make g++ pkg-config
           qt6-translations-l10n
           libhidapi-dev libudev-dev
           fonts-wqy-microhei xvfb xauth xfonts-base
-          python3 python3-xlrd)
+          python3 python3-xlrd
+          libxlsxwriter-dev python3-openpyxl poppler-utils)
 # The export drives LibreOffice Calc. A desktop LibreOffice already installed is used as it
 # is; otherwise the headless core. libreoffice-dev conflicts with the desktop metapackage,
 # so there the Calc back end is built only if the SDK is already present.

@@ -4,6 +4,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include <cmath>
+#include <limits>
+
 class ProgressHandle;
 
 // One cell as a workbook receives it: a number with the decimals the table shows, a text,
@@ -45,12 +48,57 @@ struct WorkbookCell
     }
 };
 
+// Limits a reading is judged by. Any bound may be unset (NaN); without minimum or maximum,
+// nominal ± tolerance stands in for them.
+struct ReadingLimits
+{
+    enum class Band : quint8 { Below, Within, Above };
+
+    double minimum = std::numeric_limits<double>::quiet_NaN();
+    double nominal = std::numeric_limits<double>::quiet_NaN();
+    double tolerance = std::numeric_limits<double>::quiet_NaN();
+    double maximum = std::numeric_limits<double>::quiet_NaN();
+    // Per table column: whether the limits apply to it (missing entries: no).
+    QVector<bool> columns;
+
+    double low() const
+    {
+        return !std::isnan(minimum) ? minimum : nominal - tolerance; // NaN when neither is set
+    }
+    double high() const
+    {
+        return !std::isnan(maximum) ? maximum : nominal + tolerance;
+    }
+    bool isSet() const { return !std::isnan(low()) || !std::isnan(high()); }
+    bool appliesTo(int column) const { return isSet() && columns.value(column, false); }
+    Band band(double value) const
+    {
+        if (!std::isnan(low()) && value < low())
+            return Band::Below;
+        if (!std::isnan(high()) && value > high())
+            return Band::Above;
+        return Band::Within;
+    }
+};
+
+// What is known about the gauge and the session (empty texts are left out).
+struct WorkbookFacts
+{
+    QString serial;
+    QString firmware;
+    QString meterType;
+    QString date; // as it should read; empty: the time of the export
+};
+
 // A whole table to export: header texts (row 1 of the sheet, line breaks kept) and rows.
-// Only the columns that reach the sheet are in it, in sheet order.
+// Only the columns that reach the sheet are in it, in sheet order. Facts and limits are
+// optional: formats that can show them do, the others ignore them.
 struct WorkbookTable
 {
     QStringList headers;
     QVector<QVector<WorkbookCell>> rows;
+    WorkbookFacts facts;
+    ReadingLimits limits;
 };
 
 // Writes a whole table into a new workbook file. One writer serves one export at a time.
