@@ -5,6 +5,7 @@
 #include "emulator/EmulatorBackend.h"
 #include "export/CsvWriter.h"
 #include "export/ExcelEngine.h"
+#include "export/XlsxWriter.h"
 #include "hid/HidBackend.h"
 #include "hid/TracingBackend.h"
 #include "protocol/KeyInfo.h"
@@ -143,7 +144,7 @@ private:
     int list(HidBackend &backend);
     int noGauge(HidBackend &backend);
     int withGauge(HidBackend &backend);
-    int info(GaugeSession &session, RecordsModel &model);
+    int info(RecordsModel &model);
     int read(GaugeSession &session, RecordsModel &model);
     int watch(GaugeSession &session, RecordsModel &model);
     int writeFile(const RecordsModel &model);
@@ -164,6 +165,7 @@ private:
     QString m_failure;
     QString m_serialNo;
     QString m_firmware;
+    QString m_meterType;
 };
 
 int Runner::run(const QStringList &arguments)
@@ -257,9 +259,6 @@ int Runner::run(const QStringList &arguments)
     if (m_command == QLatin1String("report"))
         return fail(m_t("the PDF report is not available in this build. Use read -o FILE.csv or .xls for the records.",
                         "此版本不提供PDF报告。请用 read -o 文件.csv 或 .xls 导出记录。"));
-    if (m_format == Format::Xlsx)
-        return fail(m_t("xlsx not available in this build. Use --format csv, xls or json.",
-                        "此版本不支持xlsx。请用 --format csv、xls 或 json。"));
 #ifndef PALVARIN_CALC_AVAILABLE
     if (m_format == Format::Xls)
         return fail(m_t("xls not available: this build has no LibreOffice export. Use --format csv or json.",
@@ -389,23 +388,28 @@ int Runner::withGauge(HidBackend &backend)
                         "未找到单位表 'unitno'，或其中没有此仪器的单位；查找位置：%1。")
                         .arg(places.tableSearchPath().join(QStringLiteral(", "))));
 
+    // The meter type is not among what the identification tells: asked once more where it
+    // is shown (info, the facts sheet of an .xlsx workbook).
+    if (m_command == QLatin1String("info") || m_format == Format::Xlsx) {
+        KeyInfo key;
+        if (session.commands().readKeyInfo(key) < 0)
+            return fail(m_t("Failed to read key infomation!", "读取关键信息失败!") + QLatin1Char(' ') + sessionFailure());
+        m_meterType = QString::number(key.meterType);
+    }
+
     if (m_command == QLatin1String("info"))
-        return info(session, model);
+        return info(model);
     if (m_command == QLatin1String("read"))
         return read(session, model);
     return watch(session, model);
 }
 
-int Runner::info(GaugeSession &session, RecordsModel &model)
+int Runner::info(RecordsModel &model)
 {
-    // The meter type is not among what the identification tells: asked once more.
-    KeyInfo key;
-    if (session.commands().readKeyInfo(key) < 0)
-        return fail(m_t("Failed to read key infomation!", "读取关键信息失败!") + QLatin1Char(' ') + sessionFailure());
     QByteArray out;
     out += "serial: " + m_serialNo.toUtf8() + '\n';
     out += "firmware: " + m_firmware.toUtf8() + '\n';
-    out += "meter type: " + QByteArray::number(key.meterType) + '\n';
+    out += "meter type: " + m_meterType.toUtf8() + '\n';
     out += "layout: " + QByteArray::number(model.layout())
         + (model.layout() == 1 ? " (single layer)" : " (multi layer)") + '\n';
     QStringList units;
@@ -456,8 +460,18 @@ int Runner::writeFile(const RecordsModel &model)
             *errorNumber = errno;
             return false;
         }
-        const WorkbookTable table = CliOutput::tableOf(model, 0, rows);
+        WorkbookTable table = CliOutput::tableOf(model, 0, rows);
+        table.facts.serial = m_serialNo;
+        table.facts.firmware = m_firmware;
+        table.facts.meterType = m_meterType;
         const std::unique_ptr<ProgressHandle> progress = progressFor();
+        if (format == Format::Xlsx) {
+            XlsxWriter writer;
+            writer.setChinese(m_t.chinese);
+            const bool ok = writer.write(table, temporary, progress.get());
+            *errorNumber = writer.lastErrno();
+            return ok && !progress->wasCanceled();
+        }
         if (format == Format::Csv) {
             CsvWriter writer;
             const bool ok = writer.write(table, temporary, progress.get());

@@ -46,9 +46,13 @@ void appendJsonString(QByteArray &out, const QString &value)
     out += '"';
 }
 
-QString systemReason(int errorNumber)
+// Why a write failed, with what to do, as the export of the window says it.
+QString reasonFor(int errorNumber, const QString &target, bool chinese)
 {
-    return QString::fromLocal8Bit(std::strerror(errorNumber));
+    const QString reason = ExportFlow::failureReason(errorNumber, target, chinese);
+    if (!reason.isEmpty())
+        return reason;
+    return errorNumber > 0 ? QString::fromLocal8Bit(std::strerror(errorNumber)) : QString();
 }
 
 } // namespace
@@ -211,8 +215,10 @@ bool writeAtomically(const QString &chosen, const QString &suffix,
         reserve.setAutoRemove(false);
         if (!reserve.open()) {
             const int error = errno;
-            return fail(text(chinese, QStringLiteral("cannot write into the folder %1 (%2).").arg(folder, systemReason(error)),
-                             QStringLiteral("无法写入文件夹 %1（%2）。").arg(folder, systemReason(error))));
+            const QString why = reasonFor(error, chosen, chinese);
+            return fail(why.isEmpty() ? text(chinese, QStringLiteral("cannot write into the folder %1.").arg(folder),
+                                             QStringLiteral("无法写入文件夹 %1。").arg(folder))
+                                      : why);
         }
         tempName = reserve.fileName();
     }
@@ -221,17 +227,19 @@ bool writeAtomically(const QString &chosen, const QString &suffix,
     const bool written = produce(tempName, &errorNumber);
     if (!written || QFileInfo(tempName).size() == 0) {
         QFile::remove(tempName);
-        const QString why = errorNumber != 0 ? systemReason(errorNumber)
-                                             : text(chinese, QStringLiteral("the writer failed"), QStringLiteral("写入失败"));
-        return fail(text(chinese, QStringLiteral("writing %1 failed (%2); the old file, if any, is unchanged.").arg(chosen, why),
-                         QStringLiteral("写入 %1 失败（%2）；原有文件保持不变。").arg(chosen, why)));
+        const QString why = reasonFor(errorNumber, chosen, chinese);
+        return fail(text(chinese, QStringLiteral("writing %1 failed; the old file, if any, is unchanged.").arg(chosen),
+                         QStringLiteral("写入 %1 失败；原有文件保持不变。").arg(chosen))
+                    + (why.isEmpty() ? QString() : QLatin1Char(' ') + why));
     }
     // rename(2) replaces the target in one step: it is either the old file or the new one.
     if (std::rename(QFile::encodeName(tempName).constData(), QFile::encodeName(target).constData()) != 0) {
         const int error = errno;
         QFile::remove(tempName);
-        return fail(text(chinese, QStringLiteral("cannot put %1 in place (%2).").arg(chosen, systemReason(error)),
-                         QStringLiteral("无法写入 %1（%2）。").arg(chosen, systemReason(error))));
+        const QString why = reasonFor(error, chosen, chinese);
+        return fail(text(chinese, QStringLiteral("cannot put %1 in place; the old file, if any, is unchanged.").arg(chosen),
+                         QStringLiteral("无法写入 %1；原有文件保持不变。").arg(chosen))
+                    + (why.isEmpty() ? QString() : QLatin1Char(' ') + why));
     }
     return true;
 }

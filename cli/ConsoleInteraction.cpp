@@ -111,7 +111,7 @@ bool ConsoleInteraction::question(QWidget *, const QString &, const QString &tex
     return false;
 }
 
-QString ConsoleInteraction::getSaveFileName(QWidget *, const QString &, const QString &, const QString &)
+QString ConsoleInteraction::getSaveFileName(QWidget *, const QString &, const QString &, const QString &, QString *)
 {
     return QString();
 }
