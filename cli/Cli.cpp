@@ -485,6 +485,9 @@ int Runner::writeFile(const RecordsModel &model)
     };
     QString reason;
     if (!CliOutput::writeAtomically(m_output, CliOutput::suffixOf(format), produce, m_t.chinese, &reason)) {
+        if (interrupted())
+            return fail(m_t("interrupted: nothing was written; an existing file is unchanged.",
+                            "已中断：未写入任何内容；原有文件保持不变。"));
         if (format == Format::Xls)
             reason += m_t(" The .xls export needs LibreOffice Calc (libreoffice-calc-nogui); csv and json need nothing.",
                           " 导出.xls需要LibreOffice Calc（libreoffice-calc-nogui）；csv和json不需要。");

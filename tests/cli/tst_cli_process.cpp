@@ -202,6 +202,42 @@ private slots:
         QVERIFY(QFile::exists(out));
     }
 
+    // Ctrl+C during a read stops it: exit 1, and the file named by -o keeps its old content
+    // (no partial file in its place, no temporary file left beside it).
+    void interruptedReadLeavesTheOldFile()
+    {
+        const QString config = tmp.filePath(QStringLiteral("slow.ini"));
+        {
+            QFile ini(config);
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Emulator]\nreportIntervalUs=1000\nautoPushMeanMs=0\n[Instrument1]\nmeterType=2\nrecords=3000\n");
+        }
+        QDir folder(tmp.filePath(QStringLiteral("out")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        const QString target = folder.filePath(QStringLiteral("records.csv"));
+        {
+            QFile old(target);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old\n");
+        }
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(cli, {"--demo-config", config, "read", "-o", target});
+        QVERIFY(p.waitForStarted(10000));
+        QByteArray err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).contains("25%"), 20000);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        err += p.readAllStandardError();
+        QVERIFY2(err.contains("interrupted"), err.constData());
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old\n"));
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("records.csv")});
+    }
+
     // watch prints one line per pushed measurement until interrupted, then ends with 0.
     void watchUntilInterrupted()
     {
