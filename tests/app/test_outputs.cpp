@@ -3,8 +3,10 @@
 #include "GaugeFixture.h"
 #include "export/CsvWriter.h"
 #include "export/ExportFlow.h"
+#include "export/PdfReport.h"
 #include "export/XlsxWriter.h"
 
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -104,6 +106,10 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
+        // To look at the files written: PALVARIN_KEEP_OUTPUTS=1 keeps them (the path is printed).
+        dir.setAutoRemove(qEnvironmentVariableIsEmpty("PALVARIN_KEEP_OUTPUTS"));
+        if (!dir.autoRemove())
+            qInfo("outputs kept in %s", qPrintable(dir.path()));
         rig = std::make_unique<SessionRig>(backend);
         model().setChinese(false);
     }
@@ -216,6 +222,72 @@ private slots:
         // Thickness1 1.13 below, 10.00 above, 4.00 within; Thickness2 not judged.
         QCOMPARE(fills, (QStringList{"FFF4B6B6", "", "FFFFD8A8", "", "FFC6EFCE", ""}));
         QCOMPARE(limited[QStringLiteral("summary")].toArray()[0].toArray()[1].toString(), QStringLiteral("SN-4711"));
+    }
+
+    // The report read back by pdftotext: the facts, the optional parts, every reading, the
+    // header row on every page and "Page n of m" matching the page count.
+    void reportShowsFactsAndEveryReadingOnNumberedPages()
+    {
+        plugAndRead();
+        {
+            ScriptedInteraction dialogs;
+            dialogs.answerFileDialogs({dir.filePath(QStringLiteral("capture.xls"))});
+            QVERIFY(session().exportRecords());
+        }
+        ReportInput report;
+        report.table = rig->writer.tables.last();
+        const QVector<QVector<WorkbookCell>> three = report.table.rows;
+        for (int i = 3; i < 150; ++i) {
+            QVector<WorkbookCell> row = three[i % 3];
+            row[0] = WorkbookCell::ofText(QStringLiteral("R%1").arg(i + 1, 3, 10, QLatin1Char('0')));
+            report.table.rows << row;
+        }
+        report.serial = QStringLiteral("SN-4711");
+        report.firmware = QStringLiteral("1.25");
+        report.units = QStringLiteral("mm, m/s");
+        report.fields.company = QStringLiteral("Acme Pipes");
+        report.fields.inspector = QStringLiteral("J. Doe");
+        report.fields.notes = QStringLiteral("North header, after cleaning.");
+        report.limitsText = QStringLiteral("Minimum 2.00 mm, maximum 5.00 mm");
+        report.statisticsColumns = QStringList{QStringLiteral("Thickness1")};
+        report.statistics = {{QStringLiteral("Mean"), {QStringLiteral("5.04")}}};
+        report.bandCounts = {{QStringLiteral("Below the minimum"), 50}};
+        report.chart = QImage(400, 120, QImage::Format_RGB32);
+        report.chart.fill(Qt::darkCyan);
+        report.logo = QImage(60, 30, QImage::Format_RGB32);
+        report.logo.fill(Qt::darkRed);
+        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+        QCOMPARE(PdfReport::write(report, pdf), 0);
+
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY(info.waitForFinished(30000));
+        const QRegularExpressionMatch pagesLine =
+            QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(info.readAllStandardOutput()));
+        QVERIFY(pagesLine.hasMatch());
+        const int pages = pagesLine.captured(1).toInt();
+        QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QStringList pageTexts = QString::fromUtf8(text.readAllStandardOutput()).split(QLatin1Char('\f'));
+        QVERIFY(pageTexts.size() >= pages);
+        for (int n = 1; n <= pages; ++n) {
+            QVERIFY2(pageTexts[n - 1].contains(QStringLiteral("Page %1 of %2").arg(n).arg(pages)), qPrintable(pageTexts[n - 1]));
+            QVERIFY(pageTexts[n - 1].contains(QStringLiteral("1st Layer Thickness")));
+        }
+        const QString all = pageTexts.join(QLatin1Char('\n'));
+        for (const QString &expected : {QStringLiteral("SN-4711"), QStringLiteral("Acme Pipes"), QStringLiteral("J. Doe"),
+                                        QStringLiteral("after cleaning"), QStringLiteral("maximum 5.00 mm"),
+                                        QStringLiteral("Below the minimum: 50"), QStringLiteral("Pipe, \"north\"")})
+            QVERIFY2(all.contains(expected), qPrintable(expected));
+        // Every reading once, in order.
+        int at = 0;
+        for (int i = 3; i < 150; ++i) {
+            const int found = all.indexOf(QStringLiteral("R%1").arg(i + 1, 3, 10, QLatin1Char('0')), at);
+            QVERIFY2(found > at, qPrintable(QString::number(i)));
+            at = found;
+        }
     }
 
     // Failures that say why: the old file stays as it was, the rows stay in the table.
