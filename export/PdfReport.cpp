@@ -8,6 +8,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -96,7 +97,10 @@ public:
             {tr2(c, "Readings", "测量记录数"), QString::number(in.table.rows.size())}};
         // Two columns of "label: value" pairs.
         const double half = contentWidth / 2;
-        const double labelWidth = half * 0.42;
+        double labelWidth = 0;
+        for (const auto &fact : facts)
+            labelWidth = qMax(labelWidth, QFontMetricsF(bold, p.device()).horizontalAdvance(fact.first));
+        labelWidth = qMin(labelWidth + line, half * 0.6);
         int shown = 0;
         for (const auto &fact : facts) {
             if (fact.second.isEmpty())
@@ -159,10 +163,14 @@ public:
         for (int r = 0; r < rows; r += step)
             sample << rowTexts(r);
         widths = columnWidths(headers, sample);
-        int lines = 1;
-        for (const QString &h : headers)
-            lines = qMax(lines, int(h.count(QLatin1Char('\n'))) + 1);
-        headerHeight = lines * QFontMetricsF(bold, p.device()).height() + line * 0.4;
+        // Headers wrap at their spaces to fit the columns.
+        const QFontMetricsF metrics(bold, p.device());
+        headerHeight = 0;
+        for (int c = 0; c < headers.size(); ++c)
+            headerHeight = qMax(headerHeight, metrics.boundingRect(QRectF(0, 0, widths[c] - 2 * pad(), 1e6),
+                                                                   Qt::AlignCenter | Qt::TextWordWrap, headers[c])
+                                                  .height());
+        headerHeight += line * 0.4;
     }
 
     // How many rows fit from `top` down to the footer, below a header row.
@@ -174,7 +182,8 @@ public:
         setFont(bold);
         double x = margin;
         for (int c = 0; c < headers.size(); ++c) {
-            p.drawText(QRectF(x + pad(), y, widths[c] - 2 * pad(), headerHeight), Qt::AlignCenter, headers[c]);
+            p.drawText(QRectF(x + pad(), y, widths[c] - 2 * pad(), headerHeight), Qt::AlignCenter | Qt::TextWordWrap,
+                       headers[c]);
             x += widths[c];
         }
         setFont(body);
@@ -190,8 +199,12 @@ public:
         for (int c = 0; c < widths.size() && c < row.size(); ++c) {
             const WorkbookCell &cell = row[c];
             const Qt::Alignment align =
-                (cell.kind == WorkbookCell::Kind::Number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
-            p.drawText(QRectF(x + pad(), y, widths[c] - 2 * pad(), rowHeight), align, cellText(cell));
+                (cell.kind == WorkbookCell::Kind::Number || cell.outOfRange ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+            const QString text = cellText(cell);
+            const double room = widths[c] - 2 * pad();
+            // Names may be long: cut with an ellipsis rather than run into the next column.
+            p.drawText(QRectF(x + pad(), y, room, rowHeight), align,
+                       cell.kind == WorkbookCell::Kind::Text && text.size() > 8 ? elided(text, room) : text);
             x += widths[c];
         }
         return y + rowHeight;
@@ -235,9 +248,11 @@ private:
         const QFontMetricsF boldMetrics(bold, p.device());
         const QFontMetricsF bodyMetrics(body, p.device());
         QVector<double> w(header.size());
+        // A header needs room for its longest word: it wraps at the others.
+        static const QRegularExpression space(QStringLiteral("\\s+"));
         for (int c = 0; c < header.size(); ++c)
-            for (const QString &part : header[c].split(QLatin1Char('\n')))
-                w[c] = qMax(w[c], boldMetrics.horizontalAdvance(part));
+            for (const QString &word : header[c].split(space))
+                w[c] = qMax(w[c], boldMetrics.horizontalAdvance(word));
         for (const QStringList &row : rows)
             for (int c = 0; c < row.size() && c < w.size(); ++c)
                 w[c] = qMax(w[c], bodyMetrics.horizontalAdvance(row[c]));
