@@ -290,6 +290,40 @@ private slots:
         }
     }
 
+    // The records page's report: the table as shown, the fields given, a file name without
+    // suffix completed; a folder as the target says so.
+    void reportButtonWritesThePageTable()
+    {
+        FirstPage page(session()); // before the gauge: it shows the serial it is told
+        plugAndRead();
+        ReportFields fields;
+        fields.inspector = QStringLiteral("Inspector Q");
+        {
+            ScriptedInteraction dialogs;
+            dialogs.answerFileDialogs({dir.filePath(QStringLiteral("page-report"))});
+            QVERIFY(page.writeReport(fields, QString()));
+            QCOMPARE(dialogs.texts(Kind::Information).size(), 1);
+            QVERIFY(dialogs.texts(Kind::Information)[0].contains(QStringLiteral("page-report.pdf")));
+        }
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {dir.filePath(QStringLiteral("page-report.pdf")), QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString all = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString &expected : {QStringLiteral("Inspector Q"), QStringLiteral("12345"),
+                                        model().text(0, model().exportedColumns().at(1)),
+                                        QStringLiteral("Page 1 of 1")})
+            QVERIFY2(all.contains(expected), qPrintable(expected));
+        QCOMPARE(model().rowCount(), 3); // a report removes nothing
+        {
+            ScriptedInteraction dialogs;
+            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("folder.pdf"))));
+            dialogs.answerFileDialogs({dir.filePath(QStringLiteral("folder.pdf"))});
+            QVERIFY(!page.writeReport(fields, QString()));
+            QVERIFY2(dialogs.texts(Kind::Information).value(0).contains(QStringLiteral("is a folder, not a file")),
+                     qPrintable(dialogs.texts(Kind::Information).value(0)));
+        }
+    }
+
     // Failures that say why: the old file stays as it was, the rows stay in the table.
     void failedExportsSayWhyAndKeepEverything()
     {
