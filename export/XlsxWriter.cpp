@@ -261,28 +261,27 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
                                  tr2(m_chinese, "Within the limits", "在限值内"),
                                  tr2(m_chinese, "Above the maximum", "高于上限")};
         const int labelCount = limited ? 9 : 6;
-        for (int k = 0; k < labelCount; ++k) {
-            label(r + lxw_row_t(k), labels[k]);
+        // Row by row: the constant-memory mode writes a row out once a later one is begun.
+        for (int k = 0; k < labelCount; ++k, ++r) {
+            label(r, labels[k]);
             labelWidth = qMax(labelWidth, textWidth(labels[k]));
-        }
-        for (int i = 0; i < valueColumns.size(); ++i) {
-            const ColumnStats &s = stats[valueColumns[i]];
-            const lxw_col_t col = lxw_col_t(i + 1);
-            lxw_format *whole = formats.number(0, -1);
-            worksheet_write_number(summary, r, col, double(s.count), whole);
-            worksheet_write_number(summary, r + 1, col, double(s.outOfRange), whole);
-            if (s.count > 0) {
-                worksheet_write_number(summary, r + 2, col, s.minimum, formats.number(s.decimals, -1));
-                worksheet_write_number(summary, r + 3, col, s.maximum, formats.number(s.decimals, -1));
-                // One more decimal than the readings: a mean is finer than any one of them.
-                worksheet_write_number(summary, r + 4, col, s.mean, formats.number(s.decimals + 1, -1));
-                worksheet_write_number(summary, r + 5, col, s.sd(), formats.number(s.decimals + 1, -1));
+            for (int i = 0; i < valueColumns.size(); ++i) {
+                const ColumnStats &s = stats[valueColumns[i]];
+                const lxw_col_t col = lxw_col_t(i + 1);
+                // Mean and deviation get one more decimal than the readings: they are finer.
+                const double values[9] = {double(s.count), double(s.outOfRange), s.minimum, s.maximum, s.mean, s.sd(),
+                                          double(s.bands[0]), double(s.bands[1]), double(s.bands[2])};
+                const int decimals[9] = {0, 0, s.decimals, s.decimals, s.decimals + 1, s.decimals + 1, 0, 0, 0};
+                if (k >= 2 && k < 6 && s.count == 0)
+                    continue;
+                if (k >= 6 && !table.limits.appliesTo(valueColumns[i]))
+                    continue;
+                worksheet_write_number(summary, r, col, values[k], formats.number(decimals[k], -1));
             }
-            if (limited && table.limits.appliesTo(valueColumns[i]))
-                for (int b = 0; b < 3; ++b)
-                    worksheet_write_number(summary, r + 6 + lxw_row_t(b), col, double(s.bands[b]), whole);
-            worksheet_set_column(summary, col, col, qMax(12, widths[valueColumns[i]] + 2), nullptr);
         }
+        for (int i = 0; i < valueColumns.size(); ++i)
+            worksheet_set_column(summary, lxw_col_t(i + 1), lxw_col_t(i + 1), qMax(12, widths[valueColumns[i]] + 2),
+                                 nullptr);
     }
     worksheet_set_column(summary, 0, 0, labelWidth + 2, nullptr);
 

@@ -17,6 +17,7 @@ class QPushButton;
 class QTableView;
 class RecordsModel;
 class RecordsTable;
+struct ReportFields;
 
 // The records page: device information, layer selector, the three action buttons and the
 // records table. A view over the gauge session and its records model: its slots are the
@@ -57,6 +58,10 @@ public:
 
     void onSettingsChanged();
 
+    // Asks for the report's file and writes the table as a PDF report with these fields;
+    // true when it was written. A closed file dialog is no error.
+    bool writeReport(const ReportFields &fields, const QString &logoPath);
+
     // Form widgets, named as their object names.
     QGridLayout *gridLayout_firstPage = nullptr;
     QWidget *widget_buttons = nullptr;
@@ -72,6 +77,7 @@ public:
     QPushButton *pushButton_readRecords = nullptr;
     QPushButton *pushButton_clearData = nullptr;
     QPushButton *pushButton_exportExcel = nullptr;
+    QPushButton *pushButton_report = nullptr;
     QTableView *tableWidget_data = nullptr;
 
 public slots:
@@ -83,6 +89,8 @@ private slots:
     void on_pushButton_readRecords_clicked();
     void on_pushButton_clearData_clicked();
     bool on_pushButton_exportExcel_clicked();
+    // The report's fields (remembered), then writeReport().
+    void on_pushButton_report_clicked();
 
 protected:
     void changeEvent(QEvent *event) override;

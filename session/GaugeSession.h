@@ -96,6 +96,8 @@ public:
     // are then removed from the table).
     bool exportRecords();
     bool exportRunning() const { return m_export.isRunning(); }
+    // The dialogs' seam, for the pages' own flows (the report).
+    UserInteraction &interaction() const { return m_ui; }
 
 signals:
     void linkOpened();
