@@ -5,6 +5,8 @@
 #include "emulator/EmulatorBackend.h"
 #include "export/CsvWriter.h"
 #include "export/ExcelEngine.h"
+#include "export/ExportFlow.h"
+#include "export/PdfReport.h"
 #include "export/XlsxWriter.h"
 #include "hid/HidBackend.h"
 #include "hid/TracingBackend.h"
@@ -17,13 +19,17 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QImage>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QTimer>
 
+#include <cerrno>
 #include <memory>
 #include <optional>
 
@@ -145,7 +151,9 @@ private:
     int noGauge(HidBackend &backend);
     int withGauge(HidBackend &backend);
     int info(RecordsModel &model);
+    int readAll(GaugeSession &session, RecordsModel &model);
     int read(GaugeSession &session, RecordsModel &model);
+    int report(GaugeSession &session, RecordsModel &model);
     int watch(GaugeSession &session, RecordsModel &model);
     int writeFile(const RecordsModel &model);
     QString sessionFailure() const;
@@ -256,9 +264,6 @@ int Runner::run(const QStringList &arguments)
         return history(m_streams, m_t.chinese);
     if (m_command == QLatin1String("export"))
         return exportSession(m_streams, m_t.chinese, rest.first(), m_output);
-    if (m_command == QLatin1String("report"))
-        return fail(m_t("the PDF report is not available in this build. Use read -o FILE.csv or .xls for the records.",
-                        "此版本不提供PDF报告。请用 read -o 文件.csv 或 .xls 导出记录。"));
 #ifndef PALVARIN_CALC_AVAILABLE
     if (m_format == Format::Xls)
         return fail(m_t("xls not available: this build has no LibreOffice export. Use --format csv or json.",
@@ -266,7 +271,7 @@ int Runner::run(const QStringList &arguments)
 #endif
 
     // A target that cannot be written is told before the gauge is read for nothing.
-    if (m_command == QLatin1String("read") && m_output != QLatin1String("-")) {
+    if ((m_command == QLatin1String("read") || m_command == QLatin1String("report")) && m_output != QLatin1String("-")) {
         const QFileInfo target(m_output);
         if (target.isDir())
             return fail(m_t("%1 is a folder; give a file name.", "%1 是一个文件夹；请给出文件名。").arg(m_output));
@@ -401,6 +406,8 @@ int Runner::withGauge(HidBackend &backend)
         return info(model);
     if (m_command == QLatin1String("read"))
         return read(session, model);
+    if (m_command == QLatin1String("report"))
+        return report(session, model);
     return watch(session, model);
 }
 
@@ -420,7 +427,7 @@ int Runner::info(RecordsModel &model)
     return writeOut(out) ? Done : Failed;
 }
 
-int Runner::read(GaugeSession &session, RecordsModel &model)
+int Runner::readAll(GaugeSession &session, RecordsModel &model)
 {
     session.readRecords();
     if (interrupted())
@@ -431,6 +438,67 @@ int Runner::read(GaugeSession &session, RecordsModel &model)
     if (rows == 0)
         return fail(m_t("the gauge holds no records: nothing was written.", "仪器中没有记录：未写入任何内容。"));
     m_ui.message(m_t("%1 records read.", "已读取%1条记录。").arg(rows));
+    return Done;
+}
+
+int Runner::report(GaugeSession &session, RecordsModel &model)
+{
+    if (const int code = readAll(session, model))
+        return code;
+    const int rows = model.rowCount();
+    ReportInput input;
+    input.chinese = m_t.chinese;
+    // The fields the window's report dialog remembers, in the settings both programs share.
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("report"));
+    input.fields.company = settings.value(QStringLiteral("company")).toString();
+    input.fields.inspector = settings.value(QStringLiteral("inspector")).toString();
+    input.fields.qualification = settings.value(QStringLiteral("qualification")).toString();
+    input.fields.location = settings.value(QStringLiteral("location")).toString();
+    input.fields.procedure = settings.value(QStringLiteral("procedure")).toString();
+    input.fields.probe = settings.value(QStringLiteral("probe")).toString();
+    input.fields.calibrationBlock = settings.value(QStringLiteral("calibrationBlock")).toString();
+    input.fields.notes = settings.value(QStringLiteral("notes")).toString();
+    const QString logoPath = settings.value(QStringLiteral("logo")).toString();
+    settings.endGroup();
+    if (!logoPath.isEmpty())
+        input.logo = QImage(logoPath);
+    input.serial = m_serialNo;
+    input.firmware = m_firmware;
+    input.meterType = model.layout() == 1 ? m_t("single layer", "单层") : m_t("multi layer", "多层");
+    input.date = QDateTime::currentDateTime();
+    QStringList units;
+    for (int c : model.exportedColumns())
+        if (model.valueIndex(c) >= 0 && !model.unitName(c).isEmpty() && !units.contains(model.unitName(c)))
+            units << model.unitName(c);
+    input.units = units.join(QStringLiteral(", "));
+    input.table = CliOutput::tableOf(model, 0, rows);
+
+    const std::unique_ptr<ProgressHandle> progress =
+        m_ui.createProgress(nullptr, m_t("Writing %1", "正在写入 %1").arg(m_output), QString(), 0, rows);
+    const int error = PdfReport::write(input, m_output, progress.get());
+    progress->hide();
+    if (error == ECANCELED || interrupted())
+        return fail(m_t("interrupted: nothing was written; an existing file is unchanged.",
+                        "已中断：未写入任何内容；原有文件保持不变。"));
+    if (error != 0) {
+        const QString reason = ExportFlow::failureReason(error, m_output, m_t.chinese);
+        return fail(m_t("writing the report %1 failed; an existing file is unchanged.", "生成报告 %1 失败；原有文件保持不变。")
+                        .arg(m_output)
+                    + (reason.isEmpty() ? QString() : QLatin1Char(' ') + reason));
+    }
+    if (!logoPath.isEmpty() && input.logo.isNull())
+        m_ui.message(m_t("the logo image %1 could not be read and was left out.", "无法读取徽标图片 %1，报告中未包含徽标。")
+                         .arg(logoPath));
+    m_ui.message(m_t("%1 written.", "已写入 %1。").arg(m_output));
+    return Done;
+}
+
+int Runner::read(GaugeSession &session, RecordsModel &model)
+{
+    if (const int code = readAll(session, model))
+        return code;
+    const int rows = model.rowCount();
 
     if (m_output != QLatin1String("-"))
         return writeFile(model);
@@ -570,6 +638,18 @@ int Runner::watch(GaugeSession &session, RecordsModel &model)
 }
 
 } // namespace
+
+QString commandOf(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    for (const char *name : {"demo-config", "serial", "trace", "o", "output", "format"})
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
+    for (const char *name : {"demo", "h", "help", "help-all", "v", "version"})
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    if (!parser.parse(arguments) || parser.positionalArguments().isEmpty())
+        return QString();
+    return parser.positionalArguments().first();
+}
 
 int run(const QStringList &arguments, const Streams &streams, HidBackend *backend)
 {

@@ -31,6 +31,10 @@ struct Streams
 // then.
 int run(const QStringList &arguments, const Streams &streams, HidBackend *backend = nullptr);
 
+// The command a command line names (empty when it names none), without running it: the report
+// needs a QGuiApplication (fonts), the other commands a QCoreApplication.
+QString commandOf(const QStringList &arguments);
+
 // The two commands over the survey store; this build has no store.
 int history(const Streams &streams, bool chinese);
 int exportSession(const Streams &streams, bool chinese, const QString &session, const QString &output);

@@ -1,9 +1,11 @@
 #include "cli/Cli.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 
 #include <csignal>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -23,7 +25,17 @@ int main(int argc, char *argv[])
     // "Palvarin": the configuration folders are the window program's.
     QCoreApplication::setApplicationName(QStringLiteral("Palvarin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PALVARIN_VERSION));
-    QCoreApplication app(argc, argv);
+    // The PDF report lays out text, which needs Qt GUI's fonts: a QGuiApplication on the
+    // offscreen platform (no display) for that one command, Qt Core for the others.
+    bool report = false;
+    {
+        const QCoreApplication parsing(argc, argv); // gone before the application comes
+        report = Cli::commandOf(parsing.arguments()) == QLatin1String("report");
+    }
+    if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app =
+        report ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     // Standard error carries the tool's messages; the layers' debug lines would bury them
     // (QT_LOGGING_RULES=default.debug=true brings them back).
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
@@ -39,5 +51,5 @@ int main(int argc, char *argv[])
     Cli::Streams streams;
     streams.errIsTerminal = isatty(STDERR_FILENO) == 1;
     streams.interrupted = &interrupted;
-    return Cli::run(app.arguments(), streams);
+    return Cli::run(app->arguments(), streams);
 }

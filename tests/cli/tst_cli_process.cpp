@@ -106,6 +106,7 @@ private slots:
         QTest::newRow("watch as xls") << QStringList{"--demo", "watch", "--format", "xls"} << 2 << "csv or json";
         QTest::newRow("other serial") << QStringList{"--demo", "--serial", "999", "read", "-o", "-"} << 3 << "serial 999";
         QTest::newRow("no store") << QStringList{"export", "s1", "-o", "x.csv"} << 1 << "not part of this build";
+        QTest::newRow("report as csv") << QStringList{"--demo", "report", "-o", "x.csv"} << 2 << "FILE.pdf";
     }
 
     void exitCodes()
@@ -187,6 +188,22 @@ private slots:
         }
         QCOMPARE(directions.size(), 2);
         QVERIFY(count > 4);
+    }
+
+    // The PDF report needs fonts, not a display.
+    void reportWithoutDisplay()
+    {
+        const QString pdf = tmp.filePath(QStringLiteral("report.pdf"));
+        const Result r = run(cli, {"--demo", "report", "-o", pdf});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(5) == "%PDF-");
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            return;
+        const Result text = run(QStringLiteral("pdftotext"), {pdf, "-"});
+        QVERIFY(text.out.contains("12345")); // the demo gauge's serial
+        QVERIFY(text.out.contains("Pipe-1")); // a record's name
     }
 
     // On a terminal the progress is a bar redrawn in place.
