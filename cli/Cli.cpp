@@ -216,15 +216,16 @@ int Runner::run(const QStringList &arguments)
         return usage(m_t("no command given.", "未给出命令。"));
     m_command = positional.first();
     const QStringList rest = positional.mid(1);
-    static const QStringList commands{QStringLiteral("list"),  QStringLiteral("info"),    QStringLiteral("read"),
-                                      QStringLiteral("watch"), QStringLiteral("report"),  QStringLiteral("history"),
-                                      QStringLiteral("export")};
+    const QStringList commands{QStringLiteral("list"),   QStringLiteral("info"),    QStringLiteral("read"),
+                               QStringLiteral("watch"),  QStringLiteral("report"),  QStringLiteral("history"),
+                               QStringLiteral("export")};
     if (!commands.contains(m_command))
         return usage(m_t("unknown command '%1'.", "未知命令 '%1'。").arg(m_command));
-    if (m_command == QLatin1String("export") ? rest.size() != 1 : !rest.isEmpty())
-        return usage(m_command == QLatin1String("export") && rest.isEmpty()
-                         ? m_t("export needs the session to export.", "export 需要给出要导出的记录组。")
-                         : m_t("unexpected argument '%1'.", "多余的参数 '%1'。").arg(rest.value(m_command == QLatin1String("export") ? 1 : 0)));
+    const bool isExport = m_command == QLatin1String("export");
+    if (isExport && rest.isEmpty())
+        return usage(m_t("export needs the session to export.", "export 需要给出要导出的记录组。"));
+    if (rest.size() > (isExport ? 1 : 0))
+        return usage(m_t("unexpected argument '%1'.", "多余的参数 '%1'。").arg(rest.value(isExport ? 1 : 0)));
 
     const bool takesOutput = m_command == QLatin1String("read") || m_command == QLatin1String("report")
         || m_command == QLatin1String("export");
@@ -240,7 +241,9 @@ int Runner::run(const QStringList &arguments)
     if (parser.isSet(format)) {
         m_format = CliOutput::formatNamed(parser.value(format));
         if (!m_format)
-            return usage(m_t("unknown format '%1': use csv, xlsx, xls or json.", "未知格式 '%1'：请用 csv、xlsx、xls 或 json。").arg(parser.value(format)));
+            return usage(m_t("unknown format '%1': use csv, xlsx, xls or json.",
+                             "未知格式 '%1'：请用 csv、xlsx、xls 或 json。")
+                             .arg(parser.value(format)));
     }
 
     if (m_command == QLatin1String("watch") && m_format && *m_format != Format::Csv && *m_format != Format::Json)
@@ -256,7 +259,8 @@ int Runner::run(const QStringList &arguments)
         if (toStdout && *m_format != Format::Csv && *m_format != Format::Json)
             return usage(m_t("standard output takes csv or json.", "标准输出只接受 csv 或 json。"));
     }
-    if (m_command == QLatin1String("report") && QFileInfo(m_output).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+    if (m_command == QLatin1String("report")
+        && QFileInfo(m_output).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
         return usage(m_t("the report is a PDF file: give -o FILE.pdf.", "报告是PDF文件：请给出 -o 文件.pdf。"));
 
     // Commands this build cannot carry out say so before any gauge is touched.
@@ -271,7 +275,8 @@ int Runner::run(const QStringList &arguments)
 #endif
 
     // A target that cannot be written is told before the gauge is read for nothing.
-    if ((m_command == QLatin1String("read") || m_command == QLatin1String("report")) && m_output != QLatin1String("-")) {
+    const bool writesFile = m_command == QLatin1String("read") || m_command == QLatin1String("report");
+    if (writesFile && m_output != QLatin1String("-")) {
         const QFileInfo target(m_output);
         if (target.isDir())
             return fail(m_t("%1 is a folder; give a file name.", "%1 是一个文件夹；请给出文件名。").arg(m_output));
