@@ -97,8 +97,8 @@ struct WorkbookTable
 {
     QStringList headers;
     QVector<QVector<WorkbookCell>> rows;
-    WorkbookFacts facts;
-    ReadingLimits limits;
+    WorkbookFacts facts{};
+    ReadingLimits limits{};
 };
 
 // Writes a whole table into a new workbook file. One writer serves one export at a time.
