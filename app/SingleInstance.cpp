@@ -1,16 +1,13 @@
 #include "app/SingleInstance.h"
 
+#include "session/InstanceLock.h"
+
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 #include <QWidget>
-
-#include <unistd.h>
 
 namespace {
 constexpr char ack[] = "ack\n";
@@ -18,7 +15,7 @@ constexpr char ack[] = "ack\n";
 
 SingleInstance::SingleInstance(const QString &name, QObject *parent) : QObject(parent), socketName(name)
 {
-    lock = std::make_unique<QLockFile>(lockDirectory() + QLatin1Char('/') + name + QStringLiteral(".lock"));
+    lock = std::make_unique<QLockFile>(InstanceLock::lockPath(name));
     // A lock left by a crashed copy is stale (its process is gone) and is taken over.
     primary = lock->tryLock(0);
     if (!primary)
@@ -39,23 +36,12 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::lockDirectory()
 {
-    // Only ask for the runtime directory where the session has one (no warning otherwise).
-    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-        const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        if (!dir.isEmpty())
-            return dir;
-    }
-    return QDir::tempPath();
+    return InstanceLock::lockDirectory();
 }
 
 QString SingleInstance::defaultName()
 {
-    const QByteArray forced = qgetenv("PALVARIN_INSTANCE_NAME");
-    if (!forced.isEmpty())
-        return QString::fromLocal8Bit(forced);
-    const QByteArray path = QCoreApplication::applicationFilePath().toUtf8();
-    const QByteArray hash = QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(12);
-    return QStringLiteral("palvarin-%1-%2").arg(getuid()).arg(QString::fromLatin1(hash));
+    return InstanceLock::nameFor(QCoreApplication::applicationFilePath());
 }
 
 bool SingleInstance::sendMessage(const QString &text, int timeoutMs)

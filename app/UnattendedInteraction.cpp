@@ -27,7 +27,8 @@ bool UnattendedInteraction::question(QWidget *, const QString &title, const QStr
     return false;
 }
 
-QString UnattendedInteraction::getSaveFileName(QWidget *, const QString &caption, const QString &, const QString &)
+QString UnattendedInteraction::getSaveFileName(QWidget *, const QString &caption, const QString &, const QString &,
+                                               QString *)
 {
     log(QStringLiteral("savefile"), caption, QString());
     return QString();

@@ -52,9 +52,9 @@ bool WidgetInteraction::question(QWidget *parent, const QString &title, const QS
 }
 
 QString WidgetInteraction::getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
-                                           const QString &filter)
+                                           const QString &filter, QString *selectedFilter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, proposedPath, filter);
+    return QFileDialog::getSaveFileName(parent, caption, proposedPath, filter, selectedFilter);
 }
 
 std::unique_ptr<ProgressHandle> WidgetInteraction::createProgress(QWidget *parent, const QString &label,

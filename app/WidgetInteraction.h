@@ -9,7 +9,7 @@ public:
     void information(QWidget *parent, const QString &title, const QString &text) override;
     bool question(QWidget *parent, const QString &title, const QString &text) override;
     QString getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
-                            const QString &filter) override;
+                            const QString &filter, QString *selectedFilter = nullptr) override;
     std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
                                                    int minimum, int maximum) override;
 };

@@ -6,6 +6,7 @@
 #include "emulator/EmulatorBackend.h"
 #include "export/ExcelEngine.h"
 #include "hid/HidBackend.h"
+#include "hid/TracingBackend.h"
 #include "mainwindow/MainWindow.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordsModel.h"
@@ -31,6 +32,7 @@ struct Options
 {
     bool demo = false;
     QString demoConfig;
+    QString trace;
 };
 
 // Parses the command line without a display, so --help and --version work anywhere.
@@ -49,8 +51,12 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
     const QCommandLineOption demoConfig(QStringLiteral("demo-config"),
                                         QStringLiteral("Run against an emulated gauge set up by the INI <file>."),
                                         QStringLiteral("file"));
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Write every HID report sent and received to <file> (for bug reports)."),
+                                   QStringLiteral("file"));
     parser.addOption(demo);
     parser.addOption(demoConfig);
+    parser.addOption(trace);
     // Options QApplication takes itself; known here so that they are not refused.
     QStringList qtOptions;
     for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "geometry",
@@ -89,6 +95,7 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
     }
     options.demo = parser.isSet(demo) || parser.isSet(demoConfig);
     options.demoConfig = parser.value(demoConfig);
+    options.trace = parser.value(trace);
     return std::nullopt;
 }
 
@@ -150,7 +157,19 @@ int main(int argc, char *argv[])
     std::unique_ptr<EmulatorBackend> emulator;
     if (options.demo)
         emulator = EmulatorBackend::createDemo(options.demoConfig);
-    HidBackend &hid = emulator ? static_cast<HidBackend &>(*emulator) : HidBackend::platform();
+    HidBackend *hidBackend = emulator ? static_cast<HidBackend *>(emulator.get()) : &HidBackend::platform();
+    std::unique_ptr<TracingBackend> tracer;
+    if (!options.trace.isEmpty()) {
+        tracer = std::make_unique<TracingBackend>(*hidBackend);
+        QString error;
+        if (!tracer->open(options.trace, &error)) {
+            std::fprintf(stderr, "palvarin: cannot write the trace file %s (%s)\n", qPrintable(options.trace),
+                         qPrintable(error));
+            return 1;
+        }
+        hidBackend = tracer.get();
+    }
+    HidBackend &hid = *hidBackend;
 
     ExcelEngine workbookWriter;
     RecordsModel records;

@@ -29,7 +29,7 @@ public:
     QElapsedTimer sinceChosen;
     void information(QWidget *, const QString &, const QString &) override { succeeded = true; }
     bool question(QWidget *, const QString &, const QString &) override { return false; }
-    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &, QString *) override
     {
         if (choosingMs > 0)
             QThread::msleep(choosingMs);

@@ -36,7 +36,7 @@ public:
         std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
     }
     bool question(QWidget *, const QString &, const QString &) override { return false; }
-    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &, QString *) override { return {}; }
     std::unique_ptr<ProgressHandle> createProgress(QWidget *, const QString &, const QString &, int, int maximum) override
     {
         // Notes when the last block arrived: its progress step is the last one set.

@@ -1,6 +1,8 @@
 #include "export/ExportFlow.h"
 
+#include "export/CsvWriter.h"
 #include "export/WorkbookTable.h"
+#include "export/XlsxWriter.h"
 #include "interaction/UserInteraction.h"
 
 #include <QCoreApplication>
@@ -9,11 +11,13 @@
 #include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -40,11 +44,108 @@ public:
 
 } // namespace
 
-ExportFlow::ExportFlow(UserInteraction &ui, WorkbookWriter &writer) : ui(ui), writer(writer) {}
+ExportFlow::ExportFlow(UserInteraction &ui, WorkbookWriter &xlsWriter)
+    : ui(ui), csv(std::make_unique<CsvWriter>()), xlsx(std::make_unique<XlsxWriter>()),
+      writers{&xlsWriter, xlsx.get(), csv.get()}, lastFileType(fileType(ExportFormat::Xls))
+{
+}
+
+ExportFlow::~ExportFlow() = default;
+
+void ExportFlow::setWriter(ExportFormat format, WorkbookWriter &writer)
+{
+    writers[int(format)] = &writer;
+}
+
+WorkbookWriter &ExportFlow::writerFor(ExportFormat format) const
+{
+    return *writers[int(format)];
+}
+
+QString ExportFlow::fileType(ExportFormat format)
+{
+    switch (format) {
+    case ExportFormat::Xls:
+        return QStringLiteral("Excel(*.xls)");
+    case ExportFormat::Xlsx:
+        return QStringLiteral("Excel 2007-365(*.xlsx)");
+    case ExportFormat::Csv:
+        return QStringLiteral("CSV(*.csv)");
+    }
+    return QString();
+}
+
+QString ExportFlow::fileTypes()
+{
+    return fileType(ExportFormat::Xls) + QStringLiteral(";;") + fileType(ExportFormat::Xlsx) + QStringLiteral(";;")
+           + fileType(ExportFormat::Csv);
+}
+
+QString ExportFlow::suffix(ExportFormat format)
+{
+    static const char *const suffixes[] = {"xls", "xlsx", "csv"};
+    return QString::fromLatin1(suffixes[int(format)]);
+}
+
+bool ExportFlow::formatOfSuffix(const QString &path, ExportFormat *format)
+{
+    const QString given = QFileInfo(path).suffix().toLower();
+    for (ExportFormat f : {ExportFormat::Xls, ExportFormat::Xlsx, ExportFormat::Csv}) {
+        if (given == suffix(f)) {
+            *format = f;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString ExportFlow::failureReason(int error, const QString &target, bool chinese)
+{
+    const QString folder = QDir::toNativeSeparators(QFileInfo(target).absolutePath());
+    const QString file = QDir::toNativeSeparators(target);
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return text(chinese, "The program may not write into the folder %1. Choose another folder, or ask for write "
+                             "access to this one.",
+                    "本程序无权写入文件夹 %1。请选择其他文件夹，或申请该文件夹的写入权限。")
+            .arg(folder);
+    case EROFS:
+        return text(chinese, "The folder %1 is on a read-only disk. Choose a folder on another disk.",
+                    "文件夹 %1 位于只读磁盘上。请选择其他磁盘上的文件夹。")
+            .arg(folder);
+    case ENOSPC:
+    case EDQUOT:
+        return text(chinese, "The disk of %1 is full. Free some space on it, or choose a folder on another disk.",
+                    "%1 所在的磁盘已满。请释放磁盘空间，或选择其他磁盘上的文件夹。")
+            .arg(folder);
+    case EISDIR:
+        return text(chinese, "%1 is a folder, not a file. Type a file name.", "%1 是文件夹而不是文件。请输入文件名。")
+            .arg(file);
+    case ENOENT:
+    case ENOTDIR:
+        return text(chinese, "The folder %1 does not exist. Choose an existing folder.",
+                    "文件夹 %1 不存在。请选择已有的文件夹。")
+            .arg(folder);
+    case EFBIG:
+        return text(chinese, "The table has more rows than this file type holds. Save it as CSV.",
+                    "表格的行数超过了该文件类型的容量。请保存为CSV文件。");
+    case 0:
+    case -1:
+    case ECANCELED:
+        return QString();
+    default:
+        return text(chinese, "The system reported: %1.", "系统报告：%1。").arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
 
 int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
 {
-    if (running || table.rows.isEmpty())
+    // A refused second export leaves the running one's outcome alone.
+    if (running)
+        return 0;
+    outcome = Outcome::NotStarted;
+    if (table.rows.isEmpty())
         return 0;
     running = true;
     // Also on the way out of a retry the user gave up: an office started ahead of a dialog
@@ -54,27 +155,61 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
         ExportFlow &flow;
         ~Done()
         {
-            flow.writer.release();
+            for (WorkbookWriter *w : flow.writers)
+                w->release();
             flow.running = false;
         }
     } done{*this};
+    xlsx->setChinese(chineseUi);
 
     for (;;) {
+        ExportFormat format = ExportFormat::Xls;
+        for (ExportFormat f : {ExportFormat::Xls, ExportFormat::Xlsx, ExportFormat::Csv})
+            if (lastFileType == fileType(f))
+                format = f;
         // The office takes seconds to start: let it start while the user picks the file.
-        writer.prepare();
+        writerFor(format).prepare();
         const QString proposed =
             QStringLiteral("Data") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
-        const QString target = ui.getSaveFileName(parent, text(chineseUi, "Save Data to Excel", "保存数据到Excel"),
-                                                  proposed, QStringLiteral("Excel(*.xls)"));
-        if (!target.isEmpty() && write(parent, table, target, chineseUi)) {
+        QString chosenType = lastFileType;
+        QString target = ui.getSaveFileName(parent, text(chineseUi, "Save Data to Excel", "保存数据到Excel"), proposed,
+                                            fileTypes(), &chosenType);
+        if (target.isEmpty()) {
+            // Closing the dialog is the user's choice: no error, no question.
+            outcome = Outcome::Cancelled;
+            return 0;
+        }
+        for (ExportFormat f : {ExportFormat::Xls, ExportFormat::Xlsx, ExportFormat::Csv})
+            if (chosenType == fileType(f))
+                format = f;
+        lastFileType = fileType(format);
+        // A suffix typed by the user names the format; without one, the chosen type adds its own.
+        if (!formatOfSuffix(target, &format)) {
+            target += QLatin1Char('.') + suffix(format);
+            // The dialog asked about replacing the name typed, not this one.
+            if (QFileInfo::exists(target)
+                && !ui.question(parent, text(chineseUi, "Tip", "提示"),
+                                text(chineseUi, "%1 already exists. Do you want to replace it?",
+                                     "%1 已存在，是否替换？")
+                                    .arg(QDir::toNativeSeparators(target))))
+                continue;
+        }
+        const int error = write(parent, table, target, format, chineseUi);
+        if (error == 0) {
             ui.information(parent, text(chineseUi, "Tip", "提示"),
                            text(chineseUi, "Exporting data success!", "导出数据成功！"));
+            outcome = Outcome::Written;
             return int(table.rows.size());
         }
-        if (!ui.question(parent, text(chineseUi, "Tip", "提示"),
-                         text(chineseUi, "Exporting data failed, do you want to save the data again?",
-                              "导出数据失败，是否重新保存数据？")))
+        QString message = text(chineseUi, "Exporting data failed, do you want to save the data again?",
+                               "导出数据失败，是否重新保存数据？");
+        const QString reason = failureReason(error, target, chineseUi);
+        if (!reason.isEmpty())
+            message += QStringLiteral("\n\n") + reason;
+        if (!ui.question(parent, text(chineseUi, "Tip", "提示"), message)) {
+            outcome = Outcome::Failed;
             return 0;
+        }
     }
 }
 
@@ -87,7 +222,7 @@ int ExportFlow::removeStaleTemporaries(const QString &folder)
 {
     // Only names of the form this flow gives, and only when the program that made them has
     // ended (a program killed while writing leaves its temporary workbook behind).
-    static const QRegularExpression ours(QStringLiteral("^\\.palvarin-export-(\\d+)-.*\\.xls$"));
+    static const QRegularExpression ours(QStringLiteral("^\\.palvarin-export-(\\d+)-.*\\.(xls|xlsx|csv)$"));
     int removed = 0;
     const QDir dir(folder);
     for (const QString &name : dir.entryList({QStringLiteral(".palvarin-export-*")}, QDir::Files | QDir::Hidden)) {
@@ -105,52 +240,63 @@ int ExportFlow::removeStaleTemporaries(const QString &folder)
     return removed;
 }
 
-bool ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString &chosen, bool chineseUi)
+int ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString &chosen, ExportFormat format,
+                      bool chineseUi)
 {
-    // A symbolic link is written through: the file it points to gets the new workbook and
-    // the link stays, as editors do.
+    // A symbolic link is written through: the file it points to gets the new file and the
+    // link stays, as editors do.
     QString target = chosen;
     if (QFileInfo(chosen).isSymLink()) {
         const QString canonical = QFileInfo(chosen).canonicalFilePath();
         target = canonical.isEmpty() ? QFileInfo(chosen).symLinkTarget() : canonical;
     }
     const QFileInfo targetInfo(target);
+    if (targetInfo.isDir())
+        return EISDIR;
     if (targetInfo.exists() && !targetInfo.isFile())
-        return false;
-    removeStaleTemporaries(targetInfo.absolutePath());
+        return -1;
+    const QString folder = targetInfo.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return ENOENT;
+    removeStaleTemporaries(folder);
 
     // Reserve a name beside the target, so the final rename stays on one file system.
-    QString tempName;
-    {
-        QTemporaryFile reserve(targetInfo.absolutePath() + QLatin1Char('/')
-                               + temporaryPrefix(QCoreApplication::applicationPid()) + QStringLiteral("XXXXXX.xls"));
-        reserve.setAutoRemove(false);
-        if (!reserve.open())
-            return false;
-        tempName = reserve.fileName();
-    }
-    TemporaryPath temp(tempName);
-    // The writer starts a fresh workbook where nothing exists; the name stays reserved by
-    // its random part.
+    const QString ending = QLatin1Char('.') + suffix(format);
+    QByteArray pattern = QFile::encodeName(folder + QLatin1Char('/') + temporaryPrefix(QCoreApplication::applicationPid())
+                                           + QStringLiteral("XXXXXX") + ending);
+    const int fd = ::mkstemps(pattern.data(), int(ending.size()));
+    if (fd < 0)
+        return errno ? errno : -1;
+    ::close(fd);
+    TemporaryPath temp(QFile::decodeName(pattern));
+    // The writer starts a fresh file where nothing exists; the name stays reserved by its
+    // random part.
     QFile::remove(temp.path);
 
+    WorkbookWriter &writer = writerFor(format);
     const int rows = int(table.rows.size());
     const std::unique_ptr<ProgressHandle> progress =
         ui.createProgress(parent, text(chineseUi, "Exporting data, please wait...", "正在导出数据，请等待……"),
                           text(chineseUi, "Cancel", "取消"), 0, rows);
     const bool written = writer.write(table, temp.path, progress.get());
     // A cancelled export holds only part of the rows: it must not replace the target.
-    if (!written || progress->wasCanceled() || QFileInfo(temp.path).size() == 0) {
+    if (progress->wasCanceled()) {
         progress->hide();
-        return false;
+        return ECANCELED;
+    }
+    if (!written || QFileInfo(temp.path).size() == 0) {
+        progress->hide();
+        const int error = written ? 0 : writer.lastErrno();
+        return error ? error : -1;
     }
     // rename(2) replaces the target in one step: it is either the old file or the new one.
     if (std::rename(QFile::encodeName(temp.path).constData(), QFile::encodeName(target).constData()) != 0) {
+        const int error = errno;
         progress->hide();
-        return false;
+        return error ? error : -1;
     }
     temp.release();
     progress->setValue(rows);
     progress->hide();
-    return true;
+    return 0;
 }

@@ -2,42 +2,80 @@
 
 #include <QString>
 
+#include <memory>
+
 class QWidget;
 class UserInteraction;
 class WorkbookWriter;
+class CsvWriter;
+class XlsxWriter;
 struct WorkbookTable;
 
-// The records page's export: asks for a file, writes the table into an .xls workbook with
-// progress, reports the result and offers a retry on failure.
+// The file formats an export can write.
+enum class ExportFormat : quint8 { Xls, Xlsx, Csv };
+
+// The records page's export: asks for a file and its type, writes the table in that format
+// with progress, reports the result and offers a retry on failure, saying why it failed.
 //
-// The workbook is written to a temporary file beside the target and put in its place only when
+// The file is written to a temporary file beside the target and put in its place only when
 // it is complete, so a failed or cancelled export leaves an existing file as it was. The writer
-// gets a path where nothing exists yet: every export starts from a fresh workbook, as if the
+// gets a path where nothing exists yet: every export starts from a fresh file, as if the
 // target had been deleted first, so no cell of an older export lingers beside the new rows.
 class ExportFlow
 {
 public:
-    // Both must outlive the flow.
-    ExportFlow(UserInteraction &ui, WorkbookWriter &writer);
+    // How the last run ended.
+    enum class Outcome : quint8 {
+        NotStarted, // an empty table, or an export already running
+        Written,
+        Cancelled, // the user closed the file dialog: their choice, not an error
+        Failed,    // a write failed and the user did not try again
+    };
+
+    // Both must outlive the flow. `xlsWriter` writes .xls; .xlsx and .csv have writers of
+    // their own.
+    ExportFlow(UserInteraction &ui, WorkbookWriter &xlsWriter);
+    ~ExportFlow();
 
     // The number of table rows written to the file, or 0 when nothing was written (an empty
     // table, an export already running, cancelled, failed and not retried). The caller
     // removes the written rows: rows added meanwhile are not in the file.
     int run(QWidget *parent, const WorkbookTable &table, bool chineseUi);
+    Outcome lastOutcome() const { return outcome; }
     // An export is in progress (a second must not start).
     bool isRunning() const { return running; }
+    // Uses `writer` (which must outlive the flow) for a format instead of the built-in one.
+    void setWriter(ExportFormat format, WorkbookWriter &writer);
 
-    // Temporary workbooks are named with this prefix (the writing program's id) beside the
+    // The file dialog's types, in the order offered, and the format a type stands for.
+    static QString fileTypes();
+    static QString fileType(ExportFormat format);
+    static QString suffix(ExportFormat format);
+    // The format a file name's suffix names (case ignored); false for none or another.
+    static bool formatOfSuffix(const QString &path, ExportFormat *format);
+    // Why writing to `target` failed, from the system's error number, in a sentence that says
+    // what to do; empty when there is nothing better to say than that it failed.
+    static QString failureReason(int error, const QString &target, bool chinese);
+
+    // Temporary files are named with this prefix (the writing program's id) beside the
     // target. Those left in a folder by a program that has ended are removed by the next
     // export there; returns how many.
     static QString temporaryPrefix(qint64 pid);
     static int removeStaleTemporaries(const QString &folder);
 
 private:
-    // Writes the workbook to `target`; false on any failure.
-    bool write(QWidget *parent, const WorkbookTable &table, const QString &target, bool chineseUi);
+    // Writes the table to `target` in `format`: 0, or the error number that stopped it
+    // (-1: failed for no reason the system gave, ECANCELED: the progress was cancelled).
+    int write(QWidget *parent, const WorkbookTable &table, const QString &target, ExportFormat format,
+              bool chineseUi);
+    WorkbookWriter &writerFor(ExportFormat format) const;
 
     UserInteraction &ui;
-    WorkbookWriter &writer;
+    std::unique_ptr<CsvWriter> csv;
+    std::unique_ptr<XlsxWriter> xlsx;
+    WorkbookWriter *writers[3];
+    // The dialog starts on the type chosen last.
+    QString lastFileType;
     bool running = false;
+    Outcome outcome = Outcome::NotStarted;
 };

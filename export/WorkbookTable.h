@@ -4,6 +4,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include <cmath>
+#include <limits>
+
 class ProgressHandle;
 
 // One cell as a workbook receives it: a number with the decimals the table shows, a text,
@@ -18,6 +21,9 @@ struct WorkbookCell
     int decimals = 0;
     // Kind::Text: e.g. a record name, or the out-of-range word in the export's language.
     QString text;
+    // A reading the gauge flagged out of range: `text` holds the word a sheet shows; formats
+    // for scripts leave the field empty and set a flag instead.
+    bool outOfRange = false;
 
     static WorkbookCell ofNumber(double value, int decimals)
     {
@@ -34,14 +40,65 @@ struct WorkbookCell
         c.text = text;
         return c;
     }
+    static WorkbookCell ofOutOfRange(const QString &word)
+    {
+        WorkbookCell c = ofText(word);
+        c.outOfRange = true;
+        return c;
+    }
+};
+
+// Limits a reading is judged by. Any bound may be unset (NaN); without minimum or maximum,
+// nominal ± tolerance stands in for them.
+struct ReadingLimits
+{
+    enum class Band : quint8 { Below, Within, Above };
+
+    double minimum = std::numeric_limits<double>::quiet_NaN();
+    double nominal = std::numeric_limits<double>::quiet_NaN();
+    double tolerance = std::numeric_limits<double>::quiet_NaN();
+    double maximum = std::numeric_limits<double>::quiet_NaN();
+    // Per table column: whether the limits apply to it (missing entries: no).
+    QVector<bool> columns;
+
+    double low() const
+    {
+        return !std::isnan(minimum) ? minimum : nominal - tolerance; // NaN when neither is set
+    }
+    double high() const
+    {
+        return !std::isnan(maximum) ? maximum : nominal + tolerance;
+    }
+    bool isSet() const { return !std::isnan(low()) || !std::isnan(high()); }
+    bool appliesTo(int column) const { return isSet() && columns.value(column, false); }
+    Band band(double value) const
+    {
+        if (!std::isnan(low()) && value < low())
+            return Band::Below;
+        if (!std::isnan(high()) && value > high())
+            return Band::Above;
+        return Band::Within;
+    }
+};
+
+// What is known about the gauge and the session (empty texts are left out).
+struct WorkbookFacts
+{
+    QString serial;
+    QString firmware;
+    QString meterType;
+    QString date; // as it should read; empty: the time of the export
 };
 
 // A whole table to export: header texts (row 1 of the sheet, line breaks kept) and rows.
-// Only the columns that reach the sheet are in it, in sheet order.
+// Only the columns that reach the sheet are in it, in sheet order. Facts and limits are
+// optional: formats that can show them do, the others ignore them.
 struct WorkbookTable
 {
     QStringList headers;
     QVector<QVector<WorkbookCell>> rows;
+    WorkbookFacts facts{};
+    ReadingLimits limits{};
 };
 
 // Writes a whole table into a new workbook file. One writer serves one export at a time.
@@ -60,4 +117,7 @@ public:
     // `path` does not exist yet. Advances `progress` (may be null) per row and stops when it
     // is cancelled.
     virtual bool write(const WorkbookTable &table, const QString &path, ProgressHandle *progress) = 0;
+    // After a failed write(): the system's error number that stopped it (e.g. ENOSPC), or 0
+    // when the writer cannot tell.
+    virtual int lastErrno() const { return 0; }
 };

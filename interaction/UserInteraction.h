@@ -29,9 +29,11 @@ public:
     virtual void information(QWidget *parent, const QString &title, const QString &text) = 0;
     // Question box with Yes and No and no default button; only No counts as refusal.
     virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
-    // Save-file dialog; an empty result means the user cancelled.
+    // Save-file dialog; an empty result means the user cancelled. `filter` holds the file
+    // types separated by ";;". With `selectedFilter`, the dialog starts on the type it holds
+    // (when it is one of them) and returns the type the user chose there.
     virtual QString getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
-                                    const QString &filter) = 0;
+                                    const QString &filter, QString *selectedFilter = nullptr) = 0;
     // A window-modal progress dialog, already shown.
     virtual std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label,
                                                            const QString &cancelText, int minimum,

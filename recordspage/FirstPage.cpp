@@ -1,23 +1,34 @@
 #include "recordspage/FirstPage.h"
 
+#include "export/ExportFlow.h"
+#include "export/PdfReport.h"
+#include "interaction/UserInteraction.h"
 #include "records/RecordEdits.h"
 #include "records/RecordsModel.h"
 #include "recordspage/RecordsTable.h"
+#include "recordspage/ReportDialog.h"
 #include "session/GaugeSession.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDateTime>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QShortcut>
 #include <QSpacerItem>
 #include <QTableView>
+
+#include <cerrno>
 
 namespace {
 
@@ -132,6 +143,8 @@ void FirstPage::setupUi()
     pushButton_undo = makeButton("pushButton_undo");
     pushButton_undo->setMinimumSize(QSize(100, 35));
     pushButton_exportExcel = makeButton("pushButton_exportExcel");
+    pushButton_report = makeButton("pushButton_report");
+    pushButton_report->setMinimumWidth(120); // the fourth button: the row still fits 1280 pixels
     gridLayout_firstPage->addWidget(widget_buttons, 0, 0);
 
     tableWidget_data = new QTableView(this);
@@ -141,7 +154,8 @@ void FirstPage::setupUi()
     retranslateUi();
     QMetaObject::connectSlotsByName(this);
     // After the slots above, so that the dialogs they open are closed by then.
-    for (QPushButton *button : {pushButton_readRecords, pushButton_clearData, pushButton_undo, pushButton_exportExcel})
+    for (QPushButton *button :
+         {pushButton_readRecords, pushButton_clearData, pushButton_undo, pushButton_exportExcel, pushButton_report})
         refreshHoverAfterClick(button);
 }
 
@@ -159,6 +173,7 @@ void FirstPage::retranslateUi()
     pushButton_clearData->setText(QCoreApplication::translate("FirstPage", "清除数据"));
     pushButton_exportExcel->setText(QCoreApplication::translate("FirstPage", "导出Excel"));
     pushButton_undo->setText(QCoreApplication::translate("FirstPage", "撤销"));
+    pushButton_report->setText(QCoreApplication::translate("FirstPage", "检测报告"));
 }
 
 void FirstPage::changeEvent(QEvent *event)
@@ -287,6 +302,101 @@ void FirstPage::on_pushButton_clearData_clicked()
 bool FirstPage::on_pushButton_exportExcel_clicked()
 {
     return m_session.exportRecords();
+}
+
+void FirstPage::on_pushButton_report_clicked()
+{
+    const bool chinese = chineseUi();
+    UserInteraction &ui = m_session.interaction();
+    if (model().rowCount() == 0) {
+        ui.information(this, QString::fromUtf8(chinese ? "提示" : "Tip"),
+                       QString::fromUtf8(chinese ? "没有可写入报告的数据：表格为空。"
+                                                 : "There is nothing to report: the table is empty."));
+        return;
+    }
+    QSettings settings;
+    ReportDialog dialog(ReportDialog::loadFields(settings), ReportDialog::loadLogoPath(settings), chinese, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ReportDialog::save(settings, dialog.fields(), dialog.logoPath());
+    writeReport(dialog.fields(), dialog.logoPath());
+}
+
+bool FirstPage::writeReport(const ReportFields &fields, const QString &logoPath)
+{
+    const bool chinese = chineseUi();
+    const auto text = [chinese](const char *english, const char *chineseText) {
+        return QString::fromUtf8(chinese ? chineseText : english);
+    };
+    UserInteraction &ui = m_session.interaction();
+    const RecordsModel &m = model();
+    if (m.rowCount() == 0)
+        return false;
+    QString path = ui.getSaveFileName(this, text("Save the inspection report", "保存检测报告"),
+                                      QStringLiteral("Report")
+                                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")),
+                                      QStringLiteral("PDF(*.pdf)"));
+    if (path.isEmpty())
+        return false; // the user's choice: no message
+    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+        path += QStringLiteral(".pdf");
+
+    ReportInput input;
+    input.chinese = chinese;
+    input.fields = fields;
+    input.serial = lineEdit_serialNo->text();
+    input.firmware = lineEdit_firmwareVersion->text();
+    if (m.layout() == 1 || m.layout() == 2)
+        input.meterType = m.layout() == 1 ? text("single layer", "单层") : text("multi layer", "多层");
+    input.date = QDateTime::currentDateTime();
+    QStringList units;
+    const QList<int> columns = m.exportedColumns();
+    for (int c : columns) {
+        input.table.headers << m.headerData(c, Qt::Horizontal).toString();
+        if (m.valueIndex(c) >= 0 && !m.unitName(c).isEmpty() && !units.contains(m.unitName(c)))
+            units << m.unitName(c);
+    }
+    input.units = units.join(QStringLiteral(", "));
+    const int rows = m.rowCount();
+    input.table.rows.reserve(rows);
+    for (int r = 0; r < rows; ++r) {
+        QVector<WorkbookCell> row;
+        for (int c : columns) {
+            const int value = m.valueIndex(c);
+            if (value < 0)
+                row << WorkbookCell::ofText(m.name(r));
+            else if (m.isOutOfRange(r, value))
+                row << WorkbookCell::ofOutOfRange(RecordsModel::outOfRangeWord(chinese));
+            else
+                row << WorkbookCell::ofNumber(RecordsModel::shownValue(double(m.value(r, value)), m.decimals(c)),
+                                              m.decimals(c));
+        }
+        input.table.rows << row;
+    }
+    if (!logoPath.isEmpty())
+        input.logo = QImage(logoPath);
+
+    const std::unique_ptr<ProgressHandle> progress =
+        ui.createProgress(this, text("Writing the report, please wait...", "正在生成报告，请等待……"),
+                          text("Cancel", "取消"), 0, rows);
+    const int error = PdfReport::write(input, path, progress.get());
+    progress->hide();
+    if (error == ECANCELED)
+        return false;
+    if (error != 0) {
+        QString message = text("Writing the report failed.", "生成报告失败。");
+        const QString reason = ExportFlow::failureReason(error, path, chinese);
+        if (!reason.isEmpty())
+            message += QStringLiteral("\n\n") + reason;
+        ui.information(this, text("Tip", "提示"), message);
+        return false;
+    }
+    QString message = text("The report was saved as %1.", "报告已保存为 %1。").arg(QDir::toNativeSeparators(path));
+    if (!logoPath.isEmpty() && input.logo.isNull())
+        message += QLatin1Char(' ') + text("The logo image could not be read and was left out.",
+                                           "无法读取徽标图片，报告中未包含徽标。");
+    ui.information(this, text("Tip", "提示"), message);
+    return true;
 }
 
 void FirstPage::clearDeviceInfo()

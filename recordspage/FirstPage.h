@@ -17,6 +17,7 @@ class QPushButton;
 class QTableView;
 class RecordsModel;
 class RecordsTable;
+struct ReportFields;
 
 // The records page: device information, layer selector, the three action buttons and the
 // records table. A view over the gauge session and its records model: its slots are the
@@ -57,6 +58,10 @@ public:
 
     void onSettingsChanged();
 
+    // Asks for the report's file and writes the table as a PDF report with these fields;
+    // true when it was written. A closed file dialog is no error.
+    bool writeReport(const ReportFields &fields, const QString &logoPath);
+
     // Form widgets, named as their object names.
     QGridLayout *gridLayout_firstPage = nullptr;
     QWidget *widget_buttons = nullptr;
@@ -73,6 +78,7 @@ public:
     QPushButton *pushButton_clearData = nullptr;
     QPushButton *pushButton_exportExcel = nullptr;
     QPushButton *pushButton_undo = nullptr;
+    QPushButton *pushButton_report = nullptr;
     QTableView *tableWidget_data = nullptr;
 
 public slots:
@@ -84,6 +90,8 @@ private slots:
     void on_pushButton_readRecords_clicked();
     void on_pushButton_clearData_clicked();
     bool on_pushButton_exportExcel_clicked();
+    // The report's fields (remembered), then writeReport().
+    void on_pushButton_report_clicked();
 
 protected:
     void changeEvent(QEvent *event) override;

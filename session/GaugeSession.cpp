@@ -284,13 +284,23 @@ void GaugeSession::buildHeaders()
 
 // ---- record reading --------------------------------------------------------------------
 
-void GaugeSession::offerSaveThenClear(const QString &english, const QString &chinese)
+bool GaugeSession::offerSaveThenClear(const QString &english, const QString &chinese, bool mustClear)
 {
-    if (m_model.rowCount() == 0)
-        return;
-    // The question announced an empty list: clear it also when nothing was written.
-    if (!ask(english, chinese) || !exportRecords())
-        m_model.clear();
+    for (;;) {
+        if (m_model.rowCount() == 0)
+            return true;
+        if (!ask(english, chinese)) {
+            m_model.clear();
+            return true;
+        }
+        if (exportRecords())
+            return true;
+        // Yes, and then nothing was saved: the file dialog was closed or the write failed.
+        // The rows stay and the action that asked does not go on; one that cannot wait
+        // (the gauge's units changed under the rows) asks again.
+        if (!mustClear)
+            return false;
+    }
 }
 
 void GaugeSession::readRecords()
@@ -301,8 +311,9 @@ void GaugeSession::readRecords()
                QStringLiteral("未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。"));
         return;
     }
-    offerSaveThenClear(QStringLiteral("Importing Data Will First Clear the List. Do You Want to Save the Data?"),
-                       QStringLiteral("导入数据会先清空列表，是否保存数据？"));
+    if (!offerSaveThenClear(QStringLiteral("Importing Data Will First Clear the List. Do You Want to Save the Data?"),
+                            QStringLiteral("导入数据会先清空列表，是否保存数据？"), false))
+        return;
 
     CommandSequence sequence(*this);
     m_unitNumbers.clear();
@@ -509,7 +520,7 @@ void GaugeSession::onSettingsChanged()
     m_settingsChanging = true;
     offerSaveThenClear(QStringLiteral("The Instrument Settings Have Changed and Will Soon Clear the List. Do You "
                                       "Want to Save the Data?"),
-                       QStringLiteral("仪器设置发生变更，即将清空列表，是否保存数据？"));
+                       QStringLiteral("仪器设置发生变更，即将清空列表，是否保存数据？"), true);
     {
         CommandSequence sequence(*this);
         m_unitNumbers.clear();
@@ -562,7 +573,7 @@ bool GaugeSession::exportRecords()
             if (value < 0)
                 row.append(WorkbookCell::ofText(m_model.name(r)));
             else if (m_model.isOutOfRange(r, value))
-                row.append(WorkbookCell::ofText(RecordsModel::outOfRangeWord(chinese)));
+                row.append(WorkbookCell::ofOutOfRange(RecordsModel::outOfRangeWord(chinese)));
             else
                 row.append(WorkbookCell::ofNumber(RecordsModel::shownValue(double(m_model.value(r, value)), decimals),
                                                   decimals));

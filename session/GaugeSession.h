@@ -99,6 +99,8 @@ public:
     // are then removed from the table).
     bool exportRecords();
     bool exportRunning() const { return m_export.isRunning(); }
+    // The dialogs' seam, for the pages' own flows (the report).
+    UserInteraction &interaction() const { return m_ui; }
 
 signals:
     void linkOpened();
@@ -118,9 +120,11 @@ private:
     QString title() const;
     void inform(const QString &english, const QString &chinese);
     bool ask(const QString &english, const QString &chinese);
-    // With rows in the table: the save question; Yes exports, and the table is emptied unless
-    // the export removed the rows already.
-    void offerSaveThenClear(const QString &english, const QString &chinese);
+    // With rows in the table: the save question; No empties the table, Yes exports (which
+    // removes the rows written). True when the caller may go on; false when Yes saved nothing
+    // (file dialog closed, write failed): the rows stay. With mustClear it asks until the
+    // rows are saved or the user says No.
+    bool offerSaveThenClear(const QString &english, const QString &chinese, bool mustClear);
     // settingsAnswered: the bytes were held while the settings question was open, so a
     // settings-changed frame among them is covered by the units read after the answer.
     void addPushedBytes(const QByteArray &bytes, bool settingsAnswered);

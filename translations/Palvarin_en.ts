@@ -47,6 +47,10 @@
         <source>导出Excel</source>
         <translation>Export Excel</translation>
     </message>
+    <message>
+        <source>检测报告</source>
+        <translation>Report</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

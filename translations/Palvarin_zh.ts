@@ -47,6 +47,10 @@
         <source>导出Excel</source>
         <translation>导出Excel</translation>
     </message>
+    <message>
+        <source>检测报告</source>
+        <translation>检测报告</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

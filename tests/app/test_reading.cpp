@@ -418,22 +418,40 @@ private slots:
         QCOMPARE(model().columnCount(), 3); // the units were read and the headers rebuilt
     }
 
-    void savingFirstThatWritesNothingStillClears()
+    // Yes to saving first, and then nothing saved: a closed file dialog (the user's choice,
+    // no message), or a failed write given up. The rows stay and the read does not start.
+    void savingFirstThatSavesNothingKeepsTheRowsAndStopsTheRead()
     {
         auto g = singleLayerGauge();
         g->addSingleLayerRecord(5900.0f, 1.0f);
         plugGauge(g);
         addSingleLayerRow(model(), 7.0f, 7.0f);
         addSingleLayerRow(model(), 8.0f, 8.0f);
-        ScriptedInteraction dialogs;
-        // Save first: yes; the file dialog is cancelled; the export asks to try again: no.
-        dialogs.answerQuestions({true, false});
-        dialogs.answerFileDialogs({QString()});
-        read();
-        QCOMPARE(dialogs.texts(Kind::Question).size(), 2);
-        QCOMPARE(model().rowCount(), 1); // the old rows went, as the question said
-        QCOMPARE(model().text(0, 0), QStringLiteral("1.00"));
-        QVERIFY(rig->writer.tables.isEmpty());
+        {
+            ScriptedInteraction dialogs;
+            dialogs.answerQuestions({true});
+            dialogs.answerFileDialogs({QString()});
+            read();
+            QCOMPARE(dialogs.texts(Kind::Question).size(), 1);
+            QVERIFY(dialogs.texts(Kind::Information).isEmpty());
+            QCOMPARE(dialogs.unexpected, 0);
+        }
+        QCOMPARE(model().rowCount(), 2);
+        QCOMPARE(model().text(0, 0), QStringLiteral("7.00"));
+        QVERIFY(memoryRequests(*gauge).isEmpty());
+        {
+            ScriptedInteraction dialogs;
+            rig->writer.failures = 1;
+            // Save first: yes; the write fails; try again: no.
+            dialogs.answerQuestions({true, false});
+            dialogs.answerFileDialogs({QDir::temp().filePath(QStringLiteral("palvarin-fails.xls"))});
+            read();
+            QCOMPARE(dialogs.texts(Kind::Question).size(), 2);
+            QCOMPARE(dialogs.unexpected, 0);
+        }
+        QCOMPARE(model().rowCount(), 2);
+        QVERIFY(memoryRequests(*gauge).isEmpty());
+        QVERIFY(!QFile::exists(QDir::temp().filePath(QStringLiteral("palvarin-fails.xls"))));
     }
 
     // ---- pushed measurements ----

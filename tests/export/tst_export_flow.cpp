@@ -145,36 +145,46 @@ void TestExportFlow::textsFollowTheLanguage()
     QFETCH(QStringList, texts);
     ScriptedInteraction scripted;
     logDialogs(scripted);
-    scripted.answerFileDialogs({target, QString()});
+    scripted.answerFileDialogs({target, target, QString()});
     scripted.answerQuestions({false});
     FakeWriter writer(log);
     ExportFlow flow(scripted, writer);
     const WorkbookTable table = singleTable(3);
 
     QCOMPARE(flow.run(nullptr, table, chinese), 3);
+    QCOMPARE(flow.lastOutcome(), ExportFlow::Outcome::Written);
     QCOMPARE(contents(target), QByteArray("new workbook"));
     QCOMPARE(writer.lastTable.headers, table.headers);
     QCOMPARE(writer.lastTable.rows.size(), 3);
-    QCOMPARE(flow.run(nullptr, table, chinese), 0); // file dialog cancelled, then No
+    writer.outcome = FakeWriter::Outcome::FailsAfterAPart;
+    QCOMPARE(flow.run(nullptr, table, chinese), 0); // failed, then No
+    QCOMPARE(flow.lastOutcome(), ExportFlow::Outcome::Failed);
+    // A closed file dialog is the user's choice: no question, no message.
+    QCOMPARE(flow.run(nullptr, table, chinese), 0);
+    QCOMPARE(flow.lastOutcome(), ExportFlow::Outcome::Cancelled);
 
-    QCOMPARE(scripted.shown.size(), 5);
+    QCOMPARE(scripted.shown.size(), 7);
     const auto shows = [&](int i, Kind kind, const QString &title, const QString &text) {
         return scripted.shown[i].kind == kind && scripted.shown[i].title == title && scripted.shown[i].text == text;
     };
     QVERIFY(shows(0, Kind::SaveFile, QString(), texts[0]));
-    QVERIFY2(QRegularExpression("^Data20\\d{12}\\|Excel\\(\\*\\.xls\\)$").match(scripted.shown[0].extra).hasMatch(),
+    QVERIFY2(QRegularExpression("^Data20\\d{12}\\|Excel\\(\\*\\.xls\\);;Excel 2007-365\\(\\*\\.xlsx\\);;CSV\\(\\*\\.csv\\)$")
+                 .match(scripted.shown[0].extra)
+                 .hasMatch(),
              qPrintable(scripted.shown[0].extra));
     QVERIFY(shows(1, Kind::Progress, QString(), texts[1]));
     QCOMPARE(scripted.shown[1].extra, texts[2]);
-    QCOMPARE(scripted.progressMaximums, QList<int>{3});
-    QCOMPARE(scripted.progressValues.last(), 3);
+    QCOMPARE(scripted.progressMaximums, (QList<int>{3, 3}));
+    QCOMPARE(scripted.progressValues.mid(0, 4), (QList<int>{1, 2, 3, 3}));
     QVERIFY(shows(2, Kind::Information, texts[3], texts[4]));
     QVERIFY(shows(3, Kind::SaveFile, QString(), texts[0]));
-    QVERIFY(shows(4, Kind::Question, texts[3], texts[5]));
+    QVERIFY(shows(5, Kind::Question, texts[3], texts[5]));
+    QVERIFY(shows(6, Kind::SaveFile, QString(), texts[0]));
     QCOMPARE(scripted.unexpected, 0);
     // The office may start while the file dialog is open; what was started ends with the run.
     QCOMPARE(log, (QStringList{"prepare", "file dialog", "progress", "write", "information", "release", //
-                               "prepare", "file dialog", "question", "release"}));
+                               "prepare", "file dialog", "progress", "write", "question", "release", //
+                               "prepare", "file dialog", "release"}));
     QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
 }
 
@@ -247,15 +257,22 @@ void TestExportFlow::failureQuestionRetriesOrGivesUp()
 {
     FakeWriter writer(log);
     {
-        // Cancelled file dialog, Yes, then the second attempt succeeds.
+        // A failed write, Yes, then the second attempt succeeds.
         ScriptedInteraction scripted;
         logDialogs(scripted);
-        scripted.answerFileDialogs({QString(), target});
+        scripted.answerFileDialogs({target, target});
         scripted.answerQuestions({true});
         ExportFlow flow(scripted, writer);
+        writer.outcome = FakeWriter::Outcome::FailsAfterAPart;
+        scripted.whileShown = [&](const ScriptedInteraction::Shown &shown) {
+            static const char *const names[] = {"information", "question", "file dialog", "progress"};
+            log << names[int(shown.kind)];
+            if (shown.kind == Kind::Question)
+                writer.outcome = FakeWriter::Outcome::Written;
+        };
         QCOMPARE(flow.run(nullptr, singleTable(2), false), 2);
-        QCOMPARE(log, (QStringList{"prepare", "file dialog", "question", "prepare", "file dialog", "progress",
-                                   "write", "information", "release"}));
+        QCOMPARE(log, (QStringList{"prepare", "file dialog", "progress", "write", "question", "prepare", "file dialog",
+                                   "progress", "write", "information", "release"}));
         QCOMPARE(contents(target), QByteArray("new workbook"));
         QCOMPARE(scripted.unexpected, 0);
     }
@@ -264,12 +281,13 @@ void TestExportFlow::failureQuestionRetriesOrGivesUp()
         QFile::remove(target);
         log.clear();
         ScriptedInteraction scripted;
-        scripted.answerFileDialogs({QString(), QString()});
+        scripted.answerFileDialogs({target, target});
         scripted.answerQuestions({true, false});
         ExportFlow flow(scripted, writer);
+        writer.outcome = FakeWriter::Outcome::FailsAfterAPart;
         QCOMPARE(flow.run(nullptr, singleTable(2), true), 0);
         QCOMPARE(scripted.texts(Kind::Question).size(), 2);
-        QVERIFY(!log.contains("write"));
+        QCOMPARE(log.count("write"), 2);
         QCOMPARE(log.last(), QStringLiteral("release"));
         QVERIFY(!QFile::exists(target));
         QCOMPARE(scripted.unexpected, 0);
@@ -279,14 +297,17 @@ void TestExportFlow::failureQuestionRetriesOrGivesUp()
 void TestExportFlow::secondExportDoesNotStartWhileOneRuns()
 {
     ScriptedInteraction scripted;
-    scripted.answerFileDialogs({QString(), target});
+    scripted.answerFileDialogs({target, target});
     scripted.answerQuestions({true});
     FakeWriter writer(log);
+    writer.outcome = FakeWriter::Outcome::FailsAfterAPart;
     ExportFlow flow(scripted, writer);
     const WorkbookTable other = singleTable(1);
     QList<bool> runningSeen;
     QList<int> secondResults;
     scripted.whileShown = [&](const ScriptedInteraction::Shown &shown) {
+        if (shown.kind == Kind::Question)
+            writer.outcome = FakeWriter::Outcome::Written;
         if (shown.kind != Kind::SaveFile)
             return;
         runningSeen << flow.isRunning();

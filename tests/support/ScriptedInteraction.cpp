@@ -62,10 +62,10 @@ public:
         return to && to->question(parent, title, text);
     }
     QString getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
-                            const QString &filter) override
+                            const QString &filter, QString *selectedFilter) override
     {
         UserInteraction *to = target();
-        return to ? to->getSaveFileName(parent, caption, proposedPath, filter) : QString();
+        return to ? to->getSaveFileName(parent, caption, proposedPath, filter, selectedFilter) : QString();
     }
     std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
                                                    int minimum, int maximum) override
@@ -129,9 +129,16 @@ bool ScriptedInteraction::question(QWidget *, const QString &title, const QStrin
 }
 
 QString ScriptedInteraction::getSaveFileName(QWidget *, const QString &caption, const QString &proposedPath,
-                                             const QString &filter)
+                                             const QString &filter, QString *selectedFilter)
 {
+    offeredFilters << (selectedFilter ? *selectedFilter : QString());
     record({Kind::SaveFile, QString(), caption, proposedPath + QLatin1Char('|') + filter});
+    // The type the person picks: the next scripted one that the dialog offers.
+    if (selectedFilter && !filterAnswers.isEmpty()) {
+        const QString chosen = filterAnswers.takeFirst();
+        if (filter.split(QStringLiteral(";;")).contains(chosen))
+            *selectedFilter = chosen;
+    }
     if (fileAnswers.isEmpty()) {
         ++unexpected;
         return QString();

@@ -30,6 +30,10 @@ public:
     // Answers, taken in order. A question with no scripted answer gets No and counts as unexpected.
     void answerQuestions(const QList<bool> &yesAnswers) { questionAnswers += yesAnswers; }
     void answerFileDialogs(const QStringList &paths) { fileAnswers += paths; }
+    // File types picked in the file dialogs, in order (empty: the one the dialog started on).
+    void answerFileTypes(const QStringList &filters) { filterAnswers += filters; }
+    // The type each file dialog started on (empty without one).
+    QStringList offeredFilters;
     // The next progress dialog reports Cancel once its value reaches this number (-1: never).
     void cancelProgressAt(int value) { cancelAt = value; }
     // Runs while a dialog is "open" (after it was recorded, before it is answered), as a
@@ -50,7 +54,7 @@ public:
     void information(QWidget *parent, const QString &title, const QString &text) override;
     bool question(QWidget *parent, const QString &title, const QString &text) override;
     QString getSaveFileName(QWidget *parent, const QString &caption, const QString &proposedPath,
-                            const QString &filter) override;
+                            const QString &filter, QString *selectedFilter = nullptr) override;
     std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
                                                    int minimum, int maximum) override;
 
@@ -58,5 +62,6 @@ private:
     void record(const Shown &item);
     QList<bool> questionAnswers;
     QStringList fileAnswers;
+    QStringList filterAnswers;
     int cancelAt = -1;
 };

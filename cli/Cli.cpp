@@ -1,0 +1,686 @@
+#include "cli/Cli.h"
+
+#include "cli/CliOutput.h"
+#include "cli/ConsoleInteraction.h"
+#include "emulator/EmulatorBackend.h"
+#include "export/CsvWriter.h"
+#include "export/ExcelEngine.h"
+#include "export/ExportFlow.h"
+#include "export/PdfReport.h"
+#include "export/XlsxWriter.h"
+#include "hid/HidBackend.h"
+#include "hid/TracingBackend.h"
+#include "protocol/KeyInfo.h"
+#include "records/ConfigPaths.h"
+#include "records/RecordsModel.h"
+#include "session/GaugeSession.h"
+#include "session/InstanceLock.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QImage>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
+#include <QTimer>
+
+#include <cerrno>
+#include <memory>
+#include <optional>
+
+namespace Cli {
+
+namespace {
+
+using CliOutput::Format;
+
+struct Texts
+{
+    bool chinese = false;
+    QString operator()(const char *english, const char *chineseText) const
+    {
+        return QString::fromUtf8(chinese ? chineseText : english);
+    }
+};
+
+// Picks the gauge with one serial when several are attached: the link then only sees that
+// one. The serial is the USB serial the link matches on (the enumerated one, else the one
+// the opened interface reports).
+class SerialFilterBackend : public HidBackend
+{
+public:
+    SerialFilterBackend(HidBackend &inner, const QString &serial) : m_inner(inner), m_serial(serial) {}
+
+    static QString serialOf(HidBackend &backend, const HidDeviceInfo &info)
+    {
+        if (!info.serialNumber.isEmpty())
+            return info.serialNumber;
+        HidOpenResult result = HidOpenResult::Failed;
+        const std::unique_ptr<HidConnection> connection = backend.open(info.path, false, &result);
+        return connection ? connection->serialNumber() : QString();
+    }
+
+    QList<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId) override
+    {
+        QList<HidDeviceInfo> kept;
+        for (HidDeviceInfo info : m_inner.enumerate(vendorId, productId)) {
+            info.serialNumber = serialOf(m_inner, info);
+            if (info.serialNumber == m_serial)
+                kept.append(info);
+        }
+        return kept;
+    }
+    std::unique_ptr<HidConnection> open(const QString &path, bool exclusive, HidOpenResult *result) override
+    {
+        return m_inner.open(path, exclusive, result);
+    }
+
+private:
+    HidBackend &m_inner;
+    QString m_serial;
+};
+
+// The session's own export (the window's Export button) is never used by the tool: it
+// writes its outputs itself, without dialogs.
+class NoWorkbook : public WorkbookWriter
+{
+public:
+    bool write(const WorkbookTable &, const QString &, ProgressHandle *) override { return false; }
+};
+
+const QString helpDescription = QStringLiteral(
+    "Reads the ultrasonic thickness gauge from a terminal or a script; no display needed.\n"
+    "\n"
+    "Commands:\n"
+    "  list                       the gauges attached: path and serial\n"
+    "  info                       serial, firmware, meter type, layout and units\n"
+    "  read -o FILE [--format F]  downloads the stored records; F is csv, xlsx, xls or json\n"
+    "                             (by default from FILE's suffix); -o - writes CSV (or\n"
+    "                             JSON lines with --format json) to standard output\n"
+    "  watch [--format csv|json]  prints each measurement the gauge sends as one line,\n"
+    "                             until interrupted (Ctrl+C); settings changes go to\n"
+    "                             standard error\n"
+    "  report -o FILE.pdf         an inspection report of the stored records\n"
+    "  history                    the sessions kept in the survey store\n"
+    "  export SESSION -o FILE     one session of the survey store, as read writes records\n"
+    "\n"
+    "JSON lines: one object per record; a value out of range is null and its key is listed\n"
+    "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
+    "\n"
+    "Exit codes: 0 done, 1 failed (standard error says why), 2 usage, 3 no gauge (none\n"
+    "attached, none with the serial given, or the window program holds it).");
+
+class Runner
+{
+public:
+    Runner(const Streams &streams, HidBackend *backendOverride)
+        : m_streams(streams), m_override(backendOverride),
+          m_ui(streams.err, streams.errIsTerminal, streams.interrupted)
+    {
+        m_t.chinese = QLocale::system().language() == QLocale::Chinese;
+    }
+
+    int run(const QStringList &arguments);
+
+private:
+    int usage(const QString &error)
+    {
+        const QString hint = m_t("Try 'palvarin-cli --help' for the commands and options.",
+                                 "命令和选项见 'palvarin-cli --help'。");
+        std::fprintf(m_streams.err, "palvarin-cli: %s\n%s\n", error.toUtf8().constData(), hint.toUtf8().constData());
+        return Usage;
+    }
+    int fail(const QString &text)
+    {
+        m_ui.message(text);
+        return Failed;
+    }
+    bool interrupted() const { return m_streams.interrupted && *m_streams.interrupted; }
+    bool writeOut(const QByteArray &bytes)
+    {
+        return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_streams.out) == size_t(bytes.size())
+            && std::fflush(m_streams.out) == 0;
+    }
+
+    int list(HidBackend &backend);
+    int noGauge(HidBackend &backend);
+    int withGauge(HidBackend &backend);
+    int info(RecordsModel &model);
+    int readAll(GaugeSession &session, RecordsModel &model);
+    int read(GaugeSession &session, RecordsModel &model);
+    int report(GaugeSession &session, RecordsModel &model);
+    int watch(GaugeSession &session, RecordsModel &model);
+    int writeFile(const RecordsModel &model);
+    QString sessionFailure() const;
+
+    Streams m_streams;
+    HidBackend *m_override;
+    ConsoleInteraction m_ui;
+    Texts m_t;
+
+    QString m_command;
+    QString m_output;
+    std::optional<Format> m_format;
+    QString m_serial;
+    bool m_demo = false;
+
+    // What the session reported.
+    QString m_failure;
+    QString m_serialNo;
+    QString m_firmware;
+    QString m_meterType;
+};
+
+int Runner::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(helpDescription);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("Use the emulated gauge instead of a real one."));
+    const QCommandLineOption demoConfig(QStringLiteral("demo-config"),
+                                        QStringLiteral("Use an emulated gauge set up by the INI <file>."),
+                                        QStringLiteral("file"));
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("Use the gauge with this USB <serial> (see list)."),
+                                    QStringLiteral("serial"));
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Write every HID report sent and received to <file>."),
+                                   QStringLiteral("file"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Write to <file> (- is standard output)."), QStringLiteral("file"));
+    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("csv, xlsx, xls or json."),
+                                    QStringLiteral("format"));
+    for (const QCommandLineOption &option : {demo, demoConfig, serial, trace, output, format})
+        parser.addOption(option);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
+                                 QStringLiteral("<command>"));
+
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        writeOut(parser.helpText().toUtf8());
+        return Done;
+    }
+    if (parser.isSet(version)) {
+        writeOut(QStringLiteral("palvarin-cli %1\n").arg(QCoreApplication::applicationVersion()).toUtf8());
+        return Done;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return usage(m_t("no command given.", "未给出命令。"));
+    m_command = positional.first();
+    const QStringList rest = positional.mid(1);
+    const QStringList commands{QStringLiteral("list"),   QStringLiteral("info"),    QStringLiteral("read"),
+                               QStringLiteral("watch"),  QStringLiteral("report"),  QStringLiteral("history"),
+                               QStringLiteral("export")};
+    if (!commands.contains(m_command))
+        return usage(m_t("unknown command '%1'.", "未知命令 '%1'。").arg(m_command));
+    const bool isExport = m_command == QLatin1String("export");
+    if (isExport && rest.isEmpty())
+        return usage(m_t("export needs the session to export.", "export 需要给出要导出的记录组。"));
+    if (rest.size() > (isExport ? 1 : 0))
+        return usage(m_t("unexpected argument '%1'.", "多余的参数 '%1'。").arg(rest.value(isExport ? 1 : 0)));
+
+    const bool takesOutput = m_command == QLatin1String("read") || m_command == QLatin1String("report")
+        || m_command == QLatin1String("export");
+    const bool takesFormat = m_command == QLatin1String("read") || m_command == QLatin1String("watch")
+        || m_command == QLatin1String("export");
+    if (parser.isSet(output) && !takesOutput)
+        return usage(m_t("%1 takes no -o.", "%1 不接受 -o。").arg(m_command));
+    if (parser.isSet(format) && !takesFormat)
+        return usage(m_t("%1 takes no --format.", "%1 不接受 --format。").arg(m_command));
+    if (takesOutput && parser.value(output).isEmpty())
+        return usage(m_t("%1 needs -o FILE.", "%1 需要 -o 文件。").arg(m_command));
+    m_output = parser.value(output);
+    if (parser.isSet(format)) {
+        m_format = CliOutput::formatNamed(parser.value(format));
+        if (!m_format)
+            return usage(m_t("unknown format '%1': use csv, xlsx, xls or json.",
+                             "未知格式 '%1'：请用 csv、xlsx、xls 或 json。")
+                             .arg(parser.value(format)));
+    }
+
+    if (m_command == QLatin1String("watch") && m_format && *m_format != Format::Csv && *m_format != Format::Json)
+        return usage(m_t("watch prints csv or json.", "watch 只输出 csv 或 json。"));
+    if (m_command == QLatin1String("read") || m_command == QLatin1String("export")) {
+        const bool toStdout = m_output == QLatin1String("-");
+        if (!m_format)
+            m_format = toStdout ? std::optional<Format>(Format::Csv) : CliOutput::formatOfPath(m_output);
+        if (!m_format)
+            return usage(m_t("cannot tell the format of '%1' from its suffix: give --format csv, xlsx, xls or json.",
+                                   "无法从后缀判断 '%1' 的格式：请给出 --format csv、xlsx、xls 或 json。")
+                             .arg(m_output));
+        if (toStdout && *m_format != Format::Csv && *m_format != Format::Json)
+            return usage(m_t("standard output takes csv or json.", "标准输出只接受 csv 或 json。"));
+    }
+    if (m_command == QLatin1String("report")
+        && QFileInfo(m_output).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+        return usage(m_t("the report is a PDF file: give -o FILE.pdf.", "报告是PDF文件：请给出 -o 文件.pdf。"));
+
+    // Commands this build cannot carry out say so before any gauge is touched.
+    if (m_command == QLatin1String("history"))
+        return history(m_streams, m_t.chinese);
+    if (m_command == QLatin1String("export"))
+        return exportSession(m_streams, m_t.chinese, rest.first(), m_output);
+#ifndef PALVARIN_CALC_AVAILABLE
+    if (m_format == Format::Xls)
+        return fail(m_t("xls not available: this build has no LibreOffice export. Use --format csv or json.",
+                        "不支持xls：此版本未包含LibreOffice导出。请用 --format csv 或 json。"));
+#endif
+
+    // A target that cannot be written is told before the gauge is read for nothing.
+    const bool writesFile = m_command == QLatin1String("read") || m_command == QLatin1String("report");
+    if (writesFile && m_output != QLatin1String("-")) {
+        const QFileInfo target(m_output);
+        if (target.isDir())
+            return fail(m_t("%1 is a folder; give a file name.", "%1 是一个文件夹；请给出文件名。").arg(m_output));
+        if (!target.absoluteDir().exists())
+            return fail(m_t("the folder %1 does not exist; create it or give another path.",
+                            "文件夹 %1 不存在；请先创建或给出其他路径。")
+                            .arg(target.absolutePath()));
+    }
+
+    // The gauges: the platform's, the emulator's, or the caller's.
+    m_demo = parser.isSet(demo) || parser.isSet(demoConfig);
+    std::unique_ptr<EmulatorBackend> emulator;
+    HidBackend *backend = m_override;
+    if (!backend && m_demo) {
+        const QString config = parser.value(demoConfig);
+        if (!config.isEmpty() && !QFileInfo(config).isReadable())
+            return usage(m_t("cannot read the demo set-up '%1'.", "无法读取演示配置 '%1'。").arg(config));
+        emulator = EmulatorBackend::createDemo(config);
+        backend = emulator.get();
+    }
+    if (!backend)
+        backend = &HidBackend::platform();
+    std::unique_ptr<TracingBackend> tracer;
+    if (parser.isSet(trace)) {
+        tracer = std::make_unique<TracingBackend>(*backend);
+        QString error;
+        if (!tracer->open(parser.value(trace), &error))
+            return fail(m_t("cannot write the trace file %1 (%2). Give a path in a writable folder.",
+                            "无法写入跟踪文件 %1（%2）。请给出可写文件夹中的路径。")
+                            .arg(parser.value(trace), error));
+        backend = tracer.get();
+    }
+    std::unique_ptr<SerialFilterBackend> filter;
+    m_serial = parser.value(serial);
+    if (parser.isSet(serial)) {
+        filter = std::make_unique<SerialFilterBackend>(*backend, m_serial);
+        backend = filter.get();
+    }
+
+    if (m_command == QLatin1String("list"))
+        return list(*backend);
+
+    // A real gauge is read by one program at a time: the window program holds this lock
+    // while it runs, and the tool holds it while it talks to the gauge.
+    std::unique_ptr<QLockFile> lock;
+    if (!m_override && !m_demo) {
+        bool held = false;
+        lock = InstanceLock::take(InstanceLock::windowProgramName(), &held);
+        if (held) {
+            m_ui.message(m_t("the Palvarin window program (or another palvarin-cli) is running and holds the gauge. "
+                             "Close it, or read the records in its window, then try again.",
+                             "Palvarin 窗口程序（或另一个 palvarin-cli）正在运行并占用仪器。请关闭它，或在其窗口中读取记录，然后重试。"));
+            return NoGauge;
+        }
+    }
+    return withGauge(*backend);
+}
+
+int Runner::list(HidBackend &backend)
+{
+    const QList<HidDeviceInfo> gauges = backend.enumerate(GaugeSession::VendorId, GaugeSession::ProductId);
+    if (gauges.isEmpty())
+        return noGauge(backend);
+    QByteArray out;
+    for (const HidDeviceInfo &info : gauges)
+        out += (info.path + QLatin1Char('\t') + SerialFilterBackend::serialOf(backend, info) + QLatin1Char('\n')).toUtf8();
+    return writeOut(out) ? Done : Failed;
+}
+
+int Runner::noGauge(HidBackend &backend)
+{
+    if (!backend.enumerate(GaugeSession::VendorId, GaugeSession::ProductId).isEmpty()) {
+        m_ui.message(m_t("a gauge is attached but could not be opened. A normal user needs the program's udev rule "
+                         "(see the README); then plug the gauge in again.",
+                         "已连接仪器但无法打开。普通用户需要安装本程序的udev规则（见README），然后重新插入仪器。"));
+        return Failed;
+    }
+    if (!m_serial.isEmpty())
+        m_ui.message(m_t("no gauge with the serial %1 is attached; 'palvarin-cli list' shows the gauges attached.",
+                         "未连接序列号为 %1 的仪器；'palvarin-cli list' 列出已连接的仪器。")
+                         .arg(m_serial));
+    else
+        m_ui.message(m_t("no gauge found. Connect the gauge with its USB cable and switch it on; on Linux a normal "
+                         "user also needs the program's udev rule (see the README). To try the tool without a gauge: "
+                         "palvarin-cli --demo read -o -",
+                         "未找到仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。"
+                         "不连接仪器试用本工具：palvarin-cli --demo read -o -"));
+    return NoGauge;
+}
+
+QString Runner::sessionFailure() const
+{
+    return m_t("Check that the gauge is switched on and its cable plugged in, then try again; --trace FILE records "
+               "what went over the cable for a bug report.",
+               "请检查仪器已开机且USB线已连接，然后重试；--trace 文件 可记录通信内容以便报告问题。");
+}
+
+int Runner::withGauge(HidBackend &backend)
+{
+    RecordsModel model;
+    model.setChinese(m_t.chinese);
+    NoWorkbook noWorkbook;
+    const ConfigPlaces places = ConfigPlaces::current();
+    GaugeSession session(backend, m_ui, noWorkbook, model, ConfigPlaces::loadTables(places.tableSearchPath()));
+    QObject::connect(&session, &GaugeSession::failed, &session, [this](const QString &text) { m_failure = text; });
+    QObject::connect(&session, &GaugeSession::identified, &session, [this](const QString &serialNo, const QString &firmware) {
+        m_serialNo = serialNo;
+        m_firmware = firmware;
+    });
+
+    if (!session.openLink())
+        return noGauge(backend);
+    session.identify();
+    if (!m_failure.isEmpty())
+        return fail(sessionFailure());
+    if (!model.hasColumns())
+        return fail(m_t("the unit table 'unitno' was not found or does not know this gauge's units; it is looked up "
+                        "in: %1.",
+                        "未找到单位表 'unitno'，或其中没有此仪器的单位；查找位置：%1。")
+                        .arg(places.tableSearchPath().join(QStringLiteral(", "))));
+
+    // The meter type is not among what the identification tells: asked once more where it
+    // is shown (info, the facts sheet of an .xlsx workbook).
+    if (m_command == QLatin1String("info") || m_format == Format::Xlsx) {
+        KeyInfo key;
+        if (session.commands().readKeyInfo(key) < 0)
+            return fail(m_t("Failed to read key infomation!", "读取关键信息失败!") + QLatin1Char(' ') + sessionFailure());
+        m_meterType = QString::number(key.meterType);
+    }
+
+    if (m_command == QLatin1String("info"))
+        return info(model);
+    if (m_command == QLatin1String("read"))
+        return read(session, model);
+    if (m_command == QLatin1String("report"))
+        return report(session, model);
+    return watch(session, model);
+}
+
+int Runner::info(RecordsModel &model)
+{
+    QByteArray out;
+    out += "serial: " + m_serialNo.toUtf8() + '\n';
+    out += "firmware: " + m_firmware.toUtf8() + '\n';
+    out += "meter type: " + m_meterType.toUtf8() + '\n';
+    out += "layout: " + QByteArray::number(model.layout())
+        + (model.layout() == 1 ? " (single layer)" : " (multi layer)") + '\n';
+    QStringList units;
+    for (int c : model.exportedColumns())
+        if (model.valueIndex(c) >= 0)
+            units << CliOutput::jsonKey(model, c) + QLatin1Char('=') + model.unitName(c);
+    out += "units: " + units.join(QLatin1Char(' ')).toUtf8() + '\n';
+    return writeOut(out) ? Done : Failed;
+}
+
+int Runner::readAll(GaugeSession &session, RecordsModel &model)
+{
+    session.readRecords();
+    if (interrupted())
+        return fail(m_t("interrupted: nothing was written.", "已中断：未写入任何内容。"));
+    if (!m_failure.isEmpty())
+        return fail(sessionFailure());
+    const int rows = model.rowCount();
+    if (rows == 0)
+        return fail(m_t("the gauge holds no records: nothing was written.", "仪器中没有记录：未写入任何内容。"));
+    m_ui.message(m_t("%1 records read.", "已读取%1条记录。").arg(rows));
+    return Done;
+}
+
+int Runner::report(GaugeSession &session, RecordsModel &model)
+{
+    if (const int code = readAll(session, model))
+        return code;
+    const int rows = model.rowCount();
+    ReportInput input;
+    input.chinese = m_t.chinese;
+    // The fields the window's report dialog remembers, in the settings both programs share.
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("report"));
+    input.fields.company = settings.value(QStringLiteral("company")).toString();
+    input.fields.inspector = settings.value(QStringLiteral("inspector")).toString();
+    input.fields.qualification = settings.value(QStringLiteral("qualification")).toString();
+    input.fields.location = settings.value(QStringLiteral("location")).toString();
+    input.fields.procedure = settings.value(QStringLiteral("procedure")).toString();
+    input.fields.probe = settings.value(QStringLiteral("probe")).toString();
+    input.fields.calibrationBlock = settings.value(QStringLiteral("calibrationBlock")).toString();
+    input.fields.notes = settings.value(QStringLiteral("notes")).toString();
+    const QString logoPath = settings.value(QStringLiteral("logo")).toString();
+    settings.endGroup();
+    if (!logoPath.isEmpty())
+        input.logo = QImage(logoPath);
+    input.serial = m_serialNo;
+    input.firmware = m_firmware;
+    input.meterType = model.layout() == 1 ? m_t("single layer", "单层") : m_t("multi layer", "多层");
+    input.date = QDateTime::currentDateTime();
+    QStringList units;
+    for (int c : model.exportedColumns())
+        if (model.valueIndex(c) >= 0 && !model.unitName(c).isEmpty() && !units.contains(model.unitName(c)))
+            units << model.unitName(c);
+    input.units = units.join(QStringLiteral(", "));
+    input.table = CliOutput::tableOf(model, 0, rows);
+
+    const std::unique_ptr<ProgressHandle> progress =
+        m_ui.createProgress(nullptr, m_t("Writing %1", "正在写入 %1").arg(m_output), QString(), 0, rows);
+    const int error = PdfReport::write(input, m_output, progress.get());
+    progress->hide();
+    if (error == ECANCELED || interrupted())
+        return fail(m_t("interrupted: nothing was written; an existing file is unchanged.",
+                        "已中断：未写入任何内容；原有文件保持不变。"));
+    if (error != 0) {
+        const QString reason = ExportFlow::failureReason(error, m_output, m_t.chinese);
+        return fail(m_t("writing the report %1 failed; an existing file is unchanged.", "生成报告 %1 失败；原有文件保持不变。")
+                        .arg(m_output)
+                    + (reason.isEmpty() ? QString() : QLatin1Char(' ') + reason));
+    }
+    if (!logoPath.isEmpty() && input.logo.isNull())
+        m_ui.message(m_t("the logo image %1 could not be read and was left out.", "无法读取徽标图片 %1，报告中未包含徽标。")
+                         .arg(logoPath));
+    m_ui.message(m_t("%1 written.", "已写入 %1。").arg(m_output));
+    return Done;
+}
+
+int Runner::read(GaugeSession &session, RecordsModel &model)
+{
+    if (const int code = readAll(session, model))
+        return code;
+    const int rows = model.rowCount();
+
+    if (m_output != QLatin1String("-"))
+        return writeFile(model);
+    QByteArray bytes;
+    if (m_format == Format::Json)
+        bytes = CliOutput::jsonLines(model, 0, rows);
+    else
+        CsvWriter::appendTo(bytes, CliOutput::tableOf(model, 0, rows));
+    if (!writeOut(bytes))
+        return fail(m_t("writing to standard output failed.", "写入标准输出失败。"));
+    return Done;
+}
+
+int Runner::writeFile(const RecordsModel &model)
+{
+    const int rows = model.rowCount();
+    const Format format = *m_format;
+    auto progressFor = [&] {
+        return m_ui.createProgress(nullptr, m_t("Writing %1", "正在写入 %1").arg(m_output), QString(), 0, rows);
+    };
+    auto produce = [&](const QString &temporary, int *errorNumber) -> bool {
+        if (format == Format::Json) {
+            QFile file(temporary);
+            const QByteArray bytes = CliOutput::jsonLines(model, 0, rows);
+            if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
+                return true;
+            *errorNumber = errno;
+            return false;
+        }
+        WorkbookTable table = CliOutput::tableOf(model, 0, rows);
+        table.facts.serial = m_serialNo;
+        table.facts.firmware = m_firmware;
+        table.facts.meterType = m_meterType;
+        const std::unique_ptr<ProgressHandle> progress = progressFor();
+        if (format == Format::Xlsx) {
+            XlsxWriter writer;
+            writer.setChinese(m_t.chinese);
+            const bool ok = writer.write(table, temporary, progress.get());
+            *errorNumber = writer.lastErrno();
+            return ok && !progress->wasCanceled();
+        }
+        if (format == Format::Csv) {
+            CsvWriter writer;
+            const bool ok = writer.write(table, temporary, progress.get());
+            *errorNumber = writer.lastErrno();
+            return ok && !progress->wasCanceled();
+        }
+        ExcelEngine writer;
+        const bool ok = writer.write(table, temporary, progress.get());
+        *errorNumber = writer.lastErrno();
+        return ok && !progress->wasCanceled();
+    };
+    QString reason;
+    if (!CliOutput::writeAtomically(m_output, CliOutput::suffixOf(format), produce, m_t.chinese, &reason)) {
+        if (interrupted())
+            return fail(m_t("interrupted: nothing was written; an existing file is unchanged.",
+                            "已中断：未写入任何内容；原有文件保持不变。"));
+        if (format == Format::Xls)
+            reason += m_t(" The .xls export needs LibreOffice Calc (libreoffice-calc-nogui); csv and json need nothing.",
+                          " 导出.xls需要LibreOffice Calc（libreoffice-calc-nogui）；csv和json不需要。");
+        return fail(reason);
+    }
+    m_ui.message(m_t("%1 written.", "已写入 %1。").arg(m_output));
+    return Done;
+}
+
+int Runner::watch(GaugeSession &session, RecordsModel &model)
+{
+    const bool json = m_format == Format::Json;
+    auto csvHeader = [&] {
+        QByteArray header;
+        CsvWriter::appendTo(header, CliOutput::tableOf(model, 0, 0));
+        return header;
+    };
+    QByteArray header = csvHeader();
+    if (!json && !writeOut(header))
+        return fail(m_t("writing to standard output failed.", "写入标准输出失败。"));
+
+    int exitCode = Done;
+    QEventLoop loop;
+    qint64 printed = 0;
+    bool removalQueued = false;
+    QObject::connect(&session, &GaugeSession::measurement, &loop, [&](int row) {
+        QByteArray line;
+        if (json) {
+            line = CliOutput::jsonLines(model, row, 1, printed);
+        } else {
+            CsvWriter::appendTo(line, CliOutput::tableOf(model, row, 1));
+            line.remove(0, header.size()); // the header went out once
+        }
+        ++printed;
+        if (!writeOut(line)) {
+            exitCode = Failed;
+            loop.exit();
+        }
+        // Printed rows are dropped once the batch is told, so a long watch holds none.
+        if (!removalQueued) {
+            removalQueued = true;
+            QTimer::singleShot(0, &loop, [&] {
+                removalQueued = false;
+                model.removeRows(0, model.rowCount());
+            });
+        }
+    });
+    QObject::connect(&session, &GaugeSession::settingsChanged, &loop, [&] {
+        QStringList columns;
+        for (int c : model.exportedColumns())
+            columns << model.headerData(c, Qt::Horizontal).toString().replace(QLatin1Char('\n'), QLatin1Char(' '));
+        m_ui.message(m_t("the gauge's settings changed; the columns are now: %1", "仪器设置已变更；现在的列为：%1")
+                         .arg(columns.join(QStringLiteral(", "))));
+        // CSV lines after this one are in the new units: a new header row says so.
+        const QByteArray newHeader = csvHeader();
+        if (!json && newHeader != header) {
+            header = newHeader;
+            writeOut(header);
+        }
+    });
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (interrupted()) {
+            loop.exit();
+        } else if (session.linkRemoved()) {
+            m_ui.message(m_t("the gauge was disconnected. Plug it in again and start the watch once more.",
+                             "仪器已断开。请重新连接仪器后再次开始监视。"));
+            exitCode = Failed;
+            loop.exit();
+        }
+    });
+    tick.start(100);
+    session.startWorker();
+    m_ui.message(m_t("watching the gauge %1; each measurement is printed as it arrives. Ctrl+C ends.",
+                     "正在监视仪器 %1；每次测量到达即打印。按 Ctrl+C 结束。")
+                     .arg(m_serialNo));
+    loop.exec();
+    session.stopWorker();
+    return exitCode;
+}
+
+} // namespace
+
+QString commandOf(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    for (const char *name : {"demo-config", "serial", "trace", "o", "output", "format"})
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
+    for (const char *name : {"demo", "h", "help", "help-all", "v", "version"})
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    if (!parser.parse(arguments) || parser.positionalArguments().isEmpty())
+        return QString();
+    return parser.positionalArguments().first();
+}
+
+int run(const QStringList &arguments, const Streams &streams, HidBackend *backend)
+{
+    Runner runner(streams, backend);
+    return runner.run(arguments);
+}
+
+int history(const Streams &streams, bool chinese)
+{
+    const char *text = chinese ? "此版本不包含测量记录库：history 不可用。请用 read -o 文件 导出仪器中的记录。"
+                               : "the survey store is not part of this build: history is not available. Use read -o FILE "
+                                 "for the records in the gauge.";
+    std::fprintf(streams.err, "palvarin-cli: %s\n", text);
+    return Failed;
+}
+
+int exportSession(const Streams &streams, bool chinese, const QString &session, const QString &output)
+{
+    Q_UNUSED(output)
+    const QString text = chinese
+        ? QStringLiteral("此版本不包含测量记录库：无法导出记录组 %1。请用 read -o 文件 导出仪器中的记录。").arg(session)
+        : QStringLiteral("the survey store is not part of this build: session %1 cannot be exported. Use read -o FILE "
+                         "for the records in the gauge.")
+              .arg(session);
+    std::fprintf(streams.err, "palvarin-cli: %s\n", text.toUtf8().constData());
+    return Failed;
+}
+
+} // namespace Cli

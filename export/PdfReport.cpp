@@ -1,0 +1,392 @@
+#include "export/PdfReport.h"
+
+#include "interaction/UserInteraction.h"
+
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <cerrno>
+
+namespace {
+
+QString tr2(bool chinese, const char *english, const char *chineseText)
+{
+    return QString::fromUtf8(chinese ? chineseText : english);
+}
+
+QString cellText(const WorkbookCell &cell)
+{
+    switch (cell.kind) {
+    case WorkbookCell::Kind::Number:
+        return QString::number(cell.number, 'f', cell.decimals);
+    case WorkbookCell::Kind::Text:
+        return cell.text;
+    case WorkbookCell::Kind::Empty:
+        break;
+    }
+    return QString();
+}
+
+// Lays the report out on a painter whose device is an A4 page at `dpi`.
+class Layout
+{
+public:
+    Layout(const ReportInput &input, QPainter &painter, int dpi) : in(input), p(painter), dpi(dpi)
+    {
+        const double mm = dpi / 25.4;
+        margin = 15 * mm;
+        pageWidth = 210 * mm;
+        pageHeight = 297 * mm;
+        contentWidth = pageWidth - 2 * margin;
+        footerTop = pageHeight - margin;
+
+        body = QFont(QStringLiteral("DejaVu Sans"));
+        body.setPointSizeF(9);
+        small = body;
+        small.setPointSizeF(8);
+        bold = body;
+        bold.setBold(true);
+        title = body;
+        title.setPointSizeF(16);
+        title.setBold(true);
+        p.setFont(body);
+        line = QFontMetricsF(body, p.device()).height();
+        rowHeight = line * 1.35;
+    }
+
+    // Paints the first page's head; returns where the table may start.
+    double head(bool paint)
+    {
+        double y = margin;
+        if (!in.logo.isNull()) {
+            const double h = 18 * dpi / 25.4;
+            const double w = qMin(h * in.logo.width() / qMax(1, in.logo.height()), contentWidth / 3);
+            if (paint)
+                p.drawImage(QRectF(margin + contentWidth - w, y, w, h), in.logo);
+        }
+        setFont(title);
+        const double titleHeight = QFontMetricsF(title, p.device()).height();
+        if (paint)
+            p.drawText(QRectF(margin, y, contentWidth, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                       tr2(in.chinese, "Ultrasonic thickness inspection report", "超声波测厚检测报告"));
+        y += titleHeight * 1.6;
+
+        const bool c = in.chinese;
+        const ReportFields &f = in.fields;
+        const QString date = (in.date.isValid() ? in.date : QDateTime::currentDateTime())
+                                 .toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+        const QList<QPair<QString, QString>> facts{
+            {tr2(c, "Company", "公司"), f.company},
+            {tr2(c, "Inspector", "检测员"), f.inspector},
+            {tr2(c, "Qualification", "资质"), f.qualification},
+            {tr2(c, "Location / asset", "地点/设备"), f.location},
+            {tr2(c, "Procedure", "检测规程"), f.procedure},
+            {tr2(c, "Probe", "探头"), f.probe},
+            {tr2(c, "Calibration block", "校准试块"), f.calibrationBlock},
+            {tr2(c, "Gauge serial number", "仪器序列号"), in.serial},
+            {tr2(c, "Firmware", "固件版本"), in.firmware},
+            {tr2(c, "Meter type", "仪器型号"), in.meterType},
+            {tr2(c, "Date", "日期"), date},
+            {tr2(c, "Units", "单位"), in.units},
+            {tr2(c, "Readings", "测量记录数"), QString::number(in.table.rows.size())}};
+        // Two columns of "label: value" pairs.
+        const double half = contentWidth / 2;
+        double labelWidth = 0;
+        for (const auto &fact : facts)
+            labelWidth = qMax(labelWidth, QFontMetricsF(bold, p.device()).horizontalAdvance(fact.first));
+        labelWidth = qMin(labelWidth + line, half * 0.6);
+        int shown = 0;
+        for (const auto &fact : facts) {
+            if (fact.second.isEmpty())
+                continue;
+            const double x = margin + (shown % 2) * half;
+            const double rowY = y + (shown / 2) * rowHeight;
+            if (paint) {
+                setFont(bold);
+                p.drawText(QRectF(x, rowY, labelWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, fact.first);
+                setFont(body);
+                p.drawText(QRectF(x + labelWidth, rowY, half - labelWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                           elided(fact.second, half - labelWidth));
+            }
+            ++shown;
+        }
+        y += ((shown + 1) / 2) * rowHeight + line * 0.5;
+        if (!f.notes.isEmpty())
+            y = paragraph(paint, y, tr2(c, "Notes", "备注"), f.notes);
+        if (!in.limitsText.isEmpty())
+            y = paragraph(paint, y, tr2(c, "Limits", "限值"), in.limitsText);
+        if (!in.statistics.isEmpty()) {
+            y = heading(paint, y, tr2(c, "Statistics", "统计"));
+            QStringList header{QString()};
+            header += in.statisticsColumns;
+            QVector<QStringList> rows;
+            for (const ReportStatisticsRow &row : in.statistics)
+                rows << (QStringList{row.label} + row.values);
+            const QVector<double> widths = columnWidths(header, rows);
+            y = tableRow(paint, y, header, widths, true);
+            for (const QStringList &row : rows)
+                y = tableRow(paint, y, row, widths, false);
+            y += line * 0.5;
+        }
+        if (!in.bandCounts.isEmpty()) {
+            QStringList parts;
+            for (const auto &band : in.bandCounts)
+                parts << band.first + QStringLiteral(": ") + QString::number(band.second);
+            y = paragraph(paint, y, tr2(c, "Readings per band", "各区间测量数"), parts.join(QStringLiteral("    ")));
+        }
+        if (!in.chart.isNull()) {
+            const double w = contentWidth;
+            const double h = qMin(w * in.chart.height() / qMax(1, in.chart.width()), 80 * dpi / 25.4);
+            const double drawnW = qMin(w, h * in.chart.width() / qMax(1, in.chart.height()));
+            if (paint)
+                p.drawImage(QRectF(margin, y, drawnW, h), in.chart);
+            y += h + line;
+        }
+        return y + line * 0.5;
+    }
+
+    // The readings' table: column widths and header height, from the texts.
+    void prepareTable()
+    {
+        headers = in.table.headers;
+        QVector<QStringList> sample;
+        const int rows = int(in.table.rows.size());
+        // Widths from the header and a spread of rows: measuring every row of a long table
+        // costs more than the layout gains.
+        const int step = qMax(1, rows / 400);
+        for (int r = 0; r < rows; r += step)
+            sample << rowTexts(r);
+        widths = columnWidths(headers, sample);
+        // Headers wrap at their spaces to fit the columns.
+        const QFontMetricsF metrics(bold, p.device());
+        headerHeight = 0;
+        for (int c = 0; c < headers.size(); ++c)
+            headerHeight = qMax(headerHeight, metrics.boundingRect(QRectF(0, 0, widths[c] - 2 * pad(), 1e6),
+                                                                   Qt::AlignCenter | Qt::TextWordWrap, headers[c])
+                                                  .height());
+        headerHeight += line * 0.4;
+    }
+
+    // How many rows fit from `top` down to the footer, below a header row.
+    int rowsFrom(double top) const { return qMax(0, int((footerTop - line * 1.5 - top - headerHeight) / rowHeight)); }
+
+    double tableHeader(double y)
+    {
+        p.fillRect(QRectF(margin, y, contentWidth, headerHeight), QColor(0xE8, 0xEC, 0xF0));
+        setFont(bold);
+        double x = margin;
+        for (int c = 0; c < headers.size(); ++c) {
+            p.drawText(QRectF(x + pad(), y, widths[c] - 2 * pad(), headerHeight), Qt::AlignCenter | Qt::TextWordWrap,
+                       headers[c]);
+            x += widths[c];
+        }
+        setFont(body);
+        return y + headerHeight;
+    }
+
+    double tableRow(int r, double y)
+    {
+        const QVector<WorkbookCell> &row = in.table.rows[r];
+        if (r % 2)
+            p.fillRect(QRectF(margin, y, contentWidth, rowHeight), QColor(0xF6, 0xF7, 0xF9));
+        double x = margin;
+        for (int c = 0; c < widths.size() && c < row.size(); ++c) {
+            const WorkbookCell &cell = row[c];
+            const Qt::Alignment align =
+                (cell.kind == WorkbookCell::Kind::Number || cell.outOfRange ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+            const QString text = cellText(cell);
+            const double room = widths[c] - 2 * pad();
+            // Names may be long: cut with an ellipsis rather than run into the next column.
+            p.drawText(QRectF(x + pad(), y, room, rowHeight), align,
+                       cell.kind == WorkbookCell::Kind::Text && text.size() > 8 ? elided(text, room) : text);
+            x += widths[c];
+        }
+        return y + rowHeight;
+    }
+
+    void footer(int page, int pages)
+    {
+        setFont(small);
+        const double y = footerTop;
+        p.drawLine(QPointF(margin, y), QPointF(margin + contentWidth, y));
+        const QString left = in.fields.company.isEmpty() ? in.serial : in.fields.company;
+        p.drawText(QRectF(margin, y, contentWidth, line * 1.4), Qt::AlignLeft | Qt::AlignVCenter, left);
+        p.drawText(QRectF(margin, y, contentWidth, line * 1.4), Qt::AlignRight | Qt::AlignVCenter,
+                   tr2(in.chinese, "Page %1 of %2", "第 %1 页，共 %2 页").arg(page).arg(pages));
+        setFont(body);
+    }
+
+    double margin = 0;
+    double contentWidth = 0;
+
+private:
+    double pad() const { return line * 0.3; }
+    void setFont(const QFont &font) { p.setFont(font); }
+
+    QStringList rowTexts(int r) const
+    {
+        QStringList out;
+        for (const WorkbookCell &cell : in.table.rows[r])
+            out << cellText(cell);
+        return out;
+    }
+
+    QString elided(const QString &text, double width) const
+    {
+        return QFontMetricsF(p.font(), p.device()).elidedText(text, Qt::ElideRight, width);
+    }
+
+    // Widths in proportion to each column's widest text, filling the content width.
+    QVector<double> columnWidths(const QStringList &header, const QVector<QStringList> &rows) const
+    {
+        const QFontMetricsF boldMetrics(bold, p.device());
+        const QFontMetricsF bodyMetrics(body, p.device());
+        QVector<double> w(header.size());
+        // A header needs room for its longest word: it wraps at the others.
+        static const QRegularExpression space(QStringLiteral("\\s+"));
+        for (int c = 0; c < header.size(); ++c)
+            for (const QString &word : header[c].split(space))
+                w[c] = qMax(w[c], boldMetrics.horizontalAdvance(word));
+        for (const QStringList &row : rows)
+            for (int c = 0; c < row.size() && c < w.size(); ++c)
+                w[c] = qMax(w[c], bodyMetrics.horizontalAdvance(row[c]));
+        double total = 0;
+        for (double &x : w) {
+            x += 4 * pad();
+            total += x;
+        }
+        for (double &x : w)
+            x *= contentWidth / qMax(1.0, total);
+        return w;
+    }
+
+    double tableRow(bool paint, double y, const QStringList &cells, const QVector<double> &w, bool isHeader)
+    {
+        double height = rowHeight;
+        if (isHeader) {
+            int lines = 1;
+            for (const QString &cell : cells)
+                lines = qMax(lines, int(cell.count(QLatin1Char('\n'))) + 1);
+            height = lines * line + line * 0.4;
+        }
+        if (paint) {
+            if (isHeader)
+                p.fillRect(QRectF(margin, y, contentWidth, height), QColor(0xE8, 0xEC, 0xF0));
+            setFont(isHeader ? bold : body);
+            double x = margin;
+            for (int c = 0; c < cells.size() && c < w.size(); ++c) {
+                p.drawText(QRectF(x + pad(), y, w[c] - 2 * pad(), height),
+                           (c == 0 ? Qt::AlignLeft : (isHeader ? Qt::AlignHCenter : Qt::AlignRight)) | Qt::AlignVCenter,
+                           cells[c]);
+                x += w[c];
+            }
+            setFont(body);
+        }
+        return y + height;
+    }
+
+    double heading(bool paint, double y, const QString &text)
+    {
+        if (paint) {
+            setFont(bold);
+            p.drawText(QRectF(margin, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, text);
+            setFont(body);
+        }
+        return y + rowHeight;
+    }
+
+    double paragraph(bool paint, double y, const QString &label, const QString &text)
+    {
+        y = heading(paint, y, label);
+        const QRectF room(margin, y, contentWidth, footerTop - y);
+        const QRectF needed = QFontMetricsF(body, p.device()).boundingRect(room, Qt::TextWordWrap, text);
+        if (paint)
+            p.drawText(room, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
+        return y + needed.height() + line * 0.5;
+    }
+
+    const ReportInput &in;
+    QPainter &p;
+    int dpi;
+    double pageWidth = 0;
+    double pageHeight = 0;
+    double footerTop = 0;
+    double line = 0;
+    double rowHeight = 0;
+    double headerHeight = 0;
+    QFont body, small, bold, title;
+    QStringList headers;
+    QVector<double> widths;
+};
+
+} // namespace
+
+int PdfReport::write(const ReportInput &input, const QString &path, ProgressHandle *progress)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return EISDIR;
+    if (!QFileInfo(info.absolutePath()).isDir())
+        return ENOENT;
+    // Written beside the target and renamed into place on commit; a link is written through.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        return errno ? errno : -1;
+
+    constexpr int dpi = 300;
+    QPdfWriter writer(&file);
+    writer.setResolution(dpi);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    writer.setTitle(QString::fromUtf8(input.chinese ? "检测报告" : "Inspection report"));
+    writer.setCreator(QStringLiteral("Palvarin"));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return -1;
+
+    Layout layout(input, painter, dpi);
+    layout.prepareTable();
+    // Pages first, so every page can say how many there are.
+    const int rows = int(input.table.rows.size());
+    const double tableTop = layout.head(false);
+    const int firstPageRows = layout.rowsFrom(tableTop);
+    const int perPage = qMax(1, layout.rowsFrom(layout.margin));
+    const bool tableOnFirstPage = firstPageRows >= qMin(rows, 5);
+    const int firstRows = tableOnFirstPage ? qMin(rows, firstPageRows) : 0;
+    const int pages = 1 + (rows - firstRows + perPage - 1) / perPage;
+
+    layout.head(true);
+    int r = 0;
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1)
+            writer.newPage();
+        double y = page == 1 ? tableTop : layout.margin;
+        const int end = qMin(rows, r + (page == 1 ? firstRows : perPage));
+        if (r < end) {
+            y = layout.tableHeader(y);
+            for (; r < end; ++r)
+                y = layout.tableRow(r, y);
+        }
+        layout.footer(page, pages);
+        if (progress) {
+            progress->setValue(r);
+            if (progress->wasCanceled()) {
+                painter.end();
+                file.cancelWriting();
+                return ECANCELED;
+            }
+        }
+    }
+    painter.end();
+    errno = 0;
+    if (!file.commit())
+        return errno ? errno : -1;
+    return 0;
+}

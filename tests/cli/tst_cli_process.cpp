@@ -1,0 +1,320 @@
+// palvarin-cli run as a process, as a script would run it: without a display, against the
+// emulated gauge. Exit codes, standard output read back by independent readers (Python's csv
+// module, a JSON parser), progress only on a terminal, and the window program's lock.
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+const QString cli = QStringLiteral(PALVARIN_CLI);
+
+} // namespace
+
+class CliProcess : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir tmp;
+
+    // No display of any kind, English messages, locks in a folder of the test's own.
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "PALVARIN_INSTANCE_NAME", "LANGUAGE"})
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), tmp.filePath(QStringLiteral("run")));
+        return env;
+    }
+
+    Result run(const QString &program, const QStringList &args, const QByteArray &input = QByteArray())
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(program, args);
+        if (!p.waitForStarted(10000))
+            return {};
+        if (!input.isEmpty())
+            p.write(input);
+        p.closeWriteChannel();
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished(5000);
+            return {};
+        }
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+                p.readAllStandardError()};
+    }
+
+    QString demoConfig(const QString &name, int meterType, int records, int outOfRange, int pushMs)
+    {
+        const QString path = tmp.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return QString();
+        file.write(QStringLiteral("[Emulator]\nreportIntervalUs=0\nautoPushMeanMs=%1\ninstruments=1\n"
+                                  "[Instrument1]\nserial=31337\nmeterType=%2\nrecords=%3\noutOfRange=%4\n")
+                       .arg(pushMs)
+                       .arg(meterType)
+                       .arg(records)
+                       .arg(outOfRange)
+                       .toUtf8());
+        return path;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(tmp.isValid());
+        QVERIFY(QDir(tmp.path()).mkdir(QStringLiteral("run")));
+        QFile::setPermissions(tmp.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said"); // on standard output for 0, standard error otherwise
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "read -o FILE";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "palvarin-cli 1.";
+        QTest::newRow("info") << QStringList{"--demo", "info"} << 0 << "meter type: 2";
+        QTest::newRow("list") << QStringList{"--demo", "list"} << 0 << "emulator:12345\t12345";
+        QTest::newRow("no command") << QStringList{} << 2 << "no command";
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "unknown command";
+        QTest::newRow("unknown option") << QStringList{"--frobnicate", "info"} << 2 << "frobnicate";
+        QTest::newRow("read without -o") << QStringList{"--demo", "read"} << 2 << "needs -o";
+        QTest::newRow("xls to stdout") << QStringList{"--demo", "read", "-o", "-", "--format", "xls"} << 2 << "csv or json";
+        QTest::newRow("unknown suffix") << QStringList{"--demo", "read", "-o", "out.txt"} << 2 << "--format";
+        QTest::newRow("watch as xls") << QStringList{"--demo", "watch", "--format", "xls"} << 2 << "csv or json";
+        QTest::newRow("other serial") << QStringList{"--demo", "--serial", "999", "read", "-o", "-"} << 3 << "serial 999";
+        QTest::newRow("no store") << QStringList{"export", "s1", "-o", "x.csv"} << 1 << "not part of this build";
+        QTest::newRow("report as csv") << QStringList{"--demo", "report", "-o", "x.csv"} << 2 << "FILE.pdf";
+    }
+
+    void exitCodes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        const Result r = run(cli, args);
+        QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1: %2").arg(r.exitCode).arg(QString::fromUtf8(r.err))));
+        QVERIFY2((exitCode == 0 ? r.out : r.err).contains(said.toUtf8()), exitCode == 0 ? r.out.constData() : r.err.constData());
+        if (exitCode != 0)
+            QVERIFY(r.out.isEmpty());
+    }
+
+    // Records to standard output, read back by Python's csv module and a JSON parser: every
+    // record, numbers where numbers belong, the readings out of range empty and flagged; a
+    // progress of plain lines (no bar) on a standard error that is no terminal; a trace of the
+    // run's reports.
+    void readToStandardOutput()
+    {
+        constexpr int records = 57;
+        constexpr int outOfRange = 5;
+        const QString config = demoConfig(QStringLiteral("single.ini"), 1, records, outOfRange, 0);
+        const QString trace = tmp.filePath(QStringLiteral("trace.txt"));
+        const Result csv = run(cli, {"--demo-config", config, "--trace", trace, "read", "-o", "-"});
+        QCOMPARE(csv.exitCode, 0);
+        QVERIFY(!csv.err.contains('\r'));
+        QVERIFY(!csv.err.contains("[#"));
+        QVERIFY(csv.err.contains("57 records read"));
+
+        const QByteArray script =
+            "import csv, sys\n"
+            "rows = list(csv.reader(sys.stdin.buffer.read().decode('utf-8').splitlines(True)))\n"
+            "head, body = rows[0], rows[1:]\n"
+            "assert head[-1] == 'Out of range', head\n"
+            "flagged = 0\n"
+            "for r in body:\n"
+            "    assert len(r) == len(head), r\n"
+            "    for value in r[:-1]:\n"
+            "        if value != '': float(value)\n"
+            "    if r[-1]:\n"
+            "        flagged += 1\n"
+            "        assert '' in r[:-1], r\n"
+            "    else:\n"
+            "        assert '' not in r[:-1], r\n"
+            "print(len(body), len(head), flagged)\n";
+        const Result python = run(QStringLiteral("python3"), {"-c", QString::fromUtf8(script)}, csv.out);
+        QVERIFY2(python.exitCode == 0, python.err.constData());
+        QCOMPARE(python.out.trimmed(), QByteArray("57 3 5")); // thickness, velocity, flag
+
+        const Result json = run(cli, {"--demo-config", config, "read", "-o", "-", "--format", "json"});
+        QCOMPARE(json.exitCode, 0);
+        const QList<QByteArray> lines = json.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), records);
+        int nulls = 0;
+        for (const QByteArray &line : lines) {
+            QJsonParseError error;
+            const QJsonObject o = QJsonDocument::fromJson(line, &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QVERIFY(o.value(QStringLiteral("velocity")).isDouble());
+            const QJsonArray flagged = o.value(QStringLiteral("outOfRange")).toArray();
+            QCOMPARE(o.value(QStringLiteral("thickness")).isNull(), flagged.contains(QStringLiteral("thickness")));
+            QVERIFY(o.value(QStringLiteral("thickness")).isNull() || o.value(QStringLiteral("thickness")).isDouble());
+            nulls += o.value(QStringLiteral("thickness")).isNull();
+        }
+        QCOMPARE(nulls, outOfRange);
+
+        QFile traced(trace);
+        QVERIFY(traced.open(QIODevice::ReadOnly));
+        const QRegularExpression form(QStringLiteral("^\\d+ (out|in) (3f[0-9a-f]{126})\n$"));
+        QSet<QString> directions;
+        int count = 0;
+        while (!traced.atEnd()) {
+            const QString line = QString::fromLatin1(traced.readLine());
+            const QRegularExpressionMatch m = form.match(line);
+            QVERIFY2(m.hasMatch(), qPrintable(line));
+            directions << m.captured(1);
+            ++count;
+        }
+        QCOMPARE(directions.size(), 2);
+        QVERIFY(count > 4);
+    }
+
+    // The PDF report needs fonts, not a display.
+    void reportWithoutDisplay()
+    {
+        const QString pdf = tmp.filePath(QStringLiteral("report.pdf"));
+        const Result r = run(cli, {"--demo", "report", "-o", pdf});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(5) == "%PDF-");
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            return;
+        const Result text = run(QStringLiteral("pdftotext"), {pdf, "-"});
+        QVERIFY(text.out.contains("12345")); // the demo gauge's serial
+        QVERIFY(text.out.contains("Pipe-1")); // a record's name
+    }
+
+    // On a terminal the progress is a bar redrawn in place.
+    void progressBarOnTerminal()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+            QSKIP("util-linux 'script' is needed for a terminal");
+        const QString out = tmp.filePath(QStringLiteral("t.csv"));
+        const Result r = run(QStringLiteral("script"),
+                             {"-qec", QStringLiteral("%1 --demo read -o %2").arg(cli, out), "/dev/null"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.contains("\r") && r.out.contains("[####"), r.out.constData());
+        QVERIFY(QFile::exists(out));
+    }
+
+    // Ctrl+C during a read stops it: exit 1, and the file named by -o keeps its old content
+    // (no partial file in its place, no temporary file left beside it).
+    void interruptedReadLeavesTheOldFile()
+    {
+        const QString config = tmp.filePath(QStringLiteral("slow.ini"));
+        {
+            QFile ini(config);
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Emulator]\nreportIntervalUs=1000\nautoPushMeanMs=0\n[Instrument1]\nmeterType=2\nrecords=3000\n");
+        }
+        QDir folder(tmp.filePath(QStringLiteral("out")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        const QString target = folder.filePath(QStringLiteral("records.csv"));
+        {
+            QFile old(target);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old\n");
+        }
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(cli, {"--demo-config", config, "read", "-o", target});
+        QVERIFY(p.waitForStarted(10000));
+        QByteArray err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).contains("25%"), 20000);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        err += p.readAllStandardError();
+        QVERIFY2(err.contains("interrupted"), err.constData());
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old\n"));
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("records.csv")});
+    }
+
+    // watch prints one line per pushed measurement until interrupted, then ends with 0.
+    void watchUntilInterrupted()
+    {
+        const QString config = demoConfig(QStringLiteral("push.ini"), 2, 3, 0, 20);
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(cli, {"--demo-config", config, "watch", "--format", "json"});
+        QVERIFY(p.waitForStarted(10000));
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += p.readAllStandardOutput()).count('\n') >= 4, 20000);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        out += p.readAllStandardOutput();
+        const QList<QByteArray> lines = out.trimmed().split('\n');
+        for (int i = 0; i < lines.size(); ++i) {
+            const QJsonObject o = QJsonDocument::fromJson(lines[i]).object();
+            QCOMPARE(o.value(QStringLiteral("origin")).toString(), QStringLiteral("pushed"));
+            QCOMPARE(o.value(QStringLiteral("record")).toInt(), i + 1);
+            QVERIFY(o.value(QStringLiteral("thickness1")).isDouble());
+        }
+        QVERIFY(p.readAllStandardError().contains("watching"));
+    }
+
+    // While the window program runs it holds the gauge: the tool says so and exits 3. The
+    // same command without it meets no gauge (none with that serial): exit 3 for that reason.
+    void windowProgramHoldsTheGauge()
+    {
+        const QStringList args{"--serial", "no-such-gauge", "info"};
+        Result r = run(cli, args);
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY2(r.err.contains("no gauge with the serial"), r.err.constData());
+
+        QProcess window;
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("PALVARIN_UNATTENDED_LOG"), tmp.filePath(QStringLiteral("window.log")));
+        window.setProcessEnvironment(env);
+        window.start(QStringLiteral(PALVARIN_BINARY), {"--demo"});
+        QVERIFY(window.waitForStarted(10000));
+        const QDir locks(tmp.filePath(QStringLiteral("run")));
+        QTRY_VERIFY_WITH_TIMEOUT(!locks.entryList({QStringLiteral("*.lock")}, QDir::Files | QDir::Hidden).isEmpty(), 20000);
+
+        r = run(cli, args);
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY2(r.err.contains("window program"), r.err.constData());
+        // The emulated gauge is the tool's own: the demo runs beside the window.
+        QCOMPARE(run(cli, {"--demo", "info"}).exitCode, 0);
+
+        window.terminate();
+        if (!window.waitForFinished(10000)) {
+            window.kill();
+            window.waitForFinished(5000);
+        }
+        r = run(cli, args);
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY2(r.err.contains("no gauge with the serial"), r.err.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(CliProcess)
+#include "tst_cli_process.moc"
