@@ -51,19 +51,22 @@ std::optional<Limits> Limits::inUnit(const QString &otherUnit) const
 {
     if (otherUnit == unit)
         return *this;
-    double factor = 0.0;
+    bool toInch = false;
     if (isMm(unit) && isInch(otherUnit))
-        factor = 1.0 / MmPerInch;
-    else if (isInch(unit) && isMm(otherUnit))
-        factor = MmPerInch;
-    else
+        toInch = true;
+    else if (!(isInch(unit) && isMm(otherUnit)))
         return std::nullopt;
+    // Rounded to 1e-9 so that 50.8 mm gives 2 inch, not 2.0000000000000004, and a reading
+    // exactly at a converted limit stays at it.
+    auto convert = [toInch](double v) {
+        return std::round((toInch ? v / MmPerInch : v * MmPerInch) * 1e9) / 1e9;
+    };
     Limits out = *this;
-    out.nominal *= factor;
-    out.minimum *= factor;
-    out.tolerance *= factor;
+    out.nominal = convert(nominal);
+    out.minimum = convert(minimum);
+    out.tolerance = convert(tolerance);
     if (maximum)
-        out.maximum = *maximum * factor;
+        out.maximum = convert(*maximum);
     out.unit = otherUnit;
     return out;
 }

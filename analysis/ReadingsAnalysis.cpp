@@ -130,8 +130,15 @@ void ReadingsAnalysis::rowsAppended(int first, int last)
     for (int row = first; row <= last && fits; ++row)
         if (!m_model.isOutOfRange(row, value))
             fits = m_histogram.add(double(m_model.value(row, value)));
+    // The bins are redrawn when a reading falls outside them, or when the readings so far
+    // call for another bin width (early readings would otherwise fix a coarse width).
+    const ColumnStatistics &stats = m_table[m_chartColumn];
+    const int decimals = m_model.decimals(m_chartColumn);
+    if (fits && Histogram::binWidth(stats.count, stats.standardDeviation(), stats.minimum, stats.maximum, decimals)
+                    != m_histogram.width)
+        fits = false;
     if (!fits)
-        m_histogram = Histogram::compute(m_model, value, m_table.value(m_chartColumn), m_model.decimals(m_chartColumn));
+        m_histogram = Histogram::compute(m_model, value, stats, decimals);
     emit chartChanged(fits);
 }
 

@@ -52,6 +52,7 @@ public:
     const GaugeConfig &config() const { return m_config; }
     void setConfig(const GaugeConfig &config) { m_config = config; }
     RecordsModel &model() const { return m_model; }
+    UserInteraction &interaction() const { return m_ui; }
     FramedLink &framedLink() { return m_framed; }
     InstrumentCommands &commands() { return m_commands; }
 
