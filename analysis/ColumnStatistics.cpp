@@ -84,27 +84,28 @@ ColumnStatistics computeStatistics(const RecordsModel &model, int valueIndex, co
     s.minimumRow = loRow;
     s.maximumRow = hiRow;
     s.mean = sum / double(count);
-    // Second pass: deviations from the mean (no cancellation as in sum of squares).
+    // Second pass: deviations from the mean (no cancellation as in a sum of squares), and
+    // the bands on the way rather than in a third walk over the rows.
     double m2 = 0.0;
     double correction = 0.0;
     const double mean = s.mean;
+    qint64 tally[3] = {};
     for (const RowRange &r : clipped) {
         for (int row = r.first; row <= r.last; ++row) {
             if (model.isOutOfRange(row, valueIndex))
                 continue;
-            const double d = double(model.value(row, valueIndex)) - mean;
+            const double v = double(model.value(row, valueIndex));
+            const double d = v - mean;
             m2 += d * d;
             correction += d;
+            if (judge)
+                judge->tally(v, tally);
         }
     }
     // The mean's own rounding error, removed (the corrected two-pass formula).
     s.m2 = std::max(0.0, m2 - correction * correction / double(count));
-    if (judge) {
-        for (const RowRange &r : clipped)
-            for (int row = r.first; row <= r.last; ++row)
-                if (!model.isOutOfRange(row, valueIndex))
-                    ++s.bands[int(judge->band(double(model.value(row, valueIndex))))];
-    }
+    if (judge)
+        s.bands = BandJudge::bandCounts(tally, count);
     return s;
 }
 

@@ -130,11 +130,44 @@ LimitsCheck checkLimits(const LimitsInput &input, const QString &unit, const QLo
     return out;
 }
 
-BandJudge::BandJudge(const Limits &limits, int decimals) : m_limits(limits), m_scale(std::pow(10.0, decimals)) {}
-
-double BandJudge::shown(double value) const
+BandJudge::BandJudge(const Limits &limits, int decimals)
+    : m_scale(std::pow(10.0, std::clamp(decimals, 0, 9)))
 {
-    // q / scale with both exact integers is the double nearest the shown decimal, the same
-    // double the shown text parses to.
-    return double(std::llround(value * m_scale)) / m_scale;
+    m_redBelow = firstStepAtOrAbove(limits.minimum);
+    m_amberBelow = firstStepAtOrAbove(limits.nominal - limits.tolerance);
+    m_amberOrRedBelow = std::max(m_amberBelow, m_redBelow);
+    m_hasMaximum = limits.maximum.has_value();
+    if (m_hasMaximum) {
+        // The last step not above the maximum: one under the first step above it.
+        qint64 q = qint64(std::floor(std::clamp(*limits.maximum * m_scale, -1e15, 1e15)));
+        while (double(q + 1) / m_scale <= *limits.maximum)
+            ++q;
+        while (double(q) / m_scale > *limits.maximum)
+            --q;
+        m_blueAbove = q;
+    }
+}
+
+qint64 BandJudge::firstStepAtOrAbove(double limit) const
+{
+    // Found exactly with the division shown() uses: q / scale is the double nearest the
+    // shown decimal, the same double its text parses to, so 435 / 100 is 4.35 even where
+    // 4.35 * 100 is 434.99999999999994.
+    qint64 q = qint64(std::ceil(std::clamp(limit * m_scale, -1e15, 1e15)));
+    while (double(q - 1) / m_scale >= limit)
+        --q;
+    while (double(q) / m_scale < limit)
+        ++q;
+    return q;
+}
+
+BandCounts BandJudge::bandCounts(const qint64 *tally, qint64 readings)
+{
+    // Valid limits have the maximum at or above nominal: nothing above it is Red or Amber.
+    BandCounts counts{};
+    counts[int(Band::Red)] = tally[0];
+    counts[int(Band::Amber)] = tally[1] - tally[0];
+    counts[int(Band::Blue)] = tally[2];
+    counts[int(Band::Normal)] = readings - tally[1] - tally[2];
+    return counts;
 }

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -78,10 +79,51 @@ class BandJudge
 public:
     BandJudge() = default;
     BandJudge(const Limits &limits, int decimals);
-    double shown(double value) const;
-    Band band(double value) const { return m_limits.band(shown(value)); }
+    // The number the cell shows, in the column's decimals.
+    double shown(double value) const { return double(steps(value)) / m_scale; }
+    // The same decision as m_limits.band(shown(value)), on whole display steps: the limits
+    // are turned once into the first (or last) step on their side, so judging a million
+    // readings costs a multiplication and three comparisons each.
+    Band band(double value) const
+    {
+        const qint64 q = steps(value);
+        if (q < m_redBelow)
+            return Band::Red;
+        if (m_hasMaximum && q > m_blueAbove)
+            return Band::Blue;
+        if (q < m_amberBelow)
+            return Band::Amber;
+        return Band::Normal;
+    }
+
+    // Adds a reading to running tallies without branching on its band (readings scatter
+    // over the bands, and mispredicted branches would cost more than the comparisons):
+    // tally[0] readings under the minimum, tally[1] under the amber line or the minimum,
+    // tally[2] above the maximum. bandCounts() turns them into counts per Band.
+    void tally(double value, qint64 *tally) const
+    {
+        const qint64 q = steps(value);
+        tally[0] += q < m_redBelow;
+        tally[1] += q < m_amberOrRedBelow;
+        tally[2] += m_hasMaximum & (q > m_blueAbove);
+    }
+    static BandCounts bandCounts(const qint64 *tally, qint64 readings);
 
 private:
-    Limits m_limits;
+    // The value in display steps (10^-decimals), rounded half away from zero as the cell's
+    // text is; absurd magnitudes are clamped before the conversion.
+    qint64 steps(double value) const
+    {
+        const double x = std::clamp(value * m_scale, -1e15, 1e15);
+        return x >= 0 ? qint64(x + 0.5) : -qint64(0.5 - x);
+    }
+    // The smallest step whose shown number is at least `limit`.
+    qint64 firstStepAtOrAbove(double limit) const;
+
     double m_scale = 1.0;
+    qint64 m_redBelow = 0;
+    qint64 m_amberBelow = 0;
+    qint64 m_amberOrRedBelow = 0;
+    qint64 m_blueAbove = 0;
+    bool m_hasMaximum = false;
 };

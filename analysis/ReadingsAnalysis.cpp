@@ -239,7 +239,7 @@ void ReadingsAnalysis::setChartColumn(int column)
 
 void ReadingsAnalysis::setChartWidth(int pixels)
 {
-    const int buckets = std::max(50, pixels);
+    const int buckets = 2 * std::max(50, pixels);
     if (buckets == m_run.maxBuckets())
         return;
     m_run.setMaxBuckets(buckets);

@@ -75,7 +75,9 @@ public:
     // The thickness column charted (-1 without one); a non-thickness column is ignored.
     void setChartColumn(int column);
     int chartColumn() const { return m_chartColumn; }
-    // Pixel columns available to the run chart (its bucket count).
+    // Pixel columns available to the run chart. It keeps up to twice as many buckets: with
+    // buckets of a power-of-two row count that makes every bucket at most one pixel column
+    // wide, so each pixel column's lowest and highest reading are drawn.
     void setChartWidth(int pixels);
     const RunSeries &runSeries() const { return m_run; }
     const Histogram &histogram() const { return m_histogram; }
@@ -106,7 +108,7 @@ private:
     RowRanges m_selection;
     int m_seenRows = 0;
     int m_chartColumn = -1;
-    RunSeries m_run{1000};
+    RunSeries m_run{2000};
     Histogram m_histogram;
     ColumnStatistics m_empty;
 };

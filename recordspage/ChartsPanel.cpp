@@ -98,6 +98,13 @@ QString limitName(int k, double value, int decimals, bool chinese)
         + RecordsModel::formatValue(value, decimals);
 }
 
+// The smallest of 1, 2, 5 times a power of ten, or 10, 12, 15, 20, ... 90 of them, at least n.
+double roundUp(int n)
+{
+    const double p = std::pow(10.0, std::max(0.0, std::floor(std::log10(double(n))) - 1));
+    return std::ceil(double(n) / p) * p;
+}
+
 } // namespace
 
 ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interaction, QWidget *parent)
@@ -143,7 +150,9 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
         attach(m_runChart, line, m_runX, m_runY);
     m_runView = new QChartView(m_runChart, this);
     m_runView->setObjectName(QStringLiteral("runChart"));
-    m_runView->setRenderHint(QPainter::Antialiasing);
+    // Without antialiasing: a few thousand min/max strokes paint several times faster, and
+    // the strokes are pixel columns anyway.
+    m_runView->setRenderHint(QPainter::Antialiasing, false);
     m_runView->setMinimumHeight(200);
     m_runHint = hintOver(m_runView);
     layout->addWidget(m_runView, 1);
@@ -198,8 +207,8 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
                                    : QStringLiteral("%1 – %2: %3 readings").arg(from, to).arg(h.counts[bin]),
                            m_histView);
     });
-    // One bucket per pixel column of the plot (rounded up, so resizing by a pixel or two
-    // does not recompute).
+    // Buckets no wider than a pixel column of the plot (the width rounded up, so resizing by
+    // a pixel or two does not recompute).
     connect(m_runChart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
         const int width = int(std::ceil(area.width() / 100.0)) * 100;
         if (width > 0)
@@ -299,9 +308,13 @@ void ChartsPanel::refreshRun()
         hi = 1.0;
     }
     const double pad = std::max((hi - lo) * 0.05, std::pow(10.0, -decimals));
-    m_runY->setRange(lo - pad, hi + pad);
-    const double lastReading = std::max(2, m_analysis.runSeries().rows());
-    m_runX->setRange(1, lastReading);
+    if (m_runY->min() != lo - pad || m_runY->max() != hi + pad)
+        m_runY->setRange(lo - pad, hi + pad);
+    // The reading axis ends on a round number, so that most new readings leave the axes
+    // (and their labels) as they are.
+    const double lastReading = roundUp(std::max(2, m_analysis.runSeries().rows()));
+    if (m_runX->min() != 1 || m_runX->max() != lastReading)
+        m_runX->setRange(1, lastReading);
     for (int k = 0; k < 4; ++k) {
         QLineSeries *line = m_runLimits[k];
         const bool shown = !std::isnan(limits[k]);
