@@ -162,17 +162,32 @@ double niceCeil(double x)
     return 10.0 * p;
 }
 
+// The largest of 1, 2, 5 times a power of ten that is at most x (x > 0).
+double niceFloor(double x)
+{
+    const double p = std::pow(10.0, std::floor(std::log10(x)));
+    for (double m : {5.0, 2.0, 1.0})
+        if (m * p <= x * (1 + 1e-12))
+            return m * p;
+    return p;
+}
+
 } // namespace
 
 double Histogram::binWidth(qint64 n, double sd, double lo, double hi, int decimals, int maxBins)
 {
     const double resolution = std::pow(10.0, -std::max(0, decimals));
     maxBins = std::max(1, maxBins);
-    double width = resolution;
-    if (n >= 2 && std::isfinite(sd) && sd > 0)
-        width = std::max(width, 3.49 * sd / std::cbrt(double(n)));
-    width = niceCeil(width);
     const double span = std::isfinite(hi - lo) ? hi - lo : 0.0;
+    double width = resolution;
+    if (n >= 2 && std::isfinite(sd) && sd > 0) {
+        // Scott's rule, but never fewer bins than Sturges' log2(n) + 1: for a few dozen
+        // readings Scott alone gives two or three bins. Rounded down to a round width.
+        double raw = 3.49 * sd / std::cbrt(double(n));
+        if (span > 0)
+            raw = std::min(raw, span / (std::log2(double(n)) + 1.0));
+        width = std::max(resolution, niceFloor(raw));
+    }
     while (span / width >= maxBins)
         width = niceCeil(width * 1.5);
     return width;

@@ -63,9 +63,10 @@ struct Histogram
     // False when the value lies outside the bins (the bins must then be recomputed).
     bool add(double value);
 
-    // Bin width for n readings of standard deviation sd between lo and hi: Scott's rule,
-    // rounded up to 1, 2 or 5 times a power of ten, never finer than what the column shows
-    // (10^-decimals) and coarse enough for at most maxBins bins.
+    // Bin width for n readings of standard deviation sd between lo and hi: Scott's rule
+    // (at least Sturges' number of bins), rounded down to 1, 2 or 5 times a power of ten,
+    // never finer than what the column shows (10^-decimals) and coarse enough for at most
+    // maxBins bins.
     static double binWidth(qint64 n, double sd, double lo, double hi, int decimals, int maxBins = 60);
     // The histogram of the model's value column (rows in range) with the figures already
     // computed for it; empty without readings.

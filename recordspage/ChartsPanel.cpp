@@ -39,6 +39,20 @@ QChart *makeChart()
     return chart;
 }
 
+QValueAxis *makeAxis(QChart *chart, Qt::Alignment side)
+{
+    auto *axis = new QValueAxis(chart);
+    // Small type: the charts share the page's height with the table and the statistics.
+    QFont title = axis->titleFont();
+    title.setPointSize(8);
+    axis->setTitleFont(title);
+    QFont labels = axis->labelsFont();
+    labels.setPointSize(8);
+    axis->setLabelsFont(labels);
+    chart->addAxis(axis, side);
+    return axis;
+}
+
 QLineSeries *limitLine(QChart *chart, const QColor &colour, Qt::PenStyle style)
 {
     auto *line = new QLineSeries(chart);
@@ -98,6 +112,23 @@ QString limitName(int k, double value, int decimals, bool chinese)
         + RecordsModel::formatValue(value, decimals);
 }
 
+// The range widened to round ticks about three steps apart (1, 2 or 5 times a power of ten).
+void setRoundRange(QValueAxis *axis, double lo, double hi)
+{
+    const double raw = (hi - lo) / 3.0;
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10.0 * p;
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * p >= raw) {
+            step = m * p;
+            break;
+        }
+    const double first = std::floor(lo / step) * step;
+    const double last = std::ceil(hi / step) * step;
+    axis->setRange(first, last);
+    axis->setTickCount(int(std::lround((last - first) / step)) + 1);
+}
+
 // The smallest of 1, 2, 5 times a power of ten, or 10, 12, 15, 20, ... 90 of them, at least n.
 double roundUp(int n)
 {
@@ -140,11 +171,10 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
     const Qt::PenStyle limitStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::SolidLine};
     for (int k = 0; k < 4; ++k)
         m_runLimits[k] = limitLine(m_runChart, limitColours[k], limitStyles[k]);
-    m_runX = new QValueAxis(m_runChart);
-    m_runY = new QValueAxis(m_runChart);
+    m_runX = makeAxis(m_runChart, Qt::AlignBottom);
+    m_runY = makeAxis(m_runChart, Qt::AlignLeft);
     m_runX->setLabelFormat(QStringLiteral("%d"));
-    m_runChart->addAxis(m_runX, Qt::AlignBottom);
-    m_runChart->addAxis(m_runY, Qt::AlignLeft);
+    m_runY->setLabelFormat(QStringLiteral("%g"));
     attach(m_runChart, m_runLine, m_runX, m_runY);
     for (QLineSeries *line : m_runLimits)
         attach(m_runChart, line, m_runX, m_runY);
@@ -165,11 +195,10 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
     m_histChart->addSeries(m_histArea);
     for (int k = 0; k < 4; ++k)
         m_histLimits[k] = limitLine(m_histChart, limitColours[k], limitStyles[k]);
-    m_histX = new QValueAxis(m_histChart);
-    m_histY = new QValueAxis(m_histChart);
+    m_histX = makeAxis(m_histChart, Qt::AlignBottom);
+    m_histY = makeAxis(m_histChart, Qt::AlignLeft);
     m_histY->setLabelFormat(QStringLiteral("%d"));
-    m_histChart->addAxis(m_histX, Qt::AlignBottom);
-    m_histChart->addAxis(m_histY, Qt::AlignLeft);
+    m_histX->setLabelFormat(QStringLiteral("%g"));
     attach(m_histChart, m_histArea, m_histX, m_histY);
     for (QLineSeries *line : m_histLimits)
         attach(m_histChart, line, m_histX, m_histY);
@@ -308,8 +337,11 @@ void ChartsPanel::refreshRun()
         hi = 1.0;
     }
     const double pad = std::max((hi - lo) * 0.05, std::pow(10.0, -decimals));
-    if (m_runY->min() != lo - pad || m_runY->max() != hi + pad)
-        m_runY->setRange(lo - pad, hi + pad);
+    // Round tick values; compared with the range asked for, since the axis widens it.
+    if (m_runYAsked != QPointF(lo - pad, hi + pad)) {
+        m_runYAsked = QPointF(lo - pad, hi + pad);
+        setRoundRange(m_runY, lo - pad, hi + pad);
+    }
     // The reading axis ends on a round number, so that most new readings leave the axes
     // (and their labels) as they are.
     const double lastReading = roundUp(std::max(2, m_analysis.runSeries().rows()));
@@ -370,7 +402,7 @@ void ChartsPanel::refreshHistogram()
         hi = 1.0;
     }
     const double pad = std::max((hi - lo) * 0.03, std::pow(10.0, -decimals));
-    m_histX->setRange(lo - pad, hi + pad);
+    setRoundRange(m_histX, lo - pad, hi + pad);
     const double top = std::max<double>(1.0, std::ceil(double(highest) * 1.1));
     m_histY->setRange(0, top);
     for (int k = 0; k < 4; ++k) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QVector>
 #include <QWidget>
 
@@ -70,6 +71,7 @@ private:
     QLineSeries *m_runLimits[4]; // minimum, nominal - tolerance, nominal, maximum
     QValueAxis *m_runX;
     QValueAxis *m_runY;
+    QPointF m_runYAsked;
     QLabel *m_runHint;
     QChart *m_histChart;
     QChartView *m_histView;
