@@ -129,6 +129,22 @@ void setRoundRange(QValueAxis *axis, double lo, double hi)
     axis->setTickCount(int(std::lround((last - first) / step)) + 1);
 }
 
+// Ticks on whole numbers (reading numbers, counts) about four steps apart.
+void setWholeTicks(QValueAxis *axis, double first, double last)
+{
+    const double raw = std::max(1.0, (last - first) / 4.0);
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10.0 * p;
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * p >= raw) {
+            step = m * p;
+            break;
+        }
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
+}
+
 // The smallest of 1, 2, 5 times a power of ten, or 10, 12, 15, 20, ... 90 of them, at least n.
 double roundUp(int n)
 {
@@ -165,6 +181,7 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
     m_runChart = makeChart();
     m_runLine = new QLineSeries(m_runChart);
     m_runLine->setPen(QPen(QColor(0x4F, 0xC3, 0xF7), 1.5));
+    m_runLine->setMarkerSize(6);
     m_runChart->addSeries(m_runLine);
     const QColor limitColours[] = {BandDelegate::background(Band::Red), BandDelegate::background(Band::Amber),
                                    QColor(0xA5, 0xD6, 0xA7), QColor(0x64, 0xB5, 0xF6)};
@@ -191,7 +208,8 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
     m_histUpper = new QLineSeries(m_histChart);
     m_histArea = new QAreaSeries(m_histUpper);
     m_histArea->setColor(QColor(0x4F, 0xC3, 0xF7, 160));
-    m_histArea->setBorderColor(QColor(0x4F, 0xC3, 0xF7));
+    // A border two pixels wide keeps a bin of equal readings visible on a wide axis.
+    m_histArea->setPen(QPen(QColor(0x4F, 0xC3, 0xF7), 2));
     m_histChart->addSeries(m_histArea);
     for (int k = 0; k < 4; ++k)
         m_histLimits[k] = limitLine(m_histChart, limitColours[k], limitStyles[k]);
@@ -345,14 +363,19 @@ void ChartsPanel::refreshRun()
     // The reading axis ends on a round number, so that most new readings leave the axes
     // (and their labels) as they are.
     const double lastReading = roundUp(std::max(2, m_analysis.runSeries().rows()));
-    if (m_runX->min() != 1 || m_runX->max() != lastReading)
-        m_runX->setRange(1, lastReading);
+    // From 0, so that reading 1 is off the axis line.
+    if (m_runX->min() != 0 || m_runX->max() != lastReading) {
+        m_runX->setRange(0, lastReading);
+        setWholeTicks(m_runX, 0, lastReading);
+    }
+    // A handful of readings are dots as well as a line (a single one is only a dot).
+    m_runLine->setPointsVisible(points.size() <= 100);
     for (int k = 0; k < 4; ++k) {
         QLineSeries *line = m_runLimits[k];
         const bool shown = !std::isnan(limits[k]);
         line->setVisible(shown);
         if (shown) {
-            line->replace({QPointF(1, limits[k]), QPointF(lastReading, limits[k])});
+            line->replace({QPointF(0, limits[k]), QPointF(lastReading, limits[k])});
             line->setName(limitName(k, limits[k], decimals, chinese));
         } else {
             line->clear();
@@ -405,6 +428,7 @@ void ChartsPanel::refreshHistogram()
     setRoundRange(m_histX, lo - pad, hi + pad);
     const double top = std::max<double>(1.0, std::ceil(double(highest) * 1.1));
     m_histY->setRange(0, top);
+    setWholeTicks(m_histY, 0, top);
     for (int k = 0; k < 4; ++k) {
         QLineSeries *line = m_histLimits[k];
         const bool shown = !std::isnan(limits[k]);
