@@ -129,10 +129,10 @@ void setRoundRange(QValueAxis *axis, double lo, double hi)
     axis->setTickCount(int(std::lround((last - first) / step)) + 1);
 }
 
-// Ticks on whole numbers (reading numbers, counts) about four steps apart.
+// Ticks on whole numbers (reading numbers, counts) about five steps apart.
 void setWholeTicks(QValueAxis *axis, double first, double last)
 {
-    const double raw = std::max(1.0, (last - first) / 4.0);
+    const double raw = std::max(1.0, (last - first) / 5.0);
     const double p = std::pow(10.0, std::floor(std::log10(raw)));
     double step = 10.0 * p;
     for (double m : {1.0, 2.0, 5.0})
@@ -181,7 +181,7 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
     m_runChart = makeChart();
     m_runLine = new QLineSeries(m_runChart);
     m_runLine->setPen(QPen(QColor(0x4F, 0xC3, 0xF7), 1.5));
-    m_runLine->setMarkerSize(6);
+    m_runLine->setMarkerSize(5);
     m_runChart->addSeries(m_runLine);
     const QColor limitColours[] = {BandDelegate::background(Band::Red), BandDelegate::background(Band::Amber),
                                    QColor(0xA5, 0xD6, 0xA7), QColor(0x64, 0xB5, 0xF6)};
@@ -369,7 +369,7 @@ void ChartsPanel::refreshRun()
         setWholeTicks(m_runX, 0, lastReading);
     }
     // A handful of readings are dots as well as a line (a single one is only a dot).
-    m_runLine->setPointsVisible(points.size() <= 100);
+    m_runLine->setPointsVisible(points.size() <= 20);
     for (int k = 0; k < 4; ++k) {
         QLineSeries *line = m_runLimits[k];
         const bool shown = !std::isnan(limits[k]);
