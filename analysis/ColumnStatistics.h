@@ -43,6 +43,10 @@ struct ColumnStatistics
 // judge, the bands). Ranges outside the table are clipped.
 ColumnStatistics computeStatistics(const RecordsModel &model, int valueIndex, const RowRanges &rows,
                                    const BandJudge *judge = nullptr);
+// The same for several value columns in one walk over the rows (judges[k] for
+// valueIndexes[k], null or missing: no bands).
+QVector<ColumnStatistics> computeStatistics(const RecordsModel &model, const QVector<int> &valueIndexes,
+                                            const RowRanges &rows, const QVector<const BandJudge *> &judges);
 // Every row of the table.
 RowRanges allRows(const RecordsModel &model);
 // Adds rows first..last, which come after every row the figures hold.

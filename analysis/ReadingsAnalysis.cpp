@@ -94,21 +94,31 @@ const BandJudge *ReadingsAnalysis::judge(int column) const
     return it == m_judges.constEnd() ? nullptr : &*it;
 }
 
+QHash<int, ColumnStatistics> ReadingsAnalysis::compute(const RowRanges &rows) const
+{
+    QVector<int> values;
+    QVector<const BandJudge *> judges;
+    for (int c : m_valueColumns) {
+        values.append(m_model.valueIndex(c));
+        judges.append(judge(c));
+    }
+    const QVector<ColumnStatistics> figures = computeStatistics(m_model, values, rows, judges);
+    QHash<int, ColumnStatistics> out;
+    for (qsizetype k = 0; k < m_valueColumns.size(); ++k)
+        out.insert(m_valueColumns[k], figures[k]);
+    return out;
+}
+
 void ReadingsAnalysis::recomputeSelection()
 {
     m_selected.clear();
-    if (m_selection.isEmpty())
-        return;
-    for (int c : m_valueColumns)
-        m_selected.insert(c, computeStatistics(m_model, m_model.valueIndex(c), m_selection, judge(c)));
+    if (!m_selection.isEmpty())
+        m_selected = compute(m_selection);
 }
 
 void ReadingsAnalysis::recomputeAll()
 {
-    m_table.clear();
-    const RowRanges all = allRows(m_model);
-    for (int c : m_valueColumns)
-        m_table.insert(c, computeStatistics(m_model, m_model.valueIndex(c), all, judge(c)));
+    m_table = compute(allRows(m_model));
     m_seenRows = m_model.rowCount();
     recomputeSelection();
     emit statisticsChanged();

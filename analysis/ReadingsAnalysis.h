@@ -89,6 +89,7 @@ signals:
     void chartChanged(bool appendedOnly);
 
 private:
+    QHash<int, ColumnStatistics> compute(const RowRanges &rows) const;
     void recomputeAll();
     void recomputeSelection();
     void rebuildChart();
