@@ -1,12 +1,19 @@
 #include "recordspage/FirstPage.h"
 
+#include "analysis/LimitsStore.h"
+#include "analysis/ReadingsAnalysis.h"
 #include "export/ExportFlow.h"
 #include "export/PdfReport.h"
 #include "interaction/UserInteraction.h"
+#include "records/ConfigPaths.h"
 #include "records/RecordEdits.h"
 #include "records/RecordsModel.h"
+#include "recordspage/BandDelegate.h"
+#include "recordspage/ChartsPanel.h"
+#include "recordspage/LimitsEditor.h"
 #include "recordspage/RecordsTable.h"
 #include "recordspage/ReportDialog.h"
+#include "recordspage/StatisticsPanel.h"
 #include "session/GaugeSession.h"
 
 #include <QComboBox>
@@ -20,6 +27,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,6 +36,7 @@
 #include <QSpacerItem>
 #include <QTableView>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -83,6 +92,83 @@ FirstPage::FirstPage(GaugeSession &session, QWidget *parent) : QWidget(parent), 
     connect(&m_session, &GaugeSession::linkClosed, records, [this] { records->setGaugeConnected(false); });
     connect(tableWidget_data, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &index) { on_tableWidget_data_cellDoubleClicked(index.row(), index.column()); });
+    setupAnalysis();
+}
+
+void FirstPage::setupAnalysis()
+{
+    m_defaultLimitsStore = std::make_unique<SettingsLimitsStore>(
+        QDir(ConfigPlaces::current().userConfigDir).filePath(QStringLiteral("limits.ini")));
+    m_analysis = new ReadingsAnalysis(model(), this);
+    m_analysis->setStore(m_defaultLimitsStore.get());
+    connect(&m_session, &GaugeSession::identified, m_analysis,
+            [this](const QString &serial) { m_analysis->setSerial(serial); });
+
+    // Charts beside the table and the limits bar; the statistics under both, full width.
+    m_charts = new ChartsPanel(*m_analysis, &m_session.interaction(), this);
+    gridLayout_firstPage->addWidget(m_charts, 1, 1, 2, 1);
+    gridLayout_firstPage->setColumnStretch(0, 3);
+    gridLayout_firstPage->setColumnStretch(1, 2);
+    m_limitsEditor = new LimitsEditor(*m_analysis, this);
+    gridLayout_firstPage->addWidget(m_limitsEditor, 2, 0);
+    m_chartsToggle = new QPushButton(widget_buttons);
+    m_chartsToggle->setObjectName(QStringLiteral("pushButton_charts"));
+    m_chartsToggle->setCheckable(true);
+    m_chartsToggle->setChecked(true);
+    m_chartsToggle->setMinimumSize(QSize(100, 35));
+    horizontalLayout_buttons->addWidget(m_chartsToggle);
+    connect(m_chartsToggle, &QPushButton::toggled, m_charts, &QWidget::setVisible);
+
+    m_statistics = new StatisticsPanel(*m_analysis, this);
+    gridLayout_firstPage->addWidget(m_statistics, 3, 0, 1, 2);
+    gridLayout_firstPage->setRowStretch(1, 1);
+
+    // The selection decides which rows the statistics cover.
+    auto selectionToAnalysis = [this] {
+        RowRanges rows;
+        const QItemSelection selection = tableWidget_data->selectionModel()->selection();
+        for (const QItemSelectionRange &range : selection)
+            rows.append(RowRange{range.top(), range.bottom()});
+        std::sort(rows.begin(), rows.end(), [](const RowRange &a, const RowRange &b) { return a.first < b.first; });
+        // Cells of one row in several ranges count the row once.
+        RowRanges merged;
+        for (const RowRange &r : rows) {
+            if (!merged.isEmpty() && r.first <= merged.last().last + 1)
+                merged.last().last = std::max(merged.last().last, r.last);
+            else
+                merged.append(r);
+        }
+        m_analysis->setSelection(merged);
+    };
+    connect(tableWidget_data->selectionModel(), &QItemSelectionModel::selectionChanged, m_analysis,
+            selectionToAnalysis);
+    connect(&model(), &QAbstractItemModel::modelReset, m_analysis, selectionToAnalysis);
+    connect(m_statistics, &StatisticsPanel::wholeTableRequested, tableWidget_data, &QAbstractItemView::clearSelection);
+    connect(m_charts, &ChartsPanel::rowActivated, tableWidget_data, [this](int row) {
+        tableWidget_data->selectRow(row);
+        tableWidget_data->scrollTo(model().index(row, 0), QAbstractItemView::PositionAtCenter);
+    });
+
+    m_bandDelegate = new BandDelegate(*m_analysis, this);
+    connect(&model(), &QAbstractItemModel::modelReset, this, &FirstPage::syncBandColumns);
+    connect(m_analysis, &ReadingsAnalysis::limitsChanged, tableWidget_data->viewport(),
+            qOverload<>(&QWidget::update));
+    syncBandColumns();
+    retranslateUi();
+}
+
+void FirstPage::setLimitsStore(LimitsStore *store)
+{
+    m_analysis->setStore(store ? store : m_defaultLimitsStore.get());
+}
+
+void FirstPage::syncBandColumns()
+{
+    for (int c : std::as_const(m_bandColumns))
+        tableWidget_data->setItemDelegateForColumn(c, nullptr);
+    m_bandColumns = m_analysis->thicknessColumns();
+    for (int c : std::as_const(m_bandColumns))
+        tableWidget_data->setItemDelegateForColumn(c, m_bandDelegate);
 }
 
 FirstPage::~FirstPage()
@@ -145,7 +231,7 @@ void FirstPage::setupUi()
     pushButton_exportExcel = makeButton("pushButton_exportExcel");
     pushButton_report = makeButton("pushButton_report");
     pushButton_report->setMinimumWidth(120); // the fourth button: the row still fits 1280 pixels
-    gridLayout_firstPage->addWidget(widget_buttons, 0, 0);
+    gridLayout_firstPage->addWidget(widget_buttons, 0, 0, 1, 2);
 
     tableWidget_data = new QTableView(this);
     tableWidget_data->setObjectName(QStringLiteral("tableWidget_data"));
@@ -174,6 +260,8 @@ void FirstPage::retranslateUi()
     pushButton_exportExcel->setText(QCoreApplication::translate("FirstPage", "导出Excel"));
     pushButton_undo->setText(QCoreApplication::translate("FirstPage", "撤销"));
     pushButton_report->setText(QCoreApplication::translate("FirstPage", "检测报告"));
+    if (m_chartsToggle)
+        m_chartsToggle->setText(chineseUi() ? QStringLiteral("图表") : QStringLiteral("Charts"));
 }
 
 void FirstPage::changeEvent(QEvent *event)

@@ -5,7 +5,13 @@
 #include <QVariantList>
 #include <QWidget>
 
+#include <memory>
+
+class BandDelegate;
+class ChartsPanel;
 class GaugeSession;
+class LimitsEditor;
+class LimitsStore;
 class MyThread;
 class QComboBox;
 class QGridLayout;
@@ -18,6 +24,9 @@ class QTableView;
 class RecordsModel;
 class RecordsTable;
 struct ReportFields;
+class ReadingsAnalysis;
+class SettingsLimitsStore;
+class StatisticsPanel;
 
 // The records page: device information, layer selector, the three action buttons and the
 // records table. A view over the gauge session and its records model: its slots are the
@@ -33,6 +42,15 @@ public:
     GaugeSession &session() const { return m_session; }
     RecordsModel &model() const;
     RecordsTable *recordsTable() const { return records; }
+    // Statistics, limits and chart data of the table; it owns the current limits.
+    ReadingsAnalysis &analysis() const { return *m_analysis; }
+    StatisticsPanel *statisticsPanel() const { return m_statistics; }
+    LimitsEditor *limitsEditor() const { return m_limitsEditor; }
+    ChartsPanel *chartsPanel() const { return m_charts; }
+    QPushButton *chartsToggle() const { return m_chartsToggle; }
+    // Where limits are kept per gauge (not owned); by default an INI file in the user's
+    // configuration folder.
+    void setLimitsStore(LimitsStore *store);
 
     // The table's columns for the current layout and unit numbers; shows the layer selector
     // only for the multi-layer layout.
@@ -103,7 +121,18 @@ private:
     void on_tableWidget_data_cellDoubleClicked(int row, int column);
     void showLayerSelector(int layout);
     void updateUndoButton();
+    void setupAnalysis();
+    // Band colours on the thickness columns of the current layout.
+    void syncBandColumns();
 
     GaugeSession &m_session;
     RecordsTable *records = nullptr;
+    std::unique_ptr<SettingsLimitsStore> m_defaultLimitsStore;
+    ReadingsAnalysis *m_analysis = nullptr;
+    StatisticsPanel *m_statistics = nullptr;
+    LimitsEditor *m_limitsEditor = nullptr;
+    ChartsPanel *m_charts = nullptr;
+    QPushButton *m_chartsToggle = nullptr;
+    BandDelegate *m_bandDelegate = nullptr;
+    QList<int> m_bandColumns;
 };

@@ -1,0 +1,173 @@
+#include "analysis/Limits.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double MmPerInch = 25.4;
+
+bool isMm(const QString &unit)
+{
+    return unit.compare(QLatin1String("mm"), Qt::CaseInsensitive) == 0;
+}
+
+bool isInch(const QString &unit)
+{
+    return unit.compare(QLatin1String("inch"), Qt::CaseInsensitive) == 0
+        || unit.compare(QLatin1String("in"), Qt::CaseInsensitive) == 0;
+}
+
+// A number typed in the user's locale, or with a dot; empty text is `empty`.
+std::optional<double> parseNumber(const QString &text, const QLocale &locale, bool *bad)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    double v = locale.toDouble(t, &ok);
+    if (!ok)
+        v = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(v)) {
+        *bad = true;
+        return std::nullopt;
+    }
+    return v;
+}
+
+} // namespace
+
+Band Limits::band(double shown) const
+{
+    if (shown < minimum)
+        return Band::Red;
+    if (maximum && shown > *maximum)
+        return Band::Blue;
+    if (shown < nominal - tolerance)
+        return Band::Amber;
+    return Band::Normal;
+}
+
+std::optional<Limits> Limits::inUnit(const QString &otherUnit) const
+{
+    if (otherUnit == unit)
+        return *this;
+    bool toInch = false;
+    if (isMm(unit) && isInch(otherUnit))
+        toInch = true;
+    else if (!(isInch(unit) && isMm(otherUnit)))
+        return std::nullopt;
+    // Rounded to 1e-9 so that 50.8 mm gives 2 inch, not 2.0000000000000004, and a reading
+    // exactly at a converted limit stays at it.
+    auto convert = [toInch](double v) {
+        return std::round((toInch ? v / MmPerInch : v * MmPerInch) * 1e9) / 1e9;
+    };
+    Limits out = *this;
+    out.nominal = convert(nominal);
+    out.minimum = convert(minimum);
+    out.tolerance = convert(tolerance);
+    if (maximum)
+        out.maximum = convert(*maximum);
+    out.unit = otherUnit;
+    return out;
+}
+
+bool Limits::operator==(const Limits &o) const
+{
+    return nominal == o.nominal && minimum == o.minimum && tolerance == o.tolerance && maximum == o.maximum
+        && unit == o.unit;
+}
+
+BilingualText limitsProblem(const Limits &l)
+{
+    const bool finite = std::isfinite(l.nominal) && std::isfinite(l.minimum) && std::isfinite(l.tolerance)
+        && (!l.maximum || std::isfinite(*l.maximum));
+    if (!finite)
+        return {QStringLiteral("Limits must be numbers."), QStringLiteral("限值必须是数字。")};
+    if (l.nominal < 0 || l.minimum < 0 || l.tolerance < 0 || (l.maximum && *l.maximum < 0))
+        return {QStringLiteral("Limits cannot be negative."), QStringLiteral("限值不能为负数。")};
+    if (l.nominal <= 0)
+        return {QStringLiteral("The nominal thickness must be above zero."),
+                QStringLiteral("公称厚度必须大于零。")};
+    if (l.minimum > l.nominal)
+        return {QStringLiteral("The minimum thickness is above the nominal thickness."),
+                QStringLiteral("最小厚度大于公称厚度。")};
+    if (l.maximum && *l.maximum < l.nominal)
+        return {QStringLiteral("The maximum thickness is below the nominal thickness."),
+                QStringLiteral("最大厚度小于公称厚度。")};
+    if (l.tolerance >= l.nominal)
+        return {QStringLiteral("The tolerance must be smaller than the nominal thickness."),
+                QStringLiteral("公差必须小于公称厚度。")};
+    return {};
+}
+
+LimitsCheck checkLimits(const LimitsInput &input, const QString &unit, const QLocale &locale)
+{
+    LimitsCheck out;
+    bool bad = false;
+    const std::optional<double> nominal = parseNumber(input.nominal, locale, &bad);
+    const std::optional<double> minimum = parseNumber(input.minimum, locale, &bad);
+    const std::optional<double> maximum = parseNumber(input.maximum, locale, &bad);
+    const std::optional<double> tolerance = parseNumber(input.tolerance, locale, &bad);
+    if (bad) {
+        out.error = {QStringLiteral("Limits must be numbers, for example 5.00."),
+                     QStringLiteral("限值必须是数字，例如 5.00。")};
+        return out;
+    }
+    if (!nominal || !minimum) {
+        out.error = {QStringLiteral("Enter the nominal and the minimum thickness."),
+                     QStringLiteral("请输入公称厚度和最小厚度。")};
+        return out;
+    }
+    Limits limits;
+    limits.nominal = *nominal;
+    limits.minimum = *minimum;
+    limits.maximum = maximum;
+    limits.tolerance = tolerance.value_or(0.0);
+    limits.unit = unit;
+    out.error = limitsProblem(limits);
+    if (out.error.isEmpty())
+        out.limits = limits;
+    return out;
+}
+
+BandJudge::BandJudge(const Limits &limits, int decimals)
+    : m_scale(std::pow(10.0, std::clamp(decimals, 0, 9)))
+{
+    m_redBelow = firstStepAtOrAbove(limits.minimum);
+    m_amberBelow = firstStepAtOrAbove(limits.nominal - limits.tolerance);
+    m_amberOrRedBelow = std::max(m_amberBelow, m_redBelow);
+    m_hasMaximum = limits.maximum.has_value();
+    if (m_hasMaximum) {
+        // The last step not above the maximum: one under the first step above it.
+        qint64 q = qint64(std::floor(std::clamp(*limits.maximum * m_scale, -1e15, 1e15)));
+        while (double(q + 1) / m_scale <= *limits.maximum)
+            ++q;
+        while (double(q) / m_scale > *limits.maximum)
+            --q;
+        m_blueAbove = q;
+    }
+}
+
+qint64 BandJudge::firstStepAtOrAbove(double limit) const
+{
+    // Found exactly with the division shown() uses: q / scale is the double nearest the
+    // shown decimal, the same double its text parses to, so 435 / 100 is 4.35 even where
+    // 4.35 * 100 is 434.99999999999994.
+    qint64 q = qint64(std::ceil(std::clamp(limit * m_scale, -1e15, 1e15)));
+    while (double(q - 1) / m_scale >= limit)
+        --q;
+    while (double(q) / m_scale < limit)
+        ++q;
+    return q;
+}
+
+BandCounts BandJudge::bandCounts(const qint64 *tally, qint64 readings)
+{
+    // Valid limits have the maximum at or above nominal: nothing above it is Red or Amber.
+    BandCounts counts{};
+    counts[int(Band::Red)] = tally[0];
+    counts[int(Band::Amber)] = tally[1] - tally[0];
+    counts[int(Band::Blue)] = tally[2];
+    counts[int(Band::Normal)] = readings - tally[1] - tally[2];
+    return counts;
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+// Where a thickness reading stands against the limits, judged on the number its cell shows.
+enum class Band : quint8 {
+    Normal, // at or above nominal minus tolerance, and not above the maximum
+    Amber,  // at or above the minimum, under nominal minus tolerance
+    Red,    // under the minimum
+    Blue,   // above the maximum
+};
+constexpr int BandCount = 4;
+using BandCounts = std::array<qint64, BandCount>;
+
+// Thickness limits for a table, in the unit they were entered in.
+//
+// Exact values at a limit: a reading shown equal to the minimum is not Red, equal to
+// nominal minus tolerance is Normal, equal to the maximum is not Blue. Bands are decided in
+// this order: Red, Blue, Amber, Normal.
+struct Limits
+{
+    double nominal = 0.0;
+    double minimum = 0.0;
+    double tolerance = 0.0;
+    std::optional<double> maximum;
+    QString unit;
+
+    // The band of a reading already rounded to what its cell shows.
+    Band band(double shown) const;
+    // The same limits in another thickness unit (mm and inch convert); none when the units
+    // are not comparable.
+    std::optional<Limits> inUnit(const QString &otherUnit) const;
+    bool operator==(const Limits &o) const;
+    bool operator!=(const Limits &o) const { return !(*this == o); }
+};
+
+// A message for the user in both languages.
+struct BilingualText
+{
+    QString english;
+    QString chinese;
+    bool isEmpty() const { return english.isEmpty(); }
+    QString in(bool chineseUi) const { return chineseUi ? chinese : english; }
+};
+
+// The texts of the limits editor. Maximum may be empty (no maximum); tolerance empty is 0.
+struct LimitsInput
+{
+    QString nominal;
+    QString minimum;
+    QString maximum;
+    QString tolerance;
+};
+
+// Parsed limits, or why they were refused.
+struct LimitsCheck
+{
+    std::optional<Limits> limits;
+    BilingualText error;
+};
+
+// Reads the editor's texts (in `locale`, or the C locale as a fallback) and checks them:
+// every given number finite and not negative, minimum <= nominal <= maximum, tolerance
+// below nominal.
+LimitsCheck checkLimits(const LimitsInput &input, const QString &unit, const QLocale &locale = QLocale());
+// Checks already-parsed limits (as loaded from a store) by the same rules.
+BilingualText limitsProblem(const Limits &limits);
+
+// Judges raw readings of a column with `decimals` decimals: the reading is rounded as its
+// cell shows it before it is compared, so a cell reading "5.00" against a minimum of 5.00 is
+// never Red even if the gauge sent 4.9999.
+class BandJudge
+{
+public:
+    BandJudge() = default;
+    BandJudge(const Limits &limits, int decimals);
+    // The number the cell shows, in the column's decimals.
+    double shown(double value) const { return double(steps(value)) / m_scale; }
+    // The same decision as m_limits.band(shown(value)), on whole display steps: the limits
+    // are turned once into the first (or last) step on their side, so judging a million
+    // readings costs a multiplication and three comparisons each.
+    Band band(double value) const
+    {
+        const qint64 q = steps(value);
+        if (q < m_redBelow)
+            return Band::Red;
+        if (m_hasMaximum && q > m_blueAbove)
+            return Band::Blue;
+        if (q < m_amberBelow)
+            return Band::Amber;
+        return Band::Normal;
+    }
+
+    // Adds a reading to running tallies without branching on its band (readings scatter
+    // over the bands, and mispredicted branches would cost more than the comparisons):
+    // tally[0] readings under the minimum, tally[1] under the amber line or the minimum,
+    // tally[2] above the maximum. bandCounts() turns them into counts per Band.
+    void tally(double value, qint64 *tally) const
+    {
+        const qint64 q = steps(value);
+        tally[0] += q < m_redBelow;
+        tally[1] += q < m_amberOrRedBelow;
+        tally[2] += m_hasMaximum & (q > m_blueAbove);
+    }
+    static BandCounts bandCounts(const qint64 *tally, qint64 readings);
+
+private:
+    // The value in display steps (10^-decimals), rounded half away from zero as the cell's
+    // text is; absurd magnitudes are clamped before the conversion.
+    qint64 steps(double value) const
+    {
+        const double x = std::clamp(value * m_scale, -1e15, 1e15);
+        return x >= 0 ? qint64(x + 0.5) : -qint64(0.5 - x);
+    }
+    // The smallest step whose shown number is at least `limit`.
+    qint64 firstStepAtOrAbove(double limit) const;
+
+    double m_scale = 1.0;
+    qint64 m_redBelow = 0;
+    qint64 m_amberBelow = 0;
+    qint64 m_amberOrRedBelow = 0;
+    qint64 m_blueAbove = 0;
+    bool m_hasMaximum = false;
+};

@@ -1,0 +1,504 @@
+#include "recordspage/ChartsPanel.h"
+
+#include "analysis/ReadingsAnalysis.h"
+#include "interaction/UserInteraction.h"
+#include "records/RecordsModel.h"
+#include "recordspage/BandDelegate.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QCursor>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QChart *makeChart()
+{
+    auto *chart = new QChart;
+    chart->setTheme(QChart::ChartThemeDark);
+    chart->setBackgroundRoundness(0);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    QFont small = chart->legend()->font();
+    small.setPointSize(8);
+    chart->legend()->setFont(small);
+    return chart;
+}
+
+QValueAxis *makeAxis(QChart *chart, Qt::Alignment side)
+{
+    auto *axis = new QValueAxis(chart);
+    // Small type: the charts share the page's height with the table and the statistics.
+    QFont title = axis->titleFont();
+    title.setPointSize(8);
+    axis->setTitleFont(title);
+    QFont labels = axis->labelsFont();
+    labels.setPointSize(8);
+    axis->setLabelsFont(labels);
+    chart->addAxis(axis, side);
+    return axis;
+}
+
+QLineSeries *limitLine(QChart *chart, const QColor &colour, Qt::PenStyle style)
+{
+    auto *line = new QLineSeries(chart);
+    QPen pen(colour);
+    pen.setWidth(2);
+    pen.setStyle(style);
+    line->setPen(pen);
+    chart->addSeries(line);
+    return line;
+}
+
+QLabel *hintOver(QChartView *view)
+{
+    auto *hint = new QLabel(view);
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setWordWrap(true);
+    hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    hint->setStyleSheet(QStringLiteral("color:#E6E6E6;background:transparent;"));
+    auto *centre = new QVBoxLayout(view);
+    centre->addWidget(hint);
+    return hint;
+}
+
+void attach(QChart *chart, QAbstractSeries *series, QValueAxis *x, QValueAxis *y)
+{
+    series->attachAxis(x);
+    series->attachAxis(y);
+    Q_UNUSED(chart)
+}
+
+// The lines drawn for limits: minimum, nominal - tolerance, nominal, maximum; NaN: not drawn.
+std::array<double, 4> limitValues(const ReadingsAnalysis &analysis, int column)
+{
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    std::array<double, 4> v{none, none, none, none};
+    const std::optional<Limits> &limits = analysis.limits();
+    if (!limits || column < 0)
+        return v;
+    const std::optional<Limits> l =
+        limits->unit.isEmpty() ? limits : limits->inUnit(analysis.model().unitName(column));
+    if (!l)
+        return v;
+    v[0] = l->minimum;
+    if (l->tolerance > 0)
+        v[1] = l->nominal - l->tolerance;
+    v[2] = l->nominal;
+    if (l->maximum)
+        v[3] = *l->maximum;
+    return v;
+}
+
+QString limitName(int k, double value, int decimals, bool chinese)
+{
+    static const char *const english[] = {"Minimum", "Nominal − tol.", "Nominal", "Maximum"};
+    static const char *const chineseNames[] = {"最小", "公称−公差", "公称", "最大"};
+    return (chinese ? QString::fromUtf8(chineseNames[k]) : QString::fromUtf8(english[k])) + QLatin1Char(' ')
+        + RecordsModel::formatValue(value, decimals);
+}
+
+// The range widened to round ticks about three steps apart (1, 2 or 5 times a power of ten).
+void setRoundRange(QValueAxis *axis, double lo, double hi)
+{
+    const double raw = (hi - lo) / 3.0;
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10.0 * p;
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * p >= raw) {
+            step = m * p;
+            break;
+        }
+    const double first = std::floor(lo / step) * step;
+    const double last = std::ceil(hi / step) * step;
+    axis->setRange(first, last);
+    axis->setTickCount(int(std::lround((last - first) / step)) + 1);
+}
+
+// Ticks on whole numbers (reading numbers, counts) about five steps apart.
+void setWholeTicks(QValueAxis *axis, double first, double last)
+{
+    const double raw = std::max(1.0, (last - first) / 5.0);
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10.0 * p;
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * p >= raw) {
+            step = m * p;
+            break;
+        }
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
+}
+
+// The smallest of 1, 2, 5 times a power of ten, or 10, 12, 15, 20, ... 90 of them, at least n.
+double roundUp(int n)
+{
+    const double p = std::pow(10.0, std::max(0.0, std::floor(std::log10(double(n))) - 1));
+    return std::ceil(double(n) / p) * p;
+}
+
+} // namespace
+
+ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interaction, QWidget *parent)
+    : QWidget(parent), m_analysis(analysis), m_interaction(interaction)
+{
+    setObjectName(QStringLiteral("chartsPanel"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    auto *bar = new QHBoxLayout;
+    m_layerLabel = new QLabel(this);
+    m_layer = new QComboBox(this);
+    m_layer->setObjectName(QStringLiteral("chartLayer"));
+    m_saveRun = new QPushButton(this);
+    m_saveRun->setObjectName(QStringLiteral("saveRunChart"));
+    m_saveHist = new QPushButton(this);
+    m_saveHist->setObjectName(QStringLiteral("saveHistogram"));
+    bar->addWidget(m_layerLabel);
+    bar->addWidget(m_layer);
+    bar->addStretch();
+    bar->addWidget(m_saveRun);
+    bar->addWidget(m_saveHist);
+    m_saveRun->setVisible(m_interaction != nullptr);
+    m_saveHist->setVisible(m_interaction != nullptr);
+    layout->addLayout(bar);
+
+    m_runChart = makeChart();
+    m_runLine = new QLineSeries(m_runChart);
+    m_runLine->setPen(QPen(QColor(0x4F, 0xC3, 0xF7), 1.5));
+    m_runLine->setMarkerSize(5);
+    m_runChart->addSeries(m_runLine);
+    const QColor limitColours[] = {BandDelegate::background(Band::Red), BandDelegate::background(Band::Amber),
+                                   QColor(0xA5, 0xD6, 0xA7), QColor(0x64, 0xB5, 0xF6)};
+    const Qt::PenStyle limitStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::SolidLine};
+    for (int k = 0; k < 4; ++k)
+        m_runLimits[k] = limitLine(m_runChart, limitColours[k], limitStyles[k]);
+    m_runX = makeAxis(m_runChart, Qt::AlignBottom);
+    m_runY = makeAxis(m_runChart, Qt::AlignLeft);
+    m_runX->setLabelFormat(QStringLiteral("%d"));
+    m_runY->setLabelFormat(QStringLiteral("%g"));
+    attach(m_runChart, m_runLine, m_runX, m_runY);
+    for (QLineSeries *line : m_runLimits)
+        attach(m_runChart, line, m_runX, m_runY);
+    m_runView = new QChartView(m_runChart, this);
+    m_runView->setObjectName(QStringLiteral("runChart"));
+    // Without antialiasing: a few thousand min/max strokes paint several times faster, and
+    // the strokes are pixel columns anyway.
+    m_runView->setRenderHint(QPainter::Antialiasing, false);
+    m_runView->setMinimumHeight(200);
+    m_runHint = hintOver(m_runView);
+    layout->addWidget(m_runView, 1);
+
+    m_histChart = makeChart();
+    m_histUpper = new QLineSeries(m_histChart);
+    m_histArea = new QAreaSeries(m_histUpper);
+    m_histArea->setColor(QColor(0x4F, 0xC3, 0xF7, 160));
+    // A border two pixels wide keeps a bin of equal readings visible on a wide axis.
+    m_histArea->setPen(QPen(QColor(0x4F, 0xC3, 0xF7), 2));
+    m_histChart->addSeries(m_histArea);
+    for (int k = 0; k < 4; ++k)
+        m_histLimits[k] = limitLine(m_histChart, limitColours[k], limitStyles[k]);
+    m_histX = makeAxis(m_histChart, Qt::AlignBottom);
+    m_histY = makeAxis(m_histChart, Qt::AlignLeft);
+    m_histY->setLabelFormat(QStringLiteral("%d"));
+    m_histX->setLabelFormat(QStringLiteral("%g"));
+    attach(m_histChart, m_histArea, m_histX, m_histY);
+    for (QLineSeries *line : m_histLimits)
+        attach(m_histChart, line, m_histX, m_histY);
+    m_histView = new QChartView(m_histChart, this);
+    m_histView->setObjectName(QStringLiteral("histogramChart"));
+    m_histView->setRenderHint(QPainter::Antialiasing);
+    m_histView->setMinimumHeight(200);
+    m_histHint = hintOver(m_histView);
+    layout->addWidget(m_histView, 1);
+
+    connect(m_runLine, &QXYSeries::hovered, this, [this](const QPointF &point, bool state) {
+        if (state)
+            QToolTip::showText(QCursor::pos(), describeRow(rowNear(point.x())), m_runView);
+        else
+            QToolTip::hideText();
+    });
+    connect(m_runLine, &QXYSeries::clicked, this, [this](const QPointF &point) {
+        const int row = rowNear(point.x());
+        if (row >= 0)
+            emit rowActivated(row);
+    });
+    connect(m_histArea, &QAreaSeries::hovered, this, [this](const QPointF &point, bool state) {
+        const Histogram &h = m_analysis.histogram();
+        if (!state || h.isEmpty()) {
+            QToolTip::hideText();
+            return;
+        }
+        const int bin = std::clamp(int(std::floor((point.x() - h.start) / h.width)), 0, int(h.counts.size()) - 1);
+        const int d = m_analysis.model().decimals(m_analysis.chartColumn()) + 1;
+        const QString from = RecordsModel::formatValue(h.start + bin * h.width, d);
+        const QString to = RecordsModel::formatValue(h.start + (bin + 1) * h.width, d);
+        const bool chinese = m_analysis.model().chinese();
+        QToolTip::showText(QCursor::pos(),
+                           chinese ? QStringLiteral("%1 – %2：%3 条读数").arg(from, to).arg(h.counts[bin])
+                                   : QStringLiteral("%1 – %2: %3 readings").arg(from, to).arg(h.counts[bin]),
+                           m_histView);
+    });
+    // Buckets no wider than a pixel column of the plot (the width rounded up, so resizing by
+    // a pixel or two does not recompute).
+    connect(m_runChart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
+        const int width = int(std::ceil(area.width() / 100.0)) * 100;
+        if (width > 0)
+            m_analysis.setChartWidth(width);
+    });
+    connect(m_layer, &QComboBox::activated, this, [this](int index) {
+        m_analysis.setChartColumn(m_layer->itemData(index).toInt());
+    });
+    connect(m_saveRun, &QPushButton::clicked, this, [this] {
+        save(m_runView, QStringLiteral("run-chart.png"), QStringLiteral("运行图.png"));
+    });
+    connect(m_saveHist, &QPushButton::clicked, this, [this] {
+        save(m_histView, QStringLiteral("histogram.png"), QStringLiteral("直方图.png"));
+    });
+    connect(&m_analysis, &ReadingsAnalysis::chartChanged, this, &ChartsPanel::refresh);
+    connect(&m_analysis, &ReadingsAnalysis::limitsChanged, this, &ChartsPanel::refresh);
+    connect(&m_analysis.model(), &RecordsModel::languageChanged, this, &ChartsPanel::retranslate);
+    connect(&m_analysis.model(), &QAbstractItemModel::modelReset, this, &ChartsPanel::retranslate);
+    // The legends name the limit lines; the data series speak for themselves.
+    m_runChart->legend()->markers(m_runLine).value(0)->setVisible(false);
+    m_histChart->legend()->markers(m_histArea).value(0)->setVisible(false);
+    retranslate();
+}
+
+void ChartsPanel::syncLayers()
+{
+    const bool chinese = m_analysis.model().chinese();
+    const QList<int> columns = m_analysis.thicknessColumns();
+    m_layer->clear();
+    for (int i = 0; i < columns.size(); ++i)
+        m_layer->addItem(chinese ? QStringLiteral("第%1层").arg(i + 1) : QStringLiteral("Layer %1").arg(i + 1),
+                         columns[i]);
+    m_layer->setCurrentIndex(std::max(0, int(columns.indexOf(m_analysis.chartColumn()))));
+    const bool several = columns.size() > 1;
+    m_layer->setVisible(several);
+    m_layerLabel->setVisible(several);
+}
+
+void ChartsPanel::retranslate()
+{
+    const bool chinese = m_analysis.model().chinese();
+    m_layerLabel->setText(chinese ? QStringLiteral("图表层：") : QStringLiteral("Chart layer:"));
+    m_saveRun->setText(chinese ? QStringLiteral("保存运行图") : QStringLiteral("Save run chart"));
+    m_saveHist->setText(chinese ? QStringLiteral("保存直方图") : QStringLiteral("Save histogram"));
+    m_runX->setTitleText(chinese ? QStringLiteral("读数序号") : QStringLiteral("Reading number"));
+    m_histY->setTitleText(chinese ? QStringLiteral("读数个数") : QStringLiteral("Readings"));
+    m_runLine->setName(chinese ? QStringLiteral("厚度") : QStringLiteral("Thickness"));
+    m_histArea->setName(chinese ? QStringLiteral("读数个数") : QStringLiteral("Readings"));
+    syncLayers();
+    m_dirty = true;
+    refresh();
+}
+
+void ChartsPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_dirty)
+        refresh();
+}
+
+void ChartsPanel::refresh()
+{
+    // Hidden charts are not redrawn; showEvent catches up.
+    if (!isVisible()) {
+        m_dirty = true;
+        return;
+    }
+    m_dirty = false;
+    refreshRun();
+    refreshHistogram();
+}
+
+void ChartsPanel::refreshRun()
+{
+    const RecordsModel &model = m_analysis.model();
+    const bool chinese = model.chinese();
+    const int column = m_analysis.chartColumn();
+    const QList<QPointF> points = m_analysis.runSeries().points(&m_pointRows);
+    m_runLine->replace(points);
+    const QString unit = column >= 0 ? model.unitName(column) : QString();
+    const QString word = chinese ? QStringLiteral("厚度") : QStringLiteral("Thickness");
+    m_runY->setTitleText(unit.isEmpty() ? word : word + QStringLiteral(" (") + unit + QLatin1Char(')'));
+
+    const ColumnStatistics &stats = m_analysis.tableStatistics(column);
+    const std::array<double, 4> limits = limitValues(m_analysis, column);
+    const int decimals = column >= 0 ? model.decimals(column) : 2;
+    double lo = stats.count ? stats.minimum : qQNaN();
+    double hi = stats.count ? stats.maximum : qQNaN();
+    for (double v : limits) {
+        if (std::isnan(v))
+            continue;
+        lo = std::isnan(lo) ? v : std::min(lo, v);
+        hi = std::isnan(hi) ? v : std::max(hi, v);
+    }
+    if (std::isnan(lo)) {
+        lo = 0.0;
+        hi = 1.0;
+    }
+    const double pad = std::max((hi - lo) * 0.05, std::pow(10.0, -decimals));
+    // Round tick values; compared with the range asked for, since the axis widens it.
+    if (m_runYAsked != QPointF(lo - pad, hi + pad)) {
+        m_runYAsked = QPointF(lo - pad, hi + pad);
+        setRoundRange(m_runY, lo - pad, hi + pad);
+    }
+    // The reading axis ends on a round number, so that most new readings leave the axes
+    // (and their labels) as they are.
+    const double lastReading = roundUp(std::max(2, m_analysis.runSeries().rows()));
+    // From 0, so that reading 1 is off the axis line.
+    if (m_runX->min() != 0 || m_runX->max() != lastReading) {
+        m_runX->setRange(0, lastReading);
+        setWholeTicks(m_runX, 0, lastReading);
+    }
+    // A handful of readings are dots as well as a line (a single one is only a dot).
+    m_runLine->setPointsVisible(points.size() <= 20);
+    for (int k = 0; k < 4; ++k) {
+        QLineSeries *line = m_runLimits[k];
+        const bool shown = !std::isnan(limits[k]);
+        line->setVisible(shown);
+        if (shown) {
+            line->replace({QPointF(0, limits[k]), QPointF(lastReading, limits[k])});
+            line->setName(limitName(k, limits[k], decimals, chinese));
+        } else {
+            line->clear();
+        }
+    }
+    m_runHint->setText(chinese ? QStringLiteral("没有数值读数可画。读取记录或在仪器上测量后，读数显示在这里。")
+                               : QStringLiteral("No numeric readings to chart. Read the records or measure on the "
+                                                "gauge and they appear here."));
+    m_runHint->setVisible(points.isEmpty());
+}
+
+void ChartsPanel::refreshHistogram()
+{
+    const RecordsModel &model = m_analysis.model();
+    const bool chinese = model.chinese();
+    const int column = m_analysis.chartColumn();
+    const Histogram &h = m_analysis.histogram();
+    QList<QPointF> outline;
+    qint64 highest = 0;
+    if (!h.isEmpty()) {
+        outline.reserve(h.counts.size() * 2 + 2);
+        outline.append(QPointF(h.start, 0));
+        for (int i = 0; i < h.counts.size(); ++i) {
+            outline.append(QPointF(h.start + i * h.width, double(h.counts[i])));
+            outline.append(QPointF(h.start + (i + 1) * h.width, double(h.counts[i])));
+            highest = std::max(highest, h.counts[i]);
+        }
+        outline.append(QPointF(h.end(), 0));
+    }
+    m_histUpper->replace(outline);
+    const QString unit = column >= 0 ? model.unitName(column) : QString();
+    const QString word = chinese ? QStringLiteral("厚度") : QStringLiteral("Thickness");
+    m_histX->setTitleText(unit.isEmpty() ? word : word + QStringLiteral(" (") + unit + QLatin1Char(')'));
+
+    const std::array<double, 4> limits = limitValues(m_analysis, column);
+    const int decimals = column >= 0 ? model.decimals(column) : 2;
+    double lo = h.isEmpty() ? qQNaN() : h.start;
+    double hi = h.isEmpty() ? qQNaN() : h.end();
+    for (double v : limits) {
+        if (std::isnan(v))
+            continue;
+        lo = std::isnan(lo) ? v : std::min(lo, v);
+        hi = std::isnan(hi) ? v : std::max(hi, v);
+    }
+    if (std::isnan(lo)) {
+        lo = 0.0;
+        hi = 1.0;
+    }
+    const double pad = std::max((hi - lo) * 0.03, std::pow(10.0, -decimals));
+    setRoundRange(m_histX, lo - pad, hi + pad);
+    const double top = std::max<double>(1.0, std::ceil(double(highest) * 1.1));
+    m_histY->setRange(0, top);
+    setWholeTicks(m_histY, 0, top);
+    for (int k = 0; k < 4; ++k) {
+        QLineSeries *line = m_histLimits[k];
+        const bool shown = !std::isnan(limits[k]);
+        line->setVisible(shown);
+        if (shown) {
+            line->replace({QPointF(limits[k], 0), QPointF(limits[k], top)});
+            line->setName(limitName(k, limits[k], decimals, chinese));
+        } else {
+            line->clear();
+        }
+    }
+    m_histHint->setText(chinese ? QStringLiteral("没有数值读数，直方图为空。")
+                                : QStringLiteral("No numeric readings: the histogram is empty."));
+    m_histHint->setVisible(h.isEmpty());
+}
+
+int ChartsPanel::rowNear(double x) const
+{
+    const QList<QPointF> points = m_runLine->points();
+    if (points.isEmpty() || points.size() != m_pointRows.size())
+        return -1;
+    auto it = std::lower_bound(points.begin(), points.end(), x,
+                               [](const QPointF &p, double value) { return p.x() < value; });
+    qsizetype i = it - points.begin();
+    if (i >= points.size() || (i > 0 && std::abs(points[i - 1].x() - x) < std::abs(points[i].x() - x)))
+        --i;
+    return m_pointRows[i];
+}
+
+QString ChartsPanel::describeRow(int row) const
+{
+    const RecordsModel &model = m_analysis.model();
+    const int column = m_analysis.chartColumn();
+    if (row < 0 || row >= model.rowCount() || column < 0)
+        return QString();
+    const bool chinese = model.chinese();
+    QString text = chinese ? QStringLiteral("第%1条").arg(row + 1) : QStringLiteral("Reading %1").arg(row + 1);
+    if (model.layout() == 2 && !model.name(row).isEmpty())
+        text += QStringLiteral(" (") + model.name(row) + QLatin1Char(')');
+    text += (chinese ? QStringLiteral("：") : QStringLiteral(": ")) + model.text(row, column) + QLatin1Char(' ')
+        + model.unitName(column);
+    if (const std::optional<Band> band = m_analysis.band(row, column))
+        text += QStringLiteral(" — ") + BandDelegate::name(*band, chinese);
+    return text;
+}
+
+bool ChartsPanel::savePng(QChartView *view, const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (!view->grab().save(&file, "PNG")) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void ChartsPanel::save(QChartView *view, const QString &english, const QString &chinese)
+{
+    if (!m_interaction)
+        return;
+    const bool zh = m_analysis.model().chinese();
+    const QString path = m_interaction->getSaveFileName(
+        this, zh ? QStringLiteral("保存图表") : QStringLiteral("Save chart"),
+        QDir::home().filePath(zh ? chinese : english), QStringLiteral("PNG (*.png)"));
+    if (path.isEmpty())
+        return;
+    if (!savePng(view, path))
+        m_interaction->information(this, zh ? QStringLiteral("保存图表") : QStringLiteral("Save chart"),
+                                   zh ? QStringLiteral("无法写入 %1。").arg(QDir::toNativeSeparators(path))
+                                      : QStringLiteral("Could not write %1.").arg(QDir::toNativeSeparators(path)));
+}

@@ -1,0 +1,129 @@
+#include "recordspage/LimitsEditor.h"
+
+#include "analysis/ReadingsAnalysis.h"
+#include "records/RecordsModel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+LimitsEditor::LimitsEditor(ReadingsAnalysis &analysis, QWidget *parent)
+    : QWidget(parent)
+    , m_analysis(analysis)
+    , m_title(new QLabel(this))
+    , m_nominalLabel(new QLabel(this))
+    , m_minimumLabel(new QLabel(this))
+    , m_toleranceLabel(new QLabel(this))
+    , m_maximumLabel(new QLabel(this))
+    , m_nominal(new QLineEdit(this))
+    , m_minimum(new QLineEdit(this))
+    , m_tolerance(new QLineEdit(this))
+    , m_maximum(new QLineEdit(this))
+    , m_unit(new QLabel(this))
+    , m_apply(new QPushButton(this))
+    , m_clear(new QPushButton(this))
+    , m_message(new QLabel(this))
+{
+    setObjectName(QStringLiteral("limitsEditor"));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(m_title);
+    const std::pair<QLabel *, QLineEdit *> fields[] = {
+        {m_nominalLabel, m_nominal}, {m_minimumLabel, m_minimum}, {m_toleranceLabel, m_tolerance},
+        {m_maximumLabel, m_maximum}};
+    for (const auto &[label, field] : fields) {
+        layout->addWidget(label);
+        field->setFixedWidth(70);
+        field->setAlignment(Qt::AlignCenter);
+        layout->addWidget(field);
+        connect(field, &QLineEdit::returnPressed, this, &LimitsEditor::apply);
+    }
+    m_nominal->setObjectName(QStringLiteral("limitsNominal"));
+    m_minimum->setObjectName(QStringLiteral("limitsMinimum"));
+    m_tolerance->setObjectName(QStringLiteral("limitsTolerance"));
+    m_maximum->setObjectName(QStringLiteral("limitsMaximum"));
+    layout->addWidget(m_unit);
+    m_apply->setObjectName(QStringLiteral("limitsApply"));
+    m_clear->setObjectName(QStringLiteral("limitsClear"));
+    layout->addWidget(m_apply);
+    layout->addWidget(m_clear);
+    m_message->setObjectName(QStringLiteral("limitsMessage"));
+    m_message->setStyleSheet(QStringLiteral("color:#FF6E6E;"));
+    layout->addWidget(m_message, 1);
+    connect(m_apply, &QPushButton::clicked, this, &LimitsEditor::apply);
+    connect(m_clear, &QPushButton::clicked, this, &LimitsEditor::clearLimits);
+    connect(&m_analysis, &ReadingsAnalysis::limitsChanged, this, &LimitsEditor::showLimits);
+    connect(&m_analysis.model(), &RecordsModel::languageChanged, this, &LimitsEditor::retranslate);
+    // The unit follows the table's columns.
+    connect(&m_analysis.model(), &QAbstractItemModel::modelReset, this, &LimitsEditor::showLimits);
+    retranslate();
+    showLimits();
+}
+
+void LimitsEditor::retranslate()
+{
+    const bool chinese = m_analysis.model().chinese();
+    m_title->setText(chinese ? QStringLiteral("厚度限值：") : QStringLiteral("Thickness limits:"));
+    m_nominalLabel->setText(chinese ? QStringLiteral("公称") : QStringLiteral("Nominal"));
+    m_minimumLabel->setText(chinese ? QStringLiteral("最小") : QStringLiteral("Minimum"));
+    m_toleranceLabel->setText(chinese ? QStringLiteral("公差") : QStringLiteral("Tolerance"));
+    m_maximumLabel->setText(chinese ? QStringLiteral("最大") : QStringLiteral("Maximum"));
+    m_maximum->setPlaceholderText(chinese ? QStringLiteral("可不填") : QStringLiteral("optional"));
+    m_tolerance->setPlaceholderText(QStringLiteral("0"));
+    m_apply->setText(chinese ? QStringLiteral("应用") : QStringLiteral("Apply"));
+    m_clear->setText(chinese ? QStringLiteral("清除限值") : QStringLiteral("Clear limits"));
+    m_unit->setText(editUnit());
+    m_message->setText(m_error.in(chinese));
+    m_message->setToolTip(m_message->text());
+}
+
+QString LimitsEditor::editUnit() const
+{
+    // The table's thickness unit, unless the limits are in one that does not convert to it.
+    const std::optional<Limits> &limits = m_analysis.limits();
+    const QString table = m_analysis.limitsUnit();
+    if (limits && !limits->unit.isEmpty() && !limits->inUnit(table))
+        return limits->unit;
+    return table;
+}
+
+void LimitsEditor::showLimits()
+{
+    std::optional<Limits> limits = m_analysis.limits();
+    if (limits && !limits->unit.isEmpty())
+        limits = limits->inUnit(editUnit());
+    const int d = m_analysis.limitsDecimals();
+    auto put = [d](QLineEdit *field, std::optional<double> v) {
+        field->setText(v ? RecordsModel::formatValue(*v, d) : QString());
+    };
+    put(m_nominal, limits ? std::optional<double>(limits->nominal) : std::nullopt);
+    put(m_minimum, limits ? std::optional<double>(limits->minimum) : std::nullopt);
+    put(m_tolerance, limits && limits->tolerance > 0 ? std::optional<double>(limits->tolerance) : std::nullopt);
+    put(m_maximum, limits ? limits->maximum : std::nullopt);
+    retranslate();
+}
+
+bool LimitsEditor::apply()
+{
+    const LimitsInput input{m_nominal->text(), m_minimum->text(), m_maximum->text(), m_tolerance->text()};
+    if (input.nominal.trimmed().isEmpty() && input.minimum.trimmed().isEmpty() && input.maximum.trimmed().isEmpty()
+        && input.tolerance.trimmed().isEmpty()) {
+        clearLimits();
+        return true;
+    }
+    const LimitsCheck check = checkLimits(input, editUnit());
+    m_error = check.error;
+    if (check.limits)
+        m_analysis.setLimits(check.limits);
+    retranslate();
+    return check.limits.has_value();
+}
+
+void LimitsEditor::clearLimits()
+{
+    m_error = {};
+    m_analysis.setLimits(std::nullopt);
+    showLimits();
+}

@@ -1,0 +1,157 @@
+#include "recordspage/StatisticsPanel.h"
+
+#include "analysis/ReadingsAnalysis.h"
+#include "records/RecordsModel.h"
+#include "recordspage/BandDelegate.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+QStringList figureHeaders(bool chinese)
+{
+    if (chinese)
+        return {QStringLiteral("列"),     QStringLiteral("数量"),   QStringLiteral("最小值"),
+                QStringLiteral("最大值"), QStringLiteral("平均值"), QStringLiteral("极差"),
+                QStringLiteral("标准差"), QStringLiteral("超量程"), BandDelegate::name(Band::Red, true),
+                BandDelegate::name(Band::Amber, true), BandDelegate::name(Band::Normal, true),
+                BandDelegate::name(Band::Blue, true)};
+    return {QStringLiteral("Column"),    QStringLiteral("Count"),    QStringLiteral("Minimum"),
+            QStringLiteral("Maximum"),   QStringLiteral("Mean"),     QStringLiteral("Range"),
+            QStringLiteral("Std. dev."), QStringLiteral("Out of range"), BandDelegate::name(Band::Red, false),
+            BandDelegate::name(Band::Amber, false), BandDelegate::name(Band::Normal, false),
+            BandDelegate::name(Band::Blue, false)};
+}
+
+QString number(double v, int decimals)
+{
+    return std::isfinite(v) ? RecordsModel::formatValue(v, decimals) : QStringLiteral("—");
+}
+
+} // namespace
+
+StatisticsPanel::StatisticsPanel(ReadingsAnalysis &analysis, QWidget *parent)
+    : QWidget(parent)
+    , m_analysis(analysis)
+    , m_title(new QLabel(this))
+    , m_allRows(new QPushButton(this))
+    , m_table(new QTableWidget(this))
+{
+    setObjectName(QStringLiteral("statisticsPanel"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    auto *top = new QHBoxLayout;
+    m_title->setObjectName(QStringLiteral("statisticsTitle"));
+    m_allRows->setObjectName(QStringLiteral("statisticsAllRows"));
+    top->addWidget(m_title);
+    top->addStretch();
+    top->addWidget(m_allRows);
+    layout->addLayout(top);
+    m_table->setObjectName(QStringLiteral("statisticsTable"));
+    m_table->setColumnCount(FigureCount);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionMode(QAbstractItemView::NoSelection);
+    m_table->setFocusPolicy(Qt::NoFocus);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(m_table);
+    connect(m_allRows, &QPushButton::clicked, this, &StatisticsPanel::wholeTableRequested);
+    connect(&m_analysis, &ReadingsAnalysis::statisticsChanged, this, &StatisticsPanel::refresh);
+    connect(&m_analysis.model(), &RecordsModel::languageChanged, this, &StatisticsPanel::refresh);
+    connect(&m_analysis.model(), &RecordsModel::layersShownChanged, this, &StatisticsPanel::refresh);
+    refresh();
+}
+
+QString StatisticsPanel::location(int row) const
+{
+    const RecordsModel &model = m_analysis.model();
+    const bool chinese = model.chinese();
+    QString where = chinese ? QStringLiteral("第%1行").arg(row + 1) : QStringLiteral("row %1").arg(row + 1);
+    if (model.layout() == 2 && row >= 0 && row < model.rowCount() && !model.name(row).isEmpty())
+        where += QStringLiteral(", ") + model.name(row);
+    return where;
+}
+
+void StatisticsPanel::refresh()
+{
+    const RecordsModel &model = m_analysis.model();
+    const bool chinese = model.chinese();
+    const qint64 rows = model.rowCount();
+    if (m_analysis.hasSelection())
+        m_title->setText(chinese ? QStringLiteral("统计：已选 %1 行（共 %2 行）").arg(m_analysis.selectedRows()).arg(rows)
+                                 : QStringLiteral("Statistics of the %1 selected rows (of %2)")
+                                       .arg(m_analysis.selectedRows())
+                                       .arg(rows));
+    else
+        m_title->setText(chinese ? QStringLiteral("统计：全部 %1 行").arg(rows)
+                                 : QStringLiteral("Statistics of all %1 rows").arg(rows));
+    m_allRows->setText(chinese ? QStringLiteral("统计全部行") : QStringLiteral("All rows"));
+    m_allRows->setVisible(m_analysis.hasSelection());
+    m_table->setHorizontalHeaderLabels(figureHeaders(chinese));
+
+    QList<int> columns;
+    bool judged = false;
+    for (int c : m_analysis.valueColumns()) {
+        if (!model.isColumnShown(c))
+            continue;
+        columns.append(c);
+        judged = judged || m_analysis.isJudged(c);
+    }
+    for (int f = Red; f <= Blue; ++f)
+        m_table->setColumnHidden(f, !judged);
+    m_table->setRowCount(int(columns.size()));
+    for (int i = 0; i < columns.size(); ++i) {
+        const int c = columns[i];
+        const ColumnStatistics &s = m_analysis.statistics(c);
+        const int d = model.decimals(c);
+        QStringList cells(FigureCount);
+        cells[Column] = model.headerData(c, Qt::Horizontal).toString().replace(QLatin1Char('\n'), QLatin1Char(' '));
+        cells[Count] = QString::number(s.count);
+        cells[Minimum] = s.count ? number(s.minimum, d) + QStringLiteral(" (") + location(s.minimumRow) + QLatin1Char(')')
+                                 : number(s.minimum, d);
+        cells[Maximum] = s.count ? number(s.maximum, d) + QStringLiteral(" (") + location(s.maximumRow) + QLatin1Char(')')
+                                 : number(s.maximum, d);
+        cells[Mean] = number(s.mean, d);
+        cells[Range] = number(s.range(), d);
+        cells[Deviation] = number(s.standardDeviation(), d);
+        cells[OutOfRange] = QString::number(s.outOfRange);
+        const bool columnJudged = m_analysis.isJudged(c);
+        const Band order[] = {Band::Red, Band::Amber, Band::Normal, Band::Blue};
+        for (int b = 0; b < 4; ++b)
+            cells[Red + b] = columnJudged ? QString::number(s.bands[int(order[b])]) : QStringLiteral("—");
+        for (int f = 0; f < FigureCount; ++f) {
+            auto *item = m_table->item(i, f);
+            if (!item) {
+                item = new QTableWidgetItem;
+                item->setTextAlignment(Qt::AlignCenter);
+                m_table->setItem(i, f, item);
+            }
+            item->setText(cells[f]);
+            if (f >= Red && f <= Blue && f != Normal && columnJudged && s.bands[int(order[f - Red])] > 0) {
+                item->setBackground(BandDelegate::background(order[f - Red]));
+                item->setForeground(BandDelegate::foreground(order[f - Red]));
+            } else {
+                item->setData(Qt::BackgroundRole, QVariant());
+                item->setData(Qt::ForegroundRole, QVariant());
+            }
+        }
+    }
+    // As tall as its lines: the records table keeps the rest of the page.
+    int height = m_table->horizontalHeader()->sizeHint().height() + 2 * m_table->frameWidth();
+    for (int r = 0; r < m_table->rowCount(); ++r)
+        height += m_table->rowHeight(r);
+    // Room for the horizontal scroll bar when the figures are wider than the page.
+    height += m_table->horizontalScrollBar()->sizeHint().height();
+    m_table->setFixedHeight(height);
+}
