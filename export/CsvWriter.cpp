@@ -26,6 +26,20 @@ bool needsQuotes(const QByteArray &field)
 
 void appendField(QByteArray &out, const QString &text)
 {
+    // Plain ASCII (most names) goes straight in, without an encoded copy.
+    bool plain = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || u == ',' || u == '"' || u == '\r' || u == '\n') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        for (const QChar c : text)
+            out += char(c.unicode());
+        return;
+    }
     const QByteArray utf8 = text.toUtf8();
     if (!needsQuotes(utf8)) {
         out += utf8;

@@ -243,6 +243,17 @@ int ExportFlow::removeStaleTemporaries(const QString &folder)
 int ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString &chosen, ExportFormat format,
                       bool chineseUi)
 {
+    const std::unique_ptr<ProgressHandle> progress =
+        ui.createProgress(parent, text(chineseUi, "Exporting data, please wait...", "正在导出数据，请等待……"),
+                          text(chineseUi, "Cancel", "取消"), 0, int(table.rows.size()));
+    const int error = writeFile(writerFor(format), table, chosen, format, progress.get());
+    progress->hide();
+    return error;
+}
+
+int ExportFlow::writeFile(WorkbookWriter &writer, const WorkbookTable &table, const QString &chosen,
+                          ExportFormat format, ProgressHandle *progress)
+{
     // A symbolic link is written through: the file it points to gets the new file and the
     // link stays, as editors do.
     QString target = chosen;
@@ -273,30 +284,19 @@ int ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString
     // random part.
     QFile::remove(temp.path);
 
-    WorkbookWriter &writer = writerFor(format);
-    const int rows = int(table.rows.size());
-    const std::unique_ptr<ProgressHandle> progress =
-        ui.createProgress(parent, text(chineseUi, "Exporting data, please wait...", "正在导出数据，请等待……"),
-                          text(chineseUi, "Cancel", "取消"), 0, rows);
-    const bool written = writer.write(table, temp.path, progress.get());
+    const bool written = writer.write(table, temp.path, progress);
     // A cancelled export holds only part of the rows: it must not replace the target.
-    if (progress->wasCanceled()) {
-        progress->hide();
+    if (progress && progress->wasCanceled())
         return ECANCELED;
-    }
     if (!written || QFileInfo(temp.path).size() == 0) {
-        progress->hide();
         const int error = written ? 0 : writer.lastErrno();
         return error ? error : -1;
     }
     // rename(2) replaces the target in one step: it is either the old file or the new one.
-    if (std::rename(QFile::encodeName(temp.path).constData(), QFile::encodeName(target).constData()) != 0) {
-        const int error = errno;
-        progress->hide();
-        return error ? error : -1;
-    }
+    if (std::rename(QFile::encodeName(temp.path).constData(), QFile::encodeName(target).constData()) != 0)
+        return errno ? errno : -1;
     temp.release();
-    progress->setValue(rows);
-    progress->hide();
+    if (progress)
+        progress->setValue(int(table.rows.size()));
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class ProgressHandle;
 class QWidget;
 class UserInteraction;
 class WorkbookWriter;
@@ -56,6 +57,13 @@ public:
     // Why writing to `target` failed, from the system's error number, in a sentence that says
     // what to do; empty when there is nothing better to say than that it failed.
     static QString failureReason(int error, const QString &target, bool chinese);
+
+    // Writes `table` with `writer` to `target` as the flow does, without dialogs (for the
+    // command line): through a temporary file beside the target, a link written through.
+    // `progress` may be null. Returns 0, or an error number as failureReason() takes it
+    // (-1: no reason given; ECANCELED: the progress was cancelled).
+    static int writeFile(WorkbookWriter &writer, const WorkbookTable &table, const QString &target,
+                         ExportFormat format, ProgressHandle *progress);
 
     // Temporary files are named with this prefix (the writing program's id) beside the
     // target. Those left in a folder by a program that has ended are removed by the next

@@ -375,6 +375,18 @@ private slots:
         QCOMPARE(full.lastErrno(), ENOSPC);
         QVERIFY(ExportFlow::failureReason(ENOSPC, old, true).contains(QStringLiteral("磁盘已满")));
         QCOMPARE(model().rowCount(), 3);
+
+        // A settings change cannot keep rows under the new units: a closed file dialog brings
+        // the question back, and No clears.
+        {
+            ScriptedInteraction dialogs;
+            dialogs.answerQuestions({true, false});
+            dialogs.answerFileDialogs({QString()});
+            session().onSettingsChanged();
+            QCOMPARE(dialogs.texts(Kind::Question).size(), 2);
+            QCOMPARE(dialogs.unexpected, 0);
+        }
+        QCOMPARE(model().rowCount(), 0);
         if (!locked)
             QSKIP("a read-only folder could not be made here (not root and permissions ignored)");
     }
