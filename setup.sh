@@ -17,7 +17,7 @@ case "$mode" in demo|test|build|fuzz|tsan|package|package-test) ;; *) echo "usag
 packages=(cmake make g++ pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
           qt6-translations-l10n
-          libhidapi-dev libudev-dev
+          libhidapi-dev libudev-dev libsqlite3-dev
           fonts-wqy-microhei xvfb xauth xfonts-base
           python3 python3-xlrd)
 # The export drives LibreOffice Calc. A desktop LibreOffice already installed is used as it

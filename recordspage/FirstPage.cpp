@@ -251,9 +251,9 @@ bool FirstPage::on_pushButton_exportExcel_clicked()
 
 void FirstPage::clearDeviceInfo()
 {
+    // The rows stay when the gauge goes: only the device fields empty.
     lineEdit_serialNo->clear();
     lineEdit_firmwareVersion->clear();
-    model().clear();
 }
 
 // ---- connection life, reading, pushes: the session's work ----------------------------------

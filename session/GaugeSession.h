@@ -5,6 +5,7 @@
 #include "protocol/InstrumentCommands.h"
 #include "protocol/PushFrameParser.h"
 #include "records/GaugeConfig.h"
+#include "records/RecordsModel.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,6 +21,8 @@ class MyThread;
 class QThread;
 class QWidget;
 class RecordsModel;
+class SurveyStore;
+struct StoredTable;
 class UserInteraction;
 class WorkbookWriter;
 
@@ -48,6 +51,17 @@ public:
 
     // Parent of the dialogs the session opens (may be null); reset it before that widget goes.
     void setDialogParent(QWidget *parent);
+    QWidget *dialogParent() const { return m_dialogParent; }
+    UserInteraction &interaction() const { return m_ui; }
+
+    // The survey file every row is committed to before the table shows it (may be null:
+    // the table alone). Must outlive the session; set before any row arrives. A store that
+    // fails is told about once and then left alone.
+    void setStore(SurveyStore *store);
+    SurveyStore *store() const { return m_store; }
+    // Shows stored rows as the current table (a restore, or a session from the history),
+    // asking to save rows already there first. False when nothing was shown.
+    bool showStored(const StoredTable &table);
 
     const GaugeConfig &config() const { return m_config; }
     void setConfig(const GaugeConfig &config) { m_config = config; }
@@ -61,7 +75,7 @@ public:
     // The whole arrival: link, worker, identification.
     bool connectGauge();
     // Closes the held link: the worker is stopped first, a running command sequence ends
-    // before the link goes; empties the records. No-op without a link.
+    // before the link goes. The records stay. No-op without a link.
     void closeLink();
     bool isLinkOpen() const { return m_framed.isLinkOpen(); }
     bool hasLink() const { return m_link != nullptr; }
@@ -129,11 +143,27 @@ private:
     bool canHandleSettingsChangeNow() const;
     void sequenceEnded();
     void clearConnectionState();
+    // ---- the survey store ----
+    // Table changes made anywhere (the view's delete buttons and name editor, clear, export,
+    // the questions that empty the list) reach the store through these model hooks; an undo
+    // that puts rows back would log its reversal beside them.
+    void storeRowsRemoved(int first, int count);
+    void storeRenamed(int first, int last);
+    void storeReset();
+    // Commits a batch before the model gets it; the rows are then appended by the caller.
+    void storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs);
+    void storeImage(const QByteArray &values, const QByteArray *names, int count, RecordOrigin origin,
+                    qint64 arrivedMs);
+    void beginStoreSession();
+    void tellStoreProblem();
+    // The rows in the table came from another gauge, or in other units, than the gauge now identified.
+    bool tableIsOtherGauge() const;
 
     HidBackend &m_hid;
     UserInteraction &m_ui;
     RecordsModel &m_model;
     GaugeConfig m_config;
+    std::unique_ptr<UserInteraction> m_exportUi; // notes the file an export goes to
     ExportFlow m_export;
     QWidget *m_dialogParent = nullptr;
 
@@ -154,6 +184,19 @@ private:
     PushFrameParser m_pushParser;
     QByteArray m_heldPushes; // pushed while the settings question was open
     qint64 m_nextPushNumber = 1; // names of pushed multi-layer records, per connection
+
+    SurveyStore *m_store = nullptr;
+    bool m_storeProblemTold = false;
+    bool m_storeQuiet = false;       // the table is being replaced by stored rows
+    bool m_removingExported = false; // rows removed because they went out in an export
+    // The identified gauge, and whose rows (gauge, layout, units) the table holds.
+    QString m_gaugeSerial;
+    QString m_gaugeFirmware;
+    qint64 m_gaugeMeterType = -1;
+    QString m_tableSerial;
+    int m_tableRowsLayout = 0;
+    QList<int> m_tableUnits;
+    QList<int> m_storeSessionUnits; // the units of the store's current session
 
     int m_sequenceDepth = 0;
     bool m_settingsChanging = false;
