@@ -1,6 +1,7 @@
 #include "recordspage/FirstPage.h"
 
 #include "records/RecordsModel.h"
+#include "recordspage/HistoryDialog.h"
 #include "recordspage/RecordsTable.h"
 #include "session/GaugeSession.h"
 
@@ -103,6 +104,7 @@ void FirstPage::setupUi()
     pushButton_readRecords = makeButton("pushButton_readRecords");
     pushButton_clearData = makeButton("pushButton_clearData");
     pushButton_exportExcel = makeButton("pushButton_exportExcel");
+    pushButton_history = makeButton("pushButton_history");
     gridLayout_firstPage->addWidget(widget_buttons, 0, 0);
 
     tableWidget_data = new QTableView(this);
@@ -126,6 +128,7 @@ void FirstPage::retranslateUi()
     pushButton_readRecords->setText(QCoreApplication::translate("FirstPage", "读取测量记录"));
     pushButton_clearData->setText(QCoreApplication::translate("FirstPage", "清除数据"));
     pushButton_exportExcel->setText(QCoreApplication::translate("FirstPage", "导出Excel"));
+    pushButton_history->setText(QCoreApplication::translate("FirstPage", "历史数据"));
 }
 
 void FirstPage::changeEvent(QEvent *event)
@@ -247,6 +250,12 @@ void FirstPage::on_pushButton_clearData_clicked()
 bool FirstPage::on_pushButton_exportExcel_clicked()
 {
     return m_session.exportRecords();
+}
+
+void FirstPage::on_pushButton_history_clicked()
+{
+    HistoryDialog history(m_session, this);
+    history.exec();
 }
 
 void FirstPage::clearDeviceInfo()

@@ -72,6 +72,7 @@ public:
     QPushButton *pushButton_readRecords = nullptr;
     QPushButton *pushButton_clearData = nullptr;
     QPushButton *pushButton_exportExcel = nullptr;
+    QPushButton *pushButton_history = nullptr;
     QTableView *tableWidget_data = nullptr;
 
 public slots:
@@ -83,6 +84,7 @@ private slots:
     void on_pushButton_readRecords_clicked();
     void on_pushButton_clearData_clicked();
     bool on_pushButton_exportExcel_clicked();
+    void on_pushButton_history_clicked();
 
 protected:
     void changeEvent(QEvent *event) override;

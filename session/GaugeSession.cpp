@@ -117,6 +117,8 @@ GaugeSession::GaugeSession(HidBackend &hid, UserInteraction &ui, WorkbookWriter 
 
 GaugeSession::~GaugeSession()
 {
+    if (m_store)
+        m_store->endSession(nowMs());
     CLinker *link = m_link.get();
     m_framed.setLink(nullptr);
     const bool workerEnded = stopWorker();
@@ -768,36 +770,72 @@ void GaugeSession::storeReset()
     tellStoreProblem();
 }
 
+bool GaugeSession::openStore(SurveyStore &store, const QString &path)
+{
+    if (!store.open(path)) {
+        const SurveyStore::Problem problem = store.problem();
+        const QString text = SurveyStore::problemText(problem, false) + QStringLiteral("\n")
+                             + SurveyStore::problemText(problem, true) + QStringLiteral("\n") + path;
+        if (problem != SurveyStore::Problem::Corrupt) {
+            m_ui.information(m_dialogParent, title(), text);
+        } else if (m_ui.question(m_dialogParent, title(),
+                                 text + QStringLiteral("\n\nStart a new survey file? The damaged one is kept beside it, "
+                                                       "renamed with today's date.\n是否新建数据文件？损坏的文件将保留，"
+                                                       "并以今天的日期重命名。"))) {
+            QString movedTo;
+            if (store.moveAside(&movedTo) && store.open(path)) {
+                m_ui.information(m_dialogParent, title(),
+                                 QStringLiteral("A new survey file was started; the damaged one is kept as %1.\n"
+                                                "已新建数据文件；损坏的文件保留为%1。")
+                                     .arg(movedTo));
+            } else {
+                m_ui.information(m_dialogParent, title(),
+                                 SurveyStore::problemText(store.problem(), false) + QStringLiteral("\n")
+                                     + SurveyStore::problemText(store.problem(), true));
+            }
+        }
+    }
+    setStore(&store);
+    return store.writable();
+}
+
+bool GaugeSession::offerLeftover()
+{
+    if (!m_store || !m_store->writable())
+        return false;
+    const SurveyStore::Leftover left = m_store->leftover();
+    if (left.rows <= 0)
+        return false;
+    const QString date =
+        QDateTime::fromMSecsSinceEpoch(left.startedMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const QString text = QStringLiteral("Restore the %1 readings from %2, gauge %3?\n是否恢复%2仪器%3的%1条测量数据？")
+                             .arg(left.rows)
+                             .arg(date, left.serial);
+    if (!m_ui.question(m_dialogParent, title(), text)) {
+        m_store->dismissLeftover();
+        return false;
+    }
+    StoredTable stored;
+    if (!m_store->loadLeftover(stored))
+        return false;
+    return showStored(stored);
+}
+
 bool GaugeSession::showStored(const StoredTable &stored)
 {
     const int layout = stored.info.layout;
-    const int values = layout == 1 ? 2 : layout == 2 ? GaugeRecord::MaxValues : 0;
-    if (!values || stored.info.unitNames.size() != values || stored.info.decimals.size() != values
-        || stored.records.isEmpty())
+    if ((layout != 1 && layout != 2) || stored.records.isEmpty())
         return false;
     offerSaveThenClear(QStringLiteral("Opening the saved readings will first clear the list. Do You Want to Save the "
                                       "Data?"),
                        QStringLiteral("打开已保存的数据会先清空列表，是否保存数据？"));
     if (m_model.rowCount() > 0)
         return false; // measurements pushed while the export ran are still there
-    // The columns as they were shown: unit names and decimals from the file, not from today's tables.
-    QList<QVariantList> unitTable;
-    QList<int> numbers;
-    if (layout == 1) {
-        // Column 0 (thickness) takes entry unitNumbers[1], column 1 (velocity) entry unitNumbers[0].
-        unitTable = {{0, stored.info.unitNames[1], stored.info.decimals[1]},
-                     {1, stored.info.unitNames[0], stored.info.decimals[0]}};
-        numbers = {0, 1};
-    } else {
-        for (int i = 0; i < values; ++i) {
-            unitTable.append({i, stored.info.unitNames[i], stored.info.decimals[i]});
-            numbers << i;
-        }
-    }
     m_storeQuiet = true;
-    m_model.setColumns(layout, numbers, unitTable);
-    const int added = m_model.append(stored.records);
+    const int added = SurveyStore::fillModel(m_model, stored);
     m_storeQuiet = false;
+    if (added == 0)
+        return false;
     if (m_store)
         m_store->tableReplaced(added == stored.records.size() ? stored.keys : std::vector<qint64>(size_t(added), 0));
     tellStoreProblem();
@@ -810,5 +848,5 @@ bool GaugeSession::showStored(const StoredTable &stored)
         m_unitNumbers = stored.info.unitNumbers;
     }
     emit layoutChanged(layout);
-    return added > 0;
+    return true;
 }

@@ -59,6 +59,13 @@ public:
     // fails is told about once and then left alone.
     void setStore(SurveyStore *store);
     SurveyStore *store() const { return m_store; }
+    // Opens the survey file at `path` and uses it. A file that cannot be used is told about
+    // (in both languages) and the table works alone; a damaged one is moved aside for a new
+    // one only if the user agrees. True when readings are kept.
+    bool openStore(SurveyStore &store, const QString &path);
+    // At start: offers to restore the rows the last run left (neither exported nor cleared);
+    // true when they were restored.
+    bool offerLeftover();
     // Shows stored rows as the current table (a restore, or a session from the history),
     // asking to save rows already there first. False when nothing was shown.
     bool showStored(const StoredTable &table);

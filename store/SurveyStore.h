@@ -137,6 +137,10 @@ public:
     QByteArray loadLimits(const QString &serial);
     bool saveLimits(const QString &serial, const QByteArray &data);
 
+    // Puts stored rows into a model, in the columns they were shown in (unit names and
+    // decimals from the file, not from today's tables). Returns the rows added.
+    static int fillModel(RecordsModel &model, const StoredTable &table);
+
     // Bytes of the file (and its WAL), for the benchmark.
     qint64 fileBytes() const;
 

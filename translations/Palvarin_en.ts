@@ -43,6 +43,10 @@
         <source>导出Excel</source>
         <translation>Export Excel</translation>
     </message>
+    <message>
+        <source>历史数据</source>
+        <translation>History</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

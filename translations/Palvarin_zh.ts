@@ -43,6 +43,10 @@
         <source>导出Excel</source>
         <translation>导出Excel</translation>
     </message>
+    <message>
+        <source>历史数据</source>
+        <translation>历史数据</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
