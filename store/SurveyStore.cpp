@@ -209,8 +209,9 @@ bool SurveyStore::open(const QString &path)
             m_error = QStringLiteral("schema %1, this program knows %2").arg(version).arg(SchemaVersion);
             return false; // stays open read-only for the history
         }
-        if (!info.isWritable())
-            return fail(SQLITE_READONLY, "the file is read-only"); // also open read-only for the history
+        // A file without its owner's write bit counts as read-only even for root, who could write it.
+        if (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))
+            return fail(SQLITE_READONLY, "the file is read-only"); // stays open read-only for the history
         sqlite3_close(m_db);
         m_db = nullptr;
     }
