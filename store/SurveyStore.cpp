@@ -423,7 +423,8 @@ bool SurveyStore::addRows(int n, int stride, const float *values, const quint8 *
         return rc != SQLITE_DONE ? fail(rc, "counting rows") : false;
     }
     m_nextSeq = firstSeq + n;
-    m_table.reserve(m_table.size() + size_t(n));
+    // push_back keeps the vector's geometric growth: a reserve per row would copy the whole
+    // table for every pushed measurement.
     for (int i = 0; i < n; ++i)
         m_table.push_back(keyOf(m_session, firstSeq + i));
     return true;
@@ -660,8 +661,19 @@ bool SurveyStore::loadRows(const char *where, qint64 arg, StoredTable &out)
     Statement st{prepare(sql.constData())};
     if (!st)
         return false;
-    if (arg)
+    if (arg) {
         sqlite3_bind_int64(st, 1, arg);
+        // A session's row count: the records are reserved at once instead of grown.
+        Statement count{prepare("SELECT rows FROM sessions WHERE id = ?")};
+        if (count) {
+            sqlite3_bind_int64(count, 1, arg);
+            if (sqlite3_step(count) == SQLITE_ROW) {
+                const qint64 rows = std::clamp<qint64>(sqlite3_column_int64(count, 0), 0, 10000000);
+                out.records.reserve(rows);
+                out.keys.reserve(size_t(rows));
+            }
+        }
+    }
     qint64 lastSession = 0;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
