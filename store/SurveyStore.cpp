@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -369,13 +370,15 @@ qint64 SurveyStore::beginSession(const SurveyInfo &info, qint64 startedMs)
 
 void SurveyStore::endSession(qint64 endedMs)
 {
-    if (!m_session || !writable())
+    // Rows come again only with the next identified gauge, in a new session.
+    const qint64 session = std::exchange(m_session, 0);
+    if (!session || !writable())
         return;
     Statement st{prepare("UPDATE sessions SET ended = ? WHERE id = ?")};
     if (!st)
         return;
     sqlite3_bind_int64(st, 1, endedMs);
-    sqlite3_bind_int64(st, 2, m_session);
+    sqlite3_bind_int64(st, 2, session);
     const int rc = sqlite3_step(st);
     if (rc != SQLITE_DONE)
         fail(rc, "ending a session");

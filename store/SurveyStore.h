@@ -111,7 +111,8 @@ public:
     // The table now shows exactly these stored rows (a restore or a history session).
     void tableReplaced(const std::vector<qint64> &keys);
     int tableRows() const { return int(m_table.size()); }
-    // Marks the end time of the current session (a pulled gauge, the program's end).
+    // Marks the end time of the current session (a pulled gauge, the program's end); rows
+    // are then kept again from the next beginSession().
     void endSession(qint64 endedMs);
 
     // ---- what a last run left ----

@@ -1,10 +1,12 @@
 // The survey store through the real session and model against the emulated gauge, with a
 // real SQLite file in a temporary folder, checked by reading the file directly.
 #include "GaugeFixture.h"
+#include "recordspage/HistoryDialog.h"
 #include "store/SurveyStore.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -66,9 +68,9 @@ constexpr int childReadRows = 40;
 int runFillingChild(const QString &storePath)
 {
     EmulatorBackend backend;
+    SurveyStore store; // outlives the session that writes to it
     SessionRig rig(backend);
     ScriptedInteraction dialogs;
-    SurveyStore store;
     if (!rig.session.openStore(store, storePath))
         return 3;
     auto gauge = singleLayerGauge();
@@ -108,8 +110,8 @@ private slots:
     void everyRowAndEditIsInTheFile()
     {
         EmulatorBackend backend;
-        SessionRig rig(backend);
         SurveyStore store;
+        SessionRig rig(backend);
         QVERIFY(rig.session.openStore(store, path()));
         ScriptedInteraction dialogs;
 
@@ -197,10 +199,10 @@ private slots:
 
         // The next start: the rows come back, all of them and nothing else.
         EmulatorBackend backend;
+        SurveyStore store;
         SessionRig rig(backend);
         ScriptedInteraction dialogs;
         dialogs.answerQuestions({true});
-        SurveyStore store;
         QVERIFY(rig.session.openStore(store, path()));
         QVERIFY(rig.session.offerLeftover());
         const int kept = rig.model.rowCount();
@@ -244,8 +246,8 @@ private slots:
     void pullAndReplugKeepTheRows()
     {
         EmulatorBackend backend;
-        SessionRig rig(backend);
         SurveyStore store;
+        SessionRig rig(backend);
         QVERIFY(rig.session.openStore(store, path()));
         ScriptedInteraction dialogs;
         auto gauge = singleLayerGauge();
@@ -289,6 +291,73 @@ private slots:
         QCOMPARE(rig.model.rowCount(), 0);
         QCOMPARE(query(path(), "SELECT state, count(*) FROM records GROUP BY state ORDER BY state"),
                  (QList<QVariantList>{{2, 3}, {3, 1}}));
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
+    // The history lists past sessions with a filter, opens one read-only beside a connected
+    // gauge or as the table without one, and deletes only what is confirmed and not shown.
+    void historyOpensAndDeletesSessions()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, path()));
+        ScriptedInteraction dialogs;
+        auto first = singleLayerGauge();
+        replug(backend, rig, first);
+        first->pushSingleLayer(5900.0f, 1.25f);
+        first->pushSingleLayer(5901.0f, 2.25f);
+        QTRY_COMPARE(rig.model.rowCount(), 2);
+        dialogs.answerFileDialogs({dir.filePath(QStringLiteral("first.xls"))});
+        QVERIFY(rig.session.exportRecords());
+        auto second = multiLayerGauge(QStringLiteral("888"));
+        replug(backend, rig, second);
+        second->pushMultiLayer({1, 2, 3}, {5900, 5910, 5920});
+        QTRY_COMPARE(rig.model.rowCount(), 1);
+
+        HistoryDialog history(rig.session);
+        const QVector<qint64> both = history.visibleSessions();
+        QCOMPARE(both.size(), 2); // newest first
+        history.filter->setText(QStringLiteral("888"));
+        QCOMPARE(history.visibleSessions(), QVector<qint64>{both[0]});
+        history.filter->clear();
+
+        // A gauge is connected: shown in the window only, the table stays the gauge's.
+        history.selectSession(both[1]);
+        QVERIFY(history.openSelected());
+        QCOMPARE(history.preview().rowCount(), 2);
+        QCOMPARE(history.preview().text(1, 0), QStringLiteral("2.25"));
+        QCOMPARE(rig.model.rowCount(), 1);
+        QCOMPARE(rig.model.layout(), 2);
+
+        // Rows in the table are not deleted; a deletion not confirmed is not done.
+        dialogs.answerQuestions({true, false});
+        history.selectSession(both[0]);
+        QVERIFY(!history.deleteSelected());
+        history.selectSession(both[1]);
+        QVERIFY(!history.deleteSelected());
+        QCOMPARE(store.history().size(), 2);
+
+        // No gauge: opened as the table (after the save question), in its own columns.
+        QVERIFY(backend.unplug(QStringLiteral("888")));
+        QTRY_VERIFY(!rig.session.hasLink());
+        dialogs.answerQuestions({false});
+        history.selectSession(both[1]);
+        QVERIFY(history.openSelected());
+        QCOMPARE(rig.model.rowCount(), 2);
+        QCOMPARE(rig.header(0), QStringLiteral("厚度\n(mm)"));
+        QCOMPARE(rig.model.text(0, 0), QStringLiteral("1.25"));
+        QCOMPARE(store.leftover().rows, 2); // shown again: a crash now would offer them
+
+        dialogs.answerQuestions({true});
+        history.selectSession(both[0]);
+        QVERIFY(history.deleteSelected());
+        QCOMPARE(history.visibleSessions(), QVector<qint64>{both[1]});
+        QCOMPARE(query(path(), "SELECT count(*) FROM records"), (QList<QVariantList>{{2}}));
+        QCOMPARE(dialogs.texts(Kind::Question).size(), 4);
+        // The export's report, then the refusal to delete rows the table shows.
+        QCOMPARE(dialogs.texts(Kind::Information).size(), 2);
+        QVERIFY(dialogs.texts(Kind::Information)[1].startsWith(QStringLiteral("该记录正显示在表格中")));
         QCOMPARE(dialogs.unexpected, 0);
     }
 
@@ -338,11 +407,11 @@ private slots:
         const QByteArray before = fileBytes(path());
 
         EmulatorBackend backend;
+        SurveyStore store;
         SessionRig rig(backend);
         ScriptedInteraction dialogs;
         if (startAnew)
             dialogs.answerQuestions({true});
-        SurveyStore store;
         const bool kept = rig.session.openStore(store, path());
         QCOMPARE(kept, startAnew);
         if (kind == QLatin1String("corrupt"))
