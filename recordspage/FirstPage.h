@@ -18,7 +18,7 @@ class QTableView;
 class RecordsModel;
 class RecordsTable;
 
-// The records page: device information, layer selector, the three action buttons and the
+// The records page: device information, layer selector, the action buttons (and History) and the
 // records table. A view over the gauge session and its records model: its slots are the
 // page's entry points and hand the work to the session.
 class FirstPage : public QWidget

@@ -51,7 +51,6 @@ public:
 
     // Parent of the dialogs the session opens (may be null); reset it before that widget goes.
     void setDialogParent(QWidget *parent);
-    QWidget *dialogParent() const { return m_dialogParent; }
     UserInteraction &interaction() const { return m_ui; }
 
     // The survey file every row is committed to before the table shows it (may be null:

@@ -371,6 +371,7 @@ private slots:
         QTest::newRow("corrupt, start a new one") << "corrupt" << true;
         QTest::newRow("read-only") << "readonly" << false;
         QTest::newRow("locked") << "locked" << false;
+        QTest::newRow("newer program's file") << "newer" << false;
     }
 
     void badFilesAreLeftAlone()
@@ -397,6 +398,20 @@ private slots:
                 good.beginSession(SurveyInfo{QStringLiteral("1"), {}, 1, 1, {2, 0}, {"mm", "m/s"}, {2, 0}}, 1);
             }
             QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        } else if (kind == QLatin1String("newer")) {
+            {
+                SurveyStore good;
+                QVERIFY(good.open(path()));
+                good.beginSession(SurveyInfo{QStringLiteral("1"), {}, 1, 1, {2, 0}, {"mm", "m/s"}, {2, 0}}, 1);
+                float row[2] = {1.0f, 5900.0f};
+                quint8 flag = 0;
+                QVERIFY(good.addRows(1, 2, row, &flag, nullptr, RecordOrigin::Pushed, 1));
+            }
+            QVERIFY(sqlite3_open(QFile::encodeName(path()).constData(), &holder) == SQLITE_OK);
+            QVERIFY(sqlite3_exec(holder, "PRAGMA user_version=99; PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr,
+                                 nullptr) == SQLITE_OK);
+            sqlite3_close(holder);
+            holder = nullptr;
         } else {
             // Another program holds an exclusive lock on a file of the old journal kind.
             QVERIFY(sqlite3_open(QFile::encodeName(path()).constData(), &holder) == SQLITE_OK);
@@ -431,6 +446,8 @@ private slots:
         const int shownSoFar = int(dialogs.shown.size());
         QCOMPARE(shownSoFar, startAnew ? 2 : 1); // a new file: where the old one went
         QVERIFY(!rig.session.offerLeftover());
+        // A newer program's file still shows its history.
+        QCOMPARE(store.history().size(), kind == QLatin1String("newer") || startAnew ? 1 : 0);
 
         if (startAnew) {
             const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("surveys.sqlite.2*")}, QDir::Files);
