@@ -166,6 +166,11 @@ private slots:
                  (QList<QVariantList>{{"clear", QVariant(), QVariant()}, {"rename", 0, "renamed"}, {"delete", 1, QVariant()}}));
         QCOMPARE(query(path(), "SELECT path, format, rows FROM exports"),
                  (QList<QVariantList>{{dir.filePath(QStringLiteral("out.xls")), "xls", 2}}));
+        // Per-gauge settings kept beside the readings, one value per serial.
+        QVERIFY(store.saveLimits(QStringLiteral("777"), QByteArray("low=1.0")));
+        QVERIFY(store.saveLimits(QStringLiteral("777"), QByteArray("low=2.0")));
+        QCOMPARE(store.loadLimits(QStringLiteral("777")), QByteArray("low=2.0"));
+        QVERIFY(store.loadLimits(QStringLiteral("12345")).isEmpty());
         // Nothing is left to offer after an export emptied the table.
         QCOMPARE(store.leftover().rows, 0);
         const QVector<SurveySummary> history = store.history();
