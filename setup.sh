@@ -19,7 +19,7 @@ packages=(cmake make g++ pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
           qt6-translations-l10n
           qt6-charts-dev libqt6opengl6-dev
-          libhidapi-dev libudev-dev
+          libhidapi-dev libudev-dev libsqlite3-dev
           fonts-wqy-microhei xvfb xauth xfonts-base
           python3 python3-xlrd
           libxlsxwriter-dev python3-openpyxl poppler-utils)

@@ -11,6 +11,7 @@
 #include "records/ConfigPaths.h"
 #include "records/RecordsModel.h"
 #include "session/GaugeSession.h"
+#include "store/SurveyStore.h"
 
 #include <QApplication>
 #include <QColor>
@@ -33,6 +34,7 @@ struct Options
     bool demo = false;
     QString demoConfig;
     QString trace;
+    QString store; // the survey file; empty: PALVARIN_STORE, else the user's data folder
 };
 
 // Parses the command line without a display, so --help and --version work anywhere.
@@ -54,9 +56,14 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write every HID report sent and received to <file> (for bug reports)."),
                                    QStringLiteral("file"));
+    const QCommandLineOption store(QStringLiteral("store"),
+                                   QStringLiteral("Keep the readings in the SQLite <file> (default: surveys.sqlite in "
+                                                  "the user's data folder, or $PALVARIN_STORE)."),
+                                   QStringLiteral("file"));
     parser.addOption(demo);
     parser.addOption(demoConfig);
     parser.addOption(trace);
+    parser.addOption(store);
     // Options QApplication takes itself; known here so that they are not refused.
     QStringList qtOptions;
     for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "geometry",
@@ -96,6 +103,7 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
     options.demo = parser.isSet(demo) || parser.isSet(demoConfig);
     options.demoConfig = parser.value(demoConfig);
     options.trace = parser.value(trace);
+    options.store = parser.value(store);
     return std::nullopt;
 }
 
@@ -173,10 +181,19 @@ int main(int argc, char *argv[])
 
     ExcelEngine workbookWriter;
     RecordsModel records;
+    // Declared before the session, which commits every row to it.
+    SurveyStore store;
     // Each table and translation file comes from the first place that has it (README).
     const ConfigPlaces places = ConfigPlaces::current();
     GaugeSession session(hid, interaction, workbookWriter, records,
                          ConfigPlaces::loadTables(places.tableSearchPath()));
+
+    QString storePath = options.store;
+    if (storePath.isEmpty())
+        storePath = qEnvironmentVariable("PALVARIN_STORE");
+    if (storePath.isEmpty())
+        storePath = SurveyStore::defaultPath();
+    session.openStore(store, storePath);
 
     auto window = std::make_unique<MainWindow>(session, places.translationSearchPath());
     if (emulator)
@@ -190,6 +207,9 @@ int main(int argc, char *argv[])
     });
     // Escape and the close button both end the dialog; the program ends with it.
     QObject::connect(shown, &QDialog::finished, &app, &QCoreApplication::quit);
+
+    // Before the first gauge is looked for (the window does that once the event loop runs).
+    session.offerLeftover();
 
     std::unique_ptr<DemoControl> demoControl;
     if (emulator) {

@@ -10,8 +10,11 @@
 #include "records/RecordsModel.h"
 #include "recordspage/FirstPage.h"
 #include "session/GaugeSession.h"
+#include "store/SurveyStore.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -133,6 +136,12 @@ int main(int argc, char *argv[])
     RecordsModel records;
     GaugeSession session(backend, dialogs, workbook, records,
                          GaugeConfig::load(QStringLiteral(PALVARIN_SOURCE_DIR "/resources/config")));
+    // --store: every read also committed to a survey file in a temporary folder here.
+    SurveyStore store;
+    QTemporaryDir storeDir(QDir::currentPath() + QStringLiteral("/bench_read_store-XXXXXX"));
+    if (app.arguments().contains(QStringLiteral("--store"))
+        && !session.openStore(store, storeDir.filePath(QStringLiteral("surveys.sqlite"))))
+        return 1;
     auto window = std::make_unique<MainWindow>(session);
     window->setDeviceMonitor(backend.monitor());
     window->resize(1333, 712);

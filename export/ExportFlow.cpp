@@ -196,6 +196,7 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
         }
         const int error = write(parent, table, target, format, chineseUi);
         if (error == 0) {
+            written = target;
             ui.information(parent, text(chineseUi, "Tip", "提示"),
                            text(chineseUi, "Exporting data success!", "导出数据成功！"));
             outcome = Outcome::Written;

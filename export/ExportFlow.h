@@ -43,6 +43,8 @@ public:
     // removes the written rows: rows added meanwhile are not in the file.
     int run(QWidget *parent, const WorkbookTable &table, bool chineseUi);
     Outcome lastOutcome() const { return outcome; }
+    // The file the last written export went to, as chosen (suffix added).
+    QString lastTarget() const { return written; }
     // An export is in progress (a second must not start).
     bool isRunning() const { return running; }
     // Uses `writer` (which must outlive the flow) for a format instead of the built-in one.
@@ -86,4 +88,5 @@ private:
     QString lastFileType;
     bool running = false;
     Outcome outcome = Outcome::NotStarted;
+    QString written;
 };

@@ -11,6 +11,7 @@
 #include "recordspage/BandDelegate.h"
 #include "recordspage/ChartsPanel.h"
 #include "recordspage/LimitsEditor.h"
+#include "recordspage/HistoryDialog.h"
 #include "recordspage/RecordsTable.h"
 #include "recordspage/ReportDialog.h"
 #include "recordspage/StatisticsPanel.h"
@@ -229,6 +230,7 @@ void FirstPage::setupUi()
     pushButton_undo = makeButton("pushButton_undo");
     pushButton_undo->setMinimumSize(QSize(100, 35));
     pushButton_exportExcel = makeButton("pushButton_exportExcel");
+    pushButton_history = makeButton("pushButton_history");
     pushButton_report = makeButton("pushButton_report");
     pushButton_report->setMinimumWidth(120); // the fourth button: the row still fits 1280 pixels
     gridLayout_firstPage->addWidget(widget_buttons, 0, 0, 1, 2);
@@ -241,7 +243,8 @@ void FirstPage::setupUi()
     QMetaObject::connectSlotsByName(this);
     // After the slots above, so that the dialogs they open are closed by then.
     for (QPushButton *button :
-         {pushButton_readRecords, pushButton_clearData, pushButton_undo, pushButton_exportExcel, pushButton_report})
+         {pushButton_readRecords, pushButton_clearData, pushButton_undo, pushButton_exportExcel, pushButton_history,
+          pushButton_report})
         refreshHoverAfterClick(button);
 }
 
@@ -262,6 +265,7 @@ void FirstPage::retranslateUi()
     pushButton_report->setText(QCoreApplication::translate("FirstPage", "检测报告"));
     if (m_chartsToggle)
         m_chartsToggle->setText(chineseUi() ? QStringLiteral("图表") : QStringLiteral("Charts"));
+    pushButton_history->setText(QCoreApplication::translate("FirstPage", "历史数据"));
 }
 
 void FirstPage::changeEvent(QEvent *event)
@@ -487,11 +491,17 @@ bool FirstPage::writeReport(const ReportFields &fields, const QString &logoPath)
     return true;
 }
 
+void FirstPage::on_pushButton_history_clicked()
+{
+    HistoryDialog history(m_session, this);
+    history.exec();
+}
+
 void FirstPage::clearDeviceInfo()
 {
+    // The rows stay when the gauge goes: only the device fields empty.
     lineEdit_serialNo->clear();
     lineEdit_firmwareVersion->clear();
-    model().clear();
 }
 
 // ---- connection life, reading, pushes: the session's work ----------------------------------

@@ -28,7 +28,7 @@ class ReadingsAnalysis;
 class SettingsLimitsStore;
 class StatisticsPanel;
 
-// The records page: device information, layer selector, the three action buttons and the
+// The records page: device information, layer selector, the action buttons (and History) and the
 // records table. A view over the gauge session and its records model: its slots are the
 // page's entry points and hand the work to the session.
 class FirstPage : public QWidget
@@ -97,6 +97,7 @@ public:
     QPushButton *pushButton_exportExcel = nullptr;
     QPushButton *pushButton_undo = nullptr;
     QPushButton *pushButton_report = nullptr;
+    QPushButton *pushButton_history = nullptr;
     QTableView *tableWidget_data = nullptr;
 
 public slots:
@@ -110,6 +111,7 @@ private slots:
     bool on_pushButton_exportExcel_clicked();
     // The report's fields (remembered), then writeReport().
     void on_pushButton_report_clicked();
+    void on_pushButton_history_clicked();
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -8,8 +8,10 @@
 #include "protocol/ReadPlan.h"
 #include "records/RecordsModel.h"
 #include "session/CommandSequence.h"
+#include "store/SurveyStore.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -70,10 +72,21 @@ GaugeSession::GaugeSession(HidBackend &hid, UserInteraction &ui, WorkbookWriter 
     , m_export(ui, writer)
     , m_commands(&m_framed)
 {
+    connect(&m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) { storeRowsRemoved(first, last - first + 1); });
+    connect(&m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
+                // A rename changes the edit role; a language switch only re-renders.
+                if (topLeft.column() == 0 && roles.contains(Qt::EditRole))
+                    storeRenamed(topLeft.row(), bottomRight.row());
+            });
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &GaugeSession::storeReset);
 }
 
 GaugeSession::~GaugeSession()
 {
+    if (m_store)
+        m_store->endSession(nowMs());
     CLinker *link = m_link.get();
     m_framed.setLink(nullptr);
     const bool workerEnded = stopWorker();
@@ -117,6 +130,7 @@ bool GaugeSession::openLink()
         return false;
     m_link = std::move(link);
     ++m_connection;
+    m_gaugeSerial.clear();
     m_nextPushNumber = 1;
     m_framed.setLink(m_link.get());
     emit linkOpened();
@@ -162,7 +176,10 @@ void GaugeSession::closeLink()
 
 void GaugeSession::clearConnectionState()
 {
-    m_model.clear();
+    // The rows stay: a loose cable must not cost a reading. The gauge that comes next is
+    // compared with them when it is identified.
+    if (m_store)
+        m_store->endSession(nowMs());
     // Bytes and notices of the old connection mean nothing for the next one.
     m_pushParser.reset();
     m_heldPushes.clear();
@@ -235,7 +252,10 @@ void GaugeSession::identify()
         inform(QStringLiteral("Failed to read key infomation!"), QStringLiteral("读取关键信息失败!"));
         return;
     }
-    emit identified(QStringLiteral("%1").arg(key.serialNo), QString::number(key.firmwareVersion / 100.0, 'f', 2));
+    m_gaugeSerial = QStringLiteral("%1").arg(key.serialNo);
+    m_gaugeFirmware = QString::number(key.firmwareVersion / 100.0, 'f', 2);
+    m_gaugeMeterType = qint64(key.meterType);
+    emit identified(m_gaugeSerial, m_gaugeFirmware);
 
     if (!m_config.meterTable.isEmpty()) {
         const QVariantList *match = nullptr;
@@ -271,7 +291,21 @@ void GaugeSession::identify()
         return;
     }
     sequence.release();
+    // Rows of the same gauge in the same units carry on; any others are offered for saving
+    // first, as a read does.
+    if (tableIsOtherGauge())
+        offerSaveThenClear(QStringLiteral("The list holds readings of another gauge or in other units and will be "
+                                          "cleared first. Do You Want to Save the Data?"),
+                           QStringLiteral("列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？"),
+                           true);
+    m_storeSessionUnits.clear(); // every identified connection is a session of its own
     buildHeaders();
+}
+
+bool GaugeSession::tableIsOtherGauge() const
+{
+    return m_model.rowCount() > 0
+        && (m_tableSerial != m_gaugeSerial || m_tableRowsLayout != m_tableLayout || m_tableUnits != m_unitNumbers);
 }
 
 void GaugeSession::buildHeaders()
@@ -279,6 +313,12 @@ void GaugeSession::buildHeaders()
     if (m_tableLayout != 1 && m_tableLayout != 2)
         return;
     m_model.setColumns(m_tableLayout, m_unitNumbers, m_config.unitTable);
+    // From here on the table's rows are this gauge's, in these units.
+    m_tableSerial = m_gaugeSerial;
+    m_tableRowsLayout = m_tableLayout;
+    m_tableUnits = m_unitNumbers;
+    if (m_store && !m_gaugeSerial.isEmpty() && (m_storeSessionUnits.isEmpty() || m_storeSessionUnits != m_unitNumbers))
+        beginStoreSession();
     emit layoutChanged(m_tableLayout);
 }
 
@@ -378,7 +418,9 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
         return;
     }
     sequence.release();
-    const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, nowMs());
+    const qint64 arrived = nowMs();
+    storeImage(values, nullptr, count, RecordOrigin::Memory, arrived);
+    const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, arrived);
     emit recordsRead(added);
 }
 
@@ -428,13 +470,15 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
         return;
     }
     sequence.release();
-    const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, nowMs());
+    const qint64 arrived = nowMs();
+    storeImage(values, &names, count, RecordOrigin::Memory, arrived);
+    const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, arrived);
     emit recordsRead(added);
 }
 
 void GaugeSession::tellDisconnectedDuringRead()
 {
-    // The pull emptied the table; the rows read so far belong to a gone connection.
+    // The rows read so far belong to a gone connection.
     inform(QStringLiteral("The gauge was disconnected during the read; no record was added. Plug it in again and "
                           "read once more."),
            QStringLiteral("读取过程中仪器已断开，未添加任何记录。请重新连接仪器后再读取。"));
@@ -480,7 +524,9 @@ void GaugeSession::addPushedBytes(const QByteArray &bytes, bool settingsAnswered
         measurements.append(GaugeRecords::fromPushed(frame, name));
     }
     const int first = m_model.rowCount();
-    const int added = m_model.append(measurements, RecordOrigin::Pushed, nowMs());
+    const qint64 arrived = nowMs();
+    storeRecords(measurements, RecordOrigin::Pushed, arrived);
+    const int added = m_model.append(measurements, RecordOrigin::Pushed, arrived);
     for (int i = 0; i < added; ++i)
         emit measurement(first + i);
     if (settingsChangedFrame)
@@ -583,10 +629,205 @@ bool GaugeSession::exportRecords()
 
     const quint64 generation = m_model.generation();
     const int exported = m_export.run(m_dialogParent, table, chinese);
+    const bool sameRows = generation == m_model.generation();
+    if (exported > 0 && m_store) {
+        const QString path = m_export.lastTarget();
+        m_store->exported(path, QFileInfo(path).suffix().toLower(), exported, sameRows);
+        tellStoreProblem();
+    }
     // Only the rows that went out: a measurement pushed while the progress dialog was open
-    // came after them. A table emptied meanwhile (the gauge pulled out) has none of them left.
-    if (exported > 0 && generation == m_model.generation())
+    // came after them. A table emptied meanwhile has none of them left.
+    if (exported > 0 && sameRows) {
+        m_removingExported = true;
         m_model.removeRows(0, qMin(exported, m_model.rowCount()));
+        m_removingExported = false;
+    }
     runDeferredWork();
     return exported > 0;
+}
+
+// ---- the survey store ------------------------------------------------------------------------
+
+void GaugeSession::setStore(SurveyStore *store)
+{
+    m_store = store;
+    // A store that could not be opened was told about where it was opened.
+    m_storeProblemTold = store && !store->writable();
+}
+
+void GaugeSession::tellStoreProblem()
+{
+    if (!m_store || m_storeProblemTold || m_store->writable())
+        return;
+    m_storeProblemTold = true;
+    inform(SurveyStore::problemText(m_store->problem(), false), SurveyStore::problemText(m_store->problem(), true));
+}
+
+void GaugeSession::beginStoreSession()
+{
+    SurveyInfo info;
+    info.serial = m_gaugeSerial;
+    info.firmware = m_gaugeFirmware;
+    info.meterType = m_gaugeMeterType;
+    info.layout = m_tableLayout;
+    info.unitNumbers = m_unitNumbers;
+    for (int c = 0; c < m_model.columnCount(); ++c) {
+        if (m_model.valueIndex(c) >= 0) {
+            info.unitNames << m_model.unitName(c);
+            info.decimals << m_model.decimals(c);
+        }
+    }
+    m_storeSessionUnits = m_unitNumbers;
+    m_store->beginSession(info, nowMs());
+    tellStoreProblem();
+}
+
+void GaugeSession::storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs)
+{
+    if (!m_store || records.isEmpty() || !m_model.hasColumns())
+        return;
+    m_store->addRecords(records, m_model.layout() == 2 ? GaugeRecord::MaxValues : 2, origin, arrivedMs);
+    tellStoreProblem();
+}
+
+void GaugeSession::storeImage(const QByteArray &values, const QByteArray *names, int count, RecordOrigin origin,
+                              qint64 arrivedMs)
+{
+    if (!m_store || !m_model.hasColumns())
+        return;
+    // Decoded as the model decodes it, so the file holds exactly the numbers the table shows.
+    const bool multi = names != nullptr;
+    if (m_model.layout() != (multi ? 2 : 1))
+        return;
+    const int recordSize = multi ? FieldDecoder::MultiRecordSize : FieldDecoder::SingleRecordSize;
+    qint64 n = qBound<qint64>(0, qint64(count), qint64(values.size() / recordSize));
+    if (multi)
+        n = qMin<qint64>(n, names->size() / FieldDecoder::NameSlotSize);
+    if (n == 0)
+        return;
+    const int stride = multi ? GaugeRecord::MaxValues : 2;
+    std::vector<float> numbers(size_t(n) * size_t(stride));
+    std::vector<quint8> flags(static_cast<size_t>(n));
+    QVector<QString> decodedNames;
+    if (multi) {
+        GaugeRecords::decodeMultiLayerInto(values.constData(), n, numbers.data(), flags.data());
+        decodedNames.resize(n);
+        for (qint64 i = 0; i < n; ++i)
+            decodedNames[i] = FieldDecoder::decodeRecordName(
+                names->mid(qsizetype(i) * FieldDecoder::NameSlotSize, FieldDecoder::NameSlotSize));
+    } else {
+        GaugeRecords::decodeSingleLayerInto(values.constData(), n, numbers.data(), flags.data());
+    }
+    m_store->addRows(int(n), stride, numbers.data(), flags.data(), multi ? decodedNames.constData() : nullptr, origin,
+                     arrivedMs);
+    tellStoreProblem();
+}
+
+void GaugeSession::storeRowsRemoved(int first, int count)
+{
+    if (!m_store || m_storeQuiet)
+        return;
+    m_store->rowsRemoved(first, count,
+                         m_removingExported ? SurveyStore::Removal::Exported : SurveyStore::Removal::Deleted);
+    tellStoreProblem();
+}
+
+void GaugeSession::storeRenamed(int first, int last)
+{
+    if (!m_store || m_storeQuiet)
+        return;
+    for (int row = first; row <= last; ++row)
+        m_store->rowRenamed(row, m_model.name(row));
+    tellStoreProblem();
+}
+
+void GaugeSession::storeReset()
+{
+    // A reset that leaves no rows emptied the table (a clear, or columns of another layout).
+    if (!m_store || m_storeQuiet || m_model.rowCount() > 0)
+        return;
+    m_store->tableCleared();
+    tellStoreProblem();
+}
+
+bool GaugeSession::openStore(SurveyStore &store, const QString &path)
+{
+    if (!store.open(path)) {
+        const SurveyStore::Problem problem = store.problem();
+        const QString text = SurveyStore::problemText(problem, false) + QStringLiteral("\n")
+                             + SurveyStore::problemText(problem, true) + QStringLiteral("\n") + path;
+        if (problem != SurveyStore::Problem::Corrupt) {
+            m_ui.information(m_dialogParent, title(), text);
+        } else if (m_ui.question(m_dialogParent, title(),
+                                 text + QStringLiteral("\n\nStart a new survey file? The damaged one is kept beside it, "
+                                                       "renamed with today's date.\n是否新建数据文件？损坏的文件将保留，"
+                                                       "并以今天的日期重命名。"))) {
+            QString movedTo;
+            if (store.moveAside(&movedTo) && store.open(path)) {
+                m_ui.information(m_dialogParent, title(),
+                                 QStringLiteral("A new survey file was started; the damaged one is kept as %1.\n"
+                                                "已新建数据文件；损坏的文件保留为%1。")
+                                     .arg(movedTo));
+            } else {
+                m_ui.information(m_dialogParent, title(),
+                                 SurveyStore::problemText(store.problem(), false) + QStringLiteral("\n")
+                                     + SurveyStore::problemText(store.problem(), true));
+            }
+        }
+    }
+    setStore(&store);
+    return store.writable();
+}
+
+bool GaugeSession::offerLeftover()
+{
+    if (!m_store || !m_store->writable())
+        return false;
+    const SurveyStore::Leftover left = m_store->leftover();
+    if (left.rows <= 0)
+        return false;
+    const QString date =
+        QDateTime::fromMSecsSinceEpoch(left.startedMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const QString text = QStringLiteral("Restore the %1 readings from %2, gauge %3?\n是否恢复%2仪器%3的%1条测量数据？")
+                             .arg(left.rows)
+                             .arg(date, left.serial);
+    if (!m_ui.question(m_dialogParent, title(), text)) {
+        m_store->dismissLeftover();
+        return false;
+    }
+    StoredTable stored;
+    if (!m_store->loadLeftover(stored))
+        return false;
+    return showStored(stored);
+}
+
+bool GaugeSession::showStored(const StoredTable &stored)
+{
+    const int layout = stored.info.layout;
+    if ((layout != 1 && layout != 2) || stored.records.isEmpty())
+        return false;
+    if (!offerSaveThenClear(QStringLiteral("Opening the saved readings will first clear the list. Do You Want to "
+                                           "Save the Data?"),
+                            QStringLiteral("打开已保存的数据会先清空列表，是否保存数据？"), false))
+        return false;
+    if (m_model.rowCount() > 0)
+        return false; // measurements pushed while the export ran are still there
+    m_storeQuiet = true;
+    const int added = SurveyStore::fillModel(m_model, stored);
+    m_storeQuiet = false;
+    if (added == 0)
+        return false;
+    if (m_store)
+        m_store->tableReplaced(added == stored.records.size() ? stored.keys : std::vector<qint64>(size_t(added), 0));
+    tellStoreProblem();
+    m_tableSerial = stored.info.serial;
+    m_tableRowsLayout = layout;
+    m_tableUnits = stored.info.unitNumbers;
+    if (!isLinkOpen()) {
+        // With no gauge, the table's layout is the session's until one is identified.
+        m_tableLayout = layout;
+        m_unitNumbers = stored.info.unitNumbers;
+    }
+    emit layoutChanged(layout);
+    return true;
 }

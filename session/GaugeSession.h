@@ -6,6 +6,7 @@
 #include "protocol/PushFrameParser.h"
 #include "records/GaugeConfig.h"
 #include "records/RecordEdits.h"
+#include "records/RecordsModel.h"
 
 #include <QByteArray>
 #include <QList>
@@ -21,6 +22,8 @@ class MyThread;
 class QThread;
 class QWidget;
 class RecordsModel;
+class SurveyStore;
+struct StoredTable;
 class UserInteraction;
 class WorkbookWriter;
 
@@ -50,6 +53,22 @@ public:
     // Parent of the dialogs the session opens (may be null); reset it before that widget goes.
     void setDialogParent(QWidget *parent);
 
+    // The survey file every row is committed to before the table shows it (may be null:
+    // the table alone). Must outlive the session; set before any row arrives. A store that
+    // fails is told about once and then left alone.
+    void setStore(SurveyStore *store);
+    SurveyStore *store() const { return m_store; }
+    // Opens the survey file at `path` and uses it. A file that cannot be used is told about
+    // (in both languages) and the table works alone; a damaged one is moved aside for a new
+    // one only if the user agrees. True when readings are kept.
+    bool openStore(SurveyStore &store, const QString &path);
+    // At start: offers to restore the rows the last run left (neither exported nor cleared);
+    // true when they were restored.
+    bool offerLeftover();
+    // Shows stored rows as the current table (a restore, or a session from the history),
+    // asking to save rows already there first. False when nothing was shown.
+    bool showStored(const StoredTable &table);
+
     const GaugeConfig &config() const { return m_config; }
     void setConfig(const GaugeConfig &config) { m_config = config; }
     RecordsModel &model() const { return m_model; }
@@ -64,7 +83,7 @@ public:
     // The whole arrival: link, worker, identification.
     bool connectGauge();
     // Closes the held link: the worker is stopped first, a running command sequence ends
-    // before the link goes; empties the records. No-op without a link.
+    // before the link goes. The records stay. No-op without a link.
     void closeLink();
     bool isLinkOpen() const { return m_framed.isLinkOpen(); }
     bool hasLink() const { return m_link != nullptr; }
@@ -136,6 +155,21 @@ private:
     bool canHandleSettingsChangeNow() const;
     void sequenceEnded();
     void clearConnectionState();
+    // ---- the survey store ----
+    // Table changes made anywhere (the view's delete buttons and name editor, clear, export,
+    // the questions that empty the list) reach the store through these model hooks; an undo
+    // that puts rows back would log its reversal beside them.
+    void storeRowsRemoved(int first, int count);
+    void storeRenamed(int first, int last);
+    void storeReset();
+    // Commits a batch before the model gets it; the rows are then appended by the caller.
+    void storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs);
+    void storeImage(const QByteArray &values, const QByteArray *names, int count, RecordOrigin origin,
+                    qint64 arrivedMs);
+    void beginStoreSession();
+    void tellStoreProblem();
+    // The rows in the table came from another gauge, or in other units, than the gauge now identified.
+    bool tableIsOtherGauge() const;
 
     HidBackend &m_hid;
     UserInteraction &m_ui;
@@ -162,6 +196,19 @@ private:
     PushFrameParser m_pushParser;
     QByteArray m_heldPushes; // pushed while the settings question was open
     qint64 m_nextPushNumber = 1; // names of pushed multi-layer records, per connection
+
+    SurveyStore *m_store = nullptr;
+    bool m_storeProblemTold = false;
+    bool m_storeQuiet = false;       // the table is being replaced by stored rows
+    bool m_removingExported = false; // rows removed because they went out in an export
+    // The identified gauge, and whose rows (gauge, layout, units) the table holds.
+    QString m_gaugeSerial;
+    QString m_gaugeFirmware;
+    qint64 m_gaugeMeterType = -1;
+    QString m_tableSerial;
+    int m_tableRowsLayout = 0;
+    QList<int> m_tableUnits;
+    QList<int> m_storeSessionUnits; // the units of the store's current session
 
     int m_sequenceDepth = 0;
     bool m_settingsChanging = false;

@@ -51,6 +51,10 @@
         <source>检测报告</source>
         <translation>Report</translation>
     </message>
+    <message>
+        <source>历史数据</source>
+        <translation>History</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

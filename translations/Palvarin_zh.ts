@@ -51,6 +51,10 @@
         <source>检测报告</source>
         <translation>检测报告</translation>
     </message>
+    <message>
+        <source>历史数据</source>
+        <translation>历史数据</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

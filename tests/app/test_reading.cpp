@@ -56,6 +56,8 @@ private slots:
         rig->writer.tables.clear();
         rig->writer.paths.clear();
         rig->writer.failures = 0;
+        // Pulling a gauge keeps the table: each case starts from an empty one.
+        model().clear();
     }
 
     // Without a gauge, reading says how to connect one, and exporting an empty table says

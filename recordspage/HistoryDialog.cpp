@@ -1,0 +1,187 @@
+#include "recordspage/HistoryDialog.h"
+
+#include "interaction/UserInteraction.h"
+#include "session/GaugeSession.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+HistoryDialog::HistoryDialog(GaugeSession &session, QWidget *parent) : QDialog(parent), m_session(session)
+{
+    setObjectName(QStringLiteral("HistoryDialog"));
+    setWindowTitle(text("Saved readings", QStringLiteral("历史数据")));
+    resize(900, 600);
+    m_preview.setChinese(session.model().chinese());
+
+    auto *layout = new QVBoxLayout(this);
+    filter = new QLineEdit(this);
+    filter->setObjectName(QStringLiteral("lineEdit_historyFilter"));
+    filter->setPlaceholderText(text("Filter: date, serial, meter type", QStringLiteral("筛选：日期、序列号、仪器类型")));
+    filter->setClearButtonEnabled(true);
+    layout->addWidget(filter);
+
+    sessions = new QTableWidget(0, 5, this);
+    sessions->setObjectName(QStringLiteral("tableWidget_history"));
+    sessions->setHorizontalHeaderLabels({text("Date", QStringLiteral("日期")), text("Gauge", QStringLiteral("仪器序列号")),
+                                         text("Meter type", QStringLiteral("仪器类型")), text("Rows", QStringLiteral("条数")),
+                                         text("Exported", QStringLiteral("已导出"))});
+    sessions->setSelectionBehavior(QAbstractItemView::SelectRows);
+    sessions->setSelectionMode(QAbstractItemView::SingleSelection);
+    sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sessions->verticalHeader()->hide();
+    sessions->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    layout->addWidget(sessions, 2);
+
+    note = new QLabel(this);
+    note->hide();
+    layout->addWidget(note);
+    previewView = new QTableView(this);
+    previewView->setObjectName(QStringLiteral("tableView_historyPreview"));
+    previewView->setModel(&m_preview);
+    previewView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    previewView->hide();
+    layout->addWidget(previewView, 3);
+
+    auto *buttons = new QHBoxLayout;
+    openButton = new QPushButton(text("Open", QStringLiteral("打开")), this);
+    deleteButton = new QPushButton(text("Delete", QStringLiteral("删除")), this);
+    closeButton = new QPushButton(text("Close", QStringLiteral("关闭")), this);
+    buttons->addStretch();
+    buttons->addWidget(openButton);
+    buttons->addWidget(deleteButton);
+    buttons->addWidget(closeButton);
+    layout->addLayout(buttons);
+
+    connect(filter, &QLineEdit::textChanged, this, &HistoryDialog::applyFilter);
+    connect(openButton, &QPushButton::clicked, this, [this] {
+        // Shown in the records table: the dialog has done its work.
+        if (openSelected() && !m_session.isLinkOpen())
+            accept();
+    });
+    connect(sessions, &QTableWidget::cellDoubleClicked, openButton, &QPushButton::click);
+    connect(deleteButton, &QPushButton::clicked, this, &HistoryDialog::deleteSelected);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    reload();
+}
+
+QString HistoryDialog::text(const char *english, const QString &chinese) const
+{
+    return m_session.model().chinese() ? chinese : QString::fromUtf8(english);
+}
+
+void HistoryDialog::tell(const QString &english, const QString &chinese)
+{
+    m_session.interaction().information(this, m_session.model().chinese() ? QStringLiteral("提示") : QStringLiteral("Tip"),
+                                        m_session.model().chinese() ? chinese : english);
+}
+
+void HistoryDialog::reload()
+{
+    SurveyStore *store = m_session.store();
+    m_list = store ? store->history() : QVector<SurveySummary>();
+    sessions->setRowCount(int(m_list.size()));
+    for (int r = 0; r < m_list.size(); ++r) {
+        const SurveySummary &s = m_list[r];
+        const QStringList cells{
+            QDateTime::fromMSecsSinceEpoch(s.startedMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+            s.info.serial, QString::number(s.info.meterType), QString::number(s.rows),
+            s.exported ? text("yes", QStringLiteral("是")) : text("no", QStringLiteral("否"))};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            item->setData(Qt::UserRole, s.id);
+            item->setTextAlignment(Qt::AlignCenter);
+            sessions->setItem(r, c, item);
+        }
+    }
+    applyFilter();
+}
+
+void HistoryDialog::applyFilter()
+{
+    const QString wanted = filter->text().trimmed();
+    for (int r = 0; r < sessions->rowCount(); ++r) {
+        bool match = wanted.isEmpty();
+        for (int c = 0; !match && c < sessions->columnCount(); ++c)
+            match = sessions->item(r, c)->text().contains(wanted, Qt::CaseInsensitive);
+        sessions->setRowHidden(r, !match);
+    }
+}
+
+QVector<qint64> HistoryDialog::visibleSessions() const
+{
+    QVector<qint64> out;
+    for (int r = 0; r < sessions->rowCount(); ++r)
+        if (!sessions->isRowHidden(r))
+            out << sessions->item(r, 0)->data(Qt::UserRole).toLongLong();
+    return out;
+}
+
+void HistoryDialog::selectSession(qint64 id)
+{
+    for (int r = 0; r < sessions->rowCount(); ++r)
+        if (sessions->item(r, 0)->data(Qt::UserRole).toLongLong() == id)
+            sessions->selectRow(r);
+}
+
+qint64 HistoryDialog::selectedId() const
+{
+    const QList<QTableWidgetItem *> items = sessions->selectedItems();
+    return items.isEmpty() ? 0 : items.first()->data(Qt::UserRole).toLongLong();
+}
+
+bool HistoryDialog::openSelected()
+{
+    const qint64 id = selectedId();
+    SurveyStore *store = m_session.store();
+    if (!id || !store)
+        return false;
+    StoredTable stored;
+    if (!store->loadSession(id, stored) || stored.records.isEmpty()) {
+        tell(QStringLiteral("The readings of this session could not be read from the survey file."),
+             QStringLiteral("无法从数据文件读取该记录。"));
+        return false;
+    }
+    if (m_session.isLinkOpen()) {
+        // The gauge's table stays as it is; the session is shown here only.
+        m_preview.setChinese(m_session.model().chinese());
+        const bool shown = SurveyStore::fillModel(m_preview, stored) > 0;
+        note->setText(text("Shown read-only while a gauge is connected; disconnect it to open the readings in the "
+                           "table and export them.",
+                           QStringLiteral("连接仪器时仅以只读方式显示；断开仪器后可在表格中打开并导出。")));
+        note->show();
+        previewView->show();
+        return shown;
+    }
+    const bool shown = m_session.showStored(stored);
+    reload();
+    return shown;
+}
+
+bool HistoryDialog::deleteSelected()
+{
+    const qint64 id = selectedId();
+    SurveyStore *store = m_session.store();
+    if (!id || !store)
+        return false;
+    const bool chinese = m_session.model().chinese();
+    if (!m_session.interaction().question(
+            this, chinese ? QStringLiteral("提示") : QStringLiteral("Tip"),
+            chinese ? QStringLiteral("确定从历史中永久删除该记录吗？")
+                    : QStringLiteral("Delete these readings from the history for good?")))
+        return false;
+    if (!store->deleteSession(id)) {
+        tell(QStringLiteral("These readings are in the table now, or the survey file cannot be written: they were not "
+                            "deleted."),
+             QStringLiteral("该记录正显示在表格中，或数据文件无法写入：未删除。"));
+        return false;
+    }
+    reload();
+    return true;
+}

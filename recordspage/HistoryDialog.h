@@ -1,0 +1,56 @@
+#pragma once
+
+#include "records/RecordsModel.h"
+#include "store/SurveyStore.h"
+
+#include <QDialog>
+#include <QVector>
+
+class GaugeSession;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTableWidget;
+
+// Past sessions of the survey store: date, gauge serial, meter type, rows, exported or not,
+// with a filter. Open puts a session's rows in the records table when no gauge is connected
+// (from where it can be exported like any table); with a gauge connected they are shown
+// here, read-only, so the gauge's table is left alone. Delete asks first.
+class HistoryDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // The session (and its store) must outlive the dialog.
+    explicit HistoryDialog(GaugeSession &session, QWidget *parent = nullptr);
+
+    // Lists the sessions again from the store.
+    void reload();
+    // The sessions listed and not hidden by the filter, top to bottom.
+    QVector<qint64> visibleSessions() const;
+    void selectSession(qint64 id);
+    // Opens the selected session; true when its rows were shown (table or preview).
+    bool openSelected();
+    // Deletes the selected session after a confirmation; true when it was deleted.
+    bool deleteSelected();
+    // The read-only view of a session opened while a gauge is connected.
+    const RecordsModel &preview() const { return m_preview; }
+
+    QLineEdit *filter = nullptr;
+    QTableWidget *sessions = nullptr;
+    QTableView *previewView = nullptr;
+    QLabel *note = nullptr;
+    QPushButton *openButton = nullptr;
+    QPushButton *deleteButton = nullptr;
+    QPushButton *closeButton = nullptr;
+
+private:
+    void applyFilter();
+    qint64 selectedId() const;
+    QString text(const char *english, const QString &chinese) const;
+    void tell(const QString &english, const QString &chinese);
+
+    GaugeSession &m_session;
+    QVector<SurveySummary> m_list;
+    RecordsModel m_preview;
+};

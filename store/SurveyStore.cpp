@@ -1,0 +1,856 @@
+#include "store/SurveyStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Row states: a row is never erased from a session, only marked.
+enum RowState { Shown = 0, Deleted = 1, Exported = 2, Cleared = 3, NotRestored = 4 };
+
+constexpr int BusyTimeoutMs = 1000; // bounded wait for a lock another process holds
+
+qint64 keyOf(qint64 session, qint64 seq)
+{
+    return session << 32 | seq;
+}
+qint64 sessionOf(qint64 key)
+{
+    return key >> 32;
+}
+qint64 seqOf(qint64 key)
+{
+    return key & 0xffffffffLL;
+}
+
+qint64 nowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+QString joinInts(const QList<int> &list)
+{
+    QStringList parts;
+    for (int v : list)
+        parts << QString::number(v);
+    return parts.join(QLatin1Char(','));
+}
+
+QList<int> splitInts(const QString &text)
+{
+    QList<int> out;
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        out << part.toInt();
+    return out;
+}
+
+QString columnText(sqlite3_stmt *st, int column)
+{
+    const void *text = sqlite3_column_text16(st, column);
+    if (!text)
+        return QString();
+    return QString(reinterpret_cast<const QChar *>(text), sqlite3_column_bytes16(st, column) / 2);
+}
+
+void bindText(sqlite3_stmt *st, int index, const QString &text)
+{
+    sqlite3_bind_text16(st, index, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
+}
+
+// Finalises a statement when it goes out of scope.
+struct Statement
+{
+    sqlite3_stmt *st = nullptr;
+    ~Statement() { sqlite3_finalize(st); }
+    operator sqlite3_stmt *() const { return st; }
+    explicit operator bool() const { return st != nullptr; }
+};
+
+SurveyStore::Problem problemOf(int rc)
+{
+    switch (rc & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return SurveyStore::Problem::Corrupt;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return SurveyStore::Problem::Locked;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return SurveyStore::Problem::ReadOnly;
+    case SQLITE_FULL:
+        return SurveyStore::Problem::Full;
+    case SQLITE_CANTOPEN:
+        return SurveyStore::Problem::CannotOpen;
+    default:
+        return SurveyStore::Problem::Failed;
+    }
+}
+
+} // namespace
+
+SurveyStore::SurveyStore() = default;
+
+SurveyStore::~SurveyStore()
+{
+    close();
+}
+
+QString SurveyStore::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/surveys.sqlite");
+}
+
+QString SurveyStore::problemText(Problem problem, bool chinese)
+{
+    QString why;
+    switch (problem) {
+    case Problem::None:
+        return QString();
+    case Problem::CannotOpen:
+        why = chinese ? QStringLiteral("无法打开或创建数据文件。") : QStringLiteral("the survey file cannot be opened or created.");
+        break;
+    case Problem::Corrupt:
+        why = chinese ? QStringLiteral("数据文件已损坏。") : QStringLiteral("the survey file is damaged.");
+        break;
+    case Problem::Locked:
+        why = chinese ? QStringLiteral("数据文件被另一个程序锁定。") : QStringLiteral("another program holds the survey file locked.");
+        break;
+    case Problem::ReadOnly:
+        why = chinese ? QStringLiteral("数据文件或其文件夹为只读。") : QStringLiteral("the survey file or its folder is read-only.");
+        break;
+    case Problem::Full:
+        why = chinese ? QStringLiteral("磁盘已满。") : QStringLiteral("the disk is full.");
+        break;
+    case Problem::NewerSchema:
+        why = chinese ? QStringLiteral("数据文件来自更新版本的程序，只能查看其历史。")
+                      : QStringLiteral("the survey file was written by a newer version of the program; its history "
+                                       "can only be viewed.");
+        break;
+    case Problem::Failed:
+        why = chinese ? QStringLiteral("写入数据文件失败。") : QStringLiteral("writing the survey file failed.");
+        break;
+    }
+    return chinese ? QStringLiteral("测量数据不再保存到磁盘，仅保留在表格中：") + why
+                   : QStringLiteral("Readings are not being kept on disk, only in the table: ") + why;
+}
+
+// ---- opening -------------------------------------------------------------------------------
+
+bool SurveyStore::fail(int rc, const char *what)
+{
+    if (m_problem == Problem::None) {
+        m_problem = problemOf(rc);
+        m_error = QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                               m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
+                                                    : QString::fromUtf8(sqlite3_errstr(rc)));
+        qWarning("survey store: %s", qPrintable(m_error));
+    }
+    if (m_db && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+}
+
+bool SurveyStore::exec(const char *sql)
+{
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK || fail(rc, sql);
+}
+
+sqlite3_stmt *SurveyStore::prepare(const char *sql)
+{
+    sqlite3_stmt *st = nullptr;
+    const int rc = sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr);
+    if (rc != SQLITE_OK) {
+        fail(rc, sql);
+        return nullptr;
+    }
+    return st;
+}
+
+bool SurveyStore::open(const QString &path)
+{
+    close();
+    m_path = path;
+    m_problem = Problem::None;
+    m_error.clear();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray file = QFile::encodeName(path);
+
+    // An existing file is read first through a read-only connection: a damaged file or one of
+    // a newer program must not get a single byte written (not even the WAL switch).
+    const QFileInfo info(path);
+    int version = 0;
+    if (info.exists() && info.size() > 0) {
+        int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+            Statement st{prepare("PRAGMA user_version")};
+            if (!st)
+                return false; // fail() kept the reason; close() below on the next open
+            rc = sqlite3_step(st);
+            if (rc == SQLITE_ROW)
+                version = sqlite3_column_int(st, 0);
+            else
+                return fail(rc, "reading the schema version");
+        } else {
+            return fail(rc, "opening the file");
+        }
+        if (version > SchemaVersion) {
+            m_problem = Problem::NewerSchema;
+            m_error = QStringLiteral("schema %1, this program knows %2").arg(version).arg(SchemaVersion);
+            return false; // stays open read-only for the history
+        }
+        // A file without its owner's write bit counts as read-only even for root, who could write it.
+        if (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))
+            return fail(SQLITE_READONLY, "the file is read-only"); // stays open read-only for the history
+        sqlite3_close(m_db);
+        m_db = nullptr;
+    }
+
+    int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        fail(rc, "opening the file");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    if (sqlite3_db_readonly(m_db, "main") == 1)
+        return fail(SQLITE_READONLY, "the file is read-only");
+    {
+        Statement st{prepare("PRAGMA journal_mode=WAL")};
+        if (!st)
+            return false;
+        rc = sqlite3_step(st);
+        if (rc != SQLITE_ROW)
+            return fail(rc, "switching to WAL");
+        if (columnText(st, 0).compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+            return fail(SQLITE_READONLY, "switching to WAL");
+    }
+    // A commit returns only once the WAL is on the disk.
+    // A larger page cache for reading a session back; mapped reads spare a copy per page.
+    if (!exec("PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA mmap_size=268435456") || !migrate())
+        return false;
+    m_insert = prepare("INSERT INTO records(session, seq, origin, arrived, flags, name, v0, v1, v2, v3, v4, v5) "
+                       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+    return m_insert != nullptr;
+}
+
+bool SurveyStore::migrate()
+{
+    if (!exec("BEGIN IMMEDIATE"))
+        return false;
+    int version = 0;
+    {
+        Statement st{prepare("PRAGMA user_version")};
+        if (!st)
+            return false;
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_ROW)
+            return fail(rc, "reading the schema version");
+        version = sqlite3_column_int(st, 0);
+    }
+    if (version > SchemaVersion) { // written by a newer program since the first look
+        rollback();
+        m_problem = Problem::NewerSchema;
+        return false;
+    }
+    // Each step takes the schema from version n to n + 1; a file is brought up step by step.
+    if (version < 1) {
+        const char *schema =
+            "CREATE TABLE sessions(id INTEGER PRIMARY KEY, started INTEGER NOT NULL, ended INTEGER,"
+            " serial TEXT NOT NULL, firmware TEXT, meter_type INTEGER, layout INTEGER NOT NULL,"
+            " unit_numbers TEXT, unit_names TEXT, decimals TEXT,"
+            " rows INTEGER NOT NULL DEFAULT 0, live INTEGER NOT NULL DEFAULT 0);"
+            // state: 0 shown, 1 deleted, 2 exported, 3 cleared, 4 not restored after a crash
+            "CREATE TABLE records(session INTEGER NOT NULL, seq INTEGER NOT NULL, origin INTEGER NOT NULL,"
+            " arrived INTEGER NOT NULL, flags INTEGER NOT NULL, state INTEGER NOT NULL DEFAULT 0, name TEXT,"
+            " v0 REAL, v1 REAL, v2 REAL, v3 REAL, v4 REAL, v5 REAL, PRIMARY KEY(session, seq)) WITHOUT ROWID;"
+            "CREATE TABLE events(id INTEGER PRIMARY KEY, session INTEGER, seq INTEGER, at INTEGER NOT NULL,"
+            " kind TEXT NOT NULL, rows INTEGER, text TEXT);"
+            "CREATE TABLE exports(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, at INTEGER NOT NULL,"
+            " path TEXT NOT NULL, format TEXT, rows INTEGER NOT NULL);"
+            "CREATE INDEX exports_session ON exports(session);"
+            "CREATE TABLE gauge_settings(serial TEXT NOT NULL, key TEXT NOT NULL, value BLOB,"
+            " PRIMARY KEY(serial, key)) WITHOUT ROWID;"
+            "PRAGMA user_version=1;";
+        if (!exec(schema))
+            return false;
+    }
+    return commit();
+}
+
+void SurveyStore::close()
+{
+    sqlite3_finalize(m_insert);
+    m_insert = nullptr;
+    if (m_db)
+        sqlite3_close(m_db);
+    m_db = nullptr;
+    m_session = 0;
+    m_nextSeq = 0;
+    m_table.clear();
+}
+
+bool SurveyStore::moveAside(QString *movedTo)
+{
+    close();
+    const QString suffix = QStringLiteral(".") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString target = m_path + suffix;
+    if (QFileInfo::exists(target) || !QFile::rename(m_path, target))
+        return false;
+    for (const char *companion : {"-wal", "-shm"}) {
+        const QString from = m_path + QLatin1String(companion);
+        if (QFileInfo::exists(from))
+            QFile::rename(from, target + QLatin1String(companion));
+    }
+    if (movedTo)
+        *movedTo = target;
+    return true;
+}
+
+qint64 SurveyStore::fileBytes() const
+{
+    return QFileInfo(m_path).size() + QFileInfo(m_path + QStringLiteral("-wal")).size();
+}
+
+// ---- writing ---------------------------------------------------------------------------------
+
+bool SurveyStore::begin()
+{
+    return writable() && exec("BEGIN IMMEDIATE");
+}
+
+bool SurveyStore::commit()
+{
+    return exec("COMMIT");
+}
+
+void SurveyStore::rollback()
+{
+    if (m_db && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+qint64 SurveyStore::beginSession(const SurveyInfo &info, qint64 startedMs)
+{
+    if (!begin())
+        return 0;
+    Statement st{prepare("INSERT INTO sessions(started, serial, firmware, meter_type, layout, unit_numbers, "
+                         "unit_names, decimals) VALUES(?, ?, ?, ?, ?, ?, ?, ?)")};
+    if (!st)
+        return 0;
+    sqlite3_bind_int64(st, 1, startedMs);
+    bindText(st, 2, info.serial);
+    bindText(st, 3, info.firmware);
+    sqlite3_bind_int64(st, 4, info.meterType);
+    sqlite3_bind_int(st, 5, info.layout);
+    bindText(st, 6, joinInts(info.unitNumbers));
+    bindText(st, 7, info.unitNames.join(QLatin1Char('\n')));
+    bindText(st, 8, joinInts(info.decimals));
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE)
+        return fail(rc, "adding a session");
+    const qint64 id = sqlite3_last_insert_rowid(m_db);
+    if (!commit())
+        return 0;
+    m_session = id;
+    m_nextSeq = 0;
+    return id;
+}
+
+void SurveyStore::endSession(qint64 endedMs)
+{
+    // Rows come again only with the next identified gauge, in a new session.
+    const qint64 session = std::exchange(m_session, 0);
+    if (!session || !writable())
+        return;
+    Statement st{prepare("UPDATE sessions SET ended = ? WHERE id = ?")};
+    if (!st)
+        return;
+    sqlite3_bind_int64(st, 1, endedMs);
+    sqlite3_bind_int64(st, 2, session);
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE)
+        fail(rc, "ending a session");
+}
+
+bool SurveyStore::addRows(int n, int stride, const float *values, const quint8 *flags, const QString *names,
+                          RecordOrigin origin, qint64 arrivedMs)
+{
+    if (n <= 0)
+        return false;
+    if (!m_session || !begin()) {
+        // Rows the table shows but the file does not hold: key 0 keeps the mirror in step.
+        m_table.insert(m_table.end(), size_t(n), 0);
+        return false;
+    }
+    sqlite3_stmt *st = m_insert;
+    sqlite3_clear_bindings(st);
+    sqlite3_bind_int64(st, 1, m_session);
+    sqlite3_bind_int(st, 3, int(origin));
+    sqlite3_bind_int64(st, 4, arrivedMs);
+    const qint64 firstSeq = m_nextSeq;
+    for (int i = 0; i < n; ++i) {
+        sqlite3_bind_int64(st, 2, firstSeq + i);
+        sqlite3_bind_int(st, 5, flags[i]);
+        if (names)
+            sqlite3_bind_text16(st, 6, names[i].utf16(), int(names[i].size() * 2), SQLITE_STATIC);
+        const float *row = values + qsizetype(i) * stride;
+        for (int v = 0; v < stride; ++v)
+            sqlite3_bind_double(st, 7 + v, double(row[v]));
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE) {
+            m_table.insert(m_table.end(), size_t(n), 0);
+            return fail(rc, "adding rows");
+        }
+    }
+    Statement count{prepare("UPDATE sessions SET rows = rows + ?, live = 1 WHERE id = ?")};
+    if (!count)
+        return false;
+    sqlite3_bind_int(count, 1, n);
+    sqlite3_bind_int64(count, 2, m_session);
+    const int rc = sqlite3_step(count);
+    if (rc != SQLITE_DONE || !commit()) {
+        m_table.insert(m_table.end(), size_t(n), 0);
+        return rc != SQLITE_DONE ? fail(rc, "counting rows") : false;
+    }
+    m_nextSeq = firstSeq + n;
+    // push_back keeps the vector's geometric growth: a reserve per row would copy the whole
+    // table for every pushed measurement.
+    for (int i = 0; i < n; ++i)
+        m_table.push_back(keyOf(m_session, firstSeq + i));
+    return true;
+}
+
+bool SurveyStore::addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin, qint64 arrivedMs)
+{
+    const int n = int(records.size());
+    std::vector<float> values(size_t(n) * size_t(stride));
+    std::vector<quint8> flags(static_cast<size_t>(n));
+    QVector<QString> names(n);
+    for (int i = 0; i < n; ++i) {
+        std::copy_n(records[i].values.begin(), stride, values.begin() + qsizetype(i) * stride);
+        flags[size_t(i)] = records[i].outOfRange;
+        names[i] = records[i].name;
+    }
+    return addRows(n, stride, values.data(), flags.data(), stride == GaugeRecord::MaxValues ? names.constData() : nullptr,
+                   origin, arrivedMs);
+}
+
+bool SurveyStore::markRows(const std::vector<qint64> &keys, int state)
+{
+    // The keys of a table run in order: one range update per run of consecutive rows.
+    Statement st{prepare("UPDATE records SET state = ?1 WHERE session = ?2 AND seq BETWEEN ?3 AND ?4")};
+    if (!st)
+        return false;
+    size_t i = 0;
+    while (i < keys.size()) {
+        size_t j = i + 1;
+        while (j < keys.size() && keys[j] == keys[j - 1] + 1 && sessionOf(keys[j]) == sessionOf(keys[i]))
+            ++j;
+        if (keys[i] == 0) { // rows the file never held
+            i = j;
+            continue;
+        }
+        sqlite3_bind_int(st, 1, state);
+        sqlite3_bind_int64(st, 2, sessionOf(keys[i]));
+        sqlite3_bind_int64(st, 3, seqOf(keys[i]));
+        sqlite3_bind_int64(st, 4, seqOf(keys[j - 1]));
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            return fail(rc, "marking rows");
+        i = j;
+    }
+    // An empty table leaves nothing to offer after a crash.
+    if (m_table.empty() && !exec("UPDATE sessions SET live = 0 WHERE live = 1"))
+        return false;
+    return true;
+}
+
+void SurveyStore::rowsRemoved(int first, int count, Removal why)
+{
+    if (first < 0 || count <= 0 || size_t(first) + size_t(count) > m_table.size())
+        return;
+    std::vector<qint64> keys(m_table.begin() + first, m_table.begin() + first + count);
+    m_table.erase(m_table.begin() + first, m_table.begin() + first + count);
+    if (!begin())
+        return;
+    if (why == Removal::Deleted) {
+        Statement st{prepare("INSERT INTO events(session, seq, at, kind, rows) VALUES(?, ?, ?, 'delete', 1)")};
+        if (!st)
+            return;
+        const qint64 at = nowMs();
+        for (qint64 key : keys) {
+            sqlite3_bind_int64(st, 1, sessionOf(key));
+            sqlite3_bind_int64(st, 2, seqOf(key));
+            sqlite3_bind_int64(st, 3, at);
+            const int rc = sqlite3_step(st);
+            sqlite3_reset(st);
+            if (rc != SQLITE_DONE) {
+                fail(rc, "logging a deletion");
+                return;
+            }
+        }
+    }
+    if (markRows(keys, why == Removal::Deleted ? Deleted : Exported))
+        commit();
+}
+
+void SurveyStore::rowRenamed(int row, const QString &name)
+{
+    if (row < 0 || size_t(row) >= m_table.size() || !begin())
+        return;
+    const qint64 key = m_table[size_t(row)];
+    Statement update{prepare("UPDATE records SET name = ? WHERE session = ? AND seq = ?")};
+    Statement log{prepare("INSERT INTO events(session, seq, at, kind, rows, text) VALUES(?, ?, ?, 'rename', 1, ?)")};
+    if (!update || !log)
+        return;
+    bindText(update, 1, name);
+    sqlite3_bind_int64(update, 2, sessionOf(key));
+    sqlite3_bind_int64(update, 3, seqOf(key));
+    int rc = sqlite3_step(update);
+    if (rc != SQLITE_DONE) {
+        fail(rc, "renaming");
+        return;
+    }
+    sqlite3_bind_int64(log, 1, sessionOf(key));
+    sqlite3_bind_int64(log, 2, seqOf(key));
+    sqlite3_bind_int64(log, 3, nowMs());
+    bindText(log, 4, name);
+    rc = sqlite3_step(log);
+    if (rc != SQLITE_DONE) {
+        fail(rc, "logging a rename");
+        return;
+    }
+    commit();
+}
+
+void SurveyStore::tableCleared()
+{
+    if (m_table.empty())
+        return;
+    std::vector<qint64> keys;
+    keys.swap(m_table);
+    if (!begin())
+        return;
+    Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'clear', ?)")};
+    if (!log)
+        return;
+    sqlite3_bind_int64(log, 1, sessionOf(keys.back()));
+    sqlite3_bind_int64(log, 2, nowMs());
+    sqlite3_bind_int64(log, 3, qint64(keys.size()));
+    const int rc = sqlite3_step(log);
+    if (rc != SQLITE_DONE) {
+        fail(rc, "logging a clear");
+        return;
+    }
+    if (markRows(keys, Cleared))
+        commit();
+}
+
+void SurveyStore::exported(const QString &path, const QString &format, int rows, bool fromTable)
+{
+    // The export is noted for every session whose rows went out (a table may hold several).
+    QList<qint64> sessions;
+    const int fromRows = fromTable ? qBound(0, rows, int(m_table.size())) : 0;
+    for (int i = 0; i < fromRows; ++i) {
+        const qint64 session = sessionOf(m_table[size_t(i)]);
+        if (session && (sessions.isEmpty() || sessions.last() != session))
+            sessions.append(session);
+    }
+    if (sessions.isEmpty() && m_session)
+        sessions.append(m_session);
+    if (sessions.isEmpty() || !begin())
+        return;
+    Statement st{prepare("INSERT INTO exports(session, at, path, format, rows) VALUES(?, ?, ?, ?, ?)")};
+    if (!st)
+        return;
+    const qint64 at = nowMs();
+    for (qint64 session : sessions) {
+        sqlite3_bind_int64(st, 1, session);
+        sqlite3_bind_int64(st, 2, at);
+        bindText(st, 3, path);
+        bindText(st, 4, format);
+        sqlite3_bind_int(st, 5, rows);
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE) {
+            fail(rc, "logging an export");
+            return;
+        }
+    }
+    commit();
+}
+
+void SurveyStore::tableReplaced(const std::vector<qint64> &keys)
+{
+    tableCleared();
+    m_table = keys;
+    if (keys.empty() || !begin())
+        return;
+    // Shown again: a crash now offers them back.
+    Statement st{prepare("UPDATE records SET state = 0 WHERE session = ?1 AND seq BETWEEN ?2 AND ?3")};
+    Statement live{prepare("UPDATE sessions SET live = 1 WHERE id = ?")};
+    Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'reopen', ?)")};
+    if (!st || !live || !log)
+        return;
+    size_t i = 0;
+    while (i < keys.size()) {
+        size_t j = i + 1;
+        while (j < keys.size() && keys[j] == keys[j - 1] + 1 && sessionOf(keys[j]) == sessionOf(keys[i]))
+            ++j;
+        sqlite3_bind_int64(st, 1, sessionOf(keys[i]));
+        sqlite3_bind_int64(st, 2, seqOf(keys[i]));
+        sqlite3_bind_int64(st, 3, seqOf(keys[j - 1]));
+        int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        sqlite3_bind_int64(live, 1, sessionOf(keys[i]));
+        if (rc == SQLITE_DONE)
+            rc = sqlite3_step(live);
+        sqlite3_reset(live);
+        if (rc != SQLITE_DONE) {
+            fail(rc, "reopening rows");
+            return;
+        }
+        i = j;
+    }
+    sqlite3_bind_int64(log, 1, sessionOf(keys.back()));
+    sqlite3_bind_int64(log, 2, nowMs());
+    sqlite3_bind_int64(log, 3, qint64(keys.size()));
+    const int rc = sqlite3_step(log);
+    if (rc != SQLITE_DONE) {
+        fail(rc, "logging a reopen");
+        return;
+    }
+    commit();
+}
+
+// ---- reading back ------------------------------------------------------------------------------
+
+SurveyInfo SurveyStore::readInfo(sqlite3_stmt *st, int c) const
+{
+    SurveyInfo info;
+    info.serial = columnText(st, c);
+    info.firmware = columnText(st, c + 1);
+    info.meterType = sqlite3_column_int64(st, c + 2);
+    info.layout = sqlite3_column_int(st, c + 3);
+    info.unitNumbers = splitInts(columnText(st, c + 4));
+    info.unitNames = columnText(st, c + 5).split(QLatin1Char('\n'));
+    info.decimals = splitInts(columnText(st, c + 6));
+    return info;
+}
+
+bool SurveyStore::loadRows(const char *where, qint64 arg, StoredTable &out)
+{
+    out = StoredTable();
+    if (!m_db)
+        return false;
+    QByteArray sql = "SELECT r.session, r.seq, r.origin, r.arrived, r.flags, r.name, r.v0, r.v1, r.v2, r.v3, r.v4, "
+                     "r.v5 FROM records r WHERE ";
+    sql += where;
+    sql += " ORDER BY r.session, r.seq";
+    Statement st{prepare(sql.constData())};
+    if (!st)
+        return false;
+    if (arg) {
+        sqlite3_bind_int64(st, 1, arg);
+        // A session's row count: the records are reserved at once instead of grown.
+        Statement count{prepare("SELECT rows FROM sessions WHERE id = ?")};
+        if (count) {
+            sqlite3_bind_int64(count, 1, arg);
+            if (sqlite3_step(count) == SQLITE_ROW) {
+                const qint64 rows = std::clamp<qint64>(sqlite3_column_int64(count, 0), 0, 10000000);
+                out.records.reserve(rows);
+                out.keys.reserve(size_t(rows));
+            }
+        }
+    }
+    qint64 lastSession = 0;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        Record r;
+        const qint64 session = sqlite3_column_int64(st, 0);
+        lastSession = session;
+        out.keys.push_back(keyOf(session, sqlite3_column_int64(st, 1)));
+        r.origin = RecordOrigin(sqlite3_column_int(st, 2));
+        r.arrivedMs = sqlite3_column_int64(st, 3);
+        r.outOfRange = quint8(sqlite3_column_int(st, 4));
+        if (sqlite3_column_type(st, 5) != SQLITE_NULL)
+            r.name = columnText(st, 5);
+        for (int v = 0; v < GaugeRecord::MaxValues; ++v)
+            r.values[size_t(v)] = float(sqlite3_column_double(st, 6 + v));
+        out.records.append(std::move(r));
+    }
+    if (rc != SQLITE_DONE)
+        return false;
+    if (!lastSession)
+        return true;
+    Statement info{prepare("SELECT started, serial, firmware, meter_type, layout, unit_numbers, unit_names, decimals "
+                           "FROM sessions WHERE id = ?")};
+    if (!info)
+        return false;
+    sqlite3_bind_int64(info, 1, lastSession);
+    if (sqlite3_step(info) != SQLITE_ROW)
+        return false;
+    out.info = readInfo(info, 1);
+    // The date of the oldest row's session.
+    Statement first{prepare("SELECT started FROM sessions WHERE id = ?")};
+    if (!first)
+        return false;
+    sqlite3_bind_int64(first, 1, sessionOf(out.keys.front()));
+    out.startedMs = sqlite3_step(first) == SQLITE_ROW ? sqlite3_column_int64(first, 0) : 0;
+    return true;
+}
+
+SurveyStore::Leftover SurveyStore::leftover()
+{
+    Leftover left;
+    if (!m_db)
+        return left;
+    Statement st{prepare("SELECT count(*), min(s.started), max(s.id) FROM sessions s JOIN records r ON r.session = s.id "
+                         "WHERE s.live = 1 AND r.state = 0")};
+    if (!st || sqlite3_step(st) != SQLITE_ROW)
+        return left;
+    left.rows = sqlite3_column_int64(st, 0);
+    left.startedMs = sqlite3_column_int64(st, 1);
+    const qint64 newest = sqlite3_column_int64(st, 2);
+    Statement serial{prepare("SELECT serial FROM sessions WHERE id = ?")};
+    if (serial) {
+        sqlite3_bind_int64(serial, 1, newest);
+        if (sqlite3_step(serial) == SQLITE_ROW)
+            left.serial = columnText(serial, 0);
+    }
+    return left;
+}
+
+bool SurveyStore::loadLeftover(StoredTable &out)
+{
+    return loadRows("r.session IN (SELECT id FROM sessions WHERE live = 1) AND r.state = 0", 0, out);
+}
+
+void SurveyStore::dismissLeftover()
+{
+    if (!begin())
+        return;
+    if (exec("UPDATE records SET state = 4 WHERE session IN (SELECT id FROM sessions WHERE live = 1) AND state = 0")
+        && exec("UPDATE sessions SET live = 0 WHERE live = 1"))
+        commit();
+}
+
+QVector<SurveySummary> SurveyStore::history()
+{
+    QVector<SurveySummary> out;
+    if (!m_db)
+        return out;
+    Statement st{prepare("SELECT s.id, s.started, s.ended, s.serial, s.firmware, s.meter_type, s.layout, s.unit_numbers,"
+                         " s.unit_names, s.decimals, s.rows, s.live,"
+                         " EXISTS(SELECT 1 FROM exports e WHERE e.session = s.id)"
+                         " FROM sessions s WHERE s.rows > 0 ORDER BY s.started DESC, s.id DESC")};
+    if (!st)
+        return out;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        SurveySummary s;
+        s.id = sqlite3_column_int64(st, 0);
+        s.startedMs = sqlite3_column_int64(st, 1);
+        s.endedMs = sqlite3_column_int64(st, 2);
+        s.info = readInfo(st, 3);
+        s.rows = sqlite3_column_int64(st, 10);
+        s.live = sqlite3_column_int(st, 11) != 0;
+        s.exported = sqlite3_column_int(st, 12) != 0;
+        out.append(s);
+    }
+    return out;
+}
+
+bool SurveyStore::loadSession(qint64 id, StoredTable &out)
+{
+    return loadRows("r.session = ?1 AND r.state <> 1", id, out);
+}
+
+bool SurveyStore::deleteSession(qint64 id)
+{
+    if (id == m_session)
+        return false;
+    for (qint64 key : m_table)
+        if (sessionOf(key) == id)
+            return false;
+    if (!begin())
+        return false;
+    for (const char *sql : {"DELETE FROM records WHERE session = ?", "DELETE FROM events WHERE session = ?",
+                            "DELETE FROM exports WHERE session = ?", "DELETE FROM sessions WHERE id = ?"}) {
+        Statement st{prepare(sql)};
+        if (!st)
+            return false;
+        sqlite3_bind_int64(st, 1, id);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE)
+            return fail(rc, sql);
+    }
+    return commit();
+}
+
+int SurveyStore::fillModel(RecordsModel &model, const StoredTable &stored)
+{
+    const int layout = stored.info.layout;
+    const int values = layout == 1 ? 2 : layout == 2 ? GaugeRecord::MaxValues : 0;
+    if (!values || stored.info.unitNames.size() != values || stored.info.decimals.size() != values)
+        return 0;
+    QList<QVariantList> unitTable;
+    QList<int> numbers;
+    if (layout == 1) {
+        // The model takes column 0 (thickness) from entry unitNumbers[1], column 1 from unitNumbers[0].
+        unitTable = {{0, stored.info.unitNames[1], stored.info.decimals[1]},
+                     {1, stored.info.unitNames[0], stored.info.decimals[0]}};
+        numbers = {0, 1};
+    } else {
+        for (int i = 0; i < values; ++i) {
+            unitTable.append({i, stored.info.unitNames[i], stored.info.decimals[i]});
+            numbers << i;
+        }
+    }
+    model.clear();
+    if (!model.setColumns(layout, numbers, unitTable))
+        return 0;
+    return model.append(stored.records);
+}
+
+// ---- per-gauge settings ------------------------------------------------------------------------
+
+QByteArray SurveyStore::loadLimits(const QString &serial)
+{
+    if (!m_db)
+        return {};
+    Statement st{prepare("SELECT value FROM gauge_settings WHERE serial = ? AND key = 'limits'")};
+    if (!st)
+        return {};
+    bindText(st, 1, serial);
+    if (sqlite3_step(st) != SQLITE_ROW)
+        return {};
+    return QByteArray(static_cast<const char *>(sqlite3_column_blob(st, 0)), sqlite3_column_bytes(st, 0));
+}
+
+bool SurveyStore::saveLimits(const QString &serial, const QByteArray &data)
+{
+    if (!writable())
+        return false;
+    Statement st{prepare("INSERT OR REPLACE INTO gauge_settings(serial, key, value) VALUES(?, 'limits', ?)")};
+    if (!st)
+        return false;
+    bindText(st, 1, serial);
+    sqlite3_bind_blob(st, 2, data.constData(), int(data.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(st);
+    return rc == SQLITE_DONE || fail(rc, "saving limits");
+}

@@ -1,0 +1,168 @@
+#pragma once
+
+#include "protocol/GaugeRecord.h"
+#include "records/RecordsModel.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// What identifies the rows of one connection: the gauge and the table's columns.
+struct SurveyInfo
+{
+    QString serial;
+    QString firmware;
+    qint64 meterType = -1;
+    int layout = 0; // 1 single layer, 2 multi layer
+    QList<int> unitNumbers; // as the gauge reported them
+    // The value columns in table order: their unit names and decimals.
+    QStringList unitNames;
+    QList<int> decimals;
+};
+
+// One past session, as the history lists it.
+struct SurveySummary
+{
+    qint64 id = 0;
+    qint64 startedMs = 0;
+    qint64 endedMs = 0;
+    SurveyInfo info;
+    qint64 rows = 0;    // rows received
+    bool exported = false;
+    bool live = false;  // has rows in the current table (or left there by the last run)
+};
+
+// Rows loaded back from the file, with the columns they were shown in.
+struct StoredTable
+{
+    SurveyInfo info;        // of the newest session the rows belong to
+    qint64 startedMs = 0;   // of the oldest one
+    QVector<Record> records;
+    std::vector<qint64> keys; // one per record, see SurveyStore
+};
+
+// The survey store: every reading the table receives, kept in one SQLite file, written
+// through the sqlite3 C API (one prepared statement per kind of write, one transaction per
+// batch, WAL with synchronous=FULL so a committed batch survives a kill or a power cut).
+//
+// The store mirrors the current table: it knows which stored record each table row is
+// (key = session << 32 | sequence number), so deletions, renames, clears and exports are
+// logged against the right rows. A deleted row is marked, never erased.
+//
+// A store that cannot be used (corrupt, locked, read-only, full, newer than this program)
+// never touches its file again: every call becomes a no-op and problem() says why. Not
+// thread-safe: one thread owns it.
+class SurveyStore
+{
+public:
+    static constexpr int SchemaVersion = 1;
+    enum class Problem { None, CannotOpen, Corrupt, Locked, ReadOnly, Full, NewerSchema, Failed };
+    enum class Removal { Deleted, Exported };
+
+    SurveyStore();
+    ~SurveyStore();
+    SurveyStore(const SurveyStore &) = delete;
+    SurveyStore &operator=(const SurveyStore &) = delete;
+
+    // The default file: surveys.sqlite in the user's data folder.
+    static QString defaultPath();
+
+    // Opens or creates the file; false when it cannot be written (problem() says why).
+    // A file of a newer schema stays open read-only: history() and loads still work.
+    bool open(const QString &path);
+    void close();
+    QString path() const { return m_path; }
+    bool isOpen() const { return m_db != nullptr; }
+    bool writable() const { return m_db && m_problem == Problem::None; }
+    Problem problem() const { return m_problem; }
+    QString errorText() const { return m_error; }
+    // Why readings are not kept, for the user.
+    static QString problemText(Problem problem, bool chinese);
+    // After a failed open of a corrupt or newer file: renames it (and its -wal/-shm) to
+    // "<path>.<yyyyMMdd-HHmmss>" beside it, so that open() can start a new one. Nothing is
+    // deleted or overwritten; false if it could not be moved.
+    bool moveAside(QString *movedTo = nullptr);
+
+    // ---- the current table ----
+    // A gauge was identified: a new session, which takes the rows from now on.
+    qint64 beginSession(const SurveyInfo &info, qint64 startedMs);
+    qint64 currentSession() const { return m_session; }
+    // Commits n rows of the current session in one transaction and mirrors them at the end of
+    // the table. values: `stride` floats per row (2 or 6), flags: out-of-range bits, names:
+    // null or n names. False (nothing kept) without a session or on a failure.
+    bool addRows(int n, int stride, const float *values, const quint8 *flags, const QString *names,
+                 RecordOrigin origin, qint64 arrivedMs);
+    bool addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin, qint64 arrivedMs);
+    // Table rows removed: deleted by the user, or gone out in an export.
+    void rowsRemoved(int first, int count, Removal why);
+    void rowRenamed(int row, const QString &name);
+    // The table was emptied (clear, or a question that announced it).
+    void tableCleared();
+    // An export finished: `rows` rows went to `path`, the first rows of the table unless
+    // the table was replaced meanwhile (fromTable false).
+    void exported(const QString &path, const QString &format, int rows, bool fromTable = true);
+    // The table now shows exactly these stored rows (a restore or a history session).
+    void tableReplaced(const std::vector<qint64> &keys);
+    int tableRows() const { return int(m_table.size()); }
+    // Marks the end time of the current session (a pulled gauge, the program's end); rows
+    // are then kept again from the next beginSession().
+    void endSession(qint64 endedMs);
+
+    // ---- what a last run left ----
+    struct Leftover
+    {
+        qint64 rows = 0;
+        qint64 startedMs = 0;
+        QString serial;
+    };
+    // Rows the last run showed that were neither exported nor cleared; rows == 0 if none.
+    Leftover leftover();
+    bool loadLeftover(StoredTable &out);
+    // The user did not want them back: they stay in the history, no longer offered.
+    void dismissLeftover();
+
+    // ---- history ----
+    QVector<SurveySummary> history();
+    bool loadSession(qint64 id, StoredTable &out);
+    // Deletes a past session and its rows; refused for rows in the current table.
+    bool deleteSession(qint64 id);
+
+    // ---- per-gauge settings (e.g. measurement limits) ----
+    QByteArray loadLimits(const QString &serial);
+    bool saveLimits(const QString &serial, const QByteArray &data);
+
+    // Puts stored rows into a model, in the columns they were shown in (unit names and
+    // decimals from the file, not from today's tables). Returns the rows added.
+    static int fillModel(RecordsModel &model, const StoredTable &table);
+
+    // Bytes of the file (and its WAL), for the benchmark.
+    qint64 fileBytes() const;
+
+private:
+    bool exec(const char *sql);
+    sqlite3_stmt *prepare(const char *sql);
+    bool fail(int rc, const char *what);
+    bool migrate();
+    bool begin();
+    bool commit();
+    void rollback();
+    bool markRows(const std::vector<qint64> &keys, int state);
+    bool loadRows(const char *where, qint64 arg, StoredTable &out);
+    SurveyInfo readInfo(sqlite3_stmt *st, int firstColumn) const;
+
+    sqlite3 *m_db = nullptr;
+    QString m_path;
+    Problem m_problem = Problem::None;
+    QString m_error;
+    qint64 m_session = 0;
+    qint64 m_nextSeq = 0;
+    std::vector<qint64> m_table; // the key of each table row
+    sqlite3_stmt *m_insert = nullptr;
+};

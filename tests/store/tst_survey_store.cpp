@@ -1,0 +1,484 @@
+// The survey store through the real session and model against the emulated gauge, with a
+// real SQLite file in a temporary folder, checked by reading the file directly.
+#include "GaugeFixture.h"
+#include "recordspage/HistoryDialog.h"
+#include "store/SurveyStore.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+
+using namespace GaugeFixture;
+using Kind = ScriptedInteraction::Kind;
+
+namespace {
+
+// Rows of a query on the file, each a list of its columns; read through a connection of
+// its own, as another program would see the file.
+QList<QVariantList> query(const QString &path, const char *sql)
+{
+    QList<QVariantList> rows;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return rows;
+    }
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QVariantList row;
+            for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                switch (sqlite3_column_type(st, c)) {
+                case SQLITE_INTEGER: row << sqlite3_column_int64(st, c); break;
+                case SQLITE_FLOAT: row << sqlite3_column_double(st, c); break;
+                case SQLITE_NULL: row << QVariant(); break;
+                default: row << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)));
+                }
+            }
+            rows << row;
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// The readings the killed child produces, so that the parent can tell every row apart.
+float readVelocity(int i) { return 5900.0f + float(i); }
+float readThickness(int i) { return 1.0f + float(i) / 100.0f; }
+float pushedVelocity(int k) { return 6000.0f + float(k); }
+float pushedThickness(int k) { return 20.0f + float(k) / 100.0f; }
+constexpr int childReadRows = 40;
+
+// The child: reads 40 records, then takes a measurement every few ms, printing the table's
+// row count each time rows are shown, until it is killed.
+int runFillingChild(const QString &storePath)
+{
+    EmulatorBackend backend;
+    SurveyStore store; // outlives the session that writes to it
+    SessionRig rig(backend);
+    ScriptedInteraction dialogs;
+    if (!rig.session.openStore(store, storePath))
+        return 3;
+    auto gauge = singleLayerGauge();
+    for (int i = 0; i < childReadRows; ++i)
+        gauge->addSingleLayerRecord(readVelocity(i), readThickness(i));
+    QObject::connect(&rig.model, &QAbstractItemModel::rowsInserted, [&] {
+        std::printf("%d\n", rig.model.rowCount());
+        std::fflush(stdout);
+    });
+    backend.plug(gauge);
+    if (!QTest::qWaitFor([&] { return !rig.serialNo.isEmpty(); }, 10000))
+        return 4;
+    rig.session.readRecords();
+    int k = 0;
+    QTimer pushes;
+    QObject::connect(&pushes, &QTimer::timeout, [&] {
+        gauge->pushSingleLayer(pushedVelocity(k), pushedThickness(k));
+        ++k;
+    });
+    pushes.start(3);
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+class SurveyStoreTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("surveys.sqlite")); }
+
+private slots:
+    void init() { QFile::remove(path()); }
+
+    // Reads, pushes, a gauge with other units, rename, delete and export, all in the file.
+    void everyRowAndEditIsInTheFile()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, path()));
+        ScriptedInteraction dialogs;
+
+        auto single = singleLayerGauge();
+        for (int i = 0; i < 25; ++i) // two read blocks
+            single->addSingleLayerRecord(readVelocity(i), readThickness(i));
+        replug(backend, rig, single);
+        rig.session.readRecords();
+        QCOMPARE(rig.model.rowCount(), 25);
+        single->pushSingleLayer(6001.0f, 3.25f);
+        QTRY_COMPARE(rig.model.rowCount(), 26);
+        single->pushMeasurement({EmulatedInstrument::field(6002.0f), EmulatedInstrument::outOfRangeField()});
+        QTRY_COMPARE(rig.model.rowCount(), 27);
+
+        const auto rows = query(path(), "SELECT origin, flags, v0, v1, state FROM records ORDER BY session, seq");
+        QCOMPARE(rows.size(), 27);
+        for (int r = 0; r < 27; ++r) {
+            QCOMPARE(rows[r][0].toInt(), r < 25 ? 0 : 1);
+            QCOMPARE(rows[r][1].toInt(), int(rig.model.record(r).outOfRange));
+            QCOMPARE(float(rows[r][2].toDouble()), rig.model.value(r, 0));
+            QCOMPARE(float(rows[r][3].toDouble()), rig.model.value(r, 1));
+            QCOMPARE(rows[r][4].toInt(), 0);
+        }
+        QCOMPARE(rows[26][1].toInt(), 1); // the thickness was out of range
+        QCOMPARE(query(path(), "SELECT serial, layout, substr(unit_numbers, 1, 4), unit_names, decimals FROM sessions"),
+                 (QList<QVariantList>{{"777", 1, "2,0,", "mm\nm/s", "2,0"}}));
+
+        // Another gauge: the save question, answered No, empties the table; the rows are
+        // marked cleared, not erased.
+        dialogs.answerQuestions({false});
+        auto multi = multiLayerGauge();
+        multi->addMultiLayerRecord("first", {1, 2, 3}, {5900, 5901, 5902});
+        multi->addMultiLayerRecord("second", {4, 5, 6}, {5903, 5904, 5905});
+        multi->addMultiLayerRecord("third", {7, 8, 9}, {5906, 5907, 5908});
+        replug(backend, rig, multi);
+        QCOMPARE(dialogs.texts(Kind::Question).size(), 1);
+        QCOMPARE(rig.model.rowCount(), 0);
+        QCOMPARE(query(path(), "SELECT count(*) FROM records WHERE state = 3"), (QList<QVariantList>{{27}}));
+        rig.session.readRecords();
+        QCOMPARE(rig.model.rowCount(), 3);
+
+        QVERIFY(rig.model.setData(rig.model.index(0, 0), QStringLiteral("renamed")));
+        QVERIFY(rig.model.removeRows(1, 1));
+        dialogs.answerFileDialogs({dir.filePath(QStringLiteral("out.xls"))});
+        QVERIFY(rig.session.exportRecords());
+        QCOMPARE(rig.model.rowCount(), 0);
+
+        QCOMPARE(query(path(), "SELECT r.name, r.state, r.v5 FROM records r JOIN sessions s ON s.id = r.session "
+                               "WHERE s.layout = 2 ORDER BY r.seq"),
+                 (QList<QVariantList>{{"renamed", 2, 5902.0}, {"second", 1, 5905.0}, {"third", 2, 5908.0}}));
+        QCOMPARE(query(path(), "SELECT kind, seq, text FROM events ORDER BY id"),
+                 (QList<QVariantList>{{"clear", QVariant(), QVariant()}, {"rename", 0, "renamed"}, {"delete", 1, QVariant()}}));
+        QCOMPARE(query(path(), "SELECT path, format, rows FROM exports"),
+                 (QList<QVariantList>{{dir.filePath(QStringLiteral("out.xls")), "xls", 2}}));
+        // Per-gauge settings kept beside the readings, one value per serial.
+        QVERIFY(store.saveLimits(QStringLiteral("777"), QByteArray("low=1.0")));
+        QVERIFY(store.saveLimits(QStringLiteral("777"), QByteArray("low=2.0")));
+        QCOMPARE(store.loadLimits(QStringLiteral("777")), QByteArray("low=2.0"));
+        QVERIFY(store.loadLimits(QStringLiteral("12345")).isEmpty());
+        // Nothing is left to offer after an export emptied the table.
+        QCOMPARE(store.leftover().rows, 0);
+        const QVector<SurveySummary> history = store.history();
+        QCOMPARE(history.size(), 2);
+        QCOMPARE(history[0].info.serial, QStringLiteral("12345"));
+        QVERIFY(history[0].exported);
+        QVERIFY(!history[1].exported);
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
+    // A program killed while it fills the table loses no row it had shown, and the next
+    // start offers exactly the rows the file holds for it.
+    void aKilledProgramLosesNoShownRow()
+    {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fill-child"), path()});
+        QVERIFY(child.waitForStarted());
+        int shown = 0;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                while (child.canReadLine())
+                    shown = child.readLine().trimmed().toInt();
+                return shown >= childReadRows + 30 || child.state() != QProcess::Running;
+            },
+            30000));
+        child.kill(); // SIGKILL
+        QVERIFY(child.waitForFinished(5000));
+        while (child.canReadLine())
+            shown = child.readLine().trimmed().toInt();
+        QVERIFY2(shown >= childReadRows + 30, child.readAllStandardError().constData());
+
+        // The next start: the rows come back, all of them and nothing else.
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        ScriptedInteraction dialogs;
+        dialogs.answerQuestions({true});
+        QVERIFY(rig.session.openStore(store, path()));
+        QVERIFY(rig.session.offerLeftover());
+        const int kept = rig.model.rowCount();
+        QVERIFY2(kept >= shown, qPrintable(QStringLiteral("%1 shown, %2 kept").arg(shown).arg(kept)));
+        QCOMPARE(dialogs.texts(Kind::Question).size(), 1);
+        QVERIFY(dialogs.texts(Kind::Question)[0].startsWith(QStringLiteral("Restore the %1 readings from ").arg(kept)));
+        QVERIFY(dialogs.texts(Kind::Question)[0].contains(QStringLiteral(", gauge 777?\n是否恢复")));
+        for (int r = 0; r < kept; ++r) {
+            const bool read = r < childReadRows;
+            const int k = r - childReadRows;
+            QCOMPARE(rig.model.value(r, 0), read ? readThickness(r) : pushedThickness(k));
+            QCOMPARE(rig.model.value(r, 1), read ? readVelocity(r) : pushedVelocity(k));
+            QCOMPARE(rig.model.record(r).origin, read ? RecordOrigin::Memory : RecordOrigin::Pushed);
+        }
+        QCOMPARE(rig.header(0), QStringLiteral("厚度\n(mm)"));
+
+        // The same gauge plugged in carries on below them; the restored rows are offered once
+        // more only while they are in the table.
+        auto gauge = singleLayerGauge();
+        replug(backend, rig, gauge);
+        gauge->pushSingleLayer(6100.0f, 9.5f);
+        QTRY_COMPARE(rig.model.rowCount(), kept + 1);
+        QCOMPARE(store.leftover().rows, kept + 1);
+        QCOMPARE(dialogs.texts(Kind::Question).size(), 1);
+
+        // Declined at the start after: not offered again.
+        SurveyStore again;
+        SessionRig later(backend);
+        ScriptedInteraction laterDialogs;
+        laterDialogs.answerQuestions({false});
+        store.close();
+        QVERIFY(later.session.openStore(again, path()));
+        QVERIFY(!later.session.offerLeftover());
+        QCOMPARE(laterDialogs.texts(Kind::Question).size(), 1);
+        QVERIFY(!later.session.offerLeftover());
+        QCOMPARE(laterDialogs.texts(Kind::Question).size(), 1);
+    }
+
+    // A pulled cable keeps the table; the same gauge carries on, another gauge or other
+    // units ask first.
+    void pullAndReplugKeepTheRows()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, path()));
+        ScriptedInteraction dialogs;
+        auto gauge = singleLayerGauge();
+        replug(backend, rig, gauge);
+        gauge->pushSingleLayer(5900.0f, 1.5f);
+        gauge->pushSingleLayer(5901.0f, 2.5f);
+        QTRY_COMPARE(rig.model.rowCount(), 2);
+
+        QVERIFY(backend.unplug(gauge->usbSerial()));
+        QTRY_VERIFY(!rig.session.hasLink());
+        QVERIFY(rig.serialNo.isEmpty());
+        QCOMPARE(rig.model.rowCount(), 2);
+        backend.plug(gauge);
+        QTRY_COMPARE(rig.serialNo, QStringLiteral("777"));
+        gauge->pushSingleLayer(5902.0f, 3.5f);
+        QTRY_COMPARE(rig.model.rowCount(), 3);
+        QCOMPARE(dialogs.shown.size(), 0);
+        // One session per identified connection; the table spans both.
+        QCOMPARE(query(path(), "SELECT count(*), sum(rows) FROM sessions"), (QList<QVariantList>{{2, 3}}));
+
+        // The same gauge in other units asks; Yes saves the table first.
+        gauge->setUnitNumbers({3, 1});
+        dialogs.answerQuestions({true});
+        dialogs.answerFileDialogs({dir.filePath(QStringLiteral("kept.xls"))});
+        replug(backend, rig, gauge);
+        QCOMPARE(dialogs.texts(Kind::Question).size(), 1);
+        QCOMPARE(rig.writer.tables.size(), 1);
+        QCOMPARE(rig.writer.tables[0].rows.size(), 3);
+        QCOMPARE(rig.model.rowCount(), 0);
+        QCOMPARE(rig.header(0), QStringLiteral("厚度\n(inch)"));
+        gauge->pushSingleLayer(5903.0f, 0.25f);
+        QTRY_COMPARE(rig.model.rowCount(), 1);
+
+        // Another gauge in the same units asks too; No empties the table.
+        dialogs.answerQuestions({false});
+        auto other = singleLayerGauge(QStringLiteral("888"));
+        other->setUnitNumbers({3, 1});
+        replug(backend, rig, other);
+        QCOMPARE(dialogs.texts(Kind::Question).size(), 2);
+        QVERIFY(dialogs.texts(Kind::Question)[1].startsWith(QStringLiteral("列表中的数据来自其他仪器")));
+        QCOMPARE(rig.model.rowCount(), 0);
+        QCOMPARE(query(path(), "SELECT state, count(*) FROM records GROUP BY state ORDER BY state"),
+                 (QList<QVariantList>{{2, 3}, {3, 1}}));
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
+    // The history lists past sessions with a filter, opens one read-only beside a connected
+    // gauge or as the table without one, and deletes only what is confirmed and not shown.
+    void historyOpensAndDeletesSessions()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, path()));
+        ScriptedInteraction dialogs;
+        auto first = singleLayerGauge();
+        replug(backend, rig, first);
+        first->pushSingleLayer(5900.0f, 1.25f);
+        first->pushSingleLayer(5901.0f, 2.25f);
+        QTRY_COMPARE(rig.model.rowCount(), 2);
+        dialogs.answerFileDialogs({dir.filePath(QStringLiteral("first.xls"))});
+        QVERIFY(rig.session.exportRecords());
+        auto second = multiLayerGauge(QStringLiteral("888"));
+        replug(backend, rig, second);
+        second->pushMultiLayer({1, 2, 3}, {5900, 5910, 5920});
+        QTRY_COMPARE(rig.model.rowCount(), 1);
+
+        HistoryDialog history(rig.session);
+        const QVector<qint64> both = history.visibleSessions();
+        QCOMPARE(both.size(), 2); // newest first
+        history.filter->setText(QStringLiteral("888"));
+        QCOMPARE(history.visibleSessions(), QVector<qint64>{both[0]});
+        history.filter->clear();
+
+        // A gauge is connected: shown in the window only, the table stays the gauge's.
+        history.selectSession(both[1]);
+        QVERIFY(history.openSelected());
+        QCOMPARE(history.preview().rowCount(), 2);
+        QCOMPARE(history.preview().text(1, 0), QStringLiteral("2.25"));
+        QCOMPARE(rig.model.rowCount(), 1);
+        QCOMPARE(rig.model.layout(), 2);
+
+        // Rows in the table are not deleted; a deletion not confirmed is not done.
+        dialogs.answerQuestions({true, false});
+        history.selectSession(both[0]);
+        QVERIFY(!history.deleteSelected());
+        history.selectSession(both[1]);
+        QVERIFY(!history.deleteSelected());
+        QCOMPARE(store.history().size(), 2);
+
+        // No gauge: opened as the table (after the save question), in its own columns.
+        QVERIFY(backend.unplug(QStringLiteral("888")));
+        QTRY_VERIFY(!rig.session.hasLink());
+        dialogs.answerQuestions({false});
+        history.selectSession(both[1]);
+        QVERIFY(history.openSelected());
+        QCOMPARE(rig.model.rowCount(), 2);
+        QCOMPARE(rig.header(0), QStringLiteral("厚度\n(mm)"));
+        QCOMPARE(rig.model.text(0, 0), QStringLiteral("1.25"));
+        QCOMPARE(store.leftover().rows, 2); // shown again: a crash now would offer them
+
+        dialogs.answerQuestions({true});
+        history.selectSession(both[0]);
+        QVERIFY(history.deleteSelected());
+        QCOMPARE(history.visibleSessions(), QVector<qint64>{both[1]});
+        QCOMPARE(query(path(), "SELECT count(*) FROM records"), (QList<QVariantList>{{2}}));
+        QCOMPARE(dialogs.texts(Kind::Question).size(), 4);
+        // The export's report, then the refusal to delete rows the table shows.
+        QCOMPARE(dialogs.texts(Kind::Information).size(), 2);
+        QVERIFY(dialogs.texts(Kind::Information)[1].startsWith(QStringLiteral("该记录正显示在表格中")));
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
+    // Damaged, read-only or locked files: told once, the table works alone, the file is not
+    // touched. A damaged file is moved aside only when a new one is wanted.
+    void badFilesAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("startAnew");
+        QTest::newRow("corrupt") << "corrupt" << false;
+        QTest::newRow("corrupt, start a new one") << "corrupt" << true;
+        QTest::newRow("read-only") << "readonly" << false;
+        QTest::newRow("locked") << "locked" << false;
+        QTest::newRow("newer program's file") << "newer" << false;
+    }
+
+    void badFilesAreLeftAlone()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, startAnew);
+        sqlite3 *holder = nullptr;
+        if (kind == QLatin1String("corrupt")) {
+            // A real file whose pages were overwritten in the middle and at the header.
+            {
+                SurveyStore good;
+                QVERIFY(good.open(path()));
+                good.beginSession(SurveyInfo{QStringLiteral("1"), {}, 1, 1, {2, 0}, {"mm", "m/s"}, {2, 0}}, 1);
+            }
+            QByteArray bytes = fileBytes(path());
+            bytes.replace(0, 16, "not a database!!");
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        } else if (kind == QLatin1String("readonly")) {
+            {
+                SurveyStore good;
+                QVERIFY(good.open(path()));
+                good.beginSession(SurveyInfo{QStringLiteral("1"), {}, 1, 1, {2, 0}, {"mm", "m/s"}, {2, 0}}, 1);
+            }
+            QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        } else if (kind == QLatin1String("newer")) {
+            {
+                SurveyStore good;
+                QVERIFY(good.open(path()));
+                good.beginSession(SurveyInfo{QStringLiteral("1"), {}, 1, 1, {2, 0}, {"mm", "m/s"}, {2, 0}}, 1);
+                float row[2] = {1.0f, 5900.0f};
+                quint8 flag = 0;
+                QVERIFY(good.addRows(1, 2, row, &flag, nullptr, RecordOrigin::Pushed, 1));
+            }
+            QVERIFY(sqlite3_open(QFile::encodeName(path()).constData(), &holder) == SQLITE_OK);
+            QVERIFY(sqlite3_exec(holder, "PRAGMA user_version=99; PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr,
+                                 nullptr) == SQLITE_OK);
+            sqlite3_close(holder);
+            holder = nullptr;
+        } else {
+            // Another program holds an exclusive lock on a file of the old journal kind.
+            QVERIFY(sqlite3_open(QFile::encodeName(path()).constData(), &holder) == SQLITE_OK);
+            QVERIFY(sqlite3_exec(holder, "CREATE TABLE t(x); PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                                         "INSERT INTO t VALUES(1);",
+                                 nullptr, nullptr, nullptr) == SQLITE_OK);
+        }
+        const QByteArray before = fileBytes(path());
+
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        ScriptedInteraction dialogs;
+        if (startAnew)
+            dialogs.answerQuestions({true});
+        const bool kept = rig.session.openStore(store, path());
+        QCOMPARE(kept, startAnew);
+        if (kind == QLatin1String("corrupt"))
+            QCOMPARE(dialogs.texts(Kind::Question).size(), 1);
+        else
+            QCOMPARE(dialogs.texts(Kind::Information).size(), 1);
+        const QString told = dialogs.shown.value(0).text;
+        QVERIFY(told.startsWith(QStringLiteral("Readings are not being kept on disk")));
+        QVERIFY(told.contains(QStringLiteral("测量数据不再保存到磁盘")));
+
+        // The table works on, and nothing more is said.
+        auto gauge = singleLayerGauge();
+        replug(backend, rig, gauge);
+        gauge->pushSingleLayer(5900.0f, 1.5f);
+        QTRY_COMPARE(rig.model.rowCount(), 1);
+        QVERIFY(rig.model.removeRows(0, 1));
+        const int shownSoFar = int(dialogs.shown.size());
+        QCOMPARE(shownSoFar, startAnew ? 2 : 1); // a new file: where the old one went
+        QVERIFY(!rig.session.offerLeftover());
+        // A newer program's file still shows its history.
+        QCOMPARE(store.history().size(), kind == QLatin1String("newer") || startAnew ? 1 : 0);
+
+        if (startAnew) {
+            const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("surveys.sqlite.2*")}, QDir::Files);
+            QCOMPARE(aside.size(), 1);
+            QCOMPARE(fileBytes(dir.filePath(aside[0])), before);
+            QVERIFY(dialogs.shown[1].text.contains(aside[0]));
+            QCOMPARE(query(path(), "SELECT state FROM records"), (QList<QVariantList>{{1}}));
+            QFile::remove(dir.filePath(aside[0]));
+        } else {
+            QCOMPARE(fileBytes(path()), before);
+        }
+        if (holder)
+            sqlite3_close(holder);
+        QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--fill-child") == 0) {
+        QCoreApplication app(argc, argv);
+        return runFillingChild(QString::fromLocal8Bit(argv[2]));
+    }
+    QApplication app(argc, argv);
+    SurveyStoreTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_survey_store.moc"
