@@ -293,13 +293,20 @@ void GaugeSession::identify()
     sequence.release();
     // Rows of the same gauge in the same units carry on; any others are offered for saving
     // first, as a read does.
-    if (tableIsOtherGauge())
+    if (tableIsOtherGauge()) {
+        // Measurements of the new gauge taken while the question is open wait for its columns.
+        m_askingAboutTable = true;
         offerSaveThenClear(QStringLiteral("The list holds readings of another gauge or in other units and will be "
                                           "cleared first. Do You Want to Save the Data?"),
                            QStringLiteral("列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？"),
                            true);
+        m_askingAboutTable = false;
+    }
     m_storeSessionUnits.clear(); // every identified connection is a session of its own
     buildHeaders();
+    const QByteArray held = std::exchange(m_heldPushes, QByteArray());
+    if (!held.isEmpty())
+        addPushedBytes(held, false);
 }
 
 bool GaugeSession::tableIsOtherGauge() const
@@ -496,7 +503,7 @@ void GaugeSession::addPushedBytes(const QByteArray &bytes, bool settingsAnswered
     // A batch still queued when the gauge was pulled out belongs to a closed connection.
     if (!isLinkOpen())
         return;
-    if (m_settingsChanging) {
+    if (m_settingsChanging || m_askingAboutTable) {
         // Kept until the question is answered, then added in the units it leads to.
         m_heldPushes += bytes;
         return;

@@ -201,6 +201,7 @@ private:
     bool m_storeProblemTold = false;
     bool m_storeQuiet = false;       // the table is being replaced by stored rows
     bool m_removingExported = false; // rows removed because they went out in an export
+    bool m_askingAboutTable = false; // the "another gauge: save first?" question is open
     // The identified gauge, and whose rows (gauge, layout, units) the table holds.
     QString m_gaugeSerial;
     QString m_gaugeFirmware;

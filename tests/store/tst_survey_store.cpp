@@ -286,16 +286,29 @@ private slots:
         gauge->pushSingleLayer(5903.0f, 0.25f);
         QTRY_COMPARE(rig.model.rowCount(), 1);
 
-        // Another gauge in the same units asks too; No empties the table.
+        // Another gauge in the same units asks too; No empties the table. What it measures
+        // while the question is open comes after the answer, into the emptied table.
         dialogs.answerQuestions({false});
         auto other = singleLayerGauge(QStringLiteral("888"));
         other->setUnitNumbers({3, 1});
-        replug(backend, rig, other);
-        QCOMPARE(dialogs.texts(Kind::Question).size(), 2);
+        int rowsWhileAsked = -1;
+        dialogs.whileShown = [&](const ScriptedInteraction::Shown &shown) {
+            if (shown.kind != Kind::Question)
+                return;
+            other->pushSingleLayer(5990.0f, 0.75f);
+            QTest::qWait(300); // delivered while the question is open
+            rowsWhileAsked = rig.model.rowCount();
+        };
+        replug(backend, rig, other, false);
+        QTRY_COMPARE(dialogs.texts(Kind::Question).size(), 2);
         QVERIFY(dialogs.texts(Kind::Question)[1].startsWith(QStringLiteral("列表中的数据来自其他仪器")));
-        QCOMPARE(rig.model.rowCount(), 0);
+        QCOMPARE(rowsWhileAsked, 1); // the old row only
+        QTRY_COMPARE(rig.model.rowCount(), 1);
+        QCOMPARE(rig.model.value(0, 0), 0.75f);
         QCOMPARE(query(path(), "SELECT state, count(*) FROM records GROUP BY state ORDER BY state"),
-                 (QList<QVariantList>{{2, 3}, {3, 1}}));
+                 (QList<QVariantList>{{0, 1}, {2, 3}, {3, 1}}));
+        QCOMPARE(query(path(), "SELECT s.serial FROM records r JOIN sessions s ON s.id = r.session WHERE r.state = 0"),
+                 (QList<QVariantList>{{"888"}}));
         QCOMPARE(dialogs.unexpected, 0);
     }
 
