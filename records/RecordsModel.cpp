@@ -99,6 +99,7 @@ bool RecordsModel::setColumns(int layout, const QList<int> &unitNumbers, const Q
         m_flags.clear();
         m_names.clear();
         m_batchOf.clear();
+        m_keys.clear();
         m_batches.clear();
     }
     m_layout = layout;
@@ -197,6 +198,7 @@ int RecordsModel::openRows(int n)
     if (m_layout == 2)
         m_names.resize(total);
     m_batchOf.resize(total);
+    m_keys.resize(total);
     return first;
 }
 
@@ -320,11 +322,13 @@ RecordsModel::DetachedRows RecordsModel::takeRows(int row, int count)
         out.flags = std::move(m_flags);
         out.names = std::move(m_names);
         out.batchOf = std::move(m_batchOf);
+        out.keys = std::move(m_keys);
         out.batches = std::move(m_batches);
         m_values = Column<float>();
         m_flags = Column<quint8>();
         m_names = {};
         m_batchOf = Column<quint32>();
+        m_keys = Column<qint64>();
         m_batches = {};
         ++m_generation;
         endResetModel();
@@ -333,6 +337,7 @@ RecordsModel::DetachedRows RecordsModel::takeRows(int row, int count)
     const qsizetype v0 = qsizetype(row) * m_stride, v1 = qsizetype(row + count) * m_stride;
     out.values.assign(m_values.begin() + v0, m_values.begin() + v1);
     out.flags.assign(m_flags.begin() + row, m_flags.begin() + row + count);
+    out.keys.assign(m_keys.begin() + row, m_keys.begin() + row + count);
     if (m_layout == 2)
         out.names = m_names.mid(row, count);
     // Only the batches these rows use travel with them, renumbered.
@@ -363,6 +368,7 @@ int RecordsModel::insertRows(int row, DetachedRows detached)
         m_flags = std::move(detached.flags);
         m_names = std::move(detached.names);
         m_batchOf = std::move(detached.batchOf);
+        m_keys = std::move(detached.keys);
         m_batches = std::move(detached.batches);
         endInsertRows();
         return n;
@@ -379,6 +385,7 @@ int RecordsModel::insertRows(int row, DetachedRows detached)
         std::move(detached.names.begin(), detached.names.end(), m_names.begin() + row);
     }
     m_batchOf.insert(m_batchOf.begin() + row, detached.batchOf.begin(), detached.batchOf.end());
+    m_keys.insert(m_keys.begin() + row, detached.keys.begin(), detached.keys.end());
     if (row < rows() - n)
         ++m_generation;
     endInsertRows();
@@ -389,6 +396,20 @@ void RecordsModel::clear()
 {
     // Released, not kept: a cleared million-record table gives its memory back.
     takeRows(0, rows());
+}
+
+std::vector<qint64> RecordsModel::keys(int first, int count) const
+{
+    if (first < 0 || count <= 0 || qsizetype(first) + count > rows())
+        return {};
+    return std::vector<qint64>(m_keys.begin() + first, m_keys.begin() + first + count);
+}
+
+void RecordsModel::setKeys(int first, const std::vector<qint64> &keys)
+{
+    if (first < 0 || qsizetype(first) + qsizetype(keys.size()) > rows())
+        return;
+    std::copy(keys.begin(), keys.end(), m_keys.begin() + first);
 }
 
 QString RecordsModel::text(int row, int column) const
@@ -483,6 +504,7 @@ bool RecordsModel::removeRows(int row, int count, const QModelIndex &parent)
     if (m_layout == 2)
         m_names.remove(row, count);
     m_batchOf.erase(m_batchOf.begin() + row, m_batchOf.begin() + row + count);
+    m_keys.erase(m_keys.begin() + row, m_keys.begin() + row + count);
     ++m_generation;
     endRemoveRows();
     return true;

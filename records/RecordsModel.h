@@ -59,6 +59,7 @@ public:
         QVector<QString> names;
         Column<quint32> batchOf; // into batches
         QVector<Batch> batches;
+        Column<qint64> keys;
     };
 
     static constexpr int SingleColumnCount = 3;
@@ -130,6 +131,10 @@ public:
     int insertRows(int row, DetachedRows rows);
     // One record, assembled from the table's columns.
     Record record(int row) const;
+    // An opaque key per row for whoever keeps the rows elsewhere too (the survey file): 0
+    // until set, and carried with the row when it is taken out and put back.
+    std::vector<qint64> keys(int first, int count) const;
+    void setKeys(int first, const std::vector<qint64> &keys);
     // The parts of a record, without assembling it.
     float value(int row, int valueIndex) const { return m_values[qsizetype(row) * m_stride + valueIndex]; }
     bool isOutOfRange(int row, int valueIndex) const { return (m_flags[row] >> valueIndex) & 1u; }
@@ -180,6 +185,7 @@ private:
     Column<quint8> m_flags;     // out-of-range bits per record
     QVector<QString> m_names;   // layout 2 only
     Column<quint32> m_batchOf;  // per record, its entry in m_batches
+    Column<qint64> m_keys;      // per record, see keys()
     QVector<Batch> m_batches;
     bool m_chinese = true;
     int m_layersShown = 3;

@@ -81,6 +81,8 @@ GaugeSession::GaugeSession(HidBackend &hid, UserInteraction &ui, WorkbookWriter 
                     storeRenamed(topLeft.row(), bottomRight.row());
             });
     connect(&m_model, &QAbstractItemModel::modelReset, this, &GaugeSession::storeReset);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { storeRowsInserted(first, last - first + 1); });
 }
 
 GaugeSession::~GaugeSession()
@@ -739,6 +741,20 @@ void GaugeSession::storeRowsRemoved(int first, int count)
     tellStoreProblem();
 }
 
+void GaugeSession::storeRowsInserted(int first, int count)
+{
+    if (!m_store || m_storeQuiet)
+        return;
+    if (m_store->tableRows() >= m_model.rowCount()) {
+        // New rows, committed just before: the table rows learn their keys in the file.
+        m_model.setKeys(first, m_store->tableKeys(first, count));
+        return;
+    }
+    // Rows taken out earlier and put back (an undo) carry their keys.
+    m_store->rowsRestored(first, m_model.keys(first, count));
+    tellStoreProblem();
+}
+
 void GaugeSession::storeRenamed(int first, int last)
 {
     if (!m_store || m_storeQuiet)
@@ -826,6 +842,8 @@ bool GaugeSession::showStored(const StoredTable &stored)
         return false;
     if (m_store)
         m_store->tableReplaced(added == stored.records.size() ? stored.keys : std::vector<qint64>(size_t(added), 0));
+    if (added == stored.records.size())
+        m_model.setKeys(0, stored.keys);
     tellStoreProblem();
     m_tableSerial = stored.info.serial;
     m_tableRowsLayout = layout;

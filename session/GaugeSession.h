@@ -160,6 +160,7 @@ private:
     // the questions that empty the list) reach the store through these model hooks; an undo
     // that puts rows back would log its reversal beside them.
     void storeRowsRemoved(int first, int count);
+    void storeRowsInserted(int first, int count);
     void storeRenamed(int first, int last);
     void storeReset();
     // Commits a batch before the model gets it; the rows are then appended by the caller.

@@ -599,12 +599,32 @@ void SurveyStore::tableReplaced(const std::vector<qint64> &keys)
 {
     tableCleared();
     m_table = keys;
+    reshow(keys, "reopen");
+}
+
+std::vector<qint64> SurveyStore::tableKeys(int first, int count) const
+{
+    if (first < 0 || count <= 0 || size_t(first) + size_t(count) > m_table.size())
+        return {};
+    return std::vector<qint64>(m_table.begin() + first, m_table.begin() + first + count);
+}
+
+void SurveyStore::rowsRestored(int first, const std::vector<qint64> &keys)
+{
+    if (first < 0 || size_t(first) > m_table.size() || keys.empty())
+        return;
+    m_table.insert(m_table.begin() + first, keys.begin(), keys.end());
+    reshow(keys, "undo");
+}
+
+void SurveyStore::reshow(const std::vector<qint64> &keys, const char *kind)
+{
     if (keys.empty() || !begin())
         return;
     // Shown again: a crash now offers them back.
     Statement st{prepare("UPDATE records SET state = 0 WHERE session = ?1 AND seq BETWEEN ?2 AND ?3")};
     Statement live{prepare("UPDATE sessions SET live = 1 WHERE id = ?")};
-    Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'reopen', ?)")};
+    Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, ?, ?)")};
     if (!st || !live || !log)
         return;
     size_t i = 0;
@@ -612,6 +632,10 @@ void SurveyStore::tableReplaced(const std::vector<qint64> &keys)
         size_t j = i + 1;
         while (j < keys.size() && keys[j] == keys[j - 1] + 1 && sessionOf(keys[j]) == sessionOf(keys[i]))
             ++j;
+        if (keys[i] == 0) { // rows the file never held
+            i = j;
+            continue;
+        }
         sqlite3_bind_int64(st, 1, sessionOf(keys[i]));
         sqlite3_bind_int64(st, 2, seqOf(keys[i]));
         sqlite3_bind_int64(st, 3, seqOf(keys[j - 1]));
@@ -622,17 +646,18 @@ void SurveyStore::tableReplaced(const std::vector<qint64> &keys)
             rc = sqlite3_step(live);
         sqlite3_reset(live);
         if (rc != SQLITE_DONE) {
-            fail(rc, "reopening rows");
+            fail(rc, "showing rows again");
             return;
         }
         i = j;
     }
     sqlite3_bind_int64(log, 1, sessionOf(keys.back()));
     sqlite3_bind_int64(log, 2, nowMs());
-    sqlite3_bind_int64(log, 3, qint64(keys.size()));
+    sqlite3_bind_text(log, 3, kind, -1, SQLITE_STATIC);
+    sqlite3_bind_int64(log, 4, qint64(keys.size()));
     const int rc = sqlite3_step(log);
     if (rc != SQLITE_DONE) {
-        fail(rc, "logging a reopen");
+        fail(rc, "logging rows shown again");
         return;
     }
     commit();

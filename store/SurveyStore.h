@@ -110,7 +110,11 @@ public:
     void exported(const QString &path, const QString &format, int rows, bool fromTable = true);
     // The table now shows exactly these stored rows (a restore or a history session).
     void tableReplaced(const std::vector<qint64> &keys);
+    // Rows taken out earlier (deleted, cleared) are back in the table before `first` (an undo).
+    void rowsRestored(int first, const std::vector<qint64> &keys);
     int tableRows() const { return int(m_table.size()); }
+    // The stored key of each table row from `first` on (0: a row the file does not hold).
+    std::vector<qint64> tableKeys(int first, int count) const;
     // Marks the end time of the current session (a pulled gauge, the program's end); rows
     // are then kept again from the next beginSession().
     void endSession(qint64 endedMs);
@@ -154,6 +158,8 @@ private:
     bool commit();
     void rollback();
     bool markRows(const std::vector<qint64> &keys, int state);
+    // Marks rows shown again and logs it as `kind`.
+    void reshow(const std::vector<qint64> &keys, const char *kind);
     bool loadRows(const char *where, qint64 arg, StoredTable &out);
     SurveyInfo readInfo(sqlite3_stmt *st, int firstColumn) const;
 

@@ -2,6 +2,7 @@
 // real SQLite file in a temporary folder, checked by reading the file directly.
 #include "GaugeFixture.h"
 #include "recordspage/HistoryDialog.h"
+#include "records/RecordEdits.h"
 #include "store/SurveyStore.h"
 
 #include <QApplication>
@@ -178,6 +179,52 @@ private slots:
         QCOMPARE(history[0].info.serial, QStringLiteral("12345"));
         QVERIFY(history[0].exported);
         QVERIFY(!history[1].exported);
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
+    // Undone deletions and clears show their rows again in the file, and later edits still
+    // reach the right rows.
+    void undoneEditsAreShownAgainInTheFile()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, path()));
+        ScriptedInteraction dialogs;
+        auto gauge = singleLayerGauge();
+        for (int i = 0; i < 5; ++i)
+            gauge->addSingleLayerRecord(readVelocity(i), readThickness(i));
+        replug(backend, rig, gauge);
+        rig.session.readRecords();
+        QCOMPARE(rig.model.rowCount(), 5);
+        const char *states = "SELECT seq, state FROM records ORDER BY seq";
+        auto stateList = [](std::initializer_list<int> s) {
+            QList<QVariantList> out;
+            int seq = 0;
+            for (int v : s)
+                out.append({seq++, v});
+            return out;
+        };
+
+        RecordEdits &edits = rig.session.edits();
+        QVERIFY(edits.deleteRows(1));
+        QCOMPARE(query(path(), states), stateList({0, 1, 0, 0, 0}));
+        edits.undo();
+        QCOMPARE(query(path(), states), stateList({0, 0, 0, 0, 0}));
+        QVERIFY(edits.deleteRows(3)); // the fourth read record, not a neighbour
+        QCOMPARE(query(path(), states), stateList({0, 0, 0, 1, 0}));
+        dialogs.answerQuestions({true});
+        QVERIFY(rig.session.clearRecords());
+        QCOMPARE(query(path(), states), stateList({3, 3, 3, 1, 3}));
+        QCOMPARE(store.leftover().rows, 0);
+        edits.undo();
+        QCOMPARE(rig.model.rowCount(), 4);
+        QCOMPARE(query(path(), states), stateList({0, 0, 0, 1, 0}));
+        QCOMPARE(store.leftover().rows, 4); // a crash now would offer them again
+        QVERIFY(edits.deleteRows(3)); // the last read record
+        QCOMPARE(query(path(), states), stateList({0, 0, 0, 1, 1}));
+        QCOMPARE(query(path(), "SELECT kind FROM events WHERE kind IN ('undo', 'clear') ORDER BY id"),
+                 (QList<QVariantList>{{"undo"}, {"clear"}, {"undo"}}));
         QCOMPARE(dialogs.unexpected, 0);
     }
 
