@@ -15,6 +15,7 @@
 #include "recordspage/RecordsTable.h"
 #include "recordspage/ReportDialog.h"
 #include "recordspage/StatisticsPanel.h"
+#include "recordspage/SurveyLimitsStore.h"
 #include "session/GaugeSession.h"
 
 #include <QComboBox>
@@ -101,7 +102,11 @@ void FirstPage::setupAnalysis()
     m_defaultLimitsStore = std::make_unique<SettingsLimitsStore>(
         QDir(ConfigPlaces::current().userConfigDir).filePath(QStringLiteral("limits.ini")));
     m_analysis = new ReadingsAnalysis(model(), this);
-    m_analysis->setStore(m_defaultLimitsStore.get());
+    // In the survey file when there is one, beside the readings they judge.
+    if (SurveyStore *survey = m_session.store())
+        m_surveyLimitsStore = std::make_unique<SurveyLimitsStore>(*survey, *m_defaultLimitsStore);
+    m_analysis->setStore(m_surveyLimitsStore ? static_cast<LimitsStore *>(m_surveyLimitsStore.get())
+                                             : m_defaultLimitsStore.get());
     connect(&m_session, &GaugeSession::identified, m_analysis,
             [this](const QString &serial) { m_analysis->setSerial(serial); });
 
@@ -160,7 +165,9 @@ void FirstPage::setupAnalysis()
 
 void FirstPage::setLimitsStore(LimitsStore *store)
 {
-    m_analysis->setStore(store ? store : m_defaultLimitsStore.get());
+    if (!store)
+        store = m_surveyLimitsStore ? static_cast<LimitsStore *>(m_surveyLimitsStore.get()) : m_defaultLimitsStore.get();
+    m_analysis->setStore(store);
 }
 
 void FirstPage::syncBandColumns()

@@ -26,6 +26,7 @@ class RecordsTable;
 struct ReportFields;
 class ReadingsAnalysis;
 class SettingsLimitsStore;
+class SurveyLimitsStore;
 class StatisticsPanel;
 
 // The records page: device information, layer selector, the action buttons (and History) and the
@@ -48,8 +49,8 @@ public:
     LimitsEditor *limitsEditor() const { return m_limitsEditor; }
     ChartsPanel *chartsPanel() const { return m_charts; }
     QPushButton *chartsToggle() const { return m_chartsToggle; }
-    // Where limits are kept per gauge (not owned); by default an INI file in the user's
-    // configuration folder.
+    // Where limits are kept per gauge (not owned); by default the survey file when the
+    // session has one, else an INI file in the user's configuration folder.
     void setLimitsStore(LimitsStore *store);
 
     // The table's columns for the current layout and unit numbers; shows the layer selector
@@ -130,6 +131,7 @@ private:
     GaugeSession &m_session;
     RecordsTable *records = nullptr;
     std::unique_ptr<SettingsLimitsStore> m_defaultLimitsStore;
+    std::unique_ptr<SurveyLimitsStore> m_surveyLimitsStore;
     ReadingsAnalysis *m_analysis = nullptr;
     StatisticsPanel *m_statistics = nullptr;
     LimitsEditor *m_limitsEditor = nullptr;

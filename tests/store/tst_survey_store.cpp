@@ -2,6 +2,7 @@
 // real SQLite file in a temporary folder, checked by reading the file directly.
 #include "GaugeFixture.h"
 #include "recordspage/HistoryDialog.h"
+#include "recordspage/SurveyLimitsStore.h"
 #include "records/RecordEdits.h"
 #include "store/SurveyStore.h"
 
@@ -226,6 +227,40 @@ private slots:
         QCOMPARE(query(path(), "SELECT kind FROM events WHERE kind IN ('undo', 'clear') ORDER BY id"),
                  (QList<QVariantList>{{"undo"}, {"clear"}, {"undo"}}));
         QCOMPARE(dialogs.unexpected, 0);
+    }
+
+    // Limits go into the survey file beside the readings; a file that cannot take them
+    // leaves them to the fallback, and what the file holds wins over it.
+    void limitsAreKeptInTheFile()
+    {
+        SurveyStore store;
+        QVERIFY(store.open(path()));
+        SettingsLimitsStore ini(dir.filePath(QStringLiteral("limits.ini")));
+        SurveyLimitsStore limits(store, ini);
+        Limits l;
+        l.nominal = 10.0;
+        l.minimum = 8.5;
+        l.tolerance = 0.5;
+        l.maximum = 12.0;
+        l.unit = QStringLiteral("mm");
+        QVERIFY(limits.save(QStringLiteral("777"), l));
+        QCOMPARE(limits.load(QStringLiteral("777")), std::optional<Limits>(l));
+        QVERIFY(!ini.load(QStringLiteral("777"))); // in the file only
+        QVERIFY(!SurveyLimitsStore::decode(QByteArrayLiteral("{\"nominal\":1,\"minimum\":5}"))); // senseless
+        QVERIFY(limits.save(QStringLiteral("777"), std::nullopt));
+        QVERIFY(!limits.load(QStringLiteral("777")));
+        store.close();
+
+        // A read-only file: the INI keeps them, and they load from there.
+        QFile::setPermissions(path(), QFile::ReadOwner);
+        SurveyStore readOnly;
+        readOnly.open(path());
+        QVERIFY(!readOnly.writable());
+        SurveyLimitsStore fallback(readOnly, ini);
+        QVERIFY(fallback.save(QStringLiteral("12345"), l));
+        QCOMPARE(ini.load(QStringLiteral("12345")), std::optional<Limits>(l));
+        QCOMPARE(fallback.load(QStringLiteral("12345")), std::optional<Limits>(l));
+        QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
     }
 
     // A program killed while it fills the table loses no row it had shown, and the next
