@@ -48,11 +48,13 @@ struct WorkbookCell
     }
 };
 
-// Limits a reading is judged by. Any bound may be unset (NaN); without minimum or maximum,
-// nominal ± tolerance stands in for them.
+// Limits a reading is judged by, with the table's bands: under the minimum; under nominal
+// minus tolerance; within; above the maximum. Any bound may be unset (NaN). A value exactly
+// at a bound is on its good side. `value` is the number as shown (rounded).
 struct ReadingLimits
 {
-    enum class Band : quint8 { Below, Within, Above };
+    enum class Band : quint8 { Below, UnderNominal, Within, Above };
+    static constexpr int BandCount = 4;
 
     double minimum = std::numeric_limits<double>::quiet_NaN();
     double nominal = std::numeric_limits<double>::quiet_NaN();
@@ -61,22 +63,16 @@ struct ReadingLimits
     // Per table column: whether the limits apply to it (missing entries: no).
     QVector<bool> columns;
 
-    double low() const
-    {
-        return !std::isnan(minimum) ? minimum : nominal - tolerance; // NaN when neither is set
-    }
-    double high() const
-    {
-        return !std::isnan(maximum) ? maximum : nominal + tolerance;
-    }
-    bool isSet() const { return !std::isnan(low()) || !std::isnan(high()); }
+    bool isSet() const { return !std::isnan(minimum) || !std::isnan(nominal) || !std::isnan(maximum); }
     bool appliesTo(int column) const { return isSet() && columns.value(column, false); }
     Band band(double value) const
     {
-        if (!std::isnan(low()) && value < low())
+        if (!std::isnan(minimum) && value < minimum)
             return Band::Below;
-        if (!std::isnan(high()) && value > high())
+        if (!std::isnan(maximum) && value > maximum)
             return Band::Above;
+        if (!std::isnan(nominal) && value < nominal - (std::isnan(tolerance) ? 0.0 : tolerance))
+            return Band::UnderNominal;
         return Band::Within;
     }
 };

@@ -14,10 +14,12 @@
 namespace {
 
 constexpr int ProgressStep = 512;
-// Fills of the limit bands: below the minimum, within, above the maximum.
+// Fills of the limit bands, as the table colours them: under the minimum red, under nominal
+// minus tolerance amber, within green, above the maximum blue.
 constexpr lxw_color_t BelowFill = 0xF4B6B6;
+constexpr lxw_color_t UnderNominalFill = 0xFFE699;
 constexpr lxw_color_t WithinFill = 0xC6EFCE;
-constexpr lxw_color_t AboveFill = 0xFFD8A8;
+constexpr lxw_color_t AboveFill = 0xBDD7EE;
 
 QString tr2(bool chinese, const char *english, const char *chineseText)
 {
@@ -52,7 +54,7 @@ struct ColumnStats
     double mean = 0;
     double m2 = 0; // Welford's running sum of squared differences
     int decimals = 0;
-    qint64 bands[3] = {0, 0, 0};
+    qint64 bands[ReadingLimits::BandCount] = {};
 
     void add(double v)
     {
@@ -95,14 +97,15 @@ public:
     // The number format of `decimals` decimals, with a band's fill (-1: none).
     lxw_format *number(int decimals, int band)
     {
-        const int key = decimals * 4 + band + 1;
+        const int key = decimals * (ReadingLimits::BandCount + 1) + band + 1;
         if (lxw_format *f = cache.value(key))
             return f;
         lxw_format *f = workbook_add_format(book);
         const QByteArray pattern = decimals > 0 ? "0." + QByteArray(decimals, '0') : QByteArray("0");
         format_set_num_format(f, pattern.constData());
         if (band >= 0) {
-            static const lxw_color_t fills[3] = {BelowFill, WithinFill, AboveFill};
+            static const lxw_color_t fills[ReadingLimits::BandCount] = {BelowFill, UnderNominalFill, WithinFill,
+                                                                        AboveFill};
             format_set_pattern(f, LXW_PATTERN_SOLID);
             format_set_bg_color(f, fills[band]);
         }
@@ -258,9 +261,10 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
                                  tr2(m_chinese, "Mean", "平均值"),
                                  tr2(m_chinese, "Standard deviation", "标准差"),
                                  tr2(m_chinese, "Below the minimum", "低于下限"),
+                                 tr2(m_chinese, "Under nominal minus tolerance", "低于公称值减公差"),
                                  tr2(m_chinese, "Within the limits", "在限值内"),
                                  tr2(m_chinese, "Above the maximum", "高于上限")};
-        const int labelCount = limited ? 9 : 6;
+        const int labelCount = limited ? 10 : 6;
         // Row by row: the constant-memory mode writes a row out once a later one is begun.
         for (int k = 0; k < labelCount; ++k, ++r) {
             label(r, labels[k]);
@@ -269,9 +273,10 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
                 const ColumnStats &s = stats[valueColumns[i]];
                 const lxw_col_t col = lxw_col_t(i + 1);
                 // Mean and deviation get one more decimal than the readings: they are finer.
-                const double values[9] = {double(s.count), double(s.outOfRange), s.minimum, s.maximum, s.mean, s.sd(),
-                                          double(s.bands[0]), double(s.bands[1]), double(s.bands[2])};
-                const int decimals[9] = {0, 0, s.decimals, s.decimals, s.decimals + 1, s.decimals + 1, 0, 0, 0};
+                const double values[10] = {double(s.count), double(s.outOfRange), s.minimum,           s.maximum,
+                                           s.mean,          s.sd(),           double(s.bands[0]), double(s.bands[1]),
+                                           double(s.bands[2]), double(s.bands[3])};
+                const int decimals[10] = {0, 0, s.decimals, s.decimals, s.decimals + 1, s.decimals + 1, 0, 0, 0, 0};
                 if (k >= 2 && k < 6 && s.count == 0)
                     continue;
                 if (k >= 6 && !table.limits.appliesTo(valueColumns[i]))

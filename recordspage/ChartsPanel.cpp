@@ -475,6 +475,16 @@ QString ChartsPanel::describeRow(int row) const
     return text;
 }
 
+QImage ChartsPanel::runChartImage(const QSize &size)
+{
+    if (!isVisible()) {
+        refreshRun();
+        m_dirty = true; // the histogram still waits for showEvent
+        m_runView->resize(size);
+    }
+    return m_runView->grab().toImage().scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
 bool ChartsPanel::savePng(QChartView *view, const QString &path)
 {
     QSaveFile file(path);

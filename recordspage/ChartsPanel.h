@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPointF>
 #include <QVector>
 #include <QWidget>
@@ -39,6 +40,9 @@ public:
     int rowNear(double x) const;
     // The record's text as the hover shows it.
     QString describeRow(int row) const;
+    // The run chart as an image of `size`, up to date even while the panel is hidden (for
+    // the report).
+    QImage runChartImage(const QSize &size);
     // Writes the chart as a PNG file (through a temporary file beside it); false on failure.
     static bool savePng(QChartView *view, const QString &path);
 

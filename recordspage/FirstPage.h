@@ -24,6 +24,9 @@ class QTableView;
 class RecordsModel;
 class RecordsTable;
 struct ReportFields;
+struct ReportInput;
+struct WorkbookTable;
+struct Limits;
 class ReadingsAnalysis;
 class SettingsLimitsStore;
 class SurveyLimitsStore;
@@ -124,6 +127,11 @@ private:
     void on_tableWidget_data_cellDoubleClicked(int row, int column);
     void showLayerSelector(int layout);
     void updateUndoButton();
+    // The current limits into an exported table, for the columns they judge.
+    void addLimits(WorkbookTable &table, const QList<int> &columns) const;
+    // The limits, the table's statistics and band counts and the run chart into a report.
+    void addAnalysis(ReportInput &input, const QList<int> &columns);
+    static QString limitsText(const Limits &limits, bool chinese);
     void setupAnalysis();
     // Band colours on the thickness columns of the current layout.
     void syncBandColumns();

@@ -635,6 +635,15 @@ bool GaugeSession::exportRecords()
         }
         table.rows.append(std::move(row));
     }
+    // The facts of the gauge whose rows these are, and what the page adds (the limits).
+    table.facts.serial = m_tableSerial;
+    if (m_tableSerial == m_gaugeSerial)
+        table.facts.firmware = m_gaugeFirmware;
+    if (m_tableRowsLayout == 1 || m_tableRowsLayout == 2)
+        table.facts.meterType = m_tableRowsLayout == 1 ? (chinese ? QStringLiteral("单层") : QStringLiteral("single layer"))
+                                                      : (chinese ? QStringLiteral("多层") : QStringLiteral("multi layer"));
+    if (m_exportDecorator)
+        m_exportDecorator(table, columns);
 
     const quint64 generation = m_model.generation();
     const int exported = m_export.run(m_dialogParent, table, chinese);

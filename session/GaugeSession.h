@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QSharedPointer>
+#include <functional>
 #include <memory>
 
 class CLinker;
@@ -26,6 +27,7 @@ class SurveyStore;
 struct StoredTable;
 class UserInteraction;
 class WorkbookWriter;
+struct WorkbookTable;
 
 // One connection to the gauge and everything that runs over it: the link, the poll worker,
 // the serialised command sequences, identification, record reading, pushed measurements and
@@ -118,6 +120,10 @@ public:
     // are then removed from the table).
     bool exportRecords();
     bool exportRunning() const { return m_export.isRunning(); }
+    // Adds what the pages know to every exported table (the limits and the columns they
+    // judge); `columns` are the model's columns in the table's order.
+    using ExportDecorator = std::function<void(WorkbookTable &table, const QList<int> &columns)>;
+    void setExportDecorator(ExportDecorator decorator) { m_exportDecorator = std::move(decorator); }
     // The dialogs' seam, for the pages' own flows (the report).
     UserInteraction &interaction() const { return m_ui; }
 
@@ -178,6 +184,7 @@ private:
     RecordEdits m_edits{m_model};
     GaugeConfig m_config;
     ExportFlow m_export;
+    ExportDecorator m_exportDecorator;
     QWidget *m_dialogParent = nullptr;
 
     FramedLink m_framed;

@@ -1,10 +1,12 @@
 // Exported files read back by independent readers (Python's csv module, openpyxl), and
 // exports that fail saying why, through the real session against the emulator.
 #include "GaugeFixture.h"
+#include "analysis/ReadingsAnalysis.h"
 #include "export/CsvWriter.h"
 #include "export/ExportFlow.h"
 #include "export/PdfReport.h"
 #include "export/XlsxWriter.h"
+#include "recordspage/BandDelegate.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -209,6 +211,8 @@ private slots:
         }
         WorkbookTable table = rig->writer.tables.last();
         table.limits.minimum = 2.0;
+        table.limits.nominal = 4.5;
+        table.limits.tolerance = 0.25;
         table.limits.maximum = 5.0;
         table.limits.columns = {false, true};
         table.facts.serial = QStringLiteral("SN-4711");
@@ -219,8 +223,9 @@ private slots:
         for (int r = 1; r < 4; ++r)
             for (int c = 1; c < 3; ++c)
                 fills << limited[QStringLiteral("cells")].toArray()[r].toArray()[c].toObject()[QStringLiteral("fill")].toString();
-        // Thickness1 1.13 below, 10.00 above, 4.00 within; Thickness2 not judged.
-        QCOMPARE(fills, (QStringList{"FFF4B6B6", "", "FFFFD8A8", "", "FFC6EFCE", ""}));
+        // Thickness1 1.13 below, 10.00 above, 4.00 under nominal minus tolerance, as the table
+        // colours them; Thickness2 not judged.
+        QCOMPARE(fills, (QStringList{"FFF4B6B6", "", "FFBDD7EE", "", "FFFFE699", ""}));
         QCOMPARE(limited[QStringLiteral("summary")].toArray()[0].toArray()[1].toString(), QStringLiteral("SN-4711"));
     }
 
@@ -322,6 +327,40 @@ private slots:
             QVERIFY2(dialogs.texts(Kind::Information).value(0).contains(QStringLiteral("is a folder, not a file")),
                      qPrintable(dialogs.texts(Kind::Information).value(0)));
         }
+
+        // The page's limits travel with the report (limits, statistics, bands) and with an
+        // export (cell fills as the table colours them, the gauge in the summary).
+        Limits limits;
+        limits.nominal = 5.0;
+        limits.minimum = 3.0;
+        limits.unit = model().unitName(1);
+        QVERIFY(page.analysis().setLimits(limits));
+        {
+            ScriptedInteraction dialogs;
+            dialogs.answerFileDialogs({dir.filePath(QStringLiteral("judged.pdf"))});
+            QVERIFY(page.writeReport(fields, QString()));
+        }
+        QProcess judged;
+        judged.start(QStringLiteral("pdftotext"), {dir.filePath(QStringLiteral("judged.pdf")), QStringLiteral("-")});
+        QVERIFY(judged.waitForFinished(30000));
+        const QString report = QString::fromUtf8(judged.readAllStandardOutput());
+        for (const QString &expected : {QStringLiteral("minimum 3 "), QStringLiteral("Std. dev."),
+                                        BandDelegate::name(Band::Red, false) + QStringLiteral(": 1"),
+                                        BandDelegate::name(Band::Amber, false) + QStringLiteral(": 1")})
+            QVERIFY2(report.contains(expected), qPrintable(expected + QStringLiteral(" in ") + report));
+        {
+            ScriptedInteraction dialogs;
+            dialogs.answerFileDialogs({dir.filePath(QStringLiteral("judged.xlsx"))});
+            QVERIFY(session().exportRecords());
+        }
+        const QJsonObject book = readBack(QStringLiteral("xlsx"), dir.filePath(QStringLiteral("judged.xlsx"))).object();
+        QStringList fills;
+        for (int r = 1; r < 4; ++r)
+            for (int c = 1; c < 3; ++c)
+                fills << book[QStringLiteral("cells")].toArray()[r].toArray()[c].toObject()[QStringLiteral("fill")].toString();
+        // The first layer shown: 1.13 red, 10.00 within, 4.00 under nominal; velocities unjudged.
+        QCOMPARE(fills, (QStringList{"FFF4B6B6", "", "FFC6EFCE", "", "FFFFE699", ""}));
+        QCOMPARE(book[QStringLiteral("summary")].toArray()[0].toArray()[1].toString(), QStringLiteral("12345"));
     }
 
     // Failures that say why: the old file stays as it was, the rows stay in the table.
