@@ -15,6 +15,7 @@
 #include "records/RecordsModel.h"
 #include "session/GaugeSession.h"
 #include "session/InstanceLock.h"
+#include "store/SurveyStore.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -22,6 +23,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -106,8 +109,16 @@ const QString helpDescription = QStringLiteral(
     "                             until interrupted (Ctrl+C); settings changes go to\n"
     "                             standard error\n"
     "  report -o FILE.pdf         an inspection report of the stored records\n"
-    "  history                    the sessions kept in the survey store\n"
-    "  export SESSION -o FILE     one session of the survey store, as read writes records\n"
+    "  history [--format csv|json]\n"
+    "                             the sessions kept in the survey store, newest first:\n"
+    "                             id, start, gauge serial, meter type, layout, rows\n"
+    "                             received, exported or not\n"
+    "  export SESSION -o FILE [--format F]\n"
+    "                             one session of the survey store (see history) without\n"
+    "                             its deleted rows, written as read writes records\n"
+    "\n"
+    "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
+    "program's own; history and export only read it and need no gauge.\n"
     "\n"
     "JSON lines: one object per record; a value out of range is null and its key is listed\n"
     "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
@@ -155,8 +166,15 @@ private:
     int read(GaugeSession &session, RecordsModel &model);
     int report(GaugeSession &session, RecordsModel &model);
     int watch(GaugeSession &session, RecordsModel &model);
+    int writeRecords(const RecordsModel &model);
     int writeFile(const RecordsModel &model);
     QString sessionFailure() const;
+
+    // The survey store, read only.
+    enum class Opened { Yes, Missing, Failed };
+    Opened openStore(SurveyStore &store);
+    int history();
+    int exportSession(const QString &session);
 
     Streams m_streams;
     HidBackend *m_override;
@@ -168,6 +186,8 @@ private:
     std::optional<Format> m_format;
     QString m_serial;
     bool m_demo = false;
+    QString m_storePath;
+    QString m_sessionDate; // of an exported session; empty: the time of writing
 
     // What the session reported.
     QString m_failure;
@@ -196,7 +216,11 @@ int Runner::run(const QStringList &arguments)
                                     QStringLiteral("Write to <file> (- is standard output)."), QStringLiteral("file"));
     const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("csv, xlsx, xls or json."),
                                     QStringLiteral("format"));
-    for (const QCommandLineOption &option : {demo, demoConfig, serial, trace, output, format})
+    const QCommandLineOption store(QStringLiteral("store"),
+                                   QStringLiteral("The survey store history and export read (default: $PALVARIN_STORE, "
+                                                  "else surveys.sqlite in the user's data folder)."),
+                                   QStringLiteral("file"));
+    for (const QCommandLineOption &option : {demo, demoConfig, serial, trace, output, format, store})
         parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
                                  QStringLiteral("<command>"));
@@ -230,11 +254,16 @@ int Runner::run(const QStringList &arguments)
     const bool takesOutput = m_command == QLatin1String("read") || m_command == QLatin1String("report")
         || m_command == QLatin1String("export");
     const bool takesFormat = m_command == QLatin1String("read") || m_command == QLatin1String("watch")
-        || m_command == QLatin1String("export");
+        || m_command == QLatin1String("export") || m_command == QLatin1String("history");
+    const bool readsStore = m_command == QLatin1String("history") || isExport;
     if (parser.isSet(output) && !takesOutput)
         return usage(m_t("%1 takes no -o.", "%1 不接受 -o。").arg(m_command));
     if (parser.isSet(format) && !takesFormat)
         return usage(m_t("%1 takes no --format.", "%1 不接受 --format。").arg(m_command));
+    if (parser.isSet(store) && !readsStore)
+        return usage(m_t("%1 takes no --store: only history and export read the survey store.",
+                         "%1 不接受 --store：只有 history 和 export 读取测量记录库。")
+                         .arg(m_command));
     if (takesOutput && parser.value(output).isEmpty())
         return usage(m_t("%1 needs -o FILE.", "%1 需要 -o 文件。").arg(m_command));
     m_output = parser.value(output);
@@ -248,6 +277,8 @@ int Runner::run(const QStringList &arguments)
 
     if (m_command == QLatin1String("watch") && m_format && *m_format != Format::Csv && *m_format != Format::Json)
         return usage(m_t("watch prints csv or json.", "watch 只输出 csv 或 json。"));
+    if (m_command == QLatin1String("history") && m_format && *m_format != Format::Csv && *m_format != Format::Json)
+        return usage(m_t("history prints csv or json.", "history 只输出 csv 或 json。"));
     if (m_command == QLatin1String("read") || m_command == QLatin1String("export")) {
         const bool toStdout = m_output == QLatin1String("-");
         if (!m_format)
@@ -263,11 +294,16 @@ int Runner::run(const QStringList &arguments)
         && QFileInfo(m_output).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
         return usage(m_t("the report is a PDF file: give -o FILE.pdf.", "报告是PDF文件：请给出 -o 文件.pdf。"));
 
-    // Commands this build cannot carry out say so before any gauge is touched.
+    // The survey store: as the window program picks it.
+    if (readsStore) {
+        m_storePath = parser.value(store);
+        if (m_storePath.isEmpty())
+            m_storePath = qEnvironmentVariable("PALVARIN_STORE");
+        if (m_storePath.isEmpty())
+            m_storePath = SurveyStore::defaultPath();
+    }
     if (m_command == QLatin1String("history"))
-        return history(m_streams, m_t.chinese);
-    if (m_command == QLatin1String("export"))
-        return exportSession(m_streams, m_t.chinese, rest.first(), m_output);
+        return history();
 #ifndef PALVARIN_CALC_AVAILABLE
     if (m_format == Format::Xls)
         return fail(m_t("xls not available: this build has no LibreOffice export. Use --format csv or json.",
@@ -275,7 +311,7 @@ int Runner::run(const QStringList &arguments)
 #endif
 
     // A target that cannot be written is told before the gauge is read for nothing.
-    const bool writesFile = m_command == QLatin1String("read") || m_command == QLatin1String("report");
+    const bool writesFile = m_command == QLatin1String("read") || m_command == QLatin1String("report") || isExport;
     if (writesFile && m_output != QLatin1String("-")) {
         const QFileInfo target(m_output);
         if (target.isDir())
@@ -285,6 +321,9 @@ int Runner::run(const QStringList &arguments)
                             "文件夹 %1 不存在；请先创建或给出其他路径。")
                             .arg(target.absolutePath()));
     }
+    // No gauge for a session already kept.
+    if (isExport)
+        return exportSession(rest.first());
 
     // The gauges: the platform's, the emulator's, or the caller's.
     m_demo = parser.isSet(demo) || parser.isSet(demoConfig);
@@ -503,8 +542,13 @@ int Runner::read(GaugeSession &session, RecordsModel &model)
 {
     if (const int code = readAll(session, model))
         return code;
-    const int rows = model.rowCount();
+    return writeRecords(model);
+}
 
+// The records of the model to -o, as read and export write them.
+int Runner::writeRecords(const RecordsModel &model)
+{
+    const int rows = model.rowCount();
     if (m_output != QLatin1String("-"))
         return writeFile(model);
     QByteArray bytes;
@@ -537,6 +581,7 @@ int Runner::writeFile(const RecordsModel &model)
         table.facts.serial = m_serialNo;
         table.facts.firmware = m_firmware;
         table.facts.meterType = m_meterType;
+        table.facts.date = m_sessionDate;
         const std::unique_ptr<ProgressHandle> progress = progressFor();
         if (format == Format::Xlsx) {
             XlsxWriter writer;
@@ -642,12 +687,196 @@ int Runner::watch(GaugeSession &session, RecordsModel &model)
     return exitCode;
 }
 
+
+Runner::Opened Runner::openStore(SurveyStore &store)
+{
+    if (!QFileInfo(m_storePath).isFile()) {
+        if (QFileInfo::exists(m_storePath)) {
+            fail(m_t("the survey file %1 is not a file.", "测量记录文件 %1 不是一个文件。").arg(m_storePath));
+            return Opened::Failed;
+        }
+        return Opened::Missing;
+    }
+    // Read only: the inspector's file is never created, migrated or changed from here.
+    if (store.openReadOnly(m_storePath)) {
+        if (store.problem() == SurveyStore::Problem::NewerSchema)
+            m_ui.message(m_t("the survey file %1 was written by a newer version of the program; it is read as far as "
+                             "this version can.",
+                             "测量记录文件 %1 来自更新版本的程序；仅能读取本版本可识别的内容。")
+                             .arg(m_storePath));
+        return Opened::Yes;
+    }
+    QString why;
+    switch (store.problem()) {
+    case SurveyStore::Problem::Corrupt:
+        why = m_t("it is damaged or is no survey file.", "文件已损坏或不是测量记录文件。");
+        break;
+    case SurveyStore::Problem::Locked:
+        why = m_t("another program holds it locked; try again in a moment.", "另一个程序锁定了该文件；请稍后重试。");
+        break;
+    default:
+        why = m_t("it cannot be opened (check its permissions).", "无法打开该文件（请检查其权限）。");
+        break;
+    }
+    fail(m_t("cannot read the survey file %1: %2 (%3)", "无法读取测量记录文件 %1：%2（%3）")
+             .arg(m_storePath, why, store.errorText()));
+    return Opened::Failed;
+}
+
+namespace {
+
+QByteArray csvField(const QString &text)
+{
+    QByteArray field = text.toUtf8();
+    if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r'))
+        field = '"' + field.replace("\"", "\"\"") + '"';
+    return field;
+}
+
+// Columns on a terminal: Chinese characters take two.
+int displayWidth(const QString &text)
+{
+    int width = 0;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        const bool wide = (u >= 0x1100 && u <= 0x115f) || (u >= 0x2e80 && u <= 0xa4cf) || (u >= 0xac00 && u <= 0xd7a3)
+            || (u >= 0xf900 && u <= 0xfaff) || (u >= 0xfe30 && u <= 0xfe4f) || (u >= 0xff00 && u <= 0xff60)
+            || (u >= 0xffe0 && u <= 0xffe6);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
+
+QByteArray jsonString(const QString &text)
+{
+    return QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+}
+
+} // namespace
+
+int Runner::history()
+{
+    SurveyStore store;
+    switch (openStore(store)) {
+    case Opened::Failed:
+        return Failed;
+    case Opened::Missing:
+        m_ui.message(m_t("there is no survey file yet (%1): the window program keeps one once it receives readings.",
+                         "尚无测量记录文件（%1）：窗口程序收到测量数据后会创建。")
+                         .arg(m_storePath));
+        return Done;
+    case Opened::Yes:
+        break;
+    }
+    const QVector<SurveySummary> sessions = store.history();
+    auto layoutWord = [](int layout) {
+        return layout == 1 ? QStringLiteral("single") : layout == 2 ? QStringLiteral("multi") : QString::number(layout);
+    };
+    QByteArray out;
+    if (m_format == Format::Json) {
+        // One object per line, as read writes records.
+        for (const SurveySummary &s : sessions) {
+            const QDateTime started = QDateTime::fromMSecsSinceEpoch(s.startedMs);
+            out += "{\"id\":" + QByteArray::number(s.id) + ",\"started\":"
+                + jsonString(started.toOffsetFromUtc(started.offsetFromUtc()).toString(Qt::ISODate))
+                + ",\"serial\":" + jsonString(s.info.serial) + ",\"meterType\":" + QByteArray::number(s.info.meterType)
+                + ",\"layout\":" + jsonString(layoutWord(s.info.layout)) + ",\"rows\":" + QByteArray::number(s.rows)
+                + ",\"exported\":" + (s.exported ? "true" : "false") + "}\n";
+        }
+    } else if (m_format == Format::Csv) {
+        if (!sessions.isEmpty())
+            out += "id,started,serial,meter type,layout,rows,exported\r\n";
+        for (const SurveySummary &s : sessions) {
+            const QDateTime started = QDateTime::fromMSecsSinceEpoch(s.startedMs);
+            out += QByteArray::number(s.id) + ','
+                + csvField(started.toOffsetFromUtc(started.offsetFromUtc()).toString(Qt::ISODate)) + ','
+                + csvField(s.info.serial) + ',' + QByteArray::number(s.info.meterType) + ','
+                + layoutWord(s.info.layout).toUtf8() + ',' + QByteArray::number(s.rows) + ','
+                + (s.exported ? "yes" : "no") + "\r\n";
+        }
+    } else if (!sessions.isEmpty()) {
+        // A table to read: columns padded to their widest entry.
+        QList<QStringList> lines{{m_t("ID", "编号"), m_t("STARTED", "开始时间"), m_t("SERIAL", "序列号"),
+                                  m_t("METER TYPE", "仪器类型"), m_t("LAYOUT", "布局"), m_t("ROWS", "行数"),
+                                  m_t("EXPORTED", "已导出")}};
+        for (const SurveySummary &s : sessions)
+            lines.append({QString::number(s.id),
+                          QDateTime::fromMSecsSinceEpoch(s.startedMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                          s.info.serial, QString::number(s.info.meterType),
+                          s.info.layout == 1   ? m_t("single layer", "单层")
+                              : s.info.layout == 2 ? m_t("multi layer", "多层")
+                                                   : QString::number(s.info.layout),
+                          QString::number(s.rows), s.exported ? m_t("yes", "是") : m_t("no", "否")});
+        QList<int> widths(lines.first().size(), 0);
+        for (const QStringList &line : lines)
+            for (int c = 0; c < line.size(); ++c)
+                widths[c] = qMax(widths[c], displayWidth(line[c]));
+        for (const QStringList &line : lines) {
+            QString text;
+            for (int c = 0; c < line.size(); ++c) {
+                // Numbers to the right, words to the left; the last column is not padded.
+                const bool number = c == 0 || c == 5;
+                const QString padding(widths[c] - displayWidth(line[c]), QLatin1Char(' '));
+                const QString cell = number ? padding + line[c] : c + 1 < line.size() ? line[c] + padding : line[c];
+                text += (c ? QStringLiteral("  ") : QString()) + cell;
+            }
+            out += text.toUtf8() + '\n';
+        }
+    }
+    if (!writeOut(out))
+        return fail(m_t("writing to standard output failed.", "写入标准输出失败。"));
+    return Done;
+}
+
+int Runner::exportSession(const QString &session)
+{
+    const QString runHistory = m_t("'palvarin-cli history' lists the sessions kept.", "'palvarin-cli history' 列出已保存的记录组。");
+    SurveyStore store;
+    switch (openStore(store)) {
+    case Opened::Failed:
+        return Failed;
+    case Opened::Missing:
+        return fail(m_t("there is no survey file yet (%1), so no session %2.", "尚无测量记录文件（%1），因此没有记录组 %2。")
+                        .arg(m_storePath, session));
+    case Opened::Yes:
+        break;
+    }
+    bool number = false;
+    const qint64 id = session.toLongLong(&number);
+    bool known = false;
+    for (const SurveySummary &s : store.history())
+        known = known || (number && s.id == id);
+    if (!known)
+        return fail(m_t("there is no session %1 in %2. %3", "%2 中没有记录组 %1。%3").arg(session, m_storePath, runHistory));
+
+    StoredTable stored;
+    if (!store.loadSession(id, stored))
+        return fail(m_t("reading session %1 from %2 failed: the file may be damaged.",
+                        "从 %2 读取记录组 %1 失败：文件可能已损坏。")
+                        .arg(session, m_storePath));
+    if (stored.records.isEmpty())
+        return fail(m_t("every row of session %1 was deleted: nothing was written.", "记录组 %1 的所有行均已删除：未写入任何内容。")
+                        .arg(session));
+    // The columns the rows were shown in, from the file: no unit table, no gauge.
+    RecordsModel model;
+    model.setChinese(m_t.chinese);
+    if (SurveyStore::fillModel(model, stored) != stored.records.size())
+        return fail(m_t("the columns of session %1 cannot be read from %2: nothing was written.",
+                        "无法从 %2 读取记录组 %1 的列：未写入任何内容。")
+                        .arg(session, m_storePath));
+    m_serialNo = stored.info.serial;
+    m_firmware = stored.info.firmware;
+    m_meterType = stored.info.meterType >= 0 ? QString::number(stored.info.meterType) : QString();
+    m_sessionDate = QDateTime::fromMSecsSinceEpoch(stored.startedMs).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    return writeRecords(model);
+}
+
 } // namespace
 
 QString commandOf(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    for (const char *name : {"demo-config", "serial", "trace", "o", "output", "format"})
+    for (const char *name : {"demo-config", "serial", "trace", "o", "output", "format", "store"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     for (const char *name : {"demo", "h", "help", "help-all", "v", "version"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
@@ -660,27 +889,6 @@ int run(const QStringList &arguments, const Streams &streams, HidBackend *backen
 {
     Runner runner(streams, backend);
     return runner.run(arguments);
-}
-
-int history(const Streams &streams, bool chinese)
-{
-    const char *text = chinese ? "此版本不包含测量记录库：history 不可用。请用 read -o 文件 导出仪器中的记录。"
-                               : "the survey store is not part of this build: history is not available. Use read -o FILE "
-                                 "for the records in the gauge.";
-    std::fprintf(streams.err, "palvarin-cli: %s\n", text);
-    return Failed;
-}
-
-int exportSession(const Streams &streams, bool chinese, const QString &session, const QString &output)
-{
-    Q_UNUSED(output)
-    const QString text = chinese
-        ? QStringLiteral("此版本不包含测量记录库：无法导出记录组 %1。请用 read -o 文件 导出仪器中的记录。").arg(session)
-        : QStringLiteral("the survey store is not part of this build: session %1 cannot be exported. Use read -o FILE "
-                         "for the records in the gauge.")
-              .arg(session);
-    std::fprintf(streams.err, "palvarin-cli: %s\n", text.toUtf8().constData());
-    return Failed;
 }
 
 } // namespace Cli

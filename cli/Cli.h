@@ -9,7 +9,8 @@ class HidBackend;
 
 // palvarin-cli: the gauge from a terminal or a script, without a display. One run is one
 // command (list, info, read, watch, report, history, export) over one gauge connection,
-// through the same session, records model and writers as the window program.
+// through the same session, records model and writers as the window program; history and
+// export read the survey store instead of a gauge.
 //
 // Exit codes: 0 done, 1 failed (standard error says why and what to do), 2 usage, 3 no gauge
 // (none attached, none with the serial asked for, or the window program holds it).
@@ -34,9 +35,5 @@ int run(const QStringList &arguments, const Streams &streams, HidBackend *backen
 // The command a command line names (empty when it names none), without running it: the report
 // needs a QGuiApplication (fonts), the other commands a QCoreApplication.
 QString commandOf(const QStringList &arguments);
-
-// The two commands over the survey store; this build has no store.
-int history(const Streams &streams, bool chinese);
-int exportSession(const Streams &streams, bool chinese, const QString &session, const QString &output);
 
 } // namespace Cli

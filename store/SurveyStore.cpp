@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -244,6 +245,64 @@ bool SurveyStore::open(const QString &path)
     m_insert = prepare("INSERT INTO records(session, seq, origin, arrived, flags, name, v0, v1, v2, v3, v4, v5) "
                        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
     return m_insert != nullptr;
+}
+
+bool SurveyStore::openReadOnly(const QString &path)
+{
+    close();
+    m_path = path;
+    m_problem = Problem::None;
+    m_error.clear();
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return fail(SQLITE_CANTOPEN, "the file does not exist");
+    // Without a -wal beside it no writer has the file open and every commit is in the file
+    // itself: it is read as immutable, which leaves no -shm or -wal behind. With one, the
+    // writer's WAL index is shared the usual way, so its latest commits are seen.
+    const bool writerPresent = QFileInfo::exists(path + QStringLiteral("-wal"));
+    QByteArray uri = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded();
+    uri += writerPresent ? "?mode=ro" : "?mode=ro&immutable=1";
+    const int rc = sqlite3_open_v2(uri.constData(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    if (rc != SQLITE_OK) {
+        fail(rc, "opening the file");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    int version = 0;
+    {
+        Statement st{prepare("PRAGMA user_version")};
+        if (!st)
+            return false;
+        const int step = sqlite3_step(st);
+        if (step != SQLITE_ROW)
+            return fail(step, "reading the schema version");
+        version = sqlite3_column_int(st, 0);
+    }
+    // Another SQLite file, or one the program never finished setting up, is no survey file.
+    if (version < 1) {
+        m_problem = Problem::Corrupt;
+        m_error = QStringLiteral("the file holds no surveys");
+        return false;
+    }
+    {
+        Statement st{prepare("SELECT count(*) FROM sessions")};
+        if (!st)
+            return false;
+        const int step = sqlite3_step(st);
+        if (step != SQLITE_ROW)
+            return fail(step, "reading the sessions");
+    }
+    // A newer program's file is read as far as its sessions still read the same, as open() does.
+    if (version > SchemaVersion) {
+        m_problem = Problem::NewerSchema;
+        m_error = QStringLiteral("schema %1, this program knows %2").arg(version).arg(SchemaVersion);
+    } else {
+        m_problem = Problem::ReadOnly;
+        m_error = QStringLiteral("opened read-only");
+    }
+    return true;
 }
 
 bool SurveyStore::migrate()

@@ -77,6 +77,12 @@ public:
     // Opens or creates the file; false when it cannot be written (problem() says why).
     // A file of a newer schema stays open read-only: history() and loads still work.
     bool open(const QString &path);
+    // Opens an existing file only to read it (history, loads), as the command-line tool does:
+    // nothing is created, migrated or written, not even the WAL switch. False when the file is
+    // missing or is no survey file that can be read (problem() and errorText() say why). On
+    // success problem() is ReadOnly (NewerSchema for a newer program's file, read as far as
+    // it can be), so every write is a no-op.
+    bool openReadOnly(const QString &path);
     void close();
     QString path() const { return m_path; }
     bool isOpen() const { return m_db != nullptr; }

@@ -1,6 +1,10 @@
 // palvarin-cli run as a process, as a script would run it: without a display, against the
 // emulated gauge. Exit codes, standard output read back by independent readers (Python's csv
-// module, a JSON parser), progress only on a terminal, and the window program's lock.
+// module, a JSON parser), progress only on a terminal, and the window program's lock; the
+// survey store read back without a byte of it changed.
+#include "store/SurveyStore.h"
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -105,7 +109,10 @@ private slots:
         QTest::newRow("unknown suffix") << QStringList{"--demo", "read", "-o", "out.txt"} << 2 << "--format";
         QTest::newRow("watch as xls") << QStringList{"--demo", "watch", "--format", "xls"} << 2 << "csv or json";
         QTest::newRow("other serial") << QStringList{"--demo", "--serial", "999", "read", "-o", "-"} << 3 << "serial 999";
-        QTest::newRow("no store") << QStringList{"export", "s1", "-o", "x.csv"} << 1 << "not part of this build";
+        QTest::newRow("no store") << QStringList{"--store", "/nonexistent/surveys.sqlite", "export", "1", "-o", "x.csv"}
+                                  << 1 << "no survey file yet";
+        QTest::newRow("store for read") << QStringList{"--store", "x.sqlite", "--demo", "read", "-o", "-"} << 2
+                                        << "takes no --store";
         QTest::newRow("report as csv") << QStringList{"--demo", "report", "-o", "x.csv"} << 2 << "FILE.pdf";
     }
 
@@ -188,6 +195,156 @@ private slots:
         }
         QCOMPARE(directions.size(), 2);
         QVERIFY(count > 4);
+    }
+
+    // history and export over a survey file the session code wrote: the sessions newest first
+    // with their rows received and export state, one session's rows without the deleted one and
+    // with its out-of-range reading flagged, the same bytes to a file as to standard output; an
+    // unknown session, a missing and a damaged file told apart. The file is only read: its
+    // bytes are unchanged and nothing appears beside it.
+    void historyAndExportReadTheStore()
+    {
+        const QString folder = tmp.filePath(QStringLiteral("store"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/surveys.sqlite");
+        qint64 single = 0;
+        qint64 multi = 0;
+        {
+            SurveyStore store;
+            QVERIFY2(store.open(path), qPrintable(store.errorText()));
+            SurveyInfo info;
+            info.serial = QStringLiteral("31337");
+            info.firmware = QStringLiteral("2.10");
+            info.meterType = 1;
+            info.layout = 1;
+            info.unitNumbers = {0, 1};
+            info.unitNames = {QStringLiteral("mm"), QStringLiteral("m/s")};
+            info.decimals = {3, 0};
+            single = store.beginSession(info, 1700000000000);
+            QVERIFY(single > 0);
+            const float values[] = {1.234f, 5900, 2.5f, 5920, 0, 5930, 4.125f, 5940};
+            const quint8 flags[] = {0, 0, 1, 0}; // the third thickness out of range
+            QVERIFY(store.addRows(4, 2, values, flags, nullptr, RecordOrigin::Memory, 1700000001000));
+            store.rowsRemoved(1, 1, SurveyStore::Removal::Deleted); // 2.5 / 5920
+            store.endSession(1700000100000);
+
+            info.serial = QStringLiteral("A-7, rev \"2\""); // quoted in CSV
+            info.meterType = 2;
+            info.layout = 2;
+            info.unitNumbers = {0, 0, 0, 1, 1, 1};
+            info.unitNames = {QStringLiteral("mm"), QStringLiteral("mm"), QStringLiteral("mm"),
+                              QStringLiteral("m/s"), QStringLiteral("m/s"), QStringLiteral("m/s")};
+            info.decimals = {2, 2, 2, 0, 0, 0};
+            multi = store.beginSession(info, 1700000200000);
+            QVERIFY(multi > single);
+            const float layers[] = {1, 2, 3, 5900, 5910, 5920, 1.5f, 2.5f, 3.5f, 5930, 5940, 5950};
+            const quint8 none[] = {0, 0};
+            const QString names[] = {QStringLiteral("P1"), QStringLiteral("P2")};
+            QVERIFY(store.addRows(2, 6, layers, none, names, RecordOrigin::Pushed, 1700000201000));
+            // An export of the current session alone (not of the table's first rows).
+            store.exported(tmp.filePath(QStringLiteral("earlier.csv")), QStringLiteral("csv"), 2, false);
+            store.endSession(1700000300000);
+            QVERIFY2(store.writable(), qPrintable(store.errorText()));
+        }
+        auto digest = [&] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                                  : QByteArray();
+        };
+        const QByteArray before = digest();
+        QVERIFY(!before.isEmpty());
+        const QStringList filesBefore = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(filesBefore, QStringList{QStringLiteral("surveys.sqlite")});
+
+        const Result history = run(cli, {"--store", path, "history", "--format", "csv"});
+        QVERIFY2(history.exitCode == 0, history.err.constData());
+        const QByteArray listing =
+            "import csv, sys\n"
+            "rows = list(csv.reader(sys.stdin.buffer.read().decode('utf-8').splitlines(True)))\n"
+            "assert rows[0] == ['id', 'started', 'serial', 'meter type', 'layout', 'rows', 'exported'], rows[0]\n"
+            "for r in rows[1:]:\n"
+            "    assert len(r) == 7 and r[1][:4] == '2023', r\n"
+            "    print(r[0], r[2], r[3], r[4], r[5], r[6], sep='|')\n";
+        const Result listed = run(QStringLiteral("python3"), {"-c", QString::fromUtf8(listing)}, history.out);
+        QVERIFY2(listed.exitCode == 0, listed.err.constData());
+        QCOMPARE(QString::fromUtf8(listed.out),
+                 QStringLiteral("%1|A-7, rev \"2\"|2|multi|2|yes\n%2|31337|1|single|4|no\n").arg(multi).arg(single));
+        const Result table = run(cli, {"--store", path, "history"});
+        QCOMPARE(table.exitCode, 0);
+        QCOMPARE(table.out.count('\n'), 3); // a header and two sessions
+        QVERIFY2(table.out.contains("multi layer") && table.out.contains("single layer"), table.out.constData());
+
+        const Result exported = run(cli, {"--store", path, "export", QString::number(single), "-o", "-", "--format", "csv"});
+        QVERIFY2(exported.exitCode == 0, exported.err.constData());
+        const QByteArray reading =
+            "import csv, sys\n"
+            "rows = list(csv.reader(sys.stdin.buffer.read().decode('utf-8').splitlines(True)))\n"
+            "assert rows[0][-1] == 'Out of range' and len(rows[0]) == 3, rows[0]\n"
+            "for r in rows[1:]:\n"
+            "    print(r[0] or '-', r[1], r[2] or '-', sep='|')\n";
+        const Result read = run(QStringLiteral("python3"), {"-c", QString::fromUtf8(reading)}, exported.out);
+        QVERIFY2(read.exitCode == 0, read.err.constData());
+        const QStringList lines = QString::fromUtf8(read.out).trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.value(0), QStringLiteral("1.234|5900|-"));
+        QVERIFY2(lines.value(1).startsWith(QStringLiteral("-|5930|")) && lines.value(1).size() > 7, qPrintable(lines.value(1)));
+        QCOMPARE(lines.value(2), QStringLiteral("4.125|5940|-"));
+        QVERIFY(!exported.out.contains("5920"));
+
+        // To a file: the same writer through the atomic write, the same bytes.
+        const QString file = tmp.filePath(QStringLiteral("session.csv"));
+        const Result toFile = run(cli, {"--store", path, "export", QString::number(single), "-o", file});
+        QVERIFY2(toFile.exitCode == 0, toFile.err.constData());
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), exported.out);
+        const Result layers = run(cli, {"--store", path, "export", QString::number(multi), "-o", "-", "--format", "json"});
+        QVERIFY2(layers.exitCode == 0, layers.err.constData());
+        QCOMPARE(layers.out.count('\n'), 2);
+        QVERIFY2(layers.out.contains("\"name\":\"P2\"") && layers.out.contains("\"velocity3\":5950"), layers.out.constData());
+
+        const Result unknown = run(cli, {"--store", path, "export", "999", "-o", "-"});
+        QCOMPARE(unknown.exitCode, 1);
+        QVERIFY2(unknown.err.contains("palvarin-cli history"), unknown.err.constData());
+        QVERIFY(unknown.out.isEmpty());
+
+        QCOMPARE(digest(), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), filesBefore);
+
+        // A file in rollback-journal mode, as another SQLite tool may leave it, is read as it is:
+        // not switched to WAL.
+        const Result journal = run(QStringLiteral("python3"),
+                                   {"-c", "import sqlite3, sys\n"
+                                          "c = sqlite3.connect(sys.argv[1])\n"
+                                          "assert c.execute('PRAGMA journal_mode=DELETE').fetchone()[0] == 'delete'\n"
+                                          "c.close()\n",
+                                    path});
+        QVERIFY2(journal.exitCode == 0, journal.err.constData());
+        const QByteArray rollbackMode = digest();
+        QVERIFY(rollbackMode != before);
+        const Result again = run(cli, {"--store", path, "history", "--format", "csv"});
+        QCOMPARE(again.exitCode, 0);
+        QCOMPARE(again.out, history.out);
+        QCOMPARE(run(cli, {"--store", path, "export", QString::number(single), "-o", "-"}).out, exported.out);
+        QCOMPARE(digest(), rollbackMode);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), filesBefore);
+
+        const QString missing = tmp.filePath(QStringLiteral("none/surveys.sqlite"));
+        const Result empty = run(cli, {"--store", missing, "history"});
+        QCOMPARE(empty.exitCode, 0);
+        QVERIFY(empty.out.isEmpty());
+        QVERIFY2(empty.err.contains("no survey file yet"), empty.err.constData());
+        QVERIFY(!QFileInfo::exists(tmp.filePath(QStringLiteral("none"))));
+
+        const QString damaged = tmp.filePath(QStringLiteral("damaged.sqlite"));
+        QFile junk(damaged);
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(8192, 'x'));
+        junk.close();
+        const Result broken = run(cli, {"--store", damaged, "history"});
+        QCOMPARE(broken.exitCode, 1);
+        QVERIFY2(broken.err.contains("damaged"), broken.err.constData());
+        QVERIFY(broken.out.isEmpty());
     }
 
     // The PDF report needs fonts, not a display.
