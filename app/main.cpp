@@ -217,10 +217,12 @@ int main(int argc, char *argv[])
         // The gauge's control window sits beside or below the main window, not over its table.
         if (QScreen *screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->availableGeometry();
-            const QSize least = window->minimumSizeHint();
+            window->ensurePolished(); // the skin's sizes count
+            const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
             const int side = demoControl->frameGeometry().width() + 24;
             const int below = demoControl->frameGeometry().height() + 48;
-            if (area.width() - side >= least.width()) {
+            // Beside it only with room to spare: the panels under the table widen as readings come.
+            if (area.width() - side >= least.width() + 200) {
                 window->setWindowState(Qt::WindowNoState);
                 window->setGeometry(area.adjusted(0, 30, -side, -10));
                 demoControl->move(area.right() - side + 16, area.top() + 40);

@@ -122,7 +122,7 @@ void FirstPage::setupAnalysis()
     m_chartsToggle->setObjectName(QStringLiteral("pushButton_charts"));
     m_chartsToggle->setCheckable(true);
     m_chartsToggle->setChecked(true);
-    m_chartsToggle->setMinimumSize(QSize(100, 35));
+    m_chartsToggle->setMinimumSize(QSize(90, 35));
     horizontalLayout_buttons->addWidget(m_chartsToggle);
     connect(m_chartsToggle, &QPushButton::toggled, m_charts, &QWidget::setVisible);
 
@@ -316,18 +316,17 @@ void FirstPage::setupUi()
     auto makeButton = [this](const char *name) {
         auto *button = new QPushButton(widget_buttons);
         button->setObjectName(QString::fromLatin1(name));
-        button->setMinimumSize(QSize(200, 35));
+        // Wide enough for its caption in either language; seven of them share the row.
+        button->setMinimumSize(QSize(110, 35));
         horizontalLayout_buttons->addWidget(button);
         return button;
     };
     pushButton_readRecords = makeButton("pushButton_readRecords");
     pushButton_clearData = makeButton("pushButton_clearData");
     pushButton_undo = makeButton("pushButton_undo");
-    pushButton_undo->setMinimumSize(QSize(100, 35));
     pushButton_exportExcel = makeButton("pushButton_exportExcel");
     pushButton_history = makeButton("pushButton_history");
     pushButton_report = makeButton("pushButton_report");
-    pushButton_report->setMinimumWidth(120); // the fourth button: the row still fits 1280 pixels
     gridLayout_firstPage->addWidget(widget_buttons, 0, 0, 1, 2);
 
     tableWidget_data = new QTableView(this);
