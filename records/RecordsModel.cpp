@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -58,8 +59,9 @@ QString RecordsModel::formatValue(double value, int decimals)
 
 double RecordsModel::shownValue(double value, int decimals)
 {
-    // Exactly the number the cell's text reads as: table, workbook and report agree.
-    return formatValue(value, decimals).toDouble();
+    // Exactly the number the cell's text reads as: table, workbook and report agree. The
+    // same digits as formatValue(), without the round trip through UTF-16.
+    return std::strtod(QByteArray::number(value, 'f', decimals).constData(), nullptr);
 }
 
 bool RecordsModel::setColumns(int layout, const QList<int> &unitNumbers, const QList<QVariantList> &unitTable)

@@ -16,6 +16,7 @@
 #include "recordspage/ReportDialog.h"
 #include "recordspage/StatisticsPanel.h"
 #include "recordspage/SurveyLimitsStore.h"
+#include "session/ExportTable.h"
 #include "session/GaugeSession.h"
 
 #include <QComboBox>
@@ -537,28 +538,12 @@ bool FirstPage::writeReport(const ReportFields &fields, const QString &logoPath)
     input.date = QDateTime::currentDateTime();
     QStringList units;
     const QList<int> columns = m.exportedColumns();
-    for (int c : columns) {
-        input.table.headers << m.headerData(c, Qt::Horizontal).toString();
+    for (int c : columns)
         if (m.valueIndex(c) >= 0 && !m.unitName(c).isEmpty() && !units.contains(m.unitName(c)))
             units << m.unitName(c);
-    }
     input.units = units.join(QStringLiteral(", "));
+    input.table = exportTable(m);
     const int rows = m.rowCount();
-    input.table.rows.reserve(rows);
-    for (int r = 0; r < rows; ++r) {
-        QVector<WorkbookCell> row;
-        for (int c : columns) {
-            const int value = m.valueIndex(c);
-            if (value < 0)
-                row << WorkbookCell::ofText(m.name(r));
-            else if (m.isOutOfRange(r, value))
-                row << WorkbookCell::ofOutOfRange(RecordsModel::outOfRangeWord(chinese));
-            else
-                row << WorkbookCell::ofNumber(RecordsModel::shownValue(double(m.value(r, value)), m.decimals(c)),
-                                              m.decimals(c));
-        }
-        input.table.rows << row;
-    }
     if (!logoPath.isEmpty())
         input.logo = QImage(logoPath);
     addAnalysis(input, columns);

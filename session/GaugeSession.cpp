@@ -1,5 +1,6 @@
 #include "session/GaugeSession.h"
 
+
 #include "export/WorkbookTable.h"
 #include "interaction/UserInteraction.h"
 #include "link/CLinkerUSB.h"
@@ -8,6 +9,7 @@
 #include "protocol/ReadPlan.h"
 #include "records/RecordsModel.h"
 #include "session/CommandSequence.h"
+#include "session/ExportTable.h"
 #include "store/SurveyStore.h"
 
 #include <QDateTime>
@@ -614,27 +616,7 @@ bool GaugeSession::exportRecords()
     }
     const bool chinese = m_model.chinese();
     const QList<int> columns = m_model.exportedColumns();
-    WorkbookTable table;
-    for (int c : columns)
-        table.headers << m_model.headerData(c, Qt::Horizontal).toString();
-    const int rows = m_model.rowCount();
-    table.rows.reserve(rows);
-    for (int r = 0; r < rows; ++r) {
-        QVector<WorkbookCell> row;
-        row.reserve(columns.size());
-        for (int c : columns) {
-            const int value = m_model.valueIndex(c);
-            const int decimals = m_model.decimals(c);
-            if (value < 0)
-                row.append(WorkbookCell::ofText(m_model.name(r)));
-            else if (m_model.isOutOfRange(r, value))
-                row.append(WorkbookCell::ofOutOfRange(RecordsModel::outOfRangeWord(chinese)));
-            else
-                row.append(WorkbookCell::ofNumber(RecordsModel::shownValue(double(m_model.value(r, value)), decimals),
-                                                  decimals));
-        }
-        table.rows.append(std::move(row));
-    }
+    WorkbookTable table = exportTable(m_model);
     // The facts of the gauge whose rows these are, and what the page adds (the limits).
     table.facts.serial = m_tableSerial;
     if (m_tableSerial == m_gaugeSerial)
