@@ -6,9 +6,11 @@
 #include "export/PdfReport.h"
 #include "export/XlsxWriter.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
@@ -110,9 +112,22 @@ int main(int argc, char **argv)
         return ok;
     });
 
+    // The tool's read against the report-time bound: bench_cli_read beside this program.
+    QString cliRatio = QStringLiteral("na");
+    QProcess cli;
+    cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    cli.start(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_cli_read"), QStringList());
+    if (cli.waitForFinished(300000) && cli.exitCode() == 0) {
+        const QList<QByteArray> lines = cli.readAllStandardOutput().trimmed().split('\n');
+        const QByteArray last = lines.isEmpty() ? QByteArray() : lines.last();
+        const qsizetype at = last.indexOf("ratio=");
+        if (last.startsWith("cli_read ") && at >= 0)
+            cliRatio = QString::fromLatin1(last.mid(at + 6).trimmed());
+    }
+
     std::printf("xlsx peak memory growth: %ld KB\n", xlsxGrowthKb);
-    std::printf("outputs rows=%d xlsx_ms=%lld csv_ms=%lld pdf_rows=%d pdf_ms=%lld cli_read_ratio=na\n", rows,
+    std::printf("outputs rows=%d xlsx_ms=%lld csv_ms=%lld pdf_rows=%d pdf_ms=%lld cli_read_ratio=%s\n", rows,
                 static_cast<long long>(xlsxMs), static_cast<long long>(csvMs), int(report.table.rows.size()),
-                static_cast<long long>(pdfMs));
+                static_cast<long long>(pdfMs), qPrintable(cliRatio));
     return 0;
 }
