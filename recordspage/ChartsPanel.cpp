@@ -334,6 +334,10 @@ void ChartsPanel::refreshRun()
     const bool chinese = model.chinese();
     const int column = m_analysis.chartColumn();
     const QList<QPointF> points = m_analysis.runSeries().points(&m_pointRows);
+    // A handful of readings are dots as well as a line (a single one is only a dot). Set
+    // before the points go in: replacing points while markers show costs seconds for a
+    // thousand of them.
+    m_runLine->setPointsVisible(points.size() <= 20);
     m_runLine->replace(points);
     const QString unit = column >= 0 ? model.unitName(column) : QString();
     const QString word = chinese ? QStringLiteral("厚度") : QStringLiteral("Thickness");
@@ -365,11 +369,11 @@ void ChartsPanel::refreshRun()
     const double lastReading = roundUp(std::max(2, m_analysis.runSeries().rows()));
     // From 0, so that reading 1 is off the axis line.
     if (m_runX->min() != 0 || m_runX->max() != lastReading) {
-        m_runX->setRange(0, lastReading);
+        // The tick step first: the old, finer one over the new range would make an axis
+        // label per reading for a moment (seconds for ten thousand readings).
         setWholeTicks(m_runX, 0, lastReading);
+        m_runX->setRange(0, lastReading);
     }
-    // A handful of readings are dots as well as a line (a single one is only a dot).
-    m_runLine->setPointsVisible(points.size() <= 20);
     for (int k = 0; k < 4; ++k) {
         QLineSeries *line = m_runLimits[k];
         const bool shown = !std::isnan(limits[k]);
@@ -427,8 +431,8 @@ void ChartsPanel::refreshHistogram()
     const double pad = std::max((hi - lo) * 0.03, std::pow(10.0, -decimals));
     setRoundRange(m_histX, lo - pad, hi + pad);
     const double top = std::max<double>(1.0, std::ceil(double(highest) * 1.1));
+    setWholeTicks(m_histY, 0, top); // the step first, as for the run chart
     m_histY->setRange(0, top);
-    setWholeTicks(m_histY, 0, top);
     for (int k = 0; k < 4; ++k) {
         QLineSeries *line = m_histLimits[k];
         const bool shown = !std::isnan(limits[k]);
