@@ -79,12 +79,6 @@ bool RecordEdits::deleteRows(int row, int count)
     return true;
 }
 
-bool RecordEdits::rename(int row, const QString &name)
-{
-    // The model tells onRenamed, which records the edit.
-    return m_model.rename(row, name);
-}
-
 void RecordEdits::onRenamed(int row, const QString &before, const QString &after)
 {
     if (m_applying)
@@ -114,7 +108,6 @@ void RecordEdits::clearAll()
 }
 
 bool RecordEdits::canUndo() const { return m_stack->canUndo(); }
-bool RecordEdits::canRedo() const { return m_stack->canRedo(); }
 void RecordEdits::undo() { m_stack->undo(); }
 void RecordEdits::redo() { m_stack->redo(); }
 
@@ -124,14 +117,6 @@ QString RecordEdits::undoText() const
         return QString();
     const auto *c = static_cast<const EditCommand *>(m_stack->command(m_stack->index() - 1));
     return m_model.chinese() ? QStringLiteral("撤销") + c->text(true) : QStringLiteral("Undo ") + c->text(false);
-}
-
-QString RecordEdits::redoText() const
-{
-    if (!canRedo())
-        return QString();
-    const auto *c = static_cast<const EditCommand *>(m_stack->command(m_stack->index()));
-    return m_model.chinese() ? QStringLiteral("重做") + c->text(true) : QStringLiteral("Redo ") + c->text(false);
 }
 
 void RecordEdits::forget()

@@ -7,9 +7,10 @@ class QUndoStack;
 class RecordsModel;
 
 // The user's edits of the table: deleting rows, renaming records and clearing, each one
-// undoable. Rows that arrive meanwhile are appended behind and do not disturb an undo.
-// A change that shifts rows outside these edits (an export removing its rows, the columns
-// replaced) forgets the history, since its row numbers no longer hold.
+// undoable. A rename is recorded as the model reports it (the view edits the model). Rows
+// that arrive meanwhile are appended behind and do not disturb an undo. A change that shifts
+// rows outside these edits (an export removing its rows, the columns replaced) forgets the
+// history, since its row numbers no longer hold.
 class RecordEdits : public QObject
 {
     Q_OBJECT
@@ -20,17 +21,14 @@ public:
     QUndoStack &stack() const { return *m_stack; }
 
     bool deleteRows(int row, int count = 1);
-    bool rename(int row, const QString &name);
     // Empties the table (no question: the caller asks).
     void clearAll();
 
     bool canUndo() const;
-    bool canRedo() const;
     void undo();
     void redo();
-    // The text of the next undo or redo in the model's language, e.g. "Undo delete row 3".
+    // The text of the next undo in the model's language, e.g. "Undo delete row 3".
     QString undoText() const;
-    QString redoText() const;
 
 signals:
     void changed();
