@@ -155,10 +155,11 @@ case "$mode" in
   tsan)
     # Qt is not built with TSan: its internals are listed in tools/sanitizers/tsan.supp.
     suites=(tst_libHidDevice tst_CLinkerUSB tst_FramedLinkPushes tst_InstrumentCommands tst_EmulatorBackend
-            test_connection test_reading)
+            test_connection test_reading tst_survey_store)
     cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALVARIN_TSAN=ON -DPALVARIN_WITH_CALC=OFF >/dev/null
     cmake --build build-tsan -j"$jobs" --target "${suites[@]}"
-    export TSAN_OPTIONS="suppressions=$PWD/tools/sanitizers/tsan.supp second_deadlock_stack=1 history_size=4"
+    # die_after_fork=0: the survey suite starts a child program (it execs at once).
+    export TSAN_OPTIONS="suppressions=$PWD/tools/sanitizers/tsan.supp second_deadlock_stack=1 history_size=4 die_after_fork=0"
     # Tells TSan about the mutex release inside QWaitCondition::wait (link/TsanQtWait.cpp).
     export LD_PRELOAD=$PWD/build-tsan/link/libpv_tsan_qt_wait.so
     export QT_QPA_PLATFORM=offscreen

@@ -1,6 +1,5 @@
 #include "session/GaugeSession.h"
 
-
 #include "export/WorkbookTable.h"
 #include "interaction/UserInteraction.h"
 #include "link/CLinkerUSB.h"
@@ -10,6 +9,7 @@
 #include "records/RecordsModel.h"
 #include "session/CommandSequence.h"
 #include "session/ExportTable.h"
+#include "store/OffThread.h"
 #include "store/SurveyStore.h"
 
 #include <QDateTime>
@@ -20,6 +20,9 @@
 namespace {
 
 constexpr quint8 checkedReadCommand = 0x41;
+
+// Rows of a read committed on a thread of their own from this many on (about 3 ms of work).
+constexpr qint64 OffThreadRows = 2000;
 
 qint64 nowMs()
 {
@@ -428,10 +431,13 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
         tellDisconnectedDuringRead();
         return;
     }
-    sequence.release();
+    // Committed while the sequence still holds the link, so no poll or settings change
+    // comes between the file and the table.
     const qint64 arrived = nowMs();
     storeImage(values, nullptr, count, RecordOrigin::Memory, arrived);
+    sequence.release();
     const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, arrived);
+    addHeldPushes();
     emit recordsRead(added);
 }
 
@@ -480,10 +486,11 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
         tellDisconnectedDuringRead();
         return;
     }
-    sequence.release();
     const qint64 arrived = nowMs();
     storeImage(values, &names, count, RecordOrigin::Memory, arrived);
+    sequence.release();
     const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, arrived);
+    addHeldPushes();
     emit recordsRead(added);
 }
 
@@ -507,7 +514,7 @@ void GaugeSession::addPushedBytes(const QByteArray &bytes, bool settingsAnswered
     // A batch still queued when the gauge was pulled out belongs to a closed connection.
     if (!isLinkOpen())
         return;
-    if (m_settingsChanging || m_askingAboutTable) {
+    if (m_settingsChanging || m_askingAboutTable || m_committing) {
         // Kept until the question is answered, then added in the units it leads to.
         m_heldPushes += bytes;
         return;
@@ -669,23 +676,32 @@ void GaugeSession::beginStoreSession()
     info.serial = m_gaugeSerial;
     info.firmware = m_gaugeFirmware;
     info.meterType = m_gaugeMeterType;
-    info.layout = m_tableLayout;
-    info.unitNumbers = m_unitNumbers;
+    info.layout = m_model.layout();
+    info.unitNumbers = m_tableUnits;
     for (int c = 0; c < m_model.columnCount(); ++c) {
         if (m_model.valueIndex(c) >= 0) {
             info.unitNames << m_model.unitName(c);
             info.decimals << m_model.decimals(c);
         }
     }
-    m_storeSessionUnits = m_unitNumbers;
+    m_storeSessionUnits = m_tableUnits;
     m_store->beginSession(info, nowMs());
     tellStoreProblem();
+}
+
+void GaugeSession::ensureStoreSession()
+{
+    // A gauge whose identification stopped short (a meter the table does not know, a failed
+    // unit read) still adds rows to the columns shown: they are kept like any others.
+    if (m_store->currentSession() == 0 && m_store->writable())
+        beginStoreSession();
 }
 
 void GaugeSession::storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs)
 {
     if (!m_store || records.isEmpty() || !m_model.hasColumns())
         return;
+    ensureStoreSession();
     m_store->addRecords(records, m_model.layout() == 2 ? GaugeRecord::MaxValues : 2, origin, arrivedMs);
     tellStoreProblem();
 }
@@ -705,6 +721,7 @@ void GaugeSession::storeImage(const QByteArray &values, const QByteArray *names,
         n = qMin<qint64>(n, names->size() / FieldDecoder::NameSlotSize);
     if (n == 0)
         return;
+    ensureStoreSession();
     const int stride = multi ? GaugeRecord::MaxValues : 2;
     std::vector<float> numbers(size_t(n) * size_t(stride));
     std::vector<quint8> flags(static_cast<size_t>(n));
@@ -718,9 +735,32 @@ void GaugeSession::storeImage(const QByteArray &values, const QByteArray *names,
     } else {
         GaugeRecords::decodeSingleLayerInto(values.constData(), n, numbers.data(), flags.data());
     }
-    m_store->addRows(int(n), stride, numbers.data(), flags.data(), multi ? decodedNames.constData() : nullptr, origin,
-                     arrivedMs);
+    // A few thousand rows commit in a few milliseconds; more go to a thread of their own.
+    const auto commit = [&] {
+        m_store->addRows(int(n), stride, numbers.data(), flags.data(), multi ? decodedNames.constData() : nullptr,
+                         origin, arrivedMs);
+    };
+    if (n < OffThreadRows)
+        commit();
+    else
+        commitWhilePainting(commit);
     tellStoreProblem();
+}
+
+void GaugeSession::commitWhilePainting(const std::function<void()> &commit)
+{
+    m_committing = true; // pushed measurements wait, to come after the rows committed now
+    runOffThread(commit);
+    m_committing = false;
+}
+
+void GaugeSession::addHeldPushes()
+{
+    if (m_settingsChanging || m_askingAboutTable)
+        return; // their own answer adds them
+    const QByteArray held = std::exchange(m_heldPushes, QByteArray());
+    if (!held.isEmpty())
+        addPushedBytes(held, false);
 }
 
 void GaugeSession::storeRowsRemoved(int first, int count)

@@ -173,7 +173,13 @@ private:
     void storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs);
     void storeImage(const QByteArray &values, const QByteArray *names, int count, RecordOrigin origin,
                     qint64 arrivedMs);
+    // Runs a large commit on a thread of its own while this thread keeps painting; input,
+    // device notices and pushed measurements wait until it is done.
+    void commitWhilePainting(const std::function<void()> &commit);
+    // The pushes held meanwhile, after the read's rows.
+    void addHeldPushes();
     void beginStoreSession();
+    void ensureStoreSession();
     void tellStoreProblem();
     // The rows in the table came from another gauge, or in other units, than the gauge now identified.
     bool tableIsOtherGauge() const;
@@ -210,6 +216,7 @@ private:
     bool m_storeQuiet = false;       // the table is being replaced by stored rows
     bool m_removingExported = false; // rows removed because they went out in an export
     bool m_askingAboutTable = false; // the "another gauge: save first?" question is open
+    bool m_committing = false;       // a read's rows are being committed off this thread
     // The identified gauge, and whose rows (gauge, layout, units) the table holds.
     QString m_gaugeSerial;
     QString m_gaugeFirmware;

@@ -18,6 +18,8 @@ namespace {
 enum RowState { Shown = 0, Deleted = 1, Exported = 2, Cleared = 3, NotRestored = 4 };
 
 constexpr int BusyTimeoutMs = 1000; // bounded wait for a lock another process holds
+// Marking more rows than this goes to the store's thread: about 5 ms of work here.
+constexpr size_t DeferredRows = 5000;
 
 qint64 keyOf(qint64 session, qint64 seq)
 {
@@ -145,8 +147,6 @@ QString SurveyStore::problemText(Problem problem, bool chinese)
                    : QStringLiteral("Readings are not being kept on disk, only in the table: ") + why;
 }
 
-// ---- opening -------------------------------------------------------------------------------
-
 bool SurveyStore::fail(int rc, const char *what)
 {
     if (m_problem == Problem::None) {
@@ -178,9 +178,80 @@ sqlite3_stmt *SurveyStore::prepare(const char *sql)
     return st;
 }
 
+// ---- the store's thread -------------------------------------------------------------------
+
+SurveyStore::Lock SurveyStore::take() const
+{
+    Lock lock(m_lock);
+    m_settled.wait(lock, [this] { return m_jobs.empty(); });
+    return lock;
+}
+
+void SurveyStore::settle() const
+{
+    (void)take();
+}
+
+void SurveyStore::defer(size_t rows, std::function<void()> write)
+{
+    // Small writes run at once, unless an earlier one still waits: the order is the calls'.
+    if (rows < DeferredRows && m_jobs.empty()) {
+        write();
+        return;
+    }
+    if (!m_worker.joinable()) {
+        m_stop = false;
+        m_worker = std::thread([this] { workerLoop(); });
+    }
+    m_jobs.push_back(std::move(write));
+    m_wake.notify_one();
+}
+
+void SurveyStore::workerLoop()
+{
+    Lock lock(m_lock);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+        if (m_jobs.empty())
+            return; // stopped, and every write is done
+        // Run with the lock held: nothing else uses the connection meanwhile. The job stays
+        // queued until it is done, so take() waits for it.
+        m_jobs.front()();
+        m_jobs.pop_front();
+        m_settled.notify_all();
+    }
+}
+
+void SurveyStore::stopWorker()
+{
+    if (!m_worker.joinable())
+        return;
+    {
+        const Lock lock(m_lock);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_worker.join();
+}
+
+QString SurveyStore::errorText() const
+{
+    const Lock lock = take();
+    return m_error;
+}
+
+int SurveyStore::tableRows() const
+{
+    const Lock lock = take();
+    return int(m_table.size());
+}
+
+// ---- opening -------------------------------------------------------------------------------
+
 bool SurveyStore::open(const QString &path)
 {
     close();
+    const Lock lock = take();
     m_path = path;
     m_problem = Problem::None;
     m_error.clear();
@@ -250,6 +321,7 @@ bool SurveyStore::open(const QString &path)
 bool SurveyStore::openReadOnly(const QString &path)
 {
     close();
+    const Lock lock = take();
     m_path = path;
     m_problem = Problem::None;
     m_error.clear();
@@ -351,6 +423,13 @@ bool SurveyStore::migrate()
 
 void SurveyStore::close()
 {
+    stopWorker(); // after the writes still queued
+    const Lock lock = take();
+    closeLocked();
+}
+
+void SurveyStore::closeLocked()
+{
     sqlite3_finalize(m_insert);
     m_insert = nullptr;
     if (m_db)
@@ -380,6 +459,7 @@ bool SurveyStore::moveAside(QString *movedTo)
 
 qint64 SurveyStore::fileBytes() const
 {
+    const Lock lock = take();
     return QFileInfo(m_path).size() + QFileInfo(m_path + QStringLiteral("-wal")).size();
 }
 
@@ -403,6 +483,7 @@ void SurveyStore::rollback()
 
 qint64 SurveyStore::beginSession(const SurveyInfo &info, qint64 startedMs)
 {
+    const Lock lock = take();
     if (!begin())
         return 0;
     Statement st{prepare("INSERT INTO sessions(started, serial, firmware, meter_type, layout, unit_numbers, "
@@ -430,6 +511,7 @@ qint64 SurveyStore::beginSession(const SurveyInfo &info, qint64 startedMs)
 
 void SurveyStore::endSession(qint64 endedMs)
 {
+    const Lock lock = take();
     // Rows come again only with the next identified gauge, in a new session.
     const qint64 session = std::exchange(m_session, 0);
     if (!session || !writable())
@@ -449,6 +531,7 @@ bool SurveyStore::addRows(int n, int stride, const float *values, const quint8 *
 {
     if (n <= 0)
         return false;
+    const Lock lock = take();
     if (!m_session || !begin()) {
         // Rows the table shows but the file does not hold: key 0 keeps the mirror in step.
         m_table.insert(m_table.end(), size_t(n), 0);
@@ -508,7 +591,7 @@ bool SurveyStore::addRecords(const QVector<GaugeRecord> &records, int stride, Re
                    origin, arrivedMs);
 }
 
-bool SurveyStore::markRows(const std::vector<qint64> &keys, int state)
+bool SurveyStore::markRows(const std::vector<qint64> &keys, int state, bool emptied)
 {
     // The keys of a table run in order: one range update per run of consecutive rows.
     Statement st{prepare("UPDATE records SET state = ?1 WHERE session = ?2 AND seq BETWEEN ?3 AND ?4")};
@@ -534,42 +617,46 @@ bool SurveyStore::markRows(const std::vector<qint64> &keys, int state)
         i = j;
     }
     // An empty table leaves nothing to offer after a crash.
-    if (m_table.empty() && !exec("UPDATE sessions SET live = 0 WHERE live = 1"))
+    if (emptied && !exec("UPDATE sessions SET live = 0 WHERE live = 1"))
         return false;
     return true;
 }
 
 void SurveyStore::rowsRemoved(int first, int count, Removal why)
 {
+    const Lock lock = take();
     if (first < 0 || count <= 0 || size_t(first) + size_t(count) > m_table.size())
         return;
     std::vector<qint64> keys(m_table.begin() + first, m_table.begin() + first + count);
     m_table.erase(m_table.begin() + first, m_table.begin() + first + count);
-    if (!begin())
-        return;
-    if (why == Removal::Deleted) {
-        Statement st{prepare("INSERT INTO events(session, seq, at, kind, rows) VALUES(?, ?, ?, 'delete', 1)")};
-        if (!st)
+    const size_t rows = keys.size();
+    defer(rows, [this, keys = std::move(keys), why, emptied = m_table.empty(), at = nowMs()] {
+        if (!begin())
             return;
-        const qint64 at = nowMs();
-        for (qint64 key : keys) {
-            sqlite3_bind_int64(st, 1, sessionOf(key));
-            sqlite3_bind_int64(st, 2, seqOf(key));
-            sqlite3_bind_int64(st, 3, at);
-            const int rc = sqlite3_step(st);
-            sqlite3_reset(st);
-            if (rc != SQLITE_DONE) {
-                fail(rc, "logging a deletion");
+        if (why == Removal::Deleted) {
+            Statement st{prepare("INSERT INTO events(session, seq, at, kind, rows) VALUES(?, ?, ?, 'delete', 1)")};
+            if (!st)
                 return;
+            for (qint64 key : keys) {
+                sqlite3_bind_int64(st, 1, sessionOf(key));
+                sqlite3_bind_int64(st, 2, seqOf(key));
+                sqlite3_bind_int64(st, 3, at);
+                const int rc = sqlite3_step(st);
+                sqlite3_reset(st);
+                if (rc != SQLITE_DONE) {
+                    fail(rc, "logging a deletion");
+                    return;
+                }
             }
         }
-    }
-    if (markRows(keys, why == Removal::Deleted ? Deleted : Exported))
-        commit();
+        if (markRows(keys, why == Removal::Deleted ? Deleted : Exported, emptied))
+            commit();
+    });
 }
 
 void SurveyStore::rowRenamed(int row, const QString &name)
 {
+    const Lock lock = take();
     if (row < 0 || size_t(row) >= m_table.size() || !begin())
         return;
     const qint64 key = m_table[size_t(row)];
@@ -599,29 +686,39 @@ void SurveyStore::rowRenamed(int row, const QString &name)
 
 void SurveyStore::tableCleared()
 {
+    const Lock lock = take();
+    clearLocked();
+}
+
+void SurveyStore::clearLocked()
+{
     if (m_table.empty())
         return;
     std::vector<qint64> keys;
     keys.swap(m_table);
-    if (!begin())
-        return;
-    Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'clear', ?)")};
-    if (!log)
-        return;
-    sqlite3_bind_int64(log, 1, sessionOf(keys.back()));
-    sqlite3_bind_int64(log, 2, nowMs());
-    sqlite3_bind_int64(log, 3, qint64(keys.size()));
-    const int rc = sqlite3_step(log);
-    if (rc != SQLITE_DONE) {
-        fail(rc, "logging a clear");
-        return;
-    }
-    if (markRows(keys, Cleared))
-        commit();
+    const size_t rows = keys.size();
+    defer(rows, [this, keys = std::move(keys), at = nowMs()] {
+        if (!begin())
+            return;
+        Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'clear', ?)")};
+        if (!log)
+            return;
+        sqlite3_bind_int64(log, 1, sessionOf(keys.back()));
+        sqlite3_bind_int64(log, 2, at);
+        sqlite3_bind_int64(log, 3, qint64(keys.size()));
+        const int rc = sqlite3_step(log);
+        if (rc != SQLITE_DONE) {
+            fail(rc, "logging a clear");
+            return;
+        }
+        if (markRows(keys, Cleared, true))
+            commit();
+    });
 }
 
 void SurveyStore::exported(const QString &path, const QString &format, int rows, bool fromTable)
 {
+    const Lock lock = take();
     // The export is noted for every session whose rows went out (a table may hold several).
     QList<qint64> sessions;
     const int fromRows = fromTable ? qBound(0, rows, int(m_table.size())) : 0;
@@ -656,13 +753,15 @@ void SurveyStore::exported(const QString &path, const QString &format, int rows,
 
 void SurveyStore::tableReplaced(const std::vector<qint64> &keys)
 {
-    tableCleared();
+    const Lock lock = take();
+    clearLocked();
     m_table = keys;
     reshow(keys, "reopen");
 }
 
 std::vector<qint64> SurveyStore::tableKeys(int first, int count) const
 {
+    const Lock lock = take();
     if (first < 0 || count <= 0 || size_t(first) + size_t(count) > m_table.size())
         return {};
     return std::vector<qint64>(m_table.begin() + first, m_table.begin() + first + count);
@@ -670,6 +769,7 @@ std::vector<qint64> SurveyStore::tableKeys(int first, int count) const
 
 void SurveyStore::rowsRestored(int first, const std::vector<qint64> &keys)
 {
+    const Lock lock = take();
     if (first < 0 || size_t(first) > m_table.size() || keys.empty())
         return;
     m_table.insert(m_table.begin() + first, keys.begin(), keys.end());
@@ -678,7 +778,14 @@ void SurveyStore::rowsRestored(int first, const std::vector<qint64> &keys)
 
 void SurveyStore::reshow(const std::vector<qint64> &keys, const char *kind)
 {
-    if (keys.empty() || !begin())
+    if (keys.empty())
+        return;
+    defer(keys.size(), [this, keys, kind, at = nowMs()] { reshowNow(keys, kind, at); });
+}
+
+void SurveyStore::reshowNow(const std::vector<qint64> &keys, const char *kind, qint64 at)
+{
+    if (!begin())
         return;
     // Shown again: a crash now offers them back.
     Statement st{prepare("UPDATE records SET state = 0 WHERE session = ?1 AND seq BETWEEN ?2 AND ?3")};
@@ -711,7 +818,7 @@ void SurveyStore::reshow(const std::vector<qint64> &keys, const char *kind)
         i = j;
     }
     sqlite3_bind_int64(log, 1, sessionOf(keys.back()));
-    sqlite3_bind_int64(log, 2, nowMs());
+    sqlite3_bind_int64(log, 2, at);
     sqlite3_bind_text(log, 3, kind, -1, SQLITE_STATIC);
     sqlite3_bind_int64(log, 4, qint64(keys.size()));
     const int rc = sqlite3_step(log);
@@ -801,6 +908,7 @@ bool SurveyStore::loadRows(const char *where, qint64 arg, StoredTable &out)
 
 SurveyStore::Leftover SurveyStore::leftover()
 {
+    const Lock lock = take();
     Leftover left;
     if (!m_db)
         return left;
@@ -822,11 +930,13 @@ SurveyStore::Leftover SurveyStore::leftover()
 
 bool SurveyStore::loadLeftover(StoredTable &out)
 {
+    const Lock lock = take();
     return loadRows("r.session IN (SELECT id FROM sessions WHERE live = 1) AND r.state = 0", 0, out);
 }
 
 void SurveyStore::dismissLeftover()
 {
+    const Lock lock = take();
     if (!begin())
         return;
     if (exec("UPDATE records SET state = 4 WHERE session IN (SELECT id FROM sessions WHERE live = 1) AND state = 0")
@@ -836,11 +946,14 @@ void SurveyStore::dismissLeftover()
 
 QVector<SurveySummary> SurveyStore::history()
 {
+    const Lock lock = take();
     QVector<SurveySummary> out;
     if (!m_db)
         return out;
     Statement st{prepare("SELECT s.id, s.started, s.ended, s.serial, s.firmware, s.meter_type, s.layout, s.unit_numbers,"
-                         " s.unit_names, s.decimals, s.rows, s.live,"
+                         " s.unit_names, s.decimals,"
+                         // What opening it shows: deleted rows are not counted.
+                         " (SELECT count(*) FROM records r WHERE r.session = s.id AND r.state <> 1), s.live,"
                          " EXISTS(SELECT 1 FROM exports e WHERE e.session = s.id)"
                          " FROM sessions s WHERE s.rows > 0 ORDER BY s.started DESC, s.id DESC")};
     if (!st)
@@ -861,11 +974,13 @@ QVector<SurveySummary> SurveyStore::history()
 
 bool SurveyStore::loadSession(qint64 id, StoredTable &out)
 {
+    const Lock lock = take();
     return loadRows("r.session = ?1 AND r.state <> 1", id, out);
 }
 
 bool SurveyStore::deleteSession(qint64 id)
 {
+    const Lock lock = take();
     if (id == m_session)
         return false;
     for (qint64 key : m_table)
@@ -915,6 +1030,7 @@ int SurveyStore::fillModel(RecordsModel &model, const StoredTable &stored)
 
 QByteArray SurveyStore::loadLimits(const QString &serial)
 {
+    const Lock lock = take();
     if (!m_db)
         return {};
     Statement st{prepare("SELECT value FROM gauge_settings WHERE serial = ? AND key = 'limits'")};
@@ -928,6 +1044,7 @@ QByteArray SurveyStore::loadLimits(const QString &serial)
 
 bool SurveyStore::saveLimits(const QString &serial, const QByteArray &data)
 {
+    const Lock lock = take();
     if (!writable())
         return false;
     Statement st{prepare("INSERT OR REPLACE INTO gauge_settings(serial, key, value) VALUES(?, 'limits', ?)")};

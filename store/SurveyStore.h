@@ -9,6 +9,12 @@
 #include <QStringList>
 #include <QVector>
 
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 struct sqlite3;
@@ -34,7 +40,7 @@ struct SurveySummary
     qint64 startedMs = 0;
     qint64 endedMs = 0;
     SurveyInfo info;
-    qint64 rows = 0;    // rows received
+    qint64 rows = 0;    // rows received and not deleted: the rows opening it shows
     bool exported = false;
     bool live = false;  // has rows in the current table (or left there by the last run)
 };
@@ -57,8 +63,14 @@ struct StoredTable
 // logged against the right rows. A deleted row is marked, never erased.
 //
 // A store that cannot be used (corrupt, locked, read-only, full, newer than this program)
-// never touches its file again: every call becomes a no-op and problem() says why. Not
-// thread-safe: one thread owns it.
+// never touches its file again: every call becomes a no-op and problem() says why.
+//
+// Threads: one thread owns the store and calls it. Marking many rows (a clear, a deletion
+// or an export of a large table, showing a stored table again) would hold that thread for a
+// second at a million rows, so those writes run on the store's own thread: the mirror
+// changes at once, and every later call waits until the writes before it are in the file.
+// A call may also be made from another thread while the owner waits for it (a read's rows
+// committed while the window keeps painting).
 class SurveyStore
 {
 public:
@@ -88,7 +100,9 @@ public:
     bool isOpen() const { return m_db != nullptr; }
     bool writable() const { return m_db && m_problem == Problem::None; }
     Problem problem() const { return m_problem; }
-    QString errorText() const { return m_error; }
+    QString errorText() const;
+    // Returns once every write made so far is in the file.
+    void settle() const;
     // Why readings are not kept, for the user.
     static QString problemText(Problem problem, bool chinese);
     // After a failed open of a corrupt or newer file: renames it (and its -wal/-shm) to
@@ -118,7 +132,7 @@ public:
     void tableReplaced(const std::vector<qint64> &keys);
     // Rows taken out earlier (deleted, cleared) are back in the table before `first` (an undo).
     void rowsRestored(int first, const std::vector<qint64> &keys);
-    int tableRows() const { return int(m_table.size()); }
+    int tableRows() const;
     // The stored key of each table row from `first` on (0: a row the file does not hold).
     std::vector<qint64> tableKeys(int first, int count) const;
     // Marks the end time of the current session (a pulled gauge, the program's end); rows
@@ -156,6 +170,16 @@ public:
     qint64 fileBytes() const;
 
 private:
+    using Lock = std::unique_lock<std::mutex>;
+    // The store for one call, once the writes deferred before it are done.
+    Lock take() const;
+    // Runs a write now, or on the store's thread when it marks so many rows that it would
+    // hold up the caller for more than a few milliseconds. Called with the store taken.
+    void defer(size_t rows, std::function<void()> write);
+    void workerLoop();
+    void stopWorker();
+    void closeLocked();
+    void clearLocked();
     bool exec(const char *sql);
     sqlite3_stmt *prepare(const char *sql);
     bool fail(int rc, const char *what);
@@ -163,18 +187,28 @@ private:
     bool begin();
     bool commit();
     void rollback();
-    bool markRows(const std::vector<qint64> &keys, int state);
+    // `emptied`: the table was left empty, so nothing is offered after a crash.
+    bool markRows(const std::vector<qint64> &keys, int state, bool emptied);
     // Marks rows shown again and logs it as `kind`.
     void reshow(const std::vector<qint64> &keys, const char *kind);
+    void reshowNow(const std::vector<qint64> &keys, const char *kind, qint64 at);
     bool loadRows(const char *where, qint64 arg, StoredTable &out);
     SurveyInfo readInfo(sqlite3_stmt *st, int firstColumn) const;
 
     sqlite3 *m_db = nullptr;
     QString m_path;
-    Problem m_problem = Problem::None;
+    std::atomic<Problem> m_problem{Problem::None};
     QString m_error;
     qint64 m_session = 0;
     qint64 m_nextSeq = 0;
     std::vector<qint64> m_table; // the key of each table row
     sqlite3_stmt *m_insert = nullptr;
+
+    // Deferred writes, run in order by m_worker with m_lock held.
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_settled;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
+    std::thread m_worker;
+    bool m_stop = false;
 };

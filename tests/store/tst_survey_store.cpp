@@ -3,6 +3,7 @@
 #include "GaugeFixture.h"
 #include "recordspage/HistoryDialog.h"
 #include "recordspage/SurveyLimitsStore.h"
+#include "protocol/ReadPlan.h"
 #include "records/RecordEdits.h"
 #include "store/SurveyStore.h"
 
@@ -263,6 +264,65 @@ private slots:
         QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
     }
 
+    // A large read is committed while the event loop keeps turning, and a measurement that
+    // arrives meanwhile comes after the read's rows, in the table and in the file. Large
+    // deletions and clears are written later, on the store's thread, yet in the order made.
+    void largeReadsAndEditsKeepTheirOrder()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, path()));
+        ScriptedInteraction dialogs;
+        constexpr int n = 20000;
+        auto gauge = singleLayerGauge();
+        for (int i = 0; i < n; ++i)
+            gauge->addSingleLayerRecord(readVelocity(i % 100), readThickness(i % 100));
+        replug(backend, rig, gauge);
+
+        // Once the last block has come in, the rows are being committed: a tick then hands
+        // the session a polled measurement. (The progress turns no events here, so no tick
+        // comes between the blocks.)
+        const int lastStep = int(ReadPlan::valueBlocks(1, n).size()) - 1;
+        int step = -1;
+        dialogs.progressProcessesEvents = false;
+        dialogs.onProgressValue = [&](int value) { step = value; };
+        bool delivered = false;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            if (delivered || step != lastStep || rig.model.rowCount() != 0)
+                return;
+            delivered = true;
+            rig.session.handlePushedBytes(EmulatedInstrument::measurementFrame(
+                {EmulatedInstrument::field(6100.0f), EmulatedInstrument::field(7.5f)}));
+        });
+        tick.start(0);
+        rig.session.readRecords();
+        tick.stop();
+        QVERIFY(delivered);
+        QCOMPARE(rig.model.rowCount(), n + 1);
+        QCOMPARE(rig.model.value(n - 1, 0), readThickness(99));
+        QCOMPARE(rig.model.value(n, 0), 7.5f);
+        QCOMPARE(query(path(), "SELECT seq, origin, v0 FROM records WHERE seq >= 19999 ORDER BY seq"),
+                 (QList<QVariantList>{{19999, 0, double(readThickness(99))}, {20000, 1, 7.5}}));
+
+        // Deleted, then a push, then cleared: each waits for the write before it.
+        QVERIFY(rig.model.removeRows(0, 12000));
+        rig.session.handlePushedBytes(EmulatedInstrument::measurementFrame(
+            {EmulatedInstrument::field(6200.0f), EmulatedInstrument::field(8.5f)}));
+        QCOMPARE(rig.model.rowCount(), n + 1 - 12000 + 1);
+        dialogs.answerQuestions({true});
+        QVERIFY(rig.session.clearRecords());
+        store.settle();
+        QVERIFY(store.writable());
+        QCOMPARE(query(path(), "SELECT state, count(*), min(seq), max(seq) FROM records GROUP BY state ORDER BY state"),
+                 (QList<QVariantList>{{1, 12000, 0, 11999}, {3, n + 2 - 12000, 12000, n + 1}}));
+        QCOMPARE(query(path(), "SELECT kind, count(*) FROM events GROUP BY kind ORDER BY min(id)"),
+                 (QList<QVariantList>{{"delete", 12000}, {"clear", 1}}));
+        QCOMPARE(store.leftover().rows, 0);
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
     // A program killed while it fills the table loses no row it had shown, and the next
     // start offers exactly the rows the file holds for it.
     void aKilledProgramLosesNoShownRow()
@@ -391,6 +451,18 @@ private slots:
                  (QList<QVariantList>{{0, 1}, {2, 3}, {3, 1}}));
         QCOMPARE(query(path(), "SELECT s.serial FROM records r JOIN sessions s ON s.id = r.session WHERE r.state = 0"),
                  (QList<QVariantList>{{"888"}}));
+
+        // A gauge the meter table does not know leaves the columns as they are; what it
+        // pushes is shown there, and kept.
+        auto unknown = std::make_shared<EmulatedInstrument>(QStringLiteral("999"), 77, 110);
+        unknown->setReportIntervalUs(0);
+        replug(backend, rig, unknown, false);
+        QTRY_VERIFY(dialogs.texts(Kind::Information).contains(QStringLiteral("仪器与软件不匹配!")));
+        unknown->pushSingleLayer(5995.0f, 0.5f);
+        QTRY_COMPARE(rig.model.rowCount(), 2);
+        QCOMPARE(query(path(), "SELECT s.serial, s.unit_names, r.v0 FROM records r JOIN sessions s ON s.id = r.session "
+                               "WHERE r.state = 0 ORDER BY r.session"),
+                 (QList<QVariantList>{{"888", "inch\nin/µs", 0.75}, {"999", "inch\nin/µs", 0.5}}));
         QCOMPARE(dialogs.unexpected, 0);
     }
 
