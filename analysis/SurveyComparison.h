@@ -20,6 +20,7 @@ struct ComparedSurvey
     QString serial;       // the gauge
     qint64 dateMs = 0;    // when the survey was taken (UTC milliseconds since the epoch)
     QString unit;         // the thickness unit, as the table's header showed it ("mm", "inch", ...)
+    int decimals = -1;    // the decimals its column showed; -1 when not known
     // Location of each reading: the record's name in the multi-layer layout, its record
     // number ("1", "2", ...) in the single-layer layout.
     QStringList locations;
@@ -57,7 +58,9 @@ struct LocationComparison
     // Years until the newest reading wears down to the minimum; +inf at a zero rate; 0 when
     // already under it; NaN without a minimum or a rate.
     double remainingYears = std::numeric_limits<double>::quiet_NaN();
-    // Newest survey's date plus half the remaining life, at most the interval; 0 when unknown.
+    // Date of the newest reading plus half the remaining life, at most the interval; 0 when
+    // unknown. The newest reading is the newest survey's unless the location was not read
+    // there (then the note says from which date life and next date count).
     qint64 nextInspectionMs = 0;
     bool underMinimum = false;    // the newest reading is under the minimum
     bool dueWithinInterval = false; // less than the interval of life left
