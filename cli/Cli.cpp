@@ -192,6 +192,8 @@ private:
     int compare(const QStringList &sessions, const ComparisonSettings &settings, int layer);
     // The report fields the window's report dialog remembers; the logo's path in *logoPath.
     void rememberedReportFields(ReportInput &input, QString *logoPath) const;
+    // Writes the report to the output file and says how it went.
+    int writeReport(const ReportInput &input, const QString &logoPath, ProgressHandle *progress);
     // A whole table to -o through the atomic write: `table` for the workbook formats, `json`
     // for JSON lines (each called only when needed).
     int writeTable(const std::function<WorkbookTable()> &table, const std::function<QByteArray()> &json, int rows);
@@ -592,8 +594,14 @@ int Runner::report(GaugeSession &session, RecordsModel &model)
 
     const std::unique_ptr<ProgressHandle> progress =
         m_ui.createProgress(nullptr, m_t("Writing %1", "正在写入 %1").arg(m_output), QString(), 0, rows);
-    const int error = PdfReport::write(input, m_output, progress.get());
-    progress->hide();
+    return writeReport(input, logoPath, progress.get());
+}
+
+int Runner::writeReport(const ReportInput &input, const QString &logoPath, ProgressHandle *progress)
+{
+    const int error = PdfReport::write(input, m_output, progress);
+    if (progress)
+        progress->hide();
     if (error == ECANCELED || interrupted())
         return fail(m_t("interrupted: nothing was written; an existing file is unchanged.",
                         "已中断：未写入任何内容；原有文件保持不变。"));
@@ -1070,18 +1078,7 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
             m_t("Comparison of sessions %1", "记录组 %1 的对比").arg(named.join(QStringLiteral(", ")));
         input.comparisonNotes = notes;
         input.comparison = table;
-        const int error = PdfReport::write(input, m_output);
-        if (error != 0) {
-            const QString reason = ExportFlow::failureReason(error, m_output, chinese);
-            return fail(m_t("writing the report %1 failed; an existing file is unchanged.", "生成报告 %1 失败；原有文件保持不变。")
-                            .arg(m_output)
-                        + (reason.isEmpty() ? QString() : QLatin1Char(' ') + reason));
-        }
-        if (!logoPath.isEmpty() && input.logo.isNull())
-            m_ui.message(m_t("the logo image %1 could not be read and was left out.", "无法读取徽标图片 %1，报告中未包含徽标。")
-                             .arg(logoPath));
-        m_ui.message(m_t("%1 written.", "已写入 %1。").arg(m_output));
-        return Done;
+        return writeReport(input, logoPath, nullptr);
     }
     if (!m_output.isEmpty() && m_output != QLatin1String("-"))
         return writeTable([&] { return table; }, json, rows);
