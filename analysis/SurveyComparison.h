@@ -20,6 +20,7 @@ struct ComparedSurvey
     QString serial;       // the gauge
     qint64 dateMs = 0;    // when the survey was taken (UTC milliseconds since the epoch)
     QString unit;         // the thickness unit, as the table's header showed it ("mm", "inch", ...)
+    int decimals = -1;    // the decimals its column showed; -1 when not known
     // Location of each reading: the record's name in the multi-layer layout, its record
     // number ("1", "2", ...) in the single-layer layout.
     QStringList locations;
