@@ -133,10 +133,10 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     locationNote->setObjectName(QStringLiteral("label_comparisonLocations"));
     locationNote->setWordWrap(true);
     locationNote->setText(m_multiLayer ? text("Locations are the record names, as named on the gauge or in the table.",
-                                              QStringLiteral("测点为记录名称（在仪器上或表格中命名）。"))
+                                              QStringLiteral("位置为记录名称（在仪器上或表格中命名）。"))
                                        : text("Locations are the record numbers: the single-layer layout keeps no "
                                               "names, so record 1 of one survey is compared with record 1 of the others.",
-                                              QStringLiteral("测点为记录序号：单层格式不保存名称，各次测量的第1条记录互相对比，依此类推。")));
+                                              QStringLiteral("位置为记录序号：单层格式不保存名称，各次测量的第1条记录互相对比，依此类推。")));
     layout->addWidget(locationNote);
 
     auto *inputs = new QHBoxLayout;
