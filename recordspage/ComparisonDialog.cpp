@@ -179,6 +179,7 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     rows->setSelectionBehavior(QAbstractItemView::SelectRows);
     rows->verticalHeader()->hide();
     rows->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    rows->horizontalHeader()->setStretchLastSection(true); // the note takes what is left
     layout->addWidget(rows, 1);
 
     legend = new QLabel(this);
@@ -329,8 +330,9 @@ void ComparisonDialog::showRows()
             if (rate && location && location->thickened && cell.kind == WorkbookCell::Kind::Number && cell.number == 0.0)
                 shownText += thickenedMark;
             auto *item = new QTableWidgetItem(shownText);
-            item->setTextAlignment(c == 0 || c + 1 == shown.rows[r].size() ? Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter)
-                                                                            : Qt::Alignment(Qt::AlignCenter));
+            // The note reads as a sentence; the rest as the records table shows its cells.
+            item->setTextAlignment(c + 1 == shown.rows[r].size() ? Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter)
+                                                                 : Qt::Alignment(Qt::AlignCenter));
             if (band) {
                 item->setBackground(BandDelegate::background(*band));
                 item->setForeground(BandDelegate::foreground(*band));
