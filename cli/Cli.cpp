@@ -13,6 +13,7 @@
 #include "protocol/KeyInfo.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordsModel.h"
+#include "session/ComparisonTable.h"
 #include "session/GaugeSession.h"
 #include "session/InstanceLock.h"
 #include "store/SurveyStore.h"
@@ -29,10 +30,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTimer>
 
 #include <cerrno>
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -116,9 +120,19 @@ const QString helpDescription = QStringLiteral(
     "  export SESSION -o FILE [--format F]\n"
     "                             one session of the survey store (see history) without\n"
     "                             its deleted rows, written as read writes records\n"
+    "  compare SESSION SESSION... [-o FILE] [--tmin T] [--interval YEARS] [--layer N]\n"
+    "                             the same locations in two or more sessions: wall loss,\n"
+    "                             long-term, short-term and governing corrosion rate,\n"
+    "                             remaining life down to the minimum thickness T (in the\n"
+    "                             newest session's unit, or e.g. 0.25inch) and the next\n"
+    "                             inspection date (half the life, at most YEARS, default\n"
+    "                             5). A table on standard output; -o writes csv, xlsx,\n"
+    "                             json or pdf by FILE's suffix (-o - csv or json). The\n"
+    "                             location is the record's name (multi layer; --layer N\n"
+    "                             picks layer 1-3) or its number (single layer)\n"
     "\n"
     "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
-    "program's own; history and export only read it and need no gauge.\n"
+    "program's own; history, export and compare only read it and need no gauge.\n"
     "\n"
     "JSON lines: one object per record; a value out of range is null and its key is listed\n"
     "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
@@ -175,6 +189,12 @@ private:
     Opened openStore(SurveyStore &store);
     int history();
     int exportSession(const QString &session);
+    int compare(const QStringList &sessions, const ComparisonSettings &settings, int layer);
+    // The report fields the window's report dialog remembers; the logo's path in *logoPath.
+    void rememberedReportFields(ReportInput &input, QString *logoPath) const;
+    // A whole table to -o through the atomic write: `table` for the workbook formats, `json`
+    // for JSON lines (each called only when needed).
+    int writeTable(const std::function<WorkbookTable()> &table, const std::function<QByteArray()> &json, int rows);
 
     Streams m_streams;
     HidBackend *m_override;
@@ -217,10 +237,21 @@ int Runner::run(const QStringList &arguments)
     const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("csv, xlsx, xls or json."),
                                     QStringLiteral("format"));
     const QCommandLineOption store(QStringLiteral("store"),
-                                   QStringLiteral("The survey store history and export read (default: $PALVARIN_STORE, "
+                                   QStringLiteral("The survey store history, export and compare read (default: $PALVARIN_STORE, "
                                                   "else surveys.sqlite in the user's data folder)."),
                                    QStringLiteral("file"));
-    for (const QCommandLineOption &option : {demo, demoConfig, serial, trace, output, format, store})
+    const QCommandLineOption tmin(QStringLiteral("tmin"),
+                                  QStringLiteral("compare: the minimum thickness <T>, in the newest session's unit "
+                                                 "(or with its unit, e.g. 0.25inch)."),
+                                  QStringLiteral("T"));
+    const QCommandLineOption interval(QStringLiteral("interval"),
+                                      QStringLiteral("compare: the longest time between inspections, in <years> "
+                                                     "(default 5)."),
+                                      QStringLiteral("years"));
+    const QCommandLineOption layer(QStringLiteral("layer"),
+                                   QStringLiteral("compare: the layer <n> (1-3) of multi-layer sessions (default 1)."),
+                                   QStringLiteral("n"));
+    for (const QCommandLineOption &option : {demo, demoConfig, serial, trace, output, format, store, tmin, interval, layer})
         parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
                                  QStringLiteral("<command>"));
@@ -242,27 +273,33 @@ int Runner::run(const QStringList &arguments)
     const QStringList rest = positional.mid(1);
     const QStringList commands{QStringLiteral("list"),   QStringLiteral("info"),    QStringLiteral("read"),
                                QStringLiteral("watch"),  QStringLiteral("report"),  QStringLiteral("history"),
-                               QStringLiteral("export")};
+                               QStringLiteral("export"), QStringLiteral("compare")};
     if (!commands.contains(m_command))
         return usage(m_t("unknown command '%1'.", "未知命令 '%1'。").arg(m_command));
     const bool isExport = m_command == QLatin1String("export");
     if (isExport && rest.isEmpty())
         return usage(m_t("export needs the session to export.", "export 需要给出要导出的记录组。"));
-    if (rest.size() > (isExport ? 1 : 0))
+    const bool isCompare = m_command == QLatin1String("compare");
+    if (isCompare && rest.size() < 2)
+        return usage(m_t("compare needs at least two sessions (see history).", "compare 需要至少两个记录组（见 history）。"));
+    if (!isCompare && rest.size() > (isExport ? 1 : 0))
         return usage(m_t("unexpected argument '%1'.", "多余的参数 '%1'。").arg(rest.value(isExport ? 1 : 0)));
+    for (const QCommandLineOption &option : {tmin, interval, layer})
+        if (parser.isSet(option) && !isCompare)
+            return usage(m_t("%1 takes no --%2.", "%1 不接受 --%2。").arg(m_command, option.names().first()));
 
     const bool takesOutput = m_command == QLatin1String("read") || m_command == QLatin1String("report")
         || m_command == QLatin1String("export");
     const bool takesFormat = m_command == QLatin1String("read") || m_command == QLatin1String("watch")
-        || m_command == QLatin1String("export") || m_command == QLatin1String("history");
-    const bool readsStore = m_command == QLatin1String("history") || isExport;
-    if (parser.isSet(output) && !takesOutput)
+        || m_command == QLatin1String("export") || m_command == QLatin1String("history") || isCompare;
+    const bool readsStore = m_command == QLatin1String("history") || isExport || isCompare;
+    if (parser.isSet(output) && !takesOutput && !isCompare)
         return usage(m_t("%1 takes no -o.", "%1 不接受 -o。").arg(m_command));
     if (parser.isSet(format) && !takesFormat)
         return usage(m_t("%1 takes no --format.", "%1 不接受 --format。").arg(m_command));
     if (parser.isSet(store) && !readsStore)
-        return usage(m_t("%1 takes no --store: only history and export read the survey store.",
-                         "%1 不接受 --store：只有 history 和 export 读取测量记录库。")
+        return usage(m_t("%1 takes no --store: only history, export and compare read the survey store.",
+                         "%1 不接受 --store：只有 history、export 和 compare 读取测量记录库。")
                          .arg(m_command));
     if (takesOutput && parser.value(output).isEmpty())
         return usage(m_t("%1 needs -o FILE.", "%1 需要 -o 文件。").arg(m_command));
@@ -290,6 +327,52 @@ int Runner::run(const QStringList &arguments)
         if (toStdout && *m_format != Format::Csv && *m_format != Format::Json)
             return usage(m_t("standard output takes csv or json.", "标准输出只接受 csv 或 json。"));
     }
+    ComparisonSettings comparing;
+    int layerIndex = 0;
+    if (isCompare) {
+        const bool pdf = QFileInfo(m_output).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+        if (!m_output.isEmpty() && !pdf && !m_format) {
+            m_format = m_output == QLatin1String("-") ? std::optional<Format>(Format::Csv)
+                                                      : CliOutput::formatOfPath(m_output);
+            if (!m_format)
+                return usage(m_t("cannot tell the format of '%1' from its suffix: give --format csv, xlsx or json, or "
+                                 "a .pdf file.",
+                                 "无法从后缀判断 '%1' 的格式：请给出 --format csv、xlsx 或 json，或 .pdf 文件。")
+                                 .arg(m_output));
+        }
+        const bool toStdout = m_output.isEmpty() || m_output == QLatin1String("-");
+        if (m_format == Format::Xls || (m_format && pdf) || (toStdout && m_format == Format::Xlsx))
+            return usage(m_t("compare prints a table (or csv or json with --format), and writes csv, xlsx, json or pdf "
+                             "to -o FILE.",
+                             "compare 打印表格（或用 --format 输出 csv 或 json），并可用 -o 文件写入 csv、xlsx、json 或 pdf。"));
+        if (parser.isSet(tmin)) {
+            static const QRegularExpression thickness(
+                QStringLiteral("^\\s*([0-9]*\\.?[0-9]+(?:[eE][-+]?[0-9]+)?)\\s*([A-Za-z]*)\\s*$"));
+            const QRegularExpressionMatch m = thickness.match(parser.value(tmin));
+            bool ok = m.hasMatch();
+            const double value = ok ? m.captured(1).toDouble(&ok) : 0.0;
+            if (!ok || !std::isfinite(value))
+                return usage(m_t("--tmin takes a thickness, e.g. 8.5 or 0.25inch; '%1' is none.",
+                                 "--tmin 需要一个厚度，例如 8.5 或 0.25inch；'%1' 不是。")
+                                 .arg(parser.value(tmin)));
+            comparing.minimum = value;
+            comparing.unit = m.captured(2);
+        }
+        if (parser.isSet(interval)) {
+            bool ok = false;
+            comparing.intervalYears = parser.value(interval).toDouble(&ok);
+            if (!ok || !(comparing.intervalYears > 0) || !std::isfinite(comparing.intervalYears))
+                return usage(m_t("--interval takes a number of years above zero; '%1' is none.",
+                                 "--interval 需要一个大于零的年数；'%1' 不是。")
+                                 .arg(parser.value(interval)));
+        }
+        if (parser.isSet(layer)) {
+            bool ok = false;
+            layerIndex = parser.value(layer).toInt(&ok) - 1;
+            if (!ok || layerIndex < 0 || layerIndex > 2)
+                return usage(m_t("--layer takes 1, 2 or 3.", "--layer 只接受 1、2 或 3。"));
+        }
+    }
     if (m_command == QLatin1String("report")
         && QFileInfo(m_output).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
         return usage(m_t("the report is a PDF file: give -o FILE.pdf.", "报告是PDF文件：请给出 -o 文件.pdf。"));
@@ -311,7 +394,8 @@ int Runner::run(const QStringList &arguments)
 #endif
 
     // A target that cannot be written is told before the gauge is read for nothing.
-    const bool writesFile = m_command == QLatin1String("read") || m_command == QLatin1String("report") || isExport;
+    const bool writesFile = m_command == QLatin1String("read") || m_command == QLatin1String("report") || isExport
+        || (isCompare && !m_output.isEmpty());
     if (writesFile && m_output != QLatin1String("-")) {
         const QFileInfo target(m_output);
         if (target.isDir())
@@ -324,6 +408,8 @@ int Runner::run(const QStringList &arguments)
     // No gauge for a session already kept.
     if (isExport)
         return exportSession(rest.first());
+    if (isCompare)
+        return compare(rest, comparing, layerIndex);
 
     // The gauges: the platform's, the emulator's, or the caller's.
     m_demo = parser.isSet(demo) || parser.isSet(demoConfig);
@@ -491,22 +577,8 @@ int Runner::report(GaugeSession &session, RecordsModel &model)
         return code;
     const int rows = model.rowCount();
     ReportInput input;
-    input.chinese = m_t.chinese;
-    // The fields the window's report dialog remembers, in the settings both programs share.
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("report"));
-    input.fields.company = settings.value(QStringLiteral("company")).toString();
-    input.fields.inspector = settings.value(QStringLiteral("inspector")).toString();
-    input.fields.qualification = settings.value(QStringLiteral("qualification")).toString();
-    input.fields.location = settings.value(QStringLiteral("location")).toString();
-    input.fields.procedure = settings.value(QStringLiteral("procedure")).toString();
-    input.fields.probe = settings.value(QStringLiteral("probe")).toString();
-    input.fields.calibrationBlock = settings.value(QStringLiteral("calibrationBlock")).toString();
-    input.fields.notes = settings.value(QStringLiteral("notes")).toString();
-    const QString logoPath = settings.value(QStringLiteral("logo")).toString();
-    settings.endGroup();
-    if (!logoPath.isEmpty())
-        input.logo = QImage(logoPath);
+    QString logoPath;
+    rememberedReportFields(input, &logoPath);
     input.serial = m_serialNo;
     input.firmware = m_firmware;
     input.meterType = model.layout() == 1 ? m_t("single layer", "单层") : m_t("multi layer", "多层");
@@ -538,6 +610,26 @@ int Runner::report(GaugeSession &session, RecordsModel &model)
     return Done;
 }
 
+void Runner::rememberedReportFields(ReportInput &input, QString *logoPath) const
+{
+    input.chinese = m_t.chinese;
+    // The fields the window's report dialog remembers, in the settings both programs share.
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("report"));
+    input.fields.company = settings.value(QStringLiteral("company")).toString();
+    input.fields.inspector = settings.value(QStringLiteral("inspector")).toString();
+    input.fields.qualification = settings.value(QStringLiteral("qualification")).toString();
+    input.fields.location = settings.value(QStringLiteral("location")).toString();
+    input.fields.procedure = settings.value(QStringLiteral("procedure")).toString();
+    input.fields.probe = settings.value(QStringLiteral("probe")).toString();
+    input.fields.calibrationBlock = settings.value(QStringLiteral("calibrationBlock")).toString();
+    input.fields.notes = settings.value(QStringLiteral("notes")).toString();
+    *logoPath = settings.value(QStringLiteral("logo")).toString();
+    settings.endGroup();
+    if (!logoPath->isEmpty())
+        input.logo = QImage(*logoPath);
+}
+
 int Runner::read(GaugeSession &session, RecordsModel &model)
 {
     if (const int code = readAll(session, model))
@@ -564,6 +656,19 @@ int Runner::writeRecords(const RecordsModel &model)
 int Runner::writeFile(const RecordsModel &model)
 {
     const int rows = model.rowCount();
+    auto table = [&] {
+        WorkbookTable table = CliOutput::tableOf(model, 0, rows);
+        table.facts.serial = m_serialNo;
+        table.facts.firmware = m_firmware;
+        table.facts.meterType = m_meterType;
+        table.facts.date = m_sessionDate;
+        return table;
+    };
+    return writeTable(table, [&] { return CliOutput::jsonLines(model, 0, rows); }, rows);
+}
+
+int Runner::writeTable(const std::function<WorkbookTable()> &tableOf, const std::function<QByteArray()> &json, int rows)
+{
     const Format format = *m_format;
     auto progressFor = [&] {
         return m_ui.createProgress(nullptr, m_t("Writing %1", "正在写入 %1").arg(m_output), QString(), 0, rows);
@@ -571,17 +676,13 @@ int Runner::writeFile(const RecordsModel &model)
     auto produce = [&](const QString &temporary, int *errorNumber) -> bool {
         if (format == Format::Json) {
             QFile file(temporary);
-            const QByteArray bytes = CliOutput::jsonLines(model, 0, rows);
+            const QByteArray bytes = json();
             if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
                 return true;
             *errorNumber = errno;
             return false;
         }
-        WorkbookTable table = CliOutput::tableOf(model, 0, rows);
-        table.facts.serial = m_serialNo;
-        table.facts.firmware = m_firmware;
-        table.facts.meterType = m_meterType;
-        table.facts.date = m_sessionDate;
+        const WorkbookTable table = tableOf();
         const std::unique_ptr<ProgressHandle> progress = progressFor();
         if (format == Format::Xlsx) {
             XlsxWriter writer;
@@ -871,12 +972,170 @@ int Runner::exportSession(const QString &session)
     return writeRecords(model);
 }
 
+int Runner::compare(const QStringList &sessions, const ComparisonSettings &settings, int layer)
+{
+    const QString runHistory = m_t("'palvarin-cli history' lists the sessions kept.", "'palvarin-cli history' 列出已保存的记录组。");
+    SurveyStore store;
+    switch (openStore(store)) {
+    case Opened::Failed:
+        return Failed;
+    case Opened::Missing:
+        return fail(m_t("there is no survey file yet (%1), so no sessions to compare.",
+                        "尚无测量记录文件（%1），因此没有可比较的记录组。")
+                        .arg(m_storePath));
+    case Opened::Yes:
+        break;
+    }
+    QList<qint64> ids;
+    for (const QString &session : sessions) {
+        bool number = false;
+        const qint64 id = session.toLongLong(&number);
+        if (!number || id <= 0)
+            return fail(m_t("there is no session %1 in %2. %3", "%2 中没有记录组 %1。%3").arg(session, m_storePath, runHistory));
+        if (ids.contains(id))
+            return usage(m_t("session %1 is given twice.", "记录组 %1 重复给出。").arg(session));
+        ids << id;
+    }
+    BilingualText error;
+    const QVector<ComparedSurvey> surveys = loadSurveys(store, ids, layer, &error);
+    if (!error.isEmpty())
+        return fail(error.in(m_t.chinese) + QLatin1Char(' ') + runHistory);
+    const SurveyComparison comparison = compareSurveys(surveys, settings);
+    if (!comparison.error.isEmpty())
+        return fail(comparison.error.in(m_t.chinese));
+
+    const bool chinese = m_t.chinese;
+    const ComparedSurvey &newest = comparison.surveys.last();
+    const int decimals = newest.decimals >= 0 ? newest.decimals : 2;
+    QStringList notes;
+    if (comparison.settings.minimum)
+        notes << m_t("Minimum thickness %1 %2; longest interval %3 years.", "最小厚度 %1 %2；最长检测间隔 %3 年。")
+                     .arg(QString::number(*comparison.settings.minimum, 'f', decimals), comparison.unit)
+                     .arg(settings.intervalYears);
+    else
+        notes << m_t("No minimum thickness given (--tmin): no remaining life and no next inspection date.",
+                     "未给出最小厚度（--tmin）：无剩余寿命和下次检测日期。");
+    for (const BilingualText &note : comparison.notes)
+        notes << note.in(chinese);
+    for (const QString &note : notes)
+        m_ui.message(note);
+
+    WorkbookTable table = comparisonTable(comparison, chinese);
+    const int rows = int(table.rows.size());
+    auto json = [&] {
+        QByteArray out;
+        const int surveyCount = int(comparison.surveys.size());
+        auto number = [](const WorkbookCell &cell) -> QByteArray {
+            return cell.kind == WorkbookCell::Kind::Number ? QByteArray::number(cell.number, 'f', cell.decimals)
+                                                           : QByteArray("null");
+        };
+        auto flag = [](bool on) { return QByteArray(on ? "true" : "false"); };
+        for (int r = 0; r < rows; ++r) {
+            const LocationComparison &c = comparison.rows[r];
+            const QVector<WorkbookCell> &cells = table.rows[r];
+            QByteArray thickness;
+            QByteArray dates;
+            for (int i = 0; i < surveyCount; ++i) {
+                thickness += (i ? "," : "") + number(cells[1 + i]);
+                dates += (i ? "," : "")
+                    + jsonString(QDateTime::fromMSecsSinceEpoch(comparison.surveys[i].dateMs)
+                                     .toString(QStringLiteral("yyyy-MM-dd")));
+            }
+            const int at = 1 + surveyCount; // wall loss, then the rates, the life, the date
+            out += "{\"location\":" + jsonString(c.location) + ",\"unit\":" + jsonString(comparison.unit)
+                + ",\"dates\":[" + dates + "],\"thickness\":[" + thickness + "],\"wallLoss\":" + number(cells[at])
+                + ",\"longTermRate\":" + number(cells[at + 1]) + ",\"shortTermRate\":" + number(cells[at + 2])
+                + ",\"governingRate\":" + number(cells[at + 3]) + ",\"remainingYears\":" + number(cells[at + 4])
+                + ",\"unlimitedLife\":" + flag(std::isinf(c.remainingYears)) + ",\"nextInspection\":"
+                + (c.nextInspectionMs ? jsonString(cells[at + 5].text) : QByteArray("null"))
+                + ",\"missing\":" + flag(c.missing) + ",\"duplicate\":" + flag(c.duplicate)
+                + ",\"thickened\":" + flag(c.thickened) + ",\"underMinimum\":" + flag(c.underMinimum)
+                + ",\"dueWithinInterval\":" + flag(c.dueWithinInterval) + ",\"note\":" + jsonString(c.note.in(chinese))
+                + "}\n";
+        }
+        return out;
+    };
+
+    if (QFileInfo(m_output).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
+        ReportInput input;
+        QString logoPath;
+        rememberedReportFields(input, &logoPath);
+        input.serial = newest.serial;
+        input.date = QDateTime::fromMSecsSinceEpoch(newest.dateMs);
+        input.units = comparison.unit;
+        QStringList named;
+        for (const ComparedSurvey &s : comparison.surveys)
+            named << QString::number(s.id);
+        input.comparisonTitle =
+            m_t("Comparison of sessions %1", "记录组 %1 的对比").arg(named.join(QStringLiteral(", ")));
+        input.comparisonNotes = notes;
+        input.comparison = table;
+        const int error = PdfReport::write(input, m_output);
+        if (error != 0) {
+            const QString reason = ExportFlow::failureReason(error, m_output, chinese);
+            return fail(m_t("writing the report %1 failed; an existing file is unchanged.", "生成报告 %1 失败；原有文件保持不变。")
+                            .arg(m_output)
+                        + (reason.isEmpty() ? QString() : QLatin1Char(' ') + reason));
+        }
+        if (!logoPath.isEmpty() && input.logo.isNull())
+            m_ui.message(m_t("the logo image %1 could not be read and was left out.", "无法读取徽标图片 %1，报告中未包含徽标。")
+                             .arg(logoPath));
+        m_ui.message(m_t("%1 written.", "已写入 %1。").arg(m_output));
+        return Done;
+    }
+    if (!m_output.isEmpty() && m_output != QLatin1String("-"))
+        return writeTable([&] { return table; }, json, rows);
+
+    QByteArray bytes;
+    if (m_format == Format::Json) {
+        bytes = json();
+    } else if (m_format == Format::Csv) {
+        CsvWriter::appendTo(bytes, table);
+    } else {
+        // A table to read: columns padded to their widest entry, numbers to the right.
+        QList<QStringList> lines{{}};
+        for (const QString &header : table.headers)
+            lines.first() << QString(header).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        // Columns of numbers to the right (the location's column too holds names).
+        QVector<bool> numeric(table.headers.size(), false);
+        for (const QVector<WorkbookCell> &row : table.rows) {
+            QStringList line;
+            for (int c = 0; c < row.size(); ++c) {
+                const WorkbookCell &cell = row[c];
+                const bool isNumber = cell.kind == WorkbookCell::Kind::Number;
+                line << (isNumber ? QString::number(cell.number, 'f', cell.decimals) : cell.text);
+                if (isNumber && c > 0 && c < numeric.size())
+                    numeric[c] = true;
+            }
+            lines << line;
+        }
+        QList<int> widths(table.headers.size(), 0);
+        for (const QStringList &line : lines)
+            for (int c = 0; c < line.size() && c < widths.size(); ++c)
+                widths[c] = qMax(widths[c], displayWidth(line[c]));
+        for (const QStringList &line : lines) {
+            QString text;
+            for (int c = 0; c < line.size(); ++c) {
+                const QString padding(widths[c] - displayWidth(line[c]), QLatin1Char(' '));
+                const QString cell = numeric[c] ? padding + line[c] : c + 1 < line.size() ? line[c] + padding : line[c];
+                text += (c ? QStringLiteral("  ") : QString()) + cell;
+            }
+            while (text.endsWith(QLatin1Char(' ')))
+                text.chop(1);
+            bytes += text.toUtf8() + '\n';
+        }
+    }
+    if (!writeOut(bytes))
+        return fail(m_t("writing to standard output failed.", "写入标准输出失败。"));
+    return Done;
+}
+
 } // namespace
 
 QString commandOf(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    for (const char *name : {"demo-config", "serial", "trace", "o", "output", "format", "store"})
+    for (const char *name : {"demo-config", "serial", "trace", "o", "output", "format", "store", "tmin", "interval", "layer"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     for (const char *name : {"demo", "h", "help", "help-all", "v", "version"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));

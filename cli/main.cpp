@@ -26,11 +26,13 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Palvarin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PALVARIN_VERSION));
     // The PDF report lays out text, which needs Qt GUI's fonts: a QGuiApplication on the
-    // offscreen platform (no display) for that one command, Qt Core for the others.
+    // offscreen platform (no display) for the commands that may write one, Qt Core for the
+    // others.
     bool report = false;
     {
         const QCoreApplication parsing(argc, argv); // gone before the application comes
-        report = Cli::commandOf(parsing.arguments()) == QLatin1String("report");
+        const QString command = Cli::commandOf(parsing.arguments());
+        report = command == QLatin1String("report") || command == QLatin1String("compare");
     }
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

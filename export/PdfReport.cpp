@@ -33,6 +33,18 @@ QString cellText(const WorkbookCell &cell)
     return QString();
 }
 
+// The parts of a header a line may not break inside: its words, and the halves of a
+// hyphenated word ("Long-" "term"; dates stay whole).
+QStringList unbreakable(const QString &header)
+{
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    static const QRegularExpression afterHyphen(QStringLiteral("(?<=[A-Za-z]-)(?=[A-Za-z])"));
+    QStringList parts;
+    for (const QString &word : header.split(space, Qt::SkipEmptyParts))
+        parts += word.split(afterHyphen);
+    return parts;
+}
+
 // Lays the report out on a painter whose device is an A4 page at `dpi`.
 class Layout
 {
@@ -50,6 +62,8 @@ public:
         body.setPointSizeF(9);
         small = body;
         small.setPointSizeF(8);
+        smallBold = small;
+        smallBold.setBold(true);
         bold = body;
         bold.setBold(true);
         title = body;
@@ -94,7 +108,9 @@ public:
             {tr2(c, "Meter type", "仪器型号"), in.meterType},
             {tr2(c, "Date", "日期"), date},
             {tr2(c, "Units", "单位"), in.units},
-            {tr2(c, "Readings", "测量记录数"), QString::number(in.table.rows.size())}};
+            {tr2(c, "Readings", "测量记录数"),
+             in.table.rows.isEmpty() && !in.comparison.rows.isEmpty() ? QString()
+                                                                      : QString::number(in.table.rows.size())}};
         // Two columns of "label: value" pairs.
         const double half = contentWidth / 2;
         double labelWidth = 0;
@@ -151,63 +167,193 @@ public:
         return y + line * 0.5;
     }
 
-    // The readings' table: column widths and header height, from the texts.
-    void prepareTable()
+    // A table laid out over pages: column widths, header height and, for tables whose texts
+    // wrap, the height of each row.
+    struct Block
     {
-        headers = in.table.headers;
+        const WorkbookTable *table = nullptr;
+        QFont headerFont;
+        QFont font;
+        QVector<double> widths;
+        QVector<int> headerFlags; // how each header wraps
+        double headerHeight = 0;
+        bool wrap = false;
+        QVector<double> heights;
+    };
+
+    // Column widths and header height from the texts. Readings keep one line per row (names
+    // cut with an ellipsis); a wrapping table, in the smaller font, keeps its numbers and
+    // dates whole and lets its sentences (notes) take more lines instead.
+    void prepareTable(Block &block, const WorkbookTable &table, bool wrap)
+    {
+        block.table = &table;
+        block.wrap = wrap;
+        block.headerFont = wrap ? smallBold : bold;
+        block.font = wrap ? small : body;
         QVector<QStringList> sample;
-        const int rows = int(in.table.rows.size());
+        const int rows = int(table.rows.size());
         // Widths from the header and a spread of rows: measuring every row of a long table
         // costs more than the layout gains.
-        const int step = qMax(1, rows / 400);
+        const int step = wrap ? 1 : qMax(1, rows / 400);
         for (int r = 0; r < rows; r += step)
-            sample << rowTexts(r);
-        widths = columnWidths(headers, sample);
-        // Headers wrap at their spaces to fit the columns.
-        const QFontMetricsF metrics(bold, p.device());
-        headerHeight = 0;
-        for (int c = 0; c < headers.size(); ++c)
-            headerHeight = qMax(headerHeight, metrics.boundingRect(QRectF(0, 0, widths[c] - 2 * pad(), 1e6),
-                                                                   Qt::AlignCenter | Qt::TextWordWrap, headers[c])
-                                                  .height());
-        headerHeight += line * 0.4;
+            sample << rowTexts(table, r);
+        block.widths = wrap ? wrappingWidths(block, sample) : columnWidths(table.headers, sample);
+        // Headers wrap at their spaces to fit the columns; inside a word only when a word is
+        // wider than its column (a wrapping table with many columns).
+        const QFontMetricsF metrics(block.headerFont, p.device());
+        block.headerHeight = 0;
+        block.headerFlags.clear();
+        for (int c = 0; c < table.headers.size(); ++c) {
+            const double room = block.widths[c] - 2 * pad();
+            int flags = Qt::AlignCenter | Qt::TextWordWrap;
+            for (const QString &word : unbreakable(table.headers[c]))
+                if (wrap && metrics.horizontalAdvance(word) > room)
+                    flags = Qt::AlignCenter | Qt::TextWrapAnywhere;
+            block.headerFlags << flags;
+            block.headerHeight =
+                qMax(block.headerHeight, metrics.boundingRect(QRectF(0, 0, room, 1e6), flags, table.headers[c]).height());
+        }
+        block.headerHeight += line * 0.4;
+        block.heights.clear();
+        if (!wrap)
+            return;
+        const QFontMetricsF cellMetrics(block.font, p.device());
+        for (int r = 0; r < rows; ++r) {
+            double h = rowHeight;
+            const QVector<WorkbookCell> &row = table.rows[r];
+            for (int c = 0; c < block.widths.size() && c < row.size(); ++c)
+                if (row[c].kind == WorkbookCell::Kind::Text)
+                    h = qMax(h, cellMetrics.boundingRect(QRectF(0, 0, block.widths[c] - 2 * pad(), 1e6),
+                                                         Qt::TextWordWrap, row[c].text)
+                                        .height()
+                                    + line * 0.35);
+            block.heights << h;
+        }
     }
 
-    // How many rows fit from `top` down to the footer, below a header row.
-    int rowsFrom(double top) const { return qMax(0, int((footerTop - line * 1.5 - top - headerHeight) / rowHeight)); }
-
-    double tableHeader(double y)
+    // Each column as wide as its widest cell and its header's longest word; columns of
+    // sentences (notes) share what is left, at least a seventh of the line. When that does not
+    // fit, every column keeps room for its cells and the headers wrap inside words.
+    QVector<double> wrappingWidths(const Block &block, const QVector<QStringList> &rows) const
     {
-        p.fillRect(QRectF(margin, y, contentWidth, headerHeight), QColor(0xE8, 0xEC, 0xF0));
-        setFont(bold);
+        const QStringList &header = block.table->headers;
+        const QFontMetricsF headerMetrics(block.headerFont, p.device());
+        const QFontMetricsF cellMetrics(block.font, p.device());
+        const int n = int(header.size());
+        QVector<double> least(n, 0.0);   // the cells
+        QVector<double> natural(n, 0.0); // and the header's words
+        QVector<bool> sentences(n, false);
+        for (const QStringList &row : rows)
+            for (int c = 0; c < row.size() && c < n; ++c) {
+                least[c] = qMax(least[c], cellMetrics.horizontalAdvance(row[c]));
+                sentences[c] = sentences[c] || (row[c].contains(QLatin1Char(' ')) && row[c].size() > 16);
+            }
+        const double minSentence = contentWidth / 7;
+        double leastSum = 0;
+        double naturalSum = 0;
+        for (int c = 0; c < n; ++c) {
+            natural[c] = least[c];
+            for (const QString &word : unbreakable(header[c]))
+                natural[c] = qMax(natural[c], headerMetrics.horizontalAdvance(word));
+            least[c] += 2.2 * pad();
+            natural[c] += 2.2 * pad();
+            if (sentences[c])
+                least[c] = natural[c] = qMin(natural[c], minSentence);
+            leastSum += least[c];
+            naturalSum += natural[c];
+        }
+        QVector<double> w = natural;
+        if (naturalSum <= contentWidth) {
+            // Sentences take what is left (or, without any, every column a share of it).
+            const double rest = contentWidth - naturalSum;
+            int sentenceColumns = 0;
+            for (int c = 0; c < n; ++c)
+                sentenceColumns += sentences[c];
+            for (int c = 0; c < n; ++c)
+                if (!sentenceColumns)
+                    w[c] += rest * natural[c] / qMax(1.0, naturalSum);
+                else if (sentences[c])
+                    w[c] += rest / sentenceColumns;
+            return w;
+        }
+        if (leastSum <= contentWidth) {
+            // Room for every cell; the headers' long words get what is left, in proportion.
+            const double want = naturalSum - leastSum;
+            for (int c = 0; c < n; ++c)
+                w[c] = least[c] + (natural[c] - least[c]) * (contentWidth - leastSum) / qMax(1e-9, want);
+            return w;
+        }
+        for (int c = 0; c < n; ++c)
+            w[c] = least[c] * contentWidth / leastSum;
+        return w;
+    }
+
+    double rowHeightOf(const Block &block, int r) const { return block.wrap ? block.heights[r] : rowHeight; }
+    // Where rows must end to leave room for the footer.
+    double bottom() const { return footerTop - line * 1.5; }
+    // How many rows of one line fit from `top` down to the footer, below a header row.
+    int rowsFrom(const Block &block, double top) const
+    {
+        return qMax(0, int((bottom() - top - block.headerHeight) / rowHeight));
+    }
+
+    double tableHeader(const Block &block, double y)
+    {
+        p.fillRect(QRectF(margin, y, contentWidth, block.headerHeight), QColor(0xE8, 0xEC, 0xF0));
+        setFont(block.headerFont);
         double x = margin;
-        for (int c = 0; c < headers.size(); ++c) {
-            p.drawText(QRectF(x + pad(), y, widths[c] - 2 * pad(), headerHeight), Qt::AlignCenter | Qt::TextWordWrap,
+        const QStringList &headers = block.table->headers;
+        for (int c = 0; c < headers.size() && c < block.widths.size(); ++c) {
+            p.drawText(QRectF(x + pad(), y, block.widths[c] - 2 * pad(), block.headerHeight), block.headerFlags[c],
                        headers[c]);
-            x += widths[c];
+            x += block.widths[c];
         }
         setFont(body);
-        return y + headerHeight;
+        return y + block.headerHeight;
     }
 
-    double tableRow(int r, double y)
+    double tableRow(const Block &block, int r, double y)
     {
-        const QVector<WorkbookCell> &row = in.table.rows[r];
+        const QVector<WorkbookCell> &row = block.table->rows[r];
+        const double height = rowHeightOf(block, r);
         if (r % 2)
-            p.fillRect(QRectF(margin, y, contentWidth, rowHeight), QColor(0xF6, 0xF7, 0xF9));
+            p.fillRect(QRectF(margin, y, contentWidth, height), QColor(0xF6, 0xF7, 0xF9));
+        if (block.wrap)
+            setFont(block.font);
         double x = margin;
-        for (int c = 0; c < widths.size() && c < row.size(); ++c) {
+        for (int c = 0; c < block.widths.size() && c < row.size(); ++c) {
             const WorkbookCell &cell = row[c];
             const Qt::Alignment align =
                 (cell.kind == WorkbookCell::Kind::Number || cell.outOfRange ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
             const QString text = cellText(cell);
-            const double room = widths[c] - 2 * pad();
-            // Names may be long: cut with an ellipsis rather than run into the next column.
-            p.drawText(QRectF(x + pad(), y, room, rowHeight), align,
-                       cell.kind == WorkbookCell::Kind::Text && text.size() > 8 ? elided(text, room) : text);
-            x += widths[c];
+            const double room = block.widths[c] - 2 * pad();
+            if (block.wrap)
+                p.drawText(QRectF(x + pad(), y, room, height),
+                           cell.kind == WorkbookCell::Kind::Text ? align | Qt::TextWordWrap : align, text);
+            else // names may be long: cut with an ellipsis rather than run into the next column
+                p.drawText(QRectF(x + pad(), y, room, height), align,
+                           cell.kind == WorkbookCell::Kind::Text && text.size() > 8 ? elided(text, room) : text);
+            x += block.widths[c];
         }
-        return y + rowHeight;
+        if (block.wrap)
+            setFont(body);
+        return y + height;
+    }
+
+    // The comparison's title and notes; returns where its table may start.
+    double comparisonHead(bool paint, double y)
+    {
+        y = heading(paint, y, in.comparisonTitle.isEmpty()
+                                  ? tr2(in.chinese, "Comparison of surveys", "测量对比")
+                                  : in.comparisonTitle);
+        for (const QString &note : in.comparisonNotes) {
+            const QRectF room(margin, y, contentWidth, footerTop - y);
+            const QRectF needed = QFontMetricsF(body, p.device()).boundingRect(room, Qt::TextWordWrap, note);
+            if (paint)
+                p.drawText(room, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, note);
+            y += needed.height();
+        }
+        return y + line * 0.5;
     }
 
     void footer(int page, int pages)
@@ -229,10 +375,10 @@ private:
     double pad() const { return line * 0.3; }
     void setFont(const QFont &font) { p.setFont(font); }
 
-    QStringList rowTexts(int r) const
+    static QStringList rowTexts(const WorkbookTable &table, int r)
     {
         QStringList out;
-        for (const WorkbookCell &cell : in.table.rows[r])
+        for (const WorkbookCell &cell : table.rows[r])
             out << cellText(cell);
         return out;
     }
@@ -320,9 +466,7 @@ private:
     double line = 0;
     double rowHeight = 0;
     double headerHeight = 0;
-    QFont body, small, bold, title;
-    QStringList headers;
-    QVector<double> widths;
+    QFont body, small, smallBold, bold, title;
 };
 
 } // namespace
@@ -352,36 +496,91 @@ int PdfReport::write(const ReportInput &input, const QString &path, ProgressHand
         return -1;
 
     Layout layout(input, painter, dpi);
-    layout.prepareTable();
-    // Pages first, so every page can say how many there are.
+    Layout::Block readings;
+    layout.prepareTable(readings, input.table, false);
+    Layout::Block comparison;
+    layout.prepareTable(comparison, input.comparison, true);
     const int rows = int(input.table.rows.size());
-    const double tableTop = layout.head(false);
-    const int firstPageRows = layout.rowsFrom(tableTop);
-    const int perPage = qMax(1, layout.rowsFrom(layout.margin));
-    const bool tableOnFirstPage = firstPageRows >= qMin(rows, 5);
-    const int firstRows = tableOnFirstPage ? qMin(rows, firstPageRows) : 0;
-    const int pages = 1 + (rows - firstRows + perPage - 1) / perPage;
+    const int compared = int(input.comparison.rows.size());
 
-    layout.head(true);
-    int r = 0;
-    for (int page = 1; page <= pages; ++page) {
-        if (page > 1)
-            writer.newPage();
-        double y = page == 1 ? tableTop : layout.margin;
-        const int end = qMin(rows, r + (page == 1 ? firstRows : perPage));
-        if (r < end) {
-            y = layout.tableHeader(y);
-            for (; r < end; ++r)
-                y = layout.tableRow(r, y);
+    // Laid out twice: first to count the pages, then painted, so that every page can say
+    // how many there are.
+    int pages = 0;
+    for (const bool paint : {false, true}) {
+        int page = 1;
+        auto nextPage = [&] {
+            if (paint) {
+                layout.footer(page, pages);
+                writer.newPage();
+            }
+            ++page;
+        };
+        double y = layout.head(paint);
+        // The readings start on the first page only if a few of them fit there.
+        if (rows > 0 && layout.rowsFrom(readings, y) < qMin(rows, 5)) {
+            nextPage();
+            y = layout.margin;
+        }
+        int r = 0;
+        while (r < rows) {
+            const int end = qMin(rows, r + qMax(1, layout.rowsFrom(readings, y)));
+            if (paint) {
+                y = layout.tableHeader(readings, y);
+                for (; r < end; ++r)
+                    y = layout.tableRow(readings, r, y);
+                if (progress) {
+                    progress->setValue(r);
+                    if (progress->wasCanceled()) {
+                        painter.end();
+                        file.cancelWriting();
+                        return ECANCELED;
+                    }
+                }
+            } else {
+                y += readings.headerHeight + (end - r) * layout.rowHeightOf(readings, r);
+                r = end;
+            }
+            if (r < rows) {
+                nextPage();
+                y = layout.margin;
+            }
+        }
+
+        if (compared > 0) {
+            if (rows > 0)
+                y += layout.rowHeightOf(readings, 0);
+            // The title, the notes, the header row and the first rows stay together.
+            double together = layout.comparisonHead(false, y) + comparison.headerHeight;
+            for (int i = 0; i < qMin(compared, 3); ++i)
+                together += layout.rowHeightOf(comparison, i);
+            if (together > layout.bottom() && y > layout.margin) {
+                nextPage();
+                y = layout.margin;
+            }
+            y = layout.comparisonHead(paint, y);
+            int c = 0;
+            while (c < compared) {
+                y = paint ? layout.tableHeader(comparison, y) : y + comparison.headerHeight;
+                // At least one row per page, however tall.
+                for (int onPage = 0; c < compared
+                     && (onPage == 0 || y + layout.rowHeightOf(comparison, c) <= layout.bottom());
+                     ++c, ++onPage)
+                    y = paint ? layout.tableRow(comparison, c, y) : y + layout.rowHeightOf(comparison, c);
+                if (c < compared) {
+                    nextPage();
+                    y = layout.margin;
+                }
+            }
+        }
+        if (!paint) {
+            pages = page;
+            continue;
         }
         layout.footer(page, pages);
-        if (progress) {
-            progress->setValue(r);
-            if (progress->wasCanceled()) {
-                painter.end();
-                file.cancelWriting();
-                return ECANCELED;
-            }
+        if (progress && progress->wasCanceled()) {
+            painter.end();
+            file.cancelWriting();
+            return ECANCELED;
         }
     }
     painter.end();

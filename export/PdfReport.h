@@ -51,11 +51,18 @@ struct ReportInput
     QVector<QPair<QString, qint64>> bandCounts; // e.g. {"Below the minimum", 3}
     QImage chart;
     QImage logo;
+
+    // Repeat surveys compared (wall loss, rates, remaining life per location): a section of
+    // its own after the readings, with a title, notes and its table; left out without rows.
+    QString comparisonTitle;
+    QStringList comparisonNotes;
+    WorkbookTable comparison;
 };
 
 // An A4 PDF inspection report laid out with QPainter: the fields, the gauge's facts, limits,
 // statistics and chart on the first page, then the readings with their header row repeated
-// on every page, and "page n of m" at the foot of each page.
+// on every page, then the survey comparison if there is one, and "page n of m" at the foot
+// of each page.
 class PdfReport
 {
 public:

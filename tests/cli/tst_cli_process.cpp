@@ -45,6 +45,7 @@ class CliProcess : public QObject
             env.remove(QString::fromLatin1(name));
         env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("TZ"), QStringLiteral("UTC")); // dates as the checks spell them
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), tmp.filePath(QStringLiteral("run")));
         return env;
     }
@@ -345,6 +346,192 @@ private slots:
         QCOMPARE(broken.exitCode, 1);
         QVERIFY2(broken.err.contains("damaged"), broken.err.constData());
         QVERIFY(broken.out.isEmpty());
+    }
+
+    // compare over a survey file written through the store: two single-layer sessions two
+    // years apart, the older in inch, with a deleted row and a reading out of range; two
+    // multi-layer ones a year apart. Every output read back by an independent reader and
+    // checked against figures worked out by hand; the refusals told apart.
+    void compareReadsSurveysBack()
+    {
+        const QString path = tmp.filePath(QStringLiteral("compare.sqlite"));
+        const qint64 t0 = 1577836800000; // 2020-01-01 00:00 UTC
+        const qint64 t1 = t0 + 63115200000; // + 730.5 days (two years): 2021-12-31 12:00 UTC
+        qint64 older = 0, newer = 0, multiOld = 0, multiNew = 0, foreign = 0;
+        {
+            SurveyStore store;
+            QVERIFY2(store.open(path), qPrintable(store.errorText()));
+            SurveyInfo info;
+            info.serial = QStringLiteral("31337");
+            info.layout = 1;
+            info.unitNumbers = {0, 1};
+            info.unitNames = {QStringLiteral("inch"), QStringLiteral("m/s")};
+            info.decimals = {3, 0};
+            older = store.beginSession(info, t0);
+            // Row 2 is deleted, so 0.350 becomes location 2; location 5 is out of range.
+            const float inch[] = {0.5f, 5900, 0.123f, 5900, 0.35f, 5900, 0.25f, 5900, 0.3f, 5900, 0, 5900};
+            const quint8 inchFlags[] = {0, 0, 0, 0, 0, 1};
+            QVERIFY(store.addRows(6, 2, inch, inchFlags, nullptr, RecordOrigin::Memory, t0));
+            store.rowsRemoved(1, 1, SurveyStore::Removal::Deleted);
+            store.endSession(t0 + 1000);
+            store.tableCleared();
+
+            info.unitNames = {QStringLiteral("mm"), QStringLiteral("m/s")};
+            info.decimals = {2, 0};
+            newer = store.beginSession(info, t1);
+            // 12.104 shows as 12.10: the rate is taken from what the table showed.
+            const float mm[] = {12.104f, 5900, 8.95f, 5900, 5.95f, 5900, 7.02f, 5900, 8.0f, 5900};
+            const quint8 none[] = {0, 0, 0, 0, 0};
+            QVERIFY(store.addRows(5, 2, mm, none, nullptr, RecordOrigin::Memory, t1));
+            store.endSession(t1 + 1000);
+            store.tableCleared();
+
+            info.unitNames = {QStringLiteral("us"), QStringLiteral("m/s")}; // a time, not a length
+            foreign = store.beginSession(info, t1 + 86400000);
+            QVERIFY(store.addRows(1, 2, mm, none, nullptr, RecordOrigin::Memory, t1 + 86400000));
+            store.endSession(t1 + 86401000);
+            store.tableCleared();
+
+            info.layout = 2;
+            info.unitNumbers = {0, 0, 0, 1, 1, 1};
+            info.unitNames = {QStringLiteral("mm"), QStringLiteral("mm"), QStringLiteral("mm"),
+                              QStringLiteral("m/s"), QStringLiteral("m/s"), QStringLiteral("m/s")};
+            info.decimals = {2, 2, 2, 0, 0, 0};
+            multiOld = store.beginSession(info, t0);
+            const float before[] = {5, 4, 9, 5900, 5900, 5900, 6, 3, 9, 5900, 5900, 5900};
+            const QString oldNames[] = {QStringLiteral("P1"), QStringLiteral("P2")};
+            QVERIFY(store.addRows(2, 6, before, none, oldNames, RecordOrigin::Pushed, t0));
+            store.endSession(t0 + 1000);
+            store.tableCleared();
+            multiNew = store.beginSession(info, t0 + 31557600000); // + 365.25 days
+            const float after[] = {6, 2.9f, 9, 5900, 5900, 5900, 5, 3.8f, 9, 5900, 5900, 5900, 5, 1, 9, 5900, 5900, 5900};
+            const QString newNames[] = {QStringLiteral("P2"), QStringLiteral("P1"), QStringLiteral("P1")};
+            QVERIFY(store.addRows(3, 6, after, none, newNames, RecordOrigin::Pushed, t0 + 31557600000));
+            store.endSession(t0 + 31557601000);
+            QVERIFY2(store.writable(), qPrintable(store.errorText()));
+        }
+        const QStringList base{"--store", path, "compare", QString::number(newer), QString::number(older),
+                               "--tmin", "6", "--interval", "5"};
+
+        // In mm, the newest session's unit. By hand: 0.500 in = 12.70 -> 12.10 mm over two
+        // years, 0.300 mm/y, life 6.10 / 0.3 = 20.3 y, next after the 5-year cap (2026-12-31);
+        // 0.350 in = 8.89 -> 8.95 grew: rate 0, no wear; 0.250 in = 6.35 -> 5.95, under 6:
+        // due at once; 0.300 in = 7.62 -> 7.02, 0.300 mm/y, life 1.02 / 0.3 = 3.4 y, next
+        // after 1.7 y (620.925 days: 2023-09-13); location 5 read once. Shortest life first.
+        const Result csv = run(cli, base + QStringList{"-o", "-"});
+        QVERIFY2(csv.exitCode == 0, csv.err.constData());
+        QVERIFY2(csv.err.contains("converted from inch to mm"), csv.err.constData());
+        const QByteArray reading =
+            "import csv, sys\n"
+            "rows = list(csv.reader(sys.stdin.buffer.read().decode('utf-8').splitlines(True)))\n"
+            "h = rows[0]\n"
+            "assert h[0] == 'Location' and h[1] == 'Thickness 2020-01-01 (mm)' and h[2] == 'Thickness 2021-12-31 (mm)', h\n"
+            "assert h[3:9] == ['Wall loss (mm)', 'Long-term rate (mm/y)', 'Short-term rate (mm/y)',\n"
+            "                  'Governing rate (mm/y)', 'Remaining life (years)', 'Next inspection'], h\n"
+            "for r in rows[1:]:\n"
+            "    print('|'.join(r[:9]), bool(r[9]), sep='|')\n";
+        const Result parsed = run(QStringLiteral("python3"), {"-c", QString::fromUtf8(reading)}, csv.out);
+        QVERIFY2(parsed.exitCode == 0, parsed.err.constData());
+        QCOMPARE(QString::fromUtf8(parsed.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 (QStringList{"3|6.35|5.95|0.40|0.200|0.200|0.200|0.0|2021-12-31|True",
+                              "4|7.62|7.02|0.60|0.300|0.300|0.300|3.4|2023-09-13|True",
+                              "1|12.70|12.10|0.60|0.300|0.300|0.300|20.3|2026-12-31|False",
+                              "2|8.89|8.95|-0.06|0.000|0.000|0.000|no wear|2026-12-31|True",
+                              "5||8.00|||||||True"}));
+
+        // The same comparison as JSON lines, a workbook, a report and a table to read.
+        const Result json = run(cli, base + QStringList{"-o", "-", "--format", "json"});
+        QVERIFY2(json.exitCode == 0, json.err.constData());
+        const QByteArray flags =
+            "import json, sys\n"
+            "for line in sys.stdin.buffer.read().decode('utf-8').splitlines():\n"
+            "    o = json.loads(line)\n"
+            "    print(o['location'], o['thickness'], o['governingRate'], o['remainingYears'], o['unlimitedLife'],\n"
+            "          o['underMinimum'], o['dueWithinInterval'], o['missing'], o['thickened'], sep='|')\n";
+        const Result objects = run(QStringLiteral("python3"), {"-c", QString::fromUtf8(flags)}, json.out);
+        QVERIFY2(objects.exitCode == 0, objects.err.constData());
+        QCOMPARE(QString::fromUtf8(objects.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 (QStringList{"3|[6.35, 5.95]|0.2|0.0|False|True|True|False|False",
+                              "4|[7.62, 7.02]|0.3|3.4|False|False|True|False|False",
+                              "1|[12.7, 12.1]|0.3|20.3|False|False|False|False|False",
+                              "2|[8.89, 8.95]|0.0|None|True|False|False|False|True",
+                              "5|[None, 8.0]|None|None|False|False|False|True|False"}));
+
+        const QString xlsx = tmp.filePath(QStringLiteral("compare.xlsx"));
+        const Result book = run(cli, base + QStringList{"-o", xlsx});
+        QVERIFY2(book.exitCode == 0, book.err.constData());
+        // The first sheet's XML read directly (no spreadsheet module needed): texts as texts,
+        // numbers as numbers.
+        const Result sheet = run(QStringLiteral("python3"),
+                                 {"-c", "import sys, zipfile, xml.etree.ElementTree as ET\n"
+                                        "ns = {'m': 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'}\n"
+                                        "z = zipfile.ZipFile(sys.argv[1])\n"
+                                        "shared = []\n"
+                                        "if 'xl/sharedStrings.xml' in z.namelist():\n"
+                                        "    for si in ET.fromstring(z.read('xl/sharedStrings.xml')).findall('m:si', ns):\n"
+                                        "        shared.append(''.join(t.text or '' for t in si.iter('{%s}t' % ns['m'])))\n"
+                                        "cells = {}\n"
+                                        "for c in ET.fromstring(z.read('xl/worksheets/sheet1.xml')).iter('{%s}c' % ns['m']):\n"
+                                        "    v = c.find('m:v', ns)\n"
+                                        "    if c.get('t') == 's':\n"
+                                        "        cells[c.get('r')] = 'text:' + shared[int(v.text)]\n"
+                                        "    elif c.get('t') == 'inlineStr':\n"
+                                        "        cells[c.get('r')] = 'text:' + ''.join(t.text or '' for t in c.iter('{%s}t' % ns['m']))\n"
+                                        "    elif v is not None and c.get('t') is None:\n"
+                                        "        cells[c.get('r')] = float(v.text)\n"
+                                        "print(cells.get('A2'), cells.get('C2'), cells.get('F4'), cells.get('H3'), cells.get('H5'))\n",
+                                  xlsx});
+        QVERIFY2(sheet.exitCode == 0, sheet.err.constData());
+        QCOMPARE(sheet.out.trimmed(), QByteArray("text:3 5.95 0.3 3.4 text:no wear"));
+
+        const QString pdf = tmp.filePath(QStringLiteral("compare.pdf"));
+        const Result report = run(cli, base + QStringList{"-o", pdf});
+        QVERIFY2(report.exitCode == 0, report.err.constData());
+        if (!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
+            const QString text = QString::fromUtf8(run(QStringLiteral("pdftotext"), {"-layout", pdf, "-"}).out);
+            for (const QString &expected : {QStringLiteral("Comparison of sessions %1, %2").arg(older).arg(newer),
+                                            QStringLiteral("Minimum thickness 6.00 mm"), QStringLiteral("2023-09-13"),
+                                            QStringLiteral("no wear"), QStringLiteral("Page 1 of 1")})
+                QVERIFY2(text.contains(expected), qPrintable(expected + QLatin1Char('\n') + text));
+        }
+
+        const Result table = run(cli, base);
+        QVERIFY2(table.exitCode == 0, table.err.constData());
+        const QStringList lines = QString::fromUtf8(table.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 6);
+        QVERIFY2(lines[1].startsWith(QStringLiteral("3 ")) && lines[1].contains(QStringLiteral("2021-12-31")),
+                 qPrintable(lines[1]));
+        // Aligned: each column starts where its header does.
+        QCOMPARE(lines[2].indexOf(QStringLiteral("2023-09-13")), lines[0].indexOf(QStringLiteral("Next inspection")));
+
+        // Multi layer, layer 2, named locations: P1 4.00 -> 3.80 in a year, 0.200 mm/y; its
+        // second reading (1.00) is a duplicate and is not used; P2 3.00 -> 2.90, 0.100 mm/y.
+        const Result layers = run(cli, {"--store", path, "compare", QString::number(multiOld), QString::number(multiNew),
+                                        "--layer", "2", "-o", "-", "--format", "json"});
+        QVERIFY2(layers.exitCode == 0, layers.err.constData());
+        const Result layerRows = run(QStringLiteral("python3"),
+                                     {"-c", "import json, sys\n"
+                                            "for line in sys.stdin.buffer.read().decode('utf-8').splitlines():\n"
+                                            "    o = json.loads(line)\n"
+                                            "    print(o['location'], o['thickness'], o['governingRate'], o['duplicate'], sep='|')\n"},
+                                     layers.out);
+        QCOMPARE(QString::fromUtf8(layerRows.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 (QStringList{"P1|[4.0, 3.8]|0.2|True", "P2|[3.0, 2.9]|0.1|False"}));
+
+        // Refused, with the reason on standard error and nothing on standard output.
+        const QList<QPair<QStringList, QByteArray>> refusals{
+            {{QString::number(older), "999"}, "no survey 999"},
+            {{QString::number(older), QString::number(multiNew)}, "layout"},
+            {{QString::number(newer), QString::number(foreign)}, "cannot be compared"},
+        };
+        for (const auto &refusal : refusals) {
+            const Result r = run(cli, QStringList{"--store", path, "compare"} + refusal.first);
+            QVERIFY2(r.exitCode == 1 && r.err.contains(refusal.second), r.err.constData());
+            QVERIFY(r.out.isEmpty());
+        }
+        const Result one = run(cli, {"--store", path, "compare", QString::number(older)});
+        QVERIFY2(one.exitCode == 2 && one.err.contains("at least two sessions"), one.err.constData());
+        QVERIFY(one.out.isEmpty());
     }
 
     // The PDF report needs fonts, not a display.
