@@ -2,15 +2,18 @@
 
 #include "analysis/LimitsStore.h"
 #include "export/ExportFlow.h"
+#include "export/PdfReport.h"
 #include "interaction/UserInteraction.h"
 #include "records/RecordsModel.h"
 #include "recordspage/BandDelegate.h"
+#include "recordspage/ReportDialog.h"
 #include "session/ComparisonTable.h"
 #include "session/GaugeSession.h"
 
 #include <QComboBox>
 #include <QDateTime>
 #include <QDoubleSpinBox>
+#include <QDir>
 #include <QDoubleValidator>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -21,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -200,10 +204,12 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     auto *buttons = new QHBoxLayout;
     exportButton = new QPushButton(text("Export", QStringLiteral("导出")), this);
     exportButton->setObjectName(QStringLiteral("pushButton_comparisonExport"));
+    reportButton = new QPushButton(text("Report", QStringLiteral("报告")), this);
+    reportButton->setObjectName(QStringLiteral("pushButton_comparisonReport"));
     closeButton = new QPushButton(text("Close", QStringLiteral("关闭")), this);
     closeButton->setObjectName(QStringLiteral("pushButton_comparisonClose"));
     buttons->addStretch();
-    for (QPushButton *button : {exportButton, closeButton}) {
+    for (QPushButton *button : {exportButton, reportButton, closeButton}) {
         button->setMinimumSize(QSize(110, 35));
         buttons->addWidget(button);
     }
@@ -219,6 +225,7 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     connect(interval, &QDoubleSpinBox::valueChanged, this, &ComparisonDialog::compare);
     connect(layer, &QComboBox::currentIndexChanged, this, &ComparisonDialog::reload);
     connect(exportButton, &QPushButton::clicked, this, &ComparisonDialog::exportTable);
+    connect(reportButton, &QPushButton::clicked, this, &ComparisonDialog::onReportClicked);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
 
     reload();
@@ -394,4 +401,96 @@ bool ComparisonDialog::exportTable()
         m_export = std::make_unique<ExportFlow>(*m_exportUi, *m_noXls);
     }
     return m_export->run(this, table(), m_chinese) > 0;
+}
+
+void ComparisonDialog::onReportClicked()
+{
+    if (m_comparison.rows.isEmpty())
+        return;
+    QSettings settings;
+    ReportDialog dialog(ReportDialog::loadFields(settings), ReportDialog::loadLogoPath(settings), m_chinese, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ReportDialog::save(settings, dialog.fields(), dialog.logoPath());
+    writeReport(dialog.fields(), dialog.logoPath());
+}
+
+QStringList ComparisonDialog::reportNotes() const
+{
+    QStringList out;
+    const ComparisonSettings &settings = m_comparison.settings;
+    if (settings.minimum)
+        out << text("Minimum thickness %1 %2; inspection interval %3 years.",
+                    QStringLiteral("最小厚度 %1 %2；检测周期 %3 年。"))
+                   .arg(QLocale().toString(*settings.minimum, 'g', 6), m_comparison.unit,
+                        QLocale().toString(settings.intervalYears, 'g', 4));
+    else
+        out << text("No minimum thickness given: no remaining life and no next inspection date.",
+                    QStringLiteral("未设最小厚度：不计算剩余寿命和下次检测日期。"));
+    if (m_multiLayer)
+        out << text("Thickness of layer %1.", QStringLiteral("第%1层厚度。")).arg(layer->currentIndex() + 1);
+    out << locationNote->text();
+    for (const BilingualText &note : m_comparison.notes)
+        out << note.in(m_chinese);
+    return out;
+}
+
+bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &logoPath)
+{
+    if (m_comparison.rows.isEmpty())
+        return false;
+    UserInteraction &ui = m_session.interaction();
+    QString path = ui.getSaveFileName(this, text("Save the comparison report", QStringLiteral("保存对比报告")),
+                                      QStringLiteral("ComparisonReport")
+                                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")),
+                                      QStringLiteral("PDF(*.pdf)"));
+    if (path.isEmpty())
+        return false; // the user's choice: no message
+    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+        path += QStringLiteral(".pdf");
+
+    ReportInput input;
+    input.chinese = m_chinese;
+    input.fields = fields;
+    QStringList serials;
+    QStringList dates;
+    for (const ComparedSurvey &s : std::as_const(m_comparison.surveys)) {
+        if (!serials.contains(s.serial))
+            serials << s.serial;
+        dates << QDateTime::fromMSecsSinceEpoch(s.dateMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd"));
+    }
+    input.serial = serials.join(QStringLiteral(", "));
+    input.meterType = m_multiLayer ? text("multi layer", QStringLiteral("多层")) : text("single layer", QStringLiteral("单层"));
+    input.date = QDateTime::fromMSecsSinceEpoch(m_comparison.surveys.last().dateMs);
+    input.units = m_comparison.unit;
+    input.comparisonTitle =
+        text("Surveys of %1 compared", QStringLiteral("%1 的测量对比")).arg(dates.join(QStringLiteral(", ")));
+    input.comparisonNotes = reportNotes();
+    input.comparison = table();
+    if (!logoPath.isEmpty())
+        input.logo = QImage(logoPath);
+
+    const std::unique_ptr<ProgressHandle> progress =
+        ui.createProgress(this, text("Writing the report, please wait...", QStringLiteral("正在生成报告，请等待……")),
+                          text("Cancel", QStringLiteral("取消")), 0, int(input.comparison.rows.size()));
+    const int error = PdfReport::write(input, path, progress.get());
+    progress->hide();
+    if (error == ECANCELED)
+        return false;
+    if (error != 0) {
+        QString message = text("Writing the report failed.", QStringLiteral("生成报告失败。"));
+        const QString reason = ExportFlow::failureReason(error, path, m_chinese);
+        if (!reason.isEmpty())
+            message += QStringLiteral("\n\n") + reason;
+        ui.information(this, text("Tip", QStringLiteral("提示")), message);
+        return false;
+    }
+    QString message =
+        text("The report was saved as %1.", QStringLiteral("报告已保存为 %1。")).arg(QDir::toNativeSeparators(path));
+    if (!logoPath.isEmpty() && input.logo.isNull())
+        message += QLatin1Char(' ')
+                   + text("The logo image could not be read and was left out.",
+                          QStringLiteral("无法读取徽标图片，报告中未包含徽标。"));
+    ui.information(this, text("Tip", QStringLiteral("提示")), message);
+    return true;
 }

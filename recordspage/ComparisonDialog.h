@@ -45,6 +45,9 @@ public:
 
     // Asks for a file and writes the table as .xlsx or .csv; true when it was written.
     bool exportTable();
+    // Asks for the report's file and writes the comparison as a PDF report with these
+    // fields; true when it was written. A closed file dialog is no error.
+    bool writeReport(const ReportFields &fields, const QString &logoPath);
 
     QLabel *summary = nullptr;
     QLabel *locationNote = nullptr;
@@ -67,6 +70,10 @@ private:
     // Compares the loaded surveys with the inputs and shows the result.
     void compare();
     void showRows();
+    // The report's fields (remembered, as the records page's report), then writeReport().
+    void onReportClicked();
+    // What the table alone does not say: the inputs, the layer, where locations come from.
+    QStringList reportNotes() const;
     // Wide enough for every column, as far as the screen allows.
     void fitToTable();
     std::optional<double> defaultMinimum() const;

@@ -5,6 +5,7 @@
 #include "recordspage/BandDelegate.h"
 #include "recordspage/ComparisonDialog.h"
 #include "recordspage/HistoryDialog.h"
+#include "recordspage/ReportDialog.h"
 #include "recordspage/SurveyLimitsStore.h"
 #include "store/SurveyStore.h"
 
@@ -15,6 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -262,6 +264,29 @@ private slots:
             QCOMPARE(lives, (QStringList{"0.0", "3.0", "15.0", "20.0", "no wear"}));
             QCOMPARE(csv[3].value(2), QStringLiteral("")); // record 5's gap
             QCOMPARE(csv[1].value(3), QStringLiteral("4.80"));
+
+            // Report: the remembered fields' dialog, then the PDF with the comparison section.
+            QTimer::singleShot(0, window, [] {
+                if (auto *fields = qobject_cast<ReportDialog *>(QApplication::activeModalWidget())) {
+                    fields->findChild<QLineEdit *>(QStringLiteral("company"))->setText(QStringLiteral("Acme Pipes"));
+                    fields->accept();
+                }
+            });
+            const QString pdf = dir.filePath(QStringLiteral("comparison.pdf"));
+            dialogs.answerFileDialogs({pdf});
+            QTest::mouseClick(window->reportButton, Qt::LeftButton);
+            QVERIFY(QFile::exists(pdf));
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+            QVERIFY(text.waitForFinished(30000));
+            const QString report = QString::fromUtf8(text.readAllStandardOutput());
+            for (const QString &expected :
+                 {QStringLiteral("Acme Pipes"), QStringLiteral("Surveys of 2019-06-01, 2021-06-01, 2024-06-01 compared"),
+                  QStringLiteral("Minimum thickness 5 mm; inspection interval 5 years."),
+                  QStringLiteral("record numbers"), QStringLiteral("no wear"), QStringLiteral("4.80")})
+                QVERIFY2(report.contains(expected), qPrintable(expected + QStringLiteral(" in:\n") + report));
+            QCOMPARE(dialogs.texts(Kind::Information).size(), 2); // the export's, the report's
+            QVERIFY(dialogs.texts(Kind::Information).last().contains(QStringLiteral("comparison.pdf")));
 
             QTest::mouseClick(window->closeButton, Qt::LeftButton);
             QTRY_VERIFY(!history->comparison()); // closed and gone
