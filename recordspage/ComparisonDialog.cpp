@@ -210,6 +210,8 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     closeButton->setObjectName(QStringLiteral("pushButton_comparisonClose"));
     buttons->addStretch();
     for (QPushButton *button : {exportButton, reportButton, closeButton}) {
+        // Enter in the minimum's field recompares; it must not start an export.
+        button->setAutoDefault(false);
         button->setMinimumSize(QSize(110, 35));
         buttons->addWidget(button);
     }
