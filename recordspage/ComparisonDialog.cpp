@@ -183,7 +183,7 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     rows->setSelectionBehavior(QAbstractItemView::SelectRows);
     rows->verticalHeader()->hide();
     rows->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    rows->horizontalHeader()->setStretchLastSection(true); // the note takes what is left
+    rows->setWordWrap(true);
     layout->addWidget(rows, 1);
 
     legend = new QLabel(this);
@@ -320,7 +320,11 @@ void ComparisonDialog::showRows()
     const int surveys = int(m_comparison.surveys.size());
     rows->clear();
     rows->setColumnCount(int(shown.headers.size()));
-    rows->setHorizontalHeaderLabels(shown.headers);
+    // Headers of the figures a word per line: their numbers are narrow, the words are not.
+    QStringList headers = shown.headers;
+    for (int c = surveys + 1; c + 1 < headers.size(); ++c)
+        headers[c].replace(QLatin1Char(' '), QLatin1Char('\n'));
+    rows->setHorizontalHeaderLabels(headers);
     rows->setRowCount(int(shown.rows.size()));
     // Where the table puts the rates: after the location, the surveys and the wall loss.
     const bool knownColumns = shown.headers.size() == surveys + 8;
@@ -350,6 +354,16 @@ void ComparisonDialog::showRows()
                 item->setToolTip(note);
             rows->setItem(r, c, item);
         }
+    }
+
+    // The note wraps in a column of its own width rather than widening the window to a
+    // sentence; its rows grow to show it whole.
+    const int noteColumn = rows->columnCount() - 1;
+    if (noteColumn > 0) {
+        rows->horizontalHeader()->setSectionResizeMode(noteColumn, QHeaderView::Interactive);
+        rows->resizeColumnToContents(noteColumn);
+        rows->setColumnWidth(noteColumn, std::clamp(rows->columnWidth(noteColumn), 120, 340));
+        rows->resizeRowsToContents();
     }
 
     QStringList lines;
@@ -384,13 +398,23 @@ void ComparisonDialog::showRows()
 
 void ComparisonDialog::fitToTable()
 {
-    rows->resizeColumnsToContents();
-    int wanted = rows->verticalScrollBar()->sizeHint().width() + 2 * rows->frameWidth() + 40;
-    for (int c = 0; c < rows->columnCount(); ++c)
-        wanted += rows->horizontalHeader()->sectionSize(c);
+    // Sized now rather than at the first layout; the note keeps the width showRows() gave it.
+    const int note = rows->columnCount() - 1;
+    int others = rows->verticalScrollBar()->sizeHint().width() + 2 * rows->frameWidth() + 40;
+    for (int c = 0; c < note; ++c) {
+        rows->resizeColumnToContents(c);
+        others += rows->columnWidth(c);
+    }
     const QScreen *screen = this->screen();
-    const int room = screen ? screen->availableGeometry().width() * 9 / 10 : 1400;
-    resize(std::clamp(wanted, 760, std::max(760, room)), 600);
+    const int room = std::max(760, screen ? screen->availableGeometry().width() * 9 / 10 : 1400);
+    int noteWidth = note > 0 ? rows->columnWidth(note) : 0;
+    // On a narrow screen the note wraps into fewer columns of text before anything scrolls.
+    if (note > 0 && others + noteWidth > room) {
+        noteWidth = std::max(200, room - others);
+        rows->setColumnWidth(note, noteWidth);
+        rows->resizeRowsToContents();
+    }
+    resize(std::clamp(others + noteWidth, 760, room), 600);
 }
 
 bool ComparisonDialog::exportTable()

@@ -100,7 +100,7 @@ QStringList column(const QTableWidget *table, int c)
 int headerColumn(const QTableWidget *table, const QString &start)
 {
     for (int c = 0; c < table->columnCount(); ++c)
-        if (table->horizontalHeaderItem(c)->text().startsWith(start))
+        if (table->horizontalHeaderItem(c)->text().replace(QLatin1Char('\n'), QLatin1Char(' ')).startsWith(start))
             return c;
     return -1;
 }
