@@ -58,7 +58,9 @@ struct LocationComparison
     // Years until the newest reading wears down to the minimum; +inf at a zero rate; 0 when
     // already under it; NaN without a minimum or a rate.
     double remainingYears = std::numeric_limits<double>::quiet_NaN();
-    // Newest survey's date plus half the remaining life, at most the interval; 0 when unknown.
+    // Date of the newest reading plus half the remaining life, at most the interval; 0 when
+    // unknown. The newest reading is the newest survey's unless the location was not read
+    // there (then the note says from which date life and next date count).
     qint64 nextInspectionMs = 0;
     bool underMinimum = false;    // the newest reading is under the minimum
     bool dueWithinInterval = false; // less than the interval of life left

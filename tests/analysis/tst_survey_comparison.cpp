@@ -164,8 +164,8 @@ private slots:
         const qint64 second = Start + qint64(730.5 * Day);
         const qint64 third = Start + qint64(1095.75 * Day);
         const SurveyComparison c = compareSurveys(
-            {survey(1, Start, QStringLiteral("mm"), {{"A", 10.0}, {"B", 10.0}, {"C", 10.0}, {"D", 10.0}}),
-             survey(2, second, QStringLiteral("mm"), {{"A", 9.8}, {"B", 9.0}, {"C", 9.4}}),
+            {survey(1, Start, QStringLiteral("mm"), {{"A", 10.0}, {"B", 10.0}, {"C", 10.0}, {"D", 10.0}, {"E", 10.0}}),
+             survey(2, second, QStringLiteral("mm"), {{"A", 9.8}, {"B", 9.0}, {"C", 9.4}, {"E", 9.6}}),
              survey(3, third, QStringLiteral("mm"), {{"A", 9.3}, {"B", 8.9}, {"C", 9.5}, {"D", 9.7}})},
             settings(8.0, 5.0));
         QVERIFY(c.error.isEmpty());
@@ -200,7 +200,17 @@ private slots:
         QVERIFY(near(d.shortTermRate, 0.1));
         QVERIFY(near(d.remainingYears, 17.0));
 
-        QCOMPARE(order(c), (QStringList{"B", "A", "C", "D"}));
+        // E: not read in the newest survey: 0.4 / 2 = 0.2 mm/y up to its newest reading, life
+        // 1.6 / 0.2 = 8 y from that reading's date, next 4 y (1461 days) after it, not after
+        // the newest survey's date.
+        const LocationComparison &e = row(c, "E");
+        QVERIFY(e.missing);
+        QVERIFY(hasNote(e.note));
+        QVERIFY(near(e.governingRate, 0.2));
+        QVERIFY(near(e.remainingYears, 8.0));
+        QVERIFY(nearDate(e.nextInspectionMs, second, 1461));
+
+        QCOMPARE(order(c), (QStringList{"B", "A", "E", "C", "D"}));
     }
 
     void sameDaySurveysGiveNoRate()
