@@ -362,7 +362,7 @@ void ComparisonDialog::showRows()
     if (noteColumn > 0) {
         rows->horizontalHeader()->setSectionResizeMode(noteColumn, QHeaderView::Interactive);
         rows->resizeColumnToContents(noteColumn);
-        rows->setColumnWidth(noteColumn, std::clamp(rows->columnWidth(noteColumn), 120, 340));
+        rows->setColumnWidth(noteColumn, std::clamp(rows->columnWidth(noteColumn), 120, m_noteWidth));
         rows->resizeRowsToContents();
     }
 
@@ -392,8 +392,7 @@ void ComparisonDialog::showRows()
         summary->setText(text("%1 surveys selected.", QStringLiteral("已选%1次测量。")).arg(m_summaries.size()));
     }
     exportButton->setEnabled(!m_comparison.rows.isEmpty());
-    if (reportButton)
-        reportButton->setEnabled(!m_comparison.rows.isEmpty());
+    reportButton->setEnabled(!m_comparison.rows.isEmpty());
 }
 
 void ComparisonDialog::fitToTable()
@@ -411,6 +410,7 @@ void ComparisonDialog::fitToTable()
     // On a narrow screen the note wraps into fewer columns of text before anything scrolls.
     if (note > 0 && others + noteWidth > room) {
         noteWidth = std::max(200, room - others);
+        m_noteWidth = noteWidth; // also after the next change of an input
         rows->setColumnWidth(note, noteWidth);
         rows->resizeRowsToContents();
     }

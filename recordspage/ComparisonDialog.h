@@ -85,6 +85,7 @@ private:
     bool m_chinese;
     bool m_multiLayer = false;
     QString m_minimumUnit; // the unit the minimum is entered in: the newest survey's
+    int m_noteWidth = 340; // the widest the note column gets before its text wraps
     QVector<ComparedSurvey> m_surveys;
     BilingualText m_loadError;
     BilingualText m_error;
