@@ -574,6 +574,8 @@ bool FirstPage::writeReport(const ReportFields &fields, const QString &logoPath)
 void FirstPage::on_pushButton_history_clicked()
 {
     HistoryDialog history(m_session, this);
+    // The comparison's default minimum: the limits the table uses.
+    history.setLimitsStore(m_analysis->store());
     history.exec();
 }
 

@@ -1,11 +1,13 @@
 #include "recordspage/HistoryDialog.h"
 
 #include "interaction/UserInteraction.h"
+#include "recordspage/ComparisonDialog.h"
 #include "session/GaugeSession.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,7 +35,8 @@ HistoryDialog::HistoryDialog(GaugeSession &session, QWidget *parent) : QDialog(p
                                          text("Meter type", QStringLiteral("仪器类型")), text("Rows", QStringLiteral("条数")),
                                          text("Exported", QStringLiteral("已导出"))});
     sessions->setSelectionBehavior(QAbstractItemView::SelectRows);
-    sessions->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several sessions (Ctrl or Shift) are for Compare; Open and Delete take one.
+    sessions->setSelectionMode(QAbstractItemView::ExtendedSelection);
     sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sessions->verticalHeader()->hide();
     sessions->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -52,10 +55,15 @@ HistoryDialog::HistoryDialog(GaugeSession &session, QWidget *parent) : QDialog(p
     auto *buttons = new QHBoxLayout;
     openButton = new QPushButton(text("Open", QStringLiteral("打开")), this);
     deleteButton = new QPushButton(text("Delete", QStringLiteral("删除")), this);
+    compareButton = new QPushButton(text("Compare", QStringLiteral("对比")), this);
+    compareButton->setObjectName(QStringLiteral("pushButton_historyCompare"));
+    compareButton->setToolTip(text("Select two or more sessions (Ctrl+click) to compare their thicknesses.",
+                                   QStringLiteral("按住Ctrl选择两次或多次测量，对比其厚度。")));
     closeButton = new QPushButton(text("Close", QStringLiteral("关闭")), this);
     buttons->addStretch();
     buttons->addWidget(openButton);
     buttons->addWidget(deleteButton);
+    buttons->addWidget(compareButton);
     buttons->addWidget(closeButton);
     layout->addLayout(buttons);
 
@@ -67,6 +75,8 @@ HistoryDialog::HistoryDialog(GaugeSession &session, QWidget *parent) : QDialog(p
     });
     connect(sessions, &QTableWidget::cellDoubleClicked, openButton, &QPushButton::click);
     connect(deleteButton, &QPushButton::clicked, this, &HistoryDialog::deleteSelected);
+    connect(compareButton, &QPushButton::clicked, this, &HistoryDialog::compareSelected);
+    connect(sessions->selectionModel(), &QItemSelectionModel::selectionChanged, this, &HistoryDialog::updateButtons);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     reload();
 }
@@ -101,6 +111,15 @@ void HistoryDialog::reload()
         }
     }
     applyFilter();
+    updateButtons();
+}
+
+void HistoryDialog::updateButtons()
+{
+    const int selected = int(selectedSessions().size());
+    openButton->setEnabled(selected == 1);
+    deleteButton->setEnabled(selected == 1);
+    compareButton->setEnabled(selected >= 2);
 }
 
 void HistoryDialog::applyFilter()
@@ -130,10 +149,61 @@ void HistoryDialog::selectSession(qint64 id)
             sessions->selectRow(r);
 }
 
+void HistoryDialog::selectSessions(const QVector<qint64> &ids)
+{
+    QItemSelection selection;
+    for (int r = 0; r < sessions->rowCount(); ++r)
+        if (ids.contains(sessions->item(r, 0)->data(Qt::UserRole).toLongLong()))
+            selection.select(sessions->model()->index(r, 0), sessions->model()->index(r, sessions->columnCount() - 1));
+    sessions->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+QVector<qint64> HistoryDialog::selectedSessions() const
+{
+    QVector<qint64> out;
+    for (int r = 0; r < sessions->rowCount(); ++r)
+        if (!sessions->isRowHidden(r) && sessions->selectionModel()->isRowSelected(r, QModelIndex()))
+            out << sessions->item(r, 0)->data(Qt::UserRole).toLongLong();
+    return out;
+}
+
 qint64 HistoryDialog::selectedId() const
 {
-    const QList<QTableWidgetItem *> items = sessions->selectedItems();
-    return items.isEmpty() ? 0 : items.first()->data(Qt::UserRole).toLongLong();
+    // Open and Delete act on one session, never on the first of several.
+    const QVector<qint64> selected = selectedSessions();
+    return selected.size() == 1 ? selected.first() : 0;
+}
+
+ComparisonDialog *HistoryDialog::comparison() const
+{
+    return m_comparison.data();
+}
+
+ComparisonDialog *HistoryDialog::compareSelected()
+{
+    const QVector<qint64> ids = selectedSessions();
+    if (ids.size() < 2) {
+        tell(QStringLiteral("Select two or more sessions to compare (hold Ctrl to select more than one)."),
+             QStringLiteral("请选择两次或多次测量进行对比（按住Ctrl可多选）。"));
+        return nullptr;
+    }
+    QVector<SurveySummary> chosen;
+    for (const SurveySummary &s : std::as_const(m_list))
+        if (ids.contains(s.id))
+            chosen << s;
+    if (m_comparison)
+        m_comparison->close();
+    auto *window = new ComparisonDialog(m_session, chosen, m_limits, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (!window->error().isEmpty()) {
+        // Nothing to show but the reason.
+        tell(window->error().english, window->error().chinese);
+        delete window;
+        return nullptr;
+    }
+    m_comparison = window;
+    window->open();
+    return window;
 }
 
 bool HistoryDialog::openSelected()

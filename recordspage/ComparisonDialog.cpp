@@ -1,0 +1,522 @@
+#include "recordspage/ComparisonDialog.h"
+
+#include "analysis/LimitsStore.h"
+#include "export/ExportFlow.h"
+#include "export/PdfReport.h"
+#include "interaction/UserInteraction.h"
+#include "records/RecordsModel.h"
+#include "recordspage/BandDelegate.h"
+#include "recordspage/ReportDialog.h"
+#include "session/ComparisonTable.h"
+#include "session/GaugeSession.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDoubleSpinBox>
+#include <QDir>
+#include <QDoubleValidator>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+namespace {
+
+// Beside a rate shown as zero because the wall came out thicker than before.
+const QString thickenedMark = QStringLiteral(" \u2191");
+
+// The comparison goes out as .xlsx or .csv only: the export's file dialog is offered those
+// two, under this window's own caption and file name.
+class ComparisonFileTypes : public UserInteraction
+{
+public:
+    ComparisonFileTypes(UserInteraction &ui, bool chinese) : ui(ui), chinese(chinese) {}
+
+    void information(QWidget *parent, const QString &title, const QString &text) override
+    {
+        ui.information(parent, title, text);
+    }
+    bool question(QWidget *parent, const QString &title, const QString &text) override
+    {
+        return ui.question(parent, title, text);
+    }
+    std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
+                                                   int minimum, int maximum) override
+    {
+        return ui.createProgress(parent, label, cancelText, minimum, maximum);
+    }
+    QString getSaveFileName(QWidget *parent, const QString &, const QString &, const QString &,
+                            QString *selectedFilter) override
+    {
+        const QString xls = ExportFlow::fileType(ExportFormat::Xls);
+        const QString types =
+            ExportFlow::fileType(ExportFormat::Xlsx) + QStringLiteral(";;") + ExportFlow::fileType(ExportFormat::Csv);
+        QString chosen = selectedFilter && !selectedFilter->isEmpty() && *selectedFilter != xls
+                             ? *selectedFilter
+                             : ExportFlow::fileType(ExportFormat::Xlsx);
+        const QString proposed =
+            QStringLiteral("Comparison") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
+        QString path = ui.getSaveFileName(parent, chinese ? QStringLiteral("保存对比结果") : QStringLiteral("Save the comparison"),
+                                          proposed, types, &chosen);
+        if (selectedFilter)
+            *selectedFilter = chosen;
+        // A typed ".xls" names the old format, which this window does not write: the newer one.
+        if (!path.isEmpty() && QFileInfo(path).suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0) {
+            path += QLatin1Char('x');
+            if (QFileInfo::exists(path)
+                && !ui.question(parent, chinese ? QStringLiteral("提示") : QStringLiteral("Tip"),
+                                (chinese ? QStringLiteral("%1 已存在，是否替换？")
+                                         : QStringLiteral("%1 already exists. Do you want to replace it?"))
+                                    .arg(QFileInfo(path).fileName())))
+                return QString();
+        }
+        return path;
+    }
+
+private:
+    UserInteraction &ui;
+    bool chinese;
+};
+
+// The export needs a writer for every format; .xls is never offered here (see above).
+class NoXlsWriter : public WorkbookWriter
+{
+public:
+    bool write(const WorkbookTable &, const QString &, ProgressHandle *) override { return false; }
+    int lastErrno() const override { return ENOTSUP; }
+};
+
+QString cellText(const WorkbookCell &cell)
+{
+    switch (cell.kind) {
+    case WorkbookCell::Kind::Number:
+        return RecordsModel::formatValue(cell.number, cell.decimals);
+    case WorkbookCell::Kind::Text:
+        return cell.text;
+    case WorkbookCell::Kind::Empty:
+        break;
+    }
+    return QString();
+}
+
+QString swatch(Band band, const QString &label)
+{
+    return QStringLiteral("<span style=\"background:%1;color:%2;\">&nbsp;%3&nbsp;</span>")
+        .arg(BandDelegate::background(band).name(), BandDelegate::foreground(band).name(), label.toHtmlEscaped());
+}
+
+} // namespace
+
+ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySummary> &surveys, LimitsStore *limits,
+                                   QWidget *parent)
+    : QDialog(parent), m_session(session), m_summaries(surveys), m_limits(limits),
+      m_chinese(session.model().chinese())
+{
+    setObjectName(QStringLiteral("ComparisonDialog"));
+    setWindowTitle(text("Compare surveys", QStringLiteral("对比测量")));
+    m_multiLayer = std::any_of(surveys.begin(), surveys.end(), [](const SurveySummary &s) { return s.info.layout == 2; });
+
+    auto *layout = new QVBoxLayout(this);
+    summary = new QLabel(this);
+    summary->setObjectName(QStringLiteral("label_comparisonSummary"));
+    summary->setWordWrap(true);
+    layout->addWidget(summary);
+    locationNote = new QLabel(this);
+    locationNote->setObjectName(QStringLiteral("label_comparisonLocations"));
+    locationNote->setWordWrap(true);
+    locationNote->setText(m_multiLayer ? text("Locations are the record names, as named on the gauge or in the table.",
+                                              QStringLiteral("位置为记录名称（在仪器上或表格中命名）。"))
+                                       : text("Locations are the record numbers: the single-layer layout keeps no "
+                                              "names, so record 1 of one survey is compared with record 1 of the others.",
+                                              QStringLiteral("位置为记录序号：单层格式不保存名称，各次测量的第1条记录互相对比，依此类推。")));
+    layout->addWidget(locationNote);
+
+    auto *inputs = new QHBoxLayout;
+    inputs->addWidget(new QLabel(text("Minimum thickness", QStringLiteral("最小厚度")), this));
+    minimum = new QLineEdit(this);
+    minimum->setObjectName(QStringLiteral("lineEdit_comparisonMinimum"));
+    minimum->setFixedWidth(90);
+    minimum->setAlignment(Qt::AlignCenter);
+    minimum->setPlaceholderText(text("none", QStringLiteral("无")));
+    minimum->setToolTip(text("Without a minimum there is no remaining life and no next inspection date.",
+                             QStringLiteral("未设最小厚度时不计算剩余寿命和下次检测日期。")));
+    inputs->addWidget(minimum);
+    minimumUnit = new QLabel(this);
+    inputs->addWidget(minimumUnit);
+    inputs->addSpacing(20);
+    inputs->addWidget(new QLabel(text("Inspection interval", QStringLiteral("检测周期")), this));
+    interval = new QDoubleSpinBox(this);
+    interval->setObjectName(QStringLiteral("spinBox_comparisonInterval"));
+    interval->setRange(0.1, 100.0);
+    interval->setDecimals(1);
+    interval->setSingleStep(0.5);
+    interval->setValue(5.0);
+    interval->setSuffix(text(" years", QStringLiteral(" 年")));
+    inputs->addWidget(interval);
+    inputs->addSpacing(20);
+    layerLabel = new QLabel(text("Layer", QStringLiteral("层")), this);
+    inputs->addWidget(layerLabel);
+    layer = new QComboBox(this);
+    layer->setObjectName(QStringLiteral("comboBox_comparisonLayer"));
+    layer->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+    inputs->addWidget(layer);
+    layerLabel->setVisible(m_multiLayer);
+    layer->setVisible(m_multiLayer);
+    inputs->addStretch();
+    layout->addLayout(inputs);
+
+    rows = new QTableWidget(this);
+    rows->setObjectName(QStringLiteral("tableWidget_comparison"));
+    rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    rows->setSelectionBehavior(QAbstractItemView::SelectRows);
+    rows->verticalHeader()->hide();
+    rows->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    rows->setWordWrap(true);
+    layout->addWidget(rows, 1);
+
+    legend = new QLabel(this);
+    legend->setObjectName(QStringLiteral("label_comparisonLegend"));
+    legend->setTextFormat(Qt::RichText);
+    legend->setText(swatch(Band::Red, text("Under the minimum", QStringLiteral("低于最小厚度"))) + QStringLiteral("&nbsp;&nbsp;")
+                    + swatch(Band::Amber, text("Less life left than the interval", QStringLiteral("剩余寿命短于检测周期")))
+                    + QStringLiteral("&nbsp;&nbsp;")
+                    + (thickenedMark.trimmed()
+                       + text(" thicker than before: the rate is taken as 0",
+                              QStringLiteral(" 比上次更厚：腐蚀速率按0计"))).toHtmlEscaped());
+    layout->addWidget(legend);
+    notes = new QLabel(this);
+    notes->setObjectName(QStringLiteral("label_comparisonNotes"));
+    notes->setWordWrap(true);
+    layout->addWidget(notes);
+
+    auto *buttons = new QHBoxLayout;
+    exportButton = new QPushButton(text("Export", QStringLiteral("导出")), this);
+    exportButton->setObjectName(QStringLiteral("pushButton_comparisonExport"));
+    reportButton = new QPushButton(text("Report", QStringLiteral("报告")), this);
+    reportButton->setObjectName(QStringLiteral("pushButton_comparisonReport"));
+    closeButton = new QPushButton(text("Close", QStringLiteral("关闭")), this);
+    closeButton->setObjectName(QStringLiteral("pushButton_comparisonClose"));
+    buttons->addStretch();
+    for (QPushButton *button : {exportButton, reportButton, closeButton}) {
+        // Enter in the minimum's field recompares; it must not start an export.
+        button->setAutoDefault(false);
+        button->setMinimumSize(QSize(110, 35));
+        buttons->addWidget(button);
+    }
+    layout->addLayout(buttons);
+
+    const QLocale locale;
+    auto *validator = new QDoubleValidator(0.0, 1e6, 6, minimum);
+    validator->setNotation(QDoubleValidator::StandardNotation);
+    validator->setLocale(locale);
+    minimum->setValidator(validator);
+
+    connect(minimum, &QLineEdit::textChanged, this, &ComparisonDialog::compare);
+    connect(interval, &QDoubleSpinBox::valueChanged, this, &ComparisonDialog::compare);
+    connect(layer, &QComboBox::currentIndexChanged, this, &ComparisonDialog::reload);
+    connect(exportButton, &QPushButton::clicked, this, &ComparisonDialog::exportTable);
+    connect(reportButton, &QPushButton::clicked, this, &ComparisonDialog::onReportClicked);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    reload();
+    fitToTable();
+}
+
+ComparisonDialog::~ComparisonDialog() = default;
+
+QString ComparisonDialog::text(const char *english, const QString &chinese) const
+{
+    return m_chinese ? chinese : QString::fromUtf8(english);
+}
+
+void ComparisonDialog::reload()
+{
+    m_surveys.clear();
+    m_loadError = BilingualText();
+    QList<qint64> ids;
+    for (const SurveySummary &s : std::as_const(m_summaries))
+        ids << s.id;
+    if (SurveyStore *store = m_session.store())
+        m_surveys = loadSurveys(*store, ids, m_multiLayer ? layer->currentIndex() : 0, &m_loadError);
+    else
+        m_loadError = {QStringLiteral("The survey file is not open."), QStringLiteral("数据文件未打开。")};
+
+    // The minimum is entered once, in the newest survey's unit; the comparison converts it.
+    if (m_minimumUnit.isEmpty() && !m_surveys.isEmpty()) {
+        const auto newest = std::max_element(m_surveys.begin(), m_surveys.end(),
+                                             [](const ComparedSurvey &a, const ComparedSurvey &b) { return a.dateMs < b.dateMs; });
+        m_minimumUnit = newest->unit;
+        minimumUnit->setText(m_minimumUnit);
+        if (const std::optional<double> least = defaultMinimum()) {
+            const QSignalBlocker quiet(minimum);
+            minimum->setText(QLocale().toString(*least, 'g', 6));
+        }
+    }
+    compare();
+}
+
+std::optional<double> ComparisonDialog::defaultMinimum() const
+{
+    if (!m_limits)
+        return std::nullopt;
+    // Surveys of several gauges: the strictest minimum set for any of them.
+    std::optional<double> strictest;
+    QStringList serials;
+    for (const ComparedSurvey &s : m_surveys)
+        if (!s.serial.isEmpty() && !serials.contains(s.serial))
+            serials << s.serial;
+    for (const QString &serial : std::as_const(serials)) {
+        const std::optional<Limits> limits = m_limits->load(serial);
+        const std::optional<Limits> here = limits ? limits->inUnit(m_minimumUnit) : std::nullopt;
+        if (here && (!strictest || here->minimum > *strictest))
+            strictest = here->minimum;
+    }
+    return strictest;
+}
+
+std::optional<double> ComparisonDialog::enteredMinimum() const
+{
+    const QString entered = minimum->text().trimmed();
+    bool ok = false;
+    double value = QLocale().toDouble(entered, &ok);
+    if (!ok)
+        value = QLocale::c().toDouble(entered, &ok);
+    if (!ok || !std::isfinite(value) || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+void ComparisonDialog::compare()
+{
+    ComparisonSettings settings;
+    settings.minimum = enteredMinimum();
+    settings.unit = m_minimumUnit;
+    settings.intervalYears = interval->value();
+    m_comparison = m_loadError.isEmpty() ? compareSurveys(m_surveys, settings) : SurveyComparison();
+    m_error = m_loadError.isEmpty() ? m_comparison.error : m_loadError;
+    showRows();
+}
+
+WorkbookTable ComparisonDialog::table() const
+{
+    return comparisonTable(m_comparison, m_chinese);
+}
+
+void ComparisonDialog::showRows()
+{
+    const WorkbookTable shown = table();
+    const int surveys = int(m_comparison.surveys.size());
+    rows->clear();
+    rows->setColumnCount(int(shown.headers.size()));
+    // Headers of the figures a word per line: their numbers are narrow, the words are not.
+    QStringList headers = shown.headers;
+    for (int c = surveys + 1; c + 1 < headers.size(); ++c)
+        headers[c].replace(QLatin1Char(' '), QLatin1Char('\n'));
+    rows->setHorizontalHeaderLabels(headers);
+    rows->setRowCount(int(shown.rows.size()));
+    // Where the table puts the rates: after the location, the surveys and the wall loss.
+    const bool knownColumns = shown.headers.size() == surveys + 8;
+    for (int r = 0; r < shown.rows.size(); ++r) {
+        const LocationComparison *location = r < m_comparison.rows.size() ? &m_comparison.rows[r] : nullptr;
+        std::optional<Band> band;
+        if (location && location->underMinimum)
+            band = Band::Red;
+        else if (location && location->dueWithinInterval)
+            band = Band::Amber;
+        const QString note = location ? location->note.in(m_chinese) : QString();
+        for (int c = 0; c < shown.rows[r].size(); ++c) {
+            const WorkbookCell &cell = shown.rows[r][c];
+            QString shownText = cellText(cell);
+            const bool rate = knownColumns && c >= surveys + 2 && c <= surveys + 4;
+            if (rate && location && location->thickened && cell.kind == WorkbookCell::Kind::Number && cell.number == 0.0)
+                shownText += thickenedMark;
+            auto *item = new QTableWidgetItem(shownText);
+            // The note reads as a sentence; the rest as the records table shows its cells.
+            item->setTextAlignment(c + 1 == shown.rows[r].size() ? Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter)
+                                                                 : Qt::Alignment(Qt::AlignCenter));
+            if (band) {
+                item->setBackground(BandDelegate::background(*band));
+                item->setForeground(BandDelegate::foreground(*band));
+            }
+            if (!note.isEmpty())
+                item->setToolTip(note);
+            rows->setItem(r, c, item);
+        }
+    }
+
+    // The note wraps in a column of its own width rather than widening the window to a
+    // sentence; its rows grow to show it whole.
+    const int noteColumn = rows->columnCount() - 1;
+    if (noteColumn > 0) {
+        rows->horizontalHeader()->setSectionResizeMode(noteColumn, QHeaderView::Interactive);
+        rows->resizeColumnToContents(noteColumn);
+        rows->setColumnWidth(noteColumn, std::clamp(rows->columnWidth(noteColumn), 120, m_noteWidth));
+        rows->resizeRowsToContents();
+    }
+
+    QStringList lines;
+    if (!m_error.isEmpty())
+        lines << m_error.in(m_chinese);
+    for (const BilingualText &n : std::as_const(m_comparison.notes))
+        lines << n.in(m_chinese);
+    notes->setText(lines.join(QLatin1Char('\n')));
+    notes->setStyleSheet(m_error.isEmpty() ? QString() : QStringLiteral("color:#FF6E6E;"));
+    notes->setVisible(!lines.isEmpty());
+
+    if (!m_comparison.surveys.isEmpty()) {
+        QStringList serials;
+        for (const ComparedSurvey &s : std::as_const(m_comparison.surveys))
+            if (!serials.contains(s.serial))
+                serials << s.serial;
+        const auto day = [](qint64 ms) {
+            return QDateTime::fromMSecsSinceEpoch(ms).toLocalTime().toString(QStringLiteral("yyyy-MM-dd"));
+        };
+        summary->setText(text("%1 surveys from %2 to %3, gauge %4; thicknesses in %5.",
+                              QStringLiteral("%1次测量，%2至%3，仪器%4；厚度单位%5。"))
+                             .arg(surveys)
+                             .arg(day(m_comparison.surveys.first().dateMs), day(m_comparison.surveys.last().dateMs),
+                                  serials.join(QStringLiteral(", ")), m_comparison.unit));
+    } else {
+        summary->setText(text("%1 surveys selected.", QStringLiteral("已选%1次测量。")).arg(m_summaries.size()));
+    }
+    exportButton->setEnabled(!m_comparison.rows.isEmpty());
+    reportButton->setEnabled(!m_comparison.rows.isEmpty());
+}
+
+void ComparisonDialog::fitToTable()
+{
+    // Sized now rather than at the first layout; the note keeps the width showRows() gave it.
+    const int note = rows->columnCount() - 1;
+    int others = rows->verticalScrollBar()->sizeHint().width() + 2 * rows->frameWidth() + 40;
+    for (int c = 0; c < note; ++c) {
+        rows->resizeColumnToContents(c);
+        others += rows->columnWidth(c);
+    }
+    const QScreen *screen = this->screen();
+    const int room = std::max(760, screen ? screen->availableGeometry().width() * 9 / 10 : 1400);
+    int noteWidth = note > 0 ? rows->columnWidth(note) : 0;
+    // On a narrow screen the note wraps into fewer columns of text before anything scrolls.
+    if (note > 0 && others + noteWidth > room) {
+        noteWidth = std::max(200, room - others);
+        m_noteWidth = noteWidth; // also after the next change of an input
+        rows->setColumnWidth(note, noteWidth);
+        rows->resizeRowsToContents();
+    }
+    resize(std::clamp(others + noteWidth, 760, room), 600);
+}
+
+bool ComparisonDialog::exportTable()
+{
+    if (m_comparison.rows.isEmpty())
+        return false;
+    if (!m_export) {
+        m_exportUi = std::make_unique<ComparisonFileTypes>(m_session.interaction(), m_chinese);
+        m_noXls = std::make_unique<NoXlsWriter>();
+        m_export = std::make_unique<ExportFlow>(*m_exportUi, *m_noXls);
+    }
+    return m_export->run(this, table(), m_chinese) > 0;
+}
+
+void ComparisonDialog::onReportClicked()
+{
+    if (m_comparison.rows.isEmpty())
+        return;
+    QSettings settings;
+    ReportDialog dialog(ReportDialog::loadFields(settings), ReportDialog::loadLogoPath(settings), m_chinese, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ReportDialog::save(settings, dialog.fields(), dialog.logoPath());
+    writeReport(dialog.fields(), dialog.logoPath());
+}
+
+QStringList ComparisonDialog::reportNotes() const
+{
+    QStringList out;
+    const ComparisonSettings &settings = m_comparison.settings;
+    if (settings.minimum)
+        out << text("Minimum thickness %1 %2; inspection interval %3 years.",
+                    QStringLiteral("最小厚度 %1 %2；检测周期 %3 年。"))
+                   .arg(QLocale().toString(*settings.minimum, 'g', 6), m_comparison.unit,
+                        QLocale().toString(settings.intervalYears, 'g', 4));
+    else
+        out << text("No minimum thickness given: no remaining life and no next inspection date.",
+                    QStringLiteral("未设最小厚度：不计算剩余寿命和下次检测日期。"));
+    if (m_multiLayer)
+        out << text("Thickness of layer %1.", QStringLiteral("第%1层厚度。")).arg(layer->currentIndex() + 1);
+    out << locationNote->text();
+    for (const BilingualText &note : m_comparison.notes)
+        out << note.in(m_chinese);
+    return out;
+}
+
+bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &logoPath)
+{
+    if (m_comparison.rows.isEmpty())
+        return false;
+    UserInteraction &ui = m_session.interaction();
+    QString path = ui.getSaveFileName(this, text("Save the comparison report", QStringLiteral("保存对比报告")),
+                                      QStringLiteral("ComparisonReport")
+                                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")),
+                                      QStringLiteral("PDF(*.pdf)"));
+    if (path.isEmpty())
+        return false; // the user's choice: no message
+    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+        path += QStringLiteral(".pdf");
+
+    ReportInput input;
+    input.chinese = m_chinese;
+    input.fields = fields;
+    QStringList serials;
+    QStringList dates;
+    for (const ComparedSurvey &s : std::as_const(m_comparison.surveys)) {
+        if (!serials.contains(s.serial))
+            serials << s.serial;
+        dates << QDateTime::fromMSecsSinceEpoch(s.dateMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd"));
+    }
+    input.serial = serials.join(QStringLiteral(", "));
+    input.meterType = m_multiLayer ? text("multi layer", QStringLiteral("多层")) : text("single layer", QStringLiteral("单层"));
+    input.date = QDateTime::fromMSecsSinceEpoch(m_comparison.surveys.last().dateMs);
+    input.units = m_comparison.unit;
+    input.comparisonTitle =
+        text("Surveys of %1 compared", QStringLiteral("%1 的测量对比")).arg(dates.join(QStringLiteral(", ")));
+    input.comparisonNotes = reportNotes();
+    input.comparison = table();
+    if (!logoPath.isEmpty())
+        input.logo = QImage(logoPath);
+
+    const std::unique_ptr<ProgressHandle> progress =
+        ui.createProgress(this, text("Writing the report, please wait...", QStringLiteral("正在生成报告，请等待……")),
+                          text("Cancel", QStringLiteral("取消")), 0, int(input.comparison.rows.size()));
+    const int error = PdfReport::write(input, path, progress.get());
+    progress->hide();
+    if (error == ECANCELED)
+        return false;
+    if (error != 0) {
+        QString message = text("Writing the report failed.", QStringLiteral("生成报告失败。"));
+        const QString reason = ExportFlow::failureReason(error, path, m_chinese);
+        if (!reason.isEmpty())
+            message += QStringLiteral("\n\n") + reason;
+        ui.information(this, text("Tip", QStringLiteral("提示")), message);
+        return false;
+    }
+    QString message =
+        text("The report was saved as %1.", QStringLiteral("报告已保存为 %1。")).arg(QDir::toNativeSeparators(path));
+    if (!logoPath.isEmpty() && input.logo.isNull())
+        message += QLatin1Char(' ')
+                   + text("The logo image could not be read and was left out.",
+                          QStringLiteral("无法读取徽标图片，报告中未包含徽标。"));
+    ui.information(this, text("Tip", QStringLiteral("提示")), message);
+    return true;
+}
