@@ -116,7 +116,7 @@ const QString helpDescription = QStringLiteral(
     "  history [--format csv|json]\n"
     "                             the sessions kept in the survey store, newest first:\n"
     "                             id, start, gauge serial, meter type, layout, rows\n"
-    "                             received, exported or not\n"
+    "                             (deleted ones not counted), exported or not\n"
     "  export SESSION -o FILE [--format F]\n"
     "                             one session of the survey store (see history) without\n"
     "                             its deleted rows, written as read writes records\n"

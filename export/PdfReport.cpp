@@ -198,8 +198,16 @@ public:
         for (int r = 0; r < rows; r += step)
             sample << rowTexts(table, r);
         block.widths = wrap ? wrappingWidths(block, sample) : columnWidths(table.headers, sample);
+        // A wrapping table with many columns: smaller header letters before words are broken.
+        if (wrap) {
+            const double smallest = block.headerFont.pointSizeF() * 0.65;
+            while (!headerWordsFit(block) && block.headerFont.pointSizeF() * 0.9 >= smallest) {
+                block.headerFont.setPointSizeF(block.headerFont.pointSizeF() * 0.9);
+                block.widths = wrappingWidths(block, sample);
+            }
+        }
         // Headers wrap at their spaces to fit the columns; inside a word only when a word is
-        // wider than its column (a wrapping table with many columns).
+        // still wider than its column.
         const QFontMetricsF metrics(block.headerFont, p.device());
         block.headerHeight = 0;
         block.headerFlags.clear();
@@ -229,6 +237,16 @@ public:
                                     + line * 0.35);
             block.heights << h;
         }
+    }
+
+    bool headerWordsFit(const Block &block) const
+    {
+        const QFontMetricsF metrics(block.headerFont, p.device());
+        for (int c = 0; c < block.table->headers.size(); ++c)
+            for (const QString &word : unbreakable(block.table->headers[c]))
+                if (metrics.horizontalAdvance(word) > block.widths[c] - 2 * pad())
+                    return false;
+        return true;
     }
 
     // Each column as wide as its widest cell and its header's longest word; columns of
