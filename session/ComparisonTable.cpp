@@ -43,23 +43,27 @@ QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids
         if (!summary)
             return refuse(QStringLiteral("There is no survey %1 in the survey file.").arg(id),
                           QStringLiteral("测量记录文件中没有记录组 %1。").arg(id));
+        // Named as the history lists it: the id the tool takes, the date and gauge the window shows.
+        const QString started = QDateTime::fromMSecsSinceEpoch(summary->startedMs).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        const QString englishName = QStringLiteral("%1 (%2, gauge %3)").arg(id).arg(started, summary->info.serial);
+        const QString chineseName = QStringLiteral("%1（%2，仪器 %3）").arg(id).arg(started, summary->info.serial);
         StoredTable stored;
         if (!store.loadSession(id, stored))
-            return refuse(QStringLiteral("Survey %1 could not be read: the survey file may be damaged.").arg(id),
-                          QStringLiteral("无法读取记录组 %1：测量记录文件可能已损坏。").arg(id));
+            return refuse(QStringLiteral("Survey %1 could not be read: the survey file may be damaged.").arg(englishName),
+                          QStringLiteral("无法读取记录组 %1：测量记录文件可能已损坏。").arg(chineseName));
         // A session whose rows were all deleted has no stored columns to read either.
         const SurveyInfo &info = stored.records.isEmpty() ? summary->info : stored.info;
         if (info.layout != 1 && info.layout != 2)
-            return refuse(QStringLiteral("Survey %1 has no table layout that can be compared.").arg(id),
-                          QStringLiteral("记录组 %1 的表格布局无法比较。").arg(id));
+            return refuse(QStringLiteral("Survey %1 has no table layout that can be compared.").arg(englishName),
+                          QStringLiteral("记录组 %1 的表格布局无法比较。").arg(chineseName));
         if (layout && info.layout != layout)
             return refuse(QStringLiteral("Survey %1 is in the %2 layout, the others in the %3 layout: they cannot be "
                                          "compared.")
-                              .arg(id)
+                              .arg(englishName)
                               .arg(info.layout == 1 ? QStringLiteral("single-layer") : QStringLiteral("multi-layer"),
                                    layout == 1 ? QStringLiteral("single-layer") : QStringLiteral("multi-layer")),
                           QStringLiteral("记录组 %1 为%2布局，其他记录组为%3布局：无法比较。")
-                              .arg(id)
+                              .arg(chineseName)
                               .arg(info.layout == 1 ? QStringLiteral("单层") : QStringLiteral("多层"),
                                    layout == 1 ? QStringLiteral("单层") : QStringLiteral("多层")));
         layout = info.layout;
@@ -70,8 +74,8 @@ QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids
         // decimals, which list the value columns in table order. Multi layer: layer i is both.
         const int value = layout == 1 ? 0 : layer;
         if (info.unitNames.size() <= value || info.decimals.size() <= value)
-            return refuse(QStringLiteral("The columns of survey %1 cannot be read from the survey file.").arg(id),
-                          QStringLiteral("无法从测量记录文件读取记录组 %1 的列。").arg(id));
+            return refuse(QStringLiteral("The columns of survey %1 cannot be read from the survey file.").arg(englishName),
+                          QStringLiteral("无法从测量记录文件读取记录组 %1 的列。").arg(chineseName));
 
         ComparedSurvey s;
         s.id = id;
