@@ -3,6 +3,7 @@
 #include "interaction/UserInteraction.h"
 #include "recordspage/ComparisonDialog.h"
 #include "session/GaugeSession.h"
+#include "store/OffThread.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -246,7 +247,10 @@ bool HistoryDialog::deleteSelected()
             chinese ? QStringLiteral("确定从历史中永久删除该记录吗？")
                     : QStringLiteral("Delete these readings from the history for good?")))
         return false;
-    if (!store->deleteSession(id)) {
+    // A session of a million rows takes a second to delete; the window keeps painting.
+    bool deleted = false;
+    runOffThread([&] { deleted = store->deleteSession(id); });
+    if (!deleted) {
         tell(QStringLiteral("These readings are in the table now, or the survey file cannot be written: they were not "
                             "deleted."),
              QStringLiteral("该记录正显示在表格中，或数据文件无法写入：未删除。"));

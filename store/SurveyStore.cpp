@@ -937,11 +937,14 @@ bool SurveyStore::loadLeftover(StoredTable &out)
 void SurveyStore::dismissLeftover()
 {
     const Lock lock = take();
-    if (!begin())
-        return;
-    if (exec("UPDATE records SET state = 4 WHERE session IN (SELECT id FROM sessions WHERE live = 1) AND state = 0")
-        && exec("UPDATE sessions SET live = 0 WHERE live = 1"))
-        commit();
+    // As many rows as the last run left: marked on the store's thread, the window goes on.
+    defer(DeferredRows, [this] {
+        if (!begin())
+            return;
+        if (exec("UPDATE records SET state = 4 WHERE session IN (SELECT id FROM sessions WHERE live = 1) AND state = 0")
+            && exec("UPDATE sessions SET live = 0 WHERE live = 1"))
+            commit();
+    });
 }
 
 QVector<SurveySummary> SurveyStore::history()
