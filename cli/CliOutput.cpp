@@ -1,14 +1,13 @@
 #include "cli/CliOutput.h"
 
+#include "export/AtomicFile.h"
 #include "export/ExportFlow.h"
 #include "records/RecordsModel.h"
 #include "session/ExportTable.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cmath>
@@ -165,62 +164,45 @@ QByteArray jsonLines(const RecordsModel &model, int first, int count, qint64 num
 bool writeAtomically(const QString &chosen, const QString &suffix,
                      const std::function<bool(const QString &, int *)> &produce, bool chinese, QString *reason)
 {
-    auto fail = [&](const QString &why) {
-        if (reason)
-            *reason = why;
-        return false;
-    };
-    QString target = chosen;
-    if (QFileInfo(chosen).isSymLink()) {
-        const QString canonical = QFileInfo(chosen).canonicalFilePath();
-        target = canonical.isEmpty() ? QFileInfo(chosen).symLinkTarget() : canonical;
+    const AtomicWrite result = ::writeAtomically(chosen, suffix, [&](const QString &temporary) {
+        int errorNumber = 0;
+        return produce(temporary, &errorNumber) ? 0 : (errorNumber ? errorNumber : -1);
+    });
+    if (result.ok())
+        return true;
+    const QString why = reasonFor(result.error, chosen, chinese);
+    const QString folder = QFileInfo(chosen).absolutePath();
+    QString said;
+    switch (result.step) {
+    case AtomicWrite::Step::Done:
+        break;
+    case AtomicWrite::Step::Target:
+        said = result.error == EISDIR ? text(chinese, QStringLiteral("%1 is a folder; give a file name.").arg(chosen),
+                                             QStringLiteral("%1 是一个文件夹；请给出文件名。").arg(chosen))
+             : result.error == ENOENT ? text(chinese, QStringLiteral("the folder %1 does not exist.").arg(folder),
+                                             QStringLiteral("文件夹 %1 不存在。").arg(folder))
+                                      : text(chinese, QStringLiteral("%1 is not a file that can be replaced.").arg(chosen),
+                                             QStringLiteral("%1 不是可替换的文件。").arg(chosen));
+        break;
+    case AtomicWrite::Step::Reserve:
+        said = why.isEmpty() ? text(chinese, QStringLiteral("cannot write into the folder %1.").arg(folder),
+                                    QStringLiteral("无法写入文件夹 %1。").arg(folder))
+                             : why;
+        break;
+    case AtomicWrite::Step::Produce:
+        said = text(chinese, QStringLiteral("writing %1 failed; the old file, if any, is unchanged.").arg(chosen),
+                    QStringLiteral("写入 %1 失败；原有文件保持不变。").arg(chosen))
+               + (why.isEmpty() ? QString() : QLatin1Char(' ') + why);
+        break;
+    case AtomicWrite::Step::Rename:
+        said = text(chinese, QStringLiteral("cannot put %1 in place; the old file, if any, is unchanged.").arg(chosen),
+                    QStringLiteral("无法写入 %1；原有文件保持不变。").arg(chosen))
+               + (why.isEmpty() ? QString() : QLatin1Char(' ') + why);
+        break;
     }
-    const QFileInfo targetInfo(target);
-    if (targetInfo.isDir())
-        return fail(text(chinese, QStringLiteral("%1 is a folder; give a file name.").arg(chosen),
-                         QStringLiteral("%1 是一个文件夹；请给出文件名。").arg(chosen)));
-    const QString folder = targetInfo.absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return fail(text(chinese, QStringLiteral("the folder %1 does not exist.").arg(folder),
-                         QStringLiteral("文件夹 %1 不存在。").arg(folder)));
-    ExportFlow::removeStaleTemporaries(folder);
-
-    // A name beside the target, so the final rename stays on one file system; the prefix is
-    // the one whose leftovers the next export into this folder removes.
-    QString tempName;
-    {
-        QTemporaryFile reserve(folder + QLatin1Char('/') + ExportFlow::temporaryPrefix(QCoreApplication::applicationPid())
-                               + QStringLiteral("XXXXXX.") + suffix);
-        reserve.setAutoRemove(false);
-        if (!reserve.open()) {
-            const int error = errno;
-            const QString why = reasonFor(error, chosen, chinese);
-            return fail(why.isEmpty() ? text(chinese, QStringLiteral("cannot write into the folder %1.").arg(folder),
-                                             QStringLiteral("无法写入文件夹 %1。").arg(folder))
-                                      : why);
-        }
-        tempName = reserve.fileName();
-    }
-    QFile::remove(tempName);
-    int errorNumber = 0;
-    const bool written = produce(tempName, &errorNumber);
-    if (!written || QFileInfo(tempName).size() == 0) {
-        QFile::remove(tempName);
-        const QString why = reasonFor(errorNumber, chosen, chinese);
-        return fail(text(chinese, QStringLiteral("writing %1 failed; the old file, if any, is unchanged.").arg(chosen),
-                         QStringLiteral("写入 %1 失败；原有文件保持不变。").arg(chosen))
-                    + (why.isEmpty() ? QString() : QLatin1Char(' ') + why));
-    }
-    // rename(2) replaces the target in one step: it is either the old file or the new one.
-    if (std::rename(QFile::encodeName(tempName).constData(), QFile::encodeName(target).constData()) != 0) {
-        const int error = errno;
-        QFile::remove(tempName);
-        const QString why = reasonFor(error, chosen, chinese);
-        return fail(text(chinese, QStringLiteral("cannot put %1 in place; the old file, if any, is unchanged.").arg(chosen),
-                         QStringLiteral("无法写入 %1；原有文件保持不变。").arg(chosen))
-                    + (why.isEmpty() ? QString() : QLatin1Char(' ') + why));
-    }
-    return true;
+    if (reason)
+        *reason = said;
+    return false;
 }
 
 } // namespace CliOutput

@@ -1,5 +1,6 @@
 #include "export/ExportFlow.h"
 
+#include "export/AtomicFile.h"
 #include "export/CsvWriter.h"
 #include "export/WorkbookTable.h"
 #include "export/XlsxWriter.h"
@@ -26,21 +27,6 @@ QString text(bool chinese, const char *english, const char *chineseText)
     return QString::fromUtf8(chinese ? chineseText : english);
 }
 
-// Removes the temporary workbook on every path that did not move it into place.
-class TemporaryPath
-{
-public:
-    explicit TemporaryPath(const QString &path) : path(path) {}
-    ~TemporaryPath()
-    {
-        if (!path.isEmpty())
-            QFile::remove(path);
-    }
-    TemporaryPath(const TemporaryPath &) = delete;
-    TemporaryPath &operator=(const TemporaryPath &) = delete;
-    void release() { path.clear(); }
-    QString path;
-};
 
 } // namespace
 
@@ -255,48 +241,18 @@ int ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString
 int ExportFlow::writeFile(WorkbookWriter &writer, const WorkbookTable &table, const QString &chosen,
                           ExportFormat format, ProgressHandle *progress)
 {
-    // A symbolic link is written through: the file it points to gets the new file and the
-    // link stays, as editors do.
-    QString target = chosen;
-    if (QFileInfo(chosen).isSymLink()) {
-        const QString canonical = QFileInfo(chosen).canonicalFilePath();
-        target = canonical.isEmpty() ? QFileInfo(chosen).symLinkTarget() : canonical;
-    }
-    const QFileInfo targetInfo(target);
-    if (targetInfo.isDir())
-        return EISDIR;
-    if (targetInfo.exists() && !targetInfo.isFile())
-        return -1;
-    const QString folder = targetInfo.absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return ENOENT;
-    removeStaleTemporaries(folder);
-
-    // Reserve a name beside the target, so the final rename stays on one file system.
-    const QString ending = QLatin1Char('.') + suffix(format);
-    QByteArray pattern = QFile::encodeName(folder + QLatin1Char('/') + temporaryPrefix(QCoreApplication::applicationPid())
-                                           + QStringLiteral("XXXXXX") + ending);
-    const int fd = ::mkstemps(pattern.data(), int(ending.size()));
-    if (fd < 0)
-        return errno ? errno : -1;
-    ::close(fd);
-    TemporaryPath temp(QFile::decodeName(pattern));
-    // The writer starts a fresh file where nothing exists; the name stays reserved by its
-    // random part.
-    QFile::remove(temp.path);
-
-    const bool written = writer.write(table, temp.path, progress);
-    // A cancelled export holds only part of the rows: it must not replace the target.
-    if (progress && progress->wasCanceled())
-        return ECANCELED;
-    if (!written || QFileInfo(temp.path).size() == 0) {
-        const int error = written ? 0 : writer.lastErrno();
+    const AtomicWrite result = writeAtomically(chosen, suffix(format), [&](const QString &temporary) {
+        const bool written = writer.write(table, temporary, progress);
+        // A cancelled export holds only part of the rows: it must not replace the target.
+        if (progress && progress->wasCanceled())
+            return ECANCELED;
+        if (written)
+            return 0;
+        const int error = writer.lastErrno();
         return error ? error : -1;
-    }
-    // rename(2) replaces the target in one step: it is either the old file or the new one.
-    if (std::rename(QFile::encodeName(temp.path).constData(), QFile::encodeName(target).constData()) != 0)
-        return errno ? errno : -1;
-    temp.release();
+    });
+    if (!result.ok())
+        return result.error;
     if (progress)
         progress->setValue(int(table.rows.size()));
     return 0;
