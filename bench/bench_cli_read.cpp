@@ -2,6 +2,7 @@
 // identified, the records read over every link layer from the emulated gauge at one 64-byte
 // report per millisecond, and the CSV file written and renamed into place. The bound, as in
 // bench_read_records, is the time the USB reports of every request and reply take.
+#include "UsbBound.h"
 #include "cli/Cli.h"
 #include "emulator/EmulatorBackend.h"
 
@@ -17,30 +18,6 @@
 namespace {
 
 constexpr int recordCount = 10000;
-constexpr int payloadPerReport = 62;
-
-int reports(int bytes)
-{
-    return (bytes + payloadPerReport - 1) / payloadPerReport;
-}
-
-// Milliseconds the reports of every request and its reply need at one report per ms.
-qint64 usbBound(const QList<QByteArray> &requests)
-{
-    qint64 total = 0;
-    for (const QByteArray &r : requests) {
-        if (r.size() < 8)
-            continue;
-        const quint8 command = quint8(r[1]);
-        int reply = 0;
-        if (command == 0x20)
-            reply = 6 + (quint8(r[4]) | quint8(r[5]) << 8) + 2;
-        else if ((command == 0x40 || command == 0x41) && r.size() >= 10)
-            reply = 10 + (quint8(r[6]) | quint8(r[7]) << 8);
-        total += reports(int(r.size())) + reports(reply);
-    }
-    return total;
-}
 
 double runLayout(const QTemporaryDir &dir, bool multi, std::FILE *quiet)
 {
@@ -66,7 +43,7 @@ double runLayout(const QTemporaryDir &dir, bool multi, std::FILE *quiet)
     if (file.open(QIODevice::ReadOnly))
         lines = int(file.readAll().count('\n'));
     const int rows = std::max(0, lines - 1); // the header row
-    const qint64 bound = usbBound(gauge->requestLog());
+    const qint64 bound = UsbBound::of(gauge->requestLog());
     const double ratio = bound > 0 ? double(elapsed) / double(bound) : 0.0;
     std::printf("cli_read layout=%s exit=%d rows=%d elapsed_ms=%lld bound_ms=%lld ratio=%.2f\n",
                 multi ? "multi" : "single", code, rows, static_cast<long long>(elapsed),

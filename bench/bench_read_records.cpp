@@ -1,6 +1,7 @@
 // Record reading through the whole program: the read button, the command sequence over
 // every link layer, the emulated gauge at one 64-byte report per millisecond, and the
 // table filled. The bound is the time the USB reports themselves take.
+#include "UsbBound.h"
 #include "emulator/EmulatorBackend.h"
 #include "export/WorkbookTable.h"
 #include "interaction/SilentProgress.h"
@@ -25,7 +26,6 @@
 namespace {
 
 constexpr int recordCount = 10000;
-constexpr int payloadPerReport = 62;
 
 // Answers the dialogs and notes when the last block arrived (the last progress step).
 class BenchInteraction : public UserInteraction
@@ -65,29 +65,6 @@ public:
     bool write(const WorkbookTable &, const QString &, ProgressHandle *) override { return false; }
 };
 
-int reports(int bytes)
-{
-    return (bytes + payloadPerReport - 1) / payloadPerReport;
-}
-
-// Milliseconds the reports of every request and its reply need at one report per ms.
-qint64 usbBound(const QList<QByteArray> &requests)
-{
-    qint64 total = 0;
-    for (const QByteArray &r : requests) {
-        if (r.size() < 8)
-            continue;
-        const quint8 command = quint8(r[1]);
-        int reply = 0;
-        if (command == 0x20)
-            reply = 6 + (quint8(r[4]) | quint8(r[5]) << 8) + 2;
-        else if ((command == 0x40 || command == 0x41) && r.size() >= 10)
-            reply = 10 + (quint8(r[6]) | quint8(r[7]) << 8);
-        total += reports(int(r.size())) + reports(reply);
-    }
-    return total;
-}
-
 void runLayout(EmulatorBackend &backend, MainWindow *window, BenchInteraction &dialogs, bool multi)
 {
     FirstPage *page = window->recordsPage();
@@ -112,7 +89,7 @@ void runLayout(EmulatorBackend &backend, MainWindow *window, BenchInteraction &d
     dialogs.clock = nullptr;
 
     const int rows = page->tableWidget_data->model()->rowCount();
-    const qint64 bound = usbBound(gauge->requestLog());
+    const qint64 bound = UsbBound::of(gauge->requestLog());
     std::printf("read_records layout=%s records=%d elapsed_ms=%lld bound_ms=%lld ratio=%.2f table_ms=%lld\n",
                 multi ? "multi" : "single", rows, static_cast<long long>(elapsed), static_cast<long long>(bound),
                 bound > 0 ? double(elapsed) / double(bound) : 0.0,
