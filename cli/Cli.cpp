@@ -7,6 +7,7 @@
 #include "export/ExcelEngine.h"
 #include "export/ExportFlow.h"
 #include "export/PdfReport.h"
+#include "export/ReportSettings.h"
 #include "export/XlsxWriter.h"
 #include "hid/HidBackend.h"
 #include "hid/TracingBackend.h"
@@ -623,17 +624,8 @@ void Runner::rememberedReportFields(ReportInput &input, QString *logoPath) const
     input.chinese = m_t.chinese;
     // The fields the window's report dialog remembers, in the settings both programs share.
     QSettings settings;
-    settings.beginGroup(QStringLiteral("report"));
-    input.fields.company = settings.value(QStringLiteral("company")).toString();
-    input.fields.inspector = settings.value(QStringLiteral("inspector")).toString();
-    input.fields.qualification = settings.value(QStringLiteral("qualification")).toString();
-    input.fields.location = settings.value(QStringLiteral("location")).toString();
-    input.fields.procedure = settings.value(QStringLiteral("procedure")).toString();
-    input.fields.probe = settings.value(QStringLiteral("probe")).toString();
-    input.fields.calibrationBlock = settings.value(QStringLiteral("calibrationBlock")).toString();
-    input.fields.notes = settings.value(QStringLiteral("notes")).toString();
-    *logoPath = settings.value(QStringLiteral("logo")).toString();
-    settings.endGroup();
+    input.fields = loadReportFields(settings);
+    *logoPath = loadReportLogo(settings);
     if (!logoPath->isEmpty())
         input.logo = QImage(*logoPath);
 }

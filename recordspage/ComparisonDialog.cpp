@@ -3,6 +3,7 @@
 #include "analysis/LimitsStore.h"
 #include "export/ExportFlow.h"
 #include "export/PdfReport.h"
+#include "export/ReportSettings.h"
 #include "interaction/UserInteraction.h"
 #include "records/RecordsModel.h"
 #include "recordspage/BandDelegate.h"
@@ -434,10 +435,10 @@ void ComparisonDialog::onReportClicked()
     if (m_comparison.rows.isEmpty())
         return;
     QSettings settings;
-    ReportDialog dialog(ReportDialog::loadFields(settings), ReportDialog::loadLogoPath(settings), m_chinese, this);
+    ReportDialog dialog(loadReportFields(settings), loadReportLogo(settings), m_chinese, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    ReportDialog::save(settings, dialog.fields(), dialog.logoPath());
+    saveReportFields(settings, dialog.fields(), dialog.logoPath());
     writeReport(dialog.fields(), dialog.logoPath());
 }
 

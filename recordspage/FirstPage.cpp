@@ -4,6 +4,7 @@
 #include "analysis/ReadingsAnalysis.h"
 #include "export/ExportFlow.h"
 #include "export/PdfReport.h"
+#include "export/ReportSettings.h"
 #include "interaction/UserInteraction.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordEdits.h"
@@ -502,10 +503,10 @@ void FirstPage::on_pushButton_report_clicked()
         return;
     }
     QSettings settings;
-    ReportDialog dialog(ReportDialog::loadFields(settings), ReportDialog::loadLogoPath(settings), chinese, this);
+    ReportDialog dialog(loadReportFields(settings), loadReportLogo(settings), chinese, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    ReportDialog::save(settings, dialog.fields(), dialog.logoPath());
+    saveReportFields(settings, dialog.fields(), dialog.logoPath());
     writeReport(dialog.fields(), dialog.logoPath());
 }
 

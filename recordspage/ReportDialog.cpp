@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QVBoxLayout>
 
 namespace {
@@ -13,16 +12,6 @@ namespace {
 QString tr2(bool chinese, const char *english, const char *chineseText)
 {
     return QString::fromUtf8(chinese ? chineseText : english);
-}
-
-const char *const keys[] = {"company", "inspector", "qualification", "location", "procedure", "probe",
-                            "calibrationBlock", "notes"};
-
-QString *field(ReportFields &f, int i)
-{
-    QString *const all[] = {&f.company, &f.inspector, &f.qualification, &f.location, &f.procedure, &f.probe,
-                            &f.calibrationBlock, &f.notes};
-    return all[i];
 }
 
 } // namespace
@@ -81,29 +70,4 @@ ReportFields ReportDialog::fields() const
 QString ReportDialog::logoPath() const
 {
     return logo->text().trimmed();
-}
-
-ReportFields ReportDialog::loadFields(QSettings &settings)
-{
-    ReportFields f;
-    settings.beginGroup(QStringLiteral("report"));
-    for (int i = 0; i < 8; ++i)
-        *field(f, i) = settings.value(QString::fromLatin1(keys[i])).toString();
-    settings.endGroup();
-    return f;
-}
-
-QString ReportDialog::loadLogoPath(QSettings &settings)
-{
-    return settings.value(QStringLiteral("report/logo")).toString();
-}
-
-void ReportDialog::save(QSettings &settings, const ReportFields &fields, const QString &logoPath)
-{
-    ReportFields f = fields;
-    settings.beginGroup(QStringLiteral("report"));
-    for (int i = 0; i < 8; ++i)
-        settings.setValue(QString::fromLatin1(keys[i]), *field(f, i));
-    settings.setValue(QStringLiteral("logo"), logoPath);
-    settings.endGroup();
 }

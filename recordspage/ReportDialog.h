@@ -6,7 +6,6 @@
 
 class QLineEdit;
 class QPlainTextEdit;
-class QSettings;
 
 // The report's header fields, filled in once and remembered: the dialog starts with what was
 // entered last time, and the logo file's path.
@@ -18,11 +17,6 @@ public:
 
     ReportFields fields() const;
     QString logoPath() const;
-
-    // The fields and the logo path as the settings keep them.
-    static ReportFields loadFields(QSettings &settings);
-    static QString loadLogoPath(QSettings &settings);
-    static void save(QSettings &settings, const ReportFields &fields, const QString &logoPath);
 
 private:
     QLineEdit *company;
