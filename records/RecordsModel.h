@@ -129,6 +129,7 @@ public:
     // Puts detached rows back before `row` (0..rowCount); refused (0) in another layout or
     // without columns. Returns the number of rows inserted.
     int insertRows(int row, DetachedRows rows);
+    using QAbstractTableModel::insertRows; // empty rows: refused, as the base does
     // One record, assembled from the table's columns.
     Record record(int row) const;
     // An opaque key per row for whoever keeps the rows elsewhere too (the survey file): 0
