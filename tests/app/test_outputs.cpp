@@ -7,6 +7,7 @@
 #include "export/PdfReport.h"
 #include "export/XlsxWriter.h"
 #include "recordspage/BandDelegate.h"
+#include "session/ComparisonTable.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -261,6 +262,23 @@ private slots:
         report.chart.fill(Qt::darkCyan);
         report.logo = QImage(60, 30, QImage::Format_RGB32);
         report.logo.fill(Qt::darkRed);
+        // A comparison of four surveys after the readings: twelve columns, a note among them, on a
+        // portrait page.
+        QVector<ComparedSurvey> surveys;
+        for (int k = 0; k < 4; ++k) {
+            ComparedSurvey s;
+            s.id = k + 1;
+            s.dateMs = 1546300800000 + qint64(k) * 400 * 86400000;
+            s.unit = QStringLiteral("mm");
+            s.decimals = 2;
+            s.locations = QStringList{QStringLiteral("1"), QStringLiteral("2")};
+            s.thickness = {10.0 - 0.3 * k, 8.0 - 0.1 * k};
+            surveys << s;
+        }
+        ComparisonSettings settings;
+        settings.minimum = 7.5;
+        report.comparison = comparisonTable(compareSurveys(surveys, settings), false);
+        QCOMPARE(report.comparison.headers.size(), 12);
         const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
         QCOMPARE(PdfReport::write(report, pdf), 0);
 
@@ -284,7 +302,10 @@ private slots:
         const QString all = pageTexts.join(QLatin1Char('\n'));
         for (const QString &expected : {QStringLiteral("SN-4711"), QStringLiteral("Acme Pipes"), QStringLiteral("J. Doe"),
                                         QStringLiteral("after cleaning"), QStringLiteral("maximum 5.00 mm"),
-                                        QStringLiteral("Below the minimum: 50"), QStringLiteral("Pipe, \"north\"")})
+                                        QStringLiteral("Below the minimum: 50"), QStringLiteral("Pipe, \"north\""),
+                                        // the comparison's headers keep their words whole
+                                        QStringLiteral("Location"), QStringLiteral("Thickness"),
+                                        QStringLiteral("Governing"), QStringLiteral("Remaining")})
             QVERIFY2(all.contains(expected), qPrintable(expected));
         // Every reading once, in order.
         int at = 0;
