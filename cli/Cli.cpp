@@ -848,6 +848,32 @@ int displayWidth(const QString &text)
     return width;
 }
 
+// Lines of cells as columns to read on a terminal: each padded to its widest entry, the
+// columns marked in `right` (numbers) to the right, the last column not padded.
+QByteArray alignedText(const QList<QStringList> &lines, const QVector<bool> &right)
+{
+    QList<int> widths;
+    for (const QStringList &line : lines)
+        for (int c = 0; c < line.size(); ++c) {
+            if (c == widths.size())
+                widths << 0;
+            widths[c] = qMax(widths[c], displayWidth(line[c]));
+        }
+    QByteArray out;
+    for (const QStringList &line : lines) {
+        QString text;
+        for (int c = 0; c < line.size(); ++c) {
+            const QString padding(widths[c] - displayWidth(line[c]), QLatin1Char(' '));
+            const QString cell = right.value(c) ? padding + line[c] : c + 1 < line.size() ? line[c] + padding : line[c];
+            text += (c ? QStringLiteral("  ") : QString()) + cell;
+        }
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
+        out += text.toUtf8() + '\n';
+    }
+    return out;
+}
+
 QByteArray jsonString(const QString &text)
 {
     return QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
@@ -908,21 +934,8 @@ int Runner::history()
                               : s.info.layout == 2 ? m_t("multi layer", "多层")
                                                    : QString::number(s.info.layout),
                           QString::number(s.rows), s.exported ? m_t("yes", "是") : m_t("no", "否")});
-        QList<int> widths(lines.first().size(), 0);
-        for (const QStringList &line : lines)
-            for (int c = 0; c < line.size(); ++c)
-                widths[c] = qMax(widths[c], displayWidth(line[c]));
-        for (const QStringList &line : lines) {
-            QString text;
-            for (int c = 0; c < line.size(); ++c) {
-                // Numbers to the right, words to the left; the last column is not padded.
-                const bool number = c == 0 || c == 5;
-                const QString padding(widths[c] - displayWidth(line[c]), QLatin1Char(' '));
-                const QString cell = number ? padding + line[c] : c + 1 < line.size() ? line[c] + padding : line[c];
-                text += (c ? QStringLiteral("  ") : QString()) + cell;
-            }
-            out += text.toUtf8() + '\n';
-        }
+        // The id and the rows to the right.
+        out = alignedText(lines, {true, false, false, false, false, true});
     }
     if (!writeOut(out))
         return fail(m_t("writing to standard output failed.", "写入标准输出失败。"));
@@ -1098,21 +1111,7 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
             }
             lines << line;
         }
-        QList<int> widths(table.headers.size(), 0);
-        for (const QStringList &line : lines)
-            for (int c = 0; c < line.size() && c < widths.size(); ++c)
-                widths[c] = qMax(widths[c], displayWidth(line[c]));
-        for (const QStringList &line : lines) {
-            QString text;
-            for (int c = 0; c < line.size(); ++c) {
-                const QString padding(widths[c] - displayWidth(line[c]), QLatin1Char(' '));
-                const QString cell = numeric[c] ? padding + line[c] : c + 1 < line.size() ? line[c] + padding : line[c];
-                text += (c ? QStringLiteral("  ") : QString()) + cell;
-            }
-            while (text.endsWith(QLatin1Char(' ')))
-                text.chop(1);
-            bytes += text.toUtf8() + '\n';
-        }
+        bytes = alignedText(lines, numeric);
     }
     if (!writeOut(bytes))
         return fail(m_t("writing to standard output failed.", "写入标准输出失败。"));
