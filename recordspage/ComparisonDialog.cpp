@@ -3,7 +3,6 @@
 #include "analysis/LimitsStore.h"
 #include "export/ExportFlow.h"
 #include "export/PdfReport.h"
-#include "export/ReportSettings.h"
 #include "interaction/UserInteraction.h"
 #include "records/RecordsModel.h"
 #include "recordspage/BandDelegate.h"
@@ -14,7 +13,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDoubleSpinBox>
-#include <QDir>
 #include <QDoubleValidator>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -25,12 +23,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -434,12 +430,10 @@ void ComparisonDialog::onReportClicked()
 {
     if (m_comparison.rows.isEmpty())
         return;
-    QSettings settings;
-    ReportDialog dialog(loadReportFields(settings), loadReportLogo(settings), m_chinese, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    saveReportFields(settings, dialog.fields(), dialog.logoPath());
-    writeReport(dialog.fields(), dialog.logoPath());
+    ReportFields fields;
+    QString logoPath;
+    if (ReportDialog::askFields(this, m_chinese, &fields, &logoPath))
+        writeReport(fields, logoPath);
 }
 
 QStringList ComparisonDialog::reportNotes() const
@@ -467,14 +461,10 @@ bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &lo
     if (m_comparison.rows.isEmpty())
         return false;
     UserInteraction &ui = m_session.interaction();
-    QString path = ui.getSaveFileName(this, text("Save the comparison report", QStringLiteral("保存对比报告")),
-                                      QStringLiteral("ComparisonReport")
-                                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")),
-                                      QStringLiteral("PDF(*.pdf)"));
+    const QString path = ReportDialog::askPath(ui, this, text("Save the comparison report", QStringLiteral("保存对比报告")),
+                                               QStringLiteral("ComparisonReport"));
     if (path.isEmpty())
         return false; // the user's choice: no message
-    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
-        path += QStringLiteral(".pdf");
 
     ReportInput input;
     input.chinese = m_chinese;
@@ -496,28 +486,5 @@ bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &lo
     input.comparison = table();
     if (!logoPath.isEmpty())
         input.logo = QImage(logoPath);
-
-    const std::unique_ptr<ProgressHandle> progress =
-        ui.createProgress(this, text("Writing the report, please wait...", QStringLiteral("正在生成报告，请等待……")),
-                          text("Cancel", QStringLiteral("取消")), 0, int(input.comparison.rows.size()));
-    const int error = PdfReport::write(input, path, progress.get());
-    progress->hide();
-    if (error == ECANCELED)
-        return false;
-    if (error != 0) {
-        QString message = text("Writing the report failed.", QStringLiteral("生成报告失败。"));
-        const QString reason = ExportFlow::failureReason(error, path, m_chinese);
-        if (!reason.isEmpty())
-            message += QStringLiteral("\n\n") + reason;
-        ui.information(this, text("Tip", QStringLiteral("提示")), message);
-        return false;
-    }
-    QString message =
-        text("The report was saved as %1.", QStringLiteral("报告已保存为 %1。")).arg(QDir::toNativeSeparators(path));
-    if (!logoPath.isEmpty() && input.logo.isNull())
-        message += QLatin1Char(' ')
-                   + text("The logo image could not be read and was left out.",
-                          QStringLiteral("无法读取徽标图片，报告中未包含徽标。"));
-    ui.information(this, text("Tip", QStringLiteral("提示")), message);
-    return true;
+    return ReportDialog::writeFile(ui, this, m_chinese, input, path, logoPath, int(input.comparison.rows.size()));
 }

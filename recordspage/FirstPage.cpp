@@ -2,9 +2,7 @@
 
 #include "analysis/LimitsStore.h"
 #include "analysis/ReadingsAnalysis.h"
-#include "export/ExportFlow.h"
 #include "export/PdfReport.h"
-#include "export/ReportSettings.h"
 #include "interaction/UserInteraction.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordEdits.h"
@@ -26,7 +24,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -35,13 +32,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QShortcut>
 #include <QSpacerItem>
 #include <QTableView>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -502,12 +497,10 @@ void FirstPage::on_pushButton_report_clicked()
                                                  : "There is nothing to report: the table is empty."));
         return;
     }
-    QSettings settings;
-    ReportDialog dialog(loadReportFields(settings), loadReportLogo(settings), chinese, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    saveReportFields(settings, dialog.fields(), dialog.logoPath());
-    writeReport(dialog.fields(), dialog.logoPath());
+    ReportFields fields;
+    QString logoPath;
+    if (ReportDialog::askFields(this, chinese, &fields, &logoPath))
+        writeReport(fields, logoPath);
 }
 
 bool FirstPage::writeReport(const ReportFields &fields, const QString &logoPath)
@@ -520,14 +513,10 @@ bool FirstPage::writeReport(const ReportFields &fields, const QString &logoPath)
     const RecordsModel &m = model();
     if (m.rowCount() == 0)
         return false;
-    QString path = ui.getSaveFileName(this, text("Save the inspection report", "保存检测报告"),
-                                      QStringLiteral("Report")
-                                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")),
-                                      QStringLiteral("PDF(*.pdf)"));
+    const QString path = ReportDialog::askPath(ui, this, text("Save the inspection report", "保存检测报告"),
+                                               QStringLiteral("Report"));
     if (path.isEmpty())
         return false; // the user's choice: no message
-    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
-        path += QStringLiteral(".pdf");
 
     ReportInput input;
     input.chinese = chinese;
@@ -548,28 +537,7 @@ bool FirstPage::writeReport(const ReportFields &fields, const QString &logoPath)
     if (!logoPath.isEmpty())
         input.logo = QImage(logoPath);
     addAnalysis(input, columns);
-
-    const std::unique_ptr<ProgressHandle> progress =
-        ui.createProgress(this, text("Writing the report, please wait...", "正在生成报告，请等待……"),
-                          text("Cancel", "取消"), 0, rows);
-    const int error = PdfReport::write(input, path, progress.get());
-    progress->hide();
-    if (error == ECANCELED)
-        return false;
-    if (error != 0) {
-        QString message = text("Writing the report failed.", "生成报告失败。");
-        const QString reason = ExportFlow::failureReason(error, path, chinese);
-        if (!reason.isEmpty())
-            message += QStringLiteral("\n\n") + reason;
-        ui.information(this, text("Tip", "提示"), message);
-        return false;
-    }
-    QString message = text("The report was saved as %1.", "报告已保存为 %1。").arg(QDir::toNativeSeparators(path));
-    if (!logoPath.isEmpty() && input.logo.isNull())
-        message += QLatin1Char(' ') + text("The logo image could not be read and was left out.",
-                                           "无法读取徽标图片，报告中未包含徽标。");
-    ui.information(this, text("Tip", "提示"), message);
-    return true;
+    return ReportDialog::writeFile(ui, this, chinese, input, path, logoPath, rows);
 }
 
 void FirstPage::on_pushButton_history_clicked()

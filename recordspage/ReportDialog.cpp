@@ -1,10 +1,18 @@
 #include "recordspage/ReportDialog.h"
 
+#include "export/ExportFlow.h"
+#include "export/ReportSettings.h"
+#include "interaction/UserInteraction.h"
+
+#include <QDateTime>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 namespace {
@@ -70,4 +78,52 @@ ReportFields ReportDialog::fields() const
 QString ReportDialog::logoPath() const
 {
     return logo->text().trimmed();
+}
+
+bool ReportDialog::askFields(QWidget *parent, bool chinese, ReportFields *fields, QString *logoPath)
+{
+    QSettings settings;
+    ReportDialog dialog(loadReportFields(settings), loadReportLogo(settings), chinese, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *fields = dialog.fields();
+    *logoPath = dialog.logoPath();
+    saveReportFields(settings, *fields, *logoPath);
+    return true;
+}
+
+QString ReportDialog::askPath(UserInteraction &ui, QWidget *parent, const QString &title, const QString &baseName)
+{
+    QString path = ui.getSaveFileName(parent, title,
+                                      baseName + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")),
+                                      QStringLiteral("PDF(*.pdf)"));
+    if (!path.isEmpty() && QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+        path += QStringLiteral(".pdf");
+    return path;
+}
+
+bool ReportDialog::writeFile(UserInteraction &ui, QWidget *parent, bool chinese, const ReportInput &input,
+                             const QString &path, const QString &logoPath, int steps)
+{
+    const std::unique_ptr<ProgressHandle> progress =
+        ui.createProgress(parent, tr2(chinese, "Writing the report, please wait...", "正在生成报告，请等待……"),
+                          tr2(chinese, "Cancel", "取消"), 0, steps);
+    const int error = PdfReport::write(input, path, progress.get());
+    progress->hide();
+    if (error == ECANCELED)
+        return false;
+    if (error != 0) {
+        QString message = tr2(chinese, "Writing the report failed.", "生成报告失败。");
+        const QString reason = ExportFlow::failureReason(error, path, chinese);
+        if (!reason.isEmpty())
+            message += QStringLiteral("\n\n") + reason;
+        ui.information(parent, tr2(chinese, "Tip", "提示"), message);
+        return false;
+    }
+    QString message = tr2(chinese, "The report was saved as %1.", "报告已保存为 %1。").arg(QDir::toNativeSeparators(path));
+    if (!logoPath.isEmpty() && input.logo.isNull())
+        message += QLatin1Char(' ')
+                   + tr2(chinese, "The logo image could not be read and was left out.", "无法读取徽标图片，报告中未包含徽标。");
+    ui.information(parent, tr2(chinese, "Tip", "提示"), message);
+    return true;
 }
