@@ -161,6 +161,18 @@ bool SurveyStore::fail(int rc, const char *what)
     return false;
 }
 
+bool SurveyStore::readVersion(int *version)
+{
+    Statement st{prepare("PRAGMA user_version")};
+    if (!st)
+        return false;
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW)
+        return fail(rc, "reading the schema version");
+    *version = sqlite3_column_int(st, 0);
+    return true;
+}
+
 bool SurveyStore::exec(const char *sql)
 {
     const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
@@ -266,14 +278,8 @@ bool SurveyStore::open(const QString &path)
         int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr);
         if (rc == SQLITE_OK) {
             sqlite3_busy_timeout(m_db, BusyTimeoutMs);
-            Statement st{prepare("PRAGMA user_version")};
-            if (!st)
+            if (!readVersion(&version))
                 return false; // fail() kept the reason; close() below on the next open
-            rc = sqlite3_step(st);
-            if (rc == SQLITE_ROW)
-                version = sqlite3_column_int(st, 0);
-            else
-                return fail(rc, "reading the schema version");
         } else {
             return fail(rc, "opening the file");
         }
@@ -343,15 +349,8 @@ bool SurveyStore::openReadOnly(const QString &path)
     }
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     int version = 0;
-    {
-        Statement st{prepare("PRAGMA user_version")};
-        if (!st)
-            return false;
-        const int step = sqlite3_step(st);
-        if (step != SQLITE_ROW)
-            return fail(step, "reading the schema version");
-        version = sqlite3_column_int(st, 0);
-    }
+    if (!readVersion(&version))
+        return false;
     // Another SQLite file, or one the program never finished setting up, is no survey file.
     if (version < 1) {
         m_problem = Problem::Corrupt;
@@ -382,15 +381,8 @@ bool SurveyStore::migrate()
     if (!exec("BEGIN IMMEDIATE"))
         return false;
     int version = 0;
-    {
-        Statement st{prepare("PRAGMA user_version")};
-        if (!st)
-            return false;
-        const int rc = sqlite3_step(st);
-        if (rc != SQLITE_ROW)
-            return fail(rc, "reading the schema version");
-        version = sqlite3_column_int(st, 0);
-    }
+    if (!readVersion(&version))
+        return false;
     if (version > SchemaVersion) { // written by a newer program since the first look
         rollback();
         m_problem = Problem::NewerSchema;

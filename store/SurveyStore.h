@@ -181,6 +181,8 @@ private:
     void closeLocked();
     void clearLocked();
     bool exec(const char *sql);
+    // The file's schema version (PRAGMA user_version); false (fail() called) when unreadable.
+    bool readVersion(int *version);
     sqlite3_stmt *prepare(const char *sql);
     bool fail(int rc, const char *what);
     bool migrate();
