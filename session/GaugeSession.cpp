@@ -311,9 +311,7 @@ void GaugeSession::identify()
     }
     m_storeSessionUnits.clear(); // every identified connection is a session of its own
     buildHeaders();
-    const QByteArray held = std::exchange(m_heldPushes, QByteArray());
-    if (!held.isEmpty())
-        addPushedBytes(held, false);
+    addHeldPushes();
 }
 
 bool GaugeSession::tableIsOtherGauge() const
@@ -756,8 +754,7 @@ void GaugeSession::commitWhilePainting(const std::function<void()> &commit)
 
 void GaugeSession::addHeldPushes()
 {
-    if (m_settingsChanging || m_askingAboutTable)
-        return; // their own answer adds them
+    // Held again if a question is still open: its answer adds them.
     const QByteArray held = std::exchange(m_heldPushes, QByteArray());
     if (!held.isEmpty())
         addPushedBytes(held, false);

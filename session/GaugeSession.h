@@ -176,7 +176,7 @@ private:
     // Runs a large commit on a thread of its own while this thread keeps painting; input,
     // device notices and pushed measurements wait until it is done.
     void commitWhilePainting(const std::function<void()> &commit);
-    // The pushes held meanwhile, after the read's rows.
+    // Adds the pushed measurements held while a question was open or rows were committed.
     void addHeldPushes();
     void beginStoreSession();
     void ensureStoreSession();
