@@ -30,11 +30,6 @@ qint64 plusYears(qint64 ms, double years)
     return ms + qint64(std::llround(years * DaysPerYear * MsPerDay));
 }
 
-QString dateText(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd"));
-}
-
 // A thickness in another unit, by the same conversion the limits use (mm and inch).
 std::optional<double> converted(double value, const QString &from, const QString &to)
 {
@@ -77,6 +72,11 @@ int lifeRank(double years)
 
 } // namespace
 
+QString comparisonDate(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd"));
+}
+
 SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const ComparisonSettings &settings)
 {
     SurveyComparison out;
@@ -110,15 +110,15 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
             continue;
         if (!converted(1.0, s.unit, out.unit)) {
             out.error = {QStringLiteral("The survey of %1 is in %2 and the one of %3 in %4: these units cannot be compared.")
-                             .arg(dateText(s.dateMs), s.unit, dateText(newest.dateMs), out.unit),
+                             .arg(comparisonDate(s.dateMs), s.unit, comparisonDate(newest.dateMs), out.unit),
                          QStringLiteral("%1 的测量单位为 %2，%3 的测量单位为 %4：这两种单位无法比较。")
-                             .arg(dateText(s.dateMs), s.unit, dateText(newest.dateMs), out.unit)};
+                             .arg(comparisonDate(s.dateMs), s.unit, comparisonDate(newest.dateMs), out.unit)};
             return out;
         }
         for (double &t : s.thickness)
             t = *converted(t, s.unit, out.unit);
-        out.notes.append({QStringLiteral("The survey of %1 was converted from %2 to %3.").arg(dateText(s.dateMs), s.unit, out.unit),
-                          QStringLiteral("%1 的测量已从 %2 换算为 %3。").arg(dateText(s.dateMs), s.unit, out.unit)});
+        out.notes.append({QStringLiteral("The survey of %1 was converted from %2 to %3.").arg(comparisonDate(s.dateMs), s.unit, out.unit),
+                          QStringLiteral("%1 的测量已从 %2 换算为 %3。").arg(comparisonDate(s.dateMs), s.unit, out.unit)});
         s.unit = out.unit;
         // Shown as precisely as the newest survey's readings, not with the other unit's digits.
         s.decimals = newest.decimals;
@@ -139,9 +139,9 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
         if (sameDay(surveys[i - 1].dateMs, surveys[i].dateMs))
             out.notes.append({QStringLiteral("The surveys of %1 and %2 were taken less than a day apart: no rate is "
                                              "computed between them.")
-                                  .arg(dateText(surveys[i - 1].dateMs), dateText(surveys[i].dateMs)),
+                                  .arg(comparisonDate(surveys[i - 1].dateMs), comparisonDate(surveys[i].dateMs)),
                               QStringLiteral("%1 与 %2 的测量相隔不到一天：两者之间不计算腐蚀速率。")
-                                  .arg(dateText(surveys[i - 1].dateMs), dateText(surveys[i].dateMs))});
+                                  .arg(comparisonDate(surveys[i - 1].dateMs), comparisonDate(surveys[i].dateMs))});
     }
 
     // The locations, in the order they first appear; per survey, the first reading of each.
@@ -166,8 +166,8 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
                 if (!c.duplicate)
                     addNote(c.note,
                             QStringLiteral("Occurs more than once in the survey of %1; its first reading is used.")
-                                .arg(dateText(s.dateMs)),
-                            QStringLiteral("在 %1 的测量中出现多次；采用第一次读数。").arg(dateText(s.dateMs)));
+                                .arg(comparisonDate(s.dateMs)),
+                            QStringLiteral("在 %1 的测量中出现多次；采用第一次读数。").arg(comparisonDate(s.dateMs)));
                 c.duplicate = true;
                 continue;
             }
@@ -205,8 +205,8 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
         if (last != n - 1)
             addNote(c.note,
                     QStringLiteral("Not read in the newest survey: remaining life and next date count from %1.")
-                        .arg(dateText(lastMs)),
-                    QStringLiteral("最新一次测量中无读数：剩余寿命和下次检测日期从 %1 起算。").arg(dateText(lastMs)));
+                        .arg(comparisonDate(lastMs)),
+                    QStringLiteral("最新一次测量中无读数：剩余寿命和下次检测日期从 %1 起算。").arg(comparisonDate(lastMs)));
 
         auto rate = [&](int from, bool *thickened) {
             const double r = (c.thickness[from] - latest) / yearsBetween(surveys[from].dateMs, lastMs);

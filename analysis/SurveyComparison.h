@@ -82,5 +82,8 @@ struct SurveyComparison
     QVector<BilingualText> notes;
 };
 
+// A survey's day or a next inspection date as every comparison output writes it (local time).
+QString comparisonDate(qint64 ms);
+
 // Compares two or more surveys (any order; sorted by date inside).
 SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const ComparisonSettings &settings);

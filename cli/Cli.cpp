@@ -1051,8 +1051,7 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
             for (int i = 0; i < surveyCount; ++i) {
                 thickness += (i ? "," : "") + number(cells[1 + i]);
                 dates += (i ? "," : "")
-                    + jsonString(QDateTime::fromMSecsSinceEpoch(comparison.surveys[i].dateMs)
-                                     .toString(QStringLiteral("yyyy-MM-dd")));
+                    + jsonString(comparisonDate(comparison.surveys[i].dateMs));
             }
             const int at = 1 + surveyCount; // wall loss, then the rates, the life, the date
             out += "{\"location\":" + jsonString(c.location) + ",\"unit\":" + jsonString(comparison.unit)

@@ -377,13 +377,11 @@ void ComparisonDialog::showRows()
         for (const ComparedSurvey &s : std::as_const(m_comparison.surveys))
             if (!serials.contains(s.serial))
                 serials << s.serial;
-        const auto day = [](qint64 ms) {
-            return QDateTime::fromMSecsSinceEpoch(ms).toLocalTime().toString(QStringLiteral("yyyy-MM-dd"));
-        };
         summary->setText(text("%1 surveys from %2 to %3, gauge %4; thicknesses in %5.",
                               QStringLiteral("%1次测量，%2至%3，仪器%4；厚度单位%5。"))
                              .arg(surveys)
-                             .arg(day(m_comparison.surveys.first().dateMs), day(m_comparison.surveys.last().dateMs),
+                             .arg(comparisonDate(m_comparison.surveys.first().dateMs),
+                                  comparisonDate(m_comparison.surveys.last().dateMs),
                                   serials.join(QStringLiteral(", ")), m_comparison.unit));
     } else {
         summary->setText(text("%1 surveys selected.", QStringLiteral("已选%1次测量。")).arg(m_summaries.size()));
@@ -474,7 +472,7 @@ bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &lo
     for (const ComparedSurvey &s : std::as_const(m_comparison.surveys)) {
         if (!serials.contains(s.serial))
             serials << s.serial;
-        dates << QDateTime::fromMSecsSinceEpoch(s.dateMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd"));
+        dates << comparisonDate(s.dateMs);
     }
     input.serial = serials.join(QStringLiteral(", "));
     input.meterType = m_multiLayer ? text("multi layer", QStringLiteral("多层")) : text("single layer", QStringLiteral("单层"));

@@ -9,11 +9,6 @@
 
 namespace {
 
-QString dateText(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd"));
-}
-
 WorkbookCell numberCell(double value, int decimals)
 {
     if (!std::isfinite(value))
@@ -112,7 +107,7 @@ WorkbookTable comparisonTable(const SurveyComparison &comparison, bool chinese)
 
     table.headers << t("Location", "位置");
     for (const ComparedSurvey &s : comparison.surveys)
-        table.headers << t("Thickness", "厚度") + QLatin1Char('\n') + dateText(s.dateMs) + unit;
+        table.headers << t("Thickness", "厚度") + QLatin1Char('\n') + comparisonDate(s.dateMs) + unit;
     table.headers << t("Wall loss", "壁厚损失") + unit << t("Long-term rate", "长期腐蚀速率") + rateUnit
                   << t("Short-term rate", "短期腐蚀速率") + rateUnit << t("Governing rate", "控制腐蚀速率") + rateUnit
                   << t("Remaining life\n(years)", "剩余寿命\n(年)") << t("Next inspection", "下次检测日期")
@@ -132,11 +127,11 @@ WorkbookTable comparisonTable(const SurveyComparison &comparison, bool chinese)
             row << WorkbookCell::ofText(t("no wear", "无减薄"));
         else
             row << numberCell(c.remainingYears, 1);
-        row << (c.nextInspectionMs ? WorkbookCell::ofText(dateText(c.nextInspectionMs)) : WorkbookCell());
+        row << (c.nextInspectionMs ? WorkbookCell::ofText(comparisonDate(c.nextInspectionMs)) : WorkbookCell());
         row << (c.note.isEmpty() ? WorkbookCell() : WorkbookCell::ofText(c.note.in(chinese)));
         table.rows.append(row);
     }
     table.facts.serial = newest.serial;
-    table.facts.date = dateText(newest.dateMs);
+    table.facts.date = comparisonDate(newest.dateMs);
     return table;
 }
