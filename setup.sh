@@ -10,10 +10,14 @@
 #                     worker's thread
 #   ./setup.sh package       builds the Debian package and checks it
 #   ./setup.sh package-test  then installs it into a clean Debian 12 root and tries it there
+#   ./setup.sh fresh-test    runs "demo" and "test" as above in a clean Debian 12 root, as a
+#                     newcomer's machine would (tools/fresh-test.sh); run it after changing
+#                     the build or its packages
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-}
-case "$mode" in demo|test|build|fuzz|tsan|package|package-test) ;; *) echo "usage: $0 demo|test|build|fuzz [seconds]|tsan|package|package-test" >&2; exit 2 ;; esac
+case "$mode" in demo|test|build|fuzz|tsan|package|package-test|fresh-test) ;;
+  *) echo "usage: $0 demo|test|build|fuzz [seconds]|tsan|package|package-test|fresh-test" >&2; exit 2 ;; esac
 
 packages=(cmake make g++ pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
@@ -22,7 +26,8 @@ packages=(cmake make g++ pkg-config
           libhidapi-dev libudev-dev libsqlite3-dev
           fonts-wqy-microhei xvfb xauth xfonts-base
           python3 python3-xlrd
-          libxlsxwriter-dev python3-openpyxl poppler-utils)
+          libxlsxwriter-dev zlib1g-dev python3-openpyxl poppler-utils)
+# zlib1g-dev: libxlsxwriter's pkg-config file links -lz, and its -dev package does not bring it.
 # The export drives LibreOffice Calc. A desktop LibreOffice already installed is used as it
 # is; otherwise the headless core. libreoffice-dev conflicts with the desktop metapackage,
 # so there the Calc back end is built only if the SDK is already present.
@@ -42,6 +47,9 @@ case "$mode" in
   package-test) packages+=(debootstrap netpbm) ;;
 esac
 
+# The fresh-machine test needs only debootstrap here; the clean root installs the rest.
+[ "$mode" = fresh-test ] && packages=(debootstrap git)
+
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 if ((${#missing[@]})); then
@@ -52,7 +60,16 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+if [ "$mode" = fresh-test ]; then
+  exec tools/fresh-test.sh
+fi
+
 jobs=$(nproc)
+# A compiler cache, where the machine has one, spares rebuilding what did not change.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+  export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+fi
 build_tree() { # dir, extra cmake args...
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null

@@ -6,83 +6,37 @@
 #   packaging/install-test.sh build-package/palvarin_1.2_amd64.deb
 #   packaging/install-test.sh --prepare     only makes the cached clean root
 #
-# The clean root (debootstrap --variant=minbase bookworm, plus Xvfb for the window test) and
-# the downloaded packages are cached under $PALVARIN_TEST_ROOT_CACHE; every run works on a
-# fresh copy of the root, so nothing of an earlier run or of the build is in it.
+# The clean root (tools/clean-root.sh: debootstrap --variant=minbase bookworm) and the
+# downloaded packages are cached under $PALVARIN_TEST_ROOT_CACHE; every run works on a fresh
+# copy of the root, so nothing of an earlier run or of the build is in it. Xvfb for the
+# window test is installed with the package.
 set -euo pipefail
 
 arg=${1:?usage: $0 palvarin_VERSION_ARCH.deb | --prepare}
 deb=
 [ "$arg" = --prepare ] || deb=$(realpath "$arg")
-cache=${PALVARIN_TEST_ROOT_CACHE:-/var/cache/palvarin-test-root}
-mirror=${PALVARIN_TEST_MIRROR:-http://deb.debian.org/debian}
+start_label="install test"
+# shellcheck source=../tools/clean-root.sh
+. "$(dirname "$0")/../tools/clean-root.sh"
 screenshot=${PALVARIN_TEST_SCREENSHOT:-$(dirname "${deb:-.}")/install-test-demo.png}
-base=$cache/base
-root=$cache/run
-start=$SECONDS
-
-step() { printf '== %s (%ds)\n' "$*" $((SECONDS - start)); }
-fail() { echo "install test FAILED: $*" >&2; exit 1; }
-in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
 # As the test user, in a login-like environment without a display.
 as_user() { chroot --userspec=tester:tester "$root" /usr/bin/env -i PATH=/usr/bin:/bin LANG=C.UTF-8 \
               HOME=/home/tester XDG_RUNTIME_DIR=/tmp/runtime-tester "$@"; }
 
-mounted=()
-unmount_all() {
-  local i
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[i]}" 2>/dev/null || true; done
-  mounted=()
-}
-mount_into() { # source target [options]
-  mount "${@:3}" "$1" "$2"
-  mounted+=("$2")
-}
-trap unmount_all EXIT
-
-[ "$(id -u)" -eq 0 ] || fail "needs root (chroot, mounts)"
-mkdir -p "$cache/archives"
-
-if [ ! -e "$base/.palvarin-base-ready" ]; then
-  step "making the clean Debian 12 root in $base"
-  rm -rf "$base"
-  debootstrap --variant=minbase --cache-dir="$cache/archives" bookworm "$base" "$mirror" >"$cache/debootstrap.log" 2>&1 ||
-    { tail -20 "$cache/debootstrap.log"; fail "debootstrap"; }
-  # The same suites as an up-to-date Debian 12: the point-release updates and security.
-  cat >"$base/etc/apt/sources.list" <<EOF
-deb $mirror bookworm main
-deb $mirror bookworm-updates main
-deb http://deb.debian.org/debian-security bookworm-security main
-EOF
-  cp /etc/resolv.conf "$base/etc/resolv.conf"
-  mount_into /proc "$base/proc" -t proc
-  mount_into "$cache/archives" "$base/var/cache/apt/archives" --bind
-  chroot "$base" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
-    sh -c 'apt-get update -q && apt-get dist-upgrade -y -q && apt-get install -y -q --no-install-recommends xvfb xauth' \
-    >"$cache/base-tools.log" 2>&1 || { tail -20 "$cache/base-tools.log"; fail "installing Xvfb into the root"; }
-  unmount_all
-  chroot "$base" useradd --create-home --shell /bin/sh tester
-  touch "$base/.palvarin-base-ready"
-fi
+prepare_base
 
 if [ -z "$deb" ]; then
   echo "clean root ready in $base ($((SECONDS - start)) s)"
   exit 0
 fi
 
-step "copying the clean root"
-rm -rf "$root"
-cp -a "$base" "$root"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-mount_into /proc "$root/proc" -t proc
-mount_into /dev "$root/dev" --bind
-mount_into "$cache/archives" "$root/var/cache/apt/archives" --bind
+copy_root
 install -d -o "$(chroot "$root" id -u tester)" -m 700 "$root/tmp/runtime-tester"
 
 step "apt-get install ./$(basename "$deb")"
 cp "$deb" "$root/tmp/"
 in_root DEBIAN_FRONTEND=noninteractive sh -c \
-  "apt-get update -q && apt-get install -y -q --no-install-recommends /tmp/$(basename "$deb")" >"$cache/install.log" 2>&1 ||
+  "apt-get update -q && apt-get install -y -q --no-install-recommends /tmp/$(basename "$deb") xvfb xauth" >"$cache/install.log" 2>&1 ||
   { tail -30 "$cache/install.log"; fail "apt-get install"; }
 grep -E '^(Need to get|After this operation|[0-9]+ upgraded)' "$cache/install.log" || true
 recommends=$(dpkg-deb -f "$deb" Recommends)
@@ -172,6 +126,5 @@ done
 ((${#left[@]} == 0)) || fail "left behind after the purge: ${left[*]}"
 in_root dpkg-query -W -f='${db:Status-Abbrev}' palvarin 2>/dev/null | grep -q '^.i' && fail "still installed"
 
-unmount_all
-rm -rf "$root"
+remove_root
 echo "install test passed in $((SECONDS - start)) s"
