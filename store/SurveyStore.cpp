@@ -113,8 +113,10 @@ int openForReading(const QString &path, sqlite3 **db)
 
 SurveyStore::Problem problemOf(int rc, int systemErrno)
 {
-    // The system's reason says more than SQLite's generic "unable to open" or "disk I/O error".
-    switch (systemErrno) {
+    // The system's reason says more than SQLite's generic "unable to open" or "disk I/O error"
+    // (and only there: after any other failure the errno may be an older call's).
+    const int primary = rc & 0xff;
+    switch (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN ? systemErrno : 0) {
     case ENOSPC:
     case EDQUOT:
         return SurveyStore::Problem::Full;
