@@ -77,6 +77,15 @@ QString comparisonDate(qint64 ms)
     return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd"));
 }
 
+QStringList surveyGauges(const QVector<ComparedSurvey> &surveys)
+{
+    QStringList gauges;
+    for (const ComparedSurvey &s : surveys)
+        if (!gauges.contains(s.serial))
+            gauges << s.serial;
+    return gauges;
+}
+
 SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const ComparisonSettings &settings)
 {
     SurveyComparison out;
@@ -103,6 +112,35 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
     const int n = int(surveys.size());
     const ComparedSurvey &newest = surveys.last();
     out.unit = newest.unit;
+    out.gauges = surveyGauges(surveys);
+    if (out.gauges.size() > 1) {
+        QStringList english, chinese;
+        for (const QString &gauge : out.gauges) {
+            QStringList dates;
+            for (const ComparedSurvey &s : surveys)
+                if (s.serial == gauge)
+                    dates << comparisonDate(s.dateMs);
+            english << QStringLiteral("gauge %1 (%2)").arg(gauge, dates.join(QStringLiteral(", ")));
+            chinese << QStringLiteral("仪器 %1（%2）").arg(gauge, dates.join(QStringLiteral("，")));
+        }
+        out.notes.append({QStringLiteral("The surveys come from %1 gauges: %2. A difference between gauges reads as "
+                                         "wear.")
+                              .arg(out.gauges.size())
+                              .arg(english.join(QStringLiteral("; "))),
+                          QStringLiteral("这些测量来自 %1 台仪器：%2。仪器之间的差异会被当作减薄。")
+                              .arg(out.gauges.size())
+                              .arg(chinese.join(QStringLiteral("；")))});
+    }
+    for (const ComparedSurvey &s : surveys)
+        if (s.unplaced > 0)
+            out.notes.append({QStringLiteral("%1 measurements the gauge sent by itself in the survey of %2 have no "
+                                             "record number (no place in its memory) and are not compared.")
+                                  .arg(s.unplaced)
+                                  .arg(comparisonDate(s.dateMs)),
+                              QStringLiteral("%2 的测量中有 %1 个由仪器主动发送的读数没有记录编号（不在仪器存储中），"
+                                             "未参与比较。")
+                                  .arg(s.unplaced)
+                                  .arg(comparisonDate(s.dateMs))});
 
     // Every survey in the newest one's unit.
     for (ComparedSurvey &s : surveys) {

@@ -22,10 +22,13 @@ struct ComparedSurvey
     QString unit;         // the thickness unit, as the table's header showed it ("mm", "inch", ...)
     int decimals = -1;    // the decimals its column showed; -1 when not known
     // Location of each reading: the record's name in the multi-layer layout, its record
-    // number ("1", "2", ...) in the single-layer layout.
+    // number ("1", "2", ...: its place in the gauge's memory) in the single-layer layout.
     QStringList locations;
     // The thickness shown for each reading; NaN where the gauge gave none (out of range).
     QVector<double> thickness;
+    // Single-layer measurements the gauge pushed: they have no place in its memory, so no
+    // location, and are left out (a note says how many).
+    int unplaced = 0;
 };
 
 struct ComparisonSettings
@@ -80,7 +83,12 @@ struct SurveyComparison
     QVector<LocationComparison> rows;
     // Things that hold for the whole comparison (e.g. two surveys taken on the same day).
     QVector<BilingualText> notes;
+    // The gauges the surveys come from (serial numbers, oldest survey's first, each once).
+    QStringList gauges;
 };
+
+// The gauges of surveys (serial numbers in the order given, each once).
+QStringList surveyGauges(const QVector<ComparedSurvey> &surveys);
 
 // A survey's day or a next inspection date as every comparison output writes it (local time).
 QString comparisonDate(qint64 ms);

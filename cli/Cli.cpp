@@ -117,11 +117,13 @@ const QString helpDescription = QStringLiteral(
     "  history [--format csv|json]\n"
     "                             the sessions kept in the survey store, newest first:\n"
     "                             id, start, gauge serial, meter type, layout, rows\n"
-    "                             (deleted ones not counted), exported or not\n"
+    "                             (deleted ones and ones cleared unsaved not counted),\n"
+    "                             and how many of them were exported\n"
     "  export SESSION -o FILE [--format F]\n"
     "                             one session of the survey store (see history) without\n"
     "                             its deleted rows, written as read writes records\n"
     "  compare SESSION SESSION... [-o FILE] [--tmin T] [--interval YEARS] [--layer N]\n"
+    "          [--any-gauge]\n"
     "                             the same locations in two or more sessions: wall loss,\n"
     "                             long-term, short-term and governing corrosion rate,\n"
     "                             remaining life down to the minimum thickness T (in the\n"
@@ -130,7 +132,11 @@ const QString helpDescription = QStringLiteral(
     "                             5). A table on standard output; -o writes csv, xlsx,\n"
     "                             json or pdf by FILE's suffix (-o - csv or json). The\n"
     "                             location is the record's name (multi layer; --layer N\n"
-    "                             picks layer 1-3) or its number (single layer)\n"
+    "                             picks layer 1-3) or its number, its place in the\n"
+    "                             gauge's memory (single layer; measurements the gauge\n"
+    "                             pushed have none and are left out). Sessions of\n"
+    "                             different gauges are refused (exit 1) unless\n"
+    "                             --any-gauge is given\n"
     "\n"
     "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
     "program's own; history, export and compare only read it and need no gauge.\n"
@@ -209,6 +215,7 @@ private:
     std::optional<Format> m_format;
     QString m_serial;
     bool m_demo = false;
+    bool m_anyGauge = false; // compare: sessions of different gauges too
     QString m_storePath;
     QString m_sessionDate; // of an exported session; empty: the time of writing
 
@@ -254,7 +261,10 @@ int Runner::run(const QStringList &arguments)
     const QCommandLineOption layer(QStringLiteral("layer"),
                                    QStringLiteral("compare: the layer <n> (1-3) of multi-layer sessions (default 1)."),
                                    QStringLiteral("n"));
-    for (const QCommandLineOption &option : {demo, demoConfig, serial, trace, output, format, store, tmin, interval, layer})
+    const QCommandLineOption anyGauge(QStringLiteral("any-gauge"),
+                                      QStringLiteral("compare: compare sessions of different gauges too."));
+    for (const QCommandLineOption &option :
+         {demo, demoConfig, serial, trace, output, format, store, tmin, interval, layer, anyGauge})
         parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
                                  QStringLiteral("<command>"));
@@ -287,7 +297,7 @@ int Runner::run(const QStringList &arguments)
         return usage(m_t("compare needs at least two sessions (see history).", "compare 需要至少两个记录组（见 history）。"));
     if (!isCompare && rest.size() > (isExport ? 1 : 0))
         return usage(m_t("unexpected argument '%1'.", "多余的参数 '%1'。").arg(rest.value(isExport ? 1 : 0)));
-    for (const QCommandLineOption &option : {tmin, interval, layer})
+    for (const QCommandLineOption &option : {tmin, interval, layer, anyGauge})
         if (parser.isSet(option) && !isCompare)
             return usage(m_t("%1 takes no --%2.", "%1 不接受 --%2。").arg(m_command, option.names().first()));
 
@@ -388,6 +398,7 @@ int Runner::run(const QStringList &arguments)
         if (m_storePath.isEmpty())
             m_storePath = SurveyStore::defaultPath();
     }
+    m_anyGauge = parser.isSet(anyGauge);
     if (m_command == QLatin1String("history"))
         return history();
 #ifndef PALVARIN_CALC_AVAILABLE
@@ -799,16 +810,19 @@ Runner::Opened Runner::openStore(SurveyStore &store)
         return Opened::Missing;
     }
     // Read only: the inspector's file is never created, migrated or changed from here.
-    if (store.openReadOnly(m_storePath)) {
-        if (store.problem() == SurveyStore::Problem::NewerSchema)
-            m_ui.message(m_t("the survey file %1 was written by a newer version of the program; it is read as far as "
-                             "this version can.",
-                             "测量记录文件 %1 来自更新版本的程序；仅能读取本版本可识别的内容。")
-                             .arg(m_storePath));
+    if (store.openReadOnly(m_storePath))
         return Opened::Yes;
-    }
     QString why;
     switch (store.problem()) {
+    case SurveyStore::Problem::NewerSchema:
+        // Its readings may be kept where this version does not look: a partial answer would
+        // read as a whole one.
+        why = m_t("it was written by a newer version of the program; use that version to read it.",
+                  "该文件来自更新版本的程序；请使用该版本读取。");
+        break;
+    case SurveyStore::Problem::NotAFile:
+        why = m_t("it is not a plain file.", "它不是普通文件。");
+        break;
     case SurveyStore::Problem::Corrupt:
         why = m_t("it is damaged or is no survey file.", "文件已损坏或不是测量记录文件。");
         break;
@@ -908,18 +922,19 @@ int Runner::history()
                 + jsonString(started.toOffsetFromUtc(started.offsetFromUtc()).toString(Qt::ISODate))
                 + ",\"serial\":" + jsonString(s.info.serial) + ",\"meterType\":" + QByteArray::number(s.info.meterType)
                 + ",\"layout\":" + jsonString(layoutWord(s.info.layout)) + ",\"rows\":" + QByteArray::number(s.rows)
-                + ",\"exported\":" + (s.exported ? "true" : "false") + "}\n";
+                + ",\"exported\":" + (s.exported ? "true" : "false")
+                + ",\"exportedRows\":" + QByteArray::number(s.exportedRows) + "}\n";
         }
     } else if (m_format == Format::Csv) {
         if (!sessions.isEmpty())
-            out += "id,started,serial,meter type,layout,rows,exported\r\n";
+            out += "id,started,serial,meter type,layout,rows,exported,exported rows\r\n";
         for (const SurveySummary &s : sessions) {
             const QDateTime started = QDateTime::fromMSecsSinceEpoch(s.startedMs);
             out += QByteArray::number(s.id) + ','
                 + csvField(started.toOffsetFromUtc(started.offsetFromUtc()).toString(Qt::ISODate)) + ','
                 + csvField(s.info.serial) + ',' + QByteArray::number(s.info.meterType) + ','
                 + layoutWord(s.info.layout).toUtf8() + ',' + QByteArray::number(s.rows) + ','
-                + (s.exported ? "yes" : "no") + "\r\n";
+                + (s.exported ? "yes" : "no") + ',' + QByteArray::number(s.exportedRows) + "\r\n";
         }
     } else if (!sessions.isEmpty()) {
         // A table to read: columns padded to their widest entry.
@@ -933,7 +948,7 @@ int Runner::history()
                           s.info.layout == 1   ? m_t("single layer", "单层")
                               : s.info.layout == 2 ? m_t("multi layer", "多层")
                                                    : QString::number(s.info.layout),
-                          QString::number(s.rows), s.exported ? m_t("yes", "是") : m_t("no", "否")});
+                          QString::number(s.rows), exportedRowsText(s, m_t.chinese)});
         // The id and the rows to the right.
         out = alignedText(lines, {true, false, false, false, false, true});
     }
@@ -1013,6 +1028,13 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
     const QVector<ComparedSurvey> surveys = loadSurveys(store, ids, layer, &error);
     if (!error.isEmpty())
         return fail(error.in(m_t.chinese) + QLatin1Char(' ') + runHistory);
+    // Two gauges read the same wall differently: only on request.
+    const QStringList gauges = surveyGauges(surveys);
+    if (gauges.size() > 1 && !m_anyGauge)
+        return fail(m_t("the sessions come from different gauges (%1); a difference between gauges would read as "
+                        "wear. Give --any-gauge to compare them anyway.",
+                        "这些记录组来自不同的仪器（%1）；仪器之间的差异会被当作减薄。如仍要比较，请加 --any-gauge。")
+                        .arg(gauges.join(QStringLiteral(", "))));
     const SurveyComparison comparison = compareSurveys(surveys, settings);
     if (!comparison.error.isEmpty())
         return fail(comparison.error.in(m_t.chinese));

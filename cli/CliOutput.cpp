@@ -98,7 +98,7 @@ QString jsonKey(const RecordsModel &model, int column)
 {
     const int value = model.valueIndex(column);
     if (value < 0)
-        return QStringLiteral("name");
+        return model.layout() == 1 ? QStringLiteral("number") : QStringLiteral("name");
     if (model.layout() == 1)
         return value == 0 ? QStringLiteral("thickness") : QStringLiteral("velocity");
     // Multi layer: values 0-2 are the thicknesses of layers 1-3, 3-5 their velocities.
@@ -140,7 +140,12 @@ QByteArray jsonLines(const RecordsModel &model, int first, int count, qint64 num
             out += ':';
             const int value = model.valueIndex(c);
             if (value < 0) {
-                appendJsonString(out, model.name(r));
+                if (model.layout() != 1)
+                    appendJsonString(out, model.name(r));
+                else if (record.number) // its place in the gauge's memory; a pushed one has none
+                    out += QByteArray::number(record.number);
+                else
+                    out += "null";
                 continue;
             }
             const double number = double(model.value(r, value));

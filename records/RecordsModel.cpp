@@ -24,8 +24,9 @@ RecordsModel::RecordsModel(QObject *parent) : QAbstractTableModel(parent) {}
 QStringList RecordsModel::singleHeaderWords(bool chinese)
 {
     if (chinese)
-        return {QStringLiteral("厚度"), QStringLiteral("声速"), QStringLiteral("操作")};
-    return {QStringLiteral("Thickness"), QStringLiteral("Sound Velocity"), QStringLiteral("Operation")};
+        return {QStringLiteral("编号"), QStringLiteral("厚度"), QStringLiteral("声速"), QStringLiteral("操作")};
+    return {QStringLiteral("No."), QStringLiteral("Thickness"), QStringLiteral("Sound Velocity"),
+            QStringLiteral("Operation")};
 }
 
 QStringList RecordsModel::multiHeaderWords(bool chinese)
@@ -70,12 +71,13 @@ bool RecordsModel::setColumns(int layout, const QList<int> &unitNumbers, const Q
         return false;
     QVector<ColumnSpec> columns;
     if (layout == 1) {
-        // Entry 1 names the thickness unit (column 0), entry 0 the velocity unit (column 1).
+        // The record number first; entry 1 names the thickness unit (column 1), entry 0 the
+        // velocity unit (column 2).
         if (unitNumbers.size() >= 2 && unitUsable(unitNumbers.at(0), unitTable)
             && unitUsable(unitNumbers.at(1), unitTable)) {
             const QVariantList &thick = unitTable.at(unitNumbers.at(1));
             const QVariantList &velo = unitTable.at(unitNumbers.at(0));
-            columns = {ColumnSpec{0, thick.at(1).toString(), thick.at(2).toInt()},
+            columns = {ColumnSpec{}, ColumnSpec{0, thick.at(1).toString(), thick.at(2).toInt()},
                        ColumnSpec{1, velo.at(1).toString(), velo.at(2).toInt()}, ColumnSpec{}};
         }
     } else {
@@ -102,6 +104,7 @@ bool RecordsModel::setColumns(int layout, const QList<int> &unitNumbers, const Q
         m_names.clear();
         m_batchOf.clear();
         m_keys.clear();
+        m_numbers.clear();
         m_batches.clear();
     }
     m_layout = layout;
@@ -116,7 +119,7 @@ QList<int> RecordsModel::singleDecimals() const
 {
     if (m_layout != 1 || !hasColumns())
         return {};
-    return {m_columns[0].decimals, m_columns[1].decimals};
+    return {m_columns[1].decimals, m_columns[2].decimals};
 }
 
 QList<int> RecordsModel::multiDecimals() const
@@ -201,6 +204,7 @@ int RecordsModel::openRows(int n)
         m_names.resize(total);
     m_batchOf.resize(total);
     m_keys.resize(total);
+    m_numbers.resize(total);
     return first;
 }
 
@@ -219,6 +223,7 @@ void RecordsModel::setRow(int row, const GaugeRecord &record)
     m_flags[row] = record.outOfRange;
     if (m_layout == 2)
         m_names[row] = record.name;
+    m_numbers[row] = 0;
 }
 
 int RecordsModel::append(const QVector<Record> &records)
@@ -230,6 +235,7 @@ int RecordsModel::append(const QVector<Record> &records)
     for (int i = 0; i < n; ++i) {
         const Record &r = records.at(i);
         setRow(first + i, r);
+        m_numbers[first + i] = r.number;
         if (m_batches.isEmpty() || m_batches.last().origin != r.origin || m_batches.last().arrivedMs != r.arrivedMs)
             m_batches.append(Batch{r.origin, r.arrivedMs});
         m_batchOf[first + i] = quint32(m_batches.size() - 1);
@@ -262,6 +268,8 @@ int RecordsModel::appendSingleLayerImage(const QByteArray &values, qint64 count,
     const int first = beginBatch(n, origin, arrivedMs);
     GaugeRecords::decodeSingleLayerInto(values.constData(), n, m_values.data() + qsizetype(first) * m_stride,
                                         m_flags.data() + first);
+    for (int i = 0; i < n; ++i)
+        m_numbers[first + i] = quint32(i + 1);
     endInsertRows();
     return n;
 }
@@ -282,6 +290,8 @@ int RecordsModel::appendMultiLayerImage(const QByteArray &values, const QByteArr
     for (int i = 0; i < n; ++i)
         m_names[first + i] = FieldDecoder::decodeRecordName(
             names.mid(qsizetype(i) * FieldDecoder::NameSlotSize, FieldDecoder::NameSlotSize));
+    for (int i = 0; i < n; ++i)
+        m_numbers[first + i] = quint32(i + 1);
     endInsertRows();
     return n;
 }
@@ -295,6 +305,7 @@ Record RecordsModel::record(int row) const
     const Batch &batch = m_batches[m_batchOf[row]];
     r.origin = batch.origin;
     r.arrivedMs = batch.arrivedMs;
+    r.number = m_numbers[row];
     return r;
 }
 
@@ -325,12 +336,14 @@ RecordsModel::DetachedRows RecordsModel::takeRows(int row, int count)
         out.names = std::move(m_names);
         out.batchOf = std::move(m_batchOf);
         out.keys = std::move(m_keys);
+        out.numbers = std::move(m_numbers);
         out.batches = std::move(m_batches);
         m_values = Column<float>();
         m_flags = Column<quint8>();
         m_names = {};
         m_batchOf = Column<quint32>();
         m_keys = Column<qint64>();
+        m_numbers = Column<quint32>();
         m_batches = {};
         ++m_generation;
         endResetModel();
@@ -340,6 +353,7 @@ RecordsModel::DetachedRows RecordsModel::takeRows(int row, int count)
     out.values.assign(m_values.begin() + v0, m_values.begin() + v1);
     out.flags.assign(m_flags.begin() + row, m_flags.begin() + row + count);
     out.keys.assign(m_keys.begin() + row, m_keys.begin() + row + count);
+    out.numbers.assign(m_numbers.begin() + row, m_numbers.begin() + row + count);
     if (m_layout == 2)
         out.names = m_names.mid(row, count);
     // Only the batches these rows use travel with them, renumbered.
@@ -371,6 +385,7 @@ int RecordsModel::insertRows(int row, DetachedRows detached)
         m_names = std::move(detached.names);
         m_batchOf = std::move(detached.batchOf);
         m_keys = std::move(detached.keys);
+        m_numbers = std::move(detached.numbers);
         m_batches = std::move(detached.batches);
         endInsertRows();
         return n;
@@ -388,6 +403,7 @@ int RecordsModel::insertRows(int row, DetachedRows detached)
     }
     m_batchOf.insert(m_batchOf.begin() + row, detached.batchOf.begin(), detached.batchOf.end());
     m_keys.insert(m_keys.begin() + row, detached.keys.begin(), detached.keys.end());
+    m_numbers.insert(m_numbers.begin() + row, detached.numbers.begin(), detached.numbers.end());
     if (row < rows() - n)
         ++m_generation;
     endInsertRows();
@@ -419,8 +435,13 @@ QString RecordsModel::text(int row, int column) const
     if (row < 0 || row >= rows() || column < 0 || column >= m_columnCount)
         return QString();
     const int value = m_columns[column].valueIndex;
-    if (value < 0)
-        return (m_layout == 2 && column == 0) ? m_names[row] : QString();
+    if (value < 0) {
+        if (column != 0)
+            return QString();
+        if (m_layout == 2)
+            return m_names[row];
+        return m_numbers[row] ? QString::number(m_numbers[row]) : QString();
+    }
     if (isOutOfRange(row, value))
         return outOfRangeWord(m_chinese);
     return formatValue(double(this->value(row, value)), m_columns[column].decimals);
@@ -507,6 +528,7 @@ bool RecordsModel::removeRows(int row, int count, const QModelIndex &parent)
         m_names.remove(row, count);
     m_batchOf.erase(m_batchOf.begin() + row, m_batchOf.begin() + row + count);
     m_keys.erase(m_keys.begin() + row, m_keys.begin() + row + count);
+    m_numbers.erase(m_numbers.begin() + row, m_numbers.begin() + row + count);
     ++m_generation;
     endRemoveRows();
     return true;

@@ -20,6 +20,9 @@ struct Record : GaugeRecord
 {
     RecordOrigin origin = RecordOrigin::Memory;
     qint64 arrivedMs = 0;
+    // The record's place in the gauge's memory (1-based), the single-layer layout's location;
+    // 0 for a measurement the gauge pushed, which has no place there.
+    quint32 number = 0;
 };
 
 // The records of the table as typed data, and how they are presented.
@@ -28,7 +31,7 @@ struct Record : GaugeRecord
 // value column, and the records. Presentation only: the language, the number of layers
 // shown; changing them re-renders, it never rewrites a record.
 //
-// Columns: layout 1 {Thickness, Sound Velocity, Operation}; layout 2 {Test Name,
+// Columns: layout 1 {No., Thickness, Sound Velocity, Operation}; layout 2 {Test Name,
 // thickness 1-3, velocity 1-3, Operation}. The Operation column holds no data: the view
 // paints a Delete button there.
 class RecordsModel : public QAbstractTableModel
@@ -60,9 +63,10 @@ public:
         Column<quint32> batchOf; // into batches
         QVector<Batch> batches;
         Column<qint64> keys;
+        Column<quint32> numbers;
     };
 
-    static constexpr int SingleColumnCount = 3;
+    static constexpr int SingleColumnCount = 4;
     static constexpr int MultiColumnCount = 8;
 
     enum Role {
@@ -118,7 +122,8 @@ public:
     int append(const QVector<Record> &records);
     int append(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs);
     // A record read's memory images decoded straight into the table (see GaugeRecords):
-    // no intermediate copy of a million records. Refused (0) in the other layout.
+    // no intermediate copy of a million records. Refused (0) in the other layout. Record i of
+    // the image is number i + 1, its place in the gauge's memory.
     int appendSingleLayerImage(const QByteArray &values, qint64 count, RecordOrigin origin, qint64 arrivedMs);
     int appendMultiLayerImage(const QByteArray &values, const QByteArray &names, qint64 count, RecordOrigin origin,
                               qint64 arrivedMs);
@@ -140,6 +145,8 @@ public:
     float value(int row, int valueIndex) const { return m_values[qsizetype(row) * m_stride + valueIndex]; }
     bool isOutOfRange(int row, int valueIndex) const { return (m_flags[row] >> valueIndex) & 1u; }
     QString name(int row) const { return m_layout == 2 ? m_names.value(row) : QString(); }
+    // The record's place in the gauge's memory (1-based); 0 for a pushed measurement.
+    quint32 number(int row) const { return m_numbers[row]; }
     // Changes whenever the rows are replaced as a whole (cleared, or columns of another
     // layout) or rows before the end are removed or inserted, so a caller can tell whether
     // rows it saw earlier are still the first ones.
@@ -187,6 +194,7 @@ private:
     QVector<QString> m_names;   // layout 2 only
     Column<quint32> m_batchOf;  // per record, its entry in m_batches
     Column<qint64> m_keys;      // per record, see keys()
+    Column<quint32> m_numbers;  // per record, see number()
     QVector<Batch> m_batches;
     bool m_chinese = true;
     int m_layersShown = 3;

@@ -135,9 +135,11 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     locationNote->setWordWrap(true);
     locationNote->setText(m_multiLayer ? text("Locations are the record names, as named on the gauge or in the table.",
                                               QStringLiteral("位置为记录名称（在仪器上或表格中命名）。"))
-                                       : text("Locations are the record numbers: the single-layer layout keeps no "
-                                              "names, so record 1 of one survey is compared with record 1 of the others.",
-                                              QStringLiteral("位置为记录序号：单层格式不保存名称，各次测量的第1条记录互相对比，依此类推。")));
+                                       : text("Locations are the record numbers (the No. column): a record's place in "
+                                              "the gauge's memory, which deleting rows does not change. Measurements "
+                                              "the gauge sent by itself have none and are not compared.",
+                                              QStringLiteral("位置为记录编号（“编号”列）：即记录在仪器存储中的位置，删除行不会改变它。"
+                                                             "仪器主动发送的读数没有编号，不参与比较。")));
     layout->addWidget(locationNote);
 
     auto *inputs = new QHBoxLayout;

@@ -103,7 +103,7 @@ void HistoryDialog::reload()
         const QStringList cells{
             QDateTime::fromMSecsSinceEpoch(s.startedMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
             s.info.serial, QString::number(s.info.meterType), QString::number(s.rows),
-            s.exported ? text("yes", QStringLiteral("是")) : text("no", QStringLiteral("否"))};
+            exportedRowsText(s, m_session.model().chinese())};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             item->setData(Qt::UserRole, s.id);
@@ -189,9 +189,25 @@ ComparisonDialog *HistoryDialog::compareSelected()
         return nullptr;
     }
     QVector<SurveySummary> chosen;
+    QStringList gauges;
     for (const SurveySummary &s : std::as_const(m_list))
-        if (ids.contains(s.id))
+        if (ids.contains(s.id)) {
             chosen << s;
+            if (!gauges.contains(s.info.serial))
+                gauges << s.info.serial;
+        }
+    // Two gauges read the same wall differently: a difference between them would read as wear.
+    if (gauges.size() > 1) {
+        const bool chinese = m_session.model().chinese();
+        if (!m_session.interaction().question(
+                this, chinese ? QStringLiteral("提示") : QStringLiteral("Tip"),
+                chinese ? QStringLiteral("所选测量来自不同的仪器（%1）。仪器之间的差异会被当作减薄。仍要比较吗？")
+                              .arg(gauges.join(QStringLiteral("、")))
+                        : QStringLiteral("The selected surveys come from different gauges (%1). A difference between "
+                                         "gauges reads as wear. Compare them anyway?")
+                              .arg(gauges.join(QStringLiteral(", ")))))
+            return nullptr;
+    }
     if (m_comparison)
         m_comparison->close();
     auto *window = new ComparisonDialog(m_session, chosen, m_limits, this);

@@ -82,7 +82,13 @@ QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids
         s.thickness.reserve(stored.records.size());
         for (int r = 0; r < stored.records.size(); ++r) {
             const Record &record = stored.records[r];
-            s.locations.append(layout == 2 ? record.name : QString::number(r + 1));
+            // A single-layer location is the record's place in the gauge's memory, which no
+            // deleted or pushed row shifts; a pushed measurement has none.
+            if (layout == 1 && record.number == 0) {
+                ++s.unplaced;
+                continue;
+            }
+            s.locations.append(layout == 2 ? record.name : QString::number(record.number));
             s.thickness.append(record.isOutOfRange(value)
                                    ? std::numeric_limits<double>::quiet_NaN()
                                    : RecordsModel::shownValue(double(record.values[size_t(value)]), s.decimals));
@@ -131,7 +137,7 @@ WorkbookTable comparisonTable(const SurveyComparison &comparison, bool chinese)
         row << (c.note.isEmpty() ? WorkbookCell() : WorkbookCell::ofText(c.note.in(chinese)));
         table.rows.append(row);
     }
-    table.facts.serial = newest.serial;
+    table.facts.serial = comparison.gauges.isEmpty() ? newest.serial : comparison.gauges.join(QStringLiteral(", "));
     table.facts.date = comparisonDate(newest.dateMs);
     return table;
 }

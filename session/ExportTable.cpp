@@ -18,8 +18,8 @@ WorkbookTable exportTable(const RecordsModel &model, int first, int count)
         for (int c : columns) {
             const int value = model.valueIndex(c);
             const int decimals = model.decimals(c);
-            if (value < 0)
-                row.append(WorkbookCell::ofText(model.name(r)));
+            if (value < 0) // the name, or the single-layer record number (text: no statistics of it)
+                row.append(WorkbookCell::ofText(model.text(r, c)));
             else if (model.isOutOfRange(r, value))
                 row.append(WorkbookCell::ofOutOfRange(RecordsModel::outOfRangeWord(chinese)));
             else

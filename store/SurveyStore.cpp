@@ -7,15 +7,29 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <qplatformdefs.h>
+
 #include <sqlite3.h>
 
+#include <cerrno>
+
 #include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <unordered_set>
 #include <utility>
 
 namespace {
 
 // Row states: a row is never erased from a session, only marked.
 enum RowState { Shown = 0, Deleted = 1, Exported = 2, Cleared = 3, NotRestored = 4 };
+// The readings of a session (records aliased r): neither deleted nor cleared without being
+// saved. The history's count, an export of the session and a comparison all take these.
+#define READINGS "r.state NOT IN (1, 3)"
+
+// The longest a check of an existing file may hold the start; a larger file is checked
+// that far and its remaining pages trusted (a damage found later is caught on the write).
+constexpr int QuickCheckMs = 2000;
 
 constexpr int BusyTimeoutMs = 1000; // bounded wait for a lock another process holds
 // Marking more rows than this goes to the store's thread: about 5 ms of work here.
@@ -77,8 +91,44 @@ struct Statement
     explicit operator bool() const { return st != nullptr; }
 };
 
-SurveyStore::Problem problemOf(int rc)
+// A path that exists and is no plain file (a folder, a FIFO, a device) is no survey file.
+bool existsAsOther(const QString &path)
 {
+    QT_STATBUF st;
+    return QT_STAT(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+// Opens an existing file only to read it. Without a -wal (or a rollback journal) beside it no
+// writer has the file open and every commit is in the file itself: it is read as immutable,
+// which leaves no -shm or -wal behind. With one, the writer's locks and WAL index are shared
+// the usual way.
+int openForReading(const QString &path, sqlite3 **db)
+{
+    const bool writerPresent = QFileInfo::exists(path + QStringLiteral("-wal"))
+        || QFileInfo::exists(path + QStringLiteral("-journal"));
+    QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    uri += writerPresent ? "?mode=ro" : "?mode=ro&immutable=1";
+    return sqlite3_open_v2(uri.constData(), db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+}
+
+SurveyStore::Problem problemOf(int rc, int systemErrno)
+{
+    // The system's reason says more than SQLite's generic "unable to open" or "disk I/O error"
+    // (and only there: after any other failure the errno may be an older call's).
+    const int primary = rc & 0xff;
+    switch (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN ? systemErrno : 0) {
+    case ENOSPC:
+    case EDQUOT:
+        return SurveyStore::Problem::Full;
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return SurveyStore::Problem::ReadOnly;
+    case EISDIR:
+        return SurveyStore::Problem::NotAFile;
+    default:
+        break;
+    }
     switch (rc & 0xff) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
@@ -100,6 +150,16 @@ SurveyStore::Problem problemOf(int rc)
 }
 
 } // namespace
+
+QString exportedRowsText(const SurveySummary &s, bool chinese)
+{
+    // Rows go out in exports, not sessions: a session may be partly exported.
+    if (s.exportedRows <= 0)
+        return chinese ? QStringLiteral("否") : QStringLiteral("no");
+    if (s.exportedRows >= s.rows)
+        return chinese ? QStringLiteral("全部") : QStringLiteral("all");
+    return (chinese ? QStringLiteral("%1 / %2") : QStringLiteral("%1 of %2")).arg(s.exportedRows).arg(s.rows);
+}
 
 SurveyStore::SurveyStore() = default;
 
@@ -142,6 +202,10 @@ QString SurveyStore::problemText(Problem problem, bool chinese)
     case Problem::Failed:
         why = chinese ? QStringLiteral("写入数据文件失败。") : QStringLiteral("writing the survey file failed.");
         break;
+    case Problem::NotAFile:
+        why = chinese ? QStringLiteral("数据文件的路径不是普通文件（例如是文件夹）。")
+                      : QStringLiteral("the survey file's path is not a plain file (a folder, for instance).");
+        break;
     }
     return chinese ? QStringLiteral("测量数据不再保存到磁盘，仅保留在表格中：") + why
                    : QStringLiteral("Readings are not being kept on disk, only in the table: ") + why;
@@ -150,11 +214,14 @@ QString SurveyStore::problemText(Problem problem, bool chinese)
 bool SurveyStore::fail(int rc, const char *what)
 {
     if (m_problem == Problem::None) {
-        m_problem = problemOf(rc);
+        m_problem = problemOf(rc, m_db ? sqlite3_system_errno(m_db) : 0);
         m_error = QStringLiteral("%1: %2").arg(QLatin1String(what),
                                                m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
                                                     : QString::fromUtf8(sqlite3_errstr(rc)));
         qWarning("survey store: %s", qPrintable(m_error));
+        // What this connection wrote stays in the WAL: a damaged file gets no page of it.
+        if (m_db && m_problem == Problem::Corrupt)
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     }
     if (m_db && !sqlite3_get_autocommit(m_db))
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -170,6 +237,36 @@ bool SurveyStore::readVersion(int *version)
     if (rc != SQLITE_ROW)
         return fail(rc, "reading the schema version");
     *version = sqlite3_column_int(st, 0);
+    return true;
+}
+
+bool SurveyStore::quickCheck()
+{
+    // A damage past the first page would only show on the first write, after the session's row
+    // had gone into the WAL: found here, before anything is written.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(QuickCheckMs);
+    sqlite3_progress_handler(
+        m_db, 1000, [](void *end) { return Clock::now() > *static_cast<Clock::time_point *>(end) ? 1 : 0; },
+        const_cast<Clock::time_point *>(&deadline));
+    Statement st{prepare("PRAGMA quick_check(1)")};
+    int rc = st ? sqlite3_step(st) : SQLITE_ERROR;
+    QString verdict;
+    if (rc == SQLITE_ROW)
+        verdict = columnText(st, 0);
+    sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+    if (!st)
+        return false;
+    if (rc == SQLITE_INTERRUPT)
+        return true; // too big to check in time: the rest is trusted
+    if (rc != SQLITE_ROW)
+        return fail(rc, "checking the file");
+    if (verdict != QLatin1String("ok")) {
+        m_problem = Problem::Corrupt;
+        m_error = QStringLiteral("checking the file: ") + verdict;
+        qWarning("survey store: %s", qPrintable(m_error));
+        return false;
+    }
     return true;
 }
 
@@ -267,7 +364,13 @@ bool SurveyStore::open(const QString &path)
     m_path = path;
     m_problem = Problem::None;
     m_error.clear();
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (existsAsOther(path)) {
+        m_problem = Problem::NotAFile;
+        m_error = QStringLiteral("not a plain file");
+        return false;
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
     const QByteArray file = QFile::encodeName(path);
 
     // An existing file is read first through a read-only connection: a damaged file or one of
@@ -275,14 +378,15 @@ bool SurveyStore::open(const QString &path)
     const QFileInfo info(path);
     int version = 0;
     if (info.exists() && info.size() > 0) {
-        int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr);
+        int rc = openForReading(path, &m_db);
         if (rc == SQLITE_OK) {
             sqlite3_busy_timeout(m_db, BusyTimeoutMs);
-            if (!readVersion(&version))
+            if (!readVersion(&version) || !quickCheck())
                 return false; // fail() kept the reason; close() below on the next open
         } else {
             return fail(rc, "opening the file");
         }
+        m_version = version;
         if (version > SchemaVersion) {
             m_problem = Problem::NewerSchema;
             m_error = QStringLiteral("schema %1, this program knows %2").arg(version).arg(SchemaVersion);
@@ -293,6 +397,9 @@ bool SurveyStore::open(const QString &path)
             return fail(SQLITE_READONLY, "the file is read-only"); // stays open read-only for the history
         sqlite3_close(m_db);
         m_db = nullptr;
+    } else if (!info.exists() && !QFileInfo(folder).isWritable()) {
+        // SQLite would only say it cannot open the file.
+        return fail(SQLITE_READONLY, "the folder is read-only");
     }
 
     int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -319,8 +426,8 @@ bool SurveyStore::open(const QString &path)
     // A larger page cache for reading a session back; mapped reads spare a copy per page.
     if (!exec("PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA mmap_size=268435456") || !migrate())
         return false;
-    m_insert = prepare("INSERT INTO records(session, seq, origin, arrived, flags, name, v0, v1, v2, v3, v4, v5) "
-                       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+    m_insert = prepare("INSERT INTO records(session, seq, origin, arrived, flags, name, v0, v1, v2, v3, v4, v5, recno) "
+                       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
     return m_insert != nullptr;
 }
 
@@ -332,15 +439,14 @@ bool SurveyStore::openReadOnly(const QString &path)
     m_problem = Problem::None;
     m_error.clear();
     const QFileInfo info(path);
-    if (!info.isFile())
+    if (!info.exists())
         return fail(SQLITE_CANTOPEN, "the file does not exist");
-    // Without a -wal beside it no writer has the file open and every commit is in the file
-    // itself: it is read as immutable, which leaves no -shm or -wal behind. With one, the
-    // writer's WAL index is shared the usual way, so its latest commits are seen.
-    const bool writerPresent = QFileInfo::exists(path + QStringLiteral("-wal"));
-    QByteArray uri = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded();
-    uri += writerPresent ? "?mode=ro" : "?mode=ro&immutable=1";
-    const int rc = sqlite3_open_v2(uri.constData(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    if (existsAsOther(path)) {
+        m_problem = Problem::NotAFile;
+        m_error = QStringLiteral("not a plain file");
+        return false;
+    }
+    const int rc = openForReading(path, &m_db);
     if (rc != SQLITE_OK) {
         fail(rc, "opening the file");
         sqlite3_close(m_db);
@@ -351,6 +457,7 @@ bool SurveyStore::openReadOnly(const QString &path)
     int version = 0;
     if (!readVersion(&version))
         return false;
+    m_version = version;
     // Another SQLite file, or one the program never finished setting up, is no survey file.
     if (version < 1) {
         m_problem = Problem::Corrupt;
@@ -365,10 +472,13 @@ bool SurveyStore::openReadOnly(const QString &path)
         if (step != SQLITE_ROW)
             return fail(step, "reading the sessions");
     }
-    // A newer program's file is read as far as its sessions still read the same, as open() does.
+    // A newer program's file may keep its readings where this program does not look: refused,
+    // as the window refuses to write it (problem() says why).
     if (version > SchemaVersion) {
         m_problem = Problem::NewerSchema;
         m_error = QStringLiteral("schema %1, this program knows %2").arg(version).arg(SchemaVersion);
+        closeLocked();
+        return false;
     } else {
         m_problem = Problem::ReadOnly;
         m_error = QStringLiteral("opened read-only");
@@ -410,6 +520,21 @@ bool SurveyStore::migrate()
         if (!exec(schema))
             return false;
     }
+    if (version < 2) {
+        // Every record keeps its place in the gauge's memory. Older rows get it back exactly:
+        // a read is committed as one batch (one arrival time) in memory order and no row is
+        // ever erased, so a read row's number is its distance from its batch's first row.
+        // Pushed rows have none (NULL).
+        const char *step =
+            "ALTER TABLE records ADD COLUMN recno INTEGER;"
+            "UPDATE records SET recno = b.n FROM (SELECT session, seq, seq - min(seq) OVER "
+            "(PARTITION BY session, arrived) + 1 AS n FROM records WHERE origin = 0) AS b "
+            "WHERE records.session = b.session AND records.seq = b.seq;"
+            "PRAGMA user_version=2;";
+        if (!exec(step))
+            return false;
+    }
+    m_version = SchemaVersion;
     return commit();
 }
 
@@ -430,6 +555,8 @@ void SurveyStore::closeLocked()
     m_session = 0;
     m_nextSeq = 0;
     m_table.clear();
+    m_fromFile.clear();
+    m_version = 0;
 }
 
 bool SurveyStore::moveAside(QString *movedTo)
@@ -518,6 +645,25 @@ void SurveyStore::endSession(qint64 endedMs)
         fail(rc, "ending a session");
 }
 
+namespace {
+
+// A stored read row, to tell whether a record read again is the same reading.
+struct StoredReading
+{
+    qint64 seq = -1;
+    quint8 flags = 0;
+    QString name;
+    float values[GaugeRecord::MaxValues] = {};
+};
+
+bool sameReading(const StoredReading &stored, const float *values, int stride, quint8 flags, const QString *name)
+{
+    return stored.seq >= 0 && stored.flags == flags && (!name || stored.name == *name)
+        && std::memcmp(stored.values, values, sizeof(float) * size_t(stride)) == 0;
+}
+
+} // namespace
+
 bool SurveyStore::addRows(int n, int stride, const float *values, const quint8 *flags, const QString *names,
                           RecordOrigin origin, qint64 arrivedMs)
 {
@@ -529,42 +675,105 @@ bool SurveyStore::addRows(int n, int stride, const float *values, const quint8 *
         m_table.insert(m_table.end(), size_t(n), 0);
         return false;
     }
+    auto failed = [&](int rc, const char *what) {
+        m_table.insert(m_table.end(), size_t(n), 0);
+        return fail(rc, what);
+    };
+    const bool read = origin == RecordOrigin::Memory;
+
+    // The session's earlier reads of the same memory: a record unchanged since is the same
+    // reading, shown again under its stored key (the newest copy), not kept twice.
+    std::vector<StoredReading> earlier;
+    if (read && m_nextSeq > 0) {
+        Statement st{prepare("SELECT recno, seq, flags, name, v0, v1, v2, v3, v4, v5 FROM records "
+                             "WHERE session = ? AND origin = 0 AND recno BETWEEN 1 AND ? ORDER BY seq")};
+        if (!st)
+            return failed(SQLITE_ERROR, "reading earlier reads");
+        sqlite3_bind_int64(st, 1, m_session);
+        sqlite3_bind_int(st, 2, n);
+        earlier.resize(size_t(n));
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            StoredReading &e = earlier[size_t(sqlite3_column_int(st, 0) - 1)];
+            e.seq = sqlite3_column_int64(st, 1);
+            e.flags = quint8(sqlite3_column_int(st, 2));
+            e.name = sqlite3_column_type(st, 3) == SQLITE_NULL ? QString() : columnText(st, 3);
+            for (int v = 0; v < GaugeRecord::MaxValues; ++v)
+                e.values[v] = float(sqlite3_column_double(st, 4 + v));
+        }
+        if (rc != SQLITE_DONE)
+            return failed(rc, "reading earlier reads");
+        // A row the table shows already keeps its own key (an undone clear in front).
+        const std::unordered_set<qint64> shown(m_table.begin(), m_table.end());
+        for (StoredReading &e : earlier)
+            if (e.seq >= 0 && shown.count(keyOf(m_session, e.seq)))
+                e.seq = -1;
+    }
+    Statement reshown{read && !earlier.empty() ? prepare("UPDATE records SET state = CASE state WHEN 2 THEN 2 ELSE 0 END "
+                                                       "WHERE session = ? AND seq = ?")
+                                               : nullptr};
+
     sqlite3_stmt *st = m_insert;
     sqlite3_clear_bindings(st);
     sqlite3_bind_int64(st, 1, m_session);
     sqlite3_bind_int(st, 3, int(origin));
     sqlite3_bind_int64(st, 4, arrivedMs);
-    const qint64 firstSeq = m_nextSeq;
+    std::vector<qint64> keys(static_cast<size_t>(n));
+    qint64 seq = m_nextSeq;
+    qint64 again = 0;
     for (int i = 0; i < n; ++i) {
-        sqlite3_bind_int64(st, 2, firstSeq + i);
+        const float *row = values + qsizetype(i) * stride;
+        if (reshown && sameReading(earlier[size_t(i)], row, stride, flags[i], names ? &names[i] : nullptr)) {
+            sqlite3_bind_int64(reshown, 1, m_session);
+            sqlite3_bind_int64(reshown, 2, earlier[size_t(i)].seq);
+            const int rc = sqlite3_step(reshown);
+            sqlite3_reset(reshown);
+            if (rc != SQLITE_DONE)
+                return failed(rc, "showing a record again");
+            keys[size_t(i)] = keyOf(m_session, earlier[size_t(i)].seq);
+            ++again;
+            continue;
+        }
+        sqlite3_bind_int64(st, 2, seq);
         sqlite3_bind_int(st, 5, flags[i]);
         if (names)
             sqlite3_bind_text16(st, 6, names[i].utf16(), int(names[i].size() * 2), SQLITE_STATIC);
-        const float *row = values + qsizetype(i) * stride;
         for (int v = 0; v < stride; ++v)
             sqlite3_bind_double(st, 7 + v, double(row[v]));
+        if (read)
+            sqlite3_bind_int(st, 13, i + 1);
         const int rc = sqlite3_step(st);
         sqlite3_reset(st);
-        if (rc != SQLITE_DONE) {
-            m_table.insert(m_table.end(), size_t(n), 0);
-            return fail(rc, "adding rows");
-        }
+        if (rc != SQLITE_DONE)
+            return failed(rc, "adding rows");
+        keys[size_t(i)] = keyOf(m_session, seq++);
     }
     Statement count{prepare("UPDATE sessions SET rows = rows + ?, live = 1 WHERE id = ?")};
     if (!count)
-        return false;
-    sqlite3_bind_int(count, 1, n);
+        return failed(SQLITE_ERROR, "counting rows");
+    sqlite3_bind_int64(count, 1, seq - m_nextSeq);
     sqlite3_bind_int64(count, 2, m_session);
-    const int rc = sqlite3_step(count);
-    if (rc != SQLITE_DONE || !commit()) {
-        m_table.insert(m_table.end(), size_t(n), 0);
-        return rc != SQLITE_DONE ? fail(rc, "counting rows") : false;
+    int rc = sqlite3_step(count);
+    if (rc == SQLITE_DONE && again) {
+        Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'read again', ?)")};
+        if (!log)
+            return failed(SQLITE_ERROR, "logging a read");
+        sqlite3_bind_int64(log, 1, m_session);
+        sqlite3_bind_int64(log, 2, arrivedMs);
+        sqlite3_bind_int64(log, 3, again);
+        rc = sqlite3_step(log);
     }
-    m_nextSeq = firstSeq + n;
+    if (rc != SQLITE_DONE)
+        return failed(rc, "counting rows");
+    if (!commit()) {
+        m_table.insert(m_table.end(), size_t(n), 0);
+        return false;
+    }
+    m_nextSeq = seq;
     // push_back keeps the vector's geometric growth: a reserve per row would copy the whole
     // table for every pushed measurement.
-    for (int i = 0; i < n; ++i)
-        m_table.push_back(keyOf(m_session, firstSeq + i));
+    for (qint64 key : keys)
+        m_table.push_back(key);
     return true;
 }
 
@@ -585,8 +794,12 @@ bool SurveyStore::addRecords(const QVector<GaugeRecord> &records, int stride, Re
 
 bool SurveyStore::markRows(const std::vector<qint64> &keys, int state, bool emptied)
 {
-    // The keys of a table run in order: one range update per run of consecutive rows.
-    Statement st{prepare("UPDATE records SET state = ?1 WHERE session = ?2 AND seq BETWEEN ?3 AND ?4")};
+    // The keys of a table run in order: one range update per run of consecutive rows. Rows
+    // that went out in an export stay exported when the table lets them go (they were saved).
+    Statement st{prepare(state == Cleared || state == NotRestored
+                             ? "UPDATE records SET state = CASE state WHEN 2 THEN 2 ELSE ?1 END "
+                               "WHERE session = ?2 AND seq BETWEEN ?3 AND ?4"
+                             : "UPDATE records SET state = ?1 WHERE session = ?2 AND seq BETWEEN ?3 AND ?4")};
     if (!st)
         return false;
     size_t i = 0;
@@ -688,22 +901,32 @@ void SurveyStore::clearLocked()
         return;
     std::vector<qint64> keys;
     keys.swap(m_table);
-    const size_t rows = keys.size();
-    defer(rows, [this, keys = std::move(keys), at = nowMs()] {
+    // Rows taken from the file stay readings of their session when the table lets them go;
+    // the ones read or pushed since were never saved and are discarded.
+    std::vector<qint64> kept;
+    if (!m_fromFile.empty()) {
+        std::vector<qint64> discarded;
+        for (qint64 key : keys)
+            (std::binary_search(m_fromFile.begin(), m_fromFile.end(), key) ? kept : discarded).push_back(key);
+        discarded.swap(keys);
+        m_fromFile.clear();
+    }
+    const size_t rows = keys.size() + kept.size();
+    defer(rows, [this, keys = std::move(keys), kept = std::move(kept), at = nowMs()] {
         if (!begin())
             return;
         Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'clear', ?)")};
         if (!log)
             return;
-        sqlite3_bind_int64(log, 1, sessionOf(keys.back()));
+        sqlite3_bind_int64(log, 1, sessionOf(keys.empty() ? kept.back() : keys.back()));
         sqlite3_bind_int64(log, 2, at);
-        sqlite3_bind_int64(log, 3, qint64(keys.size()));
+        sqlite3_bind_int64(log, 3, qint64(keys.size() + kept.size()));
         const int rc = sqlite3_step(log);
         if (rc != SQLITE_DONE) {
             fail(rc, "logging a clear");
             return;
         }
-        if (markRows(keys, Cleared, true))
+        if (markRows(kept, NotRestored, false) && markRows(keys, Cleared, true))
             commit();
     });
 }
@@ -748,6 +971,8 @@ void SurveyStore::tableReplaced(const std::vector<qint64> &keys)
     const Lock lock = take();
     clearLocked();
     m_table = keys;
+    m_fromFile = keys;
+    std::sort(m_fromFile.begin(), m_fromFile.end());
     reshow(keys, "reopen");
 }
 
@@ -780,7 +1005,8 @@ void SurveyStore::reshowNow(const std::vector<qint64> &keys, const char *kind, q
     if (!begin())
         return;
     // Shown again: a crash now offers them back.
-    Statement st{prepare("UPDATE records SET state = 0 WHERE session = ?1 AND seq BETWEEN ?2 AND ?3")};
+    Statement st{prepare("UPDATE records SET state = CASE state WHEN 2 THEN 2 ELSE 0 END "
+                         "WHERE session = ?1 AND seq BETWEEN ?2 AND ?3")};
     Statement live{prepare("UPDATE sessions SET live = 1 WHERE id = ?")};
     Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, ?, ?)")};
     if (!st || !live || !log)
@@ -841,8 +1067,13 @@ bool SurveyStore::loadRows(const char *where, qint64 arg, StoredTable &out)
     out = StoredTable();
     if (!m_db)
         return false;
+    // A file of schema 1 (opened only to read it) has no record numbers: found as its
+    // migration finds them.
     QByteArray sql = "SELECT r.session, r.seq, r.origin, r.arrived, r.flags, r.name, r.v0, r.v1, r.v2, r.v3, r.v4, "
-                     "r.v5 FROM records r WHERE ";
+                     "r.v5, r.recno FROM ";
+    sql += m_version >= 2 ? "records r" : "(SELECT *, CASE WHEN origin = 0 THEN seq - min(seq) OVER (PARTITION BY "
+                                          "session, origin, arrived) + 1 END AS recno FROM records) r";
+    sql += " WHERE ";
     sql += where;
     sql += " ORDER BY r.session, r.seq";
     Statement st{prepare(sql.constData())};
@@ -875,6 +1106,7 @@ bool SurveyStore::loadRows(const char *where, qint64 arg, StoredTable &out)
             r.name = columnText(st, 5);
         for (int v = 0; v < GaugeRecord::MaxValues; ++v)
             r.values[size_t(v)] = float(sqlite3_column_double(st, 6 + v));
+        r.number = quint32(qMax<qint64>(0, sqlite3_column_int64(st, 12)));
         out.records.append(std::move(r));
     }
     if (rc != SQLITE_DONE)
@@ -947,9 +1179,9 @@ QVector<SurveySummary> SurveyStore::history()
         return out;
     Statement st{prepare("SELECT s.id, s.started, s.ended, s.serial, s.firmware, s.meter_type, s.layout, s.unit_numbers,"
                          " s.unit_names, s.decimals,"
-                         // What opening it shows: deleted rows are not counted.
-                         " (SELECT count(*) FROM records r WHERE r.session = s.id AND r.state <> 1), s.live,"
-                         " EXISTS(SELECT 1 FROM exports e WHERE e.session = s.id)"
+                         // What opening it shows, and how much of it went out in an export.
+                         " (SELECT count(*) FROM records r WHERE r.session = s.id AND " READINGS "), s.live,"
+                         " (SELECT count(*) FROM records r WHERE r.session = s.id AND r.state = 2)"
                          " FROM sessions s WHERE s.rows > 0 ORDER BY s.started DESC, s.id DESC")};
     if (!st)
         return out;
@@ -961,7 +1193,8 @@ QVector<SurveySummary> SurveyStore::history()
         s.info = readInfo(st, 3);
         s.rows = sqlite3_column_int64(st, 10);
         s.live = sqlite3_column_int(st, 11) != 0;
-        s.exported = sqlite3_column_int(st, 12) != 0;
+        s.exportedRows = sqlite3_column_int64(st, 12);
+        s.exported = s.exportedRows > 0;
         out.append(s);
     }
     return out;
@@ -970,7 +1203,7 @@ QVector<SurveySummary> SurveyStore::history()
 bool SurveyStore::loadSession(qint64 id, StoredTable &out)
 {
     const Lock lock = take();
-    return loadRows("r.session = ?1 AND r.state <> 1", id, out);
+    return loadRows("r.session = ?1 AND " READINGS, id, out);
 }
 
 bool SurveyStore::deleteSession(qint64 id)

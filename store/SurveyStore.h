@@ -40,10 +40,16 @@ struct SurveySummary
     qint64 startedMs = 0;
     qint64 endedMs = 0;
     SurveyInfo info;
-    qint64 rows = 0;    // rows received and not deleted: the rows opening it shows
-    bool exported = false;
+    // The readings of the session: what opening it shows. Rows deleted, or cleared without
+    // being saved, are not counted; a record read again unchanged is counted once.
+    qint64 rows = 0;
+    qint64 exportedRows = 0; // of those, the ones that went out in an export
+    bool exported = false;   // some of them went out (exportedRows > 0)
     bool live = false;  // has rows in the current table (or left there by the last run)
 };
+
+// How much of a session went out in exports: "no", "all" or "41 of 81" (both languages).
+QString exportedRowsText(const SurveySummary &summary, bool chinese);
 
 // Rows loaded back from the file, with the columns they were shown in.
 struct StoredTable
@@ -53,6 +59,7 @@ struct StoredTable
     QVector<Record> records;
     std::vector<qint64> keys; // one per record, see SurveyStore
 };
+
 
 // The survey store: every reading the table receives, kept in one SQLite file, written
 // through the sqlite3 C API (one prepared statement per kind of write, one transaction per
@@ -74,8 +81,9 @@ struct StoredTable
 class SurveyStore
 {
 public:
-    static constexpr int SchemaVersion = 1;
-    enum class Problem { None, CannotOpen, Corrupt, Locked, ReadOnly, Full, NewerSchema, Failed };
+    // 2: each record keeps its place in the gauge's memory (recno).
+    static constexpr int SchemaVersion = 2;
+    enum class Problem { None, CannotOpen, Corrupt, Locked, ReadOnly, Full, NewerSchema, Failed, NotAFile };
     enum class Removal { Deleted, Exported };
 
     SurveyStore();
@@ -117,6 +125,9 @@ public:
     // Commits n rows of the current session in one transaction and mirrors them at the end of
     // the table. values: `stride` floats per row (2 or 6), flags: out-of-range bits, names:
     // null or n names. False (nothing kept) without a session or on a failure.
+    // Rows of origin Memory are a read of the gauge's memory: row i is record number i + 1.
+    // A record the session already holds with the same number and the same numbers (the
+    // same memory read again) is shown again under its stored key instead of kept twice.
     bool addRows(int n, int stride, const float *values, const quint8 *flags, const QString *names,
                  RecordOrigin origin, qint64 arrivedMs);
     bool addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin, qint64 arrivedMs);
@@ -183,6 +194,8 @@ private:
     bool exec(const char *sql);
     // The file's schema version (PRAGMA user_version); false (fail() called) when unreadable.
     bool readVersion(int *version);
+    // PRAGMA quick_check, bounded in time; false (Corrupt) when it finds damage.
+    bool quickCheck();
     sqlite3_stmt *prepare(const char *sql);
     bool fail(int rc, const char *what);
     bool migrate();
@@ -204,6 +217,10 @@ private:
     qint64 m_session = 0;
     qint64 m_nextSeq = 0;
     std::vector<qint64> m_table; // the key of each table row
+    // Keys of the rows the table took from the file (a restore, a session from the history),
+    // sorted: clearing them from the table does not discard them.
+    std::vector<qint64> m_fromFile;
+    int m_version = 0; // of the open file
     sqlite3_stmt *m_insert = nullptr;
 
     // Deferred writes, run in order by m_worker with m_lock held.

@@ -102,7 +102,7 @@ private slots:
         for (double v : values)
             add(model, v);
         ReadingsAnalysis analysis(model);
-        const ColumnStatistics &s = analysis.statistics(0);
+        const ColumnStatistics &s = analysis.statistics(1);
         QCOMPARE(s.count, 8);
         QCOMPARE(s.outOfRange, 2);
         QCOMPARE(s.minimum, 2.0);
@@ -113,35 +113,35 @@ private slots:
         QCOMPARE(s.mean, 5.0);
         QCOMPARE(s.standardDeviation(), std::sqrt(32.0 / 7.0));
         // The velocity column has its own figures: all ten in range, all equal.
-        QCOMPARE(analysis.statistics(1).count, 10);
-        QCOMPARE(analysis.statistics(1).range(), 0.0);
-        QCOMPARE(analysis.statistics(1).standardDeviation(), 0.0);
+        QCOMPARE(analysis.statistics(2).count, 10);
+        QCOMPARE(analysis.statistics(2).range(), 0.0);
+        QCOMPARE(analysis.statistics(2).standardDeviation(), 0.0);
 
         // Selection rows 2-4 and 8-9: {4,4,4,7,9}: mean 5.6, deviation sqrt(21.2/4).
         analysis.setSelection({RowRange{8, 9}, RowRange{2, 4}});
         QVERIFY(analysis.hasSelection());
         QCOMPARE(analysis.selectedRows(), 5);
-        const ColumnStatistics &sel = analysis.statistics(0);
+        const ColumnStatistics &sel = analysis.statistics(1);
         QCOMPARE(sel.count, 5);
         QCOMPARE(sel.minimumRow, 2); // the first of the equal minima
         QCOMPARE(sel.maximumRow, 9);
         QVERIFY(std::abs(sel.mean - 5.6) < 1e-12);
         QVERIFY(std::abs(sel.standardDeviation() - std::sqrt(21.2 / 4)) < 1e-12);
-        QCOMPARE(analysis.tableStatistics(0).count, 8); // the table's figures stay
+        QCOMPARE(analysis.tableStatistics(1).count, 8); // the table's figures stay
         // A selection of one out-of-range row: no reading, no division by zero.
         analysis.setSelection({RowRange{5, 5}});
-        QCOMPARE(analysis.statistics(0).count, 0);
-        QCOMPARE(analysis.statistics(0).outOfRange, 1);
-        QVERIFY(std::isnan(analysis.statistics(0).mean));
-        QVERIFY(std::isnan(analysis.statistics(0).standardDeviation()));
+        QCOMPARE(analysis.statistics(1).count, 0);
+        QCOMPARE(analysis.statistics(1).outOfRange, 1);
+        QVERIFY(std::isnan(analysis.statistics(1).mean));
+        QVERIFY(std::isnan(analysis.statistics(1).standardDeviation()));
         // A single reading: range 0, no deviation.
         analysis.setSelection({RowRange{9, 9}});
-        QCOMPARE(analysis.statistics(0).count, 1);
-        QCOMPARE(analysis.statistics(0).range(), 0.0);
-        QCOMPARE(analysis.statistics(0).minimumRow, 9);
-        QVERIFY(std::isnan(analysis.statistics(0).standardDeviation()));
+        QCOMPARE(analysis.statistics(1).count, 1);
+        QCOMPARE(analysis.statistics(1).range(), 0.0);
+        QCOMPARE(analysis.statistics(1).minimumRow, 9);
+        QVERIFY(std::isnan(analysis.statistics(1).standardDeviation()));
         analysis.setSelection({});
-        QCOMPARE(analysis.statistics(0).count, 8);
+        QCOMPARE(analysis.statistics(1).count, 8);
 
         // Many equal readings that are not exact binary fractions: deviation 0, never NaN.
         RecordsModel same;
@@ -149,8 +149,8 @@ private slots:
         for (int i = 0; i < 1000; ++i)
             add(same, 3.3);
         ReadingsAnalysis sameAnalysis(same);
-        QVERIFY(sameAnalysis.statistics(0).standardDeviation() >= 0.0);
-        QVERIFY(sameAnalysis.statistics(0).standardDeviation() < 1e-12);
+        QVERIFY(sameAnalysis.statistics(1).standardDeviation() >= 0.0);
+        QVERIFY(sameAnalysis.statistics(1).standardDeviation() < 1e-12);
     }
 
     // Random readings with out-of-range ones, added one by one (as pushes) and in batches:
@@ -168,27 +168,27 @@ private slots:
             add(model, random.bounded(8) == 0 ? NAN : 4.0 + random.bounded(12.0));
             all.append(i);
         }
-        compare(analysis.statistics(0), reference(model, 0, all));
+        compare(analysis.statistics(1), reference(model, 0, all));
         const BandJudge judge(*analysis.limits(), 2);
         BandCounts counted{};
         for (int row : all)
             if (!model.isOutOfRange(row, 0))
                 ++counted[int(judge.band(model.value(row, 0)))];
-        QCOMPARE(analysis.statistics(0).bands, counted);
+        QCOMPARE(analysis.statistics(1).bands, counted);
         QCOMPARE(computeStatistics(model, 0, allRows(model), &judge).bands, counted);
 
         // The run chart and histogram built as rows came equal the ones built at once.
         RunSeries atOnce(analysis.runSeries().maxBuckets());
         atOnce.rebuild(model, 0);
         QCOMPARE(analysis.runSeries().points(), atOnce.points());
-        const Histogram h = Histogram::compute(model, 0, analysis.tableStatistics(0), 2);
+        const Histogram h = Histogram::compute(model, 0, analysis.tableStatistics(1), 2);
         QCOMPARE(analysis.histogram().width, h.width);
         QCOMPARE(analysis.histogram().start, h.start);
         QCOMPARE(analysis.histogram().counts, h.counts);
 
         model.removeRows(100, 50);
         all.erase(all.end() - 50, all.end());
-        compare(analysis.statistics(0), reference(model, 0, all));
+        compare(analysis.statistics(1), reference(model, 0, all));
 
         analysis.setSelection({RowRange{10, 20}, RowRange{500, 900}, RowRange{2940, 5000}});
         QList<int> selected;
@@ -198,7 +198,7 @@ private slots:
             selected << r;
         for (int r = 2940; r < model.rowCount(); ++r)
             selected << r;
-        compare(analysis.statistics(0), reference(model, 0, selected));
+        compare(analysis.statistics(1), reference(model, 0, selected));
     }
 
     // The band of readings at and around each limit, judged on the shown number, and
@@ -391,13 +391,13 @@ private slots:
         QCOMPARE(*analysis.limits(), b);
         // Limits in inch judge the mm column after conversion: 5.10 mm is between 0.2 inch
         // (5.08 mm) and 0.25 inch (6.35 mm).
-        QCOMPARE(analysis.band(0, 0), std::optional<Band>(Band::Amber));
-        QCOMPARE(analysis.tableStatistics(0).bands[int(Band::Amber)], 1);
+        QCOMPARE(analysis.band(0, 1), std::optional<Band>(Band::Amber));
+        QCOMPARE(analysis.tableStatistics(1).bands[int(Band::Amber)], 1);
         QVERIFY(analysis.setLimits(a));
         QCOMPARE(*store.load(QStringLiteral("x/=2")), a);
         analysis.setSerial(QStringLiteral("222"));
         QVERIFY(!analysis.limits());
-        QCOMPARE(analysis.band(0, 0), std::nullopt);
+        QCOMPARE(analysis.band(0, 1), std::nullopt);
     }
 };
 

@@ -111,7 +111,7 @@ private slots:
         QTest::qWait(50);
         const QImage shot = view->viewport()->grab().toImage();
         auto colourAt = [&](int row) {
-            const QRect cell = view->visualRect(model.index(row, 0));
+            const QRect cell = view->visualRect(model.index(row, 1));
             return shot.pixelColor(cell.left() + 4, cell.center().y());
         };
         QCOMPARE(colourAt(4), BandDelegate::background(Band::Red));

@@ -32,11 +32,12 @@ qint64 noonUtc(int year, int month, int day)
     return QDateTime(QDate(year, month, day), QTime(12, 0), Qt::UTC).toMSecsSinceEpoch();
 }
 
-// A single-layer session of gauge 777 with these thicknesses (mm), records 1, 2, ...
-void addSurvey(SurveyStore &store, qint64 startedMs, const QVector<float> &thickness)
+// A single-layer session of a gauge (777 unless said) with these thicknesses (mm), records 1, 2, ...
+void addSurvey(SurveyStore &store, qint64 startedMs, const QVector<float> &thickness,
+               const QString &serial = QStringLiteral("777"))
 {
     SurveyInfo info;
-    info.serial = QStringLiteral("777");
+    info.serial = serial;
     info.firmware = QStringLiteral("1.10");
     info.meterType = 1;
     info.layout = 1;
@@ -50,7 +51,6 @@ void addSurvey(SurveyStore &store, qint64 startedMs, const QVector<float> &thick
     const QVector<quint8> flags(thickness.size(), 0);
     QVERIFY(store.addRows(int(thickness.size()), 2, values.constData(), flags.constData(), nullptr,
                           RecordOrigin::Memory, startedMs));
-    store.tableCleared();
     store.endSession(startedMs + 3600000);
 }
 
@@ -297,6 +297,42 @@ private slots:
         QCOMPARE(dialogs.unexpected, 0);
         // The comparison changed nothing in the file.
         QCOMPARE(store.history().size(), 3);
+    }
+
+    // Surveys of two gauges: the window asks first (No compares nothing), and the comparison
+    // then names both gauges.
+    void differentGaugesAreAskedAbout()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("s.sqlite"));
+        {
+            SurveyStore writer;
+            QVERIFY(writer.open(path));
+            addSurvey(writer, noonUtc(2020, 6, 1), {10.00f, 8.00f});
+            addSurvey(writer, noonUtc(2022, 6, 1), {9.80f, 7.90f}, QStringLiteral("888"));
+        }
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        ScriptedInteraction dialogs;
+        rig.model.setChinese(false);
+        QVERIFY(rig.session.openStore(store, path));
+        HistoryDialog history(rig.session);
+        history.selectSessions(history.visibleSessions());
+        dialogs.answerQuestions({false, true});
+        QVERIFY(!history.compareSelected());
+        QCOMPARE(dialogs.texts(Kind::Question).size(), 1);
+        QVERIFY2(dialogs.texts(Kind::Question)[0].contains(QStringLiteral("different gauges (888, 777)")),
+                 qPrintable(dialogs.texts(Kind::Question)[0]));
+        ComparisonDialog *window = history.compareSelected();
+        QVERIFY(window);
+        QCOMPARE(window->comparison().gauges, (QStringList{"777", "888"}));
+        QVERIFY2(window->notes->text().contains(QStringLiteral("2 gauges: gauge 777 (2020-06-01); gauge 888 (2022-06-01)")),
+                 qPrintable(window->notes->text()));
+        QCOMPARE(window->table().facts.serial, QStringLiteral("777, 888"));
+        window->close();
+        QCOMPARE(dialogs.unexpected, 0);
     }
 };
 

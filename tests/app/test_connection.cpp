@@ -154,13 +154,13 @@ private slots:
         QTest::newRow("match") << one << 3u << 120 << 42u << QStringList{} << 2 << 8;
         QTest::newRow("firmware too low") << one << 3u << 119 << 42u << QStringList{"仪器版本过低!"} << 2 << 0;
         QTest::newRow("unknown meter") << one << 4u << 120 << 42u << QStringList{"仪器与软件不匹配!"} << 1 << 0;
-        QTest::newRow("empty meter table") << QList<QVariantList>{} << 9u << 1 << 42u << QStringList{} << 1 << 3;
+        QTest::newRow("empty meter table") << QList<QVariantList>{} << 9u << 1 << 42u << QStringList{} << 1 << 4;
         QTest::newRow("no UIIndex") << QList<QVariantList>{{3, QVariant(), QVariant()}} << 3u << 5 << 42u
                                     << QStringList{"仪表配置为此仪器指定的界面类型无法识别，无法显示其记录。"} << 0 << 0;
         QTest::newRow("unknown UIIndex") << QList<QVariantList>{{3, 7, 0}} << 3u << 5 << 42u
                                          << QStringList{"仪表配置为此仪器指定的界面类型7无法识别，无法显示其记录。"} << 7 << 0;
         QTest::newRow("first of two entries counts") << QList<QVariantList>{{3, 1, 0}, {3, 2, 999}} << 3u << 1 << 42u
-                                                     << QStringList{} << 1 << 3;
+                                                     << QStringList{} << 1 << 4;
         QTest::newRow("32-bit serial") << one << 3u << 120 << 0xFFFFFFFFu << QStringList{} << 2 << 8;
     }
 

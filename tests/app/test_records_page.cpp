@@ -102,9 +102,9 @@ private slots:
         rig.rig.session.setTableLayout(1);
         rig.rig.session.setUnitNumbers({1, 0});
         page.buildHeaders();
-        QCOMPARE(rig.table().columnCount(), 3);
-        QCOMPARE(header(rig.table(), 0), QStringLiteral("厚度\n(毫米)"));
-        QCOMPARE(header(rig.table(), 1), QStringLiteral("声速\n(m/s)"));
+        QCOMPARE(rig.table().columnCount(), 4);
+        QCOMPARE(header(rig.table(), 1), QStringLiteral("厚度\n(毫米)"));
+        QCOMPARE(header(rig.table(), 2), QStringLiteral("声速\n(m/s)"));
         // Number 2 is beyond the two entries read: no columns.
         rig.rig.session.setUnitNumbers({2, 0});
         page.buildHeaders();
@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(dialogs.shown.at(1).text,
                  QStringLiteral("Clear data will clear all records. Are you sure you want to clear it?"));
         QCOMPARE(rig.table().rowCount(), 0);
-        QCOMPARE(rig.table().columnCount(), 3); // headers stay
+        QCOMPARE(rig.table().columnCount(), 4); // headers stay
         QCOMPARE(dialogs.unexpected, 0);
     }
 

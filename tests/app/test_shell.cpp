@@ -199,7 +199,7 @@ private slots:
         record.setValue(0, 0.0f, true);
         record.setValue(1, 5920.0f, false);
         page->model().append(QVector<GaugeRecord>{record}, RecordOrigin::Memory, 0);
-        const QModelIndex cell = page->tableWidget_data->model()->index(0, 0);
+        const QModelIndex cell = page->tableWidget_data->model()->index(0, 1);
         QCOMPARE(cell.data().toString(), QStringLiteral("超量程"));
 
         // Qt's own texts follow: a standard button's caption.

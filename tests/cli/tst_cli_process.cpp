@@ -163,17 +163,19 @@ private slots:
             "print(len(body), len(head), flagged)\n";
         const Result python = run(QStringLiteral("python3"), {"-c", QString::fromUtf8(script)}, csv.out);
         QVERIFY2(python.exitCode == 0, python.err.constData());
-        QCOMPARE(python.out.trimmed(), QByteArray("57 3 5")); // thickness, velocity, flag
+        QCOMPARE(python.out.trimmed(), QByteArray("57 4 5")); // number, thickness, velocity, flag
 
         const Result json = run(cli, {"--demo-config", config, "read", "-o", "-", "--format", "json"});
         QCOMPARE(json.exitCode, 0);
         const QList<QByteArray> lines = json.out.trimmed().split('\n');
         QCOMPARE(lines.size(), records);
         int nulls = 0;
+        int number = 0;
         for (const QByteArray &line : lines) {
             QJsonParseError error;
             const QJsonObject o = QJsonDocument::fromJson(line, &error).object();
             QCOMPARE(error.error, QJsonParseError::NoError);
+            QCOMPARE(o.value(QStringLiteral("number")).toInt(), ++number); // its place in the gauge's memory
             QVERIFY(o.value(QStringLiteral("velocity")).isDouble());
             const QJsonArray flagged = o.value(QStringLiteral("outOfRange")).toArray();
             QCOMPARE(o.value(QStringLiteral("thickness")).isNull(), flagged.contains(QStringLiteral("thickness")));
@@ -242,7 +244,9 @@ private slots:
             const quint8 none[] = {0, 0};
             const QString names[] = {QStringLiteral("P1"), QStringLiteral("P2")};
             QVERIFY(store.addRows(2, 6, layers, none, names, RecordOrigin::Pushed, 1700000201000));
-            // An export of the current session alone (not of the table's first rows).
+            // Both rows went out in an export of the current session alone (not of the table's
+            // first rows).
+            store.rowsRemoved(3, 2, SurveyStore::Removal::Exported);
             store.exported(tmp.filePath(QStringLiteral("earlier.csv")), QStringLiteral("csv"), 2, false);
             store.endSession(1700000300000);
             QVERIFY2(store.writable(), qPrintable(store.errorText()));
@@ -262,15 +266,15 @@ private slots:
         const QByteArray listing =
             "import csv, sys\n"
             "rows = list(csv.reader(sys.stdin.buffer.read().decode('utf-8').splitlines(True)))\n"
-            "assert rows[0] == ['id', 'started', 'serial', 'meter type', 'layout', 'rows', 'exported'], rows[0]\n"
+            "assert rows[0] == ['id', 'started', 'serial', 'meter type', 'layout', 'rows', 'exported', 'exported rows'], rows[0]\n"
             "for r in rows[1:]:\n"
-            "    assert len(r) == 7 and r[1][:4] == '2023', r\n"
-            "    print(r[0], r[2], r[3], r[4], r[5], r[6], sep='|')\n";
+            "    assert len(r) == 8 and r[1][:4] == '2023', r\n"
+            "    print(r[0], r[2], r[3], r[4], r[5], r[6], r[7], sep='|')\n";
         const Result listed = run(QStringLiteral("python3"), {"-c", QString::fromUtf8(listing)}, history.out);
         QVERIFY2(listed.exitCode == 0, listed.err.constData());
         QCOMPARE(QString::fromUtf8(listed.out),
                  // The deleted row is not counted: the rows listed are the rows an export gives.
-                 QStringLiteral("%1|A-7, rev \"2\"|2|multi|2|yes\n%2|31337|1|single|3|no\n").arg(multi).arg(single));
+                 QStringLiteral("%1|A-7, rev \"2\"|2|multi|2|yes|2\n%2|31337|1|single|3|no|0\n").arg(multi).arg(single));
         const Result table = run(cli, {"--store", path, "history"});
         QCOMPARE(table.exitCode, 0);
         QCOMPARE(table.out.count('\n'), 3); // a header and two sessions
@@ -281,16 +285,17 @@ private slots:
         const QByteArray reading =
             "import csv, sys\n"
             "rows = list(csv.reader(sys.stdin.buffer.read().decode('utf-8').splitlines(True)))\n"
-            "assert rows[0][-1] == 'Out of range' and len(rows[0]) == 3, rows[0]\n"
+            "assert rows[0][-1] == 'Out of range' and len(rows[0]) == 4, rows[0]\n"
             "for r in rows[1:]:\n"
-            "    print(r[0] or '-', r[1], r[2] or '-', sep='|')\n";
+            "    print(r[0], r[1] or '-', r[2], r[3] or '-', sep='|')\n";
         const Result read = run(QStringLiteral("python3"), {"-c", QString::fromUtf8(reading)}, exported.out);
         QVERIFY2(read.exitCode == 0, read.err.constData());
         const QStringList lines = QString::fromUtf8(read.out).trimmed().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.value(0), QStringLiteral("1.234|5900|-"));
-        QVERIFY2(lines.value(1).startsWith(QStringLiteral("-|5930|")) && lines.value(1).size() > 7, qPrintable(lines.value(1)));
-        QCOMPARE(lines.value(2), QStringLiteral("4.125|5940|-"));
+        // Each with its record number: the deleted second one shifts none.
+        QCOMPARE(lines.value(0), QStringLiteral("1|1.234|5900|-"));
+        QVERIFY2(lines.value(1).startsWith(QStringLiteral("3|-|5930|")) && lines.value(1).size() > 9, qPrintable(lines.value(1)));
+        QCOMPARE(lines.value(2), QStringLiteral("4|4.125|5940|-"));
         QVERIFY(!exported.out.contains("5920"));
 
         // To a file: the same writer through the atomic write, the same bytes.
@@ -347,6 +352,27 @@ private slots:
         QCOMPARE(broken.exitCode, 1);
         QVERIFY2(broken.err.contains("damaged"), broken.err.constData());
         QVERIFY(broken.out.isEmpty());
+
+        // A newer program's file is refused, not read in part, and nothing is left beside it.
+        const QString newerFile = tmp.filePath(QStringLiteral("newer.sqlite"));
+        QVERIFY(QFile::copy(path, newerFile));
+        const Result bumped = run(QStringLiteral("python3"), {"-c", "import sqlite3, sys\n"
+                                                                     "c = sqlite3.connect(sys.argv[1])\n"
+                                                                     "c.execute('PRAGMA user_version=99')\n"
+                                                                     "c.commit()\n"
+                                                                     "c.close()\n",
+                                                               newerFile});
+        QVERIFY2(bumped.exitCode == 0, bumped.err.constData());
+        for (const char *command : {"history", "export"}) {
+            QStringList args{"--store", newerFile, QString::fromLatin1(command)};
+            if (qstrcmp(command, "export") == 0)
+                args << QString::number(single) << "-o" << "-";
+            const Result refused = run(cli, args);
+            QVERIFY2(refused.exitCode == 1 && refused.err.contains("newer version"), refused.err.constData());
+            QVERIFY(refused.out.isEmpty());
+        }
+        QCOMPARE(QDir(tmp.path()).entryList({QStringLiteral("newer.sqlite*")}, QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("newer.sqlite")});
     }
 
     // compare over a survey file written through the store: two single-layer sessions two
@@ -358,7 +384,7 @@ private slots:
         const QString path = tmp.filePath(QStringLiteral("compare.sqlite"));
         const qint64 t0 = 1577836800000; // 2020-01-01 00:00 UTC
         const qint64 t1 = t0 + 63115200000; // + 730.5 days (two years): 2021-12-31 12:00 UTC
-        qint64 older = 0, newer = 0, multiOld = 0, multiNew = 0, foreign = 0;
+        qint64 older = 0, newer = 0, multiOld = 0, multiNew = 0, foreign = 0, otherGauge = 0;
         {
             SurveyStore store;
             QVERIFY2(store.open(path), qPrintable(store.errorText()));
@@ -369,13 +395,12 @@ private slots:
             info.unitNames = {QStringLiteral("inch"), QStringLiteral("m/s")};
             info.decimals = {3, 0};
             older = store.beginSession(info, t0);
-            // Row 2 is deleted, so 0.350 becomes location 2; location 5 is out of range.
-            const float inch[] = {0.5f, 5900, 0.123f, 5900, 0.35f, 5900, 0.25f, 5900, 0.3f, 5900, 0, 5900};
-            const quint8 inchFlags[] = {0, 0, 0, 0, 0, 1};
+            // Record 6 is deleted: no location at all; location 5 is out of range.
+            const float inch[] = {0.5f, 5900, 0.35f, 5900, 0.25f, 5900, 0.3f, 5900, 0, 5900, 0.123f, 5900};
+            const quint8 inchFlags[] = {0, 0, 0, 0, 1, 0};
             QVERIFY(store.addRows(6, 2, inch, inchFlags, nullptr, RecordOrigin::Memory, t0));
-            store.rowsRemoved(1, 1, SurveyStore::Removal::Deleted);
+            store.rowsRemoved(5, 1, SurveyStore::Removal::Deleted);
             store.endSession(t0 + 1000);
-            store.tableCleared();
 
             info.unitNames = {QStringLiteral("mm"), QStringLiteral("m/s")};
             info.decimals = {2, 0};
@@ -385,13 +410,18 @@ private slots:
             const quint8 none[] = {0, 0, 0, 0, 0};
             QVERIFY(store.addRows(5, 2, mm, none, nullptr, RecordOrigin::Memory, t1));
             store.endSession(t1 + 1000);
-            store.tableCleared();
 
             info.unitNames = {QStringLiteral("us"), QStringLiteral("m/s")}; // a time, not a length
             foreign = store.beginSession(info, t1 + 86400000);
             QVERIFY(store.addRows(1, 2, mm, none, nullptr, RecordOrigin::Memory, t1 + 86400000));
             store.endSession(t1 + 86401000);
-            store.tableCleared();
+
+            info.serial = QStringLiteral("4242"); // another gauge, the same locations
+            info.unitNames = {QStringLiteral("mm"), QStringLiteral("m/s")};
+            otherGauge = store.beginSession(info, t1 + 2 * 86400000);
+            QVERIFY(store.addRows(5, 2, mm, none, nullptr, RecordOrigin::Memory, t1 + 2 * 86400000));
+            store.endSession(t1 + 2 * 86400000 + 1000);
+            info.serial = QStringLiteral("31337");
 
             info.layout = 2;
             info.unitNumbers = {0, 0, 0, 1, 1, 1};
@@ -403,7 +433,6 @@ private slots:
             const QString oldNames[] = {QStringLiteral("P1"), QStringLiteral("P2")};
             QVERIFY(store.addRows(2, 6, before, none, oldNames, RecordOrigin::Pushed, t0));
             store.endSession(t0 + 1000);
-            store.tableCleared();
             multiNew = store.beginSession(info, t0 + 31557600000); // + 365.25 days
             const float after[] = {6, 2.9f, 9, 5900, 5900, 5900, 5, 3.8f, 9, 5900, 5900, 5900, 5, 1, 9, 5900, 5900, 5900};
             const QString newNames[] = {QStringLiteral("P2"), QStringLiteral("P1"), QStringLiteral("P1")};
@@ -530,6 +559,17 @@ private slots:
             QVERIFY2(r.exitCode == 1 && r.err.contains(refusal.second), r.err.constData());
             QVERIFY(r.out.isEmpty());
         }
+        // Two gauges: refused unless asked for, and then both are named.
+        const Result twoGauges = run(cli, {"--store", path, "compare", QString::number(newer), QString::number(otherGauge)});
+        QVERIFY2(twoGauges.exitCode == 1 && twoGauges.err.contains("different gauges (31337, 4242)")
+                     && twoGauges.err.contains("--any-gauge"),
+                 twoGauges.err.constData());
+        QVERIFY(twoGauges.out.isEmpty());
+        const Result anyGauge = run(cli, {"--store", path, "compare", QString::number(newer), QString::number(otherGauge),
+                                          "--any-gauge", "-o", "-"});
+        QVERIFY2(anyGauge.exitCode == 0 && anyGauge.err.contains("come from 2 gauges: gauge 31337 (")
+                     && anyGauge.err.contains("; gauge 4242 ("),
+                 anyGauge.err.constData());
         const Result one = run(cli, {"--store", path, "compare", QString::number(older)});
         QVERIFY2(one.exitCode == 2 && one.err.contains("at least two sessions"), one.err.constData());
         QVERIFY(one.out.isEmpty());

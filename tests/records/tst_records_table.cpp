@@ -121,21 +121,21 @@ void TestRecordsTable::singleLayerHeaders()
     // Entry 0 of the unit numbers is the velocity unit, entry 1 the thickness unit.
     QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
     QCOMPARE(headerTexts(*view),
-             QStringList({QStringLiteral("Thickness\n(mm)"), QStringLiteral("Sound Velocity\n(m/s)"),
+             QStringList({QStringLiteral("No."), QStringLiteral("Thickness\n(mm)"), QStringLiteral("Sound Velocity\n(m/s)"),
                           QStringLiteral("Operation")}));
-    QCOMPARE(view->horizontalHeader()->count(), 3);
+    QCOMPARE(view->horizontalHeader()->count(), 4);
     QCOMPARE(model->singleDecimals(), QList<int>({2, 0}));
 
     // An empty unit name gives the bare word.
     model->setChinese(true);
     QVERIFY(model->setColumns(1, {2, 3, 9, 9}, unitTable()));
-    QCOMPARE(headerTexts(*view), QStringList({QStringLiteral("厚度\n(in)"), QStringLiteral("声速"),
+    QCOMPARE(headerTexts(*view), QStringList({QStringLiteral("编号"), QStringLiteral("厚度\n(in)"), QStringLiteral("声速"),
                                               QStringLiteral("操作")}));
     QCOMPARE(model->singleDecimals(), QList<int>({3, 1}));
 
     // Any other layout changes nothing.
     QVERIFY(!model->setColumns(3, {}, unitTable()));
-    QCOMPARE(headerTexts(*view).value(1), QStringLiteral("声速"));
+    QCOMPARE(headerTexts(*view).value(2), QStringLiteral("声速"));
     QCOMPARE(model->singleDecimals(), QList<int>({3, 1}));
 }
 
@@ -159,14 +159,14 @@ void TestRecordsTable::unitsChangedUnderKeptRows()
     // New units for the same layout keep the records and show them in the new units' decimals.
     QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
     QCOMPARE(add(*model, {single(5.0f, 5920.26f)}), 1);
-    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("5.00"));
-    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("5920"));
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("5.00"));
+    QCOMPARE(cellText(*view, 0, 2), QStringLiteral("5920"));
     QVERIFY(model->setColumns(1, {2, 3}, unitTable()));
     QCOMPARE(view->model()->rowCount(), 1);
-    QCOMPARE(headerTexts(*view).value(0), QStringLiteral("Thickness\n(in)"));
-    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("5.000"));
-    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("5920.3"));
-    QCOMPARE(headerTexts(*view).value(1), QStringLiteral("Sound Velocity"));
+    QCOMPARE(headerTexts(*view).value(1), QStringLiteral("Thickness\n(in)"));
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("5.000"));
+    QCOMPARE(cellText(*view, 0, 2), QStringLiteral("5920.3"));
+    QCOMPARE(headerTexts(*view).value(2), QStringLiteral("Sound Velocity"));
 
     // Records of the other layout have no place in its columns.
     QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
@@ -209,22 +209,22 @@ void TestRecordsTable::cellsAndFormatting()
     QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
     QCOMPARE(add(*model, {single(5.0f, 5920.0f)}), 1);
     QCOMPARE(add(*model, {single(1.005f, 5920.6f, 0b01)}), 1);
-    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("5.00"));
-    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("5920"));
-    QCOMPARE(cellText(*view, 1, 0), QStringLiteral("Outrange"));
-    QCOMPARE(cellText(*view, 1, 1), QStringLiteral("5921"));
-    for (int c = 0; c < 2; ++c) {
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("5.00"));
+    QCOMPARE(cellText(*view, 0, 2), QStringLiteral("5920"));
+    QCOMPARE(cellText(*view, 1, 1), QStringLiteral("Outrange"));
+    QCOMPARE(cellText(*view, 1, 2), QStringLiteral("5921"));
+    for (int c = 1; c < 3; ++c) {
         QCOMPARE(cell(*view, 0, c, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         // Values are read-only, also for a caller going past the view's edit triggers.
         const QModelIndex index = view->model()->index(0, c);
         QCOMPARE(index.flags() & ~Qt::ItemNeverHasChildren, Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         QVERIFY(!view->model()->setData(index, QStringLiteral("7")));
-        QCOMPARE(cellText(*view, 0, c), c == 0 ? QStringLiteral("5.00") : QStringLiteral("5920"));
+        QCOMPARE(cellText(*view, 0, c), c == 1 ? QStringLiteral("5.00") : QStringLiteral("5920"));
     }
     // The Operation cell holds nothing; it is the button cell, the value cells are not.
-    QVERIFY(!cell(*view, 0, 2).isValid());
-    QVERIFY(table->deleteDelegate()->isButtonCell(view->model()->index(0, 2)));
-    QVERIFY(!table->deleteDelegate()->isButtonCell(view->model()->index(0, 1)));
+    QVERIFY(!cell(*view, 0, 3).isValid());
+    QVERIFY(table->deleteDelegate()->isButtonCell(view->model()->index(0, 3)));
+    QVERIFY(!table->deleteDelegate()->isButtonCell(view->model()->index(0, 2)));
 
     QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
     model->clear();
@@ -290,9 +290,9 @@ void TestRecordsTable::batchAndOneRowGiveSameCells()
     for (const GaugeRecord &r : singles)
         QCOMPARE(add(otherModel, {r}), 1);
     compareTables();
-    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("1.00"));
-    QCOMPARE(cellText(*view, 8, 0), QStringLiteral("超量程"));
-    QCOMPARE(cellText(*view, 40, 1), QStringLiteral("5939"));
+    QCOMPARE(cellText(*view, 0, 1), QStringLiteral("1.00"));
+    QCOMPARE(cellText(*view, 8, 1), QStringLiteral("超量程"));
+    QCOMPARE(cellText(*view, 40, 2), QStringLiteral("5939"));
     // One scroll to the bottom after the batch.
     QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
     QVERIFY(view->verticalScrollBar()->maximum() > 0);
@@ -329,11 +329,11 @@ void TestRecordsTable::clickedButtonDeletesItsOwnRow()
     QVERIFY(QTest::qWaitForWindowExposed(view.get()));
     view->scrollToTop();
 
-    auto buttonCentre = [&](int row) { return view->visualRect(view->model()->index(row, 2)).center(); };
+    auto buttonCentre = [&](int row) { return view->visualRect(view->model()->index(row, 3)).center(); };
     auto firstCells = [&](int n) {
         QStringList out;
         for (int r = 0; r < n; ++r)
-            out << cellText(*view, r, 0);
+            out << cellText(*view, r, 1);
         return out;
     };
 
@@ -345,7 +345,7 @@ void TestRecordsTable::clickedButtonDeletesItsOwnRow()
     QCOMPARE(firstCells(3), QStringList({"1.00", "3.00", "4.00"}));
 
     // Clicks beside the button, with another button, or dragged off the button do nothing.
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 2)).center());
     QTest::mouseClick(view->viewport(), Qt::RightButton, {}, buttonCentre(0));
     QTest::mousePress(view->viewport(), Qt::LeftButton, {}, buttonCentre(0));
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, buttonCentre(1));
@@ -357,11 +357,11 @@ void TestRecordsTable::clickedButtonDeletesItsOwnRow()
     QCoreApplication::processEvents();
     const int bottomRow = view->rowAt(view->viewport()->height() - 5);
     QVERIFY(bottomRow > 40);
-    const QString doomed = cellText(*view, bottomRow, 0);
+    const QString doomed = cellText(*view, bottomRow, 1);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, buttonCentre(bottomRow));
     QCOMPARE(view->model()->rowCount(), 57);
     for (int r = 0; r < view->model()->rowCount(); ++r)
-        QVERIFY(cellText(*view, r, 0) != doomed);
+        QVERIFY(cellText(*view, r, 1) != doomed);
 }
 
 void TestRecordsTable::buttonsArePaintedWithTheSkin()
@@ -375,10 +375,10 @@ void TestRecordsTable::buttonsArePaintedWithTheSkin()
     QVERIFY(QTest::qWaitForWindowExposed(view.get()));
     const QImage image = view->viewport()->grab().toImage();
     qApp->setStyleSheet(QString());
-    const QRect cellRect = view->visualRect(view->model()->index(0, 2));
+    const QRect cellRect = view->visualRect(view->model()->index(0, 3));
     // Left of the label, inside the border: the skin's button colour. The value cell is not a button.
     QCOMPARE(image.pixelColor(cellRect.left() + 8, cellRect.center().y()).name(), QStringLiteral("#1e90ff"));
-    const QRect value = view->visualRect(view->model()->index(0, 1));
+    const QRect value = view->visualRect(view->model()->index(0, 2));
     QVERIFY(image.pixelColor(value.left() + 8, value.center().y()).name() != QStringLiteral("#1e90ff"));
 }
 
@@ -411,14 +411,14 @@ void TestRecordsTable::layerDisplay()
     // What leaves the program is what the table shows, without the Operation column.
     QCOMPARE(model->exportedColumns(), shownValueColumns);
 
-    // A single-layer gauge connected next shows all three of its columns, its Operation
+    // A single-layer gauge connected next shows all four of its columns, its Operation
     // column (hidden as a layer column a moment ago) included; a multi-layer one again hides
     // the layers not shown.
     model->setLayersShown(1);
     QVERIFY(model->setColumns(1, {0, 1}, unitTable()));
-    for (int c = 0; c < 3; ++c)
+    for (int c = 0; c < 4; ++c)
         QVERIFY2(!view->isColumnHidden(c), qPrintable(QString::number(c)));
-    QCOMPARE(model->exportedColumns(), QList<int>({0, 1}));
+    QCOMPARE(model->exportedColumns(), QList<int>({0, 1, 2}));
     QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
     for (int c = 0; c < 8; ++c)
         QVERIFY2(view->isColumnHidden(c) == QList<int>({2, 3, 5, 6}).contains(c), qPrintable(QString::number(c)));
@@ -514,14 +514,14 @@ void TestRecordsTable::relabelBothWays()
     QCOMPARE(DeleteButtonDelegate::label(table->deleteDelegate()->chinese()), QStringLiteral("Delete"));
     QCOMPARE(stored(), before);
 
-    // Single layout: columns 0 and 1.
+    // Single layout: columns 1 and 2 (after the record number).
     QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
     model->clear();
     add(*model, {single(0, 0, 0b11)});
     model->setChinese(true);
-    QCOMPARE(cellText(*view, 0, 0), QStringLiteral("超量程"));
     QCOMPARE(cellText(*view, 0, 1), QStringLiteral("超量程"));
-    QCOMPARE(cell(*view, 0, 1, RecordsModel::OutOfRangeRole).toBool(), true);
+    QCOMPARE(cellText(*view, 0, 2), QStringLiteral("超量程"));
+    QCOMPARE(cell(*view, 0, 2, RecordsModel::OutOfRangeRole).toBool(), true);
 }
 
 // A user scrolled up, or renaming a record, keeps the view still: new rows are counted on a

@@ -5,6 +5,7 @@
 #include "recordspage/SurveyLimitsStore.h"
 #include "protocol/ReadPlan.h"
 #include "records/RecordEdits.h"
+#include "session/ComparisonTable.h"
 #include "store/SurveyStore.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
 #include <cstdio>
 
 using namespace GaugeFixture;
@@ -51,6 +53,16 @@ QList<QVariantList> query(const QString &path, const char *sql)
     sqlite3_finalize(st);
     sqlite3_close(db);
     return rows;
+}
+
+// Runs SQL on the file through a connection of its own; true when it all ran.
+bool execute(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    const bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK
+        && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
 }
 
 QByteArray fileBytes(const QString &path)
@@ -230,6 +242,150 @@ private slots:
         QCOMPARE(dialogs.unexpected, 0);
     }
 
+    // A single-layer location is the record's place in the gauge's memory: a deleted row
+    // shifts no other, reading unchanged memory again is one reading (rows cleared unsaved are
+    // none), and a pushed measurement has no location. The history, the session's rows and
+    // the comparison of two surveys of an unchanged gauge agree: no wear anywhere.
+    void locationsSurviveRereadsAndDeletions()
+    {
+        constexpr int records = 12;
+        auto fill = [](EmulatedInstrument &gauge) {
+            for (int i = 0; i < records; ++i)
+                gauge.addSingleLayerRecord(readVelocity(i), readThickness(i));
+        };
+        qint64 first = 0;
+        {
+            // The first survey: read, read again answering No to saving, and again after
+            // saving; then the program is closed.
+            EmulatorBackend backend;
+            SurveyStore store;
+            SessionRig rig(backend);
+            QVERIFY(rig.session.openStore(store, path()));
+            ScriptedInteraction dialogs;
+            auto gauge = singleLayerGauge();
+            fill(*gauge);
+            replug(backend, rig, gauge);
+            rig.session.readRecords();
+            dialogs.answerQuestions({false});
+            rig.session.readRecords();
+            dialogs.answerQuestions({true});
+            dialogs.answerFileDialogs({dir.filePath(QStringLiteral("first.xls"))});
+            rig.session.readRecords();
+            QCOMPARE(rig.model.rowCount(), records);
+            QCOMPARE(dialogs.unexpected, 0);
+            first = store.currentSession();
+        }
+        // A year later.
+        QVERIFY(execute(path(), qPrintable(QStringLiteral("UPDATE sessions SET started = started - 31557600000 WHERE id = %1")
+                                               .arg(first))));
+
+        // The second survey of the unchanged gauge: record 3 deleted, a measurement pushed.
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, path()));
+        ScriptedInteraction dialogs;
+        auto gauge = singleLayerGauge();
+        fill(*gauge);
+        replug(backend, rig, gauge);
+        rig.session.readRecords();
+        QVERIFY(rig.model.removeRows(2, 1));
+        gauge->pushSingleLayer(6001.0f, 3.25f);
+        QTRY_COMPARE(rig.model.rowCount(), records);
+        QCOMPARE(rig.header(0), QStringLiteral("编号"));
+        QCOMPARE(rig.row(2), (QStringList{"4", "1.03", "5903", ""}));
+        QCOMPARE(rig.model.text(records - 1, 0), QString()); // pushed: no place in the memory
+        const qint64 second = store.currentSession();
+
+        const QVector<SurveySummary> history = store.history();
+        QCOMPARE(history.size(), 2);
+        QCOMPARE(history[1].id, first);
+        QCOMPARE(history[1].rows, records); // one reading per record, not one per read
+        QCOMPARE(history[1].exportedRows, records);
+        QCOMPARE(exportedRowsText(history[1], false), QStringLiteral("all"));
+        QCOMPARE(history[0].rows, records); // 11 read, 1 pushed
+        QCOMPARE(exportedRowsText(history[0], false), QStringLiteral("no"));
+        StoredTable stored;
+        QVERIFY(store.loadSession(first, stored));
+        QCOMPARE(stored.records.size(), records);
+        for (int r = 0; r < records; ++r)
+            QCOMPARE(stored.records[r].number, quint32(r + 1));
+
+        BilingualText error;
+        const QVector<ComparedSurvey> surveys = loadSurveys(store, {first, second}, 0, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error.english));
+        ComparisonSettings settings;
+        settings.minimum = 0.5;
+        const SurveyComparison comparison = compareSurveys(surveys, settings);
+        QVERIFY(comparison.error.isEmpty());
+        QCOMPARE(comparison.rows.size(), records);
+        for (const LocationComparison &c : comparison.rows) {
+            if (c.location == QLatin1String("3")) {
+                QVERIFY(c.missing);
+                QVERIFY2(c.note.english.contains(QStringLiteral("Read in 1 of the surveys only")), qPrintable(c.note.english));
+                continue;
+            }
+            QVERIFY2(c.governingRate == 0.0 && !c.thickened && !c.missing && std::isinf(c.remainingYears),
+                     qPrintable(c.location + QLatin1Char(' ') + c.note.english));
+        }
+        bool toldPushed = false;
+        for (const BilingualText &note : comparison.notes)
+            toldPushed = toldPushed || note.english.startsWith(QStringLiteral("1 measurements the gauge sent by itself"));
+        QVERIFY(toldPushed);
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
+    // A file of the first schema is brought up to date without losing a row; its read rows
+    // get their record numbers back (pushed ones none), and the tool's read-only look at an
+    // old file finds the same numbers.
+    void oldFilesGetTheirRecordNumbers()
+    {
+        QVERIFY(execute(path(),
+                        "CREATE TABLE sessions(id INTEGER PRIMARY KEY, started INTEGER NOT NULL, ended INTEGER,"
+                        " serial TEXT NOT NULL, firmware TEXT, meter_type INTEGER, layout INTEGER NOT NULL,"
+                        " unit_numbers TEXT, unit_names TEXT, decimals TEXT,"
+                        " rows INTEGER NOT NULL DEFAULT 0, live INTEGER NOT NULL DEFAULT 0);"
+                        "CREATE TABLE records(session INTEGER NOT NULL, seq INTEGER NOT NULL, origin INTEGER NOT NULL,"
+                        " arrived INTEGER NOT NULL, flags INTEGER NOT NULL, state INTEGER NOT NULL DEFAULT 0, name TEXT,"
+                        " v0 REAL, v1 REAL, v2 REAL, v3 REAL, v4 REAL, v5 REAL, PRIMARY KEY(session, seq)) WITHOUT ROWID;"
+                        "CREATE TABLE events(id INTEGER PRIMARY KEY, session INTEGER, seq INTEGER, at INTEGER NOT NULL,"
+                        " kind TEXT NOT NULL, rows INTEGER, text TEXT);"
+                        "CREATE TABLE exports(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, at INTEGER NOT NULL,"
+                        " path TEXT NOT NULL, format TEXT, rows INTEGER NOT NULL);"
+                        "CREATE INDEX exports_session ON exports(session);"
+                        "CREATE TABLE gauge_settings(serial TEXT NOT NULL, key TEXT NOT NULL, value BLOB,"
+                        " PRIMARY KEY(serial, key)) WITHOUT ROWID;"
+                        "INSERT INTO sessions VALUES(1, 1000, 2000, '777', '1.0', 1, 1, '2,0', 'mm\nm/s', '2,0', 9, 0);"
+                        // A read of five (the second deleted), a push, a read of three.
+                        "INSERT INTO records(session, seq, origin, arrived, flags, state, v0, v1) VALUES"
+                        " (1, 0, 0, 100, 0, 0, 1.0, 5900), (1, 1, 0, 100, 0, 1, 1.1, 5900), (1, 2, 0, 100, 0, 0, 1.2, 5900),"
+                        " (1, 3, 0, 100, 0, 0, 1.3, 5900), (1, 4, 0, 100, 0, 0, 1.4, 5900), (1, 5, 1, 150, 0, 0, 9.9, 5900),"
+                        " (1, 6, 0, 200, 0, 0, 2.0, 5900), (1, 7, 0, 200, 0, 0, 2.1, 5900), (1, 8, 0, 200, 0, 0, 2.2, 5900);"
+                        "PRAGMA user_version=1;"));
+        auto numbers = [](SurveyStore &store) {
+            StoredTable stored;
+            QList<quint32> out;
+            if (store.loadSession(1, stored))
+                for (const Record &r : stored.records)
+                    out << r.number;
+            return out;
+        };
+        const QList<quint32> expected{1, 3, 4, 5, 0, 1, 2, 3};
+        {
+            SurveyStore tool;
+            QVERIFY(tool.openReadOnly(path()));
+            QCOMPARE(numbers(tool), expected);
+        }
+        SurveyStore store;
+        QVERIFY2(store.open(path()), qPrintable(store.errorText()));
+        QCOMPARE(numbers(store), expected);
+        store.close();
+        QCOMPARE(query(path(), "PRAGMA user_version"), (QList<QVariantList>{{SurveyStore::SchemaVersion}}));
+        QCOMPARE(query(path(), "SELECT group_concat(seq || ':' || ifnull(recno, '-') || ':' || state, ' ') FROM "
+                               "(SELECT * FROM records ORDER BY seq)"),
+                 (QList<QVariantList>{{"0:1:0 1:2:1 2:3:0 3:4:0 4:5:0 5:-:0 6:1:0 7:2:0 8:3:0"}}));
+    }
+
     // Limits go into the survey file beside the readings; a file that cannot take them
     // leaves them to the fallback, and what the file holds wins over it.
     void limitsAreKeptInTheFile()
@@ -364,7 +520,7 @@ private slots:
             QCOMPARE(rig.model.value(r, 1), read ? readVelocity(r) : pushedVelocity(k));
             QCOMPARE(rig.model.record(r).origin, read ? RecordOrigin::Memory : RecordOrigin::Pushed);
         }
-        QCOMPARE(rig.header(0), QStringLiteral("厚度\n(mm)"));
+        QCOMPARE(rig.header(1), QStringLiteral("厚度\n(mm)"));
 
         // The same gauge plugged in carries on below them; the restored rows are offered once
         // more only while they are in the table.
@@ -424,7 +580,7 @@ private slots:
         QCOMPARE(rig.writer.tables.size(), 1);
         QCOMPARE(rig.writer.tables[0].rows.size(), 3);
         QCOMPARE(rig.model.rowCount(), 0);
-        QCOMPARE(rig.header(0), QStringLiteral("厚度\n(inch)"));
+        QCOMPARE(rig.header(1), QStringLiteral("厚度\n(inch)"));
         gauge->pushSingleLayer(5903.0f, 0.25f);
         QTRY_COMPARE(rig.model.rowCount(), 1);
 
@@ -498,7 +654,7 @@ private slots:
         history.selectSession(both[1]);
         QVERIFY(history.openSelected());
         QCOMPARE(history.preview().rowCount(), 2);
-        QCOMPARE(history.preview().text(1, 0), QStringLiteral("2.25"));
+        QCOMPARE(history.preview().text(1, 1), QStringLiteral("2.25"));
         QCOMPARE(rig.model.rowCount(), 1);
         QCOMPARE(rig.model.layout(), 2);
 
@@ -517,9 +673,12 @@ private slots:
         history.selectSession(both[1]);
         QVERIFY(history.openSelected());
         QCOMPARE(rig.model.rowCount(), 2);
-        QCOMPARE(rig.header(0), QStringLiteral("厚度\n(mm)"));
-        QCOMPARE(rig.model.text(0, 0), QStringLiteral("1.25"));
-        QCOMPARE(store.leftover().rows, 2); // shown again: a crash now would offer them
+        QCOMPARE(rig.header(1), QStringLiteral("厚度\n(mm)"));
+        QCOMPARE(rig.model.text(0, 1), QStringLiteral("1.25"));
+        // Shown again, still exported (they are in first.xls): a crash now does not offer them,
+        // and the history still counts them exported.
+        QCOMPARE(store.leftover().rows, 0);
+        QCOMPARE(store.history().last().exportedRows, 2);
 
         dialogs.answerQuestions({true});
         history.selectSession(both[0]);
@@ -544,6 +703,8 @@ private slots:
         QTest::newRow("read-only") << "readonly" << false;
         QTest::newRow("locked") << "locked" << false;
         QTest::newRow("newer program's file") << "newer" << false;
+        QTest::newRow("damaged past the first page") << "deep" << false;
+        QTest::newRow("a folder") << "folder" << false;
     }
 
     void badFilesAreLeftAlone()
@@ -563,6 +724,25 @@ private slots:
             QFile f(path());
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(bytes);
+        } else if (kind == QLatin1String("deep")) {
+            // A real file whose third page (past the header and the sessions) is overwritten:
+            // it opens, and only a write would meet the damage.
+            {
+                SurveyStore good;
+                QVERIFY(good.open(path()));
+                good.beginSession(SurveyInfo{QStringLiteral("1"), {}, 1, 1, {2, 0}, {"mm", "m/s"}, {2, 0}}, 1);
+                float row[2] = {1.0f, 5900.0f};
+                quint8 flag = 0;
+                QVERIFY(good.addRows(1, 2, row, &flag, nullptr, RecordOrigin::Pushed, 1));
+            }
+            QByteArray bytes = fileBytes(path());
+            QVERIFY(bytes.size() >= 3 * 4096);
+            bytes.replace(2 * 4096, 4096, QByteArray(4096, 'x'));
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(path()));
         } else if (kind == QLatin1String("readonly")) {
             {
                 SurveyStore good;
@@ -601,13 +781,15 @@ private slots:
             dialogs.answerQuestions({true});
         const bool kept = rig.session.openStore(store, path());
         QCOMPARE(kept, startAnew);
-        if (kind == QLatin1String("corrupt"))
+        if (kind == QLatin1String("corrupt") || kind == QLatin1String("deep"))
             QCOMPARE(dialogs.texts(Kind::Question).size(), 1);
         else
             QCOMPARE(dialogs.texts(Kind::Information).size(), 1);
         const QString told = dialogs.shown.value(0).text;
         QVERIFY(told.startsWith(QStringLiteral("Readings are not being kept on disk")));
         QVERIFY(told.contains(QStringLiteral("测量数据不再保存到磁盘")));
+        if (kind == QLatin1String("folder"))
+            QVERIFY2(told.contains(QStringLiteral("not a plain file")), qPrintable(told));
 
         // The table works on, and nothing more is said.
         auto gauge = singleLayerGauge();
@@ -630,9 +812,14 @@ private slots:
             QFile::remove(dir.filePath(aside[0]));
         } else {
             QCOMPARE(fileBytes(path()), before);
+            // Not even a WAL or its index beside a file the program did not write.
+            for (const char *companion : {"-wal", "-shm"})
+                QVERIFY2(!QFileInfo::exists(path() + QLatin1String(companion)), companion);
         }
         if (holder)
             sqlite3_close(holder);
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir(path()).removeRecursively());
         QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
     }
 };
