@@ -1,6 +1,7 @@
 #include "app/WidgetInteraction.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -22,8 +23,20 @@ public:
 
     void setValue(int value) override
     {
-        if (dialog)
-            dialog->setValue(value);
+        if (!dialog)
+            return;
+        dialog->setValue(value);
+        // The dialog itself handles events only once its minimum duration has passed and it
+        // decided to show: a shorter read would hold the window (no paint, no Cancel, no
+        // device notice) from start to end. The window-modal dialog keeps clicks from the
+        // window it covers.
+        // At most every few milliseconds: a writer may report every one of a million rows.
+        if (dialog && !processing && (!sinceEvents.isValid() || sinceEvents.elapsed() >= EventsEveryMs)) {
+            processing = true;
+            QCoreApplication::processEvents();
+            processing = false;
+            sinceEvents.start();
+        }
     }
     int value() const override { return dialog ? dialog->value() : 0; }
     int maximum() const override { return dialog ? dialog->maximum() : 0; }
@@ -37,6 +50,9 @@ public:
 private:
     // The parent may go first (program end while a dialog is up).
     QPointer<QProgressDialog> dialog;
+    bool processing = false; // setValue called again from inside the events it handles
+    static constexpr int EventsEveryMs = 8;
+    QElapsedTimer sinceEvents;
 };
 
 } // namespace

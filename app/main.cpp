@@ -107,6 +107,44 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
     return std::nullopt;
 }
 
+// A table that is missing or unusable (too large, binary, damaged: it loads empty), in words
+// for the user; empty when both are fine.
+QString tableProblems(const ConfigPlaces &places, const GaugeConfig &config)
+{
+    QStringList lines;
+    const QStringList folders = places.tableSearchPath();
+    const struct
+    {
+        const char *file;
+        bool empty;
+        const char *english;
+        const char *chinese;
+    } tables[] = {
+        {"meterno", config.meterTable.isEmpty(), "the meter table", "仪表配置表"},
+        {"unitno", config.unitTable.isEmpty(), "the unit table", "单位表"},
+    };
+    for (const auto &table : tables) {
+        if (!table.empty)
+            continue;
+        const QString name = QString::fromLatin1(table.file);
+        const QString path = ConfigPlaces::findFile(folders, name);
+        if (path.isEmpty())
+            lines << QStringLiteral("%1 '%2' was not found; it is looked up in: %3.\n未找到%4 '%2'；查找位置：%3。")
+                         .arg(QString::fromLatin1(table.english), name, folders.join(QStringLiteral(", ")),
+                              QString::fromUtf8(table.chinese));
+        else
+            lines << QStringLiteral("%1 %2 cannot be used (larger than 1 MB, binary or damaged).\n%3 %2 无法使用"
+                                    "（超过1 MB、二进制或已损坏）。")
+                         .arg(QString::fromLatin1(table.english), path, QString::fromUtf8(table.chinese));
+    }
+    if (lines.isEmpty())
+        return QString();
+    lines.first()[0] = lines.first()[0].toUpper();
+    lines << QStringLiteral("Gauges cannot be identified or their records shown until each is replaced by a good copy "
+                            "(see the README).\n在换上完好的文件之前，无法识别仪器或显示其记录（见README）。");
+    return lines.join(QStringLiteral("\n"));
+}
+
 void applySkin(QApplication &app)
 {
     QFile skin(QStringLiteral(":/qss/psblue.css"));
@@ -185,8 +223,12 @@ int main(int argc, char *argv[])
     SurveyStore store;
     // Each table and translation file comes from the first place that has it (README).
     const ConfigPlaces places = ConfigPlaces::current();
-    GaugeSession session(hid, interaction, workbookWriter, records,
-                         ConfigPlaces::loadTables(places.tableSearchPath()));
+    const GaugeConfig tables = ConfigPlaces::loadTables(places.tableSearchPath());
+    GaugeSession session(hid, interaction, workbookWriter, records, tables);
+    // Told in words at start: otherwise the gauge would only seem not to answer.
+    const QString tablesText = tableProblems(places, tables);
+    if (!tablesText.isEmpty())
+        interaction.information(nullptr, QStringLiteral("Palvarin"), tablesText);
 
     QString storePath = options.store;
     if (storePath.isEmpty())

@@ -573,9 +573,20 @@ int Runner::info(RecordsModel &model)
 
 int Runner::readAll(GaugeSession &session, RecordsModel &model)
 {
+    int readRows = -1;
+    const QMetaObject::Connection counting =
+        QObject::connect(&session, &GaugeSession::recordsRead, &session, [&readRows](int count) { readRows = count; });
     session.readRecords();
+    QObject::disconnect(counting);
+    // Measurements the gauge pushed during the read follow its rows: the tool writes the
+    // stored records only ('watch' prints measurements).
+    if (readRows >= 0 && model.rowCount() > readRows)
+        model.removeRows(readRows, model.rowCount() - readRows);
     if (interrupted())
         return fail(m_t("interrupted: nothing was written.", "已中断：未写入任何内容。"));
+    // The cable carried the count well enough: checking it would not help.
+    if (session.countRefused())
+        return fail(m_t("nothing was written.", "未写入任何内容。"));
     if (!m_failure.isEmpty())
         return fail(sessionFailure());
     const int rows = model.rowCount();

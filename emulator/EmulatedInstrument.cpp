@@ -300,6 +300,18 @@ void EmulatedInstrument::setAutoPush(int meanMs)
         scheduleAutoPushLocked(Clock::now());
 }
 
+void EmulatedInstrument::setCountingPushes(bool on)
+{
+    QMutexLocker lock(&mutex);
+    countingPushes = on;
+}
+
+int EmulatedInstrument::autoPushesSent() const
+{
+    QMutexLocker lock(&mutex);
+    return autoPushCount;
+}
+
 void EmulatedInstrument::injectFault(const ReplyFault &fault, int replies)
 {
     QMutexLocker lock(&mutex);
@@ -617,7 +629,10 @@ void EmulatedInstrument::autoPushLocked(Clock::time_point now)
     } else {
         fields = {field(5920.0f + 20.0f * jitter), field(3.0f + 20.0f * jitter)};
     }
-    if (randomState % 10u == 0)
+    ++autoPushCount;
+    if (countingPushes)
+        fields[meter != 1 ? 0 : 1] = field(float(autoPushCount));
+    else if (randomState % 10u == 0)
         fields[1] = outOfRangeField();
     queueBytesLocked(measurementFrame(fields), now, 0, -1);
 }

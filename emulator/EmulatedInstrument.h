@@ -110,6 +110,11 @@ public:
     // Demo: push a random measurement now and then, mean interval meanMs (0 = off).
     // Pushes are produced while the host reads (its poll loop always does).
     void setAutoPush(int meanMs);
+    // Auto-pushes carry a running number instead of random values: the n-th has the
+    // thickness n (the first layer's on a multi-layer gauge) and is never out of range, so
+    // a test can tell exactly which pushes arrived and in what order.
+    void setCountingPushes(bool on);
+    int autoPushesSent() const;            // auto-pushes queued for the host so far
 
     // --- faults and timing ----------------------------------------------------------
     void injectFault(const ReplyFault &fault, int replies = 1); // the next `replies` replies
@@ -186,6 +191,8 @@ private:
     int replyDelayMs = 0;
     int intervalUs = 1000;
     int autoPushMeanMs = 0;
+    bool countingPushes = false;
+    int autoPushCount = 0;
     Clock::time_point nextAutoPush{};
     quint32 randomState = 12345;
 

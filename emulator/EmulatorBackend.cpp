@@ -270,6 +270,7 @@ std::unique_ptr<EmulatorBackend> EmulatorBackend::createDemo(const QString &iniP
 
     const int intervalUs = value("Emulator/reportIntervalUs", 1000).toInt();
     const int autoPushMs = value("Emulator/autoPushMeanMs", 5000).toInt();
+    const bool countingPushes = value("Emulator/countingPushes", false).toBool();
     const int count = std::clamp(value("Emulator/instruments", 1).toInt(), 0, 6);
     for (int n = 1; n <= count; ++n) {
         const QString group = QStringLiteral("Instrument%1/").arg(n);
@@ -284,6 +285,7 @@ std::unique_ptr<EmulatorBackend> EmulatorBackend::createDemo(const QString &iniP
         gauge->setReportedCount(value(group + "reportedCount", -1).toInt());
         gauge->setReplyDelayMs(value(group + "replyDelayMs", 0).toInt());
         gauge->setReportIntervalUs(intervalUs);
+        gauge->setCountingPushes(countingPushes);
         gauge->setAutoPush(autoPushMs);
         backend->plug(gauge);
     }

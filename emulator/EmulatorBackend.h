@@ -55,6 +55,7 @@ public:
     // (some Chinese names in GBK), a few out-of-range values, units 0,0,0,2,2,2, a
     // measurement pushed every 5 s on average, full-speed timing. INI keys:
     //   [Emulator]  reportIntervalUs=1000  autoPushMeanMs=5000  instruments=1
+    //               countingPushes=false (true: the n-th push has the thickness n)
     //   [Instrument1] (Instrument2, ...) serial=12345 meterType=2 firmware=125
     //               records=40  outOfRange=3  reportedCount=-1  replyDelayMs=0
     //               date=2022-12-31

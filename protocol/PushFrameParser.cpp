@@ -98,8 +98,6 @@ QVector<PushedFrame> PushFrameParser::feed(const QByteArray &batch, int layout)
             }
         }
         frames.append(frame);
-        if (frame.kind == PushedFrame::Kind::SettingsChanged)
-            break; // the rest of the batch is dropped, nothing is kept
         pos = p + frameSize;
     }
     return frames;

@@ -27,11 +27,10 @@ struct PushedFrame
 // A frame whose value bytes hold the start of another header was cut short; it is dropped
 // and scanning resumes at that header (field bytes AB 44 00 00 | 00 00 F0 00 are no
 // plausible measurement).
-// The frames found do not depend on how the stream is cut into batches (up to a
-// settings-changed frame, see below): a frame is decided only once the bytes that could
-// hold the start of the next header have arrived.
-// A settings-changed frame ends the batch: what follows it in that batch is dropped, because
-// the headers are about to change and later frames could be in the old units.
+// The frames found do not depend on how the stream is cut into batches: a frame is decided
+// only once the bytes that could hold the start of the next header have arrived.
+// A settings-changed frame is returned among the others, in its place: the frames after it
+// are measurements in the new units, which the caller adds once it has read them.
 class PushFrameParser
 {
 public:

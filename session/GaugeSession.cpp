@@ -12,6 +12,7 @@
 #include "store/OffThread.h"
 #include "store/SurveyStore.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QThread>
@@ -92,11 +93,14 @@ GaugeSession::GaugeSession(HidBackend &hid, UserInteraction &ui, WorkbookWriter 
 
 GaugeSession::~GaugeSession()
 {
+    // Measurements the worker and the last commands received are still added and committed
+    // (stopWorker), with no question asked any more, before the session and the link end.
+    m_closing = true;
+    CLinker *link = m_link.get();
+    const bool workerEnded = stopWorker();
+    m_framed.setLink(nullptr);
     if (m_store)
         m_store->endSession(nowMs());
-    CLinker *link = m_link.get();
-    m_framed.setLink(nullptr);
-    const bool workerEnded = stopWorker();
     // A worker that did not end may still be reading: leave its link alone.
     if (link && workerEnded)
         link->close();
@@ -190,6 +194,7 @@ void GaugeSession::clearConnectionState()
     // Bytes and notices of the old connection mean nothing for the next one.
     m_pushParser.reset();
     m_heldPushes.clear();
+    m_heldFrames.clear();
     m_framed.takeSetAsidePushes();
     m_settingsChangePending = false;
 }
@@ -225,7 +230,20 @@ bool GaugeSession::stopWorker()
     }
     m_worker.reset();
     m_workerThread = nullptr;
+    if (ended && isLinkOpen())
+        addLastPushes();
     return ended;
+}
+
+void GaugeSession::addLastPushes()
+{
+    // The worker's last poll ends only after the gauge has been silent for a moment: what it
+    // read meanwhile is queued to this thread, and measurements set aside by the last
+    // commands wait in the link. Both are kept, in that order, before the caller goes on.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    const QByteArray aside = m_framed.takeSetAsidePushes();
+    if (!aside.isEmpty())
+        handlePushedBytes(aside);
 }
 
 void GaugeSession::sequenceEnded()
@@ -357,6 +375,7 @@ bool GaugeSession::offerSaveThenClear(const QString &english, const QString &chi
 
 void GaugeSession::readRecords()
 {
+    m_countRefused = false;
     if (!isLinkOpen()) {
         inform(QStringLiteral("No gauge is connected. Connect the gauge with its USB cable and switch it on; on "
                               "Linux a normal user also needs the program's udev rule (see the README)."),
@@ -374,6 +393,15 @@ void GaugeSession::readRecords()
         return;
     }
     buildHeaders();
+    if ((m_tableLayout == 1 || m_tableLayout == 2) && !m_model.hasColumns()) {
+        // Without the unit table's words there are no columns to read into.
+        inform(QStringLiteral("The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or "
+                              "does not know this gauge's units: its records cannot be shown. Put a good copy beside "
+                              "the program or in ~/.config/Palvarin/."),
+               QStringLiteral("单位表 'unitno' 缺失、无法使用（过大、二进制或已损坏）或其中没有此仪器的单位，无法显示记录。"
+                              "请将完好的单位表放在程序所在文件夹或 ~/.config/Palvarin/ 中。"));
+        return;
+    }
 
     int count = 0;
     // A count with the top bit set is no count at all: it could not be read.
@@ -386,6 +414,7 @@ void GaugeSession::readRecords()
     if (m_tableLayout != 1 && m_tableLayout != 2)
         return;
     if (!ReadPlan::countFits(m_tableLayout, count)) {
+        m_countRefused = true;
         inform(QStringLiteral("The instrument reports %1 records, more than this program can read (at most %2).")
                    .arg(count)
                    .arg(ReadPlan::MaxRecordCount),
@@ -394,10 +423,17 @@ void GaugeSession::readRecords()
                    .arg(ReadPlan::MaxRecordCount));
         return;
     }
+    // From here on measurements pushed during the read are committed as they come and
+    // shown after the read's rows.
+    m_readHolding = true;
+    m_readRows = count;
     if (m_tableLayout == 1)
         readSingleLayer(sequence, count);
     else
         readMultiLayer(sequence, count);
+    // A read that failed, was cancelled or lost its gauge adds no rows: the measurements
+    // held meanwhile follow the rows already there.
+    showHeldReadPushes();
 }
 
 void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
@@ -412,13 +448,14 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
     for (int i = 0; i < blocks.size(); ++i) {
         if (!sequence.stillCurrent() || m_commands.readMemory(blocks[i].address, values, quint16(blocks[i].length)) < 0) {
             progress->hide();
-            if (sequence.stillCurrent())
+            if (gaugeStayed(sequence))
                 inform(QStringLiteral("Failed to Read Record Data！"), QStringLiteral("读取记录数据失败!"));
             else
                 tellDisconnectedDuringRead();
             return;
         }
         progress->setValue(i);
+        holdPushesSetAside();
         if (progress->wasCanceled()) {
             progress->hide();
             return; // nothing is added: the table stays as it was
@@ -431,10 +468,14 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
     }
     // Committed while the sequence still holds the link, so no poll or settings change
     // comes between the file and the table.
+    holdPushesSetAside();
+    const int mirrorBeforeRead = m_store ? m_store->tableRows() : 0;
     const qint64 arrived = nowMs();
     storeImage(values, nullptr, count, RecordOrigin::Memory, arrived);
+    moveHeldBehindReadRows(mirrorBeforeRead);
     sequence.release();
     const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, arrived);
+    showHeldReadPushes();
     addHeldPushes();
     emit recordsRead(added);
 }
@@ -455,13 +496,14 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
                 || m_commands.readMemoryChecked(blocks[i].address, out, quint16(blocks[i].length), checkedReadCommand)
                        < 0) {
                 progress->hide();
-                if (sequence.stillCurrent())
+                if (gaugeStayed(sequence))
                     inform(english, chineseText);
                 else
                     tellDisconnectedDuringRead();
                 return false;
             }
             progress->setValue(firstStep + i);
+            holdPushesSetAside();
             if (progress->wasCanceled()) {
                 progress->hide();
                 return false;
@@ -484,12 +526,23 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
         tellDisconnectedDuringRead();
         return;
     }
+    holdPushesSetAside();
+    const int mirrorBeforeRead = m_store ? m_store->tableRows() : 0;
     const qint64 arrived = nowMs();
     storeImage(values, &names, count, RecordOrigin::Memory, arrived);
+    moveHeldBehindReadRows(mirrorBeforeRead);
     sequence.release();
     const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, arrived);
+    showHeldReadPushes();
     addHeldPushes();
     emit recordsRead(added);
+}
+
+bool GaugeSession::gaugeStayed(const CommandSequence &sequence) const
+{
+    // A gauge pulled out inside a reply, or during the wait for one, fails the request before
+    // its removal notice comes: the link already knows its device is gone.
+    return sequence.stillCurrent() && !linkRemoved();
 }
 
 void GaugeSession::tellDisconnectedDuringRead()
@@ -512,20 +565,27 @@ void GaugeSession::addPushedBytes(const QByteArray &bytes, bool settingsAnswered
     // A batch still queued when the gauge was pulled out belongs to a closed connection.
     if (!isLinkOpen())
         return;
-    if (m_settingsChanging || m_askingAboutTable || m_committing) {
+    if (m_settingsChanging || m_settingsChangePending || m_askingAboutTable || m_committing) {
         // Kept until the question is answered, then added in the units it leads to.
         m_heldPushes += bytes;
         return;
     }
-    const QVector<PushedFrame> frames = m_pushParser.feed(bytes, m_tableLayout);
+    addPushedFrames(m_pushParser.feed(bytes, m_tableLayout), settingsAnswered);
+}
+
+void GaugeSession::addPushedFrames(const QVector<PushedFrame> &frames, bool settingsAnswered)
+{
     QVector<GaugeRecord> measurements;
     bool settingsChangedFrame = false;
-    for (const PushedFrame &frame : frames) {
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        const PushedFrame &frame = frames[i];
         if (frame.kind == PushedFrame::Kind::SettingsChanged) {
             // Asking again would offer to save and clear the measurements just held back.
             if (settingsAnswered)
                 continue;
+            // The measurements behind the notice are in the new units: they wait for them.
             settingsChangedFrame = true;
+            m_heldFrames += frames.mid(i + 1);
             break;
         }
         if (frame.layout != 1 && frame.layout != 2)
@@ -533,20 +593,84 @@ void GaugeSession::addPushedBytes(const QByteArray &bytes, bool settingsAnswered
         QString name;
         if (frame.layout == 2) {
             // A running number that never goes back, so names stay unique after deletions;
-            // it starts after the rows already in the table.
-            m_nextPushNumber = qMax<qint64>(m_nextPushNumber, m_model.rowCount() + measurements.size() + 1);
+            // it starts after the rows already in the table (and those a running read adds).
+            m_nextPushNumber = qMax<qint64>(m_nextPushNumber, m_model.rowCount() + m_readRows + heldDuringRead()
+                                                                  + measurements.size() + 1);
             name = QStringLiteral("Name%1").arg(m_nextPushNumber++);
         }
         measurements.append(GaugeRecords::fromPushed(frame, name));
     }
-    const int first = m_model.rowCount();
     const qint64 arrived = nowMs();
-    storeRecords(measurements, RecordOrigin::Pushed, arrived);
-    const int added = m_model.append(measurements, RecordOrigin::Pushed, arrived);
-    for (int i = 0; i < added; ++i)
-        emit measurement(first + i);
+    if (m_readHolding) {
+        // A read is running and its rows come first in the table. The measurements are
+        // committed now, so that a crash or a kill during a long read loses none of them,
+        // and shown once the read ends.
+        if (!measurements.isEmpty()) {
+            const int mirrored = m_store ? m_store->tableRows() : 0;
+            storeRecords(measurements, RecordOrigin::Pushed, arrived);
+            m_readHeldInFile += (m_store ? m_store->tableRows() : 0) - mirrored;
+            m_readHeld.append({measurements, arrived});
+        }
+    } else {
+        const int first = m_model.rowCount();
+        storeRecords(measurements, RecordOrigin::Pushed, arrived);
+        const int added = m_model.append(measurements, RecordOrigin::Pushed, arrived);
+        for (int i = 0; i < added; ++i)
+            emit measurement(first + i);
+    }
     if (settingsChangedFrame)
         requestSettingsChange();
+}
+
+int GaugeSession::heldDuringRead() const
+{
+    int n = 0;
+    for (const HeldBatch &batch : m_readHeld)
+        n += int(batch.records.size());
+    return n;
+}
+
+void GaugeSession::holdPushesSetAside()
+{
+    // Taken between blocks, after the events handled there: a batch the worker polled before
+    // the read began has been delivered by then, ahead of these.
+    const QByteArray aside = m_framed.takeSetAsidePushes();
+    if (!aside.isEmpty())
+        handlePushedBytes(aside);
+}
+
+void GaugeSession::moveHeldBehindReadRows(int mirrorBeforeRead)
+{
+    // The file lists a session's rows in the order they were committed, and the held
+    // measurements were committed before the read's rows: they are committed once more behind
+    // them, and then their first copies are marked deleted (in that order, so a crash in
+    // between leaves a row twice rather than not at all). The table and a restore then agree.
+    if (!m_store || m_readHeldInFile <= 0)
+        return;
+    const int first = mirrorBeforeRead - m_readHeldInFile;
+    const std::vector<qint64> firstCopies = m_store->tableKeys(first, m_readHeldInFile);
+    for (const HeldBatch &batch : m_readHeld)
+        storeRecords(batch.records, RecordOrigin::Pushed, batch.arrivedMs);
+    if (int(firstCopies.size()) == m_readHeldInFile && m_store->tableKeys(first, m_readHeldInFile) == firstCopies)
+        m_store->rowsRemoved(first, m_readHeldInFile, SurveyStore::Removal::Deleted);
+    m_readHeldInFile = 0;
+    tellStoreProblem();
+}
+
+void GaugeSession::showHeldReadPushes()
+{
+    // Already in the file (and in the store's view of the table, behind the read's rows):
+    // the table takes them without another commit.
+    m_readHolding = false;
+    m_readRows = 0;
+    m_readHeldInFile = 0;
+    const QVector<HeldBatch> held = std::exchange(m_readHeld, QVector<HeldBatch>());
+    for (const HeldBatch &batch : held) {
+        const int first = m_model.rowCount();
+        const int added = m_model.append(batch.records, RecordOrigin::Pushed, batch.arrivedMs);
+        for (int i = 0; i < added; ++i)
+            emit measurement(first + i);
+    }
 }
 
 bool GaugeSession::canHandleSettingsChangeNow() const
@@ -557,6 +681,8 @@ bool GaugeSession::canHandleSettingsChangeNow() const
 
 void GaugeSession::requestSettingsChange()
 {
+    if (m_closing)
+        return; // nobody is left to answer; the measurements behind the notice wait in vain
     if (canHandleSettingsChangeNow()) {
         onSettingsChanged();
         return;
@@ -570,7 +696,7 @@ void GaugeSession::runDeferredWork()
         return;
     // Let the operation that deferred it unwind completely first.
     QTimer::singleShot(0, this, [this] {
-        if (m_settingsChangePending && canHandleSettingsChangeNow()) {
+        if (m_settingsChangePending && !m_closing && canHandleSettingsChangeNow()) {
             m_settingsChangePending = false;
             onSettingsChanged();
         }
@@ -592,7 +718,11 @@ void GaugeSession::onSettingsChanged()
     buildHeaders();
     m_settingsChanging = false;
     emit settingsChanged();
-    // Measurements taken while the question was open, now in the new units.
+    // Measurements behind the notice and those taken while the question was open, in that
+    // order, now in the new units.
+    const QVector<PushedFrame> frames = std::exchange(m_heldFrames, QVector<PushedFrame>());
+    if (!frames.isEmpty())
+        addPushedFrames(frames, true);
     const QByteArray held = std::exchange(m_heldPushes, QByteArray());
     if (!held.isEmpty())
         addPushedBytes(held, true);

@@ -93,7 +93,8 @@ public:
     bool linkRemoved() const;
 
     void startWorker();
-    // Stops the worker and waits (bounded) for its thread; false if it did not end.
+    // Stops the worker and waits (bounded) for its thread; false if it did not end. With the
+    // link still open, the measurements it polled last are added before it returns.
     bool stopWorker();
     MyThread *worker() const { return m_worker.data(); }
 
@@ -108,6 +109,9 @@ public:
     void buildHeaders();
 
     void readRecords();
+    // The last read stopped before any block because the gauge reported more records than
+    // can be read: the link worked, the count itself is wrong.
+    bool countRefused() const { return m_countRefused; }
     // Bytes the worker polled: measurements become rows, a settings-changed frame starts
     // the settings change (now, or once no sequence or export runs).
     void handlePushedBytes(const QByteArray &bytes);
@@ -153,13 +157,27 @@ private:
     // settingsAnswered: the bytes were held while the settings question was open, so a
     // settings-changed frame among them is covered by the units read after the answer.
     void addPushedBytes(const QByteArray &bytes, bool settingsAnswered);
+    void addPushedFrames(const QVector<PushedFrame> &frames, bool settingsAnswered);
+    // ---- measurements pushed during a read ----
+    int heldDuringRead() const;
+    // Commits (and holds) the measurements the read's requests set aside so far.
+    void holdPushesSetAside();
+    // After the read's rows were committed (the store's table then had mirrorBeforeRead rows
+    // before them): the held measurements are committed again behind them.
+    void moveHeldBehindReadRows(int mirrorBeforeRead);
+    // Ends the holding: the held measurements become rows after those in the table.
+    void showHeldReadPushes();
     void tellDisconnectedDuringRead();
+    // The sequence's connection is still the current one and its gauge still plugged in.
+    bool gaugeStayed(const class CommandSequence &sequence) const;
     void readSingleLayer(class CommandSequence &sequence, int count);
     void readMultiLayer(class CommandSequence &sequence, int count);
     void requestSettingsChange();
     void runDeferredWork();
     bool canHandleSettingsChangeNow() const;
     void sequenceEnded();
+    // After the worker ended: adds what it polled last and what the commands set aside.
+    void addLastPushes();
     void clearConnectionState();
     // ---- the survey store ----
     // Table changes made anywhere (the view's delete buttons and name editor, clear, export,
@@ -209,6 +227,16 @@ private:
     QList<int> m_unitNumbers;
     PushFrameParser m_pushParser;
     QByteArray m_heldPushes; // pushed while the settings question was open
+    QVector<PushedFrame> m_heldFrames; // behind a settings-changed notice in its batch
+    struct HeldBatch
+    {
+        QVector<GaugeRecord> records;
+        qint64 arrivedMs = 0;
+    };
+    bool m_readHolding = false;  // a read runs: pushed measurements are committed and held
+    int m_readRows = 0;          // the records that read is to add
+    QVector<HeldBatch> m_readHeld;
+    int m_readHeldInFile = 0;    // of them, rows the store's table view holds
     qint64 m_nextPushNumber = 1; // names of pushed multi-layer records, per connection
 
     SurveyStore *m_store = nullptr;
@@ -229,4 +257,6 @@ private:
     int m_sequenceDepth = 0;
     bool m_settingsChanging = false;
     bool m_settingsChangePending = false;
+    bool m_closing = false; // the session is ending: no more questions
+    bool m_countRefused = false;
 };

@@ -3,11 +3,13 @@
 // holds the link. Against the emulated gauge through every real layer.
 #include "GaugeFixture.h"
 #include "ScriptedInteraction.h"
+#include "store/SurveyStore.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTableView>
 #include <QThread>
 
@@ -139,6 +141,35 @@ private slots:
         gauges.plug(multiLayerGauge()); // and the session carries on
         QTRY_COMPARE(session.serialNo, QStringLiteral("12345"));
         QVERIFY(session.session.worker());
+    }
+
+    // The session ends (the program quits) while the gauge pushes a measurement every 20 ms:
+    // every measurement the link received, the worker's last poll included, is a committed
+    // row, in order. The pushes carry running numbers, so the stored thicknesses say which.
+    void quitKeepsEveryMeasurementReceived()
+    {
+        QTemporaryDir folder;
+        SurveyStore store;
+        QVERIFY(store.open(folder.filePath(QStringLiteral("quit.sqlite"))));
+        EmulatorBackend gauges;
+        auto gauge = singleLayerGauge(QStringLiteral("4711"));
+        gauge->setCountingPushes(true);
+        {
+            auto rig = std::make_unique<SessionRig>(gauges);
+            rig->session.setStore(&store);
+            gauges.plug(gauge);
+            QTRY_COMPARE(rig->serialNo, QStringLiteral("4711"));
+            gauge->setAutoPush(20);
+            QTRY_VERIFY(rig->model.rowCount() >= 10);
+            rig.reset(); // as at the program's end: the session goes, then the back end
+        }
+        gauge->setAutoPush(0);
+        const int received = gauge->autoPushesSent() - gauge->pendingInputReports();
+        StoredTable stored;
+        QVERIFY(store.loadLeftover(stored));
+        QCOMPARE(int(stored.records.size()), received);
+        for (int i = 0; i < stored.records.size(); ++i)
+            QCOMPARE(stored.records[i].values[0], float(i + 1));
     }
 
     void identification_data()

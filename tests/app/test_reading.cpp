@@ -2,9 +2,21 @@
 // its records model, without any window, against the emulated gauge through every real
 // layer below the session.
 #include "GaugeFixture.h"
+#include "app/WidgetInteraction.h"
+#include "store/SurveyStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+#include <chrono>
+#include <thread>
 #include "ScriptedInteraction.h"
 
 using namespace GaugeFixture;
@@ -75,6 +87,27 @@ private slots:
                               QStringLiteral("没有可导出的数据：表格为空。")}));
         QCOMPARE(dialogs.shown.size(), 2); // no file dialog, no progress
         QVERIFY(rig->writer.tables.isEmpty());
+    }
+
+    // A unit table that could not be used (too large, binary, damaged: it loads empty) gives
+    // no columns: Read says so in words instead of doing nothing.
+    void aReadWithoutAUsableUnitTableSaysSo()
+    {
+        EmulatorBackend gauges;
+        GaugeConfig config = shippedConfig();
+        config.unitTable.clear();
+        SessionRig local(gauges, config);
+        auto g = singleLayerGauge(QStringLiteral("808"));
+        g->addSingleLayerRecord(5900.0f, 1.0f);
+        gauges.plug(g);
+        QTRY_COMPARE(local.serialNo, QStringLiteral("808"));
+        ScriptedInteraction dialogs;
+        local.session.readRecords();
+        QCOMPARE(dialogs.texts(Kind::Information),
+                 QStringList{QStringLiteral("单位表 'unitno' 缺失、无法使用（过大、二进制或已损坏）或其中没有此仪器的单位，"
+                                            "无法显示记录。请将完好的单位表放在程序所在文件夹或 ~/.config/Palvarin/ 中。")});
+        QVERIFY(memoryRequests(*g).isEmpty());
+        QCOMPARE(local.model.rowCount(), 0);
     }
 
     void singleLayerBlockPlans_data()
@@ -215,23 +248,29 @@ private slots:
 
     // The gauge pulled out during a read: the removal notice is handled on this thread inside
     // the read, (a) between blocks, from the progress dialog, after the last block, and
-    // (b) inside the link's read of a reply, when the gauge goes mid-reply. The read must end
-    // by saying the gauge was disconnected, add nothing to the emptied table, and not use the link it was reading from
-    // after that was closed (the sanitizer build checks the latter).
+    // (b) inside the link's read of a reply, when the gauge goes mid-reply; or (c) the gauge
+    // goes while the read waits for a reply, and its notice comes only after the request
+    // failed. The read must end by saying the gauge was disconnected, add nothing to the
+    // emptied table, and not use the link it was reading from after that was closed (the
+    // sanitizer build checks the latter).
     void pullDuringAReadAddsNothing_data()
     {
         QTest::addColumn<bool>("multi");
         QTest::addColumn<bool>("midReply");
-        QTest::newRow("single, after the last block") << false << false;
-        QTest::newRow("multi, after the last name block") << true << false;
-        QTest::newRow("single, inside a reply") << false << true;
-        QTest::newRow("multi, inside a reply") << true << true;
+        QTest::addColumn<bool>("duringWait");
+        QTest::newRow("single, after the last block") << false << false << false;
+        QTest::newRow("multi, after the last name block") << true << false << false;
+        QTest::newRow("single, inside a reply") << false << true << false;
+        QTest::newRow("multi, inside a reply") << true << true << false;
+        QTest::newRow("single, waiting for a reply") << false << false << true;
+        QTest::newRow("multi, waiting for a name block") << true << false << true;
     }
 
     void pullDuringAReadAddsNothing()
     {
         QFETCH(bool, multi);
         QFETCH(bool, midReply);
+        QFETCH(bool, duringWait);
         auto g = multi ? multiLayerGauge() : singleLayerGauge();
         for (int i = 0; i < 40; ++i) { // several blocks in either layout
             if (multi)
@@ -243,10 +282,26 @@ private slots:
         const QString serial = g->usbSerial();
         ScriptedInteraction dialogs;
         QList<bool> linkAtStep;
+        struct Joined : std::thread
+        {
+            using std::thread::operator=;
+            ~Joined() { if (joinable()) join(); } // also when a check below fails
+        } puller;
         dialogs.onProgressValue = [&](int value) {
             linkAtStep << session().hasLink();
             const int last = dialogs.progressMaximums.value(0) - 1;
-            if (midReply && value == last - 1) {
+            if (duringWait) {
+                if (value != last - 1)
+                    return;
+                // The last block is never answered; the gauge goes while the read waits.
+                ReplyFault silent;
+                silent.silent = true;
+                gauge->injectFault(silent, 1);
+                puller = std::thread([&] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    backend.unplug(serial);
+                });
+            } else if (midReply && value == last - 1) {
                 // The last block's reply pulls the gauge out once its first report was read.
                 ReplyFault pull;
                 pull.payloadPerReport = 16;
@@ -257,6 +312,10 @@ private slots:
             }
         };
         read();
+        if (puller.joinable())
+            puller.join();
+        if (duringWait)
+            QTRY_VERIFY(!session().hasLink()); // the notice comes after the failed request
         QVERIFY(!session().hasLink());
         QVERIFY(!backend.instrument(serial));
         QCOMPARE(dialogs.progressMaximums.size(), 1);
@@ -278,6 +337,54 @@ private slots:
         read();
         QCOMPARE(model().rowCount(), 1);
         QCOMPARE(model().text(0, multi ? 0 : 1), multi ? QStringLiteral("again") : QStringLiteral("2.00"));
+    }
+
+    // A read shorter than the progress dialog's delay, through the real dialog: the window
+    // keeps handling events between blocks (a timer here), before the dialog shows itself.
+    void theWindowAnswersThroughAShortRead()
+    {
+        EmulatorBackend gauges;
+        WidgetInteraction widgets;
+        SessionRig local(gauges, shippedConfig(), widgets);
+        auto g = multiLayerGauge(QStringLiteral("4242"));
+        for (int i = 0; i < 600; ++i)
+            g->addMultiLayerRecord("p", {1, 2, 3}, {4, 5, 6});
+        g->setReportIntervalUs(1000); // the gauge's own pace: about a second for these
+        gauges.plug(g);
+        QTRY_COMPARE(local.serialNo, QStringLiteral("4242"));
+        // Once before, so that the first dialog's one-off set-up (style, fonts) is not timed.
+        local.session.readRecords();
+        QCOMPARE(local.model.rowCount(), 600);
+        local.model.clear();
+
+        QElapsedTimer clock;
+        qint64 lastTick = -1;
+        qint64 longestGap = 0;
+        QTimer tick;
+        tick.setInterval(5);
+        connect(&tick, &QTimer::timeout, &tick, [&] {
+            // Timed from the progress dialog on: before it, the read waits for the poll to
+            // give up the link, which is no part of reading the blocks.
+            bool reading = false;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                reading = reading || qobject_cast<QProgressDialog *>(w);
+            if (reading && lastTick >= 0)
+                longestGap = qMax(longestGap, clock.elapsed() - lastTick);
+            lastTick = reading ? clock.elapsed() : -1;
+        });
+        tick.start();
+        clock.start();
+        local.session.readRecords();
+        const qint64 took = clock.elapsed();
+        if (lastTick >= 0)
+            longestGap = qMax(longestGap, took - lastTick);
+        tick.stop();
+        qInfo("read of %d rows took %lld ms; longest time without events %lld ms", local.model.rowCount(), took,
+              longestGap);
+        QCOMPARE(local.model.rowCount(), 600);
+        QVERIFY(took > 300);
+        QVERIFY(lastTick >= 0); // the timer ran while the dialog was there
+        QVERIFY2(longestGap < 50, qPrintable(QString::number(longestGap)));
     }
 
     void cancelStopsAfterTheCurrentBlockAndKeepsTheTable()
@@ -334,6 +441,68 @@ private slots:
         for (int i = 0; i < taken.size(); ++i) {
             QCOMPARE(rig->row(records + i).mid(1, 2), (QStringList{QString::number(taken[i], 'f', 2), "6000"}));
             QCOMPARE(model().record(records + i).origin, RecordOrigin::Pushed);
+        }
+    }
+
+    // Killed in the middle of a long read while the gauge pushes a measurement every 20 ms:
+    // the survey file holds every measurement pushed until then (running numbers, none
+    // missing, in order), and the next start offers them. Then, read to the end with pushes
+    // in between: the file lists the rows in the table's order (the read's rows, then the
+    // measurements), so a restore shows them as the table did.
+    void pushesDuringAReadAreKeptThroughAKillAndInTheTablesOrder()
+    {
+        QTemporaryDir folder;
+        const QString killedFile = folder.filePath(QStringLiteral("killed.sqlite"));
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PALVARIN_TEST_READ_CHILD"), killedFile);
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForStarted(10000));
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += child.readAllStandardOutput()).contains("reading"), 20000);
+        QTest::qWait(1500);
+        said += child.readAllStandardOutput();
+        QVERIFY2(!said.contains("read\n"), said.constData()); // the read still runs
+        child.kill();
+        QVERIFY(child.waitForFinished(10000));
+
+        SurveyStore killed;
+        QVERIFY(killed.open(killedFile));
+        const SurveyStore::Leftover offered = killed.leftover();
+        StoredTable stored;
+        QVERIFY(killed.loadLeftover(stored));
+        qInfo("%d measurements kept of a read killed after 1.5 s", int(stored.records.size()));
+        QCOMPARE(offered.rows, qint64(stored.records.size()));
+        QVERIFY(stored.records.size() >= 20);
+        for (int i = 0; i < stored.records.size(); ++i) {
+            QCOMPARE(stored.records[i].values[0], float(i + 1));
+            QCOMPARE(stored.records[i].origin, RecordOrigin::Pushed);
+        }
+
+        SurveyStore store;
+        QVERIFY(store.open(folder.filePath(QStringLiteral("order.sqlite"))));
+        EmulatorBackend gauges;
+        SessionRig local(gauges);
+        local.session.setStore(&store);
+        auto g = singleLayerGauge(QStringLiteral("6060"));
+        for (int i = 0; i < 60; ++i) // three value blocks
+            g->addSingleLayerRecord(5900.0f, 1.0f + i);
+        gauges.plug(g);
+        QTRY_COMPARE(local.serialNo, QStringLiteral("6060"));
+        ScriptedInteraction dialogs;
+        dialogs.onProgressValue = [&](int value) { g->pushSingleLayer(6000.0f, 100.0f + value); };
+        local.session.readRecords();
+        QTRY_COMPARE(local.model.rowCount(), 63);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(local.model.value(60 + i, 0), 100.0f + i);
+        store.settle();
+        StoredTable restored;
+        QVERIFY(store.loadLeftover(restored));
+        QCOMPARE(restored.records.size(), 63);
+        for (int i = 0; i < 63; ++i) {
+            QCOMPARE(restored.records[i].values[0], local.model.value(i, 0));
+            QCOMPARE(restored.records[i].origin, local.model.record(i).origin);
         }
     }
 
@@ -548,6 +717,51 @@ private slots:
         QCOMPARE(dialogs.unexpected, 0);
     }
 
+    // One poll batch holds a measurement, the settings notice and two more measurements:
+    // the first is a row in the old units when the question comes (and is saved with the
+    // table), the two behind the notice are rows after the answer, in the new units.
+    void measurementsBehindASettingsNoticeInItsBatchComeAfterTheAnswer()
+    {
+        plugGauge(multiLayerGauge());
+        addMultiLayerRow(model(), QStringLiteral("keep"), {1, 2, 3, 4, 5, 6});
+        const QString path = QDir::temp().filePath(QStringLiteral("palvarin-settings-batch.xls"));
+        ScriptedInteraction dialogs;
+        dialogs.answerQuestions({true}); // save first
+        dialogs.answerFileDialogs({path});
+        QStringList rowsWhileAsked;
+        dialogs.whileShown = [&](const ScriptedInteraction::Shown &shown) {
+            if (shown.kind == Kind::Question)
+                for (int r = 0; r < model().rowCount(); ++r)
+                    rowsWhileAsked << rig->row(r).join(QLatin1Char(' '));
+        };
+        auto frame = [](float first) {
+            return EmulatedInstrument::measurementFrame(
+                {EmulatedInstrument::field(first), EmulatedInstrument::field(2.5f), EmulatedInstrument::field(3.75f),
+                 EmulatedInstrument::field(5900.0f), EmulatedInstrument::field(5910.0f),
+                 EmulatedInstrument::field(5920.0f)});
+        };
+        gauge->setUnitNumbers({1, 1, 1, 3, 3, 3});
+        QList<QByteArray> notice;
+        for (int i = 0; i < 6; ++i)
+            notice << EmulatedInstrument::settingsChangedField();
+        session().handlePushedBytes(frame(1.25f) + EmulatedInstrument::measurementFrame(notice) + frame(7.5f)
+                                    + frame(8.125f));
+        QTRY_COMPARE(dialogs.texts(Kind::Question).size(), 1);
+        QFile::remove(path);
+        QCOMPARE(rowsWhileAsked, (QStringList{"keep 1.00 2.00 3.00 4 5 6 ", "Name2 1.25 2.50 3.75 5900 5910 5920 "}));
+        QCOMPARE(rig->writer.tables.size(), 1);
+        QCOMPARE(rig->writer.tables.last().rows.size(), 2);
+        QTRY_COMPARE(model().rowCount(), 2);
+        QCOMPARE(rig->header(1), QStringLiteral("第1层厚度\n(inch)"));
+        QCOMPARE(rig->row(0),
+                 (QStringList{"Name3", "7.500", "2.500", "3.750", "5900.0000", "5910.0000", "5920.0000", QString()}));
+        QCOMPARE(rig->row(1),
+                 (QStringList{"Name4", "8.125", "2.500", "3.750", "5900.0000", "5910.0000", "5920.0000", QString()}));
+        QTest::qWait(100);
+        QCOMPARE(model().rowCount(), 2);
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
     void settingsChangeDuringARecordReadIsHandledAfterIt()
     {
         auto g = singleLayerGauge();
@@ -572,5 +786,40 @@ private slots:
     }
 };
 
-QTEST_MAIN(ReadingTest)
+// Run as a child by the test above: reads 3,000 multi-layer records at the gauge's own pace
+// into the survey file `storePath` while the gauge pushes, until it is killed.
+static int readUntilKilled(const QString &storePath)
+{
+    SurveyStore store;
+    if (!store.open(storePath))
+        return 3;
+    EmulatorBackend gauges;
+    ScriptedInteraction dialogs;
+    SessionRig rig(gauges);
+    rig.session.setStore(&store);
+    auto gauge = multiLayerGauge(QStringLiteral("5150"));
+    EmulatorBackend::fillDemoRecords(*gauge, 3000, 0);
+    gauge->setReportIntervalUs(1000);
+    gauge->setCountingPushes(true);
+    gauges.plug(gauge);
+    if (!QTest::qWaitFor([&] { return !rig.serialNo.isEmpty(); }, 10000))
+        return 4;
+    gauge->setAutoPush(20);
+    std::fputs("reading\n", stdout);
+    std::fflush(stdout);
+    rig.session.readRecords();
+    std::fputs("read\n", stdout);
+    return 0;
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("PALVARIN_TEST_READ_CHILD"))
+        return readUntilKilled(qEnvironmentVariable("PALVARIN_TEST_READ_CHILD"));
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    ReadingTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_reading.moc"

@@ -119,6 +119,42 @@ private slots:
         QCOMPARE(received.count(), 1);
     }
 
+    // A unit table beside the program that cannot be used (binary) is told at start, in
+    // words, instead of a line on standard error and a Read that does nothing.
+    void anUnusableTableIsToldAtStart()
+    {
+        QTemporaryDir tmp;
+        const QString program = tmp.filePath(QStringLiteral("palvarin"));
+        QVERIFY(QFile::copy(QStringLiteral(PALVARIN_BINARY), program));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(QFile::copy(GaugeFixture::sourceDir() + QStringLiteral("/resources/config/meterno"),
+                            tmp.filePath(QStringLiteral("meterno"))));
+        QFile unitno(tmp.filePath(QStringLiteral("unitno")));
+        QVERIFY(unitno.open(QIODevice::WriteOnly));
+        unitno.write(QByteArray("[Unit1]\nUnitNo=0\0\x01\x02", 19));
+        unitno.close();
+
+        const QString log = tmp.filePath(QStringLiteral("start.log"));
+        auto *process = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PALVARIN_INSTANCE_NAME"), instanceName + QStringLiteral("-tables"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("PALVARIN_UNATTENDED_LOG"), log);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), tmp.filePath(QStringLiteral("config")));
+        process->setProcessEnvironment(env);
+        process->start(program, {QStringLiteral("--demo"), QStringLiteral("--store"), tmp.filePath(QStringLiteral("s.sqlite"))});
+        QVERIFY(process->waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(readLines(log).join(QLatin1Char('\n')).contains(QStringLiteral("unitno")), 15000);
+        process->kill();
+        process->waitForFinished(5000);
+        const QString told = readLines(log).join(QLatin1Char('\n'));
+        QVERIFY2(told.startsWith(QStringLiteral("information|Palvarin|The unit table %1 cannot be used")
+                                     .arg(tmp.filePath(QStringLiteral("unitno")))),
+                 qPrintable(told));
+        QVERIFY(told.contains(QStringLiteral("单位表 %1 无法使用").arg(tmp.filePath(QStringLiteral("unitno")))));
+        QVERIFY(!told.contains(QStringLiteral("meterno")));
+    }
+
     void dragFilterMovesOnlyMarkedWidgets()
     {
         AppInit::instance()->start();

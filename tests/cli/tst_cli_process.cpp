@@ -129,6 +129,23 @@ private slots:
             QVERIFY(r.out.isEmpty());
     }
 
+    // A gauge that reports an absurd record count: refused before any block, and told as a
+    // wrong count, not as a loose cable (the count came over the cable intact).
+    void anAbsurdCountIsNoCableFault()
+    {
+        const QString config = demoConfig(QStringLiteral("absurd.ini"), 1, 5, 0, 0);
+        QFile ini(config);
+        QVERIFY(ini.open(QIODevice::Append));
+        ini.write("reportedCount=2147483647\n");
+        ini.close();
+        const Result r = run(cli, {"--demo-config", config, "read", "-o", "-"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.err.contains("The instrument reports 2147483647 records"), r.err.constData());
+        QVERIFY2(r.err.contains("nothing was written"), r.err.constData());
+        QVERIFY2(!r.err.contains("cable"), r.err.constData());
+    }
+
     // Records to standard output, read back by Python's csv module and a JSON parser: every
     // record, numbers where numbers belong, the readings out of range empty and flagged; a
     // progress of plain lines (no bar) on a standard error that is no terminal; a trace of the

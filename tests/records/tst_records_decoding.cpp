@@ -37,9 +37,7 @@ QByteArray multiFrame(float base)
     return f;
 }
 
-// The frames a parser finds in a stream fed in the given pieces, as kind + field bytes,
-// up to and including the first settings-changed frame (after it a batch's rest is
-// dropped on purpose, so later frames depend on the cut).
+// The frames a parser finds in a stream fed in the given pieces, as kind + field bytes.
 QList<QByteArray> feedInPieces(const QByteArray &stream, const QList<qsizetype> &cuts, int layout)
 {
     PushFrameParser parser;
@@ -51,8 +49,6 @@ QList<QByteArray> feedInPieces(const QByteArray &stream, const QList<qsizetype> 
         for (const PushedFrame &f : parser.feed(stream.mid(from, end - from), layout)) {
             const bool changed = f.kind == PushedFrame::Kind::SettingsChanged;
             found.append((changed ? "C:" : "M:") + f.fieldBytes.toHex());
-            if (changed)
-                return found;
         }
         from = end;
     }
@@ -106,7 +102,7 @@ private slots:
 
     void parserFindsEveryFrameInOrder();
     void parserJoinsFramesSplitAcrossBatches();
-    void parserSettingsChangedEndsBatch();
+    void parserSettingsChangedKeepsTheFramesAfterIt();
     void parserKeepsOnlyBoundedTail();
     void parserResultDoesNotDependOnBatchCuts();
 
@@ -250,16 +246,20 @@ void TestRecordsDecoding::parserJoinsFramesSplitAcrossBatches()
     QCOMPARE(found, 1);
 }
 
-void TestRecordsDecoding::parserSettingsChangedEndsBatch()
+void TestRecordsDecoding::parserSettingsChangedKeepsTheFramesAfterIt()
 {
     PushFrameParser parser;
     const QByteArray measurement = kHeader + k5920 + k5;
     const QByteArray changed = kHeader + k5920 + kChanged;
+    // The frames after the notice are kept in their place: they are measurements in the new units.
     const QVector<PushedFrame> frames = parser.feed(measurement + changed + measurement + kHeader, 1);
-    QCOMPARE(frames.size(), 2);
+    QCOMPARE(frames.size(), 3);
     QCOMPARE(frames[0].kind, PushedFrame::Kind::Measurement);
     QCOMPARE(frames[1].kind, PushedFrame::Kind::SettingsChanged);
-    QCOMPARE(parser.pendingBytes(), 0);
+    QCOMPARE(frames[2].kind, PushedFrame::Kind::Measurement);
+    QCOMPARE(frames[2].fieldBytes, k5920 + k5);
+    QCOMPARE(parser.pendingBytes(), 8); // the header at the end may start a frame
+    parser.reset();
 
     // In the multi-layer layout a marker in any field counts, the last one included.
     QByteArray multi = multiFrame(1.0f);
