@@ -43,8 +43,11 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Desktop companion of the ultrasonic thickness gauge: reads its records "
-                       "and exports them to an Excel 97-2003 workbook."));
+        QStringLiteral("Desktop companion of the ultrasonic thickness gauge: reads its records and the "
+                       "measurements it sends, keeps every reading in a survey file, judges them against "
+                       "thickness limits (statistics, run chart, histogram), compares repeat surveys, and "
+                       "exports the table to .xlsx, .csv or .xls (through LibreOffice) and an inspection "
+                       "report to PDF. palvarin-cli does the same without a window."));
     // Qt's own single-dash options (-platform, -style, ...) must parse as whole words.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
@@ -159,7 +162,7 @@ void applySkin(QApplication &app)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::setApplicationName(QStringLiteral("Palvarin"));
+    ConfigPlaces::nameApplication();
     QCoreApplication::setApplicationVersion(QStringLiteral(PALVARIN_VERSION));
     Options options;
     {
@@ -176,6 +179,7 @@ int main(int argc, char *argv[])
     }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("palvarin")); // matches the desktop entry
+    ConfigPlaces::carryOverOldSettings();
 
     // Questions go to a person, or, for unattended runs (tests of the whole program), into a log.
     WidgetInteraction widgets;

@@ -49,8 +49,8 @@ WorkbookTable makeTable(int layout, int rows)
     WorkbookTable table;
     table.headers = layout == 1
         ? QStringList{"Thickness\n(mm)", "Sound Velocity\n(m/s)"}
-        : QStringList{"Test Name", "1st Layer Thickness\n(mm)", "2st Layer Thickness\n(mm)", "3st Layer Thickness\n(mm)",
-                      "1st Sound Velocity\n(m/s)", "2st Sound Velocity\n(m/s)", "3st Sound Velocity\n(m/s)"};
+        : QStringList{"Test Name", "1st Layer Thickness\n(mm)", "2nd Layer Thickness\n(mm)", "3rd Layer Thickness\n(mm)",
+                      "1st Sound Velocity\n(m/s)", "2nd Sound Velocity\n(m/s)", "3rd Sound Velocity\n(m/s)"};
     table.rows.reserve(rows);
     for (int r = 0; r < rows; ++r) {
         QVector<WorkbookCell> row;

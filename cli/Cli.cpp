@@ -669,7 +669,7 @@ int Runner::writeRecords(const RecordsModel &model)
     if (m_format == Format::Json)
         bytes = CliOutput::jsonLines(model, 0, rows);
     else
-        CsvWriter::appendTo(bytes, CliOutput::tableOf(model, 0, rows));
+        CsvWriter::appendTo(bytes, CliOutput::tableOf(model, 0, rows), nullptr, m_t.chinese);
     if (!writeOut(bytes))
         return fail(m_t("writing to standard output failed.", "写入标准输出失败。"));
     return Done;
@@ -715,6 +715,7 @@ int Runner::writeTable(const std::function<WorkbookTable()> &tableOf, const std:
         }
         if (format == Format::Csv) {
             CsvWriter writer;
+            writer.setChinese(m_t.chinese);
             const bool ok = writer.write(table, temporary, progress.get());
             *errorNumber = writer.lastErrno();
             return ok && !progress->wasCanceled();
@@ -743,7 +744,7 @@ int Runner::watch(GaugeSession &session, RecordsModel &model)
     const bool json = m_format == Format::Json;
     auto csvHeader = [&] {
         QByteArray header;
-        CsvWriter::appendTo(header, CliOutput::tableOf(model, 0, 0));
+        CsvWriter::appendTo(header, CliOutput::tableOf(model, 0, 0), nullptr, m_t.chinese);
         return header;
     };
     QByteArray header = csvHeader();
@@ -759,7 +760,7 @@ int Runner::watch(GaugeSession &session, RecordsModel &model)
         if (json) {
             line = CliOutput::jsonLines(model, row, 1, printed);
         } else {
-            CsvWriter::appendTo(line, CliOutput::tableOf(model, row, 1));
+            CsvWriter::appendTo(line, CliOutput::tableOf(model, row, 1), nullptr, m_t.chinese);
             line.remove(0, header.size()); // the header went out once
         }
         ++printed;
@@ -1124,7 +1125,7 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
     if (m_format == Format::Json) {
         bytes = json();
     } else if (m_format == Format::Csv) {
-        CsvWriter::appendTo(bytes, table);
+        CsvWriter::appendTo(bytes, table, nullptr, m_t.chinese);
     } else {
         // A table to read: columns padded to their widest entry, numbers to the right.
         QList<QStringList> lines{{}};

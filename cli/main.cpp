@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "records/ConfigPaths.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -23,7 +24,7 @@ void onSignal(int)
 int main(int argc, char *argv[])
 {
     // "Palvarin": the configuration folders are the window program's.
-    QCoreApplication::setApplicationName(QStringLiteral("Palvarin"));
+    ConfigPlaces::nameApplication();
     QCoreApplication::setApplicationVersion(QStringLiteral(PALVARIN_VERSION));
     // The PDF report lays out text, which needs Qt GUI's fonts: a QGuiApplication on the
     // offscreen platform (no display) for the commands that may write one, Qt Core for the
@@ -41,6 +42,7 @@ int main(int argc, char *argv[])
     // Standard error carries the tool's messages; the layers' debug lines would bury them
     // (QT_LOGGING_RULES=default.debug=true brings them back).
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    ConfigPlaces::carryOverOldSettings();
 
     struct sigaction action = {};
     action.sa_handler = onSignal;

@@ -124,26 +124,26 @@ void appendRows(QByteArray &out, const WorkbookTable &table, int from, int to)
     }
 }
 
-void appendHeader(QByteArray &out, const WorkbookTable &table)
+void appendHeader(QByteArray &out, const WorkbookTable &table, bool chinese)
 {
     for (const QString &header : table.headers) {
         appendField(out, oneLine(header));
         out += ',';
     }
-    appendField(out, CsvWriter::flagHeader());
+    appendField(out, CsvWriter::flagHeader(chinese));
     out += "\r\n";
 }
 
 } // namespace
 
-QString CsvWriter::flagHeader()
+QString CsvWriter::flagHeader(bool chinese)
 {
-    return QStringLiteral("Out of range");
+    return chinese ? QStringLiteral("超量程") : QStringLiteral("Out of range");
 }
 
-bool CsvWriter::appendTo(QByteArray &out, const WorkbookTable &table, ProgressHandle *progress)
+bool CsvWriter::appendTo(QByteArray &out, const WorkbookTable &table, ProgressHandle *progress, bool chinese)
 {
-    appendHeader(out, table);
+    appendHeader(out, table, chinese);
     const int rows = int(table.rows.size());
     for (int r = 0; r < rows; r += ProgressStep) {
         const int end = qMin(rows, r + ProgressStep);
@@ -167,7 +167,7 @@ bool CsvWriter::write(const WorkbookTable &table, const QString &path, ProgressH
     }
     QByteArray buffer;
     buffer.reserve(FlushBytes + (64 << 10));
-    appendHeader(buffer, table);
+    appendHeader(buffer, table, m_chinese);
     const int rows = int(table.rows.size());
     bool ok = true;
     for (int r = 0; ok && r < rows; r += ProgressStep) {

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QFile>
 #include <QFileInfo>
 
@@ -147,6 +148,7 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
         }
     } done{*this};
     xlsx->setChinese(chineseUi);
+    csv->setChinese(chineseUi);
 
     for (;;) {
         ExportFormat format = ExportFormat::Xls;
@@ -156,7 +158,7 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
         // The office takes seconds to start: let it start while the user picks the file.
         writerFor(format).prepare();
         const QString proposed =
-            QStringLiteral("Data") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
+            proposedPath(QStringLiteral("Data") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
         QString chosenType = lastFileType;
         QString target = ui.getSaveFileName(parent, text(chineseUi, "Save Data to Excel", "保存数据到Excel"), proposed,
                                             fileTypes(), &chosenType);
@@ -165,6 +167,7 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
             outcome = Outcome::Cancelled;
             return 0;
         }
+        rememberFolder(target);
         for (ExportFormat f : {ExportFormat::Xls, ExportFormat::Xlsx, ExportFormat::Csv})
             if (chosenType == fileType(f))
                 format = f;
@@ -200,6 +203,31 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
     }
 }
 
+namespace {
+QString &lastSaveFolder()
+{
+    static QString folder; // the GUI thread's dialogs only
+    return folder;
+}
+} // namespace
+
+QString ExportFlow::proposedPath(const QString &name)
+{
+    QString folder = lastSaveFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir())
+            folder = QDir::homePath();
+    }
+    return QDir(folder).filePath(name);
+}
+
+void ExportFlow::rememberFolder(const QString &chosen)
+{
+    if (!chosen.isEmpty())
+        lastSaveFolder() = QFileInfo(chosen).absolutePath();
+}
+
 QString ExportFlow::temporaryPrefix(qint64 pid)
 {
     return QStringLiteral(".palvarin-export-%1-").arg(pid);
@@ -207,9 +235,10 @@ QString ExportFlow::temporaryPrefix(qint64 pid)
 
 int ExportFlow::removeStaleTemporaries(const QString &folder)
 {
-    // Only names of the form this flow gives, and only when the program that made them has
-    // ended (a program killed while writing leaves its temporary workbook behind).
-    static const QRegularExpression ours(QStringLiteral("^\\.palvarin-export-(\\d+)-.*\\.(xls|xlsx|csv)$"));
+    // Only names of the form the atomic write gives, in every format written through it (the
+    // tool also writes .json and .pdf), and only when the program that made them has ended (a
+    // program killed while writing leaves its temporary file behind).
+    static const QRegularExpression ours(QStringLiteral("^\\.palvarin-export-(\\d+)-.*\\.(xls|xlsx|csv|json|pdf)$"));
     int removed = 0;
     const QDir dir(folder);
     for (const QString &name : dir.entryList({QStringLiteral(".palvarin-export-*")}, QDir::Files | QDir::Hidden)) {

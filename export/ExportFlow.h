@@ -67,6 +67,13 @@ public:
     static int writeFile(WorkbookWriter &writer, const WorkbookTable &table, const QString &target,
                          ExportFormat format, ProgressHandle *progress);
 
+    // Where a save dialog starts, with `name` proposed: the folder of the last file chosen
+    // in a save dialog of this run, else the user's Documents folder (else the home folder),
+    // never the folder the program happens to run in.
+    static QString proposedPath(const QString &name);
+    // A save dialog returned `chosen`: the next one starts in its folder.
+    static void rememberFolder(const QString &chosen);
+
     // Temporary files are named with this prefix (the writing program's id) beside the
     // target. Those left in a folder by a program that has ended are removed by the next
     // export there; returns how many.

@@ -1,6 +1,7 @@
 #include "export/XlsxWriter.h"
 
 #include "interaction/UserInteraction.h"
+#include "records/BandWords.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -260,10 +261,10 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
                                  tr2(m_chinese, "Maximum", "最大值"),
                                  tr2(m_chinese, "Mean", "平均值"),
                                  tr2(m_chinese, "Standard deviation", "标准差"),
-                                 tr2(m_chinese, "Below the minimum", "低于下限"),
-                                 tr2(m_chinese, "Under nominal minus tolerance", "低于公称值减公差"),
-                                 tr2(m_chinese, "Within the limits", "在限值内"),
-                                 tr2(m_chinese, "Above the maximum", "高于上限")};
+                                 bandWord(BandWord::UnderMinimum, m_chinese),
+                                 bandWord(BandWord::UnderNominal, m_chinese),
+                                 bandWord(BandWord::Within, m_chinese),
+                                 bandWord(BandWord::AboveMaximum, m_chinese)};
         const int labelCount = limited ? 10 : 6;
         // Row by row: the constant-memory mode writes a row out once a later one is begun.
         for (int k = 0; k < labelCount; ++k, ++r) {

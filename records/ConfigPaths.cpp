@@ -2,14 +2,39 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 ConfigPlaces ConfigPlaces::current()
 {
-    return {QCoreApplication::applicationDirPath(),
-            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return {QCoreApplication::applicationDirPath(), config.isEmpty() ? QString() : config + QStringLiteral("/Palvarin"),
             QStringLiteral(PALVARIN_DATA_DIR)};
+}
+
+void ConfigPlaces::nameApplication()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Palvarin"));
+    QCoreApplication::setApplicationName(QStringLiteral("Palvarin"));
+}
+
+bool ConfigPlaces::carryOverOldSettings()
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (config.isEmpty())
+        return false;
+    const QString oldFolder = config + QStringLiteral("/Unknown Organization");
+    const QString oldFile = oldFolder + QStringLiteral("/Palvarin.conf");
+    const QString newFile = QSettings().fileName();
+    if (!QFileInfo(oldFile).isFile() || QFileInfo::exists(newFile) || !QDir().mkpath(QFileInfo(newFile).absolutePath()))
+        return false;
+    // A rename within ~/.config: the file is either in the old place or in the new one.
+    if (!QFile::rename(oldFile, newFile))
+        return false;
+    QDir().rmdir(oldFolder); // only if nothing else was kept there
+    return true;
 }
 
 namespace {

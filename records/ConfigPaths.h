@@ -14,8 +14,17 @@ struct ConfigPlaces
     QString userConfigDir; // ~/.config/Palvarin
     QString sharedDataDir; // <prefix>/share/palvarin, as installed
 
-    // The running program's places; the application name must already be "Palvarin".
+    // The running program's places (the user's folder does not depend on the organisation).
     static ConfigPlaces current();
+
+    // Names the program for Qt: application and organisation "Palvarin", so that QSettings
+    // keeps its file as ~/.config/Palvarin/Palvarin.conf, beside the user's tables. Both
+    // programs call it first thing.
+    static void nameApplication();
+    // Without an organisation, older versions kept their settings (the report's fields) in
+    // ~/.config/Unknown Organization/Palvarin.conf: that file is moved to the new place once,
+    // when the new place has none yet. True when a file was moved.
+    static bool carryOverOldSettings();
 
     // The program's folder, the user's configuration folder, the shipped folder.
     QStringList tableSearchPath() const;

@@ -36,9 +36,9 @@ QStringList RecordsModel::multiHeaderWords(bool chinese)
                 QStringLiteral("第3层厚度"), QStringLiteral("第1层声速"), QStringLiteral("第2层声速"),
                 QStringLiteral("第3层声速"), QStringLiteral("操作")};
     return {QStringLiteral("Test Name"),          QStringLiteral("1st Layer Thickness"),
-            QStringLiteral("2st Layer Thickness"), QStringLiteral("3st Layer Thickness"),
-            QStringLiteral("1st Sound Velocity"),  QStringLiteral("2st Sound Velocity"),
-            QStringLiteral("3st Sound Velocity"),  QStringLiteral("Operation")};
+            QStringLiteral("2nd Layer Thickness"), QStringLiteral("3rd Layer Thickness"),
+            QStringLiteral("1st Sound Velocity"),  QStringLiteral("2nd Sound Velocity"),
+            QStringLiteral("3rd Sound Velocity"),  QStringLiteral("Operation")};
 }
 
 QString RecordsModel::unitSuffix(const QString &unitName)

@@ -1,6 +1,7 @@
 #include "recordspage/BandDelegate.h"
 
 #include "analysis/ReadingsAnalysis.h"
+#include "records/BandWords.h"
 
 BandDelegate::BandDelegate(const ReadingsAnalysis &analysis, QObject *parent)
     : QStyledItemDelegate(parent), m_analysis(analysis)
@@ -32,15 +33,15 @@ QString BandDelegate::name(Band band, bool chinese)
 {
     switch (band) {
     case Band::Red:
-        return chinese ? QStringLiteral("低于最小值") : QStringLiteral("Under minimum");
+        return bandWord(BandWord::UnderMinimum, chinese);
     case Band::Amber:
-        return chinese ? QStringLiteral("接近最小值") : QStringLiteral("Near minimum");
+        return bandWord(BandWord::UnderNominal, chinese);
     case Band::Blue:
-        return chinese ? QStringLiteral("高于最大值") : QStringLiteral("Above maximum");
+        return bandWord(BandWord::AboveMaximum, chinese);
     case Band::Normal:
         break;
     }
-    return chinese ? QStringLiteral("正常") : QStringLiteral("Normal");
+    return bandWord(BandWord::Within, chinese);
 }
 
 void BandDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

@@ -1,6 +1,7 @@
 #include "recordspage/ChartsPanel.h"
 
 #include "analysis/ReadingsAnalysis.h"
+#include "export/ExportFlow.h"
 #include "interaction/UserInteraction.h"
 #include "records/RecordsModel.h"
 #include "recordspage/BandDelegate.h"
@@ -11,10 +12,12 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QToolTip>
@@ -112,8 +115,9 @@ QString limitName(int k, double value, int decimals, bool chinese)
         + RecordsModel::formatValue(value, decimals);
 }
 
-// The range widened to round ticks about three steps apart (1, 2 or 5 times a power of ten).
-void setRoundRange(QValueAxis *axis, double lo, double hi)
+// The range widened to round ticks about three steps apart (1, 2 or 5 times a power of ten);
+// never below `floor` (a thickness axis does not run below zero for positive readings).
+void setRoundRange(QValueAxis *axis, double lo, double hi, double floor = -qInf())
 {
     const double raw = (hi - lo) / 3.0;
     const double p = std::pow(10.0, std::floor(std::log10(raw)));
@@ -123,7 +127,7 @@ void setRoundRange(QValueAxis *axis, double lo, double hi)
             step = m * p;
             break;
         }
-    const double first = std::floor(lo / step) * step;
+    const double first = std::max(floor, std::floor(lo / step) * step);
     const double last = std::ceil(hi / step) * step;
     axis->setRange(first, last);
     axis->setTickCount(int(std::lround((last - first) / step)) + 1);
@@ -165,6 +169,7 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
     m_layerLabel = new QLabel(this);
     m_layer = new QComboBox(this);
     m_layer->setObjectName(QStringLiteral("chartLayer"));
+    m_layer->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_saveRun = new QPushButton(this);
     m_saveRun->setObjectName(QStringLiteral("saveRunChart"));
     m_saveHist = new QPushButton(this);
@@ -227,33 +232,10 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
     m_histHint = hintOver(m_histView);
     layout->addWidget(m_histView, 1);
 
-    connect(m_runLine, &QXYSeries::hovered, this, [this](const QPointF &point, bool state) {
-        if (state)
-            QToolTip::showText(QCursor::pos(), describeRow(rowNear(point.x())), m_runView);
-        else
-            QToolTip::hideText();
-    });
-    connect(m_runLine, &QXYSeries::clicked, this, [this](const QPointF &point) {
-        const int row = rowNear(point.x());
-        if (row >= 0)
-            emit rowActivated(row);
-    });
-    connect(m_histArea, &QAreaSeries::hovered, this, [this](const QPointF &point, bool state) {
-        const Histogram &h = m_analysis.histogram();
-        if (!state || h.isEmpty()) {
-            QToolTip::hideText();
-            return;
-        }
-        const int bin = std::clamp(int(std::floor((point.x() - h.start) / h.width)), 0, int(h.counts.size()) - 1);
-        const int d = m_analysis.model().decimals(m_analysis.chartColumn()) + 1;
-        const QString from = RecordsModel::formatValue(h.start + bin * h.width, d);
-        const QString to = RecordsModel::formatValue(h.start + (bin + 1) * h.width, d);
-        const bool chinese = m_analysis.model().chinese();
-        QToolTip::showText(QCursor::pos(),
-                           chinese ? QStringLiteral("%1 – %2：%3 条读数").arg(from, to).arg(h.counts[bin])
-                                   : QStringLiteral("%1 – %2: %3 readings").arg(from, to).arg(h.counts[bin]),
-                           m_histView);
-    });
+    for (QChartView *view : {m_runView, m_histView}) {
+        view->viewport()->setMouseTracking(true);
+        view->viewport()->installEventFilter(this);
+    }
     // Buckets no wider than a pixel column of the plot (the width rounded up, so resizing by
     // a pixel or two does not recompute).
     connect(m_runChart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
@@ -341,7 +323,9 @@ void ChartsPanel::refreshRun()
     m_runLine->replace(points);
     const QString unit = column >= 0 ? model.unitName(column) : QString();
     const QString word = chinese ? QStringLiteral("厚度") : QStringLiteral("Thickness");
-    m_runY->setTitleText(unit.isEmpty() ? word : word + QStringLiteral(" (") + unit + QLatin1Char(')'));
+    // The unit alone beside the short axis: "Thickness (mm)" would not fit its height; the
+    // chart shows thickness by its place (and the histogram's axis says so).
+    m_runY->setTitleText(unit.isEmpty() ? word : unit);
 
     const ColumnStatistics &stats = m_analysis.tableStatistics(column);
     const std::array<double, 4> limits = limitValues(m_analysis, column);
@@ -362,7 +346,7 @@ void ChartsPanel::refreshRun()
     // Round tick values; compared with the range asked for, since the axis widens it.
     if (m_runYAsked != QPointF(lo - pad, hi + pad)) {
         m_runYAsked = QPointF(lo - pad, hi + pad);
-        setRoundRange(m_runY, lo - pad, hi + pad);
+        setRoundRange(m_runY, lo - pad, hi + pad, lo >= 0 ? 0.0 : -qInf());
     }
     // The reading axis ends on a round number, so that most new readings leave the axes
     // (and their labels) as they are.
@@ -388,7 +372,13 @@ void ChartsPanel::refreshRun()
     m_runHint->setText(chinese ? QStringLiteral("没有数值读数可画。读取记录或在仪器上测量后，读数显示在这里。")
                                : QStringLiteral("No numeric readings to chart. Read the records or measure on the "
                                                 "gauge and they appear here."));
+    // Nothing to chart: the hint alone, no empty axes or limit lines under it.
     m_runHint->setVisible(points.isEmpty());
+    m_runX->setVisible(!points.isEmpty());
+    m_runY->setVisible(!points.isEmpty());
+    if (points.isEmpty())
+        for (QLineSeries *line : m_runLimits)
+            line->setVisible(false);
 }
 
 void ChartsPanel::refreshHistogram()
@@ -429,7 +419,7 @@ void ChartsPanel::refreshHistogram()
         hi = 1.0;
     }
     const double pad = std::max((hi - lo) * 0.03, std::pow(10.0, -decimals));
-    setRoundRange(m_histX, lo - pad, hi + pad);
+    setRoundRange(m_histX, lo - pad, hi + pad, lo >= 0 ? 0.0 : -qInf());
     const double top = std::max<double>(1.0, std::ceil(double(highest) * 1.1));
     setWholeTicks(m_histY, 0, top); // the step first, as for the run chart
     m_histY->setRange(0, top);
@@ -447,6 +437,90 @@ void ChartsPanel::refreshHistogram()
     m_histHint->setText(chinese ? QStringLiteral("没有数值读数，直方图为空。")
                                 : QStringLiteral("No numeric readings: the histogram is empty."));
     m_histHint->setVisible(h.isEmpty());
+    // An empty area still draws its edge; hidden, and its legend entry stays hidden when back.
+    m_histArea->setVisible(!h.isEmpty());
+    if (QLegendMarker *marker = m_histChart->legend()->markers(m_histArea).value(0))
+        marker->setVisible(false);
+    m_histX->setVisible(!h.isEmpty());
+    m_histY->setVisible(!h.isEmpty());
+    if (h.isEmpty())
+        for (QLineSeries *line : m_histLimits)
+            line->setVisible(false);
+}
+
+QString ChartsPanel::textAt(const QChartView *view, const QPoint &viewportPos, int *row) const
+{
+    if (row)
+        *row = -1;
+    const QChart *chart = view->chart();
+    const QPointF at = chart->mapFromScene(view->mapToScene(viewportPos));
+    const QRectF plot = chart->plotArea();
+    if (!plot.adjusted(-6, -6, 6, 6).contains(at))
+        return QString();
+    const bool chinese = m_analysis.model().chinese();
+    if (view == m_runView) {
+        // The nearest point on screen, within a few pixels (a reduced series has at most a
+        // few points per pixel column, so looking at all of them is cheap).
+        const QList<QPointF> points = m_runLine->points();
+        if (points.isEmpty() || points.size() != m_pointRows.size())
+            return QString();
+        const double xSpan = m_runX->max() - m_runX->min(), ySpan = m_runY->max() - m_runY->min();
+        if (xSpan <= 0 || ySpan <= 0)
+            return QString();
+        constexpr double Reach = 8.0;
+        double best = Reach * Reach;
+        qsizetype found = -1;
+        for (qsizetype i = 0; i < points.size(); ++i) {
+            const double px = plot.left() + (points[i].x() - m_runX->min()) / xSpan * plot.width();
+            const double py = plot.bottom() - (points[i].y() - m_runY->min()) / ySpan * plot.height();
+            const double d = (px - at.x()) * (px - at.x()) + (py - at.y()) * (py - at.y());
+            if (d <= best) {
+                best = d;
+                found = i;
+            }
+        }
+        if (found < 0)
+            return QString();
+        if (row)
+            *row = m_pointRows[found];
+        return describeRow(m_pointRows[found]);
+    }
+    const Histogram &h = m_analysis.histogram();
+    if (view != m_histView || h.isEmpty() || !plot.contains(at))
+        return QString();
+    const double x = m_histX->min() + (at.x() - plot.left()) / plot.width() * (m_histX->max() - m_histX->min());
+    if (x < h.start || x >= h.end())
+        return QString();
+    const int bin = std::clamp(int(std::floor((x - h.start) / h.width)), 0, int(h.counts.size()) - 1);
+    const int d = m_analysis.model().decimals(m_analysis.chartColumn()) + 1;
+    const QString from = RecordsModel::formatValue(h.start + bin * h.width, d);
+    const QString to = RecordsModel::formatValue(h.start + (bin + 1) * h.width, d);
+    return chinese ? QStringLiteral("%1 – %2：%3 条读数").arg(from, to).arg(h.counts[bin])
+                   : QStringLiteral("%1 – %2: %3 readings").arg(from, to).arg(h.counts[bin]);
+}
+
+bool ChartsPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    for (QChartView *view : {m_runView, m_histView}) {
+        if (watched != view->viewport())
+            continue;
+        if (event->type() == QEvent::MouseMove) {
+            const QPoint pos = static_cast<QMouseEvent *>(event)->position().toPoint();
+            const QString text = textAt(view, pos);
+            if (text.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(view->viewport()->mapToGlobal(pos), text, view->viewport());
+        } else if (event->type() == QEvent::Leave) {
+            QToolTip::hideText();
+        } else if (event->type() == QEvent::MouseButtonRelease && view == m_runView) {
+            int row = -1;
+            textAt(view, static_cast<QMouseEvent *>(event)->position().toPoint(), &row);
+            if (row >= 0)
+                emit rowActivated(row);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 int ChartsPanel::rowNear(double x) const
@@ -506,13 +580,24 @@ void ChartsPanel::save(QChartView *view, const QString &english, const QString &
     if (!m_interaction)
         return;
     const bool zh = m_analysis.model().chinese();
-    const QString path = m_interaction->getSaveFileName(
-        this, zh ? QStringLiteral("保存图表") : QStringLiteral("Save chart"),
-        QDir::home().filePath(zh ? chinese : english), QStringLiteral("PNG (*.png)"));
+    const QString title = zh ? QStringLiteral("保存图表") : QStringLiteral("Save chart");
+    QString path = m_interaction->getSaveFileName(this, title, ExportFlow::proposedPath(zh ? chinese : english),
+                                                  QStringLiteral("PNG (*.png)"));
     if (path.isEmpty())
         return;
+    ExportFlow::rememberFolder(path);
+    // A name typed without the suffix gets it; the dialog asked about the name typed.
+    if (QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) != 0) {
+        path += QStringLiteral(".png");
+        if (QFileInfo::exists(path)
+            && !m_interaction->question(this, title,
+                                        zh ? QStringLiteral("%1 已存在，是否替换？").arg(QDir::toNativeSeparators(path))
+                                           : QStringLiteral("%1 already exists. Do you want to replace it?")
+                                                 .arg(QDir::toNativeSeparators(path))))
+            return;
+    }
     if (!savePng(view, path))
-        m_interaction->information(this, zh ? QStringLiteral("保存图表") : QStringLiteral("Save chart"),
+        m_interaction->information(this, title,
                                    zh ? QStringLiteral("无法写入 %1。").arg(QDir::toNativeSeparators(path))
                                       : QStringLiteral("Could not write %1.").arg(QDir::toNativeSeparators(path)));
 }

@@ -40,6 +40,10 @@ public:
     int rowNear(double x) const;
     // The record's text as the hover shows it.
     QString describeRow(int row) const;
+    // What hovering at `viewportPos` of a chart's viewport shows: the reading of the run-chart
+    // point within a few pixels (its row in `row`, else -1), or the histogram bin under the
+    // cursor; empty elsewhere.
+    QString textAt(const QChartView *view, const QPoint &viewportPos, int *row = nullptr) const;
     // The run chart as an image of `size`, up to date even while the panel is hidden (for
     // the report).
     QImage runChartImage(const QSize &size);
@@ -56,6 +60,8 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Hover and click on the charts' viewports: the thin line itself is too hard to hit.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void refreshRun();

@@ -63,10 +63,11 @@ public:
         QString chosen = selectedFilter && !selectedFilter->isEmpty() && *selectedFilter != xls
                              ? *selectedFilter
                              : ExportFlow::fileType(ExportFormat::Xlsx);
-        const QString proposed =
-            QStringLiteral("Comparison") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
+        const QString proposed = ExportFlow::proposedPath(
+            QStringLiteral("Comparison") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
         QString path = ui.getSaveFileName(parent, chinese ? QStringLiteral("保存对比结果") : QStringLiteral("Save the comparison"),
                                           proposed, types, &chosen);
+        ExportFlow::rememberFolder(path);
         if (selectedFilter)
             *selectedFilter = chosen;
         // A typed ".xls" names the old format, which this window does not write: the newer one.

@@ -102,7 +102,11 @@ void HistoryDialog::reload()
         const SurveySummary &s = m_list[r];
         const QStringList cells{
             QDateTime::fromMSecsSinceEpoch(s.startedMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-            s.info.serial, QString::number(s.info.meterType), QString::number(s.rows),
+            s.info.serial,
+            s.info.layout == 1   ? text("single layer", QStringLiteral("单层"))
+            : s.info.layout == 2 ? text("multi layer", QStringLiteral("多层"))
+                                 : QString::number(s.info.meterType),
+            QString::number(s.rows),
             exportedRowsText(s, m_session.model().chinese())};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
@@ -115,8 +119,19 @@ void HistoryDialog::reload()
     updateButtons();
 }
 
+void HistoryDialog::hidePreview()
+{
+    m_previewId = 0;
+    m_preview.clear();
+    note->hide();
+    previewView->hide();
+}
+
 void HistoryDialog::updateButtons()
 {
+    // Rows under another session's name would pass for the selected one's (a deletion, say).
+    if (m_previewId && selectedId() != m_previewId)
+        hidePreview();
     const int selected = int(selectedSessions().size());
     openButton->setEnabled(selected == 1);
     deleteButton->setEnabled(selected == 1);
@@ -239,6 +254,7 @@ bool HistoryDialog::openSelected()
         // The gauge's table stays as it is; the session is shown here only.
         m_preview.setChinese(m_session.model().chinese());
         const bool shown = SurveyStore::fillModel(m_preview, stored) > 0;
+        m_previewId = shown ? id : 0;
         note->setText(text("Shown read-only while a gauge is connected; disconnect it to open the readings in the "
                            "table and export them.",
                            QStringLiteral("连接仪器时仅以只读方式显示；断开仪器后可在表格中打开并导出。")));

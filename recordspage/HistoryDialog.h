@@ -49,8 +49,11 @@ public:
     bool openSelected();
     // Deletes the selected session after a confirmation; true when it was deleted.
     bool deleteSelected();
-    // The read-only view of a session opened while a gauge is connected.
+    // The read-only view of a session opened while a gauge is connected; shown only while
+    // that session is the one selected.
     const RecordsModel &preview() const { return m_preview; }
+    // The session the preview shows (0: none).
+    qint64 previewedSession() const { return m_previewId; }
 
     QLineEdit *filter = nullptr;
     QTableWidget *sessions = nullptr;
@@ -64,6 +67,7 @@ public:
 private:
     void applyFilter();
     void updateButtons();
+    void hidePreview();
     qint64 selectedId() const;
     QString text(const char *english, const QString &chinese) const;
     void tell(const QString &english, const QString &chinese);
@@ -71,6 +75,7 @@ private:
     GaugeSession &m_session;
     QVector<SurveySummary> m_list;
     RecordsModel m_preview;
+    qint64 m_previewId = 0;
     LimitsStore *m_limits = nullptr;
     QPointer<ComparisonDialog> m_comparison;
 };

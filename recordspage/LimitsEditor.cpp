@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 LimitsEditor::LimitsEditor(ReadingsAnalysis &analysis, QWidget *parent)
     : QWidget(parent)
@@ -26,9 +29,15 @@ LimitsEditor::LimitsEditor(ReadingsAnalysis &analysis, QWidget *parent)
     , m_message(new QLabel(this))
 {
     setObjectName(QStringLiteral("limitsEditor"));
-    auto *layout = new QHBoxLayout(this);
+    // The fields in a row; a refusal's reason on a line of its own under them, wrapped to the
+    // row's width, so a long reason never widens the window.
+    auto *rows = new QVBoxLayout(this);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(2);
+    auto *layout = new QHBoxLayout;
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
+    rows->addLayout(layout);
     layout->addWidget(m_title);
     const std::pair<QLabel *, QLineEdit *> fields[] = {
         {m_nominalLabel, m_nominal}, {m_minimumLabel, m_minimum}, {m_toleranceLabel, m_tolerance},
@@ -51,7 +60,11 @@ LimitsEditor::LimitsEditor(ReadingsAnalysis &analysis, QWidget *parent)
     layout->addWidget(m_clear);
     m_message->setObjectName(QStringLiteral("limitsMessage"));
     m_message->setStyleSheet(QStringLiteral("color:#FF6E6E;"));
-    layout->addWidget(m_message, 1);
+    m_message->setWordWrap(true);
+    m_message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_message->hide();
+    layout->addStretch(1);
+    rows->addWidget(m_message);
     connect(m_apply, &QPushButton::clicked, this, &LimitsEditor::apply);
     connect(m_clear, &QPushButton::clicked, this, &LimitsEditor::clearLimits);
     connect(&m_analysis, &ReadingsAnalysis::limitsChanged, this, &LimitsEditor::showLimits);
@@ -71,12 +84,16 @@ void LimitsEditor::retranslate()
     m_toleranceLabel->setText(chinese ? QStringLiteral("公差") : QStringLiteral("Tolerance"));
     m_maximumLabel->setText(chinese ? QStringLiteral("最大") : QStringLiteral("Maximum"));
     m_maximum->setPlaceholderText(chinese ? QStringLiteral("可不填") : QStringLiteral("optional"));
+    // Room for the placeholder, whole.
+    m_maximum->setFixedWidth(
+        std::max(70, m_maximum->fontMetrics().horizontalAdvance(m_maximum->placeholderText()) + 24));
     m_tolerance->setPlaceholderText(QStringLiteral("0"));
     m_apply->setText(chinese ? QStringLiteral("应用") : QStringLiteral("Apply"));
     m_clear->setText(chinese ? QStringLiteral("清除限值") : QStringLiteral("Clear limits"));
     m_unit->setText(editUnit());
     m_message->setText(m_error.in(chinese));
     m_message->setToolTip(m_message->text());
+    m_message->setVisible(!m_message->text().isEmpty());
 }
 
 QString LimitsEditor::editUnit() const

@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QToolButton>
 
+#include <algorithm>
+
 RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *parent)
     : QObject(parent)
     , m_view(view)
@@ -41,6 +43,7 @@ RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *paren
     connect(m_model, &QAbstractItemModel::modelReset, this, &RecordsTable::syncColumns);
     connect(m_model, &RecordsModel::layersShownChanged, this, &RecordsTable::syncColumns);
     connect(m_model, &RecordsModel::languageChanged, this, &RecordsTable::syncLanguage);
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this, &RecordsTable::syncLanguage);
     // A batch of new rows: one scroll to the bottom, when the view follows the newest rows.
     connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, &RecordsTable::rowsComing);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
@@ -80,6 +83,18 @@ void RecordsTable::syncColumns()
 
 void RecordsTable::syncLanguage()
 {
+    // Columns share the width, but none gets narrower than its header's longest line: a
+    // clipped "1st Layer Thickn" says nothing (the view scrolls sideways instead).
+    QHeaderView *header = m_view->horizontalHeader();
+    int widest = 0;
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        if (!m_model->isColumnShown(c))
+            continue;
+        const QStringList lines = m_model->headerData(c, Qt::Horizontal).toString().split(QLatin1Char('\n'));
+        for (const QString &line : lines)
+            widest = std::max(widest, header->fontMetrics().horizontalAdvance(line));
+    }
+    header->setMinimumSectionSize(std::max(widest + 16, 40));
     m_delegate->setChinese(m_model->chinese());
     if (m_unseen > 0)
         showHint();

@@ -94,9 +94,11 @@ bool ReportDialog::askFields(QWidget *parent, bool chinese, ReportFields *fields
 
 QString ReportDialog::askPath(UserInteraction &ui, QWidget *parent, const QString &title, const QString &baseName)
 {
-    QString path = ui.getSaveFileName(parent, title,
-                                      baseName + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")),
-                                      QStringLiteral("PDF(*.pdf)"));
+    QString path = ui.getSaveFileName(
+        parent, title,
+        ExportFlow::proposedPath(baseName + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"))),
+        QStringLiteral("PDF(*.pdf)"));
+    ExportFlow::rememberFolder(path);
     if (!path.isEmpty() && QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
         path += QStringLiteral(".pdf");
     return path;

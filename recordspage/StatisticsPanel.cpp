@@ -70,6 +70,8 @@ StatisticsPanel::StatisticsPanel(ReadingsAnalysis &analysis, QWidget *parent)
     connect(&m_analysis, &ReadingsAnalysis::statisticsChanged, this, &StatisticsPanel::refresh);
     connect(&m_analysis.model(), &RecordsModel::languageChanged, this, &StatisticsPanel::refresh);
     connect(&m_analysis.model(), &RecordsModel::layersShownChanged, this, &StatisticsPanel::refresh);
+    // The minimum and maximum name their row.
+    connect(&m_analysis.model(), &RecordsModel::renamed, this, &StatisticsPanel::refresh);
     refresh();
 }
 

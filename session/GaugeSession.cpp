@@ -382,7 +382,7 @@ void GaugeSession::readRecords()
                QStringLiteral("未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。"));
         return;
     }
-    if (!offerSaveThenClear(QStringLiteral("Importing Data Will First Clear the List. Do You Want to Save the Data?"),
+    if (!offerSaveThenClear(QStringLiteral("Importing data will first clear the list. Do you want to save the data?"),
                             QStringLiteral("导入数据会先清空列表，是否保存数据？"), false))
         return;
 

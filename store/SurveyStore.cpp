@@ -170,7 +170,8 @@ SurveyStore::~SurveyStore()
 
 QString SurveyStore::defaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/surveys.sqlite");
+    // ~/.local/share/Palvarin, whatever the organisation name.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Palvarin/surveys.sqlite");
 }
 
 QString SurveyStore::problemText(Problem problem, bool chinese)

@@ -10,6 +10,7 @@
 #include "recordspage/LimitsEditor.h"
 #include "recordspage/StatisticsPanel.h"
 
+#include <QChart>
 #include <QChartView>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include <cmath>
@@ -129,6 +131,12 @@ private slots:
         QVERIFY(charts.runHint()->isHidden());
         QCOMPARE(charts.rowNear(5.9), 5);
         QVERIFY(charts.describeRow(5).contains(QStringLiteral("2.00 mm")));
+        // Hovering the point shows it (the thin line itself is not what must be hit).
+        QChartView *run = charts.runView();
+        const QPoint onPoint = run->mapFromScene(
+            run->chart()->mapToScene(run->chart()->mapToPosition(QPointF(6, 2.0), charts.runSeries())));
+        QTest::mouseMove(run->viewport(), onPoint + QPoint(3, 3));
+        QTRY_COMPARE(QToolTip::text(), charts.describeRow(5));
 
         // A selection narrows the figures; a chart point selects its row.
         view->selectRow(1);
@@ -151,6 +159,10 @@ private slots:
         QImage saved(png, "PNG");
         QVERIFY(!saved.isNull());
         QVERIFY(saved.width() > 100);
+        // A name typed without a suffix gets ".png".
+        script.answerFileDialogs({p.dir.filePath(QStringLiteral("histogram"))});
+        charts.findChild<QPushButton *>(QStringLiteral("saveHistogram"))->click();
+        QVERIFY(!QImage(p.dir.filePath(QStringLiteral("histogram.png")), "PNG").isNull());
 
         p.page.chartsToggle()->click();
         QVERIFY(charts.isHidden());

@@ -121,7 +121,11 @@ private slots:
     void csvAndXlsxHoldWhatTheTableShows()
     {
         plugAndRead();
+        // A name renamed with a line break stays one field of one row.
+        const QString twoLines = QStringLiteral("A2\nsecond line");
+        QVERIFY(model().setData(model().index(1, 0), twoLines));
         const QList<QStringList> shown = shownTable();
+        QCOMPARE(shown[2][0], twoLines);
         QCOMPARE(shown[1].mid(0, 4), (QStringList{"Pipe, \"north\"", "1.13", RecordsModel::outOfRangeWord(false), "2.38"}));
         QCOMPARE(shown[1][4], QStringLiteral("5921")); // 5920.5: to_chars would give 5920
 
@@ -158,6 +162,7 @@ private slots:
         {
             ScriptedInteraction dialogs;
             plugAndRead();
+            QVERIFY(model().setData(model().index(1, 0), twoLines));
             dialogs.answerFileDialogs({dir.filePath(QStringLiteral("table.XLSX"))}); // the typed suffix wins
             QVERIFY(session().exportRecords());
             QCOMPARE(dialogs.offeredFilters, QStringList{ExportFlow::fileType(ExportFormat::Csv)});

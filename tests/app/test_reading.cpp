@@ -194,7 +194,7 @@ private slots:
         dialogs.answerQuestions({false});
         read();
         QCOMPARE(dialogs.texts(Kind::Question),
-                 QStringList{"Importing Data Will First Clear the List. Do You Want to Save the Data?"});
+                 QStringList{"Importing data will first clear the list. Do you want to save the data?"});
         QCOMPARE(model().rowCount(), 3);
         QCOMPARE(model().text(1, 1), QStringLiteral("Outrange"));
         model().setChinese(true);

@@ -1,18 +1,26 @@
 // The records page over a gauge session with no gauge: configuration files as the page sees
-// them, the Clear button, the device fields and the page's language change.
+// them, the Clear button, the device fields and the page's language change; with emulated
+// gauges and a survey file: edits made while an export runs, and the history's preview.
 #include "GaugeFixture.h"
 #include "ScriptedInteraction.h"
+#include "records/RecordEdits.h"
+#include "recordspage/HistoryDialog.h"
 #include "recordspage/RecordsTable.h"
+#include "recordspage/StatisticsPanel.h"
+#include "store/SurveyStore.h"
 
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace GaugeFixture;
+using Kind = ScriptedInteraction::Kind;
 
 namespace {
 
@@ -253,6 +261,128 @@ private slots:
         QVERIFY(!page.pushButton_undo->isEnabled());
         ctrlZ();
         QCOMPARE(names(), (QStringList{"P", "after"}));
+
+        // The statistics name the row of the minimum (P's reading is out of range) as it is
+        // called now.
+        auto *figures = page.statisticsPanel()->findChild<QTableWidget *>(QStringLiteral("statisticsTable"));
+        QVERIFY(figures);
+        QTRY_VERIFY(figures->rowCount() > 0 && figures->item(0, 2));
+        QVERIFY2(figures->item(0, 2)->text().contains(QLatin1String("after")), qPrintable(figures->item(0, 2)->text()));
+        QVERIFY(model.setData(model.index(1, 0), QStringLiteral("new name")));
+        QVERIFY2(figures->item(0, 2)->text().contains(QLatin1String("new name")), qPrintable(figures->item(0, 2)->text()));
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
+    // An export removes the rows it wrote and only those: a row deleted, or put back by an
+    // undo, while it runs leaves the table and the survey file alone; a row put back at the
+    // end stays behind the written ones.
+    void exportRemovesOnlyTheRowsItWrote()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, dir.filePath(QStringLiteral("export-edits.sqlite"))));
+        ScriptedInteraction dialogs;
+        auto gauge = multiLayerGauge();
+        for (int i = 0; i < 4; ++i)
+            gauge->addMultiLayerRecord(QByteArray("N") + QByteArray::number(i), std::array<float, 3>{1.0f + i, 2, 3},
+                                       std::array<float, 3>{5900, 5901, 5902});
+        replug(backend, rig, gauge);
+        rig.session.readRecords();
+        QCOMPARE(rig.model.rowCount(), 4);
+        RecordEdits &edits = rig.session.edits();
+        auto names = [&rig] {
+            QStringList out;
+            for (int r = 0; r < rig.model.rowCount(); ++r)
+                out << rig.model.name(r);
+            return out;
+        };
+        auto shownInFile = [&store] {
+            StoredTable stored;
+            store.loadLeftover(stored);
+            QStringList out;
+            for (const Record &r : std::as_const(stored.records))
+                out << r.name;
+            return out;
+        };
+        // `edit` runs while the rows are being written.
+        auto exportWhile = [&](const std::function<void()> &edit) {
+            dialogs.answerFileDialogs({dir.filePath(QStringLiteral("export-edits.xls"))});
+            dialogs.whileShown = [&](const ScriptedInteraction::Shown &shown) {
+                if (shown.kind == Kind::Progress)
+                    edit();
+            };
+            const bool written = rig.session.exportRecords();
+            dialogs.whileShown = nullptr;
+            return written;
+        };
+        const QStringList all{"N0", "N1", "N2", "N3"};
+
+        // Deleted while written: the file holds a row the table no longer has in its place.
+        QVERIFY(exportWhile([&] { QVERIFY(edits.deleteRows(1)); }));
+        QCOMPARE(rig.writer.tables.last().rows.size(), 4);
+        QCOMPARE(names(), (QStringList{"N0", "N2", "N3"}));
+        QCOMPARE(shownInFile(), names());
+        edits.undo();
+        QCOMPARE(names(), all);
+
+        // A row deleted before and put back in the middle while written.
+        QVERIFY(edits.deleteRows(1));
+        QVERIFY(exportWhile([&] { edits.undo(); }));
+        QCOMPARE(rig.writer.tables.last().rows.size(), 3);
+        QCOMPARE(names(), all);
+        QCOMPARE(shownInFile(), all);
+
+        // The last row deleted before and put back at the end: it was not written and stays.
+        QVERIFY(edits.deleteRows(3));
+        QVERIFY(exportWhile([&] { edits.undo(); }));
+        QCOMPARE(names(), QStringList{"N3"});
+        QCOMPARE(shownInFile(), QStringList{"N3"});
+        QCOMPARE(dialogs.texts(Kind::Information).size(), 3);
+        QCOMPARE(dialogs.unexpected, 0);
+    }
+
+    // The history's read-only preview (a gauge is connected) shows only the session selected:
+    // selecting another, or deleting it, does not leave the old rows under its name.
+    void historyPreviewFollowsTheSelection()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, dir.filePath(QStringLiteral("history-preview.sqlite"))));
+        ScriptedInteraction dialogs;
+        for (const char *serial : {"501", "502"}) {
+            auto gauge = singleLayerGauge(QString::fromLatin1(serial));
+            replug(backend, rig, gauge);
+            gauge->pushSingleLayer(5900.0f, 1.25f);
+            QTRY_COMPARE(rig.model.rowCount(), 1);
+            dialogs.answerFileDialogs({dir.filePath(QStringLiteral("history-preview.xls"))});
+            QVERIFY(rig.session.exportRecords());
+        }
+        // The gauge connected now has a session of its own, which is not deleted.
+        auto current = singleLayerGauge(QStringLiteral("503"));
+        replug(backend, rig, current);
+        current->pushSingleLayer(5900.0f, 1.5f);
+        QTRY_COMPARE(rig.model.rowCount(), 1);
+        HistoryDialog history(rig.session);
+        QCOMPARE(history.visibleSessions().size(), 3);
+        QVector<qint64> sessions(3); // by serial: 503, 502, 501
+        for (const SurveySummary &s : store.history())
+            sessions[503 - s.info.serial.toInt()] = s.id;
+
+        history.selectSessions({sessions[2]});
+        QVERIFY(history.openSelected());
+        QVERIFY(!history.previewView->isHidden());
+        QCOMPARE(history.previewedSession(), sessions[2]);
+
+        history.selectSessions({sessions[1]});
+        QVERIFY(history.previewView->isHidden());
+        QVERIFY(history.note->isHidden());
+        QCOMPARE(history.preview().rowCount(), 0);
+        dialogs.answerQuestions({true});
+        QVERIFY(history.deleteSelected());
+        QVERIFY(history.previewView->isHidden());
+        QCOMPARE(history.visibleSessions(), (QVector<qint64>{sessions[0], sessions[2]}));
         QCOMPARE(dialogs.unexpected, 0);
     }
 };

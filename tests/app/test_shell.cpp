@@ -4,11 +4,13 @@
 #include "app/AppInit.h"
 #include "app/SingleInstance.h"
 #include "mainwindow/UdevDeviceMonitor.h"
+#include "recordspage/LimitsEditor.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLockFile>
 #include <QProcess>
 #include <QPushButton>
@@ -256,6 +258,32 @@ private slots:
         QCOMPARE(english->text(), QStringLiteral("English"));
         QCOMPARE(chinese->text(), QStringLiteral("中文"));
         page->model().clear();
+    }
+
+    // A refused limit says why beside the fields, in the room there is: the window does not
+    // grow wider (off the screen) for a long reason.
+    void refusedLimitDoesNotWidenTheWindow()
+    {
+        MainWindow *window = MainWindow::instance();
+        FirstPage *page = window->recordsPage();
+        page->setChineseUi(false);
+        rig->session.setTableLayout(1);
+        rig->session.setUnitNumbers({2, 0});
+        rig->session.buildHeaders();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const int before = window->minimumSizeHint().width();
+        LimitsEditor *limits = page->limitsEditor();
+        limits->nominalField()->setText(QStringLiteral("not a number at all, typed by someone in a hurry"));
+        limits->minimumField()->setText(QStringLiteral("4"));
+        QVERIFY(!limits->apply());
+        QVERIFY(!limits->message()->text().isEmpty());
+        QCoreApplication::processEvents();
+        QVERIFY2(window->minimumSizeHint().width() <= before,
+                 qPrintable(QStringLiteral("%1 > %2").arg(window->minimumSizeHint().width()).arg(before)));
+        limits->clearLimits();
+        window->hide();
+        page->setChineseUi(true);
     }
 
     void translationsAreFoundFromAnotherDirectoryAndTheCurrentOneComesFirst()

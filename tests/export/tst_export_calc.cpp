@@ -21,8 +21,8 @@ using Kind = ScriptedInteraction::Kind;
 
 namespace {
 
-const QStringList kTwoLayerHeaders{"Test Name", "1st Layer Thickness\n(mm)", "2st Layer Thickness\n(mm)",
-                                   "1st Sound Velocity\n(m/s)", "2st Sound Velocity\n(m/s)"};
+const QStringList kTwoLayerHeaders{"Test Name", "1st Layer Thickness\n(mm)", "2nd Layer Thickness\n(mm)",
+                                   "1st Sound Velocity\n(m/s)", "2nd Sound Velocity\n(m/s)"};
 const QStringList kSingleHeaders{"厚度\n(mm)", "声速\n(m/s)"};
 
 QByteArray digest(const QString &path)

@@ -22,7 +22,7 @@ namespace {
 class FakeWriter : public WorkbookWriter
 {
 public:
-    enum class Outcome { Written, FailsAfterAPart, ClaimsSuccessWithoutFile };
+    enum class Outcome { Written, FailsAfterAPart, ClaimsSuccessWithoutFile, ClaimsSuccessWithEmptyFile };
 
     explicit FakeWriter(QStringList &log) : log(log) {}
 
@@ -45,6 +45,8 @@ public:
         lastTable = table;
         if (outcome == Outcome::ClaimsSuccessWithoutFile)
             return true;
+        if (outcome == Outcome::ClaimsSuccessWithEmptyFile)
+            return writeFile(path, QByteArray());
         writeFile(path, "part");
         for (int r = 1; r <= table.rows.size(); ++r) {
             progress->setValue(r);
@@ -168,7 +170,8 @@ void TestExportFlow::textsFollowTheLanguage()
         return scripted.shown[i].kind == kind && scripted.shown[i].title == title && scripted.shown[i].text == text;
     };
     QVERIFY(shows(0, Kind::SaveFile, QString(), texts[0]));
-    QVERIFY2(QRegularExpression("^Data20\\d{12}\\|Excel\\(\\*\\.xls\\);;Excel 2007-365\\(\\*\\.xlsx\\);;CSV\\(\\*\\.csv\\)$")
+    // In the Documents (or home) folder at first, never the program's current folder.
+    QVERIFY2(QRegularExpression("^/.+/Data20\\d{12}\\|Excel\\(\\*\\.xls\\);;Excel 2007-365\\(\\*\\.xlsx\\);;CSV\\(\\*\\.csv\\)$")
                  .match(scripted.shown[0].extra)
                  .hasMatch(),
              qPrintable(scripted.shown[0].extra));
@@ -207,9 +210,10 @@ void TestExportFlow::existingTargetIsReplacedOnlyWhenComplete()
     QCOMPARE(contents(target), QByteArray("new workbook"));
     QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
 
-    // A writer that fails after writing a part, or claims success without a file: the target
-    // stays as it was, the part goes, and the user is asked.
-    for (FakeWriter::Outcome outcome : {FakeWriter::Outcome::FailsAfterAPart, FakeWriter::Outcome::ClaimsSuccessWithoutFile}) {
+    // A writer that fails after writing a part, or claims success without a file or with an
+    // empty one: the target stays as it was, the part goes, and the user is asked.
+    for (FakeWriter::Outcome outcome : {FakeWriter::Outcome::FailsAfterAPart, FakeWriter::Outcome::ClaimsSuccessWithoutFile,
+                                        FakeWriter::Outcome::ClaimsSuccessWithEmptyFile}) {
         QVERIFY(writeFile(target, "kept"));
         writer.outcome = outcome;
         scripted.answerFileDialogs({target});
@@ -218,7 +222,7 @@ void TestExportFlow::existingTargetIsReplacedOnlyWhenComplete()
         QCOMPARE(contents(target), QByteArray("kept"));
         QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
     }
-    QCOMPARE(scripted.texts(Kind::Question).size(), 2);
+    QCOMPARE(scripted.texts(Kind::Question).size(), 3);
     QCOMPARE(scripted.texts(Kind::Information).size(), 1);
     QCOMPARE(scripted.unexpected, 0);
 }
@@ -358,8 +362,9 @@ void TestExportFlow::missingOfficeAsksTheFailureQuestion()
 
 QTEST_GUILESS_MAIN(TestExportFlow)
 
-// A program killed while writing leaves its temporary workbook: the next export into that
-// folder removes it, and only such files of programs that have ended. A target that is a
+// A program killed while writing leaves its temporary file, in any format written through a
+// temporary file (the tool's .json and .pdf too): the next export into that folder removes
+// it, and only such files of programs that have ended. A target that is a
 // symbolic link keeps being a link to the file that now holds the new workbook.
 void TestExportFlow::leftoversOfEndedProgramsGoAndLinksAreWrittenThrough()
 {
@@ -371,6 +376,11 @@ void TestExportFlow::leftoversOfEndedProgramsGoAndLinksAreWrittenThrough()
     QVERIFY(deadPid > 0);
     const QString stale = ExportFlow::temporaryPrefix(deadPid) + QStringLiteral("AbC123.xls");
     const QString running = ExportFlow::temporaryPrefix(1) + QStringLiteral("XyZ789.xls"); // init never ends
+    QStringList staleOthers;
+    for (const char *suffix : {"xlsx", "csv", "json", "pdf"})
+        staleOthers << ExportFlow::temporaryPrefix(deadPid) + QStringLiteral("DeF456.") + QLatin1String(suffix);
+    for (const QString &name : std::as_const(staleOthers))
+        QVERIFY(writeFile(dir.filePath(name), "part"));
     QVERIFY(writeFile(dir.filePath(stale), QByteArray()));
     QVERIFY(writeFile(dir.filePath(running), "busy"));
     QVERIFY(writeFile(dir.filePath(QStringLiteral(".other.xls")), "not ours"));
@@ -384,6 +394,8 @@ void TestExportFlow::leftoversOfEndedProgramsGoAndLinksAreWrittenThrough()
     QCOMPARE(flow.run(nullptr, singleTable(1), false), 1);
 
     QVERIFY(!QFileInfo::exists(dir.filePath(stale)));
+    for (const QString &name : std::as_const(staleOthers))
+        QVERIFY2(!QFileInfo::exists(dir.filePath(name)), qPrintable(name));
     QCOMPARE(contents(dir.filePath(running)), QByteArray("busy"));
     QCOMPARE(contents(dir.filePath(QStringLiteral(".other.xls"))), QByteArray("not ours"));
     QVERIFY(QFileInfo(target).isSymLink());

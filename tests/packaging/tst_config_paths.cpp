@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
@@ -110,6 +111,34 @@ private slots:
         // The current folder's file wins over both.
         copyFile(built + QStringLiteral("Palvarin_en.qm"), work.path() + englishFile);
         QCOMPARE(readRecordsButton(places.translationSearchPath()), kEnglish);
+    }
+
+    // With the organisation named, the settings are ~/.config/Palvarin/Palvarin.conf beside
+    // the user's tables (still ~/.config/Palvarin); a file an older version left under
+    // "Unknown Organization" is carried over once and never over a newer one.
+    void settingsLiveInTheProgramsFolder()
+    {
+        const QString config = home.filePath(QStringLiteral("config"));
+        const QString old = config + QStringLiteral("/Unknown Organization/Palvarin.conf");
+        writeFile(old, "[report]\ninspector=Old Name\n");
+        ConfigPlaces::nameApplication();
+        auto unname = qScopeGuard([] { QCoreApplication::setOrganizationName(QString()); });
+        QCOMPARE(ConfigPlaces::current().userConfigDir, config + QStringLiteral("/Palvarin"));
+        QCOMPARE(QSettings().fileName(), config + QStringLiteral("/Palvarin/Palvarin.conf"));
+
+        QVERIFY(ConfigPlaces::carryOverOldSettings());
+        QVERIFY(!QFileInfo::exists(old));
+        QVERIFY(!QFileInfo::exists(config + QStringLiteral("/Unknown Organization")));
+        QCOMPARE(QSettings().value(QStringLiteral("report/inspector")).toString(), QStringLiteral("Old Name"));
+
+        {
+            QSettings settings;
+            settings.setValue(QStringLiteral("report/inspector"), QStringLiteral("New Name"));
+        }
+        writeFile(old, "[report]\ninspector=Old Name\n");
+        QVERIFY(!ConfigPlaces::carryOverOldSettings());
+        QVERIFY(QFileInfo::exists(old));
+        QCOMPARE(QSettings().value(QStringLiteral("report/inspector")).toString(), QStringLiteral("New Name"));
     }
 };
 

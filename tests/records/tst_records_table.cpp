@@ -144,9 +144,9 @@ void TestRecordsTable::multiLayerHeaders()
     QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
     QCOMPARE(headerTexts(*view),
              QStringList({QStringLiteral("Test Name"), QStringLiteral("1st Layer Thickness\n(mm)"),
-                          QStringLiteral("2st Layer Thickness\n(m/s)"), QStringLiteral("3st Layer Thickness"),
-                          QStringLiteral("1st Sound Velocity\n(in)"), QStringLiteral("2st Sound Velocity\n(mm)"),
-                          QStringLiteral("3st Sound Velocity\n(m/s)"), QStringLiteral("Operation")}));
+                          QStringLiteral("2nd Layer Thickness\n(m/s)"), QStringLiteral("3rd Layer Thickness"),
+                          QStringLiteral("1st Sound Velocity\n(in)"), QStringLiteral("2nd Sound Velocity\n(mm)"),
+                          QStringLiteral("3rd Sound Velocity\n(m/s)"), QStringLiteral("Operation")}));
     QCOMPARE(model->multiDecimals(), QList<int>({2, 0, 1, 3, 2, 0}));
     model->setChinese(true);
     QVERIFY(model->setColumns(2, {0, 0, 0, 0, 0, 0}, unitTable()));
