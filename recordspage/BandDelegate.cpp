@@ -1,6 +1,7 @@
 #include "recordspage/BandDelegate.h"
 
 #include "analysis/ReadingsAnalysis.h"
+#include "export/ReportAnalysis.h"
 
 BandDelegate::BandDelegate(const ReadingsAnalysis &analysis, QObject *parent)
     : QStyledItemDelegate(parent), m_analysis(analysis)
@@ -30,17 +31,7 @@ QColor BandDelegate::foreground(Band band)
 
 QString BandDelegate::name(Band band, bool chinese)
 {
-    switch (band) {
-    case Band::Red:
-        return chinese ? QStringLiteral("低于最小值") : QStringLiteral("Under minimum");
-    case Band::Amber:
-        return chinese ? QStringLiteral("接近最小值") : QStringLiteral("Near minimum");
-    case Band::Blue:
-        return chinese ? QStringLiteral("高于最大值") : QStringLiteral("Above maximum");
-    case Band::Normal:
-        break;
-    }
-    return chinese ? QStringLiteral("正常") : QStringLiteral("Normal");
+    return bandName(band, chinese);
 }
 
 void BandDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

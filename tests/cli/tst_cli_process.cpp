@@ -549,6 +549,32 @@ private slots:
         const Result text = run(QStringLiteral("pdftotext"), {pdf, "-"});
         QVERIFY(text.out.contains("12345")); // the demo gauge's serial
         QVERIFY(text.out.contains("Pipe-1")); // a record's name
+
+        // With the gauge's limits kept in the survey file, the report judges as the window's
+        // does: each layer's limits, the statistics, the bands and the run chart.
+        const QString storePath = tmp.filePath(QStringLiteral("limits-store.sqlite"));
+        {
+            SurveyStore store;
+            QVERIFY(store.open(storePath));
+            QVERIFY(store.saveLimits(QStringLiteral("12345"),
+                                     "{\"nominal\":6,\"minimum\":5,\"tolerance\":0,\"unit\":\"mm\","
+                                     "\"layer2\":{\"nominal\":3,\"minimum\":2.5,\"tolerance\":0.5,\"unit\":\"mm\"}}"));
+        }
+        const QByteArray oldStore = qgetenv("PALVARIN_STORE");
+        qputenv("PALVARIN_STORE", QFile::encodeName(storePath));
+        const Result judged = run(cli, {"--demo", "report", "-o", pdf});
+        qputenv("PALVARIN_STORE", oldStore);
+        QVERIFY2(judged.exitCode == 0, judged.err.constData());
+        const QString report = QString::fromUtf8(run(QStringLiteral("pdftotext"), {pdf, "-"}).out);
+        for (const QString &expected :
+             {QStringLiteral("Layer 1: nominal 6 mm, minimum 5 mm"), QStringLiteral("Layer 2: nominal 3 mm, minimum 2.5 mm"),
+              QStringLiteral("Layer 3: no limits"), QStringLiteral("Statistics"), QStringLiteral("Std. dev."),
+              QStringLiteral("Under minimum: "), QStringLiteral("Cell colours of the readings"),
+              QStringLiteral("as the table shows")})
+            QVERIFY2(report.contains(expected), qPrintable(expected + QLatin1Char('\n') + report));
+        // The chart is an image on the first page.
+        const Result images = run(QStringLiteral("pdfimages"), {"-list", "-f", "1", "-l", "1", pdf});
+        QVERIFY2(images.out.count('\n') >= 3, images.out.constData()); // two header lines, one image
     }
 
     // On a terminal the progress is a bar redrawn in place.
