@@ -50,6 +50,21 @@ QString readableNumber(double value, int decimals)
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
+QString bandName(Band band, bool chinese)
+{
+    switch (band) {
+    case Band::Red:
+        return chinese ? QStringLiteral("低于最小值") : QStringLiteral("Under minimum");
+    case Band::Amber:
+        return chinese ? QStringLiteral("接近最小值") : QStringLiteral("Near minimum");
+    case Band::Blue:
+        return chinese ? QStringLiteral("高于最大值") : QStringLiteral("Above maximum");
+    case Band::Normal:
+        break;
+    }
+    return chinese ? QStringLiteral("正常") : QStringLiteral("Normal");
+}
+
 Band Limits::band(double value, int decimals) const
 {
     return BandJudge(*this, decimals).band(value);

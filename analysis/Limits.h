@@ -17,6 +17,9 @@ enum class Band : quint8 {
 constexpr int BandCount = 4;
 using BandCounts = std::array<qint64, BandCount>;
 
+// "Under minimum" and the like, for legends and counts.
+QString bandName(Band band, bool chinese);
+
 // Thicknesses and limits beyond this (in any unit) are typing errors, not walls: refused, so
 // that no message or field has to show a number of thirty digits.
 constexpr double MaxThickness = 10000.0;

@@ -61,21 +61,6 @@ QColor bandFill(Band band)
     return QColor();
 }
 
-QString legendName(Band band, bool chinese)
-{
-    switch (band) {
-    case Band::Red:
-        return QString::fromUtf8(chinese ? "低于最小值" : "Under minimum");
-    case Band::Amber:
-        return QString::fromUtf8(chinese ? "低于公称值减公差" : "Under nominal minus tolerance");
-    case Band::Blue:
-        return QString::fromUtf8(chinese ? "高于最大值" : "Above maximum");
-    case Band::Normal:
-        break;
-    }
-    return QString();
-}
-
 // Lays the report out on a painter whose device is an A4 page at `dpi`.
 class Layout
 {
@@ -531,7 +516,7 @@ private:
             p.drawText(QRectF(x, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, title);
         x += metrics.horizontalAdvance(title) + line;
         for (Band b : {Band::Red, Band::Amber, Band::Blue}) {
-            const QString name = legendName(b, c);
+            const QString name = bandName(b, c);
             const double box = line * 0.9;
             if (x + box + line * 0.4 + metrics.horizontalAdvance(name) > margin + contentWidth) {
                 x = margin;

@@ -50,21 +50,6 @@ QString limitsText(const ReadingsAnalysis &analysis, bool chinese)
     return any ? lines.join(QLatin1Char('\n')) : QString();
 }
 
-QString bandName(Band band, bool chinese)
-{
-    switch (band) {
-    case Band::Red:
-        return chinese ? QStringLiteral("低于最小值") : QStringLiteral("Under minimum");
-    case Band::Amber:
-        return chinese ? QStringLiteral("接近最小值") : QStringLiteral("Near minimum");
-    case Band::Blue:
-        return chinese ? QStringLiteral("高于最大值") : QStringLiteral("Above maximum");
-    case Band::Normal:
-        break;
-    }
-    return chinese ? QStringLiteral("正常") : QStringLiteral("Normal");
-}
-
 QImage runChartImage(const ReadingsAnalysis &analysis, int column, const QSize &size, bool chinese)
 {
     const RecordsModel &model = analysis.model();

@@ -19,9 +19,6 @@ ReadingLimits workbookLimits(const ReadingsAnalysis &analysis, const QList<int> 
 // limits. Numbers in the layer's decimals.
 QString limitsText(const ReadingsAnalysis &analysis, bool chinese);
 
-// "Under minimum" and the like, for legends.
-QString bandName(Band band, bool chinese);
-
 // A run chart of one thickness column drawn without widgets: each bucket's lowest and highest
 // reading, and the column's limit lines. Null without readings.
 QImage runChartImage(const ReadingsAnalysis &analysis, int column, const QSize &size, bool chinese);

@@ -1,7 +1,6 @@
 #include "recordspage/BandDelegate.h"
 
 #include "analysis/ReadingsAnalysis.h"
-#include "export/ReportAnalysis.h"
 
 BandDelegate::BandDelegate(const ReadingsAnalysis &analysis, QObject *parent)
     : QStyledItemDelegate(parent), m_analysis(analysis)

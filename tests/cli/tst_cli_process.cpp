@@ -480,10 +480,21 @@ private slots:
                                         "        cells[c.get('r')] = 'text:' + ''.join(t.text or '' for t in c.iter('{%s}t' % ns['m']))\n"
                                         "    elif v is not None and c.get('t') is None:\n"
                                         "        cells[c.get('r')] = float(v.text)\n"
-                                        "print(cells.get('A2'), cells.get('C2'), cells.get('F4'), cells.get('H3'), cells.get('H5'))\n",
+                                        "print(cells.get('A2'), cells.get('C2'), cells.get('F4'), cells.get('H3'), cells.get('H5'), cells.get('I3'))\n"
+                                        "facts = {}\n"
+                                        "for c in ET.fromstring(z.read('xl/worksheets/sheet2.xml')).iter('{%s}c' % ns['m']):\n"
+                                        "    v = c.find('m:v', ns)\n"
+                                        "    if c.get('t') == 'inlineStr':\n"
+                                        "        facts[c.get('r')] = ''.join(t.text or '' for t in c.iter('{%s}t' % ns['m']))\n"
+                                        "    elif v is not None:\n"
+                                        "        facts[c.get('r')] = shared[int(v.text)] if c.get('t') == 's' else float(v.text)\n"
+                                        "rows = {facts[k]: facts.get('B' + k[1:]) for k in facts if k.startswith('A')}\n"
+                                        "print(rows.get('Minimum thickness (mm)'), rows.get('Longest interval (years)'))\n",
                                   xlsx});
         QVERIFY2(sheet.exitCode == 0, sheet.err.constData());
-        QCOMPARE(sheet.out.trimmed(), QByteArray("text:3 5.95 0.3 3.4 text:no wear"));
+        // The next inspection is a date cell (Excel's day number of 2023-09-13); the minimum
+        // (6.00 mm) and the interval (5 years) are facts of the second sheet, as numbers.
+        QCOMPARE(sheet.out.trimmed(), QByteArray("text:3 5.95 0.3 3.4 text:no wear 45182.0\n6.0 5.0"));
 
         const QString pdf = tmp.filePath(QStringLiteral("compare.pdf"));
         const Result report = run(cli, base + QStringList{"-o", pdf});
