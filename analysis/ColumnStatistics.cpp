@@ -32,6 +32,14 @@ void ColumnStatistics::add(double value, int row)
     m2 += delta * (value - mean);
 }
 
+int valueDecimals(const RecordsModel &model, int valueIndex)
+{
+    for (int c = 0; c < model.columnCount(); ++c)
+        if (model.valueIndex(c) == valueIndex)
+            return std::clamp(model.decimals(c), 0, 9);
+    return 2;
+}
+
 RowRanges allRows(const RecordsModel &model)
 {
     return {RowRange{0, model.rowCount() - 1}};
@@ -45,14 +53,16 @@ ColumnStatistics computeStatistics(const RecordsModel &model, int valueIndex, co
 
 namespace {
 
-// One column's running figures during the two passes.
+// One column's running figures during the two passes, in whole display steps: the sum is
+// exact, and the extremes are the shown numbers.
 struct Running
 {
     int valueIndex = 0;
     const BandJudge *judge = nullptr;
-    double sum = 0.0;
-    float lo = std::numeric_limits<float>::infinity();
-    float hi = -std::numeric_limits<float>::infinity();
+    double scale = 100.0;
+    qint64 sum = 0;
+    qint64 lo = std::numeric_limits<qint64>::max();
+    qint64 hi = std::numeric_limits<qint64>::min();
     int loRow = -1;
     int hiRow = -1;
     qint64 count = 0;
@@ -80,6 +90,7 @@ QVector<ColumnStatistics> computeStatistics(const RecordsModel &model, const QVe
     for (qsizetype k = 0; k < valueIndexes.size(); ++k) {
         columns[size_t(k)].valueIndex = valueIndexes[k];
         columns[size_t(k)].judge = judges.value(k, nullptr);
+        columns[size_t(k)].scale = std::pow(10.0, valueDecimals(model, valueIndexes[k]));
     }
     // First pass: count, sum, extremes.
     for (const RowRange &r : clipped) {
@@ -89,8 +100,8 @@ QVector<ColumnStatistics> computeStatistics(const RecordsModel &model, const QVe
                     ++c.outOfRange;
                     continue;
                 }
-                const float v = model.value(row, c.valueIndex);
-                c.sum += double(v);
+                const qint64 v = displaySteps(double(model.value(row, c.valueIndex)), c.scale);
+                c.sum += v;
                 ++c.count;
                 if (v < c.lo) {
                     c.lo = v;
@@ -104,7 +115,7 @@ QVector<ColumnStatistics> computeStatistics(const RecordsModel &model, const QVe
         }
     }
     for (Running &c : columns)
-        c.mean = c.count ? c.sum / double(c.count) : 0.0;
+        c.mean = c.count ? double(c.sum) / double(c.count) : 0.0;
     // Second pass: deviations from the mean (no cancellation as in a sum of squares), and
     // the bands on the way rather than in a third walk over the rows.
     for (const RowRange &r : clipped) {
@@ -112,12 +123,12 @@ QVector<ColumnStatistics> computeStatistics(const RecordsModel &model, const QVe
             for (Running &c : columns) {
                 if (model.isOutOfRange(row, c.valueIndex))
                     continue;
-                const double v = double(model.value(row, c.valueIndex));
-                const double d = v - c.mean;
+                const double raw = double(model.value(row, c.valueIndex));
+                const double d = double(displaySteps(raw, c.scale)) - c.mean;
                 c.m2 += d * d;
                 c.correction += d;
                 if (c.judge)
-                    c.judge->tally(v, c.tally);
+                    c.judge->tally(raw, c.tally);
             }
         }
     }
@@ -129,13 +140,13 @@ QVector<ColumnStatistics> computeStatistics(const RecordsModel &model, const QVe
         s.outOfRange = c.outOfRange;
         if (c.count == 0)
             continue;
-        s.minimum = double(c.lo);
-        s.maximum = double(c.hi);
+        s.minimum = double(c.lo) / c.scale;
+        s.maximum = double(c.hi) / c.scale;
         s.minimumRow = c.loRow;
         s.maximumRow = c.hiRow;
-        s.mean = c.mean;
+        s.mean = c.mean / c.scale;
         // The mean's own rounding error, removed (the corrected two-pass formula).
-        s.m2 = std::max(0.0, c.m2 - c.correction * c.correction / double(c.count));
+        s.m2 = std::max(0.0, c.m2 - c.correction * c.correction / double(c.count)) / (c.scale * c.scale);
         if (c.judge)
             s.bands = BandJudge::bandCounts(c.tally, c.count);
     }
@@ -146,13 +157,14 @@ void appendStatistics(ColumnStatistics &stats, const RecordsModel &model, int va
                       const BandJudge *judge)
 {
     last = std::min(last, model.rowCount() - 1);
+    const double scale = std::pow(10.0, valueDecimals(model, valueIndex));
     for (int row = std::max(first, 0); row <= last; ++row) {
         if (model.isOutOfRange(row, valueIndex)) {
             ++stats.outOfRange;
             continue;
         }
         const double v = double(model.value(row, valueIndex));
-        stats.add(v, row);
+        stats.add(double(displaySteps(v, scale)) / scale, row);
         if (judge)
             ++stats.bands[int(judge->band(v))];
     }

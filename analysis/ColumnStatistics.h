@@ -16,8 +16,10 @@ struct RowRange
 };
 using RowRanges = QVector<RowRange>;
 
-// The figures of one value column over a set of rows. Out-of-range readings are counted and
-// left out of every other figure. The minimum and maximum name the first row that holds them.
+// The figures of one value column over a set of rows, every one computed from the readings as
+// the table shows them (rounded to the column's decimals), so that the shown minimum, maximum
+// and range agree digit for digit. Out-of-range readings are counted and left out of every
+// other figure. The minimum and maximum name the first row that holds them.
 struct ColumnStatistics
 {
     qint64 count = 0;      // readings in range
@@ -35,7 +37,7 @@ struct ColumnStatistics
     // Sample standard deviation; NaN under two readings.
     double standardDeviation() const;
 
-    // One more reading, after every row already counted (Welford's update).
+    // One more reading (as shown), after every row already counted (Welford's update).
     void add(double value, int row);
 };
 
@@ -49,6 +51,8 @@ QVector<ColumnStatistics> computeStatistics(const RecordsModel &model, const QVe
                                             const RowRanges &rows, const QVector<const BandJudge *> &judges);
 // Every row of the table.
 RowRanges allRows(const RecordsModel &model);
+// The decimals the table shows a value column with (2 when no column holds it).
+int valueDecimals(const RecordsModel &model, int valueIndex);
 // Adds rows first..last, which come after every row the figures hold.
 void appendStatistics(ColumnStatistics &stats, const RecordsModel &model, int valueIndex, int first, int last,
                       const BandJudge *judge = nullptr);

@@ -1,4 +1,5 @@
 #include "analysis/Limits.h"
+#include "records/BandWords.h"
 
 #include <cmath>
 
@@ -36,15 +37,38 @@ std::optional<double> parseNumber(const QString &text, const QLocale &locale, bo
 
 } // namespace
 
-Band Limits::band(double shown) const
+QString readableNumber(double value, int decimals)
 {
-    if (shown < minimum)
-        return Band::Red;
-    if (maximum && shown > *maximum)
-        return Band::Blue;
-    if (shown < nominal - tolerance)
-        return Band::Amber;
-    return Band::Normal;
+    if (!std::isfinite(value))
+        return QStringLiteral("—");
+    QString text = QString::number(std::clamp(value, -1e15, 1e15), 'f', std::clamp(decimals, 0, 9));
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+QString bandName(Band band, bool chinese)
+{
+    switch (band) {
+    case Band::Red:
+        return bandWord(BandWord::UnderMinimum, chinese);
+    case Band::Amber:
+        return bandWord(BandWord::UnderNominal, chinese);
+    case Band::Blue:
+        return bandWord(BandWord::AboveMaximum, chinese);
+    case Band::Normal:
+        break;
+    }
+    return bandWord(BandWord::Within, chinese);
+}
+
+Band Limits::band(double value, int decimals) const
+{
+    return BandJudge(*this, decimals).band(value);
 }
 
 std::optional<Limits> Limits::inUnit(const QString &otherUnit) const
@@ -85,6 +109,10 @@ BilingualText limitsProblem(const Limits &l)
         return {QStringLiteral("Limits must be numbers."), QStringLiteral("限值必须是数字。")};
     if (l.nominal < 0 || l.minimum < 0 || l.tolerance < 0 || (l.maximum && *l.maximum < 0))
         return {QStringLiteral("Limits cannot be negative."), QStringLiteral("限值不能为负数。")};
+    if (l.nominal > MaxThickness || l.minimum > MaxThickness || l.tolerance > MaxThickness
+        || (l.maximum && *l.maximum > MaxThickness))
+        return {QStringLiteral("Limits cannot exceed %1.").arg(readableNumber(MaxThickness)),
+                QStringLiteral("限值不能超过 %1。").arg(readableNumber(MaxThickness))};
     if (l.nominal <= 0)
         return {QStringLiteral("The nominal thickness must be above zero."),
                 QStringLiteral("公称厚度必须大于零。")};
@@ -133,32 +161,14 @@ LimitsCheck checkLimits(const LimitsInput &input, const QString &unit, const QLo
 BandJudge::BandJudge(const Limits &limits, int decimals)
     : m_scale(std::pow(10.0, std::clamp(decimals, 0, 9)))
 {
-    m_redBelow = firstStepAtOrAbove(limits.minimum);
-    m_amberBelow = firstStepAtOrAbove(limits.nominal - limits.tolerance);
+    // The limits as the limits bar shows them, in the column's decimals: a reading and a
+    // limit showing the same digits are equal.
+    m_redBelow = steps(limits.minimum);
+    m_amberBelow = steps(limits.nominal - limits.tolerance);
     m_amberOrRedBelow = std::max(m_amberBelow, m_redBelow);
     m_hasMaximum = limits.maximum.has_value();
-    if (m_hasMaximum) {
-        // The last step not above the maximum: one under the first step above it.
-        qint64 q = qint64(std::floor(std::clamp(*limits.maximum * m_scale, -1e15, 1e15)));
-        while (double(q + 1) / m_scale <= *limits.maximum)
-            ++q;
-        while (double(q) / m_scale > *limits.maximum)
-            --q;
-        m_blueAbove = q;
-    }
-}
-
-qint64 BandJudge::firstStepAtOrAbove(double limit) const
-{
-    // Found exactly with the division shown() uses: q / scale is the double nearest the
-    // shown decimal, the same double its text parses to, so 435 / 100 is 4.35 even where
-    // 4.35 * 100 is 434.99999999999994.
-    qint64 q = qint64(std::ceil(std::clamp(limit * m_scale, -1e15, 1e15)));
-    while (double(q - 1) / m_scale >= limit)
-        --q;
-    while (double(q) / m_scale < limit)
-        ++q;
-    return q;
+    if (m_hasMaximum)
+        m_blueAbove = steps(*limits.maximum);
 }
 
 BandCounts BandJudge::bandCounts(const qint64 *tally, qint64 readings)

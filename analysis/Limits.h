@@ -17,11 +17,25 @@ enum class Band : quint8 {
 constexpr int BandCount = 4;
 using BandCounts = std::array<qint64, BandCount>;
 
+// "Under minimum" and the like, for legends and counts.
+QString bandName(Band band, bool chinese);
+
+// Thicknesses and limits beyond this (in any unit) are typing errors, not walls: refused, so
+// that no message or field has to show a number of thirty digits.
+constexpr double MaxThickness = 10000.0;
+
+// A number for a message: fixed point with at most `decimals` decimals, trailing zeros
+// dropped, never in exponent form (callers bound the magnitude).
+QString readableNumber(double value, int decimals = 3);
+
 // Thickness limits for a table, in the unit they were entered in.
 //
-// Exact values at a limit: a reading shown equal to the minimum is not Red, equal to
-// nominal minus tolerance is Normal, equal to the maximum is not Blue. Bands are decided in
-// this order: Red, Blue, Amber, Normal.
+// Every reading is judged by one rule, band(value, decimals): the reading and the limits are
+// both rounded to the display steps of the column (10^-decimals) and compared as whole
+// numbers, so a reading shown equal to a limit is at it, whatever binary rounding did to
+// either (4.35 * 100 is 434.99999999999994). A reading at the minimum is not Red, at nominal
+// minus tolerance Normal, at the maximum not Blue. Bands are decided in this order: Red,
+// Blue, Amber, Normal.
 struct Limits
 {
     double nominal = 0.0;
@@ -30,8 +44,8 @@ struct Limits
     std::optional<double> maximum;
     QString unit;
 
-    // The band of a reading already rounded to what its cell shows.
-    Band band(double shown) const;
+    // The band of a reading shown with `decimals` decimals (see BandJudge, which it uses).
+    Band band(double value, int decimals) const;
     // The same limits in another thickness unit (mm and inch convert); none when the units
     // are not comparable.
     std::optional<Limits> inUnit(const QString &otherUnit) const;
@@ -71,19 +85,33 @@ LimitsCheck checkLimits(const LimitsInput &input, const QString &unit, const QLo
 // Checks already-parsed limits (as loaded from a store) by the same rules.
 BilingualText limitsProblem(const Limits &limits);
 
-// Judges raw readings of a column with `decimals` decimals: the reading is rounded as its
-// cell shows it before it is compared, so a cell reading "5.00" against a minimum of 5.00 is
-// never Red even if the gauge sent 4.9999.
+// The limits of each layer of a multi-layer gauge (index 0: layer 1, which is also the only
+// layer of a single-layer gauge); a layer without limits is not judged.
+constexpr int LayerCount = 3;
+using LayerLimits = std::array<std::optional<Limits>, LayerCount>;
+
+// A number in whole display steps (10^-decimals), rounded half away from zero as a cell's
+// text is; absurd magnitudes are clamped before the conversion.
+inline qint64 displaySteps(double value, double scale)
+{
+    const double x = std::clamp(value * scale, -1e15, 1e15);
+    return x >= 0 ? qint64(x + 0.5) : -qint64(0.5 - x);
+}
+
+// Judges raw readings of a column with `decimals` decimals: the reading and each limit are
+// rounded to display steps, so a cell reading "5.00" against a minimum of 5.00 is never Red
+// even if the gauge sent 4.9999, nor "4.35" above a maximum of 4.35.
 class BandJudge
 {
 public:
     BandJudge() = default;
     BandJudge(const Limits &limits, int decimals);
+    // Display steps per unit (10^decimals).
+    double scale() const { return m_scale; }
     // The number the cell shows, in the column's decimals.
     double shown(double value) const { return double(steps(value)) / m_scale; }
-    // The same decision as m_limits.band(shown(value)), on whole display steps: the limits
-    // are turned once into the first (or last) step on their side, so judging a million
-    // readings costs a multiplication and three comparisons each.
+    // The limits are turned once into display steps, so judging a million readings costs a
+    // multiplication and three comparisons each.
     Band band(double value) const
     {
         const qint64 q = steps(value);
@@ -110,15 +138,7 @@ public:
     static BandCounts bandCounts(const qint64 *tally, qint64 readings);
 
 private:
-    // The value in display steps (10^-decimals), rounded half away from zero as the cell's
-    // text is; absurd magnitudes are clamped before the conversion.
-    qint64 steps(double value) const
-    {
-        const double x = std::clamp(value * m_scale, -1e15, 1e15);
-        return x >= 0 ? qint64(x + 0.5) : -qint64(0.5 - x);
-    }
-    // The smallest step whose shown number is at least `limit`.
-    qint64 firstStepAtOrAbove(double limit) const;
+    qint64 steps(double value) const { return displaySteps(value, m_scale); }
 
     double m_scale = 1.0;
     qint64 m_redBelow = 0;

@@ -154,30 +154,65 @@ void ReadingsAnalysis::rowsAppended(int first, int last)
 
 // ---- limits ----
 
-QString ReadingsAnalysis::limitsUnit() const
+int ReadingsAnalysis::layerCount() const
 {
-    const QList<int> thickness = thicknessColumns();
-    return thickness.isEmpty() ? QString() : m_model.unitName(thickness.first());
+    return m_model.layout() == 2 ? LayerCount : 1;
 }
 
-int ReadingsAnalysis::limitsDecimals() const
+int ReadingsAnalysis::layerOf(int column) const
 {
-    const QList<int> thickness = thicknessColumns();
-    return thickness.isEmpty() ? 2 : m_model.decimals(thickness.first());
+    return isThicknessColumn(column) ? m_model.valueIndex(column) : -1;
+}
+
+int ReadingsAnalysis::columnOfLayer(int layer) const
+{
+    for (int c = 0; c < m_model.columnCount(); ++c)
+        if (isThicknessColumn(c) && m_model.valueIndex(c) == layer)
+            return c;
+    return -1;
+}
+
+const std::optional<Limits> &ReadingsAnalysis::limits(int layer) const
+{
+    static const std::optional<Limits> none;
+    return layer >= 0 && layer < LayerCount ? m_limits[size_t(layer)] : none;
+}
+
+bool ReadingsAnalysis::hasLimits() const
+{
+    for (int layer = 0; layer < layerCount(); ++layer)
+        if (m_limits[size_t(layer)])
+            return true;
+    return false;
+}
+
+QString ReadingsAnalysis::limitsUnit(int layer) const
+{
+    const int c = columnOfLayer(layer);
+    return c < 0 ? QString() : m_model.unitName(c);
+}
+
+int ReadingsAnalysis::limitsDecimals(int layer) const
+{
+    const int c = columnOfLayer(layer);
+    return c < 0 ? 2 : m_model.decimals(c);
+}
+
+std::optional<Limits> ReadingsAnalysis::columnLimits(int column) const
+{
+    const std::optional<Limits> &own = limits(layerOf(column));
+    if (!own)
+        return std::nullopt;
+    // Limits saved before the table had a unit take the table's.
+    return own->unit.isEmpty() ? own : own->inUnit(m_model.unitName(column));
 }
 
 void ReadingsAnalysis::rebuildJudges()
 {
     m_judges.clear();
-    if (!m_limits)
-        return;
-    for (int c : thicknessColumns()) {
-        // Limits saved before the table had a unit take the table's.
-        const std::optional<Limits> converted =
-            m_limits->unit.isEmpty() ? m_limits : m_limits->inUnit(m_model.unitName(c));
-        if (converted)
+    for (int c : thicknessColumns())
+        if (const std::optional<Limits> converted = columnLimits(c))
             m_judges.insert(c, BandJudge(*converted, m_model.decimals(c)));
-    }
 }
 
 bool ReadingsAnalysis::isJudged(int column) const
@@ -194,14 +229,15 @@ std::optional<Band> ReadingsAnalysis::band(int row, int column) const
     return j->band(double(m_model.value(row, value)));
 }
 
-bool ReadingsAnalysis::setLimits(const std::optional<Limits> &limits)
+bool ReadingsAnalysis::setLimits(const std::optional<Limits> &limits, int layer)
 {
-    if (limits && !limitsProblem(*limits).isEmpty())
+    if (layer < 0 || layer >= LayerCount || (limits && !limitsProblem(*limits).isEmpty()))
         return false;
-    const bool changed = limits.has_value() != m_limits.has_value() || (limits && *limits != *m_limits);
-    m_limits = limits;
+    std::optional<Limits> &slot = m_limits[size_t(layer)];
+    const bool changed = limits.has_value() != slot.has_value() || (limits && *limits != *slot);
+    slot = limits;
     if (m_store && !m_serial.isEmpty())
-        m_store->save(m_serial, m_limits);
+        m_store->saveLayers(m_serial, m_limits);
     if (!changed)
         return true;
     rebuildJudges();
@@ -227,11 +263,10 @@ void ReadingsAnalysis::setSerial(const QString &serial)
     m_serial = serial;
     if (serial.isEmpty() || !m_store)
         return;
-    const std::optional<Limits> saved = m_store->load(serial);
-    const bool changed = saved.has_value() != m_limits.has_value() || (saved && *saved != *m_limits);
-    m_limits = saved;
-    if (!changed)
+    const LayerLimits saved = m_store->loadLayers(serial);
+    if (saved == m_limits)
         return;
+    m_limits = saved;
     rebuildJudges();
     emit limitsChanged();
     recomputeAll();

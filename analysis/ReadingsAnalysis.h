@@ -20,9 +20,11 @@ class RecordsModel;
 // histogram of one thickness column. Rows appended at the end are added incrementally;
 // removals and resets recompute.
 //
-// The limits are one set for every thickness column, entered in the unit of the first
-// thickness column; a column in another unit is judged after conversion (mm and inch), or
-// not at all when the units do not convert. They are kept per gauge serial in the store.
+// The limits are one set per layer (layer 1 in the single-layer layout), each judging only its
+// own layer's thickness column; a layer without limits is not judged. They are entered in the
+// unit of the layer's column; a column in another unit is judged after conversion (mm and
+// inch), or not at all when the units do not convert. They are kept per gauge serial in the
+// store.
 //
 // This object owns the current limits: an exporter reads limits() and tableStatistics()
 // (whose bands are the counts of the whole table).
@@ -51,17 +53,29 @@ public:
     qint64 selectedRows() const;
 
     // ---- limits ----
-    const std::optional<Limits> &limits() const { return m_limits; }
-    // Sets (or with none, removes) the limits and saves them for the current serial.
+    // The limits of a layer (0: layer 1).
+    const std::optional<Limits> &limits(int layer = 0) const;
+    const LayerLimits &layerLimits() const { return m_limits; }
+    // Sets (or with none, removes) a layer's limits and saves them for the current serial.
     // Limits that fail limitsProblem() are refused (false).
-    bool setLimits(const std::optional<Limits> &limits);
-    // Whether the column's readings are judged (limits set, column in a comparable unit).
+    bool setLimits(const std::optional<Limits> &limits, int layer = 0);
+    // Layers the table's layout has (1 or 3).
+    int layerCount() const;
+    // The layer a thickness column shows (0: layer 1); -1 for other columns.
+    int layerOf(int column) const;
+    // The thickness column of a layer; -1 when the layout has none.
+    int columnOfLayer(int layer) const;
+    // Whether any layer has limits.
+    bool hasLimits() const;
+    // The limits that judge a column, in the column's unit; none when it is not judged.
+    std::optional<Limits> columnLimits(int column) const;
+    // Whether the column's readings are judged (its layer has limits, its unit converts).
     bool isJudged(int column) const;
     // The band of one cell; none for unjudged columns and out-of-range readings.
     std::optional<Band> band(int row, int column) const;
-    // The unit limits are entered in: that of the first thickness column.
-    QString limitsUnit() const;
-    int limitsDecimals() const;
+    // The unit a layer's limits are entered in: that of its thickness column.
+    QString limitsUnit(int layer = 0) const;
+    int limitsDecimals(int layer = 0) const;
 
     // Where limits are kept; null keeps them only in memory. Not owned.
     void setStore(LimitsStore *store);
@@ -101,7 +115,7 @@ private:
     RecordsModel &m_model;
     LimitsStore *m_store = nullptr;
     QString m_serial;
-    std::optional<Limits> m_limits;
+    LayerLimits m_limits;
     QList<int> m_valueColumns;
     QHash<int, ColumnStatistics> m_table;
     QHash<int, ColumnStatistics> m_selected;

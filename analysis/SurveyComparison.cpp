@@ -27,7 +27,8 @@ double yearsBetween(qint64 earlierMs, qint64 laterMs)
 
 qint64 plusYears(qint64 ms, double years)
 {
-    return ms + qint64(std::llround(years * DaysPerYear * MsPerDay));
+    // Never past the planning horizon, whatever interval or rate led here: no date wraps.
+    return ms + qint64(std::llround(std::clamp(years, 0.0, MaxPlanYears) * DaysPerYear * MsPerDay));
 }
 
 // A thickness in another unit, by the same conversion the limits use (mm and inch).
@@ -100,11 +101,19 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
                      QStringLiteral("最长检测间隔必须是大于零的年数。")};
         return out;
     }
-    if (settings.minimum && (!std::isfinite(*settings.minimum) || *settings.minimum < 0)) {
-        out.error = {QStringLiteral("The minimum thickness must be a number not below zero."),
-                     QStringLiteral("最小厚度必须是不小于零的数字。")};
+    if (settings.minimum
+        && (!std::isfinite(*settings.minimum) || *settings.minimum < 0 || *settings.minimum > MaxThickness)) {
+        out.error = {QStringLiteral("The minimum thickness must be a number from 0 to %1.").arg(readableNumber(MaxThickness)),
+                     QStringLiteral("最小厚度必须是 0 到 %1 之间的数字。").arg(readableNumber(MaxThickness))};
         return out;
     }
+    if (settings.intervalYears > MaxPlanYears) {
+        out.settings.intervalYears = MaxPlanYears;
+        out.notes.append({QStringLiteral("The longest interval is taken as %1 years: no inspection is planned further ahead.")
+                              .arg(readableNumber(MaxPlanYears)),
+                          QStringLiteral("最长检测间隔按 %1 年计：不安排更远的检测。").arg(readableNumber(MaxPlanYears))});
+    }
+    const double intervalYears = out.settings.intervalYears;
 
     std::stable_sort(surveys.begin(), surveys.end(), [](const ComparedSurvey &a, const ComparedSurvey &b) {
         return a.dateMs != b.dateMs ? a.dateMs < b.dateMs : a.id < b.id;
@@ -287,8 +296,17 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
 
         if (!minimum)
             continue;
-        const double margin = latest - *minimum;
-        if (margin < 0) {
+        // Under the minimum as the table shows the two numbers (whole display steps), as the
+        // records table judges its cells; a reading shown at the minimum has no margin left.
+        const int shownDecimals = surveys[last].decimals;
+        const double scale = std::pow(10.0, std::clamp(shownDecimals, 0, 9));
+        Limits floor;
+        floor.nominal = floor.minimum = *minimum;
+        const bool under = shownDecimals >= 0 ? floor.band(latest, shownDecimals) == Band::Red : latest < *minimum;
+        const double margin =
+            shownDecimals >= 0 ? double(displaySteps(latest, scale) - displaySteps(*minimum, scale)) / scale
+                               : latest - *minimum;
+        if (under) {
             c.underMinimum = true;
             c.remainingYears = 0;
             c.nextInspectionMs = lastMs; // due now
@@ -297,12 +315,12 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
             continue;
         } else if (c.governingRate == 0) {
             c.remainingYears = Infinity;
-            c.nextInspectionMs = plusYears(lastMs, settings.intervalYears);
+            c.nextInspectionMs = plusYears(lastMs, intervalYears);
         } else {
             c.remainingYears = margin / c.governingRate;
-            c.nextInspectionMs = plusYears(lastMs, std::min(c.remainingYears / 2, settings.intervalYears));
+            c.nextInspectionMs = plusYears(lastMs, std::min(c.remainingYears / 2, intervalYears));
         }
-        c.dueWithinInterval = c.remainingYears < settings.intervalYears;
+        c.dueWithinInterval = c.remainingYears < intervalYears;
         if (c.dueWithinInterval && !c.underMinimum)
             addNote(c.note, QStringLiteral("Less life left than the longest interval."),
                     QStringLiteral("剩余寿命短于最长检测间隔。"));

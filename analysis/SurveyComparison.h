@@ -31,13 +31,17 @@ struct ComparedSurvey
     int unplaced = 0;
 };
 
+// The furthest ahead a next inspection is planned, in years after the reading it counts from.
+constexpr double MaxPlanYears = 100.0;
+
 struct ComparisonSettings
 {
     // Required minimum thickness, in `unit` (or the newest survey's unit when `unit` is empty).
     // Without it there is no remaining life and no next date.
     std::optional<double> minimum;
     QString unit;
-    // The longest time between inspections, in years (> 0).
+    // The longest time between inspections, in years (> 0; more than MaxPlanYears is taken
+    // as MaxPlanYears, with a note).
     double intervalYears = 5.0;
 };
 
@@ -61,7 +65,8 @@ struct LocationComparison
     // Years until the newest reading wears down to the minimum; +inf at a zero rate; 0 when
     // already under it; NaN without a minimum or a rate.
     double remainingYears = std::numeric_limits<double>::quiet_NaN();
-    // Date of the newest reading plus half the remaining life, at most the interval; 0 when
+    // Date of the newest reading plus half the remaining life, at most the interval (and never
+    // more than MaxPlanYears after the reading); 0 when
     // unknown. The newest reading is the newest survey's unless the location was not read
     // there (then the note says from which date life and next date count).
     qint64 nextInspectionMs = 0;

@@ -1,5 +1,7 @@
 #include "cli/Cli.h"
 
+#include "analysis/LimitsStore.h"
+#include "analysis/ReadingsAnalysis.h"
 #include "cli/CliOutput.h"
 #include "cli/ConsoleInteraction.h"
 #include "emulator/EmulatorBackend.h"
@@ -7,6 +9,7 @@
 #include "export/ExcelEngine.h"
 #include "export/ExportFlow.h"
 #include "export/PdfReport.h"
+#include "export/ReportAnalysis.h"
 #include "export/ReportSettings.h"
 #include "export/XlsxWriter.h"
 #include "hid/HidBackend.h"
@@ -615,6 +618,27 @@ int Runner::report(GaugeSession &session, RecordsModel &model)
     input.units = units.join(QStringLiteral(", "));
     input.table = CliOutput::tableOf(model, 0, rows);
 
+    // The gauge's limits as the window keeps them: in the survey file (read only), else in
+    // limits.ini; then the statistics, bands and run chart the window's report has.
+    QString storePath = qEnvironmentVariable("PALVARIN_STORE");
+    if (storePath.isEmpty())
+        storePath = SurveyStore::defaultPath();
+    QByteArray stored;
+    if (QFileInfo(storePath).isFile()) {
+        SurveyStore store;
+        if (store.openReadOnly(storePath))
+            stored = store.loadLimits(m_serialNo);
+    }
+    const LayerLimits limits =
+        !stored.isEmpty() ? decodeLayerLimits(stored)
+                          : SettingsLimitsStore(QDir(ConfigPlaces::current().userConfigDir).filePath(QStringLiteral("limits.ini")))
+                                .loadLayers(m_serialNo);
+    ReadingsAnalysis analysis(model);
+    for (int layer = 0; layer < LayerCount; ++layer)
+        if (limits[size_t(layer)])
+            analysis.setLimits(limits[size_t(layer)], layer);
+    addReportAnalysis(input, analysis, model.exportedColumns());
+
     const std::unique_ptr<ProgressHandle> progress =
         m_ui.createProgress(nullptr, m_t("Writing %1", "正在写入 %1").arg(m_output), QString(), 0, rows);
     return writeReport(input, logoPath, progress.get());
@@ -1058,7 +1082,7 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
     if (comparison.settings.minimum)
         notes << m_t("Minimum thickness %1 %2; longest interval %3 years.", "最小厚度 %1 %2；最长检测间隔 %3 年。")
                      .arg(QString::number(*comparison.settings.minimum, 'f', decimals), comparison.unit)
-                     .arg(settings.intervalYears);
+                     .arg(readableNumber(comparison.settings.intervalYears, 2));
     else
         notes << m_t("No minimum thickness given (--tmin): no remaining life and no next inspection date.",
                      "未给出最小厚度（--tmin）：无剩余寿命和下次检测日期。");

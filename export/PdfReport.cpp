@@ -45,6 +45,22 @@ QStringList unbreakable(const QString &header)
     return parts;
 }
 
+// Light fills of the bands for print, as the .xlsx has them; normal readings stay plain.
+QColor bandFill(Band band)
+{
+    switch (band) {
+    case Band::Red:
+        return QColor(0xF4, 0xB6, 0xB6);
+    case Band::Amber:
+        return QColor(0xFF, 0xE6, 0x99);
+    case Band::Blue:
+        return QColor(0xBD, 0xD7, 0xEE);
+    case Band::Normal:
+        break;
+    }
+    return QColor();
+}
+
 // Lays the report out on a painter whose device is an A4 page at `dpi`.
 class Layout
 {
@@ -78,18 +94,25 @@ public:
     double head(bool paint)
     {
         double y = margin;
+        double logoWidth = 0;
+        double logoBottom = y;
         if (!in.logo.isNull()) {
+            // Kept to its own corner: the facts start under it, the title beside it.
             const double h = 18 * dpi / 25.4;
             const double w = qMin(h * in.logo.width() / qMax(1, in.logo.height()), contentWidth / 3);
+            const double drawnH = w * in.logo.height() / qMax(1, in.logo.width());
             if (paint)
-                p.drawImage(QRectF(margin + contentWidth - w, y, w, h), in.logo);
+                p.drawImage(QRectF(margin + contentWidth - w, y, w, drawnH), in.logo);
+            logoWidth = w + line;
+            logoBottom = y + drawnH + line * 0.5;
         }
         setFont(title);
         const double titleHeight = QFontMetricsF(title, p.device()).height();
         if (paint)
-            p.drawText(QRectF(margin, y, contentWidth, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                       tr2(in.chinese, "Ultrasonic thickness inspection report", "超声波测厚检测报告"));
-        y += titleHeight * 1.6;
+            p.drawText(QRectF(margin, y, contentWidth - logoWidth, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                       elided(tr2(in.chinese, "Ultrasonic thickness inspection report", "超声波测厚检测报告"),
+                              contentWidth - logoWidth));
+        y = qMax(y + titleHeight * 1.6, logoBottom);
 
         const bool c = in.chinese;
         const ReportFields &f = in.fields;
@@ -148,6 +171,15 @@ public:
             y = tableRow(paint, y, header, widths, true);
             for (const QStringList &row : rows)
                 y = tableRow(paint, y, row, widths, false);
+            if (!in.statisticsNote.isEmpty()) {
+                const QRectF room(margin, y, contentWidth, footerTop - y);
+                setFont(small);
+                const QRectF needed = QFontMetricsF(small, p.device()).boundingRect(room, Qt::TextWordWrap, in.statisticsNote);
+                if (paint)
+                    p.drawText(room, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, in.statisticsNote);
+                setFont(body);
+                y += needed.height();
+            }
             y += line * 0.5;
         }
         if (!in.bandCounts.isEmpty()) {
@@ -156,6 +188,8 @@ public:
                 parts << band.first + QStringLiteral(": ") + QString::number(band.second);
             y = paragraph(paint, y, tr2(c, "Readings per band", "各区间测量数"), parts.join(QStringLiteral("    ")));
         }
+        if (in.table.limits.isSet() && !in.table.rows.isEmpty())
+            y = legend(paint, y);
         if (!in.chart.isNull()) {
             const double w = contentWidth;
             const double h = qMin(w * in.chart.height() / qMax(1, in.chart.width()), 80 * dpi / 25.4);
@@ -332,15 +366,25 @@ public:
 
     double tableRow(const Block &block, int r, double y)
     {
-        const QVector<WorkbookCell> &row = block.table->rows[r];
+        const WorkbookTable &table = *block.table;
+        const QVector<WorkbookCell> &row = table.rows[r];
         const double height = rowHeightOf(block, r);
-        if (r % 2)
+        const std::optional<Band> rowBand = table.rowBands.value(r, std::nullopt);
+        if (rowBand && *rowBand != Band::Normal)
+            p.fillRect(QRectF(margin, y, contentWidth, height), bandFill(*rowBand));
+        else if (r % 2)
             p.fillRect(QRectF(margin, y, contentWidth, height), QColor(0xF6, 0xF7, 0xF9));
         if (block.wrap)
             setFont(block.font);
         double x = margin;
         for (int c = 0; c < block.widths.size() && c < row.size(); ++c) {
             const WorkbookCell &cell = row[c];
+            // A reading judged by the limits, in its band's colour as the window paints it.
+            if (cell.kind == WorkbookCell::Kind::Number && table.limits.appliesTo(c)) {
+                const Band band = table.limits.band(c, cell.number, cell.decimals);
+                if (band != Band::Normal)
+                    p.fillRect(QRectF(x, y, block.widths[c], height), bandFill(band));
+            }
             const Qt::Alignment align =
                 (cell.kind == WorkbookCell::Kind::Number || cell.outOfRange ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
             const QString text = cellText(cell);
@@ -433,11 +477,16 @@ private:
     double tableRow(bool paint, double y, const QStringList &cells, const QVector<double> &w, bool isHeader)
     {
         double height = rowHeight;
+        // Headers wrap at their spaces into as many lines as the narrowest column needs.
+        const int wrapFlag = isHeader ? int(Qt::TextWordWrap) : 0;
         if (isHeader) {
-            int lines = 1;
-            for (const QString &cell : cells)
-                lines = qMax(lines, int(cell.count(QLatin1Char('\n'))) + 1);
-            height = lines * line + line * 0.4;
+            const QFontMetricsF metrics(bold, p.device());
+            double tallest = line;
+            for (int c = 0; c < cells.size() && c < w.size(); ++c)
+                tallest = qMax(tallest, metrics.boundingRect(QRectF(0, 0, w[c] - 2 * pad(), 1e6),
+                                                             Qt::AlignHCenter | Qt::TextWordWrap, cells[c])
+                                            .height());
+            height = tallest + line * 0.4;
         }
         if (paint) {
             if (isHeader)
@@ -446,13 +495,42 @@ private:
             double x = margin;
             for (int c = 0; c < cells.size() && c < w.size(); ++c) {
                 p.drawText(QRectF(x + pad(), y, w[c] - 2 * pad(), height),
-                           (c == 0 ? Qt::AlignLeft : (isHeader ? Qt::AlignHCenter : Qt::AlignRight)) | Qt::AlignVCenter,
+                           (c == 0 ? Qt::AlignLeft : (isHeader ? Qt::AlignHCenter : Qt::AlignRight)) | Qt::AlignVCenter
+                               | wrapFlag,
                            cells[c]);
                 x += w[c];
             }
             setFont(body);
         }
         return y + height;
+    }
+
+    // The cell colours of the readings, each with its name.
+    double legend(bool paint, double y)
+    {
+        const bool c = in.chinese;
+        const QString title = tr2(c, "Cell colours of the readings:", "测量值单元格颜色：");
+        const QFontMetricsF metrics(body, p.device());
+        double x = margin;
+        if (paint)
+            p.drawText(QRectF(x, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, title);
+        x += metrics.horizontalAdvance(title) + line;
+        for (Band b : {Band::Red, Band::Amber, Band::Blue}) {
+            const QString name = bandName(b, c);
+            const double box = line * 0.9;
+            if (x + box + line * 0.4 + metrics.horizontalAdvance(name) > margin + contentWidth) {
+                x = margin;
+                y += rowHeight;
+            }
+            if (paint) {
+                const QRectF swatch(x, y + (rowHeight - box) / 2, box, box);
+                p.fillRect(swatch, bandFill(b));
+                p.drawRect(swatch);
+                p.drawText(QRectF(x + box + line * 0.4, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, name);
+            }
+            x += box + line * 0.4 + metrics.horizontalAdvance(name) + line * 1.5;
+        }
+        return y + rowHeight + line * 0.5;
     }
 
     double heading(bool paint, double y, const QString &text)

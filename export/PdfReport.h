@@ -48,6 +48,7 @@ struct ReportInput
     QString limitsText;
     QStringList statisticsColumns; // headers of the statistics columns
     QVector<ReportStatisticsRow> statistics;
+    QString statisticsNote; // what the figures are computed from, said once under them
     QVector<QPair<QString, qint64>> bandCounts; // e.g. {"Below the minimum", 3}
     QImage chart;
     QImage logo;
@@ -61,7 +62,8 @@ struct ReportInput
 
 // An A4 PDF inspection report laid out with QPainter: the fields, the gauge's facts, limits,
 // statistics and chart on the first page, then the readings with their header row repeated
-// on every page, then the survey comparison if there is one, and "page n of m" at the foot
+// on every page (cells judged by the table's limits filled in their band's colour, with a
+// legend), then the survey comparison (rows in the comparison window's colours), then the survey comparison if there is one, and "page n of m" at the foot
 // of each page.
 class PdfReport
 {

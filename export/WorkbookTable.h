@@ -1,11 +1,15 @@
 #pragma once
 
+#include "analysis/Limits.h"
+
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 class ProgressHandle;
 
@@ -48,33 +52,23 @@ struct WorkbookCell
     }
 };
 
-// Limits a reading is judged by, with the table's bands: under the minimum; under nominal
-// minus tolerance; within; above the maximum. Any bound may be unset (NaN). A value exactly
-// at a bound is on its good side. `value` is the number as shown (rounded).
+// The limits each column's readings are judged by, with the table's bands (Limits::band: a
+// reading and the limits compared in the digits the cell shows).
 struct ReadingLimits
 {
-    enum class Band : quint8 { Below, UnderNominal, Within, Above };
-    static constexpr int BandCount = 4;
+    // Per table column: the limits that judge it, in its unit; none (or missing): not judged.
+    QVector<std::optional<Limits>> columns;
 
-    double minimum = std::numeric_limits<double>::quiet_NaN();
-    double nominal = std::numeric_limits<double>::quiet_NaN();
-    double tolerance = std::numeric_limits<double>::quiet_NaN();
-    double maximum = std::numeric_limits<double>::quiet_NaN();
-    // Per table column: whether the limits apply to it (missing entries: no).
-    QVector<bool> columns;
-
-    bool isSet() const { return !std::isnan(minimum) || !std::isnan(nominal) || !std::isnan(maximum); }
-    bool appliesTo(int column) const { return isSet() && columns.value(column, false); }
-    Band band(double value) const
+    bool isSet() const
     {
-        if (!std::isnan(minimum) && value < minimum)
-            return Band::Below;
-        if (!std::isnan(maximum) && value > maximum)
-            return Band::Above;
-        if (!std::isnan(nominal) && value < nominal - (std::isnan(tolerance) ? 0.0 : tolerance))
-            return Band::UnderNominal;
-        return Band::Within;
+        for (const std::optional<Limits> &l : columns)
+            if (l)
+                return true;
+        return false;
     }
+    bool appliesTo(int column) const { return column >= 0 && column < columns.size() && columns[column].has_value(); }
+    // The band of a number of a judged column, shown with `decimals` decimals.
+    Band band(int column, double value, int decimals) const { return columns[column]->band(value, decimals); }
 };
 
 // What is known about the gauge and the session (empty texts are left out).
@@ -84,6 +78,8 @@ struct WorkbookFacts
     QString firmware;
     QString meterType;
     QString date; // as it should read; empty: the time of the export
+    // More facts, in order, e.g. a comparison's minimum thickness and longest interval.
+    QVector<QPair<QString, WorkbookCell>> more;
 };
 
 // A whole table to export: header texts (row 1 of the sheet, line breaks kept) and rows.
@@ -95,6 +91,11 @@ struct WorkbookTable
     QVector<QVector<WorkbookCell>> rows;
     WorkbookFacts facts{};
     ReadingLimits limits{};
+    // Columns whose texts are dates (yyyy-MM-dd): a workbook writes them as date cells.
+    QVector<bool> dateColumns{};
+    // A band each row is drawn in (e.g. a compared location under the minimum); none or
+    // missing: plain.
+    QVector<std::optional<Band>> rowBands{};
 };
 
 // Writes a whole table into a new workbook file. One writer serves one export at a time.

@@ -3,6 +3,7 @@
 #include "interaction/UserInteraction.h"
 #include "records/BandWords.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
@@ -55,7 +56,7 @@ struct ColumnStats
     double mean = 0;
     double m2 = 0; // Welford's running sum of squared differences
     int decimals = 0;
-    qint64 bands[ReadingLimits::BandCount] = {};
+    BandCounts bands{};
 
     void add(double v)
     {
@@ -98,17 +99,29 @@ public:
     // The number format of `decimals` decimals, with a band's fill (-1: none).
     lxw_format *number(int decimals, int band)
     {
-        const int key = decimals * (ReadingLimits::BandCount + 1) + band + 1;
+        const int key = decimals * (BandCount + 1) + band + 1;
         if (lxw_format *f = cache.value(key))
             return f;
         lxw_format *f = workbook_add_format(book);
         const QByteArray pattern = decimals > 0 ? "0." + QByteArray(decimals, '0') : QByteArray("0");
         format_set_num_format(f, pattern.constData());
         if (band >= 0) {
-            static const lxw_color_t fills[ReadingLimits::BandCount] = {BelowFill, UnderNominalFill, WithinFill,
-                                                                        AboveFill};
+            lxw_color_t fill = WithinFill;
+            switch (Band(band)) {
+            case Band::Red:
+                fill = BelowFill;
+                break;
+            case Band::Amber:
+                fill = UnderNominalFill;
+                break;
+            case Band::Blue:
+                fill = AboveFill;
+                break;
+            case Band::Normal:
+                break;
+            }
             format_set_pattern(f, LXW_PATTERN_SOLID);
-            format_set_bg_color(f, fills[band]);
+            format_set_bg_color(f, fill);
         }
         cache.insert(key, f);
         return f;
@@ -149,7 +162,7 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
                 s.decimals = cell.decimals;
                 s.add(cell.number);
                 if (table.limits.appliesTo(c))
-                    ++s.bands[int(table.limits.band(cell.number))];
+                    ++s.bands[size_t(table.limits.band(c, cell.number, cell.decimals))];
             } else if (cell.kind == WorkbookCell::Kind::Text) {
                 widths[c] = qMax(widths[c], textWidth(cell.text));
             }
@@ -188,6 +201,8 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
     format_set_align(headerFormat, LXW_ALIGN_VERTICAL_CENTER);
     lxw_format *boldFormat = workbook_add_format(book.book);
     format_set_bold(boldFormat);
+    lxw_format *dateFormat = workbook_add_format(book.book);
+    format_set_num_format(dateFormat, "yyyy-mm-dd");
 
     bool twoLines = false;
     for (int c = 0; c < columns; ++c) {
@@ -208,10 +223,19 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
         for (int c = 0; c < columns && c < row.size(); ++c) {
             const WorkbookCell &cell = row[c];
             if (cell.kind == WorkbookCell::Kind::Number) {
-                const int band = table.limits.appliesTo(c) ? int(table.limits.band(cell.number)) : -1;
+                const int band = table.limits.appliesTo(c) ? int(table.limits.band(c, cell.number, cell.decimals)) : -1;
                 worksheet_write_number(sheet, sheetRow, lxw_col_t(c), cell.number, formats.number(cell.decimals, band));
             } else if (cell.kind == WorkbookCell::Kind::Text && !cell.text.isEmpty()) {
-                worksheet_write_string(sheet, sheetRow, lxw_col_t(c), cell.text.toUtf8().constData(), nullptr);
+                const QDate day = table.dateColumns.value(c, false)
+                                      ? QDate::fromString(cell.text, QStringLiteral("yyyy-MM-dd"))
+                                      : QDate();
+                if (day.isValid()) {
+                    // A real date: it sorts, filters and computes as one.
+                    lxw_datetime when{day.year(), day.month(), day.day(), 0, 0, 0.0};
+                    worksheet_write_datetime(sheet, sheetRow, lxw_col_t(c), &when, dateFormat);
+                } else {
+                    worksheet_write_string(sheet, sheetRow, lxw_col_t(c), cell.text.toUtf8().constData(), nullptr);
+                }
             }
         }
         if (progress && ((r + 1) % ProgressStep == 0 || r + 1 == rows)) {
@@ -241,6 +265,14 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
             continue;
         label(r, fact.first);
         worksheet_write_string(summary, r++, 1, fact.second.toUtf8().constData(), nullptr);
+        labelWidth = qMax(labelWidth, textWidth(fact.first));
+    }
+    for (const auto &fact : facts.more) {
+        label(r, fact.first);
+        if (fact.second.kind == WorkbookCell::Kind::Number)
+            worksheet_write_number(summary, r++, 1, fact.second.number, formats.number(fact.second.decimals, -1));
+        else
+            worksheet_write_string(summary, r++, 1, fact.second.text.toUtf8().constData(), nullptr);
         labelWidth = qMax(labelWidth, textWidth(fact.first));
     }
     ++r;
@@ -275,8 +307,9 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
                 const lxw_col_t col = lxw_col_t(i + 1);
                 // Mean and deviation get one more decimal than the readings: they are finer.
                 const double values[10] = {double(s.count), double(s.outOfRange), s.minimum,           s.maximum,
-                                           s.mean,          s.sd(),           double(s.bands[0]), double(s.bands[1]),
-                                           double(s.bands[2]), double(s.bands[3])};
+                                           s.mean,          s.sd(),
+                                           double(s.bands[size_t(Band::Red)]), double(s.bands[size_t(Band::Amber)]),
+                                           double(s.bands[size_t(Band::Normal)]), double(s.bands[size_t(Band::Blue)])};
                 const int decimals[10] = {0, 0, s.decimals, s.decimals, s.decimals + 1, s.decimals + 1, 0, 0, 0, 0};
                 if (k >= 2 && k < 6 && s.count == 0)
                     continue;
@@ -285,6 +318,13 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
                 worksheet_write_number(summary, r, col, values[k], formats.number(decimals[k], -1));
             }
         }
+        // Said once, under the figures.
+        worksheet_write_string(summary, ++r, 0,
+                               tr2(m_chinese, "Every figure is computed from the readings as the table shows them.",
+                                   "所有统计值均按表格显示的读数计算。")
+                                   .toUtf8()
+                                   .constData(),
+                               nullptr);
         for (int i = 0; i < valueColumns.size(); ++i)
             worksheet_set_column(summary, lxw_col_t(i + 1), lxw_col_t(i + 1), qMax(12, widths[valueColumns[i]] + 2),
                                  nullptr);

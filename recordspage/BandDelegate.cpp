@@ -1,7 +1,6 @@
 #include "recordspage/BandDelegate.h"
 
 #include "analysis/ReadingsAnalysis.h"
-#include "records/BandWords.h"
 
 BandDelegate::BandDelegate(const ReadingsAnalysis &analysis, QObject *parent)
     : QStyledItemDelegate(parent), m_analysis(analysis)
@@ -31,17 +30,7 @@ QColor BandDelegate::foreground(Band band)
 
 QString BandDelegate::name(Band band, bool chinese)
 {
-    switch (band) {
-    case Band::Red:
-        return bandWord(BandWord::UnderMinimum, chinese);
-    case Band::Amber:
-        return bandWord(BandWord::UnderNominal, chinese);
-    case Band::Blue:
-        return bandWord(BandWord::AboveMaximum, chinese);
-    case Band::Normal:
-        break;
-    }
-    return bandWord(BandWord::Within, chinese);
+    return bandName(band, chinese);
 }
 
 void BandDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

@@ -91,11 +91,8 @@ std::array<double, 4> limitValues(const ReadingsAnalysis &analysis, int column)
 {
     const double none = std::numeric_limits<double>::quiet_NaN();
     std::array<double, 4> v{none, none, none, none};
-    const std::optional<Limits> &limits = analysis.limits();
-    if (!limits || column < 0)
-        return v;
-    const std::optional<Limits> l =
-        limits->unit.isEmpty() ? limits : limits->inUnit(analysis.model().unitName(column));
+    // The limits of the charted layer only.
+    const std::optional<Limits> l = column < 0 ? std::nullopt : analysis.columnLimits(column);
     if (!l)
         return v;
     v[0] = l->minimum;

@@ -3,6 +3,7 @@
 #include "analysis/LimitsStore.h"
 #include "analysis/ReadingsAnalysis.h"
 #include "export/PdfReport.h"
+#include "export/ReportAnalysis.h"
 #include "interaction/UserInteraction.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordEdits.h"
@@ -164,87 +165,12 @@ void FirstPage::setupAnalysis()
 
 void FirstPage::addLimits(WorkbookTable &table, const QList<int> &columns) const
 {
-    const std::optional<Limits> &limits = m_analysis->limits();
-    if (!limits)
-        return;
-    // The limits in the unit of the first judged column; columns in another unit that does
-    // not convert are left unjudged, as in the table.
-    table.limits.columns = QVector<bool>(columns.size(), false);
-    bool set = false;
-    for (int i = 0; i < columns.size(); ++i) {
-        if (!m_analysis->isThicknessColumn(columns[i]))
-            continue;
-        const std::optional<Limits> here = limits->inUnit(model().unitName(columns[i]));
-        if (!here)
-            continue;
-        if (!set) {
-            table.limits.minimum = here->minimum;
-            table.limits.nominal = here->nominal;
-            table.limits.tolerance = here->tolerance;
-            if (here->maximum)
-                table.limits.maximum = *here->maximum;
-            set = true;
-        } else if (here->minimum != table.limits.minimum) {
-            continue;
-        }
-        table.limits.columns[i] = true;
-    }
+    table.limits = workbookLimits(*m_analysis, columns);
 }
 
 void FirstPage::addAnalysis(ReportInput &input, const QList<int> &columns)
 {
-    const bool chinese = input.chinese;
-    const RecordsModel &m = model();
-    if (const std::optional<Limits> &limits = m_analysis->limits())
-        input.limitsText = limitsText(*limits, chinese);
-    // The figures of the whole table, per shown value column, in its decimals.
-    const auto shown = [](double v, int decimals) {
-        return std::isfinite(v) ? RecordsModel::formatValue(v, decimals) : QStringLiteral("—");
-    };
-    QVector<ReportStatisticsRow> rows(7);
-    const char *labels[7][2] = {{"Count", "数量"},       {"Out of range", "超量程"}, {"Minimum", "最小值"},
-                                {"Maximum", "最大值"},   {"Mean", "平均值"},        {"Range", "极差"},
-                                {"Std. dev.", "标准差"}};
-    for (int k = 0; k < 7; ++k)
-        rows[k].label = QString::fromUtf8(labels[k][chinese ? 1 : 0]);
-    BandCounts bands{};
-    bool judged = false;
-    for (int c : columns) {
-        if (m.valueIndex(c) < 0)
-            continue;
-        const ColumnStatistics &st = m_analysis->tableStatistics(c);
-        const int d = m.decimals(c);
-        input.statisticsColumns << m.headerData(c, Qt::Horizontal).toString().replace(QLatin1Char('\n'), QLatin1Char(' '));
-        const QString values[7] = {QString::number(st.count), QString::number(st.outOfRange), shown(st.minimum, d),
-                                   shown(st.maximum, d),      shown(st.mean, d + 1),          shown(st.range(), d),
-                                   shown(st.standardDeviation(), d + 1)};
-        for (int k = 0; k < 7; ++k)
-            rows[k].values << values[k];
-        if (m_analysis->limits() && m_analysis->isThicknessColumn(c)) {
-            judged = true;
-            for (int b = 0; b < BandCount; ++b)
-                bands[size_t(b)] += st.bands[size_t(b)];
-        }
-    }
-    if (!input.statisticsColumns.isEmpty())
-        input.statistics = rows;
-    if (judged)
-        for (Band b : {Band::Red, Band::Amber, Band::Normal, Band::Blue})
-            input.bandCounts.append({BandDelegate::name(b, chinese), bands[size_t(b)]});
-    if (m_charts)
-        input.chart = m_charts->runChartImage(QSize(1200, 400));
-}
-
-QString FirstPage::limitsText(const Limits &limits, bool chinese)
-{
-    const auto number = [&limits](double v) { return QString::number(v, 'g', 6) + QLatin1Char(' ') + limits.unit; };
-    QStringList parts;
-    parts << (chinese ? QStringLiteral("公称值 ") : QStringLiteral("nominal ")) + number(limits.nominal)
-          << (chinese ? QStringLiteral("最小值 ") : QStringLiteral("minimum ")) + number(limits.minimum)
-          << (chinese ? QStringLiteral("公差 ") : QStringLiteral("tolerance ")) + number(limits.tolerance);
-    if (limits.maximum)
-        parts << (chinese ? QStringLiteral("最大值 ") : QStringLiteral("maximum ")) + number(*limits.maximum);
-    return parts.join(QStringLiteral(", "));
+    addReportAnalysis(input, *m_analysis, columns, m_charts ? m_charts->runChartImage(QSize(1200, 400)) : QImage());
 }
 
 void FirstPage::setLimitsStore(LimitsStore *store)

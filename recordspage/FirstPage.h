@@ -131,7 +131,6 @@ private:
     void addLimits(WorkbookTable &table, const QList<int> &columns) const;
     // The limits, the table's statistics and band counts and the run chart into a report.
     void addAnalysis(ReportInput &input, const QList<int> &columns);
-    static QString limitsText(const Limits &limits, bool chinese);
     void setupAnalysis();
     // Band colours on the thickness columns of the current layout.
     void syncBandColumns();

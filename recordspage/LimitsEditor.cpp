@@ -3,6 +3,8 @@
 #include "analysis/ReadingsAnalysis.h"
 #include "records/RecordsModel.h"
 
+#include <QComboBox>
+#include <QSignalBlocker>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,10 +13,13 @@
 
 #include <algorithm>
 
+#include <algorithm>
+
 LimitsEditor::LimitsEditor(ReadingsAnalysis &analysis, QWidget *parent)
     : QWidget(parent)
     , m_analysis(analysis)
     , m_title(new QLabel(this))
+    , m_layer(new QComboBox(this))
     , m_nominalLabel(new QLabel(this))
     , m_minimumLabel(new QLabel(this))
     , m_toleranceLabel(new QLabel(this))
@@ -39,6 +44,12 @@ LimitsEditor::LimitsEditor(ReadingsAnalysis &analysis, QWidget *parent)
     layout->setSpacing(6);
     rows->addLayout(layout);
     layout->addWidget(m_title);
+    m_layer->setObjectName(QStringLiteral("limitsLayer"));
+    layout->addWidget(m_layer);
+    connect(m_layer, qOverload<int>(&QComboBox::activated), this, [this] {
+        m_error = {};
+        showLimits();
+    });
     const std::pair<QLabel *, QLineEdit *> fields[] = {
         {m_nominalLabel, m_nominal}, {m_minimumLabel, m_minimum}, {m_toleranceLabel, m_tolerance},
         {m_maximumLabel, m_maximum}};
@@ -91,16 +102,50 @@ void LimitsEditor::retranslate()
     m_apply->setText(chinese ? QStringLiteral("应用") : QStringLiteral("Apply"));
     m_clear->setText(chinese ? QStringLiteral("清除限值") : QStringLiteral("Clear limits"));
     m_unit->setText(editUnit());
+    syncLayers();
     m_message->setText(m_error.in(chinese));
     m_message->setToolTip(m_message->text());
     m_message->setVisible(!m_message->text().isEmpty());
 }
 
+int LimitsEditor::layer() const
+{
+    return std::clamp(m_layer->currentIndex(), 0, m_analysis.layerCount() - 1);
+}
+
+void LimitsEditor::syncLayers()
+{
+    // One entry per layer of the layout, naming the layers that are not judged.
+    const bool chinese = m_analysis.model().chinese();
+    const int layers = m_analysis.layerCount();
+    const int current = std::clamp(m_layer->currentIndex(), 0, layers - 1);
+    QStringList names;
+    for (int l = 0; l < layers; ++l) {
+        QString name = chinese ? QStringLiteral("第%1层").arg(l + 1) : QStringLiteral("Layer %1").arg(l + 1);
+        if (!m_analysis.limits(l))
+            name += chinese ? QStringLiteral("（无限值）") : QStringLiteral(" (no limits)");
+        names << name;
+    }
+    const QSignalBlocker block(m_layer);
+    while (m_layer->count() > layers)
+        m_layer->removeItem(m_layer->count() - 1);
+    for (int l = 0; l < layers; ++l) {
+        if (l < m_layer->count())
+            m_layer->setItemText(l, names[l]);
+        else
+            m_layer->addItem(names[l]);
+    }
+    m_layer->setCurrentIndex(current);
+    m_layer->setVisible(layers > 1);
+    m_layer->setToolTip(chinese ? QStringLiteral("每层按各自的限值判定；无限值的层不判定。")
+                                : QStringLiteral("Each layer is judged by its own limits; a layer without limits is not judged."));
+}
+
 QString LimitsEditor::editUnit() const
 {
-    // The table's thickness unit, unless the limits are in one that does not convert to it.
-    const std::optional<Limits> &limits = m_analysis.limits();
-    const QString table = m_analysis.limitsUnit();
+    // The layer's thickness unit, unless the limits are in one that does not convert to it.
+    const std::optional<Limits> &limits = m_analysis.limits(layer());
+    const QString table = m_analysis.limitsUnit(layer());
     if (limits && !limits->unit.isEmpty() && !limits->inUnit(table))
         return limits->unit;
     return table;
@@ -108,10 +153,11 @@ QString LimitsEditor::editUnit() const
 
 void LimitsEditor::showLimits()
 {
-    std::optional<Limits> limits = m_analysis.limits();
+    syncLayers();
+    std::optional<Limits> limits = m_analysis.limits(layer());
     if (limits && !limits->unit.isEmpty())
         limits = limits->inUnit(editUnit());
-    const int d = m_analysis.limitsDecimals();
+    const int d = m_analysis.limitsDecimals(layer());
     auto put = [d](QLineEdit *field, std::optional<double> v) {
         field->setText(v ? RecordsModel::formatValue(*v, d) : QString());
     };
@@ -133,7 +179,7 @@ bool LimitsEditor::apply()
     const LimitsCheck check = checkLimits(input, editUnit());
     m_error = check.error;
     if (check.limits)
-        m_analysis.setLimits(check.limits);
+        m_analysis.setLimits(check.limits, layer());
     retranslate();
     return check.limits.has_value();
 }
@@ -141,6 +187,6 @@ bool LimitsEditor::apply()
 void LimitsEditor::clearLimits()
 {
     m_error = {};
-    m_analysis.setLimits(std::nullopt);
+    m_analysis.setLimits(std::nullopt, layer());
     showLimits();
 }

@@ -4,13 +4,16 @@
 
 #include <QWidget>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class ReadingsAnalysis;
 
 // The limits bar: nominal, minimum, tolerance and (optional) maximum thickness, in the unit
-// of the table's thickness column. Apply checks the entries and says at once, in a line
+// of the table's thickness column. In the multi-layer layout a layer chooser says which
+// layer the fields are for: each layer is judged by its own limits (a layer without any is
+// not judged), and the chooser names the layers that have none. Apply checks the entries and says at once, in a line
 // beside them, what is wrong; limits that pass go to the analysis (which saves them for the
 // gauge). The fields show the analysis's limits whenever they change.
 class LimitsEditor : public QWidget
@@ -26,6 +29,9 @@ public:
     QLineEdit *maximumField() const { return m_maximum; }
     QPushButton *applyButton() const { return m_apply; }
     QPushButton *clearButton() const { return m_clear; }
+    // Which layer the fields edit (hidden in the single-layer layout).
+    QComboBox *layerChooser() const { return m_layer; }
+    int layer() const;
     // The last refusal (empty after accepted limits).
     QLabel *message() const { return m_message; }
 
@@ -38,9 +44,11 @@ public slots:
 private:
     void showLimits();
     QString editUnit() const;
+    void syncLayers();
 
     ReadingsAnalysis &m_analysis;
     QLabel *m_title;
+    QComboBox *m_layer;
     QLabel *m_nominalLabel;
     QLabel *m_minimumLabel;
     QLabel *m_toleranceLabel;

@@ -98,6 +98,12 @@ void StatisticsPanel::refresh()
     else
         m_title->setText(chinese ? QStringLiteral("统计：全部 %1 行").arg(rows)
                                  : QStringLiteral("Statistics of all %1 rows").arg(rows));
+    // Said once: every figure comes from the readings as the table shows them.
+    m_title->setText(m_title->text()
+                     + (chinese ? QStringLiteral("（按显示的读数计算）") : QStringLiteral(", from the readings as shown")));
+    m_title->setToolTip(chinese ? QStringLiteral("所有统计值均按表格显示的读数（按列的小数位取整）计算。")
+                                : QStringLiteral("Every figure is computed from the readings as the table shows them "
+                                                 "(rounded to the column's decimals)."));
     m_allRows->setText(chinese ? QStringLiteral("统计全部行") : QStringLiteral("All rows"));
     m_allRows->setVisible(m_analysis.hasSelection());
     m_table->setHorizontalHeaderLabels(figureHeaders(chinese));

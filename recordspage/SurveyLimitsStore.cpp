@@ -2,57 +2,34 @@
 
 #include "store/SurveyStore.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
 SurveyLimitsStore::SurveyLimitsStore(SurveyStore &survey, LimitsStore &fallback)
     : m_survey(survey), m_fallback(fallback)
 {
 }
 
-QByteArray SurveyLimitsStore::encode(const std::optional<Limits> &limits)
+QByteArray SurveyLimitsStore::encode(const LayerLimits &limits)
 {
-    if (!limits)
-        return QByteArrayLiteral("{}"); // removed: nothing to fall back on either
-    QJsonObject o{{QStringLiteral("nominal"), limits->nominal},
-                  {QStringLiteral("minimum"), limits->minimum},
-                  {QStringLiteral("tolerance"), limits->tolerance},
-                  {QStringLiteral("unit"), limits->unit}};
-    if (limits->maximum)
-        o.insert(QStringLiteral("maximum"), *limits->maximum);
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+    return encodeLayerLimits(limits);
 }
 
-std::optional<Limits> SurveyLimitsStore::decode(const QByteArray &data)
+LayerLimits SurveyLimitsStore::decodeLayers(const QByteArray &data)
 {
-    const QJsonObject o = QJsonDocument::fromJson(data).object();
-    if (!o.value(QStringLiteral("nominal")).isDouble() || !o.value(QStringLiteral("minimum")).isDouble())
-        return std::nullopt;
-    Limits limits;
-    limits.nominal = o.value(QStringLiteral("nominal")).toDouble();
-    limits.minimum = o.value(QStringLiteral("minimum")).toDouble();
-    limits.tolerance = o.value(QStringLiteral("tolerance")).toDouble();
-    if (o.value(QStringLiteral("maximum")).isDouble())
-        limits.maximum = o.value(QStringLiteral("maximum")).toDouble();
-    limits.unit = o.value(QStringLiteral("unit")).toString();
-    if (!limitsProblem(limits).isEmpty())
-        return std::nullopt;
-    return limits;
+    return decodeLayerLimits(data);
 }
 
-std::optional<Limits> SurveyLimitsStore::load(const QString &serial)
+LayerLimits SurveyLimitsStore::loadLayers(const QString &serial)
 {
     const QByteArray data = m_survey.loadLimits(serial);
     if (!data.isEmpty())
-        return decode(data); // "{}": removed on purpose
-    return m_fallback.load(serial);
+        return decodeLayers(data); // "{}": removed on purpose
+    return m_fallback.loadLayers(serial);
 }
 
-bool SurveyLimitsStore::save(const QString &serial, const std::optional<Limits> &limits)
+bool SurveyLimitsStore::saveLayers(const QString &serial, const LayerLimits &limits)
 {
     if (serial.isEmpty())
         return false;
     if (m_survey.writable() && m_survey.saveLimits(serial, encode(limits)))
         return true;
-    return m_fallback.save(serial, limits);
+    return m_fallback.saveLayers(serial, limits);
 }

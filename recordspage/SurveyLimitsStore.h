@@ -12,12 +12,22 @@ class SurveyLimitsStore : public LimitsStore
 public:
     // Both must outlive this object.
     SurveyLimitsStore(SurveyStore &survey, LimitsStore &fallback);
-    std::optional<Limits> load(const QString &serial) override;
-    bool save(const QString &serial, const std::optional<Limits> &limits) override;
+    LayerLimits loadLayers(const QString &serial) override;
+    bool saveLayers(const QString &serial, const LayerLimits &limits) override;
 
-    static QByteArray encode(const std::optional<Limits> &limits);
-    // None for empty, damaged or senseless data.
-    static std::optional<Limits> decode(const QByteArray &data);
+    // Layer 1's limits at the top level of the object (as before there were layers), the
+    // other layers' under "layer2" and "layer3".
+    static QByteArray encode(const LayerLimits &limits);
+    static QByteArray encode(const std::optional<Limits> &limits)
+    {
+        LayerLimits all;
+        all[0] = limits;
+        return encode(all);
+    }
+    // Each layer none for empty, damaged or senseless data.
+    static LayerLimits decodeLayers(const QByteArray &data);
+    // Layer 1's.
+    static std::optional<Limits> decode(const QByteArray &data) { return decodeLayers(data)[0]; }
 
 private:
     SurveyStore &m_survey;

@@ -136,8 +136,20 @@ WorkbookTable comparisonTable(const SurveyComparison &comparison, bool chinese)
         row << (c.nextInspectionMs ? WorkbookCell::ofText(comparisonDate(c.nextInspectionMs)) : WorkbookCell());
         row << (c.note.isEmpty() ? WorkbookCell() : WorkbookCell::ofText(c.note.in(chinese)));
         table.rows.append(row);
+        // The comparison window's colours: under the minimum red, less life than the interval amber.
+        table.rowBands << (c.underMinimum        ? std::optional<Band>(Band::Red)
+                           : c.dueWithinInterval ? std::optional<Band>(Band::Amber)
+                                                 : std::nullopt);
     }
+    table.dateColumns = QVector<bool>(table.headers.size(), false);
+    table.dateColumns[table.headers.size() - 2] = true; // the next inspection
     table.facts.serial = comparison.gauges.isEmpty() ? newest.serial : comparison.gauges.join(QStringLiteral(", "));
     table.facts.date = comparisonDate(newest.dateMs);
+    if (comparison.settings.minimum)
+        table.facts.more.append({t("Minimum thickness", "最小厚度") + QString(unit).replace(QLatin1Char('\n'), QLatin1Char(' ')),
+                                 WorkbookCell::ofNumber(RecordsModel::shownValue(*comparison.settings.minimum, decimals),
+                                                        decimals)});
+    table.facts.more.append({t("Longest interval (years)", "最长检测间隔（年）"),
+                             WorkbookCell::ofNumber(RecordsModel::shownValue(comparison.settings.intervalYears, 2), 2)});
     return table;
 }

@@ -5,6 +5,7 @@
 #include "analysis/Limits.h"
 #include "analysis/LimitsStore.h"
 #include "analysis/ReadingsAnalysis.h"
+#include "analysis/SurveyComparison.h"
 #include "records/RecordsModel.h"
 
 #include <QRandomGenerator>
@@ -53,7 +54,8 @@ Reference reference(const RecordsModel &model, int valueIndex, const QList<int> 
             ++ref.outOfRange;
             continue;
         }
-        const long double v = model.value(row, valueIndex);
+        // The figures are those of the readings as shown (the column's decimals).
+        const long double v = RecordsModel::shownValue(model.value(row, valueIndex), valueDecimals(model, valueIndex));
         if (ref.count == 0 || v < ref.lo)
             ref.lo = v, ref.loRow = row;
         if (ref.count == 0 || v > ref.hi)
@@ -64,8 +66,11 @@ Reference reference(const RecordsModel &model, int valueIndex, const QList<int> 
     ref.mean = sum / ref.count;
     long double ss = 0;
     for (int row : rows)
-        if (!model.isOutOfRange(row, valueIndex))
-            ss += (model.value(row, valueIndex) - ref.mean) * (model.value(row, valueIndex) - ref.mean);
+        if (!model.isOutOfRange(row, valueIndex)) {
+            const long double v =
+                RecordsModel::shownValue(model.value(row, valueIndex), valueDecimals(model, valueIndex));
+            ss += (v - ref.mean) * (v - ref.mean);
+        }
     ref.sd = ref.count > 1 ? std::sqrt(ss / (ref.count - 1)) : NAN;
     return ref;
 }
@@ -142,6 +147,25 @@ private slots:
         QVERIFY(std::isnan(analysis.statistics(1).standardDeviation()));
         analysis.setSelection({});
         QCOMPARE(analysis.statistics(1).count, 8);
+
+        // Every figure from the readings as shown: 15.196 and 3.384 show as 15.20 and 3.38, so
+        // the range shows 11.82 (not 11.81 from the stored numbers) and the extremes are the
+        // shown numbers themselves.
+        RecordsModel shown;
+        singleLayer(shown);
+        add(shown, 15.196);
+        add(shown, 3.384);
+        ReadingsAnalysis shownAnalysis(shown);
+        const ColumnStatistics &f = shownAnalysis.statistics(0);
+        QCOMPARE(RecordsModel::formatValue(f.range(), 2), QStringLiteral("11.82"));
+        QCOMPARE(f.minimum, 3.38);
+        QCOMPARE(f.maximum, 15.2);
+        QCOMPARE(f.mean, 9.29);
+        QVERIFY(std::abs(f.standardDeviation() - 11.82 / std::sqrt(2.0)) < 1e-12);
+        add(shown, 15.204); // pushed: added incrementally, by the same rule
+        QCOMPARE(shownAnalysis.statistics(0).maximum, 15.2);
+        QCOMPARE(shownAnalysis.statistics(0).maximumRow, 0);
+        QVERIFY(std::abs(shownAnalysis.statistics(0).mean - (15.2 * 2 + 3.38) / 3) < 1e-12);
 
         // Many equal readings that are not exact binary fractions: deviation 0, never NaN.
         RecordsModel same;
@@ -238,6 +262,61 @@ private slots:
         QCOMPARE(inchJudge.band(2.001), Band::Blue);
         const Limits mm{1, 1, 0, std::nullopt, QStringLiteral("mm")};
         QVERIFY(!mm.inUnit(QStringLiteral("m/s")));
+    }
+
+    // One rule for a reading at a limit, in the digits the cell shows, wherever it is judged:
+    // the table and its statistics (BandJudge), the .xlsx and report (Limits::band) and the
+    // comparison's "under the minimum". A reading showing the limit's digits is at it.
+    void oneRuleAtTheLimitEverywhere_data()
+    {
+        QTest::addColumn<double>("reading");
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<int>("decimals");
+        // 4.35 * 100 is 434.99999999999994 and the gauge's float 4.35 is 4.3499999...
+        QTest::newRow("4.35 as a float") << double(4.35f) << 4.35 << 2;
+        QTest::newRow("4.35") << 4.35 << 4.35 << 2;
+        QTest::newRow("1.15 as a float") << double(1.15f) << 1.15 << 2;
+        // A limit finer than the column: both show 5.00.
+        QTest::newRow("finer limit") << 5.0 << 5.004 << 2;
+        // 5 mm in inch is 0.19685...; a reading of 0.197 inch shows the same digits.
+        QTest::newRow("converted limit") << double(0.197f) << 5.0 / 25.4 << 3;
+    }
+    void oneRuleAtTheLimitEverywhere()
+    {
+        QFETCH(double, reading);
+        QFETCH(double, limit);
+        QFETCH(int, decimals);
+        const double step = std::pow(10.0, -decimals);
+        const Limits atLimit{limit, limit, 0.0, limit, QStringLiteral("mm")};
+        const BandJudge judge(atLimit, decimals);
+        for (const double v : {reading, reading - step, reading + step}) {
+            const Band expected = v < reading ? Band::Red : v > reading ? Band::Blue : Band::Normal;
+            QCOMPARE(judge.band(v), expected);
+            QCOMPARE(atLimit.band(v, decimals), expected);
+            // The statistics count it in the same band.
+            qint64 tally[3] = {};
+            judge.tally(v, tally);
+            QCOMPARE(BandJudge::bandCounts(tally, 1)[size_t(expected)], 1);
+
+            // The comparison: the newest reading against the same minimum.
+            ComparedSurvey older;
+            older.id = 1;
+            older.unit = QStringLiteral("mm");
+            older.decimals = decimals;
+            older.locations = {QStringLiteral("A")};
+            older.thickness = {v + 100 * step};
+            ComparedSurvey newer = older;
+            newer.id = 2;
+            newer.dateMs = qint64(2 * 365.25 * 86400000.0);
+            newer.thickness = {v};
+            ComparisonSettings settings;
+            settings.minimum = limit;
+            const SurveyComparison c = compareSurveys({older, newer}, settings);
+            QVERIFY(c.error.isEmpty());
+            QCOMPARE(c.rows.first().underMinimum, expected == Band::Red);
+            // At the minimum no life is left, but none is negative either.
+            QVERIFY(c.rows.first().remainingYears >= 0);
+        }
     }
 
     void invalidLimitsAreRefusedWithAReason_data()
@@ -356,6 +435,72 @@ private slots:
         const Histogram one = Histogram::compute(same, 0, computeStatistics(same, 0, allRows(same)), 2);
         QCOMPARE(one.counts, QVector<qint64>{50});
         QCOMPARE(one.width, 0.01);
+    }
+
+    // Each layer judged by its own limits: layer 1's limits leave layers 2 and 3 unjudged (a
+    // thin layer 2 is not red against layer 1's minimum); each layer's set is kept per serial
+    // beside the others, and limits kept before there were layers load as layer 1's.
+    void limitsPerLayer()
+    {
+        RecordsModel model;
+        QVERIFY(model.setColumns(2, {0, 0, 0, 2, 2, 2}, unitTable()));
+        GaugeRecord r;
+        const float values[] = {5.0f, 3.0f, 9.0f, 5920.0f, 5920.0f, 5920.0f};
+        for (int i = 0; i < 6; ++i)
+            r.setValue(i, values[i], false);
+        model.append(QVector<GaugeRecord>{r}, RecordOrigin::Pushed, 0);
+        ReadingsAnalysis analysis(model);
+        QCOMPARE(analysis.layerCount(), 3);
+        const int layer1 = analysis.columnOfLayer(0);
+        const int layer2 = analysis.columnOfLayer(1);
+        const int layer3 = analysis.columnOfLayer(2);
+        QVERIFY(layer1 >= 0 && layer2 >= 0 && layer3 >= 0);
+        QCOMPARE(analysis.layerOf(layer2), 1);
+
+        const Limits first{6.0, 5.5, 0.0, std::nullopt, QStringLiteral("mm")};
+        QVERIFY(analysis.setLimits(first, 0));
+        QCOMPARE(analysis.band(0, layer1), std::optional<Band>(Band::Red));
+        QCOMPARE(analysis.band(0, layer2), std::nullopt);
+        QCOMPARE(analysis.band(0, layer3), std::nullopt);
+        QVERIFY(!analysis.isJudged(layer2) && !analysis.isJudged(layer3));
+        QCOMPARE(analysis.tableStatistics(layer2).bands, BandCounts{});
+
+        const Limits second{3.0, 2.5, 0.0, 3.2, QStringLiteral("mm")};
+        QVERIFY(analysis.setLimits(second, 1));
+        QCOMPARE(analysis.band(0, layer2), std::optional<Band>(Band::Normal));
+        QCOMPARE(analysis.band(0, layer1), std::optional<Band>(Band::Red));
+        QCOMPARE(analysis.band(0, layer3), std::nullopt);
+        QCOMPARE(analysis.tableStatistics(layer2).bands[size_t(Band::Normal)], 1);
+        QCOMPARE(analysis.tableStatistics(layer1).bands[size_t(Band::Red)], 1);
+
+        // Kept per layer, in the INI file and as the survey file's JSON.
+        QTemporaryDir dir;
+        SettingsLimitsStore ini(dir.filePath(QStringLiteral("limits.ini")));
+        QVERIFY(ini.saveLayers(QStringLiteral("7"), analysis.layerLimits()));
+        QCOMPARE(ini.loadLayers(QStringLiteral("7")), analysis.layerLimits());
+        QCOMPARE(decodeLayerLimits(encodeLayerLimits(analysis.layerLimits())), analysis.layerLimits());
+        QCOMPARE(ini.load(QStringLiteral("7")), std::optional<Limits>(first));
+        // Kept before there were layers: layer 1's.
+        const LayerLimits old =
+            decodeLayerLimits(QByteArrayLiteral("{\"nominal\":6,\"minimum\":5.5,\"tolerance\":0,\"unit\":\"mm\"}"));
+        QCOMPARE(old[0], std::optional<Limits>(first));
+        QVERIFY(!old[1] && !old[2]);
+        {
+            QSettings raw(ini.path(), QSettings::IniFormat);
+            raw.setValue(QStringLiteral("gauge_38/nominal"), 6.0); // serial "8", as written before
+            raw.setValue(QStringLiteral("gauge_38/minimum"), 5.5);
+            raw.setValue(QStringLiteral("gauge_38/unit"), QStringLiteral("mm"));
+        }
+        const LayerLimits oldIni = ini.loadLayers(QStringLiteral("8"));
+        QCOMPARE(oldIni[0], std::optional<Limits>(first));
+        QVERIFY(!oldIni[1] && !oldIni[2]);
+
+        // A gauge's every layer comes back with its serial.
+        ReadingsAnalysis again(model);
+        again.setStore(&ini);
+        again.setSerial(QStringLiteral("7"));
+        QCOMPARE(again.layerLimits(), analysis.layerLimits());
+        QCOMPARE(again.band(0, layer2), std::optional<Band>(Band::Normal));
     }
 
     // Limits kept per serial; removing them removes them; a damaged entry gives none; the

@@ -256,6 +256,44 @@ private slots:
         QVERIFY(hasNote(t.note));
     }
 
+    // Bounded numbers: a huge interval or a tiny rate never plans past 100 years after the
+    // newest reading (no date wraps round), and says so; absurd thicknesses are refused, and
+    // numbers for messages read as numbers.
+    void datesAndNumbersStayBounded()
+    {
+        const qint64 later = Start + qint64(730.5 * Day);
+        const QVector<ComparedSurvey> surveys{
+            survey(1, Start, QStringLiteral("mm"), {{"steady", 9.0}, {"slow", 9.01}}),
+            survey(2, later, QStringLiteral("mm"), {{"steady", 9.0}, {"slow", 9.0}})};
+        for (const double interval : {1e300, 1e9, 150.0}) {
+            const SurveyComparison c = compareSurveys(surveys, settings(1.0, interval));
+            QVERIFY(c.error.isEmpty());
+            QCOMPARE(c.settings.intervalYears, MaxPlanYears);
+            QVERIFY(!c.notes.isEmpty());
+            for (const LocationComparison &r : c.rows) {
+                QVERIFY2(r.nextInspectionMs > later, qPrintable(r.location));
+                QVERIFY(nearDate(r.nextInspectionMs, later, 100 * 365.25));
+                QVERIFY(QDateTime::fromMSecsSinceEpoch(r.nextInspectionMs).date().year() == 2122);
+            }
+        }
+        // "slow": 0.005 mm/y over 8 mm is 1600 years of life; above, its next date stops at 100
+        // years; with a 5-year interval it is 5 years.
+        const SurveyComparison slow = compareSurveys(surveys, settings(1.0, 5.0));
+        QVERIFY(nearDate(row(slow, "slow").nextInspectionMs, later, 5 * 365.25));
+
+        const SurveyComparison absurd = compareSurveys(surveys, settings(1e308, 5.0));
+        QVERIFY(hasNote(absurd.error));
+        QVERIFY(!absurd.error.english.contains(QStringLiteral("e+")));
+        QVERIFY(absurd.error.english.size() < 80);
+        // The limits bar refuses the same, with a short message.
+        const LimitsCheck check = checkLimits(LimitsInput{"5", "4", "1e308", ""}, QStringLiteral("mm"), QLocale::c());
+        QVERIFY(!check.limits);
+        QVERIFY(check.error.english.size() < 80);
+        QCOMPARE(readableNumber(100.0), QStringLiteral("100"));
+        QCOMPARE(readableNumber(0.25, 2), QStringLiteral("0.25"));
+        QCOMPARE(readableNumber(1e-300, 2), QStringLiteral("0"));
+    }
+
     void unitsConvertOrAreRefused()
     {
         const qint64 later = Start + qint64(730.5 * Day);

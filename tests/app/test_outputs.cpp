@@ -216,11 +216,7 @@ private slots:
             QVERIFY(session().exportRecords());
         }
         WorkbookTable table = rig->writer.tables.last();
-        table.limits.minimum = 2.0;
-        table.limits.nominal = 4.5;
-        table.limits.tolerance = 0.25;
-        table.limits.maximum = 5.0;
-        table.limits.columns = {false, true};
+        table.limits.columns = {std::nullopt, Limits{4.5, 2.0, 0.25, 5.0, QStringLiteral("mm")}};
         table.facts.serial = QStringLiteral("SN-4711");
         XlsxWriter xlsx;
         QVERIFY(xlsx.write(table, dir.filePath(QStringLiteral("limits.xlsx")), nullptr));

@@ -526,10 +526,21 @@ private slots:
                                         "        cells[c.get('r')] = 'text:' + ''.join(t.text or '' for t in c.iter('{%s}t' % ns['m']))\n"
                                         "    elif v is not None and c.get('t') is None:\n"
                                         "        cells[c.get('r')] = float(v.text)\n"
-                                        "print(cells.get('A2'), cells.get('C2'), cells.get('F4'), cells.get('H3'), cells.get('H5'))\n",
+                                        "print(cells.get('A2'), cells.get('C2'), cells.get('F4'), cells.get('H3'), cells.get('H5'), cells.get('I3'))\n"
+                                        "facts = {}\n"
+                                        "for c in ET.fromstring(z.read('xl/worksheets/sheet2.xml')).iter('{%s}c' % ns['m']):\n"
+                                        "    v = c.find('m:v', ns)\n"
+                                        "    if c.get('t') == 'inlineStr':\n"
+                                        "        facts[c.get('r')] = ''.join(t.text or '' for t in c.iter('{%s}t' % ns['m']))\n"
+                                        "    elif v is not None:\n"
+                                        "        facts[c.get('r')] = shared[int(v.text)] if c.get('t') == 's' else float(v.text)\n"
+                                        "rows = {facts[k]: facts.get('B' + k[1:]) for k in facts if k.startswith('A')}\n"
+                                        "print(rows.get('Minimum thickness (mm)'), rows.get('Longest interval (years)'))\n",
                                   xlsx});
         QVERIFY2(sheet.exitCode == 0, sheet.err.constData());
-        QCOMPARE(sheet.out.trimmed(), QByteArray("text:3 5.95 0.3 3.4 text:no wear"));
+        // The next inspection is a date cell (Excel's day number of 2023-09-13); the minimum
+        // (6.00 mm) and the interval (5 years) are facts of the second sheet, as numbers.
+        QCOMPARE(sheet.out.trimmed(), QByteArray("text:3 5.95 0.3 3.4 text:no wear 45182.0\n6.0 5.0"));
 
         const QString pdf = tmp.filePath(QStringLiteral("compare.pdf"));
         const Result report = run(cli, base + QStringList{"-o", pdf});
@@ -606,6 +617,32 @@ private slots:
         const Result text = run(QStringLiteral("pdftotext"), {pdf, "-"});
         QVERIFY(text.out.contains("12345")); // the demo gauge's serial
         QVERIFY(text.out.contains("Pipe-1")); // a record's name
+
+        // With the gauge's limits kept in the survey file, the report judges as the window's
+        // does: each layer's limits, the statistics, the bands and the run chart.
+        const QString storePath = tmp.filePath(QStringLiteral("limits-store.sqlite"));
+        {
+            SurveyStore store;
+            QVERIFY(store.open(storePath));
+            QVERIFY(store.saveLimits(QStringLiteral("12345"),
+                                     "{\"nominal\":6,\"minimum\":5,\"tolerance\":0,\"unit\":\"mm\","
+                                     "\"layer2\":{\"nominal\":3,\"minimum\":2.5,\"tolerance\":0.5,\"unit\":\"mm\"}}"));
+        }
+        const QByteArray oldStore = qgetenv("PALVARIN_STORE");
+        qputenv("PALVARIN_STORE", QFile::encodeName(storePath));
+        const Result judged = run(cli, {"--demo", "report", "-o", pdf});
+        qputenv("PALVARIN_STORE", oldStore);
+        QVERIFY2(judged.exitCode == 0, judged.err.constData());
+        const QString report = QString::fromUtf8(run(QStringLiteral("pdftotext"), {pdf, "-"}).out);
+        for (const QString &expected :
+             {QStringLiteral("Layer 1: nominal 6 mm, minimum 5 mm"), QStringLiteral("Layer 2: nominal 3 mm, minimum 2.5 mm"),
+              QStringLiteral("Layer 3: no limits"), QStringLiteral("Statistics"), QStringLiteral("Std. dev."),
+              QStringLiteral("Under minimum: "), QStringLiteral("Cell colours of the readings"),
+              QStringLiteral("as the table shows")})
+            QVERIFY2(report.contains(expected), qPrintable(expected + QLatin1Char('\n') + report));
+        // The chart is an image on the first page.
+        const Result images = run(QStringLiteral("pdfimages"), {"-list", "-f", "1", "-l", "1", pdf});
+        QVERIFY2(images.out.count('\n') >= 3, images.out.constData()); // two header lines, one image
     }
 
     // On a terminal the progress is a bar redrawn in place.
