@@ -156,16 +156,16 @@ private slots:
         add(shown, 15.196);
         add(shown, 3.384);
         ReadingsAnalysis shownAnalysis(shown);
-        const ColumnStatistics &f = shownAnalysis.statistics(0);
+        const ColumnStatistics &f = shownAnalysis.statistics(1);
         QCOMPARE(RecordsModel::formatValue(f.range(), 2), QStringLiteral("11.82"));
         QCOMPARE(f.minimum, 3.38);
         QCOMPARE(f.maximum, 15.2);
         QCOMPARE(f.mean, 9.29);
         QVERIFY(std::abs(f.standardDeviation() - 11.82 / std::sqrt(2.0)) < 1e-12);
         add(shown, 15.204); // pushed: added incrementally, by the same rule
-        QCOMPARE(shownAnalysis.statistics(0).maximum, 15.2);
-        QCOMPARE(shownAnalysis.statistics(0).maximumRow, 0);
-        QVERIFY(std::abs(shownAnalysis.statistics(0).mean - (15.2 * 2 + 3.38) / 3) < 1e-12);
+        QCOMPARE(shownAnalysis.statistics(1).maximum, 15.2);
+        QCOMPARE(shownAnalysis.statistics(1).maximumRow, 0);
+        QVERIFY(std::abs(shownAnalysis.statistics(1).mean - (15.2 * 2 + 3.38) / 3) < 1e-12);
 
         // Many equal readings that are not exact binary fractions: deviation 0, never NaN.
         RecordsModel same;
