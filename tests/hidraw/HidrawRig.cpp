@@ -68,6 +68,7 @@ struct HidrawRig::Node
     int index = 0;
     QByteArray usbPath, interfacePath, hidPath, rawPath, devnode, devLink;
     int master = -1;
+    int pty = -1;
     UMockdevIoctlBase *ioctl = nullptr;
     std::thread thread;
     std::atomic<bool> stop{false};
@@ -237,6 +238,7 @@ QString HidrawRig::plug(std::shared_ptr<EmulatedInstrument> instrument, quint16 
     // /sys/dev/char entry whose device carries other numbers. So sysfs takes the PTY's.
     unsigned int pty = 0;
     if (::ioctl(node->master, TIOCGPTN, &pty) == 0) {
+        node->pty = int(pty);
         const dev_t number = makedev(136 + pty / 256, pty % 256); // Unix98 PTY slaves
         majorText = QByteArray::number(major(number));
         minorText = QByteArray::number(minor(number));
@@ -302,6 +304,9 @@ void HidrawRig::removeNodeLocked(Node &node)
     // the program's open handle hangs up as on a pulled device.
     gchar *root = umockdev_testbed_get_root_dir(testbed);
     ::unlink((QByteArray(root) + node.devnode).constData());
+    // The PTY's number is free again for the next plug's node.
+    if (node.pty >= 0)
+        ::unlink((QByteArray(root) + "/dev/.ptymap/_dev_pts_" + QByteArray::number(node.pty)).constData());
     g_free(root);
     if (node.master >= 0) {
         const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
