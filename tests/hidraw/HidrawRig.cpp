@@ -130,6 +130,18 @@ bool HidrawRig::underPreload()
     return preload && std::strstr(preload, "libumockdev-preload");
 }
 
+bool HidrawRig::reexecUnderPreload(char **argv)
+{
+    if (underPreload())
+        return true;
+    QByteArray preload(PALVARIN_UMOCKDEV_PRELOAD);
+    if (const char *before = std::getenv("LD_PRELOAD"); before && *before)
+        preload += ":" + QByteArray(before);
+    ::setenv("LD_PRELOAD", preload.constData(), 1);
+    ::execv("/proc/self/exe", argv);
+    return false;
+}
+
 HidrawRig::HidrawRig()
 {
     if (underPreload())

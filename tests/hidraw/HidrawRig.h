@@ -39,6 +39,9 @@ public:
     // True when the preload is active and the test bed could be made.
     bool isReady() const { return testbed != nullptr; }
     static bool underPreload();
+    // Runs this program again under the preload the build found (and, in a sanitizer build,
+    // the sanitizer's run-time ahead of it) unless it already is; returns only on failure.
+    static bool reexecUnderPreload(char **argv);
 
     // Plugs the instrument in (sysfs tree, node, "add" uevents) and returns its node path,
     // empty on failure. The instrument's USB serial becomes HID_UNIQ and the USB serial.
