@@ -26,7 +26,8 @@ packages=(cmake make g++ pkg-config
           libhidapi-dev libudev-dev libsqlite3-dev
           fonts-wqy-microhei xvfb xauth xfonts-base
           python3 python3-xlrd
-          libxlsxwriter-dev zlib1g-dev python3-openpyxl poppler-utils)
+          libxlsxwriter-dev zlib1g-dev python3-openpyxl poppler-utils
+          umockdev libumockdev-dev)
 # zlib1g-dev: libxlsxwriter's pkg-config file links -lz, and its -dev package does not bring it.
 # The export drives LibreOffice Calc. A desktop LibreOffice already installed is used as it
 # is; otherwise the headless core. libreoffice-dev conflicts with the desktop metapackage,
