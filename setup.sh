@@ -10,14 +10,16 @@
 #                     worker's thread
 #   ./setup.sh package       builds the Debian package and checks it
 #   ./setup.sh package-test  then installs it into a clean Debian 12 root and tries it there
+#   ./setup.sh demo-hidraw   runs the program against the emulated gauge as /dev/hidraw0 under
+#                     umockdev, through the real hidapi and udev path (tools/demo-hidraw.sh)
 #   ./setup.sh fresh-test    runs "demo" and "test" as above in a clean Debian 12 root, as a
 #                     newcomer's machine would (tools/fresh-test.sh); run it after changing
 #                     the build or its packages
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-}
-case "$mode" in demo|test|build|fuzz|tsan|package|package-test|fresh-test) ;;
-  *) echo "usage: $0 demo|test|build|fuzz [seconds]|tsan|package|package-test|fresh-test" >&2; exit 2 ;; esac
+case "$mode" in demo|demo-hidraw|test|build|fuzz|tsan|package|package-test|fresh-test) ;;
+  *) echo "usage: $0 demo|demo-hidraw|test|build|fuzz [seconds]|tsan|package|package-test|fresh-test" >&2; exit 2 ;; esac
 
 packages=(cmake make g++ pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
@@ -128,6 +130,7 @@ case "$mode" in fuzz|tsan) ;; *) build_tree build ;; esac
 
 case "$mode" in
   build) ;;
+  demo-hidraw) exec tools/demo-hidraw.sh ;;
   demo)
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
       # No screen to show the window on: the command-line tool reads the emulated gauge.
