@@ -100,6 +100,11 @@ public:
 
     // ---- what runs over it ----
     void identify();
+    // The identified gauge (empty serial, meter type -1 until one is identified): faces show
+    // these instead of asking the gauge again outside a command sequence.
+    const QString &gaugeSerial() const { return m_gaugeSerial; }
+    const QString &gaugeFirmware() const { return m_gaugeFirmware; }
+    qint64 gaugeMeterType() const { return m_gaugeMeterType; }
     // The layout and unit numbers of the last identification (or as set).
     int tableLayout() const { return m_tableLayout; }
     void setTableLayout(int layout) { m_tableLayout = layout; }

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTranslator>
+
+// The language the program speaks. Every user-visible text goes through tr() (or
+// QT_TR_NOOP / QCoreApplication::translate) with its English text as the source; another
+// language is one catalogue, "Palvarin_<code>.qm", looked up in the search path. Setting a
+// language installs its catalogue (and Qt's own texts where Qt ships them), Qt then sends
+// every widget a LanguageChange event, and changed() tells everything else that renders
+// words (models, pages) to render again.
+class Language : public QObject
+{
+    Q_OBJECT
+public:
+    static Language &instance();
+
+    // Where catalogues are looked up, in order; ":/i18n" is the copy compiled into the program.
+    void setSearchPath(const QStringList &directories) { m_searchPath = directories; }
+    QStringList searchPath() const { return m_searchPath; }
+
+    // "en" needs no catalogue. False, and nothing changes, when the catalogue is not found.
+    bool set(const QString &code);
+    QString code() const { return m_code; }
+    bool isChinese() const { return m_code == QLatin1String("zh"); }
+    // "en" and every code with a catalogue in the search path.
+    QStringList available() const;
+
+signals:
+    void changed(const QString &code);
+
+private:
+    Language();
+    bool load(QTranslator &translator, const QString &code) const;
+
+    QStringList m_searchPath{QStringLiteral(":/i18n")};
+    QString m_code{QStringLiteral("en")};
+    QTranslator m_catalogue;
+    QTranslator m_qtCatalogue; // Qt's standard buttons and file dialog
+};
