@@ -15,7 +15,14 @@ Language &Language::instance()
     return language;
 }
 
-Language::Language() = default;
+Language::Language()
+{
+    // The program speaks Chinese until told otherwise, as its users expect.
+    if (load(m_catalogue, QStringLiteral("zh"))) {
+        QCoreApplication::installTranslator(&m_catalogue);
+        m_code = QStringLiteral("zh");
+    }
+}
 
 bool Language::load(QTranslator &translator, const QString &code) const
 {

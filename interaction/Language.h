@@ -15,6 +15,8 @@ class Language : public QObject
 {
     Q_OBJECT
 public:
+    // Created on first use, in Chinese (the program's first language) when its catalogue is
+    // found; a QCoreApplication must exist by then.
     static Language &instance();
 
     // Where catalogues are looked up, in order; ":/i18n" is the copy compiled into the program.
@@ -22,6 +24,7 @@ public:
     QStringList searchPath() const { return m_searchPath; }
 
     // "en" needs no catalogue. False, and nothing changes, when the catalogue is not found.
+    // Also when `code` is already in use (a catalogue found on a new search path is loaded).
     bool set(const QString &code);
     QString code() const { return m_code; }
     bool isChinese() const { return m_code == QLatin1String("zh"); }

@@ -1,5 +1,7 @@
 #include "mainwindow/MainWindow.h"
 
+#include "interaction/Language.h"
+
 #include "hid/DeviceMonitor.h"
 #include "mainwindow/UdevDeviceMonitor.h"
 #include "mainwindow/WindowStyle.h"
@@ -9,7 +11,6 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSpacerItem>
@@ -66,8 +67,6 @@ MainWindow::~MainWindow()
     if (theWindow == this)
         theWindow = nullptr;
     disconnect(&m_session, nullptr, this, nullptr);
-    QCoreApplication::removeTranslator(&translator);
-    QCoreApplication::removeTranslator(&qtTranslator);
     delete ui;
 }
 
@@ -158,21 +157,17 @@ QStringList MainWindow::defaultTranslationSearchPath()
 
 bool MainWindow::switchLanguage(const QString &baseName, bool chinese)
 {
-    bool loaded = false;
-    for (const QString &directory : translationSearchPath()) {
-        if (translator.load(baseName, directory)) {
-            loaded = true;
-            break;
-        }
-    }
-    if (!loaded)
+    // The catalogue must be found where this window looks, or nothing changes.
+    QTranslator probe;
+    bool found = false;
+    for (const QString &directory : translationSearchPath())
+        found = found || probe.load(baseName, directory);
+    if (!found)
         return false;
-    QCoreApplication::removeTranslator(&translator);
-    QCoreApplication::installTranslator(&translator);
-    // Qt's own texts (standard buttons, the file dialog) follow the same buttons.
-    QCoreApplication::removeTranslator(&qtTranslator);
-    if (chinese && qtTranslator.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTranslator);
+    Language &language = Language::instance();
+    language.setSearchPath(translationSearchPath());
+    if (!language.set(chinese ? QStringLiteral("zh") : QStringLiteral("en")))
+        return false;
     page->setChineseUi(chinese);
     page->languageChange();
     return true;

@@ -85,7 +85,5 @@ private:
     GaugeSession &m_session;
     QStringList m_translationPath;
     FirstPage *page = nullptr;
-    QTranslator translator;
-    QTranslator qtTranslator; // Qt's own texts, Chinese only (English is built in)
     QPointer<DeviceMonitor> monitor;
 };

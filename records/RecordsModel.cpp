@@ -1,5 +1,7 @@
 #include "records/RecordsModel.h"
 
+#include "interaction/Language.h"
+
 #include "protocol/FieldDecoder.h"
 
 #include <QDateTime>
@@ -19,7 +21,15 @@ bool unitUsable(int unitNo, const QList<QVariantList> &unitTable)
 
 } // namespace
 
-RecordsModel::RecordsModel(QObject *parent) : QAbstractTableModel(parent) {}
+RecordsModel::RecordsModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    connect(&Language::instance(), &Language::changed, this, &RecordsModel::languageSwitched);
+}
+
+bool RecordsModel::chinese() const
+{
+    return Language::instance().isChinese();
+}
 
 QStringList RecordsModel::singleHeaderWords(bool chinese)
 {
@@ -154,9 +164,13 @@ int RecordsModel::operationColumn() const
 
 void RecordsModel::setChinese(bool chinese)
 {
-    if (chinese == m_chinese)
-        return;
-    m_chinese = chinese;
+    if (chinese != this->chinese())
+        Language::instance().set(chinese ? QStringLiteral("zh") : QStringLiteral("en"));
+}
+
+void RecordsModel::languageSwitched()
+{
+    const bool chinese = this->chinese();
     if (m_columnCount > 0) {
         emit headerDataChanged(Qt::Horizontal, 0, m_columnCount - 1);
         if (rows() > 0)
@@ -443,7 +457,7 @@ QString RecordsModel::text(int row, int column) const
         return m_numbers[row] ? QString::number(m_numbers[row]) : QString();
     }
     if (isOutOfRange(row, value))
-        return outOfRangeWord(m_chinese);
+        return outOfRangeWord(chinese());
     return formatValue(double(this->value(row, value)), m_columns[column].decimals);
 }
 
@@ -489,7 +503,7 @@ QVariant RecordsModel::data(const QModelIndex &index, int role) const
 
 QString RecordsModel::headerText(int column) const
 {
-    const QStringList words = m_layout == 1 ? singleHeaderWords(m_chinese) : multiHeaderWords(m_chinese);
+    const QStringList words = m_layout == 1 ? singleHeaderWords(chinese()) : multiHeaderWords(chinese());
     if (column < 0 || column >= words.size())
         return QString();
     return words.at(column) + (m_columns[column].valueIndex >= 0 ? unitSuffix(m_columns[column].unit) : QString());

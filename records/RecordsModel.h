@@ -107,8 +107,9 @@ public:
     // -1 without columns.
     int operationColumn() const;
 
+    // The program's language (interaction/Language): setting it here sets it for everything.
     void setChinese(bool chinese);
-    bool chinese() const { return m_chinese; }
+    bool chinese() const;
     // Layers shown in the multi-layer layout (1-3); other values are ignored.
     void setLayersShown(int layers);
     int layersShown() const { return m_layersShown; }
@@ -170,6 +171,9 @@ signals:
     void languageChanged(bool chinese);
 
 private:
+    // Renders headers and cells again in the language just set.
+    void languageSwitched();
+
     struct ColumnSpec
     {
         int valueIndex = -1;
@@ -196,7 +200,6 @@ private:
     Column<qint64> m_keys;      // per record, see keys()
     Column<quint32> m_numbers;  // per record, see number()
     QVector<Batch> m_batches;
-    bool m_chinese = true;
     int m_layersShown = 3;
     quint64 m_generation = 0;
 };
