@@ -8,6 +8,7 @@
 // ticks; and how long clearing the million rows takes to return.
 #include "records/RecordsModel.h"
 #include "store/OffThread.h"
+#include "session/StoredRows.h"
 #include "store/SurveyStore.h"
 
 #include <QCoreApplication>
@@ -146,11 +147,13 @@ int main(int argc, char *argv[])
     tick.start();
     QElapsedTimer batch;
     batch.start();
-    bool added = false;
+    // The keys of the rows the table shows, as the session keeps them in its model.
+    std::vector<qint64> shownKeys;
     runOffThread([&] {
-        added = store.addRows(batchRows, 2, values.data(), flags.data(), nullptr, RecordOrigin::Memory,
-                              QDateTime::currentMSecsSinceEpoch());
+        shownKeys = store.addRows(batchRows, 2, values.data(), flags.data(), nullptr, RecordOrigin::Memory,
+                                  QDateTime::currentMSecsSinceEpoch());
     });
+    const bool added = !shownKeys.empty() && shownKeys.front() != 0;
     const double batchMs = msSince(batch);
     longestGapMs = std::max(longestGapMs, msSince(tick));
     ticker.stop();
@@ -169,11 +172,14 @@ int main(int argc, char *argv[])
         const quint8 flag = 0;
         QElapsedTimer t;
         t.start();
-        if (!store.addRows(1, 2, row, &flag, nullptr, RecordOrigin::Pushed, QDateTime::currentMSecsSinceEpoch())) {
+        const std::vector<qint64> key =
+            store.addRows(1, 2, row, &flag, nullptr, RecordOrigin::Pushed, QDateTime::currentMSecsSinceEpoch());
+        commits.push_back(msSince(t));
+        if (key.empty() || key.front() == 0) {
             std::fprintf(stderr, "push failed: %s\n", qPrintable(store.errorText()));
             return 1;
         }
-        commits.push_back(msSince(t));
+        shownKeys.push_back(key.front());
     }
     const double pushP50 = percentile(commits, 0.5);
     const double pushP99 = percentile(commits, 0.99);
@@ -183,7 +189,7 @@ int main(int argc, char *argv[])
     // Clearing the table marks every row; the call returns before that is done.
     QElapsedTimer clear;
     clear.start();
-    store.tableCleared();
+    store.tableCleared(shownKeys);
     const double clearReturnMs = msSince(clear);
     store.settle();
     const double clearDoneMs = msSince(clear);
@@ -193,9 +199,8 @@ int main(int argc, char *argv[])
 
     // A 100,000-row session, opened from the history into a model.
     const qint64 session = store.beginSession(singleLayerGauge(), QDateTime::currentMSecsSinceEpoch());
-    store.addRows(historyRows, 2, values.data(), flags.data(), nullptr, RecordOrigin::Memory,
-                  QDateTime::currentMSecsSinceEpoch());
-    store.tableCleared();
+    store.tableCleared(store.addRows(historyRows, 2, values.data(), flags.data(), nullptr, RecordOrigin::Memory,
+                                     QDateTime::currentMSecsSinceEpoch()));
     store.settle(); // the clear's marks are written first, not timed as part of the open
     RecordsModel model;
     QElapsedTimer open;
@@ -203,7 +208,7 @@ int main(int argc, char *argv[])
     StoredTable table;
     const bool loaded = store.loadSession(session, table);
     const double loadMs = msSince(open);
-    const int shown = SurveyStore::fillModel(model, table);
+    const int shown = fillModelFromStored(model, table);
     const double historyMs = msSince(open);
     if (!loaded || shown != historyRows) {
         std::fprintf(stderr, "history open gave %d rows\n", shown);

@@ -19,6 +19,7 @@
 #include "records/RecordsModel.h"
 #include "session/ComparisonTable.h"
 #include "session/GaugeSession.h"
+#include "session/StoredRows.h"
 #include "session/InstanceLock.h"
 #include "store/SurveyStore.h"
 
@@ -1025,7 +1026,7 @@ int Runner::exportSession(const QString &session)
     // The columns the rows were shown in, from the file: no unit table, no gauge.
     RecordsModel model;
     model.setChinese(m_t.chinese);
-    if (SurveyStore::fillModel(model, stored) != stored.records.size())
+    if (fillModelFromStored(model, stored) != stored.records.size())
         return fail(m_t("the columns of session %1 cannot be read from %2: nothing was written.",
                         "无法从 %2 读取记录组 %1 的列：未写入任何内容。")
                         .arg(session, m_storePath));

@@ -65,10 +65,16 @@ bool RecordEdits::deleteRows(int row, int count)
     // The taken rows live in the command between undo and redo.
     auto held = std::make_shared<std::optional<RecordsModel::DetachedRows>>();
     RecordsModel &model = m_model;
-    auto doIt = [&model, held, row, count] { *held = model.takeRows(row, count); };
-    auto undoIt = [&model, held, row] {
-        if (*held)
-            model.insertRows(row, std::move(**held));
+    auto doIt = [this, &model, held, row, count] {
+        *held = model.takeRows(row, count);
+        emit deleted((*held)->keyList(), model.rowCount() == 0);
+    };
+    auto undoIt = [this, &model, held, row] {
+        if (*held) {
+            const std::vector<qint64> keys = (*held)->keyList();
+            if (model.insertRows(row, std::move(**held)) > 0)
+                emit restored(keys);
+        }
         held->reset();
     };
     const QString n = QString::number(row + 1);
@@ -84,10 +90,24 @@ void RecordEdits::onRenamed(int row, const QString &before, const QString &after
     if (m_applying)
         return;
     RecordsModel &model = m_model;
-    auto doIt = [&model, row, after] { model.rename(row, after); };
-    auto undoIt = [&model, row, before] { model.rename(row, before); };
+    auto doIt = [this, &model, row, after] {
+        model.rename(row, after);
+        tellName(row);
+    };
+    auto undoIt = [this, &model, row, before] {
+        model.rename(row, before);
+        tellName(row);
+    };
+    tellName(row);
     m_stack->push(new EditCommand(*this, QStringLiteral("rename \"%1\"").arg(after),
                                   QStringLiteral("重命名\"%1\"").arg(after), doIt, undoIt, true));
+}
+
+void RecordEdits::tellName(int row)
+{
+    const std::vector<qint64> key = m_model.keys(row, 1);
+    if (key.size() == 1)
+        emit nameChanged(key.front(), m_model.name(row));
 }
 
 void RecordEdits::clearAll()
@@ -97,11 +117,17 @@ void RecordEdits::clearAll()
         return;
     auto held = std::make_shared<std::optional<RecordsModel::DetachedRows>>();
     RecordsModel &model = m_model;
-    auto doIt = [&model, held, rows] { *held = model.takeRows(0, qMin(rows, model.rowCount())); };
+    auto doIt = [this, &model, held, rows] {
+        *held = model.takeRows(0, qMin(rows, model.rowCount()));
+        emit cleared((*held)->keyList());
+    };
     // Rows pushed after the clear stay behind the restored ones.
-    auto undoIt = [&model, held] {
-        if (*held)
-            model.insertRows(0, std::move(**held));
+    auto undoIt = [this, &model, held] {
+        if (*held) {
+            const std::vector<qint64> keys = (*held)->keyList();
+            if (model.insertRows(0, std::move(**held)) > 0)
+                emit restored(keys);
+        }
         held->reset();
     };
     m_stack->push(new EditCommand(*this, QStringLiteral("clear"), QStringLiteral("清除"), doIt, undoIt, false));

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <vector>
+
 class QUndoStack;
 class RecordsModel;
 
@@ -32,10 +34,17 @@ public:
 
 signals:
     void changed();
+    // What each edit, its undo and its redo did, by the rows' keys (RecordsModel::keys), for
+    // whoever keeps the rows elsewhere too. `emptied`: no row is left in the table.
+    void deleted(const std::vector<qint64> &keys, bool emptied);
+    void cleared(const std::vector<qint64> &keys);
+    void restored(const std::vector<qint64> &keys);
+    void nameChanged(qint64 key, const QString &name);
 
 private:
     friend class EditCommand;
     void onRenamed(int row, const QString &before, const QString &after);
+    void tellName(int row);
     void forget();
 
     RecordsModel &m_model;

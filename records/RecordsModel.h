@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/GaugeRecord.h"
+#include "records/Record.h"
 #include "records/LargeBlockAllocator.h"
 
 #include <QAbstractTableModel>
@@ -10,20 +10,6 @@
 #include <QVector>
 
 #include <vector>
-
-// Where a record came from.
-enum class RecordOrigin : quint8 { Memory, Pushed };
-
-// A record in the table: the gauge's numbers and flags, where it came from and when it
-// arrived (UTC, ms since the epoch).
-struct Record : GaugeRecord
-{
-    RecordOrigin origin = RecordOrigin::Memory;
-    qint64 arrivedMs = 0;
-    // The record's place in the gauge's memory (1-based), the single-layer layout's location;
-    // 0 for a measurement the gauge pushed, which has no place there.
-    quint32 number = 0;
-};
 
 // The records of the table as typed data, and how they are presented.
 //
@@ -53,6 +39,7 @@ public:
     public:
         int count() const { return int(flags.size()); }
         int layout() const { return m_layout; }
+        std::vector<qint64> keyList() const { return std::vector<qint64>(keys.begin(), keys.end()); }
 
     private:
         friend class RecordsModel;

@@ -3,6 +3,7 @@
 #include "interaction/UserInteraction.h"
 #include "recordspage/ComparisonDialog.h"
 #include "session/GaugeSession.h"
+#include "session/StoredRows.h"
 #include "store/OffThread.h"
 
 #include <QDateTime>
@@ -253,7 +254,7 @@ bool HistoryDialog::openSelected()
     if (m_session.isLinkOpen()) {
         // The gauge's table stays as it is; the session is shown here only.
         m_preview.setChinese(m_session.model().chinese());
-        const bool shown = SurveyStore::fillModel(m_preview, stored) > 0;
+        const bool shown = fillModelFromStored(m_preview, stored) > 0;
         m_previewId = shown ? id : 0;
         note->setText(text("Shown read-only while a gauge is connected; disconnect it to open the readings in the "
                            "table and export them.",

@@ -9,6 +9,7 @@
 #include "records/RecordsModel.h"
 #include "session/CommandSequence.h"
 #include "session/ExportTable.h"
+#include "session/StoredRows.h"
 #include "store/OffThread.h"
 #include "store/SurveyStore.h"
 
@@ -17,6 +18,8 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -78,17 +81,27 @@ GaugeSession::GaugeSession(HidBackend &hid, UserInteraction &ui, WorkbookWriter 
     , m_export(ui, writer)
     , m_commands(&m_framed)
 {
-    connect(&m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex &, int first, int last) { storeRowsRemoved(first, last - first + 1); });
-    connect(&m_model, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
-                // A rename changes the edit role; a language switch only re-renders.
-                if (topLeft.column() == 0 && roles.contains(Qt::EditRole))
-                    storeRenamed(topLeft.row(), bottomRight.row());
-            });
-    connect(&m_model, &QAbstractItemModel::modelReset, this, &GaugeSession::storeReset);
-    connect(&m_model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { storeRowsInserted(first, last - first + 1); });
+    // The user's edits reach the survey file by the rows' keys.
+    connect(&m_edits, &RecordEdits::deleted, this, [this](const std::vector<qint64> &keys, bool emptied) {
+        if (m_store)
+            m_store->rowsDeleted(keys, emptied);
+        tellStoreProblem();
+    });
+    connect(&m_edits, &RecordEdits::cleared, this, [this](const std::vector<qint64> &keys) {
+        if (m_store)
+            m_store->tableCleared(keys);
+        tellStoreProblem();
+    });
+    connect(&m_edits, &RecordEdits::restored, this, [this](const std::vector<qint64> &keys) {
+        if (m_store)
+            m_store->rowsRestored(keys);
+        tellStoreProblem();
+    });
+    connect(&m_edits, &RecordEdits::nameChanged, this, [this](qint64 key, const QString &name) {
+        if (m_store)
+            m_store->rowRenamed(key, name);
+        tellStoreProblem();
+    });
 }
 
 GaugeSession::~GaugeSession()
@@ -360,7 +373,7 @@ bool GaugeSession::offerSaveThenClear(const QString &english, const QString &chi
         if (m_model.rowCount() == 0)
             return true;
         if (!ask(english, chinese)) {
-            m_model.clear();
+            clearTable();
             return true;
         }
         if (exportRecords())
@@ -469,12 +482,13 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
     // Committed while the sequence still holds the link, so no poll or settings change
     // comes between the file and the table.
     holdPushesSetAside();
-    const int mirrorBeforeRead = m_store ? m_store->tableRows() : 0;
     const qint64 arrived = nowMs();
-    storeImage(values, nullptr, count, RecordOrigin::Memory, arrived);
-    moveHeldBehindReadRows(mirrorBeforeRead);
+    const std::vector<qint64> keys = storeImage(values, nullptr, count, RecordOrigin::Memory, arrived);
+    moveHeldBehindReadRows();
     sequence.release();
+    const int first = m_model.rowCount();
     const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, arrived);
+    setKeys(first, added, keys);
     showHeldReadPushes();
     addHeldPushes();
     emit recordsRead(added);
@@ -527,12 +541,13 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
         return;
     }
     holdPushesSetAside();
-    const int mirrorBeforeRead = m_store ? m_store->tableRows() : 0;
     const qint64 arrived = nowMs();
-    storeImage(values, &names, count, RecordOrigin::Memory, arrived);
-    moveHeldBehindReadRows(mirrorBeforeRead);
+    const std::vector<qint64> keys = storeImage(values, &names, count, RecordOrigin::Memory, arrived);
+    moveHeldBehindReadRows();
     sequence.release();
+    const int first = m_model.rowCount();
     const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, arrived);
+    setKeys(first, added, keys);
     showHeldReadPushes();
     addHeldPushes();
     emit recordsRead(added);
@@ -605,16 +620,13 @@ void GaugeSession::addPushedFrames(const QVector<PushedFrame> &frames, bool sett
         // A read is running and its rows come first in the table. The measurements are
         // committed now, so that a crash or a kill during a long read loses none of them,
         // and shown once the read ends.
-        if (!measurements.isEmpty()) {
-            const int mirrored = m_store ? m_store->tableRows() : 0;
-            storeRecords(measurements, RecordOrigin::Pushed, arrived);
-            m_readHeldInFile += (m_store ? m_store->tableRows() : 0) - mirrored;
-            m_readHeld.append({measurements, arrived});
-        }
+        if (!measurements.isEmpty())
+            m_readHeld.append({measurements, arrived, storeRecords(measurements, RecordOrigin::Pushed, arrived)});
     } else {
+        const std::vector<qint64> keys = storeRecords(measurements, RecordOrigin::Pushed, arrived);
         const int first = m_model.rowCount();
-        storeRecords(measurements, RecordOrigin::Pushed, arrived);
         const int added = m_model.append(measurements, RecordOrigin::Pushed, arrived);
+        setKeys(first, added, keys);
         for (int i = 0; i < added; ++i)
             emit measurement(first + i);
     }
@@ -639,38 +651,51 @@ void GaugeSession::holdPushesSetAside()
         handlePushedBytes(aside);
 }
 
-void GaugeSession::moveHeldBehindReadRows(int mirrorBeforeRead)
+void GaugeSession::moveHeldBehindReadRows()
 {
     // The file lists a session's rows in the order they were committed, and the held
     // measurements were committed before the read's rows: they are committed once more behind
     // them, and then their first copies are marked deleted (in that order, so a crash in
     // between leaves a row twice rather than not at all). The table and a restore then agree.
-    if (!m_store || m_readHeldInFile <= 0)
+    if (!m_store)
         return;
-    const int first = mirrorBeforeRead - m_readHeldInFile;
-    const std::vector<qint64> firstCopies = m_store->tableKeys(first, m_readHeldInFile);
-    for (const HeldBatch &batch : m_readHeld)
-        storeRecords(batch.records, RecordOrigin::Pushed, batch.arrivedMs);
-    if (int(firstCopies.size()) == m_readHeldInFile && m_store->tableKeys(first, m_readHeldInFile) == firstCopies)
-        m_store->rowsRemoved(first, m_readHeldInFile, SurveyStore::Removal::Deleted);
-    m_readHeldInFile = 0;
+    for (HeldBatch &batch : m_readHeld) {
+        if (std::none_of(batch.keys.begin(), batch.keys.end(), [](qint64 key) { return key != 0; }))
+            continue;
+        const std::vector<qint64> firstCopies = std::exchange(batch.keys, storeRecords(batch.records, RecordOrigin::Pushed, batch.arrivedMs));
+        m_store->rowsDeleted(firstCopies, false);
+    }
     tellStoreProblem();
 }
 
 void GaugeSession::showHeldReadPushes()
 {
-    // Already in the file (and in the store's view of the table, behind the read's rows):
-    // the table takes them without another commit.
+    // Already in the file, behind the read's rows: the table takes them without another commit.
     m_readHolding = false;
     m_readRows = 0;
-    m_readHeldInFile = 0;
     const QVector<HeldBatch> held = std::exchange(m_readHeld, QVector<HeldBatch>());
     for (const HeldBatch &batch : held) {
         const int first = m_model.rowCount();
         const int added = m_model.append(batch.records, RecordOrigin::Pushed, batch.arrivedMs);
+        setKeys(first, added, batch.keys);
         for (int i = 0; i < added; ++i)
             emit measurement(first + i);
     }
+}
+
+void GaugeSession::setKeys(int first, int added, const std::vector<qint64> &keys)
+{
+    if (added > 0 && keys.size() == size_t(added))
+        m_model.setKeys(first, keys);
+}
+
+void GaugeSession::clearTable()
+{
+    const std::vector<qint64> keys = m_model.keys(0, m_model.rowCount());
+    m_model.clear();
+    if (m_store)
+        m_store->tableCleared(keys);
+    tellStoreProblem();
 }
 
 bool GaugeSession::canHandleSettingsChangeNow() const
@@ -763,19 +788,20 @@ bool GaugeSession::exportRecords()
         m_exportDecorator(table, columns);
 
     const quint64 generation = m_model.generation();
+    const std::vector<qint64> keys = m_model.keys(0, m_model.rowCount());
     const int exported = m_export.run(m_dialogParent, table, chinese);
     const bool sameRows = generation == m_model.generation();
-    if (exported > 0 && m_store) {
-        const QString path = m_export.lastTarget();
-        m_store->exported(path, QFileInfo(path).suffix().toLower(), exported, sameRows);
-        tellStoreProblem();
-    }
     // Only the rows that went out: a measurement pushed while the progress dialog was open
-    // came after them. A table emptied meanwhile has none of them left.
-    if (exported > 0 && sameRows) {
-        m_removingExported = true;
+    // came after them. A table emptied or replaced meanwhile has none of them left.
+    if (exported > 0 && sameRows)
         m_model.removeRows(0, qMin(exported, m_model.rowCount()));
-        m_removingExported = false;
+    if (exported > 0 && m_store) {
+        // The rows that left the table are marked saved; rows still shown (the table changed
+        // meanwhile) stay offered after a crash, as the table shows them.
+        const QString path = m_export.lastTarget();
+        const std::vector<qint64> out(keys.begin(), keys.begin() + qMin<qsizetype>(exported, qsizetype(keys.size())));
+        m_store->exported(path, QFileInfo(path).suffix().toLower(), out, sameRows, m_model.rowCount() == 0);
+        tellStoreProblem();
     }
     runDeferredWork();
     return exported > 0;
@@ -825,30 +851,33 @@ void GaugeSession::ensureStoreSession()
         beginStoreSession();
 }
 
-void GaugeSession::storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs)
+std::vector<qint64> GaugeSession::storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin,
+                                               qint64 arrivedMs)
 {
     if (!m_store || records.isEmpty() || !m_model.hasColumns())
-        return;
+        return {};
     ensureStoreSession();
-    m_store->addRecords(records, m_model.layout() == 2 ? GaugeRecord::MaxValues : 2, origin, arrivedMs);
+    std::vector<qint64> keys =
+        m_store->addRecords(records, m_model.layout() == 2 ? GaugeRecord::MaxValues : 2, origin, arrivedMs);
     tellStoreProblem();
+    return keys;
 }
 
-void GaugeSession::storeImage(const QByteArray &values, const QByteArray *names, int count, RecordOrigin origin,
-                              qint64 arrivedMs)
+std::vector<qint64> GaugeSession::storeImage(const QByteArray &values, const QByteArray *names, int count,
+                                             RecordOrigin origin, qint64 arrivedMs)
 {
     if (!m_store || !m_model.hasColumns())
-        return;
+        return {};
     // Decoded as the model decodes it, so the file holds exactly the numbers the table shows.
     const bool multi = names != nullptr;
     if (m_model.layout() != (multi ? 2 : 1))
-        return;
+        return {};
     const int recordSize = multi ? FieldDecoder::MultiRecordSize : FieldDecoder::SingleRecordSize;
     qint64 n = qBound<qint64>(0, qint64(count), qint64(values.size() / recordSize));
     if (multi)
         n = qMin<qint64>(n, names->size() / FieldDecoder::NameSlotSize);
     if (n == 0)
-        return;
+        return {};
     ensureStoreSession();
     const int stride = multi ? GaugeRecord::MaxValues : 2;
     std::vector<float> numbers(size_t(n) * size_t(stride));
@@ -864,15 +893,19 @@ void GaugeSession::storeImage(const QByteArray &values, const QByteArray *names,
         GaugeRecords::decodeSingleLayerInto(values.constData(), n, numbers.data(), flags.data());
     }
     // A few thousand rows commit in a few milliseconds; more go to a thread of their own.
+    // Rows shown already keep their keys if the same memory is read again.
+    const std::vector<qint64> shown = m_model.keys(0, m_model.rowCount());
+    std::vector<qint64> keys;
     const auto commit = [&] {
-        m_store->addRows(int(n), stride, numbers.data(), flags.data(), multi ? decodedNames.constData() : nullptr,
-                         origin, arrivedMs);
+        keys = m_store->addRows(int(n), stride, numbers.data(), flags.data(),
+                                multi ? decodedNames.constData() : nullptr, origin, arrivedMs, shown);
     };
     if (n < OffThreadRows)
         commit();
     else
         commitWhilePainting(commit);
     tellStoreProblem();
+    return keys;
 }
 
 void GaugeSession::commitWhilePainting(const std::function<void()> &commit)
@@ -888,47 +921,6 @@ void GaugeSession::addHeldPushes()
     const QByteArray held = std::exchange(m_heldPushes, QByteArray());
     if (!held.isEmpty())
         addPushedBytes(held, false);
-}
-
-void GaugeSession::storeRowsRemoved(int first, int count)
-{
-    if (!m_store || m_storeQuiet)
-        return;
-    m_store->rowsRemoved(first, count,
-                         m_removingExported ? SurveyStore::Removal::Exported : SurveyStore::Removal::Deleted);
-    tellStoreProblem();
-}
-
-void GaugeSession::storeRowsInserted(int first, int count)
-{
-    if (!m_store || m_storeQuiet)
-        return;
-    if (m_store->tableRows() >= m_model.rowCount()) {
-        // New rows, committed just before: the table rows learn their keys in the file.
-        m_model.setKeys(first, m_store->tableKeys(first, count));
-        return;
-    }
-    // Rows taken out earlier and put back (an undo) carry their keys.
-    m_store->rowsRestored(first, m_model.keys(first, count));
-    tellStoreProblem();
-}
-
-void GaugeSession::storeRenamed(int first, int last)
-{
-    if (!m_store || m_storeQuiet)
-        return;
-    for (int row = first; row <= last; ++row)
-        m_store->rowRenamed(row, m_model.name(row));
-    tellStoreProblem();
-}
-
-void GaugeSession::storeReset()
-{
-    // A reset that leaves no rows emptied the table (a clear, or columns of another layout).
-    if (!m_store || m_storeQuiet || m_model.rowCount() > 0)
-        return;
-    m_store->tableCleared();
-    tellStoreProblem();
 }
 
 bool GaugeSession::openStore(SurveyStore &store, const QString &path)
@@ -993,15 +985,12 @@ bool GaugeSession::showStored(const StoredTable &stored)
         return false;
     if (m_model.rowCount() > 0)
         return false; // measurements pushed while the export ran are still there
-    m_storeQuiet = true;
-    const int added = SurveyStore::fillModel(m_model, stored);
-    m_storeQuiet = false;
+    const int added = fillModelFromStored(m_model, stored);
     if (added == 0)
         return false;
     if (m_store)
         m_store->tableReplaced(added == stored.records.size() ? stored.keys : std::vector<qint64>(size_t(added), 0));
-    if (added == stored.records.size())
-        m_model.setKeys(0, stored.keys);
+    setKeys(0, added, stored.keys);
     tellStoreProblem();
     m_tableSerial = stored.info.serial;
     m_tableRowsLayout = layout;

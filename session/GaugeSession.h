@@ -167,9 +167,8 @@ private:
     int heldDuringRead() const;
     // Commits (and holds) the measurements the read's requests set aside so far.
     void holdPushesSetAside();
-    // After the read's rows were committed (the store's table then had mirrorBeforeRead rows
-    // before them): the held measurements are committed again behind them.
-    void moveHeldBehindReadRows(int mirrorBeforeRead);
+    // After the read's rows were committed: the held measurements are committed again behind them.
+    void moveHeldBehindReadRows();
     // Ends the holding: the held measurements become rows after those in the table.
     void showHeldReadPushes();
     void tellDisconnectedDuringRead();
@@ -185,17 +184,15 @@ private:
     void addLastPushes();
     void clearConnectionState();
     // ---- the survey store ----
-    // Table changes made anywhere (the view's delete buttons and name editor, clear, export,
-    // the questions that empty the list) reach the store through these model hooks; an undo
-    // that puts rows back would log its reversal beside them.
-    void storeRowsRemoved(int first, int count);
-    void storeRowsInserted(int first, int count);
-    void storeRenamed(int first, int last);
-    void storeReset();
-    // Commits a batch before the model gets it; the rows are then appended by the caller.
-    void storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs);
-    void storeImage(const QByteArray &values, const QByteArray *names, int count, RecordOrigin origin,
-                    qint64 arrivedMs);
+    // Gives the rows just appended their keys in the file (when it kept them all).
+    void setKeys(int first, int added, const std::vector<qint64> &keys);
+    // Empties the table and tells the file which rows left it.
+    void clearTable();
+    // Commits a batch before the model gets it and returns its keys (empty: not kept); the
+    // rows are then appended by the caller.
+    std::vector<qint64> storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs);
+    std::vector<qint64> storeImage(const QByteArray &values, const QByteArray *names, int count, RecordOrigin origin,
+                                   qint64 arrivedMs);
     // Runs a large commit on a thread of its own while this thread keeps painting; input,
     // device notices and pushed measurements wait until it is done.
     void commitWhilePainting(const std::function<void()> &commit);
@@ -237,17 +234,15 @@ private:
     {
         QVector<GaugeRecord> records;
         qint64 arrivedMs = 0;
+        std::vector<qint64> keys; // in the file
     };
     bool m_readHolding = false;  // a read runs: pushed measurements are committed and held
     int m_readRows = 0;          // the records that read is to add
     QVector<HeldBatch> m_readHeld;
-    int m_readHeldInFile = 0;    // of them, rows the store's table view holds
     qint64 m_nextPushNumber = 1; // names of pushed multi-layer records, per connection
 
     SurveyStore *m_store = nullptr;
     bool m_storeProblemTold = false;
-    bool m_storeQuiet = false;       // the table is being replaced by stored rows
-    bool m_removingExported = false; // rows removed because they went out in an export
     bool m_askingAboutTable = false; // the "another gauge: save first?" question is open
     bool m_committing = false;       // a read's rows are being committed off this thread
     // The identified gauge, and whose rows (gauge, layout, units) the table holds.

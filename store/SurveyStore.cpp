@@ -350,14 +350,6 @@ QString SurveyStore::errorText() const
     return m_error;
 }
 
-int SurveyStore::tableRows() const
-{
-    const Lock lock = take();
-    return int(m_table.size());
-}
-
-// ---- opening -------------------------------------------------------------------------------
-
 bool SurveyStore::open(const QString &path)
 {
     close();
@@ -555,7 +547,6 @@ void SurveyStore::closeLocked()
     m_db = nullptr;
     m_session = 0;
     m_nextSeq = 0;
-    m_table.clear();
     m_fromFile.clear();
     m_version = 0;
 }
@@ -665,20 +656,20 @@ bool sameReading(const StoredReading &stored, const float *values, int stride, q
 
 } // namespace
 
-bool SurveyStore::addRows(int n, int stride, const float *values, const quint8 *flags, const QString *names,
-                          RecordOrigin origin, qint64 arrivedMs)
+std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values, const quint8 *flags,
+                                         const QString *names, RecordOrigin origin, qint64 arrivedMs,
+                                         const std::vector<qint64> &shownKeys)
 {
     if (n <= 0)
-        return false;
+        return {};
     const Lock lock = take();
-    if (!m_session || !begin()) {
-        // Rows the table shows but the file does not hold: key 0 keeps the mirror in step.
-        m_table.insert(m_table.end(), size_t(n), 0);
-        return false;
-    }
+    // Key 0: a row the table shows but the file does not hold.
+    std::vector<qint64> none(static_cast<size_t>(n), 0);
+    if (!m_session || !begin())
+        return none;
     auto failed = [&](int rc, const char *what) {
-        m_table.insert(m_table.end(), size_t(n), 0);
-        return fail(rc, what);
+        fail(rc, what);
+        return none;
     };
     const bool read = origin == RecordOrigin::Memory;
 
@@ -705,7 +696,7 @@ bool SurveyStore::addRows(int n, int stride, const float *values, const quint8 *
         if (rc != SQLITE_DONE)
             return failed(rc, "reading earlier reads");
         // A row the table shows already keeps its own key (an undone clear in front).
-        const std::unordered_set<qint64> shown(m_table.begin(), m_table.end());
+        const std::unordered_set<qint64> shown(shownKeys.begin(), shownKeys.end());
         for (StoredReading &e : earlier)
             if (e.seq >= 0 && shown.count(keyOf(m_session, e.seq)))
                 e.seq = -1;
@@ -766,19 +757,13 @@ bool SurveyStore::addRows(int n, int stride, const float *values, const quint8 *
     }
     if (rc != SQLITE_DONE)
         return failed(rc, "counting rows");
-    if (!commit()) {
-        m_table.insert(m_table.end(), size_t(n), 0);
-        return false;
-    }
+    if (!commit())
+        return none;
     m_nextSeq = seq;
-    // push_back keeps the vector's geometric growth: a reserve per row would copy the whole
-    // table for every pushed measurement.
-    for (qint64 key : keys)
-        m_table.push_back(key);
-    return true;
+    return keys;
 }
 
-bool SurveyStore::addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin, qint64 arrivedMs)
+std::vector<qint64> SurveyStore::addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin, qint64 arrivedMs)
 {
     const int n = int(records.size());
     std::vector<float> values(size_t(n) * size_t(stride));
@@ -828,44 +813,42 @@ bool SurveyStore::markRows(const std::vector<qint64> &keys, int state, bool empt
     return true;
 }
 
-void SurveyStore::rowsRemoved(int first, int count, Removal why)
+bool SurveyStore::logRows(const std::vector<qint64> &keys, const char *kind, qint64 at)
+{
+    Statement st{prepare("INSERT INTO events(session, seq, at, kind, rows) VALUES(?, ?, ?, ?, 1)")};
+    if (!st)
+        return false;
+    for (qint64 key : keys) {
+        if (!key)
+            continue;
+        sqlite3_bind_int64(st, 1, sessionOf(key));
+        sqlite3_bind_int64(st, 2, seqOf(key));
+        sqlite3_bind_int64(st, 3, at);
+        sqlite3_bind_text(st, 4, kind, -1, SQLITE_STATIC);
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            return fail(rc, "logging rows");
+    }
+    return true;
+}
+
+void SurveyStore::rowsDeleted(const std::vector<qint64> &keys, bool emptied)
 {
     const Lock lock = take();
-    if (first < 0 || count <= 0 || size_t(first) + size_t(count) > m_table.size())
+    if (keys.empty())
         return;
-    std::vector<qint64> keys(m_table.begin() + first, m_table.begin() + first + count);
-    m_table.erase(m_table.begin() + first, m_table.begin() + first + count);
-    const size_t rows = keys.size();
-    defer(rows, [this, keys = std::move(keys), why, emptied = m_table.empty(), at = nowMs()] {
-        if (!begin())
-            return;
-        if (why == Removal::Deleted) {
-            Statement st{prepare("INSERT INTO events(session, seq, at, kind, rows) VALUES(?, ?, ?, 'delete', 1)")};
-            if (!st)
-                return;
-            for (qint64 key : keys) {
-                sqlite3_bind_int64(st, 1, sessionOf(key));
-                sqlite3_bind_int64(st, 2, seqOf(key));
-                sqlite3_bind_int64(st, 3, at);
-                const int rc = sqlite3_step(st);
-                sqlite3_reset(st);
-                if (rc != SQLITE_DONE) {
-                    fail(rc, "logging a deletion");
-                    return;
-                }
-            }
-        }
-        if (markRows(keys, why == Removal::Deleted ? Deleted : Exported, emptied))
+    defer(keys.size(), [this, keys, emptied, at = nowMs()] {
+        if (begin() && logRows(keys, "delete", at) && markRows(keys, Deleted, emptied))
             commit();
     });
 }
 
-void SurveyStore::rowRenamed(int row, const QString &name)
+void SurveyStore::rowRenamed(qint64 key, const QString &name)
 {
     const Lock lock = take();
-    if (row < 0 || size_t(row) >= m_table.size() || !begin())
+    if (!key || !begin())
         return;
-    const qint64 key = m_table[size_t(row)];
     Statement update{prepare("UPDATE records SET name = ? WHERE session = ? AND seq = ?")};
     Statement log{prepare("INSERT INTO events(session, seq, at, kind, rows, text) VALUES(?, ?, ?, 'rename', 1, ?)")};
     if (!update || !log)
@@ -890,18 +873,16 @@ void SurveyStore::rowRenamed(int row, const QString &name)
     commit();
 }
 
-void SurveyStore::tableCleared()
+void SurveyStore::tableCleared(const std::vector<qint64> &cleared)
 {
     const Lock lock = take();
-    clearLocked();
+    clearLocked(cleared);
 }
 
-void SurveyStore::clearLocked()
+void SurveyStore::clearLocked(std::vector<qint64> keys)
 {
-    if (m_table.empty())
+    if (keys.empty())
         return;
-    std::vector<qint64> keys;
-    keys.swap(m_table);
     // Rows taken from the file stay readings of their session when the table lets them go;
     // the ones read or pushed since were never saved and are discarded.
     std::vector<qint64> kept;
@@ -932,65 +913,56 @@ void SurveyStore::clearLocked()
     });
 }
 
-void SurveyStore::exported(const QString &path, const QString &format, int rows, bool fromTable)
+void SurveyStore::exported(const QString &path, const QString &format, const std::vector<qint64> &keys,
+                           bool leftTable, bool emptied)
 {
     const Lock lock = take();
     // The export is noted for every session whose rows went out (a table may hold several).
     QList<qint64> sessions;
-    const int fromRows = fromTable ? qBound(0, rows, int(m_table.size())) : 0;
-    for (int i = 0; i < fromRows; ++i) {
-        const qint64 session = sessionOf(m_table[size_t(i)]);
-        if (session && (sessions.isEmpty() || sessions.last() != session))
+    for (qint64 key : keys) {
+        const qint64 session = sessionOf(key);
+        if (session && !sessions.contains(session))
             sessions.append(session);
     }
     if (sessions.isEmpty() && m_session)
         sessions.append(m_session);
-    if (sessions.isEmpty() || !begin())
+    if (sessions.isEmpty())
         return;
-    Statement st{prepare("INSERT INTO exports(session, at, path, format, rows) VALUES(?, ?, ?, ?, ?)")};
-    if (!st)
-        return;
-    const qint64 at = nowMs();
-    for (qint64 session : sessions) {
-        sqlite3_bind_int64(st, 1, session);
-        sqlite3_bind_int64(st, 2, at);
-        bindText(st, 3, path);
-        bindText(st, 4, format);
-        sqlite3_bind_int(st, 5, rows);
-        const int rc = sqlite3_step(st);
-        sqlite3_reset(st);
-        if (rc != SQLITE_DONE) {
-            fail(rc, "logging an export");
+    defer(keys.size(), [this, path, format, keys, sessions, leftTable, emptied, at = nowMs()] {
+        if (!begin())
             return;
+        Statement st{prepare("INSERT INTO exports(session, at, path, format, rows) VALUES(?, ?, ?, ?, ?)")};
+        if (!st)
+            return;
+        for (qint64 session : sessions) {
+            sqlite3_bind_int64(st, 1, session);
+            sqlite3_bind_int64(st, 2, at);
+            bindText(st, 3, path);
+            bindText(st, 4, format);
+            sqlite3_bind_int64(st, 5, qint64(keys.size()));
+            const int rc = sqlite3_step(st);
+            sqlite3_reset(st);
+            if (rc != SQLITE_DONE) {
+                fail(rc, "logging an export");
+                return;
+            }
         }
-    }
-    commit();
+        if (!leftTable || markRows(keys, Exported, emptied))
+            commit();
+    });
 }
 
 void SurveyStore::tableReplaced(const std::vector<qint64> &keys)
 {
     const Lock lock = take();
-    clearLocked();
-    m_table = keys;
     m_fromFile = keys;
     std::sort(m_fromFile.begin(), m_fromFile.end());
     reshow(keys, "reopen");
 }
 
-std::vector<qint64> SurveyStore::tableKeys(int first, int count) const
+void SurveyStore::rowsRestored(const std::vector<qint64> &keys)
 {
     const Lock lock = take();
-    if (first < 0 || count <= 0 || size_t(first) + size_t(count) > m_table.size())
-        return {};
-    return std::vector<qint64>(m_table.begin() + first, m_table.begin() + first + count);
-}
-
-void SurveyStore::rowsRestored(int first, const std::vector<qint64> &keys)
-{
-    const Lock lock = take();
-    if (first < 0 || size_t(first) > m_table.size() || keys.empty())
-        return;
-    m_table.insert(m_table.begin() + first, keys.begin(), keys.end());
     reshow(keys, "undo");
 }
 
@@ -1212,9 +1184,18 @@ bool SurveyStore::deleteSession(qint64 id)
     const Lock lock = take();
     if (id == m_session)
         return false;
-    for (qint64 key : m_table)
+    for (qint64 key : m_fromFile)
         if (sessionOf(key) == id)
             return false;
+    {
+        // Rows in state Shown are in the table, or were left there by the last run.
+        Statement shown{prepare("SELECT 1 FROM records WHERE session = ? AND state = 0 LIMIT 1")};
+        if (!shown)
+            return false;
+        sqlite3_bind_int64(shown, 1, id);
+        if (sqlite3_step(shown) != SQLITE_DONE)
+            return false;
+    }
     if (!begin())
         return false;
     for (const char *sql : {"DELETE FROM records WHERE session = ?", "DELETE FROM events WHERE session = ?",
@@ -1228,31 +1209,6 @@ bool SurveyStore::deleteSession(qint64 id)
             return fail(rc, sql);
     }
     return commit();
-}
-
-int SurveyStore::fillModel(RecordsModel &model, const StoredTable &stored)
-{
-    const int layout = stored.info.layout;
-    const int values = layout == 1 ? 2 : layout == 2 ? GaugeRecord::MaxValues : 0;
-    if (!values || stored.info.unitNames.size() != values || stored.info.decimals.size() != values)
-        return 0;
-    QList<QVariantList> unitTable;
-    QList<int> numbers;
-    if (layout == 1) {
-        // The model takes column 0 (thickness) from entry unitNumbers[1], column 1 from unitNumbers[0].
-        unitTable = {{0, stored.info.unitNames[1], stored.info.decimals[1]},
-                     {1, stored.info.unitNames[0], stored.info.decimals[0]}};
-        numbers = {0, 1};
-    } else {
-        for (int i = 0; i < values; ++i) {
-            unitTable.append({i, stored.info.unitNames[i], stored.info.decimals[i]});
-            numbers << i;
-        }
-    }
-    model.clear();
-    if (!model.setColumns(layout, numbers, unitTable))
-        return 0;
-    return model.append(stored.records);
 }
 
 // ---- per-gauge settings ------------------------------------------------------------------------

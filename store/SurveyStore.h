@@ -1,7 +1,7 @@
 #pragma once
 
 #include "protocol/GaugeRecord.h"
-#include "records/RecordsModel.h"
+#include "records/Record.h"
 
 #include <QByteArray>
 #include <QList>
@@ -65,26 +65,29 @@ struct StoredTable
 // through the sqlite3 C API (one prepared statement per kind of write, one transaction per
 // batch, WAL with synchronous=FULL so a committed batch survives a kill or a power cut).
 //
-// The store mirrors the current table: it knows which stored record each table row is
-// (key = session << 32 | sequence number), so deletions, renames, clears and exports are
-// logged against the right rows. A deleted row is marked, never erased.
+// The store is called with keys: committing rows returns one key per row (key = session << 32
+// | sequence number), and whoever shows the rows passes those keys back when rows are
+// deleted, renamed, cleared, exported or put back. It keeps no copy of the table. A deleted
+// row is marked, never erased.
 //
 // A store that cannot be used (corrupt, locked, read-only, full, newer than this program)
 // never touches its file again: every call becomes a no-op and problem() says why.
 //
 // Threads: one thread owns the store and calls it. Marking many rows (a clear, a deletion
 // or an export of a large table, showing a stored table again) would hold that thread for a
-// second at a million rows, so those writes run on the store's own thread: the mirror
-// changes at once, and every later call waits until the writes before it are in the file.
-// A call may also be made from another thread while the owner waits for it (a read's rows
-// committed while the window keeps painting).
+// second at a million rows, so those writes run on the store's own thread; every later call
+// waits until the writes before it are in the file. A call may also be made from another
+// thread while the owner waits for it (a read's rows committed while the window keeps
+// painting).
+//
+// Its work is split by job: the file, its schema and its problems (SurveyFile.cpp), the log of
+// rows and what happened to them (SurveyLog.cpp), and reading it back (SurveyHistory.cpp).
 class SurveyStore
 {
 public:
     // 2: each record keeps its place in the gauge's memory (recno).
     static constexpr int SchemaVersion = 2;
     enum class Problem { None, CannotOpen, Corrupt, Locked, ReadOnly, Full, NewerSchema, Failed, NotAFile };
-    enum class Removal { Deleted, Exported };
 
     SurveyStore();
     ~SurveyStore();
@@ -118,34 +121,34 @@ public:
     // deleted or overwritten; false if it could not be moved.
     bool moveAside(QString *movedTo = nullptr);
 
-    // ---- the current table ----
+    // ---- the current session and the rows shown ----
     // A gauge was identified: a new session, which takes the rows from now on.
     qint64 beginSession(const SurveyInfo &info, qint64 startedMs);
     qint64 currentSession() const { return m_session; }
-    // Commits n rows of the current session in one transaction and mirrors them at the end of
-    // the table. values: `stride` floats per row (2 or 6), flags: out-of-range bits, names:
-    // null or n names. False (nothing kept) without a session or on a failure.
+    // Commits n rows of the current session in one transaction and returns the key of each
+    // (0 for every row when nothing was kept: no session, or a failure). values: `stride`
+    // floats per row (2 or 6), flags: out-of-range bits, names: null or n names.
     // Rows of origin Memory are a read of the gauge's memory: row i is record number i + 1.
     // A record the session already holds with the same number and the same numbers (the
-    // same memory read again) is shown again under its stored key instead of kept twice.
-    bool addRows(int n, int stride, const float *values, const quint8 *flags, const QString *names,
-                 RecordOrigin origin, qint64 arrivedMs);
-    bool addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin, qint64 arrivedMs);
-    // Table rows removed: deleted by the user, or gone out in an export.
-    void rowsRemoved(int first, int count, Removal why);
-    void rowRenamed(int row, const QString &name);
-    // The table was emptied (clear, or a question that announced it).
-    void tableCleared();
-    // An export finished: `rows` rows went to `path`, the first rows of the table unless
-    // the table was replaced meanwhile (fromTable false).
-    void exported(const QString &path, const QString &format, int rows, bool fromTable = true);
-    // The table now shows exactly these stored rows (a restore or a history session).
+    // same memory read again) gets its stored key back instead of being kept twice, unless
+    // that key is among `shownKeys` (a row the table shows already keeps its own).
+    std::vector<qint64> addRows(int n, int stride, const float *values, const quint8 *flags, const QString *names,
+                                RecordOrigin origin, qint64 arrivedMs, const std::vector<qint64> &shownKeys = {});
+    std::vector<qint64> addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin,
+                                   qint64 arrivedMs);
+    // Rows the user deleted. `emptied`: the table is empty now, so nothing is offered after a crash.
+    void rowsDeleted(const std::vector<qint64> &keys, bool emptied);
+    void rowRenamed(qint64 key, const QString &name);
+    // The table was emptied (clear, or a question that announced it) of these rows.
+    void tableCleared(const std::vector<qint64> &keys);
+    // An export wrote these rows to `path`; `leftTable`: they left the table with it (else the
+    // table changed meanwhile and shows them still).
+    void exported(const QString &path, const QString &format, const std::vector<qint64> &keys, bool leftTable,
+                  bool emptied);
+    // The empty table now shows exactly these stored rows (a restore or a history session).
     void tableReplaced(const std::vector<qint64> &keys);
-    // Rows taken out earlier (deleted, cleared) are back in the table before `first` (an undo).
-    void rowsRestored(int first, const std::vector<qint64> &keys);
-    int tableRows() const;
-    // The stored key of each table row from `first` on (0: a row the file does not hold).
-    std::vector<qint64> tableKeys(int first, int count) const;
+    // Rows taken out earlier (deleted, cleared) are back in the table (an undo).
+    void rowsRestored(const std::vector<qint64> &keys);
     // Marks the end time of the current session (a pulled gauge, the program's end); rows
     // are then kept again from the next beginSession().
     void endSession(qint64 endedMs);
@@ -166,16 +169,13 @@ public:
     // ---- history ----
     QVector<SurveySummary> history();
     bool loadSession(qint64 id, StoredTable &out);
-    // Deletes a past session and its rows; refused for rows in the current table.
+    // Deletes a past session and its rows; refused for the current session and for one whose
+    // rows the table shows (or the last run left there).
     bool deleteSession(qint64 id);
 
     // ---- per-gauge settings (e.g. measurement limits) ----
     QByteArray loadLimits(const QString &serial);
     bool saveLimits(const QString &serial, const QByteArray &data);
-
-    // Puts stored rows into a model, in the columns they were shown in (unit names and
-    // decimals from the file, not from today's tables). Returns the rows added.
-    static int fillModel(RecordsModel &model, const StoredTable &table);
 
     // Bytes of the file (and its WAL), for the benchmark.
     qint64 fileBytes() const;
@@ -190,7 +190,7 @@ private:
     void workerLoop();
     void stopWorker();
     void closeLocked();
-    void clearLocked();
+    void clearLocked(std::vector<qint64> keys);
     bool exec(const char *sql);
     // The file's schema version (PRAGMA user_version); false (fail() called) when unreadable.
     bool readVersion(int *version);
@@ -204,6 +204,7 @@ private:
     void rollback();
     // `emptied`: the table was left empty, so nothing is offered after a crash.
     bool markRows(const std::vector<qint64> &keys, int state, bool emptied);
+    bool logRows(const std::vector<qint64> &keys, const char *kind, qint64 at);
     // Marks rows shown again and logs it as `kind`.
     void reshow(const std::vector<qint64> &keys, const char *kind);
     void reshowNow(const std::vector<qint64> &keys, const char *kind, qint64 at);
@@ -216,7 +217,6 @@ private:
     QString m_error;
     qint64 m_session = 0;
     qint64 m_nextSeq = 0;
-    std::vector<qint64> m_table; // the key of each table row
     // Keys of the rows the table took from the file (a restore, a session from the history),
     // sorted: clearing them from the table does not discard them.
     std::vector<qint64> m_fromFile;

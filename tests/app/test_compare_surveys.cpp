@@ -50,7 +50,9 @@ void addSurvey(SurveyStore &store, qint64 startedMs, const QVector<float> &thick
         values << t << 5900.0f;
     const QVector<quint8> flags(thickness.size(), 0);
     QVERIFY(store.addRows(int(thickness.size()), 2, values.constData(), flags.constData(), nullptr,
-                          RecordOrigin::Memory, startedMs));
+                          RecordOrigin::Memory, startedMs)
+                .front()
+            != 0);
     store.endSession(startedMs + 3600000);
 }
 

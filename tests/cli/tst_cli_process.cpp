@@ -244,8 +244,9 @@ private slots:
             QVERIFY(single > 0);
             const float values[] = {1.234f, 5900, 2.5f, 5920, 0, 5930, 4.125f, 5940};
             const quint8 flags[] = {0, 0, 1, 0}; // the third thickness out of range
-            QVERIFY(store.addRows(4, 2, values, flags, nullptr, RecordOrigin::Memory, 1700000001000));
-            store.rowsRemoved(1, 1, SurveyStore::Removal::Deleted); // 2.5 / 5920
+            const std::vector<qint64> read = store.addRows(4, 2, values, flags, nullptr, RecordOrigin::Memory, 1700000001000);
+            QVERIFY(read.size() == 4 && read.front() != 0);
+            store.rowsDeleted({read[1]}, false); // 2.5 / 5920
             store.endSession(1700000100000);
 
             info.serial = QStringLiteral("A-7, rev \"2\""); // quoted in CSV
@@ -260,11 +261,11 @@ private slots:
             const float layers[] = {1, 2, 3, 5900, 5910, 5920, 1.5f, 2.5f, 3.5f, 5930, 5940, 5950};
             const quint8 none[] = {0, 0};
             const QString names[] = {QStringLiteral("P1"), QStringLiteral("P2")};
-            QVERIFY(store.addRows(2, 6, layers, none, names, RecordOrigin::Pushed, 1700000201000));
+            const std::vector<qint64> pushed = store.addRows(2, 6, layers, none, names, RecordOrigin::Pushed, 1700000201000);
+            QVERIFY(pushed.size() == 2 && pushed.front() != 0);
             // Both rows went out in an export of the current session alone (not of the table's
             // first rows).
-            store.rowsRemoved(3, 2, SurveyStore::Removal::Exported);
-            store.exported(tmp.filePath(QStringLiteral("earlier.csv")), QStringLiteral("csv"), 2, false);
+            store.exported(tmp.filePath(QStringLiteral("earlier.csv")), QStringLiteral("csv"), pushed, true, false);
             store.endSession(1700000300000);
             QVERIFY2(store.writable(), qPrintable(store.errorText()));
         }
@@ -415,8 +416,9 @@ private slots:
             // Record 6 is deleted: no location at all; location 5 is out of range.
             const float inch[] = {0.5f, 5900, 0.35f, 5900, 0.25f, 5900, 0.3f, 5900, 0, 5900, 0.123f, 5900};
             const quint8 inchFlags[] = {0, 0, 0, 0, 1, 0};
-            QVERIFY(store.addRows(6, 2, inch, inchFlags, nullptr, RecordOrigin::Memory, t0));
-            store.rowsRemoved(5, 1, SurveyStore::Removal::Deleted);
+            const std::vector<qint64> inchRows = store.addRows(6, 2, inch, inchFlags, nullptr, RecordOrigin::Memory, t0);
+            QVERIFY(inchRows.size() == 6 && inchRows.front() != 0);
+            store.rowsDeleted({inchRows[5]}, false);
             store.endSession(t0 + 1000);
 
             info.unitNames = {QStringLiteral("mm"), QStringLiteral("m/s")};
@@ -425,18 +427,18 @@ private slots:
             // 12.104 shows as 12.10: the rate is taken from what the table showed.
             const float mm[] = {12.104f, 5900, 8.95f, 5900, 5.95f, 5900, 7.02f, 5900, 8.0f, 5900};
             const quint8 none[] = {0, 0, 0, 0, 0};
-            QVERIFY(store.addRows(5, 2, mm, none, nullptr, RecordOrigin::Memory, t1));
+            QVERIFY(store.addRows(5, 2, mm, none, nullptr, RecordOrigin::Memory, t1).front() != 0);
             store.endSession(t1 + 1000);
 
             info.unitNames = {QStringLiteral("us"), QStringLiteral("m/s")}; // a time, not a length
             foreign = store.beginSession(info, t1 + 86400000);
-            QVERIFY(store.addRows(1, 2, mm, none, nullptr, RecordOrigin::Memory, t1 + 86400000));
+            QVERIFY(store.addRows(1, 2, mm, none, nullptr, RecordOrigin::Memory, t1 + 86400000).front() != 0);
             store.endSession(t1 + 86401000);
 
             info.serial = QStringLiteral("4242"); // another gauge, the same locations
             info.unitNames = {QStringLiteral("mm"), QStringLiteral("m/s")};
             otherGauge = store.beginSession(info, t1 + 2 * 86400000);
-            QVERIFY(store.addRows(5, 2, mm, none, nullptr, RecordOrigin::Memory, t1 + 2 * 86400000));
+            QVERIFY(store.addRows(5, 2, mm, none, nullptr, RecordOrigin::Memory, t1 + 2 * 86400000).front() != 0);
             store.endSession(t1 + 2 * 86400000 + 1000);
             info.serial = QStringLiteral("31337");
 
@@ -448,12 +450,12 @@ private slots:
             multiOld = store.beginSession(info, t0);
             const float before[] = {5, 4, 9, 5900, 5900, 5900, 6, 3, 9, 5900, 5900, 5900};
             const QString oldNames[] = {QStringLiteral("P1"), QStringLiteral("P2")};
-            QVERIFY(store.addRows(2, 6, before, none, oldNames, RecordOrigin::Pushed, t0));
+            QVERIFY(store.addRows(2, 6, before, none, oldNames, RecordOrigin::Pushed, t0).front() != 0);
             store.endSession(t0 + 1000);
             multiNew = store.beginSession(info, t0 + 31557600000); // + 365.25 days
             const float after[] = {6, 2.9f, 9, 5900, 5900, 5900, 5, 3.8f, 9, 5900, 5900, 5900, 5, 1, 9, 5900, 5900, 5900};
             const QString newNames[] = {QStringLiteral("P2"), QStringLiteral("P1"), QStringLiteral("P1")};
-            QVERIFY(store.addRows(3, 6, after, none, newNames, RecordOrigin::Pushed, t0 + 31557600000));
+            QVERIFY(store.addRows(3, 6, after, none, newNames, RecordOrigin::Pushed, t0 + 31557600000).front() != 0);
             store.endSession(t0 + 31557601000);
             QVERIFY2(store.writable(), qPrintable(store.errorText()));
         }

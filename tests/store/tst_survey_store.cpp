@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(rig.model.rowCount(), 3);
 
         QVERIFY(rig.model.setData(rig.model.index(0, 0), QStringLiteral("renamed")));
-        QVERIFY(rig.model.removeRows(1, 1));
+        QVERIFY(rig.session.edits().deleteRows(1, 1));
         dialogs.answerFileDialogs({dir.filePath(QStringLiteral("out.xls"))});
         QVERIFY(rig.session.exportRecords());
         QCOMPARE(rig.model.rowCount(), 0);
@@ -289,7 +289,7 @@ private slots:
         fill(*gauge);
         replug(backend, rig, gauge);
         rig.session.readRecords();
-        QVERIFY(rig.model.removeRows(2, 1));
+        QVERIFY(rig.session.edits().deleteRows(2, 1));
         gauge->pushSingleLayer(6001.0f, 3.25f);
         QTRY_COMPARE(rig.model.rowCount(), records);
         QCOMPARE(rig.header(0), QStringLiteral("编号"));
@@ -463,7 +463,7 @@ private slots:
                  (QList<QVariantList>{{19999, 0, double(readThickness(99))}, {20000, 1, 7.5}}));
 
         // Deleted, then a push, then cleared: each waits for the write before it.
-        QVERIFY(rig.model.removeRows(0, 12000));
+        QVERIFY(rig.session.edits().deleteRows(0, 12000));
         rig.session.handlePushedBytes(EmulatedInstrument::measurementFrame(
             {EmulatedInstrument::field(6200.0f), EmulatedInstrument::field(8.5f)}));
         QCOMPARE(rig.model.rowCount(), n + 1 - 12000 + 1);
@@ -733,7 +733,7 @@ private slots:
                 good.beginSession(SurveyInfo{QStringLiteral("1"), {}, 1, 1, {2, 0}, {"mm", "m/s"}, {2, 0}}, 1);
                 float row[2] = {1.0f, 5900.0f};
                 quint8 flag = 0;
-                QVERIFY(good.addRows(1, 2, row, &flag, nullptr, RecordOrigin::Pushed, 1));
+                QVERIFY(good.addRows(1, 2, row, &flag, nullptr, RecordOrigin::Pushed, 1).front() != 0);
             }
             QByteArray bytes = fileBytes(path());
             QVERIFY(bytes.size() >= 3 * 4096);
@@ -757,7 +757,7 @@ private slots:
                 good.beginSession(SurveyInfo{QStringLiteral("1"), {}, 1, 1, {2, 0}, {"mm", "m/s"}, {2, 0}}, 1);
                 float row[2] = {1.0f, 5900.0f};
                 quint8 flag = 0;
-                QVERIFY(good.addRows(1, 2, row, &flag, nullptr, RecordOrigin::Pushed, 1));
+                QVERIFY(good.addRows(1, 2, row, &flag, nullptr, RecordOrigin::Pushed, 1).front() != 0);
             }
             QVERIFY(sqlite3_open(QFile::encodeName(path()).constData(), &holder) == SQLITE_OK);
             QVERIFY(sqlite3_exec(holder, "PRAGMA user_version=99; PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr,
@@ -796,7 +796,7 @@ private slots:
         replug(backend, rig, gauge);
         gauge->pushSingleLayer(5900.0f, 1.5f);
         QTRY_COMPARE(rig.model.rowCount(), 1);
-        QVERIFY(rig.model.removeRows(0, 1));
+        QVERIFY(rig.session.edits().deleteRows(0, 1));
         const int shownSoFar = int(dialogs.shown.size());
         QCOMPARE(shownSoFar, startAnew ? 2 : 1); // a new file: where the old one went
         QVERIFY(!rig.session.offerLeftover());
