@@ -1,0 +1,456 @@
+#include "store/SurveyStore.h"
+
+#include "store/SurveySql.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+#include <utility>
+
+using namespace SurveySql;
+
+// ---- writing ---------------------------------------------------------------------------------
+
+bool SurveyStore::begin()
+{
+    return writable() && exec("BEGIN IMMEDIATE");
+}
+
+bool SurveyStore::commit()
+{
+    return exec("COMMIT");
+}
+
+void SurveyStore::rollback()
+{
+    if (m_db && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+qint64 SurveyStore::beginSession(const SurveyInfo &info, qint64 startedMs)
+{
+    const Lock lock = take();
+    if (!begin())
+        return 0;
+    Statement st{prepare("INSERT INTO sessions(started, serial, firmware, meter_type, layout, unit_numbers, "
+                         "unit_names, decimals) VALUES(?, ?, ?, ?, ?, ?, ?, ?)")};
+    if (!st)
+        return 0;
+    sqlite3_bind_int64(st, 1, startedMs);
+    bindText(st, 2, info.serial);
+    bindText(st, 3, info.firmware);
+    sqlite3_bind_int64(st, 4, info.meterType);
+    sqlite3_bind_int(st, 5, info.layout);
+    bindText(st, 6, joinInts(info.unitNumbers));
+    bindText(st, 7, info.unitNames.join(QLatin1Char('\n')));
+    bindText(st, 8, joinInts(info.decimals));
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE)
+        return fail(rc, "adding a session");
+    const qint64 id = sqlite3_last_insert_rowid(m_db);
+    if (!commit())
+        return 0;
+    m_session = id;
+    m_nextSeq = 0;
+    return id;
+}
+
+void SurveyStore::endSession(qint64 endedMs)
+{
+    const Lock lock = take();
+    // Rows come again only with the next identified gauge, in a new session.
+    const qint64 session = std::exchange(m_session, 0);
+    if (!session || !writable())
+        return;
+    Statement st{prepare("UPDATE sessions SET ended = ? WHERE id = ?")};
+    if (!st)
+        return;
+    sqlite3_bind_int64(st, 1, endedMs);
+    sqlite3_bind_int64(st, 2, session);
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE)
+        fail(rc, "ending a session");
+}
+
+namespace {
+
+// A stored read row, to tell whether a record read again is the same reading.
+struct StoredReading
+{
+    qint64 seq = -1;
+    quint8 flags = 0;
+    QString name;
+    float values[GaugeRecord::MaxValues] = {};
+};
+
+bool sameReading(const StoredReading &stored, const float *values, int stride, quint8 flags, const QString *name)
+{
+    return stored.seq >= 0 && stored.flags == flags && (!name || stored.name == *name)
+        && std::memcmp(stored.values, values, sizeof(float) * size_t(stride)) == 0;
+}
+
+} // namespace
+
+std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values, const quint8 *flags,
+                                         const QString *names, RecordOrigin origin, qint64 arrivedMs,
+                                         const std::vector<qint64> &shownKeys)
+{
+    if (n <= 0)
+        return {};
+    const Lock lock = take();
+    // Key 0: a row the table shows but the file does not hold.
+    std::vector<qint64> none(static_cast<size_t>(n), 0);
+    if (!m_session || !begin())
+        return none;
+    auto failed = [&](int rc, const char *what) {
+        fail(rc, what);
+        return none;
+    };
+    const bool read = origin == RecordOrigin::Memory;
+
+    // The session's earlier reads of the same memory: a record unchanged since is the same
+    // reading, shown again under its stored key (the newest copy), not kept twice.
+    std::vector<StoredReading> earlier;
+    if (read && m_nextSeq > 0) {
+        Statement st{prepare("SELECT recno, seq, flags, name, v0, v1, v2, v3, v4, v5 FROM records "
+                             "WHERE session = ? AND origin = 0 AND recno BETWEEN 1 AND ? ORDER BY seq")};
+        if (!st)
+            return failed(SQLITE_ERROR, "reading earlier reads");
+        sqlite3_bind_int64(st, 1, m_session);
+        sqlite3_bind_int(st, 2, n);
+        earlier.resize(size_t(n));
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            StoredReading &e = earlier[size_t(sqlite3_column_int(st, 0) - 1)];
+            e.seq = sqlite3_column_int64(st, 1);
+            e.flags = quint8(sqlite3_column_int(st, 2));
+            e.name = sqlite3_column_type(st, 3) == SQLITE_NULL ? QString() : columnText(st, 3);
+            for (int v = 0; v < GaugeRecord::MaxValues; ++v)
+                e.values[v] = float(sqlite3_column_double(st, 4 + v));
+        }
+        if (rc != SQLITE_DONE)
+            return failed(rc, "reading earlier reads");
+        // A row the table shows already keeps its own key (an undone clear in front).
+        const std::unordered_set<qint64> shown(shownKeys.begin(), shownKeys.end());
+        for (StoredReading &e : earlier)
+            if (e.seq >= 0 && shown.count(keyOf(m_session, e.seq)))
+                e.seq = -1;
+    }
+    Statement reshown{read && !earlier.empty() ? prepare("UPDATE records SET state = CASE state WHEN 2 THEN 2 ELSE 0 END "
+                                                       "WHERE session = ? AND seq = ?")
+                                               : nullptr};
+
+    sqlite3_stmt *st = m_insert;
+    sqlite3_clear_bindings(st);
+    sqlite3_bind_int64(st, 1, m_session);
+    sqlite3_bind_int(st, 3, int(origin));
+    sqlite3_bind_int64(st, 4, arrivedMs);
+    std::vector<qint64> keys(static_cast<size_t>(n));
+    qint64 seq = m_nextSeq;
+    qint64 again = 0;
+    for (int i = 0; i < n; ++i) {
+        const float *row = values + qsizetype(i) * stride;
+        if (reshown && sameReading(earlier[size_t(i)], row, stride, flags[i], names ? &names[i] : nullptr)) {
+            sqlite3_bind_int64(reshown, 1, m_session);
+            sqlite3_bind_int64(reshown, 2, earlier[size_t(i)].seq);
+            const int rc = sqlite3_step(reshown);
+            sqlite3_reset(reshown);
+            if (rc != SQLITE_DONE)
+                return failed(rc, "showing a record again");
+            keys[size_t(i)] = keyOf(m_session, earlier[size_t(i)].seq);
+            ++again;
+            continue;
+        }
+        sqlite3_bind_int64(st, 2, seq);
+        sqlite3_bind_int(st, 5, flags[i]);
+        if (names)
+            sqlite3_bind_text16(st, 6, names[i].utf16(), int(names[i].size() * 2), SQLITE_STATIC);
+        for (int v = 0; v < stride; ++v)
+            sqlite3_bind_double(st, 7 + v, double(row[v]));
+        if (read)
+            sqlite3_bind_int(st, 13, i + 1);
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            return failed(rc, "adding rows");
+        keys[size_t(i)] = keyOf(m_session, seq++);
+    }
+    Statement count{prepare("UPDATE sessions SET rows = rows + ?, live = 1 WHERE id = ?")};
+    if (!count)
+        return failed(SQLITE_ERROR, "counting rows");
+    sqlite3_bind_int64(count, 1, seq - m_nextSeq);
+    sqlite3_bind_int64(count, 2, m_session);
+    int rc = sqlite3_step(count);
+    if (rc == SQLITE_DONE && again) {
+        Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'read again', ?)")};
+        if (!log)
+            return failed(SQLITE_ERROR, "logging a read");
+        sqlite3_bind_int64(log, 1, m_session);
+        sqlite3_bind_int64(log, 2, arrivedMs);
+        sqlite3_bind_int64(log, 3, again);
+        rc = sqlite3_step(log);
+    }
+    if (rc != SQLITE_DONE)
+        return failed(rc, "counting rows");
+    if (!commit())
+        return none;
+    m_nextSeq = seq;
+    return keys;
+}
+
+std::vector<qint64> SurveyStore::addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin, qint64 arrivedMs)
+{
+    const int n = int(records.size());
+    std::vector<float> values(size_t(n) * size_t(stride));
+    std::vector<quint8> flags(static_cast<size_t>(n));
+    QVector<QString> names(n);
+    for (int i = 0; i < n; ++i) {
+        std::copy_n(records[i].values.begin(), stride, values.begin() + qsizetype(i) * stride);
+        flags[size_t(i)] = records[i].outOfRange;
+        names[i] = records[i].name;
+    }
+    return addRows(n, stride, values.data(), flags.data(), stride == GaugeRecord::MaxValues ? names.constData() : nullptr,
+                   origin, arrivedMs);
+}
+
+bool SurveyStore::markRows(const std::vector<qint64> &keys, int state, bool emptied)
+{
+    // The keys of a table run in order: one range update per run of consecutive rows. Rows
+    // that went out in an export stay exported when the table lets them go (they were saved).
+    Statement st{prepare(state == Cleared || state == NotRestored
+                             ? "UPDATE records SET state = CASE state WHEN 2 THEN 2 ELSE ?1 END "
+                               "WHERE session = ?2 AND seq BETWEEN ?3 AND ?4"
+                             : "UPDATE records SET state = ?1 WHERE session = ?2 AND seq BETWEEN ?3 AND ?4")};
+    if (!st)
+        return false;
+    size_t i = 0;
+    while (i < keys.size()) {
+        size_t j = i + 1;
+        while (j < keys.size() && keys[j] == keys[j - 1] + 1 && sessionOf(keys[j]) == sessionOf(keys[i]))
+            ++j;
+        if (keys[i] == 0) { // rows the file never held
+            i = j;
+            continue;
+        }
+        sqlite3_bind_int(st, 1, state);
+        sqlite3_bind_int64(st, 2, sessionOf(keys[i]));
+        sqlite3_bind_int64(st, 3, seqOf(keys[i]));
+        sqlite3_bind_int64(st, 4, seqOf(keys[j - 1]));
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            return fail(rc, "marking rows");
+        i = j;
+    }
+    // An empty table leaves nothing to offer after a crash.
+    if (emptied && !exec("UPDATE sessions SET live = 0 WHERE live = 1"))
+        return false;
+    return true;
+}
+
+bool SurveyStore::logRows(const std::vector<qint64> &keys, const char *kind, qint64 at)
+{
+    Statement st{prepare("INSERT INTO events(session, seq, at, kind, rows) VALUES(?, ?, ?, ?, 1)")};
+    if (!st)
+        return false;
+    for (qint64 key : keys) {
+        if (!key)
+            continue;
+        sqlite3_bind_int64(st, 1, sessionOf(key));
+        sqlite3_bind_int64(st, 2, seqOf(key));
+        sqlite3_bind_int64(st, 3, at);
+        sqlite3_bind_text(st, 4, kind, -1, SQLITE_STATIC);
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            return fail(rc, "logging rows");
+    }
+    return true;
+}
+
+void SurveyStore::rowsDeleted(const std::vector<qint64> &keys, bool emptied)
+{
+    const Lock lock = take();
+    if (keys.empty())
+        return;
+    defer(keys.size(), [this, keys, emptied, at = nowMs()] {
+        if (begin() && logRows(keys, "delete", at) && markRows(keys, Deleted, emptied))
+            commit();
+    });
+}
+
+void SurveyStore::rowRenamed(qint64 key, const QString &name)
+{
+    const Lock lock = take();
+    if (!key || !begin())
+        return;
+    Statement update{prepare("UPDATE records SET name = ? WHERE session = ? AND seq = ?")};
+    Statement log{prepare("INSERT INTO events(session, seq, at, kind, rows, text) VALUES(?, ?, ?, 'rename', 1, ?)")};
+    if (!update || !log)
+        return;
+    bindText(update, 1, name);
+    sqlite3_bind_int64(update, 2, sessionOf(key));
+    sqlite3_bind_int64(update, 3, seqOf(key));
+    int rc = sqlite3_step(update);
+    if (rc != SQLITE_DONE) {
+        fail(rc, "renaming");
+        return;
+    }
+    sqlite3_bind_int64(log, 1, sessionOf(key));
+    sqlite3_bind_int64(log, 2, seqOf(key));
+    sqlite3_bind_int64(log, 3, nowMs());
+    bindText(log, 4, name);
+    rc = sqlite3_step(log);
+    if (rc != SQLITE_DONE) {
+        fail(rc, "logging a rename");
+        return;
+    }
+    commit();
+}
+
+void SurveyStore::tableCleared(const std::vector<qint64> &cleared)
+{
+    const Lock lock = take();
+    clearLocked(cleared);
+}
+
+void SurveyStore::clearLocked(std::vector<qint64> keys)
+{
+    if (keys.empty())
+        return;
+    // Rows taken from the file stay readings of their session when the table lets them go;
+    // the ones read or pushed since were never saved and are discarded.
+    std::vector<qint64> kept;
+    if (!m_fromFile.empty()) {
+        std::vector<qint64> discarded;
+        for (qint64 key : keys)
+            (std::binary_search(m_fromFile.begin(), m_fromFile.end(), key) ? kept : discarded).push_back(key);
+        discarded.swap(keys);
+        m_fromFile.clear();
+    }
+    const size_t rows = keys.size() + kept.size();
+    defer(rows, [this, keys = std::move(keys), kept = std::move(kept), at = nowMs()] {
+        if (!begin())
+            return;
+        Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'clear', ?)")};
+        if (!log)
+            return;
+        sqlite3_bind_int64(log, 1, sessionOf(keys.empty() ? kept.back() : keys.back()));
+        sqlite3_bind_int64(log, 2, at);
+        sqlite3_bind_int64(log, 3, qint64(keys.size() + kept.size()));
+        const int rc = sqlite3_step(log);
+        if (rc != SQLITE_DONE) {
+            fail(rc, "logging a clear");
+            return;
+        }
+        if (markRows(kept, NotRestored, false) && markRows(keys, Cleared, true))
+            commit();
+    });
+}
+
+void SurveyStore::exported(const QString &path, const QString &format, const std::vector<qint64> &keys,
+                           bool leftTable, bool emptied)
+{
+    const Lock lock = take();
+    // The export is noted for every session whose rows went out (a table may hold several).
+    QList<qint64> sessions;
+    for (qint64 key : keys) {
+        const qint64 session = sessionOf(key);
+        if (session && !sessions.contains(session))
+            sessions.append(session);
+    }
+    if (sessions.isEmpty() && m_session)
+        sessions.append(m_session);
+    if (sessions.isEmpty())
+        return;
+    defer(keys.size(), [this, path, format, keys, sessions, leftTable, emptied, at = nowMs()] {
+        if (!begin())
+            return;
+        Statement st{prepare("INSERT INTO exports(session, at, path, format, rows) VALUES(?, ?, ?, ?, ?)")};
+        if (!st)
+            return;
+        for (qint64 session : sessions) {
+            sqlite3_bind_int64(st, 1, session);
+            sqlite3_bind_int64(st, 2, at);
+            bindText(st, 3, path);
+            bindText(st, 4, format);
+            sqlite3_bind_int64(st, 5, qint64(keys.size()));
+            const int rc = sqlite3_step(st);
+            sqlite3_reset(st);
+            if (rc != SQLITE_DONE) {
+                fail(rc, "logging an export");
+                return;
+            }
+        }
+        if (!leftTable || markRows(keys, Exported, emptied))
+            commit();
+    });
+}
+
+void SurveyStore::tableReplaced(const std::vector<qint64> &keys)
+{
+    const Lock lock = take();
+    m_fromFile = keys;
+    std::sort(m_fromFile.begin(), m_fromFile.end());
+    reshow(keys, "reopen");
+}
+
+void SurveyStore::rowsRestored(const std::vector<qint64> &keys)
+{
+    const Lock lock = take();
+    reshow(keys, "undo");
+}
+
+void SurveyStore::reshow(const std::vector<qint64> &keys, const char *kind)
+{
+    if (keys.empty())
+        return;
+    defer(keys.size(), [this, keys, kind, at = nowMs()] { reshowNow(keys, kind, at); });
+}
+
+void SurveyStore::reshowNow(const std::vector<qint64> &keys, const char *kind, qint64 at)
+{
+    if (!begin())
+        return;
+    // Shown again: a crash now offers them back.
+    Statement st{prepare("UPDATE records SET state = CASE state WHEN 2 THEN 2 ELSE 0 END "
+                         "WHERE session = ?1 AND seq BETWEEN ?2 AND ?3")};
+    Statement live{prepare("UPDATE sessions SET live = 1 WHERE id = ?")};
+    Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, ?, ?)")};
+    if (!st || !live || !log)
+        return;
+    size_t i = 0;
+    while (i < keys.size()) {
+        size_t j = i + 1;
+        while (j < keys.size() && keys[j] == keys[j - 1] + 1 && sessionOf(keys[j]) == sessionOf(keys[i]))
+            ++j;
+        if (keys[i] == 0) { // rows the file never held
+            i = j;
+            continue;
+        }
+        sqlite3_bind_int64(st, 1, sessionOf(keys[i]));
+        sqlite3_bind_int64(st, 2, seqOf(keys[i]));
+        sqlite3_bind_int64(st, 3, seqOf(keys[j - 1]));
+        int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        sqlite3_bind_int64(live, 1, sessionOf(keys[i]));
+        if (rc == SQLITE_DONE)
+            rc = sqlite3_step(live);
+        sqlite3_reset(live);
+        if (rc != SQLITE_DONE) {
+            fail(rc, "showing rows again");
+            return;
+        }
+        i = j;
+    }
+    sqlite3_bind_int64(log, 1, sessionOf(keys.back()));
+    sqlite3_bind_int64(log, 2, at);
+    sqlite3_bind_text(log, 3, kind, -1, SQLITE_STATIC);
+    sqlite3_bind_int64(log, 4, qint64(keys.size()));
+    const int rc = sqlite3_step(log);
+    if (rc != SQLITE_DONE) {
+        fail(rc, "logging rows shown again");
+        return;
+    }
+    commit();
+}
