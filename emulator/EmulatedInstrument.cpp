@@ -300,6 +300,12 @@ void EmulatedInstrument::setAutoPush(int meanMs)
         scheduleAutoPushLocked(Clock::now());
 }
 
+void EmulatedInstrument::setAutoPushRegular(bool on)
+{
+    QMutexLocker lock(&mutex);
+    autoPushRegular = on;
+}
+
 void EmulatedInstrument::setCountingPushes(bool on)
 {
     QMutexLocker lock(&mutex);
@@ -612,7 +618,7 @@ void EmulatedInstrument::scheduleAutoPushLocked(Clock::time_point now)
     randomState ^= randomState >> 17;
     randomState ^= randomState << 5;
     const double u = (double(randomState % 1000000u) + 1.0) / 1000001.0;
-    const double gapMs = -std::log(u) * autoPushMeanMs;
+    const double gapMs = autoPushRegular ? double(autoPushMeanMs) : -std::log(u) * autoPushMeanMs;
     nextAutoPush = now + std::chrono::microseconds(qint64(gapMs * 1000.0));
 }
 

@@ -110,6 +110,8 @@ public:
     // Demo: push a random measurement now and then, mean interval meanMs (0 = off).
     // Pushes are produced while the host reads (its poll loop always does).
     void setAutoPush(int meanMs);
+    // Pushes at exactly the mean gap instead of random ones, as a gauge in continuous mode does.
+    void setAutoPushRegular(bool on);
     // Auto-pushes carry a running number instead of random values: the n-th has the
     // thickness n (the first layer's on a multi-layer gauge) and is never out of range, so
     // a test can tell exactly which pushes arrived and in what order.
@@ -191,6 +193,7 @@ private:
     int replyDelayMs = 0;
     int intervalUs = 1000;
     int autoPushMeanMs = 0;
+    bool autoPushRegular = false;
     bool countingPushes = false;
     int autoPushCount = 0;
     Clock::time_point nextAutoPush{};

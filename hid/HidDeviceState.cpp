@@ -91,8 +91,14 @@ int hidReadStream(HidDeviceState &state, quint8 *destination, int len, HidStream
     // call alive for ever: they count against the per-report wait.
     QElapsedTimer sincePayload;
     sincePayload.start();
+    QElapsedTimer total;
+    total.start();
     const int capacity = inputCapacity(state);
     while (given < len) {
+        if (state.readBudgetMs > 0 && given > 0 && total.elapsed() >= state.readBudgetMs) {
+            result = HidStreamStatus::TimedOut; // hands over what it holds, as a time-out does
+            break;
+        }
         if (!state.open || !state.handle) {
             result = HidStreamStatus::NotOpen;
             break;

@@ -18,6 +18,9 @@ struct HidDeviceState
     std::unique_ptr<HidConnection> handle;    // null while not open
     int open = 0;
     int readTimeoutMs = DefaultTimeoutMs;
+    // The longest one stream read keeps collecting once it holds bytes (0: no bound). A
+    // gauge that pushes every few milliseconds is never silent for a report wait.
+    int readBudgetMs = 0;
     int writeTimeoutMs = DefaultTimeoutMs;
     quint16 inputReportLength = 0;            // 0 until known
     quint16 outputReportLength = 0;

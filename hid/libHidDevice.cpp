@@ -47,6 +47,12 @@ int libHidDevice::read(quint8 *destination, int len, int timeoutMs)
     return hidReadStream(*state, destination, len);
 }
 
+void libHidDevice::setReadBudgetMs(int ms)
+{
+    if (state)
+        state->readBudgetMs = qMax(ms, 0);
+}
+
 int libHidDevice::write(const quint8 *source, int len, int timeoutMs)
 {
     if (!openFlag || !state)

@@ -31,6 +31,8 @@ public:
     virtual void close();
     // Up to len stream bytes; 0 when not open (see hidReadStream for the rest).
     virtual int read(quint8 *destination, int len, int timeoutMs);
+    // Bounds how long each later read keeps collecting once it holds bytes (0: no bound).
+    void setReadBudgetMs(int ms);
     // len when all went out, 0 when not open or on a failure/time-out.
     virtual int write(const quint8 *source, int len, int timeoutMs);
     // True once the opened device stops answering (and when nothing is open).

@@ -38,7 +38,9 @@ int CLinkerUSB::read(QByteArray &buffer, int timeoutMs, int expectedLength)
 {
     if (timeoutMs <= 0) {
         QByteArray scratch(PollBytes, '\0');
+        hid.setReadBudgetMs(PollBudgetMs);
         const int n = hid.read(reinterpret_cast<quint8 *>(scratch.data()), PollBytes, ReportWaitMs);
+        hid.setReadBudgetMs(0);
         if (n <= 0)
             return n;
         buffer.append(scratch.constData(), n);

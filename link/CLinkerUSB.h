@@ -9,6 +9,9 @@ class CLinkerUSB : public CLinker
     Q_OBJECT
 public:
     static constexpr int PollBytes = 12800;      // bounds one 0-time-out poll
+    // ... and so does this: a poll hands over what it holds after it, so pushed measurements
+    // show promptly and a stop request is seen even while the gauge pushes without a pause.
+    static constexpr int PollBudgetMs = 100;
     static constexpr int ReportWaitMs = 50;      // per-report wait of every low-level read
 
     CLinkerUSB();
@@ -21,7 +24,8 @@ public:
 
 public slots:
     void close() override;
-    // timeoutMs 0: one poll (returns when the instrument has been silent for 50 ms).
+    // timeoutMs 0: one poll (returns when the instrument has been silent for 50 ms, or after
+    // PollBudgetMs with bytes in hand).
     // timeoutMs > 0: reassembles one frame of expectedLength bytes from its start byte
     // 0xAB; on time-out returns the last low-level result, so check the buffer's length.
     int read(QByteArray &buffer, int timeoutMs, int expectedLength) override;

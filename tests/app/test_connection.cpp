@@ -5,6 +5,7 @@
 #include "ScriptedInteraction.h"
 #include "store/SurveyStore.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -159,9 +160,14 @@ private slots:
             rig->session.setStore(&store);
             gauges.plug(gauge);
             QTRY_COMPARE(rig->serialNo, QStringLiteral("4711"));
+            gauge->setAutoPushRegular(true); // never 50 ms of silence
             gauge->setAutoPush(20);
             QTRY_VERIFY(rig->model.rowCount() >= 10);
+            QElapsedTimer ending;
+            ending.start();
             rig.reset(); // as at the program's end: the session goes, then the back end
+            // A gauge that never pauses must not hold the end up: the last poll is bounded.
+            QVERIFY2(ending.elapsed() < 1000, qPrintable(QString::number(ending.elapsed())));
         }
         gauge->setAutoPush(0);
         const int received = gauge->autoPushesSent() - gauge->pendingInputReports();
