@@ -112,6 +112,7 @@ GaugeSession::~GaugeSession()
     CLinker *link = m_link.get();
     const bool workerEnded = stopWorker();
     m_framed.setLink(nullptr);
+    dropWaiting();
     if (m_store)
         m_store->endSession(nowMs());
     // A worker that did not end may still be reading: leave its link alone.
@@ -207,7 +208,7 @@ void GaugeSession::clearConnectionState()
     // Bytes and notices of the old connection mean nothing for the next one.
     m_pushParser.reset();
     m_heldPushes.clear();
-    m_heldFrames.clear();
+    dropWaiting();
     m_framed.takeSetAsidePushes();
     m_settingsChangePending = false;
 }
@@ -333,15 +334,15 @@ void GaugeSession::identify()
     // first, as a read does.
     if (tableIsOtherGauge()) {
         // Measurements of the new gauge taken while the question is open wait for its columns.
-        m_askingAboutTable = true;
+        m_waiting.active = true;
         offerSaveThenClear(QStringLiteral("The list holds readings of another gauge or in other units and will be "
                                           "cleared first. Do You Want to Save the Data?"),
                            QStringLiteral("列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？"),
                            true);
-        m_askingAboutTable = false;
     }
     m_storeSessionUnits.clear(); // every identified connection is a session of its own
     buildHeaders();
+    showWaiting();
     addHeldPushes();
 }
 
@@ -572,49 +573,49 @@ void GaugeSession::tellDisconnectedDuringRead()
 
 void GaugeSession::handlePushedBytes(const QByteArray &bytes)
 {
-    addPushedBytes(bytes, false);
-}
-
-void GaugeSession::addPushedBytes(const QByteArray &bytes, bool settingsAnswered)
-{
     // A batch still queued when the gauge was pulled out belongs to a closed connection.
     if (!isLinkOpen())
         return;
-    if (m_settingsChanging || m_settingsChangePending || m_askingAboutTable || m_committing) {
-        // Kept until the question is answered, then added in the units it leads to.
+    if (m_committing) {
+        // The read's rows are being committed on another thread: these come after them.
         m_heldPushes += bytes;
         return;
     }
-    addPushedFrames(m_pushParser.feed(bytes, m_tableLayout), settingsAnswered);
+    const QVector<PushedFrame> frames = m_pushParser.feed(bytes, m_tableLayout);
+    if (m_waiting.active)
+        addWaiting(frames, 0); // a further notice is covered by the units read after the question
+    else
+        addPushedFrames(frames);
 }
 
-void GaugeSession::addPushedFrames(const QVector<PushedFrame> &frames, bool settingsAnswered)
+QVector<GaugeRecord> GaugeSession::measurementsOf(const QVector<PushedFrame> &frames, qsizetype from, qsizetype to,
+                                                  qint64 rowsAhead)
 {
     QVector<GaugeRecord> measurements;
-    bool settingsChangedFrame = false;
-    for (qsizetype i = 0; i < frames.size(); ++i) {
+    for (qsizetype i = from; i < to; ++i) {
         const PushedFrame &frame = frames[i];
-        if (frame.kind == PushedFrame::Kind::SettingsChanged) {
-            // Asking again would offer to save and clear the measurements just held back.
-            if (settingsAnswered)
-                continue;
-            // The measurements behind the notice are in the new units: they wait for them.
-            settingsChangedFrame = true;
-            m_heldFrames += frames.mid(i + 1);
-            break;
-        }
-        if (frame.layout != 1 && frame.layout != 2)
+        if (frame.kind != PushedFrame::Kind::Measurement || (frame.layout != 1 && frame.layout != 2))
             continue;
         QString name;
         if (frame.layout == 2) {
             // A running number that never goes back, so names stay unique after deletions;
-            // it starts after the rows already in the table (and those a running read adds).
-            m_nextPushNumber = qMax<qint64>(m_nextPushNumber, m_model.rowCount() + m_readRows + heldDuringRead()
-                                                                  + measurements.size() + 1);
+            // it starts after the rows the table will hold ahead of this one.
+            m_nextPushNumber = qMax<qint64>(m_nextPushNumber, rowsAhead + measurements.size() + 1);
             name = QStringLiteral("Name%1").arg(m_nextPushNumber++);
         }
         measurements.append(GaugeRecords::fromPushed(frame, name));
     }
+    return measurements;
+}
+
+void GaugeSession::addPushedFrames(const QVector<PushedFrame> &frames)
+{
+    qsizetype notice = 0;
+    while (notice < frames.size() && frames[notice].kind != PushedFrame::Kind::SettingsChanged)
+        ++notice;
+    // Before a settings notice: rows after those in the table (and those a running read adds).
+    const QVector<GaugeRecord> measurements =
+        measurementsOf(frames, 0, notice, m_model.rowCount() + m_readRows + heldDuringRead());
     const qint64 arrived = nowMs();
     if (m_readHolding) {
         // A read is running and its rows come first in the table. The measurements are
@@ -622,7 +623,7 @@ void GaugeSession::addPushedFrames(const QVector<PushedFrame> &frames, bool sett
         // and shown once the read ends.
         if (!measurements.isEmpty())
             m_readHeld.append({measurements, arrived, storeRecords(measurements, RecordOrigin::Pushed, arrived)});
-    } else {
+    } else if (!measurements.isEmpty()) {
         const std::vector<qint64> keys = storeRecords(measurements, RecordOrigin::Pushed, arrived);
         const int first = m_model.rowCount();
         const int added = m_model.append(measurements, RecordOrigin::Pushed, arrived);
@@ -630,8 +631,87 @@ void GaugeSession::addPushedFrames(const QVector<PushedFrame> &frames, bool sett
         for (int i = 0; i < added; ++i)
             emit measurement(first + i);
     }
-    if (settingsChangedFrame)
-        requestSettingsChange();
+    if (notice == frames.size())
+        return;
+    // Behind the notice: measurements in the new units, which wait for the question about the
+    // table's rows and for those units.
+    m_waiting.active = true;
+    m_waiting.unitsUnknown = true;
+    addWaiting(frames, notice + 1);
+    requestSettingsChange();
+}
+
+void GaugeSession::addWaiting(const QVector<PushedFrame> &frames, qsizetype from)
+{
+    // The question empties the table before they are shown: numbered as its first rows.
+    qint64 waiting = 0;
+    for (const HeldBatch &batch : std::as_const(m_waiting.batches))
+        waiting += batch.records.size();
+    const QVector<GaugeRecord> measurements = measurementsOf(frames, from, frames.size(), waiting);
+    if (measurements.isEmpty())
+        return;
+    const qint64 arrived = nowMs();
+    std::vector<qint64> keys;
+    if (m_store && m_store->writable() && m_model.hasColumns()) {
+        if (!m_waiting.session)
+            openWaitingSession();
+        if (m_waiting.session) {
+            keys = m_store->addRecords(measurements, m_tableLayout == 2 ? GaugeRecord::MaxValues : 2,
+                                       RecordOrigin::Pushed, arrived, m_waiting.session);
+            tellStoreProblem();
+        }
+    }
+    m_waiting.batches.append({measurements, arrived, keys});
+}
+
+void GaugeSession::openWaitingSession()
+{
+    // The units the gauge reports now are those of the measurements behind its notice; a
+    // gauge just identified has reported them already. Read within the command sequence
+    // that runs on this thread, if any, else in one of their own.
+    QList<int> units = m_unitNumbers;
+    if (m_waiting.unitsUnknown) {
+        QList<int> read;
+        int result = -1;
+        if (m_sequenceDepth > 0) {
+            result = m_commands.readUnitNumbers(read);
+        } else {
+            CommandSequence sequence(*this);
+            if (sequence.locked())
+                result = m_commands.readUnitNumbers(read);
+        }
+        if (result >= 0)
+            units = read;
+    }
+        RecordsModel columns;
+    if (!columns.setColumns(m_tableLayout, units, m_config.unitTable))
+        columns.setColumns(m_model.layout(), m_tableUnits, m_config.unitTable);
+    SurveyInfo info = surveyInfo(columns, units);
+    m_waiting.session = m_store->openSession(info, nowMs());
+    tellStoreProblem();
+}
+
+void GaugeSession::showWaiting()
+{
+    // Called with the table's columns rebuilt for them; their session, if any, was adopted.
+    const QVector<HeldBatch> batches = std::exchange(m_waiting.batches, QVector<HeldBatch>());
+    m_waiting = Waiting();
+    for (const HeldBatch &batch : batches) {
+        const int first = m_model.rowCount();
+        const int added = m_model.append(batch.records, RecordOrigin::Pushed, batch.arrivedMs);
+        setKeys(first, added, batch.keys);
+        for (int i = 0; i < added; ++i)
+            emit measurement(first + i);
+    }
+}
+
+void GaugeSession::dropWaiting()
+{
+    // The connection ends before the question could be answered: the measurements stay in
+    // the file, in a session of their own, and the next connection starts afresh.
+    if (m_waiting.session && m_store)
+        m_store->endSession(nowMs(), m_waiting.session);
+    m_waiting = Waiting();
 }
 
 int GaugeSession::heldDuringRead() const
@@ -731,6 +811,12 @@ void GaugeSession::runDeferredWork()
 void GaugeSession::onSettingsChanged()
 {
     m_settingsChanging = true;
+    if (!m_waiting.active) {
+        // Called without a notice among the pushes: what comes meanwhile waits all the same,
+        // in units still to be read.
+        m_waiting.active = true;
+        m_waiting.unitsUnknown = true;
+    }
     offerSaveThenClear(QStringLiteral("The Instrument Settings Have Changed and Will Soon Clear the List. Do You "
                                       "Want to Save the Data?"),
                        QStringLiteral("仪器设置发生变更，即将清空列表，是否保存数据？"), true);
@@ -740,17 +826,16 @@ void GaugeSession::onSettingsChanged()
         if (!sequence.locked() || m_commands.readUnitNumbers(m_unitNumbers) < 0)
             inform(QStringLiteral("Failed to read unit no!"), QStringLiteral("读取单位编号失败!"));
     }
+    // The measurements that waited get the columns of the units just read.
+    if (m_waiting.session)
+        m_storeSessionUnits.clear();
     buildHeaders();
     m_settingsChanging = false;
     emit settingsChanged();
     // Measurements behind the notice and those taken while the question was open, in that
     // order, now in the new units.
-    const QVector<PushedFrame> frames = std::exchange(m_heldFrames, QVector<PushedFrame>());
-    if (!frames.isEmpty())
-        addPushedFrames(frames, true);
-    const QByteArray held = std::exchange(m_heldPushes, QByteArray());
-    if (!held.isEmpty())
-        addPushedBytes(held, true);
+    showWaiting();
+    addHeldPushes();
 }
 
 // ---- table actions ---------------------------------------------------------------------------
@@ -824,22 +909,33 @@ void GaugeSession::tellStoreProblem()
     inform(SurveyStore::problemText(m_store->problem(), false), SurveyStore::problemText(m_store->problem(), true));
 }
 
-void GaugeSession::beginStoreSession()
+SurveyInfo GaugeSession::surveyInfo(const RecordsModel &columns, const QList<int> &units) const
 {
     SurveyInfo info;
     info.serial = m_gaugeSerial;
     info.firmware = m_gaugeFirmware;
     info.meterType = m_gaugeMeterType;
-    info.layout = m_model.layout();
-    info.unitNumbers = m_tableUnits;
-    for (int c = 0; c < m_model.columnCount(); ++c) {
-        if (m_model.valueIndex(c) >= 0) {
-            info.unitNames << m_model.unitName(c);
-            info.decimals << m_model.decimals(c);
+    info.layout = columns.layout();
+    info.unitNumbers = units;
+    for (int c = 0; c < columns.columnCount(); ++c) {
+        if (columns.valueIndex(c) >= 0) {
+            info.unitNames << columns.unitName(c);
+            info.decimals << columns.decimals(c);
         }
     }
+    return info;
+}
+
+void GaugeSession::beginStoreSession()
+{
+    const SurveyInfo info = surveyInfo(m_model, m_tableUnits);
     m_storeSessionUnits = m_tableUnits;
-    m_store->beginSession(info, nowMs());
+    // Measurements that waited for these columns are in a session of their own already: it
+    // takes the rows from now on.
+    if (const qint64 waiting = std::exchange(m_waiting.session, 0))
+        m_store->adoptSession(waiting, info, nowMs());
+    else
+        m_store->beginSession(info, nowMs());
     tellStoreProblem();
 }
 
@@ -917,10 +1013,9 @@ void GaugeSession::commitWhilePainting(const std::function<void()> &commit)
 
 void GaugeSession::addHeldPushes()
 {
-    // Held again if a question is still open: its answer adds them.
     const QByteArray held = std::exchange(m_heldPushes, QByteArray());
     if (!held.isEmpty())
-        addPushedBytes(held, false);
+        handlePushedBytes(held);
 }
 
 bool GaugeSession::openStore(SurveyStore &store, const QString &path)

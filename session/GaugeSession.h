@@ -25,6 +25,7 @@ class QWidget;
 class RecordsModel;
 class SurveyStore;
 struct StoredTable;
+struct SurveyInfo;
 class UserInteraction;
 class WorkbookWriter;
 struct WorkbookTable;
@@ -117,7 +118,8 @@ public:
     // The last read stopped before any block because the gauge reported more records than
     // can be read: the link worked, the count itself is wrong.
     bool countRefused() const { return m_countRefused; }
-    // Bytes the worker polled: measurements become rows, a settings-changed frame starts
+    // The one entry for what the gauge pushes (the worker's polls, and the frames set aside
+    // while replies were awaited): measurements become rows, a settings-changed frame starts
     // the settings change (now, or once no sequence or export runs).
     void handlePushedBytes(const QByteArray &bytes);
     void onSettingsChanged();
@@ -159,10 +161,19 @@ private:
     // (file dialog closed, write failed): the rows stay. With mustClear it asks until the
     // rows are saved or the user says No.
     bool offerSaveThenClear(const QString &english, const QString &chinese, bool mustClear);
-    // settingsAnswered: the bytes were held while the settings question was open, so a
-    // settings-changed frame among them is covered by the units read after the answer.
-    void addPushedBytes(const QByteArray &bytes, bool settingsAnswered);
-    void addPushedFrames(const QVector<PushedFrame> &frames, bool settingsAnswered);
+    // Pushed frames as records, multi-layer ones named by the running number: `rowsAhead`
+    // rows come before them in the table.
+    QVector<GaugeRecord> measurementsOf(const QVector<PushedFrame> &frames, qsizetype from, qsizetype to,
+                                        qint64 rowsAhead);
+    void addPushedFrames(const QVector<PushedFrame> &frames);
+    // ---- measurements for columns the table does not show yet ----
+    // Behind a settings notice until the question is answered and the units read, or of a
+    // gauge just identified while the question about the table's rows is open: committed at
+    // once to a session of their own (its units read when the first one comes), shown after.
+    void addWaiting(const QVector<PushedFrame> &frames, qsizetype from);
+    void openWaitingSession();
+    void showWaiting();
+    void dropWaiting();
     // ---- measurements pushed during a read ----
     int heldDuringRead() const;
     // Commits (and holds) the measurements the read's requests set aside so far.
@@ -198,6 +209,8 @@ private:
     void commitWhilePainting(const std::function<void()> &commit);
     // Adds the pushed measurements held while a question was open or rows were committed.
     void addHeldPushes();
+    // What the file keeps of a table with these columns and units, for the identified gauge.
+    SurveyInfo surveyInfo(const RecordsModel &columns, const QList<int> &units) const;
     void beginStoreSession();
     void ensureStoreSession();
     void tellStoreProblem();
@@ -228,8 +241,7 @@ private:
     QSet<int> m_reportedLayouts; // layouts of the meter table this program does not know, told once
     QList<int> m_unitNumbers;
     PushFrameParser m_pushParser;
-    QByteArray m_heldPushes; // pushed while the settings question was open
-    QVector<PushedFrame> m_heldFrames; // behind a settings-changed notice in its batch
+    QByteArray m_heldPushes; // polled while a read's rows were committed on another thread
     struct HeldBatch
     {
         QVector<GaugeRecord> records;
@@ -239,11 +251,18 @@ private:
     bool m_readHolding = false;  // a read runs: pushed measurements are committed and held
     int m_readRows = 0;          // the records that read is to add
     QVector<HeldBatch> m_readHeld;
+    struct Waiting
+    {
+        bool active = false;
+        bool unitsUnknown = false; // behind a settings notice: read when the first one comes
+        qint64 session = 0;        // in the file, until adopted
+        QVector<HeldBatch> batches;
+    };
+    Waiting m_waiting;
     qint64 m_nextPushNumber = 1; // names of pushed multi-layer records, per connection
 
     SurveyStore *m_store = nullptr;
     bool m_storeProblemTold = false;
-    bool m_askingAboutTable = false; // the "another gauge: save first?" question is open
     bool m_committing = false;       // a read's rows are being committed off this thread
     // The identified gauge, and whose rows (gauge, layout, units) the table holds.
     QString m_gaugeSerial;

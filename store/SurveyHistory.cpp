@@ -4,6 +4,14 @@
 
 using namespace SurveySql;
 
+// The rows a last run left in the table: of the sessions it showed (live), those in the
+// columns of the oldest one that still has such rows. Measurements committed behind a
+// settings notice, in other units, were never shown: they stay in the history.
+#define LEFTOVER_SESSIONS                                                                                    \
+    "s.live = 1 AND s.layout || '|' || s.unit_numbers = (SELECT o.layout || '|' || o.unit_numbers FROM " \
+    "sessions o WHERE o.live = 1 AND EXISTS (SELECT 1 FROM records x WHERE x.session = o.id AND "       \
+    "x.state = 0) ORDER BY o.id LIMIT 1)"
+
 QString exportedRowsText(const SurveySummary &s, bool chinese)
 {
     // Rows go out in exports, not sessions: a session may be partly exported.
@@ -104,7 +112,7 @@ SurveyStore::Leftover SurveyStore::leftover()
     if (!m_db)
         return left;
     Statement st{prepare("SELECT count(*), min(s.started), max(s.id) FROM sessions s JOIN records r ON r.session = s.id "
-                         "WHERE s.live = 1 AND r.state = 0")};
+                         "WHERE " LEFTOVER_SESSIONS " AND r.state = 0")};
     if (!st || sqlite3_step(st) != SQLITE_ROW)
         return left;
     left.rows = sqlite3_column_int64(st, 0);
@@ -122,7 +130,7 @@ SurveyStore::Leftover SurveyStore::leftover()
 bool SurveyStore::loadLeftover(StoredTable &out)
 {
     const Lock lock = take();
-    return loadRows("r.session IN (SELECT id FROM sessions WHERE live = 1) AND r.state = 0", 0, out);
+    return loadRows("r.session IN (SELECT s.id FROM sessions s WHERE " LEFTOVER_SESSIONS ") AND r.state = 0", 0, out);
 }
 
 void SurveyStore::dismissLeftover()

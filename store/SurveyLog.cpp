@@ -30,6 +30,55 @@ void SurveyStore::rollback()
 qint64 SurveyStore::beginSession(const SurveyInfo &info, qint64 startedMs)
 {
     const Lock lock = take();
+    const qint64 id = insertSession(info, startedMs);
+    if (id) {
+        m_session = id;
+        m_nextSeq = 0;
+    }
+    return id;
+}
+
+qint64 SurveyStore::openSession(const SurveyInfo &info, qint64 startedMs)
+{
+    const Lock lock = take();
+    return insertSession(info, startedMs);
+}
+
+void SurveyStore::adoptSession(qint64 id, const SurveyInfo &info, qint64 atMs)
+{
+    const Lock lock = take();
+    if (!id || !writable())
+        return;
+    if (m_session && m_session != id)
+        endLocked(m_session, atMs);
+    // The columns it is shown in now: read after the question, they may differ from those
+    // read when it was opened.
+    Statement st{prepare("UPDATE sessions SET layout = ?, unit_numbers = ?, unit_names = ?, decimals = ? WHERE id = ?")};
+    Statement next{prepare("SELECT coalesce(max(seq) + 1, 0) FROM records WHERE session = ?")};
+    if (!st || !next)
+        return;
+    sqlite3_bind_int(st, 1, info.layout);
+    bindText(st, 2, joinInts(info.unitNumbers));
+    bindText(st, 3, info.unitNames.join(QLatin1Char('\n')));
+    bindText(st, 4, joinInts(info.decimals));
+    sqlite3_bind_int64(st, 5, id);
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE) {
+        fail(rc, "taking a session over");
+        return;
+    }
+    sqlite3_bind_int64(next, 1, id);
+    rc = sqlite3_step(next);
+    if (rc != SQLITE_ROW) {
+        fail(rc, "taking a session over");
+        return;
+    }
+    m_session = id;
+    m_nextSeq = sqlite3_column_int64(next, 0);
+}
+
+qint64 SurveyStore::insertSession(const SurveyInfo &info, qint64 startedMs)
+{
     if (!begin())
         return 0;
     Statement st{prepare("INSERT INTO sessions(started, serial, firmware, meter_type, layout, unit_numbers, "
@@ -48,18 +97,20 @@ qint64 SurveyStore::beginSession(const SurveyInfo &info, qint64 startedMs)
     if (rc != SQLITE_DONE)
         return fail(rc, "adding a session");
     const qint64 id = sqlite3_last_insert_rowid(m_db);
-    if (!commit())
-        return 0;
-    m_session = id;
-    m_nextSeq = 0;
-    return id;
+    return commit() ? id : 0;
 }
 
-void SurveyStore::endSession(qint64 endedMs)
+void SurveyStore::endSession(qint64 endedMs, qint64 id)
 {
     const Lock lock = take();
     // Rows come again only with the next identified gauge, in a new session.
-    const qint64 session = std::exchange(m_session, 0);
+    if (!id || id == m_session)
+        id = std::exchange(m_session, 0);
+    endLocked(id, endedMs);
+}
+
+void SurveyStore::endLocked(qint64 session, qint64 endedMs)
+{
     if (!session || !writable())
         return;
     Statement st{prepare("UPDATE sessions SET ended = ? WHERE id = ?")};
@@ -93,15 +144,26 @@ bool sameReading(const StoredReading &stored, const float *values, int stride, q
 
 std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values, const quint8 *flags,
                                          const QString *names, RecordOrigin origin, qint64 arrivedMs,
-                                         const std::vector<qint64> &shownKeys)
+                                         const std::vector<qint64> &shownKeys, qint64 into)
 {
     if (n <= 0)
         return {};
     const Lock lock = take();
     // Key 0: a row the table shows but the file does not hold.
     std::vector<qint64> none(static_cast<size_t>(n), 0);
-    if (!m_session || !begin())
+    const qint64 session = into ? into : m_session;
+    if (!session || !begin())
         return none;
+    qint64 firstSeq = m_nextSeq;
+    if (session != m_session) {
+        Statement next{prepare("SELECT coalesce(max(seq) + 1, 0) FROM records WHERE session = ?")};
+        if (!next)
+            return none;
+        sqlite3_bind_int64(next, 1, session);
+        if (sqlite3_step(next) != SQLITE_ROW)
+            return none;
+        firstSeq = sqlite3_column_int64(next, 0);
+    }
     auto failed = [&](int rc, const char *what) {
         fail(rc, what);
         return none;
@@ -111,12 +173,12 @@ std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values,
     // The session's earlier reads of the same memory: a record unchanged since is the same
     // reading, shown again under its stored key (the newest copy), not kept twice.
     std::vector<StoredReading> earlier;
-    if (read && m_nextSeq > 0) {
+    if (read && firstSeq > 0) {
         Statement st{prepare("SELECT recno, seq, flags, name, v0, v1, v2, v3, v4, v5 FROM records "
                              "WHERE session = ? AND origin = 0 AND recno BETWEEN 1 AND ? ORDER BY seq")};
         if (!st)
             return failed(SQLITE_ERROR, "reading earlier reads");
-        sqlite3_bind_int64(st, 1, m_session);
+        sqlite3_bind_int64(st, 1, session);
         sqlite3_bind_int(st, 2, n);
         earlier.resize(size_t(n));
         int rc;
@@ -133,7 +195,7 @@ std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values,
         // A row the table shows already keeps its own key (an undone clear in front).
         const std::unordered_set<qint64> shown(shownKeys.begin(), shownKeys.end());
         for (StoredReading &e : earlier)
-            if (e.seq >= 0 && shown.count(keyOf(m_session, e.seq)))
+            if (e.seq >= 0 && shown.count(keyOf(session, e.seq)))
                 e.seq = -1;
     }
     Statement reshown{read && !earlier.empty() ? prepare("UPDATE records SET state = CASE state WHEN 2 THEN 2 ELSE 0 END "
@@ -142,22 +204,22 @@ std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values,
 
     sqlite3_stmt *st = m_insert;
     sqlite3_clear_bindings(st);
-    sqlite3_bind_int64(st, 1, m_session);
+    sqlite3_bind_int64(st, 1, session);
     sqlite3_bind_int(st, 3, int(origin));
     sqlite3_bind_int64(st, 4, arrivedMs);
     std::vector<qint64> keys(static_cast<size_t>(n));
-    qint64 seq = m_nextSeq;
+    qint64 seq = firstSeq;
     qint64 again = 0;
     for (int i = 0; i < n; ++i) {
         const float *row = values + qsizetype(i) * stride;
         if (reshown && sameReading(earlier[size_t(i)], row, stride, flags[i], names ? &names[i] : nullptr)) {
-            sqlite3_bind_int64(reshown, 1, m_session);
+            sqlite3_bind_int64(reshown, 1, session);
             sqlite3_bind_int64(reshown, 2, earlier[size_t(i)].seq);
             const int rc = sqlite3_step(reshown);
             sqlite3_reset(reshown);
             if (rc != SQLITE_DONE)
                 return failed(rc, "showing a record again");
-            keys[size_t(i)] = keyOf(m_session, earlier[size_t(i)].seq);
+            keys[size_t(i)] = keyOf(session, earlier[size_t(i)].seq);
             ++again;
             continue;
         }
@@ -173,19 +235,19 @@ std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values,
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)
             return failed(rc, "adding rows");
-        keys[size_t(i)] = keyOf(m_session, seq++);
+        keys[size_t(i)] = keyOf(session, seq++);
     }
     Statement count{prepare("UPDATE sessions SET rows = rows + ?, live = 1 WHERE id = ?")};
     if (!count)
         return failed(SQLITE_ERROR, "counting rows");
-    sqlite3_bind_int64(count, 1, seq - m_nextSeq);
-    sqlite3_bind_int64(count, 2, m_session);
+    sqlite3_bind_int64(count, 1, seq - firstSeq);
+    sqlite3_bind_int64(count, 2, session);
     int rc = sqlite3_step(count);
     if (rc == SQLITE_DONE && again) {
         Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'read again', ?)")};
         if (!log)
             return failed(SQLITE_ERROR, "logging a read");
-        sqlite3_bind_int64(log, 1, m_session);
+        sqlite3_bind_int64(log, 1, session);
         sqlite3_bind_int64(log, 2, arrivedMs);
         sqlite3_bind_int64(log, 3, again);
         rc = sqlite3_step(log);
@@ -194,11 +256,13 @@ std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values,
         return failed(rc, "counting rows");
     if (!commit())
         return none;
-    m_nextSeq = seq;
+    if (session == m_session)
+        m_nextSeq = seq;
     return keys;
 }
 
-std::vector<qint64> SurveyStore::addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin, qint64 arrivedMs)
+std::vector<qint64> SurveyStore::addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin,
+                                            qint64 arrivedMs, qint64 into)
 {
     const int n = int(records.size());
     std::vector<float> values(size_t(n) * size_t(stride));
@@ -210,7 +274,7 @@ std::vector<qint64> SurveyStore::addRecords(const QVector<GaugeRecord> &records,
         names[i] = records[i].name;
     }
     return addRows(n, stride, values.data(), flags.data(), stride == GaugeRecord::MaxValues ? names.constData() : nullptr,
-                   origin, arrivedMs);
+                   origin, arrivedMs, {}, into);
 }
 
 bool SurveyStore::markRows(const std::vector<qint64> &keys, int state, bool emptied)

@@ -124,18 +124,25 @@ public:
     // ---- the current session and the rows shown ----
     // A gauge was identified: a new session, which takes the rows from now on.
     qint64 beginSession(const SurveyInfo &info, qint64 startedMs);
+    // A session for rows the table does not show yet (measurements behind a settings notice,
+    // in the units read then): rows go to it only when named (addRows' `into`), until it is
+    // adopted, in the columns known by then, as the session that takes the rows.
+    qint64 openSession(const SurveyInfo &info, qint64 startedMs);
+    void adoptSession(qint64 id, const SurveyInfo &info, qint64 atMs);
     qint64 currentSession() const { return m_session; }
     // Commits n rows of the current session in one transaction and returns the key of each
-    // (0 for every row when nothing was kept: no session, or a failure). values: `stride`
+    // (0 for every row when nothing was kept: no session, or a failure), into the current
+    // session or the one opened aside named `into`. values: `stride`
     // floats per row (2 or 6), flags: out-of-range bits, names: null or n names.
     // Rows of origin Memory are a read of the gauge's memory: row i is record number i + 1.
     // A record the session already holds with the same number and the same numbers (the
     // same memory read again) gets its stored key back instead of being kept twice, unless
     // that key is among `shownKeys` (a row the table shows already keeps its own).
     std::vector<qint64> addRows(int n, int stride, const float *values, const quint8 *flags, const QString *names,
-                                RecordOrigin origin, qint64 arrivedMs, const std::vector<qint64> &shownKeys = {});
+                                RecordOrigin origin, qint64 arrivedMs, const std::vector<qint64> &shownKeys = {},
+                                qint64 into = 0);
     std::vector<qint64> addRecords(const QVector<GaugeRecord> &records, int stride, RecordOrigin origin,
-                                   qint64 arrivedMs);
+                                   qint64 arrivedMs, qint64 into = 0);
     // Rows the user deleted. `emptied`: the table is empty now, so nothing is offered after a crash.
     void rowsDeleted(const std::vector<qint64> &keys, bool emptied);
     void rowRenamed(qint64 key, const QString &name);
@@ -151,7 +158,8 @@ public:
     void rowsRestored(const std::vector<qint64> &keys);
     // Marks the end time of the current session (a pulled gauge, the program's end); rows
     // are then kept again from the next beginSession().
-    void endSession(qint64 endedMs);
+    // With `id`, ends that session instead (one opened aside).
+    void endSession(qint64 endedMs, qint64 id = 0);
 
     // ---- what a last run left ----
     struct Leftover
@@ -203,6 +211,8 @@ private:
     bool commit();
     void rollback();
     // `emptied`: the table was left empty, so nothing is offered after a crash.
+    qint64 insertSession(const SurveyInfo &info, qint64 startedMs);
+    void endLocked(qint64 session, qint64 endedMs);
     bool markRows(const std::vector<qint64> &keys, int state, bool emptied);
     bool logRows(const std::vector<qint64> &keys, const char *kind, qint64 at);
     // Marks rows shown again and logs it as `kind`.

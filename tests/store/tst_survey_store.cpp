@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <sqlite3.h>
@@ -122,6 +123,67 @@ private slots:
     void init() { QFile::remove(path()); }
 
     // Reads, pushes, a gauge with other units, rename, delete and export, all in the file.
+    // Measurements behind a settings notice are in the file the moment they arrive, in the
+    // units the gauge reports then: during a read (the question waits for its end) and in the
+    // last batch before the program ends (no question at all).
+    void measurementsBehindASettingsNoticeAreKeptAtOnce()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        auto rig = std::make_unique<SessionRig>(backend);
+        QVERIFY(rig->session.openStore(store, path()));
+        ScriptedInteraction dialogs;
+        auto gauge = multiLayerGauge();
+        for (int i = 0; i < 30; ++i)
+            gauge->addMultiLayerRecord("r", {1, 2, 3}, {5900, 5901, 5902});
+        replug(backend, *rig, gauge);
+        auto frame = [](float first) {
+            return EmulatedInstrument::measurementFrame(
+                {EmulatedInstrument::field(first), EmulatedInstrument::field(2.5f), EmulatedInstrument::field(3.75f),
+                 EmulatedInstrument::field(5900.0f), EmulatedInstrument::field(5910.0f),
+                 EmulatedInstrument::field(5920.0f)});
+        };
+        QList<QByteArray> noticeFields;
+        for (int i = 0; i < 6; ++i)
+            noticeFields << EmulatedInstrument::settingsChangedField();
+        const QByteArray notice = EmulatedInstrument::measurementFrame(noticeFields);
+        const char *pushed = "SELECT substr(s.unit_numbers, 1, 11), r.v0, r.name FROM records r JOIN sessions s "
+                             "ON s.id = r.session WHERE r.origin = 1 ORDER BY r.session, r.seq";
+
+        QList<QVariantList> duringRead;
+        dialogs.onProgressValue = [&](int value) {
+            if (value != 1)
+                return;
+            gauge->setUnitNumbers({1, 1, 1, 3, 3, 3});
+            rig->session.handlePushedBytes(notice + frame(7.5f) + frame(8.125f));
+            duringRead = query(path(), pushed);
+        };
+        dialogs.answerQuestions({false});
+        rig->session.readRecords();
+        dialogs.onProgressValue = nullptr;
+        QCOMPARE(duringRead, (QList<QVariantList>{{"1,1,1,3,3,3", 7.5, "Name1"}, {"1,1,1,3,3,3", 8.125, "Name2"}}));
+        // After the read the question came, No cleared the read rows, and the two are shown
+        // in the new units under the keys they were committed with.
+        QTRY_COMPARE(rig->model.rowCount(), 2);
+        QCOMPARE(rig->header(1), QStringLiteral("第1层厚度\n(inch)"));
+        QCOMPARE(rig->row(1).mid(0, 2), (QStringList{"Name2", "8.125"}));
+        QCOMPARE(query(path(), pushed), duringRead);
+        QCOMPARE(query(path(), "SELECT count(*) FROM records WHERE state = 3"), (QList<QVariantList>{{30}}));
+        QCOMPARE(query(path(), "SELECT unit_names FROM sessions ORDER BY id DESC LIMIT 1"),
+                 (QList<QVariantList>{{QStringLiteral("inch\ninch\ninch\nin/µs\nin/µs\nin/µs")}}));
+
+        // The end comes while the worker's last batch, a notice and a measurement in the
+        // units set just before it, still waits to be taken.
+        gauge->setUnitNumbers({0, 0, 0, 1, 1, 1});
+        gauge->pushRaw(notice + frame(9.25f));
+        for (int i = 0; i < 400 && gauge->pendingInputReports() > 0; ++i)
+            QThread::msleep(5); // polled by the worker; its batch is delivered only at the end
+        QCOMPARE(gauge->pendingInputReports(), 0);
+        rig.reset();
+        QCOMPARE(dialogs.unexpected, 0);
+        QCOMPARE(query(path(), pushed).last(), (QList<QVariant>{"0,0,0,1,1,1", 9.25, "Name3"}));
+    }
+
     void everyRowAndEditIsInTheFile()
     {
         EmulatorBackend backend;
