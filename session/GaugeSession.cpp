@@ -207,7 +207,6 @@ void GaugeSession::clearConnectionState()
         m_store->endSession(nowMs());
     // Bytes and notices of the old connection mean nothing for the next one.
     m_pushParser.reset();
-    m_heldPushes.clear();
     dropWaiting();
     m_framed.takeSetAsidePushes();
     m_settingsChangePending = false;
@@ -343,7 +342,6 @@ void GaugeSession::identify()
     m_storeSessionUnits.clear(); // every identified connection is a session of its own
     buildHeaders();
     showWaiting();
-    addHeldPushes();
 }
 
 bool GaugeSession::tableIsOtherGauge() const
@@ -491,7 +489,6 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
     const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, arrived);
     setKeys(first, added, keys);
     showHeldReadPushes();
-    addHeldPushes();
     emit recordsRead(added);
 }
 
@@ -550,7 +547,6 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
     const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, arrived);
     setKeys(first, added, keys);
     showHeldReadPushes();
-    addHeldPushes();
     emit recordsRead(added);
 }
 
@@ -576,11 +572,6 @@ void GaugeSession::handlePushedBytes(const QByteArray &bytes)
     // A batch still queued when the gauge was pulled out belongs to a closed connection.
     if (!isLinkOpen())
         return;
-    if (m_committing) {
-        // The read's rows are being committed on another thread: these come after them.
-        m_heldPushes += bytes;
-        return;
-    }
     const QVector<PushedFrame> frames = m_pushParser.feed(bytes, m_tableLayout);
     if (m_waiting.active)
         addWaiting(frames, 0); // a further notice is covered by the units read after the question
@@ -743,7 +734,7 @@ void GaugeSession::moveHeldBehindReadRows()
         if (std::none_of(batch.keys.begin(), batch.keys.end(), [](qint64 key) { return key != 0; }))
             continue;
         const std::vector<qint64> firstCopies = std::exchange(batch.keys, storeRecords(batch.records, RecordOrigin::Pushed, batch.arrivedMs));
-        m_store->rowsDeleted(firstCopies, false);
+        m_store->rowsMoved(firstCopies);
     }
     tellStoreProblem();
 }
@@ -835,7 +826,6 @@ void GaugeSession::onSettingsChanged()
     // Measurements behind the notice and those taken while the question was open, in that
     // order, now in the new units.
     showWaiting();
-    addHeldPushes();
 }
 
 // ---- table actions ---------------------------------------------------------------------------
@@ -1006,16 +996,9 @@ std::vector<qint64> GaugeSession::storeImage(const QByteArray &values, const QBy
 
 void GaugeSession::commitWhilePainting(const std::function<void()> &commit)
 {
-    m_committing = true; // pushed measurements wait, to come after the rows committed now
+    // Measurements pushed meanwhile are committed between its transactions and held, as
+    // during the read, to be committed again behind its rows.
     runOffThread(commit);
-    m_committing = false;
-}
-
-void GaugeSession::addHeldPushes()
-{
-    const QByteArray held = std::exchange(m_heldPushes, QByteArray());
-    if (!held.isEmpty())
-        handlePushedBytes(held);
 }
 
 bool GaugeSession::openStore(SurveyStore &store, const QString &path)

@@ -204,11 +204,9 @@ private:
     std::vector<qint64> storeRecords(const QVector<GaugeRecord> &records, RecordOrigin origin, qint64 arrivedMs);
     std::vector<qint64> storeImage(const QByteArray &values, const QByteArray *names, int count, RecordOrigin origin,
                                    qint64 arrivedMs);
-    // Runs a large commit on a thread of its own while this thread keeps painting; input,
-    // device notices and pushed measurements wait until it is done.
+    // Runs a large commit on a thread of its own while this thread keeps painting; input and
+    // device notices wait until it is done, pushed measurements are committed meanwhile.
     void commitWhilePainting(const std::function<void()> &commit);
-    // Adds the pushed measurements held while a question was open or rows were committed.
-    void addHeldPushes();
     // What the file keeps of a table with these columns and units, for the identified gauge.
     SurveyInfo surveyInfo(const RecordsModel &columns, const QList<int> &units) const;
     void beginStoreSession();
@@ -241,7 +239,6 @@ private:
     QSet<int> m_reportedLayouts; // layouts of the meter table this program does not know, told once
     QList<int> m_unitNumbers;
     PushFrameParser m_pushParser;
-    QByteArray m_heldPushes; // polled while a read's rows were committed on another thread
     struct HeldBatch
     {
         QVector<GaugeRecord> records;
@@ -263,7 +260,6 @@ private:
 
     SurveyStore *m_store = nullptr;
     bool m_storeProblemTold = false;
-    bool m_committing = false;       // a read's rows are being committed off this thread
     // The identified gauge, and whose rows (gauge, layout, units) the table holds.
     QString m_gaugeSerial;
     QString m_gaugeFirmware;

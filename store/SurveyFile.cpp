@@ -208,8 +208,11 @@ sqlite3_stmt *SurveyStore::prepare(const char *sql)
 
 SurveyStore::Lock SurveyStore::take() const
 {
+    // Counted while waiting: a long batch written on another thread lets a waiter in.
+    ++m_waiters;
     Lock lock(m_lock);
     m_settled.wait(lock, [this] { return m_jobs.empty(); });
+    --m_waiters;
     return lock;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 
@@ -148,7 +149,7 @@ std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values,
 {
     if (n <= 0)
         return {};
-    const Lock lock = take();
+    Lock lock = take();
     // Key 0: a row the table shows but the file does not hold.
     std::vector<qint64> none(static_cast<size_t>(n), 0);
     const qint64 session = into ? into : m_session;
@@ -202,15 +203,63 @@ std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values,
                                                        "WHERE session = ? AND seq = ?")
                                                : nullptr};
 
-    sqlite3_stmt *st = m_insert;
-    sqlite3_clear_bindings(st);
-    sqlite3_bind_int64(st, 1, session);
-    sqlite3_bind_int(st, 3, int(origin));
-    sqlite3_bind_int64(st, 4, arrivedMs);
-    std::vector<qint64> keys(static_cast<size_t>(n));
+    std::vector<qint64> keys(static_cast<size_t>(n), 0);
     qint64 seq = firstSeq;
+    qint64 countedFrom = seq; // rows of this transaction not yet counted in the session
     qint64 again = 0;
+    sqlite3_stmt *st = m_insert;
+    auto bindBatch = [&] {
+        sqlite3_clear_bindings(st);
+        sqlite3_bind_int64(st, 1, session);
+        sqlite3_bind_int(st, 3, int(origin));
+        sqlite3_bind_int64(st, 4, arrivedMs);
+    };
+    // Counts the rows of the transaction in the session, logs the records read again with
+    // the last one, and commits.
+    auto finish = [&](bool last) {
+        Statement count{prepare("UPDATE sessions SET rows = rows + ?, live = 1 WHERE id = ?")};
+        if (!count)
+            return false;
+        sqlite3_bind_int64(count, 1, seq - countedFrom);
+        sqlite3_bind_int64(count, 2, session);
+        int rc = sqlite3_step(count);
+        if (rc == SQLITE_DONE && last && again) {
+            Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'read again', ?)")};
+            if (!log)
+                return false;
+            sqlite3_bind_int64(log, 1, session);
+            sqlite3_bind_int64(log, 2, arrivedMs);
+            sqlite3_bind_int64(log, 3, again);
+            rc = sqlite3_step(log);
+        }
+        if (rc != SQLITE_DONE)
+            return fail(rc, "counting rows");
+        if (!commit())
+            return false;
+        countedFrom = seq;
+        if (session == m_session)
+            m_nextSeq = seq;
+        return true;
+    };
+    bindBatch();
     for (int i = 0; i < n; ++i) {
+        if (i > 0 && i % YieldRows == 0 && m_waiters.load() > 0) {
+            // Another thread waits for the store (the window committing a pushed measurement
+            // while these rows are written on a thread of their own): what is written so far
+            // is committed, and its row goes in now rather than after the whole batch.
+            std::vector<qint64> partial = keys;
+            if (!finish(false))
+                return partial;
+            lock.unlock();
+            while (m_waiters.load() > 0)
+                std::this_thread::yield();
+            lock.lock();
+            if (session == m_session)
+                seq = countedFrom = m_nextSeq;
+            if (!writable() || !begin())
+                return keys;
+            bindBatch();
+        }
         const float *row = values + qsizetype(i) * stride;
         if (reshown && sameReading(earlier[size_t(i)], row, stride, flags[i], names ? &names[i] : nullptr)) {
             sqlite3_bind_int64(reshown, 1, session);
@@ -237,27 +286,8 @@ std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values,
             return failed(rc, "adding rows");
         keys[size_t(i)] = keyOf(session, seq++);
     }
-    Statement count{prepare("UPDATE sessions SET rows = rows + ?, live = 1 WHERE id = ?")};
-    if (!count)
-        return failed(SQLITE_ERROR, "counting rows");
-    sqlite3_bind_int64(count, 1, seq - firstSeq);
-    sqlite3_bind_int64(count, 2, session);
-    int rc = sqlite3_step(count);
-    if (rc == SQLITE_DONE && again) {
-        Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, 'read again', ?)")};
-        if (!log)
-            return failed(SQLITE_ERROR, "logging a read");
-        sqlite3_bind_int64(log, 1, session);
-        sqlite3_bind_int64(log, 2, arrivedMs);
-        sqlite3_bind_int64(log, 3, again);
-        rc = sqlite3_step(log);
-    }
-    if (rc != SQLITE_DONE)
-        return failed(rc, "counting rows");
-    if (!commit())
+    if (!finish(true))
         return none;
-    if (session == m_session)
-        m_nextSeq = seq;
     return keys;
 }
 
@@ -334,11 +364,21 @@ bool SurveyStore::logRows(const std::vector<qint64> &keys, const char *kind, qin
 
 void SurveyStore::rowsDeleted(const std::vector<qint64> &keys, bool emptied)
 {
+    retire(keys, "delete", emptied);
+}
+
+void SurveyStore::rowsMoved(const std::vector<qint64> &keys)
+{
+    retire(keys, "moved", false);
+}
+
+void SurveyStore::retire(const std::vector<qint64> &keys, const char *kind, bool emptied)
+{
     const Lock lock = take();
     if (keys.empty())
         return;
-    defer(keys.size(), [this, keys, emptied, at = nowMs()] {
-        if (begin() && logRows(keys, "delete", at) && markRows(keys, Deleted, emptied))
+    defer(keys.size(), [this, keys, kind, emptied, at = nowMs()] {
+        if (begin() && logRows(keys, kind, at) && markRows(keys, Deleted, emptied))
             commit();
     });
 }

@@ -25,6 +25,8 @@ inline constexpr int QuickCheckMs = 2000;
 inline constexpr int BusyTimeoutMs = 1000; // bounded wait for a lock another process holds
 // Marking more rows than this goes to the store's thread: about 5 ms of work here.
 inline constexpr size_t DeferredRows = 5000;
+// A batch being written looks this often whether another thread waits for the store.
+inline constexpr int YieldRows = 1024;
 
 inline qint64 keyOf(qint64 session, qint64 seq)
 {

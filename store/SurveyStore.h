@@ -145,6 +145,9 @@ public:
                                    qint64 arrivedMs, qint64 into = 0);
     // Rows the user deleted. `emptied`: the table is empty now, so nothing is offered after a crash.
     void rowsDeleted(const std::vector<qint64> &keys, bool emptied);
+    // Rows committed once more behind others (measurements pushed during a read, behind its
+    // rows): their first copies are no readings of their own any more.
+    void rowsMoved(const std::vector<qint64> &keys);
     void rowRenamed(qint64 key, const QString &name);
     // The table was emptied (clear, or a question that announced it) of these rows.
     void tableCleared(const std::vector<qint64> &keys);
@@ -215,6 +218,7 @@ private:
     void endLocked(qint64 session, qint64 endedMs);
     bool markRows(const std::vector<qint64> &keys, int state, bool emptied);
     bool logRows(const std::vector<qint64> &keys, const char *kind, qint64 at);
+    void retire(const std::vector<qint64> &keys, const char *kind, bool emptied);
     // Marks rows shown again and logs it as `kind`.
     void reshow(const std::vector<qint64> &keys, const char *kind);
     void reshowNow(const std::vector<qint64> &keys, const char *kind, qint64 at);
@@ -235,6 +239,7 @@ private:
 
     // Deferred writes, run in order by m_worker with m_lock held.
     mutable std::mutex m_lock;
+    mutable std::atomic<int> m_waiters{0}; // threads waiting in take()
     mutable std::condition_variable m_settled;
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_jobs;
