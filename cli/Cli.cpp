@@ -20,6 +20,7 @@
 #include "session/ComparisonTable.h"
 #include "session/GaugeSession.h"
 #include "session/StoredRows.h"
+#include "session/StoreWords.h"
 #include "session/InstanceLock.h"
 #include "store/SurveyStore.h"
 

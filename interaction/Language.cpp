@@ -57,6 +57,17 @@ bool Language::set(const QString &code)
     return true;
 }
 
+QString Language::translate(const QString &code, const char *context, const char *source) const
+{
+    std::unique_ptr<QTranslator> &translator = m_others[code];
+    if (!translator) {
+        translator = std::make_unique<QTranslator>();
+        load(*translator, code); // not found: it stays empty and the source text is used
+    }
+    const QString text = translator->translate(context, source);
+    return text.isEmpty() ? QString::fromUtf8(source) : text;
+}
+
 QStringList Language::available() const
 {
     QStringList codes{QStringLiteral("en")};

@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QTranslator>
 
+#include <map>
+#include <memory>
+
 // The language the program speaks. Every user-visible text goes through tr() (or
 // QT_TR_NOOP / QCoreApplication::translate) with its English text as the source; another
 // language is one catalogue, "Palvarin_<code>.qm", looked up in the search path. Setting a
@@ -30,6 +33,9 @@ public:
     bool isChinese() const { return m_code == QLatin1String("zh"); }
     // "en" and every code with a catalogue in the search path.
     QStringList available() const;
+    // A text in the language `code`, whichever is in use: for messages shown in both languages
+    // at once, before anyone could choose (the source text when `code` has no catalogue).
+    QString translate(const QString &code, const char *context, const char *source) const;
 
 signals:
     void changed(const QString &code);
@@ -42,4 +48,5 @@ private:
     QString m_code{QStringLiteral("en")};
     QTranslator m_catalogue;
     QTranslator m_qtCatalogue; // Qt's standard buttons and file dialog
+    mutable std::map<QString, std::unique_ptr<QTranslator>> m_others; // for translate()
 };

@@ -4,6 +4,7 @@
 #include "recordspage/ComparisonDialog.h"
 #include "session/GaugeSession.h"
 #include "session/StoredRows.h"
+#include "session/StoreWords.h"
 #include "store/OffThread.h"
 
 #include <QDateTime>

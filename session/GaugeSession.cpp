@@ -1,6 +1,7 @@
 #include "session/GaugeSession.h"
 
 #include "export/WorkbookTable.h"
+#include "interaction/Language.h"
 #include "interaction/UserInteraction.h"
 #include "link/CLinkerUSB.h"
 #include "link/MyThread.h"
@@ -10,6 +11,7 @@
 #include "session/CommandSequence.h"
 #include "session/ExportTable.h"
 #include "session/StoredRows.h"
+#include "session/StoreWords.h"
 #include "store/OffThread.h"
 #include "store/SurveyStore.h"
 
@@ -129,19 +131,23 @@ void GaugeSession::setDialogParent(QWidget *parent)
 
 QString GaugeSession::title() const
 {
-    return m_model.chinese() ? QStringLiteral("提示") : QStringLiteral("Tip");
+    return tr("Tip");
 }
 
-void GaugeSession::inform(const QString &english, const QString &chinese)
+QString GaugeSession::inBothLanguages(const char *source)
 {
-    const QString text = m_model.chinese() ? chinese : english;
+    return QString::fromUtf8(source) + QLatin1Char('\n') + Language::instance().translate(QStringLiteral("zh"), "GaugeSession", source);
+}
+
+void GaugeSession::inform(const QString &text)
+{
     m_ui.information(m_dialogParent, title(), text);
     emit failed(text);
 }
 
-bool GaugeSession::ask(const QString &english, const QString &chinese)
+bool GaugeSession::ask(const QString &text)
 {
-    return m_ui.question(m_dialogParent, title(), m_model.chinese() ? chinese : english);
+    return m_ui.question(m_dialogParent, title(), text);
 }
 
 // ---- connection --------------------------------------------------------------------------
@@ -287,7 +293,7 @@ void GaugeSession::identify()
     CommandSequence sequence(*this);
     KeyInfo key;
     if (!sequence.locked() || m_commands.readKeyInfo(key) < 0) {
-        inform(QStringLiteral("Failed to read key infomation!"), QStringLiteral("读取关键信息失败!"));
+        inform(tr("Failed to read key infomation!"));
         return;
     }
     m_gaugeSerial = QStringLiteral("%1").arg(key.serialNo);
@@ -304,7 +310,7 @@ void GaugeSession::identify()
             }
         }
         if (!match) {
-            inform(QStringLiteral("The Instrument and the Software do Not Match!"), QStringLiteral("仪器与软件不匹配!"));
+            inform(tr("The Instrument and the Software do Not Match!"));
             return;
         }
         m_tableLayout = match->value(1).toInt();
@@ -312,20 +318,19 @@ void GaugeSession::identify()
             // Told once: the table stays without columns, and reading does nothing.
             m_reportedLayouts.insert(m_tableLayout);
             qWarning("meter table: unknown UIIndex %d for meter type %u", m_tableLayout, unsigned(key.meterType));
-            inform(QStringLiteral("The meter table gives this instrument the layout %1, which this program does not "
-                                  "know: its records cannot be shown.")
-                       .arg(match->value(1).toString()),
-                   QStringLiteral("仪表配置为此仪器指定的界面类型%1无法识别，无法显示其记录。").arg(match->value(1).toString()));
+            inform(tr("The meter table gives this instrument the layout %1, which this program does not "
+            "know: its records cannot be shown.")
+                       .arg(match->value(1).toString()));
         }
         if (int(key.firmwareVersion) < match->value(2).toInt()) {
-            inform(QStringLiteral("The instrument version is too low!"), QStringLiteral("仪器版本过低!"));
+            inform(tr("The instrument version is too low!"));
             return;
         }
     }
 
     m_unitNumbers.clear();
     if (m_commands.readUnitNumbers(m_unitNumbers) < 0) {
-        inform(QStringLiteral("Failed to read unit no!"), QStringLiteral("读取单位编号失败!"));
+        inform(tr("Failed to read unit no!"));
         return;
     }
     sequence.release();
@@ -334,10 +339,8 @@ void GaugeSession::identify()
     if (tableIsOtherGauge()) {
         // Measurements of the new gauge taken while the question is open wait for its columns.
         m_waiting.active = true;
-        offerSaveThenClear(QStringLiteral("The list holds readings of another gauge or in other units and will be "
-                                          "cleared first. Do You Want to Save the Data?"),
-                           QStringLiteral("列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？"),
-                           true);
+        offerSaveThenClear(tr("The list holds readings of another gauge or in other units and will be "
+                           "cleared first. Do You Want to Save the Data?"), true);
     }
     m_storeSessionUnits.clear(); // every identified connection is a session of its own
     buildHeaders();
@@ -366,12 +369,12 @@ void GaugeSession::buildHeaders()
 
 // ---- record reading --------------------------------------------------------------------
 
-bool GaugeSession::offerSaveThenClear(const QString &english, const QString &chinese, bool mustClear)
+bool GaugeSession::offerSaveThenClear(const QString &question, bool mustClear)
 {
     for (;;) {
         if (m_model.rowCount() == 0)
             return true;
-        if (!ask(english, chinese)) {
+        if (!ask(question)) {
             clearTable();
             return true;
         }
@@ -389,36 +392,32 @@ void GaugeSession::readRecords()
 {
     m_countRefused = false;
     if (!isLinkOpen()) {
-        inform(QStringLiteral("No gauge is connected. Connect the gauge with its USB cable and switch it on; on "
-                              "Linux a normal user also needs the program's udev rule (see the README)."),
-               QStringLiteral("未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。"));
+        inform(tr("No gauge is connected. Connect the gauge with its USB cable and switch it on; on "
+            "Linux a normal user also needs the program's udev rule (see the README)."));
         return;
     }
-    if (!offerSaveThenClear(QStringLiteral("Importing data will first clear the list. Do you want to save the data?"),
-                            QStringLiteral("导入数据会先清空列表，是否保存数据？"), false))
+    if (!offerSaveThenClear(tr("Importing data will first clear the list. Do you want to save the data?"), false))
         return;
 
     CommandSequence sequence(*this);
     m_unitNumbers.clear();
     if (!sequence.locked() || m_commands.readUnitNumbers(m_unitNumbers) < 0) {
-        inform(QStringLiteral("Failed to read unit no!"), QStringLiteral("读取单位编号失败!"));
+        inform(tr("Failed to read unit no!"));
         return;
     }
     buildHeaders();
     if ((m_tableLayout == 1 || m_tableLayout == 2) && !m_model.hasColumns()) {
         // Without the unit table's words there are no columns to read into.
-        inform(QStringLiteral("The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or "
-                              "does not know this gauge's units: its records cannot be shown. Put a good copy beside "
-                              "the program or in ~/.config/Palvarin/."),
-               QStringLiteral("单位表 'unitno' 缺失、无法使用（过大、二进制或已损坏）或其中没有此仪器的单位，无法显示记录。"
-                              "请将完好的单位表放在程序所在文件夹或 ~/.config/Palvarin/ 中。"));
+        inform(tr("The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or "
+            "does not know this gauge's units: its records cannot be shown. Put a good copy beside "
+            "the program or in ~/.config/Palvarin/."));
         return;
     }
 
     int count = 0;
     // A count with the top bit set is no count at all: it could not be read.
     if (m_commands.readRecordCount(count) < 0 || count < 0) {
-        inform(QStringLiteral("Failed to Read Record Number！"), QStringLiteral("读取记录数量失败!"));
+        inform(tr("Failed to Read Record Number！"));
         return;
     }
     if (count < 1)
@@ -427,10 +426,7 @@ void GaugeSession::readRecords()
         return;
     if (!ReadPlan::countFits(m_tableLayout, count)) {
         m_countRefused = true;
-        inform(QStringLiteral("The instrument reports %1 records, more than this program can read (at most %2).")
-                   .arg(count)
-                   .arg(ReadPlan::MaxRecordCount),
-               QStringLiteral("仪器报告的记录数量为%1，超出本程序可读取的范围（最多%2条）。")
+        inform(tr("The instrument reports %1 records, more than this program can read (at most %2).")
                    .arg(count)
                    .arg(ReadPlan::MaxRecordCount));
         return;
@@ -450,18 +446,16 @@ void GaugeSession::readRecords()
 
 void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
 {
-    const bool chinese = m_model.chinese();
     const QVector<ReadBlock> blocks = ReadPlan::valueBlocks(1, count);
     auto progress = m_ui.createProgress(
-        m_dialogParent, chinese ? QStringLiteral("正在读取记录，请等待……") : QStringLiteral("Reading record, please wait..."),
-        chinese ? QStringLiteral("取消") : QStringLiteral("Cancel"), 0, int(blocks.size()));
+        m_dialogParent, tr("Reading record, please wait..."), tr("Cancel"), 0, int(blocks.size()));
     QByteArray values;
     values.reserve(qsizetype(count) * FieldDecoder::SingleRecordSize);
     for (int i = 0; i < blocks.size(); ++i) {
         if (!sequence.stillCurrent() || m_commands.readMemory(blocks[i].address, values, quint16(blocks[i].length)) < 0) {
             progress->hide();
             if (gaugeStayed(sequence))
-                inform(QStringLiteral("Failed to Read Record Data！"), QStringLiteral("读取记录数据失败!"));
+                inform(tr("Failed to Read Record Data！"));
             else
                 tellDisconnectedDuringRead();
             return;
@@ -494,22 +488,20 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
 
 void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
 {
-    const bool chinese = m_model.chinese();
     const QVector<ReadBlock> valueBlocks = ReadPlan::valueBlocks(2, count);
     const QVector<ReadBlock> nameBlocks = ReadPlan::nameBlocks(2, count);
     auto progress = m_ui.createProgress(
-        m_dialogParent, chinese ? QStringLiteral("正在读取记录，请等待……") : QStringLiteral("Reading record, please wait..."),
-        chinese ? QStringLiteral("取消") : QStringLiteral("Cancel"), 0, int(valueBlocks.size() + nameBlocks.size()));
+        m_dialogParent, tr("Reading record, please wait..."), tr("Cancel"), 0,
+        int(valueBlocks.size() + nameBlocks.size()));
 
-    auto readArea = [&](const QVector<ReadBlock> &blocks, QByteArray &out, int firstStep, const QString &english,
-                        const QString &chineseText) {
+    auto readArea = [&](const QVector<ReadBlock> &blocks, QByteArray &out, int firstStep, const QString &failure) {
         for (int i = 0; i < blocks.size(); ++i) {
             if (!sequence.stillCurrent()
                 || m_commands.readMemoryChecked(blocks[i].address, out, quint16(blocks[i].length), checkedReadCommand)
                        < 0) {
                 progress->hide();
                 if (gaugeStayed(sequence))
-                    inform(english, chineseText);
+                    inform(failure);
                 else
                     tellDisconnectedDuringRead();
                 return false;
@@ -528,11 +520,9 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
     QByteArray names;
     values.reserve(qsizetype(count) * FieldDecoder::MultiRecordSize);
     names.reserve(qsizetype(count) * FieldDecoder::NameSlotSize);
-    if (!readArea(valueBlocks, values, 0, QStringLiteral("Failed to Read Record Data！"),
-                  QStringLiteral("读取记录数据失败!")))
+    if (!readArea(valueBlocks, values, 0, tr("Failed to Read Record Data！")))
         return;
-    if (!readArea(nameBlocks, names, int(valueBlocks.size()), QStringLiteral("Failed to Read Record Name"),
-                  QStringLiteral("读取记录名称失败!")))
+    if (!readArea(nameBlocks, names, int(valueBlocks.size()), tr("Failed to Read Record Name")))
         return;
     if (!sequence.stillCurrent()) {
         tellDisconnectedDuringRead();
@@ -560,9 +550,8 @@ bool GaugeSession::gaugeStayed(const CommandSequence &sequence) const
 void GaugeSession::tellDisconnectedDuringRead()
 {
     // The rows read so far belong to a gone connection.
-    inform(QStringLiteral("The gauge was disconnected during the read; no record was added. Plug it in again and "
-                          "read once more."),
-           QStringLiteral("读取过程中仪器已断开，未添加任何记录。请重新连接仪器后再读取。"));
+    inform(tr("The gauge was disconnected during the read; no record was added. Plug it in again and "
+            "read once more."));
 }
 
 // ---- pushed measurements ---------------------------------------------------------------------
@@ -808,14 +797,13 @@ void GaugeSession::onSettingsChanged()
         m_waiting.active = true;
         m_waiting.unitsUnknown = true;
     }
-    offerSaveThenClear(QStringLiteral("The Instrument Settings Have Changed and Will Soon Clear the List. Do You "
-                                      "Want to Save the Data?"),
-                       QStringLiteral("仪器设置发生变更，即将清空列表，是否保存数据？"), true);
+    offerSaveThenClear(tr("The Instrument Settings Have Changed and Will Soon Clear the List. Do You "
+                           "Want to Save the Data?"), true);
     {
         CommandSequence sequence(*this);
         m_unitNumbers.clear();
         if (!sequence.locked() || m_commands.readUnitNumbers(m_unitNumbers) < 0)
-            inform(QStringLiteral("Failed to read unit no!"), QStringLiteral("读取单位编号失败!"));
+            inform(tr("Failed to read unit no!"));
     }
     // The measurements that waited get the columns of the units just read.
     if (m_waiting.session)
@@ -833,8 +821,7 @@ void GaugeSession::onSettingsChanged()
 bool GaugeSession::clearRecords()
 {
     if (m_model.rowCount() > 0
-        && !ask(QStringLiteral("Clear data will clear all records. Are you sure you want to clear it?"),
-                QStringLiteral("清除数据将会清除所有的记录，是否确认清除?")))
+        && !ask(tr("Clear data will clear all records. Are you sure you want to clear it?")))
         return false;
     m_edits.clearAll();
     return true;
@@ -845,8 +832,7 @@ bool GaugeSession::exportRecords()
     if (m_export.isRunning())
         return false;
     if (m_model.rowCount() == 0) {
-        inform(QStringLiteral("There is nothing to export: the table is empty."),
-               QStringLiteral("没有可导出的数据：表格为空。"));
+        inform(tr("There is nothing to export: the table is empty."));
         return false;
     }
     const bool chinese = m_model.chinese();
@@ -896,7 +882,7 @@ void GaugeSession::tellStoreProblem()
     if (!m_store || m_storeProblemTold || m_store->writable())
         return;
     m_storeProblemTold = true;
-    inform(SurveyStore::problemText(m_store->problem(), false), SurveyStore::problemText(m_store->problem(), true));
+    inform(storeProblemText(m_store->problem()));
 }
 
 SurveyInfo GaugeSession::surveyInfo(const RecordsModel &columns, const QList<int> &units) const
@@ -1005,24 +991,24 @@ bool GaugeSession::openStore(SurveyStore &store, const QString &path)
 {
     if (!store.open(path)) {
         const SurveyStore::Problem problem = store.problem();
-        const QString text = SurveyStore::problemText(problem, false) + QStringLiteral("\n")
-                             + SurveyStore::problemText(problem, true) + QStringLiteral("\n") + path;
+        const QString text = storeProblemText(problem, QStringLiteral("en")) + QLatin1Char('\n')
+                             + storeProblemText(problem, QStringLiteral("zh")) + QLatin1Char('\n') + path;
         if (problem != SurveyStore::Problem::Corrupt) {
             m_ui.information(m_dialogParent, title(), text);
         } else if (m_ui.question(m_dialogParent, title(),
-                                 text + QStringLiteral("\n\nStart a new survey file? The damaged one is kept beside it, "
-                                                       "renamed with today's date.\n是否新建数据文件？损坏的文件将保留，"
-                                                       "并以今天的日期重命名。"))) {
+                                 text + QStringLiteral("\n\n")
+                                     + inBothLanguages(QT_TR_NOOP("Start a new survey file? The damaged one is kept "
+                                                                  "beside it, renamed with today's date.")))) {
             QString movedTo;
             if (store.moveAside(&movedTo) && store.open(path)) {
                 m_ui.information(m_dialogParent, title(),
-                                 QStringLiteral("A new survey file was started; the damaged one is kept as %1.\n"
-                                                "已新建数据文件；损坏的文件保留为%1。")
+                                 inBothLanguages(QT_TR_NOOP("A new survey file was started; the damaged one is "
+                                                            "kept as %1."))
                                      .arg(movedTo));
             } else {
                 m_ui.information(m_dialogParent, title(),
-                                 SurveyStore::problemText(store.problem(), false) + QStringLiteral("\n")
-                                     + SurveyStore::problemText(store.problem(), true));
+                                 storeProblemText(store.problem(), QStringLiteral("en")) + QLatin1Char('\n')
+                                     + storeProblemText(store.problem(), QStringLiteral("zh")));
             }
         }
     }
@@ -1039,7 +1025,7 @@ bool GaugeSession::offerLeftover()
         return false;
     const QString date =
         QDateTime::fromMSecsSinceEpoch(left.startedMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    const QString text = QStringLiteral("Restore the %1 readings from %2, gauge %3?\n是否恢复%2仪器%3的%1条测量数据？")
+    const QString text = inBothLanguages(QT_TR_NOOP("Restore the %1 readings from %2, gauge %3?"))
                              .arg(left.rows)
                              .arg(date, left.serial);
     if (!m_ui.question(m_dialogParent, title(), text)) {
@@ -1057,9 +1043,8 @@ bool GaugeSession::showStored(const StoredTable &stored)
     const int layout = stored.info.layout;
     if ((layout != 1 && layout != 2) || stored.records.isEmpty())
         return false;
-    if (!offerSaveThenClear(QStringLiteral("Opening the saved readings will first clear the list. Do You Want to "
-                                           "Save the Data?"),
-                            QStringLiteral("打开已保存的数据会先清空列表，是否保存数据？"), false))
+    if (!offerSaveThenClear(tr("Opening the saved readings will first clear the list. Do You Want to "
+                           "Save the Data?"), false))
         return false;
     if (m_model.rowCount() > 0)
         return false; // measurements pushed while the export ran are still there

@@ -154,13 +154,16 @@ private:
     friend class CommandSequence;
 
     QString title() const;
-    void inform(const QString &english, const QString &chinese);
-    bool ask(const QString &english, const QString &chinese);
+    void inform(const QString &text);
+    bool ask(const QString &text);
+    // The English source and its Chinese, one above the other: for what is said before the
+    // user could choose a language (the survey file at start).
+    static QString inBothLanguages(const char *source);
     // With rows in the table: the save question; No empties the table, Yes exports (which
     // removes the rows written). True when the caller may go on; false when Yes saved nothing
     // (file dialog closed, write failed): the rows stay. With mustClear it asks until the
     // rows are saved or the user says No.
-    bool offerSaveThenClear(const QString &english, const QString &chinese, bool mustClear);
+    bool offerSaveThenClear(const QString &question, bool mustClear);
     // Pushed frames as records, multi-layer ones named by the running number: `rowsAhead`
     // rows come before them in the table.
     QVector<GaugeRecord> measurementsOf(const QVector<PushedFrame> &frames, qsizetype from, qsizetype to,

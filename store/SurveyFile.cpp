@@ -90,44 +90,6 @@ QString SurveyStore::defaultPath()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Palvarin/surveys.sqlite");
 }
 
-QString SurveyStore::problemText(Problem problem, bool chinese)
-{
-    QString why;
-    switch (problem) {
-    case Problem::None:
-        return QString();
-    case Problem::CannotOpen:
-        why = chinese ? QStringLiteral("无法打开或创建数据文件。") : QStringLiteral("the survey file cannot be opened or created.");
-        break;
-    case Problem::Corrupt:
-        why = chinese ? QStringLiteral("数据文件已损坏。") : QStringLiteral("the survey file is damaged.");
-        break;
-    case Problem::Locked:
-        why = chinese ? QStringLiteral("数据文件被另一个程序锁定。") : QStringLiteral("another program holds the survey file locked.");
-        break;
-    case Problem::ReadOnly:
-        why = chinese ? QStringLiteral("数据文件或其文件夹为只读。") : QStringLiteral("the survey file or its folder is read-only.");
-        break;
-    case Problem::Full:
-        why = chinese ? QStringLiteral("磁盘已满。") : QStringLiteral("the disk is full.");
-        break;
-    case Problem::NewerSchema:
-        why = chinese ? QStringLiteral("数据文件来自更新版本的程序，只能查看其历史。")
-                      : QStringLiteral("the survey file was written by a newer version of the program; its history "
-                                       "can only be viewed.");
-        break;
-    case Problem::Failed:
-        why = chinese ? QStringLiteral("写入数据文件失败。") : QStringLiteral("writing the survey file failed.");
-        break;
-    case Problem::NotAFile:
-        why = chinese ? QStringLiteral("数据文件的路径不是普通文件（例如是文件夹）。")
-                      : QStringLiteral("the survey file's path is not a plain file (a folder, for instance).");
-        break;
-    }
-    return chinese ? QStringLiteral("测量数据不再保存到磁盘，仅保留在表格中：") + why
-                   : QStringLiteral("Readings are not being kept on disk, only in the table: ") + why;
-}
-
 bool SurveyStore::fail(int rc, const char *what)
 {
     if (m_problem == Problem::None) {

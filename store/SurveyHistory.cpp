@@ -12,16 +12,6 @@ using namespace SurveySql;
     "sessions o WHERE o.live = 1 AND EXISTS (SELECT 1 FROM records x WHERE x.session = o.id AND "       \
     "x.state = 0) ORDER BY o.id LIMIT 1)"
 
-QString exportedRowsText(const SurveySummary &s, bool chinese)
-{
-    // Rows go out in exports, not sessions: a session may be partly exported.
-    if (s.exportedRows <= 0)
-        return chinese ? QStringLiteral("否") : QStringLiteral("no");
-    if (s.exportedRows >= s.rows)
-        return chinese ? QStringLiteral("全部") : QStringLiteral("all");
-    return (chinese ? QStringLiteral("%1 / %2") : QStringLiteral("%1 of %2")).arg(s.exportedRows).arg(s.rows);
-}
-
 // ---- reading back ------------------------------------------------------------------------------
 
 SurveyInfo SurveyStore::readInfo(sqlite3_stmt *st, int c) const

@@ -48,8 +48,6 @@ struct SurveySummary
     bool live = false;  // has rows in the current table (or left there by the last run)
 };
 
-// How much of a session went out in exports: "no", "all" or "41 of 81" (both languages).
-QString exportedRowsText(const SurveySummary &summary, bool chinese);
 
 // Rows loaded back from the file, with the columns they were shown in.
 struct StoredTable
@@ -114,8 +112,6 @@ public:
     QString errorText() const;
     // Returns once every write made so far is in the file.
     void settle() const;
-    // Why readings are not kept, for the user.
-    static QString problemText(Problem problem, bool chinese);
     // After a failed open of a corrupt or newer file: renames it (and its -wal/-shm) to
     // "<path>.<yyyyMMdd-HHmmss>" beside it, so that open() can start a new one. Nothing is
     // deleted or overwritten; false if it could not be moved.

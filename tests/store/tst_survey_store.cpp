@@ -6,6 +6,7 @@
 #include "protocol/ReadPlan.h"
 #include "records/RecordEdits.h"
 #include "session/ComparisonTable.h"
+#include "session/StoreWords.h"
 #include "store/SurveyStore.h"
 
 #include <QApplication>
