@@ -1,0 +1,239 @@
+// GaugeSession: reading the gauge's memory, and the measurements it pushes meanwhile.
+#include "session/GaugeSession.h"
+
+#include "interaction/UserInteraction.h"
+#include "protocol/ReadPlan.h"
+#include "session/CommandSequence.h"
+#include "store/SurveyStore.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+namespace {
+
+constexpr quint8 checkedReadCommand = 0x41;
+
+qint64 nowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+} // namespace
+
+void GaugeSession::readRecords()
+{
+    m_countRefused = false;
+    if (!isLinkOpen()) {
+        inform(tr("No gauge is connected. Connect the gauge with its USB cable and switch it on; on "
+            "Linux a normal user also needs the program's udev rule (see the README)."));
+        return;
+    }
+    if (!offerSaveThenClear(tr("Importing data will first clear the list. Do you want to save the data?"), false))
+        return;
+
+    CommandSequence sequence(*this);
+    m_unitNumbers.clear();
+    if (!sequence.locked() || m_commands.readUnitNumbers(m_unitNumbers) < 0) {
+        inform(tr("Failed to read unit no!"));
+        return;
+    }
+    buildHeaders();
+    if ((m_tableLayout == 1 || m_tableLayout == 2) && !m_model.hasColumns()) {
+        // Without the unit table's words there are no columns to read into.
+        inform(tr("The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or "
+            "does not know this gauge's units: its records cannot be shown. Put a good copy beside "
+            "the program or in ~/.config/Palvarin/."));
+        return;
+    }
+
+    int count = 0;
+    // A count with the top bit set is no count at all: it could not be read.
+    if (m_commands.readRecordCount(count) < 0 || count < 0) {
+        inform(tr("Failed to Read Record Number！"));
+        return;
+    }
+    if (count < 1)
+        return;
+    if (m_tableLayout != 1 && m_tableLayout != 2)
+        return;
+    if (!ReadPlan::countFits(m_tableLayout, count)) {
+        m_countRefused = true;
+        inform(tr("The instrument reports %1 records, more than this program can read (at most %2).")
+                   .arg(count)
+                   .arg(ReadPlan::MaxRecordCount));
+        return;
+    }
+    // From here on measurements pushed during the read are committed as they come and
+    // shown after the read's rows.
+    m_readHolding = true;
+    m_readRows = count;
+    if (m_tableLayout == 1)
+        readSingleLayer(sequence, count);
+    else
+        readMultiLayer(sequence, count);
+    // A read that failed, was cancelled or lost its gauge adds no rows: the measurements
+    // held meanwhile follow the rows already there.
+    showHeldReadPushes();
+}
+
+void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
+{
+    const QVector<ReadBlock> blocks = ReadPlan::valueBlocks(1, count);
+    auto progress = m_ui.createProgress(
+        m_dialogParent, tr("Reading record, please wait..."), tr("Cancel"), 0, int(blocks.size()));
+    QByteArray values;
+    values.reserve(qsizetype(count) * FieldDecoder::SingleRecordSize);
+    for (int i = 0; i < blocks.size(); ++i) {
+        if (!sequence.stillCurrent() || m_commands.readMemory(blocks[i].address, values, quint16(blocks[i].length)) < 0) {
+            progress->hide();
+            if (gaugeStayed(sequence))
+                inform(tr("Failed to Read Record Data！"));
+            else
+                tellDisconnectedDuringRead();
+            return;
+        }
+        progress->setValue(i);
+        holdPushesSetAside();
+        if (progress->wasCanceled()) {
+            progress->hide();
+            return; // nothing is added: the table stays as it was
+        }
+    }
+    // A removal notice may have arrived inside the progress dialog after the last block.
+    if (!sequence.stillCurrent()) {
+        tellDisconnectedDuringRead();
+        return;
+    }
+    // Committed while the sequence still holds the link, so no poll or settings change
+    // comes between the file and the table.
+    holdPushesSetAside();
+    const qint64 arrived = nowMs();
+    const std::vector<qint64> keys = storeImage(values, nullptr, count, RecordOrigin::Memory, arrived);
+    moveHeldBehindReadRows();
+    sequence.release();
+    const int first = m_model.rowCount();
+    const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, arrived);
+    setKeys(first, added, keys);
+    showHeldReadPushes();
+    emit recordsRead(added);
+}
+
+void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
+{
+    const QVector<ReadBlock> valueBlocks = ReadPlan::valueBlocks(2, count);
+    const QVector<ReadBlock> nameBlocks = ReadPlan::nameBlocks(2, count);
+    auto progress = m_ui.createProgress(
+        m_dialogParent, tr("Reading record, please wait..."), tr("Cancel"), 0,
+        int(valueBlocks.size() + nameBlocks.size()));
+
+    auto readArea = [&](const QVector<ReadBlock> &blocks, QByteArray &out, int firstStep, const QString &failure) {
+        for (int i = 0; i < blocks.size(); ++i) {
+            if (!sequence.stillCurrent()
+                || m_commands.readMemoryChecked(blocks[i].address, out, quint16(blocks[i].length), checkedReadCommand)
+                       < 0) {
+                progress->hide();
+                if (gaugeStayed(sequence))
+                    inform(failure);
+                else
+                    tellDisconnectedDuringRead();
+                return false;
+            }
+            progress->setValue(firstStep + i);
+            holdPushesSetAside();
+            if (progress->wasCanceled()) {
+                progress->hide();
+                return false;
+            }
+        }
+        return true;
+    };
+
+    QByteArray values;
+    QByteArray names;
+    values.reserve(qsizetype(count) * FieldDecoder::MultiRecordSize);
+    names.reserve(qsizetype(count) * FieldDecoder::NameSlotSize);
+    if (!readArea(valueBlocks, values, 0, tr("Failed to Read Record Data！")))
+        return;
+    if (!readArea(nameBlocks, names, int(valueBlocks.size()), tr("Failed to Read Record Name")))
+        return;
+    if (!sequence.stillCurrent()) {
+        tellDisconnectedDuringRead();
+        return;
+    }
+    holdPushesSetAside();
+    const qint64 arrived = nowMs();
+    const std::vector<qint64> keys = storeImage(values, &names, count, RecordOrigin::Memory, arrived);
+    moveHeldBehindReadRows();
+    sequence.release();
+    const int first = m_model.rowCount();
+    const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, arrived);
+    setKeys(first, added, keys);
+    showHeldReadPushes();
+    emit recordsRead(added);
+}
+
+bool GaugeSession::gaugeStayed(const CommandSequence &sequence) const
+{
+    // A gauge pulled out inside a reply, or during the wait for one, fails the request before
+    // its removal notice comes: the link already knows its device is gone.
+    return sequence.stillCurrent() && !linkRemoved();
+}
+
+void GaugeSession::tellDisconnectedDuringRead()
+{
+    // The rows read so far belong to a gone connection.
+    inform(tr("The gauge was disconnected during the read; no record was added. Plug it in again and "
+            "read once more."));
+}
+
+// ---- measurements pushed during a read ---------------------------------------------------
+
+int GaugeSession::heldDuringRead() const
+{
+    int n = 0;
+    for (const HeldBatch &batch : m_readHeld)
+        n += int(batch.records.size());
+    return n;
+}
+
+void GaugeSession::holdPushesSetAside()
+{
+    // Taken between blocks, after the events handled there: a batch the worker polled before
+    // the read began has been delivered by then, ahead of these.
+    const QByteArray aside = m_framed.takeSetAsidePushes();
+    if (!aside.isEmpty())
+        handlePushedBytes(aside);
+}
+
+void GaugeSession::moveHeldBehindReadRows()
+{
+    // The file lists a session's rows in the order they were committed, and the held
+    // measurements were committed before the read's rows: they are committed once more behind
+    // them, and then their first copies are marked deleted (in that order, so a crash in
+    // between leaves a row twice rather than not at all). The table and a restore then agree.
+    if (!m_store)
+        return;
+    for (HeldBatch &batch : m_readHeld) {
+        if (std::none_of(batch.keys.begin(), batch.keys.end(), [](qint64 key) { return key != 0; }))
+            continue;
+        const std::vector<qint64> firstCopies = std::exchange(batch.keys, storeRecords(batch.records, RecordOrigin::Pushed, batch.arrivedMs));
+        m_store->rowsMoved(firstCopies);
+    }
+    tellStoreProblem();
+}
+
+void GaugeSession::showHeldReadPushes()
+{
+    // Already in the file, behind the read's rows: the table takes them without another commit.
+    m_readHolding = false;
+    m_readRows = 0;
+    const QVector<HeldBatch> held = std::exchange(m_readHeld, QVector<HeldBatch>());
+    for (const HeldBatch &batch : held) {
+        const int first = m_model.rowCount();
+        const int added = m_model.append(batch.records, RecordOrigin::Pushed, batch.arrivedMs);
+        setKeys(first, added, batch.keys);
+        for (int i = 0; i < added; ++i)
+            emit measurement(first + i);
+    }
+}
