@@ -96,12 +96,6 @@ struct Rig
     }
 };
 
-const QByteArray &pushHeader()
-{
-    static const QByteArray h("\xAB\x44\x00\x00\x00\x00\xF0\x00", 8);
-    return h;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -172,7 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // What was set aside are pushed frames, no more bytes than ever arrived.
     const QByteArray aside = rig.framed.takeSetAsidePushes();
-    FUZZ_CHECK(aside.isEmpty() || aside.startsWith(pushHeader()));
+    FUZZ_CHECK(aside.isEmpty() || aside.startsWith(PushFrameParser::header()));
     FUZZ_CHECK(aside.size() <= script.delivered);
     parser.feed(aside, 2);
     FUZZ_CHECK(parser.pendingBytes() <= PushFrameParser::MaxPendingBytes);

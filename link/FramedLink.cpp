@@ -8,21 +8,6 @@
 namespace {
 
 constexpr char StartByte = char(0xAB);
-const QByteArray &pushHeader()
-{
-    static const QByteArray h("\xAB\x44\x00\x00\x00\x00\xF0\x00", 8);
-    return h;
-}
-
-bool crcClosesAt(const QByteArray &bytes, qsizetype from, int frameLength)
-{
-    const QByteArray frame = bytes.mid(from, frameLength);
-    if (frame.size() < frameLength)
-        return false;
-    const quint16 stored = quint16(quint8(frame.at(frameLength - 2)) | (quint8(frame.at(frameLength - 1)) << 8));
-    return stored == FramedLink::crc16(frame, frameLength - 2);
-}
-
 // Drops bytes ahead of the next start byte, as the link does before a frame.
 void skipToStartByte(QByteArray &buffer)
 {
@@ -42,36 +27,6 @@ quint16 FramedLink::crc16(const QByteArray &data, int length)
             crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
     }
     return crc;
-}
-
-int FramedLink::pushFrameLength(const QByteArray &bytes, qsizetype from)
-{
-    const QByteArray &head = pushHeader();
-    const qsizetype available = bytes.size() - from;
-    if (available <= 0)
-        return 0;
-    if (available < head.size())
-        return head.startsWith(QByteArrayView(bytes).sliced(from)) ? -1 : 0;
-    if (QByteArrayView(bytes).sliced(from, head.size()) != head)
-        return 0;
-    if (available >= PushFrameSize && crcClosesAt(bytes, from, PushFrameSize))
-        return PushFrameSize;
-    if (available >= ShortPushFrameSize && crcClosesAt(bytes, from, ShortPushFrameSize))
-        return ShortPushFrameSize;
-    // No CRC closes it. Cut short by the next pushed frame: it ends where that begins.
-    const qsizetype next = bytes.indexOf(head, from + 1);
-    if (next >= 0 && next < from + PushFrameSize)
-        return int(next - from);
-    if (available < PushFrameSize)
-        return -1;
-    // A damaged frame: taken at full length, the parser judges its values.
-    return PushFrameSize;
-}
-
-bool FramedLink::isCutShortPush(const QByteArray &bytes, qsizetype from, int length)
-{
-    return length < PushFrameSize && !crcClosesAt(bytes, from, length)
-        && from + length <= bytes.size() && QByteArrayView(bytes).sliced(from + length).startsWith(pushHeader());
 }
 
 bool FramedLink::isLinkOpen() const
@@ -108,7 +63,7 @@ int FramedLink::receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLeng
     // Only a wait for a reply meets pushes ahead of it; a poll hands everything over.
     if (timeoutMs > 0 && expectedLength > 0) {
         for (;;) {
-            int length = pushFrameLength(buffer);
+            int length = unaskedLength(buffer, 0);
             if (length == 0)
                 break;
             const qint64 left = timeoutMs - clock.elapsed();
@@ -117,12 +72,12 @@ int FramedLink::receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLeng
                     r = 0; // a push cut off by a time-out or a removal: no reply either
                     break;
                 }
-                r = link->read(buffer, int(left), PushFrameSize);
-                length = pushFrameLength(buffer);
+                r = link->read(buffer, int(left), unasked.maxLength);
+                length = unaskedLength(buffer, 0);
                 if (length < 0)
                     continue; // the loop ends on the time-out above
             }
-            if (!isCutShortPush(buffer, 0, length))
+            if (!unasked.cutShort(buffer, 0, length))
                 setAside(buffer.left(length));
             buffer.remove(0, length);
             skipToStartByte(buffer);
@@ -162,7 +117,7 @@ void FramedLink::setAside(const QByteArray &frame)
     if (asideFrames.size() > MaxSetAsideBytes) {
         // Nobody takes them: keep the newest, dropping whole frames from the front.
         qsizetype cut = asideFrames.size() - MaxSetAsideBytes;
-        const qsizetype next = asideFrames.indexOf(pushHeader(), cut);
+        const qsizetype next = asideFrames.indexOf(unasked.start, cut);
         cut = next < 0 ? asideFrames.size() : next;
         qDebug("FramedLink: %lld bytes of set-aside pushes dropped, nobody takes them", qlonglong(cut));
         asideFrames.remove(0, cut);
@@ -171,13 +126,15 @@ void FramedLink::setAside(const QByteArray &frame)
 
 void FramedLink::setAsideFlushed(const QByteArray &flushed)
 {
-    const QByteArray &head = pushHeader();
+    if (!unasked.length)
+        return;
+    const QByteArray &head = unasked.start;
     qsizetype at = flushed.indexOf(head);
     while (at >= 0) {
-        const int length = pushFrameLength(flushed, at);
+        const int length = unaskedLength(flushed, at);
         if (length < 0)
             break; // its rest is still on the way: dropped with the stale bytes
-        if (!isCutShortPush(flushed, at, length))
+        if (!unasked.cutShort(flushed, at, length))
             setAside(flushed.mid(at, length));
         at = flushed.indexOf(head, at + length);
     }

@@ -10,26 +10,37 @@ class CLinker;
 // send, reassembled and checked on receive. The held link may be swapped by the GUI
 // thread while the worker thread reads it, hence the atomic slot.
 //
-// The instrument pushes measurement frames (header AB 44 00 00 00 00 F0 00) whenever it
-// likes, also between a request and its reply. A pushed frame met where a reply is
-// awaited, or among the stale bytes flushed before a request, is set aside whole and the
-// wait for the reply goes on; takeSetAsidePushes() hands those frames to the push parser.
+// The instrument sends frames unasked (pushed measurements) whenever it likes, also between a
+// request and its reply. Their form is the protocol's to know: it is given with
+// setUnaskedFrames(). Such a frame met where a reply is awaited, or among the stale bytes
+// flushed before a request, is set aside whole and the wait for the reply goes on;
+// takeSetAsidePushes() hands those frames over. Without the form nothing is set aside.
+//
+// Results: sendFrame() returns the bytes written or -1; receiveFrame() > 0 on success and
+// <= 0 on a failure or a time-out.
 class FramedLink
 {
 public:
-    // A pushed frame as the instrument sends it: header, six value slots, CRC. A frame
-    // whose CRC closes after two value slots is taken as the short form.
-    static constexpr int PushFrameSize = 34;
-    static constexpr int ShortPushFrameSize = 18;
+    // The form of the frames the instrument sends unasked.
+    struct UnaskedFrames
+    {
+        // For bytes at `from`: the length of the frame starting there (for a frame cut short
+        // by the next one, the length up to it); 0 when none starts there; -1 when more
+        // bytes are needed to tell.
+        int (*length)(const QByteArray &bytes, qsizetype from) = nullptr;
+        // A frame of that length at `from` was cut short by the next one (not kept).
+        bool (*cutShort)(const QByteArray &bytes, qsizetype from, int length) = nullptr;
+        // The bytes every such frame starts with, and the longest such frame.
+        QByteArray start;
+        int maxLength = 0;
+    };
     // Set-aside frames kept for a caller that never takes them; beyond it the oldest go.
     static constexpr int MaxSetAsideBytes = 256 * 1024;
 
     // CRC-16/MODBUS of the first length bytes of data (0xFFFF for length <= 0).
     static quint16 crc16(const QByteArray &data, int length);
-    // For bytes starting at a push header: the frame's length (for a frame cut short by
-    // the next pushed frame, the length up to it); 0 when they start with no push header;
-    // -1 when more bytes are needed to tell.
-    static int pushFrameLength(const QByteArray &bytes, qsizetype from = 0);
+    // Set before the link is used from more than one thread.
+    void setUnaskedFrames(const UnaskedFrames &frames) { unasked = frames; }
 
     bool isLinkOpen() const;
     // Appends the CRC (low byte first) to frame and writes it. Bytes written, or -1.
@@ -51,13 +62,17 @@ public:
     void setFlushWithPoll(bool on) { flushWithPoll.store(on); }
 
 private:
-    static bool isCutShortPush(const QByteArray &bytes, qsizetype from, int length);
+    int unaskedLength(const QByteArray &bytes, qsizetype from) const
+    {
+        return unasked.length ? unasked.length(bytes, from) : 0;
+    }
     void setAside(const QByteArray &frame);
     // Sets aside every whole pushed frame found in flushed bytes.
     void setAsideFlushed(const QByteArray &flushed);
 
     std::atomic<CLinker *> held{nullptr};
     std::atomic<bool> flushWithPoll{false};
+    UnaskedFrames unasked;
     QMutex asideLock;
     QByteArray asideFrames;   // guarded by asideLock
 };

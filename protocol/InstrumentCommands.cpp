@@ -1,5 +1,7 @@
 #include "protocol/InstrumentCommands.h"
 
+#include "protocol/PushFrameParser.h"
+
 #include "link/FramedLink.h"
 
 #include <QThread>
@@ -45,6 +47,13 @@ QByteArray memoryRequest(quint8 command, quint32 address, quint16 length)
 }
 
 } // namespace
+
+void InstrumentCommands::setLink(FramedLink *link)
+{
+    framed = link;
+    if (framed)
+        framed->setUnaskedFrames(PushFrameParser::unaskedFrames());
+}
 
 int InstrumentCommands::exchangeItem(quint16 item, quint16 length, int sendMinimum, int timeoutMs,
                                      int markerOffset, quint8 markerValue, QByteArray &reply)

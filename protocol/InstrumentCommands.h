@@ -15,9 +15,11 @@ class FramedLink;
 class InstrumentCommands
 {
 public:
-    explicit InstrumentCommands(FramedLink *link = nullptr) : framed(link) {}
+    // The link is told the form of the frames the instrument pushes, so that it sets them
+    // aside while it waits for a reply.
+    explicit InstrumentCommands(FramedLink *link = nullptr) { setLink(link); }
 
-    void setLink(FramedLink *link) { framed = link; }
+    void setLink(FramedLink *link);
     FramedLink *link() const { return framed; }
 
     int readKeyInfo(KeyInfo &info);

@@ -11,6 +11,59 @@ const QByteArray &PushFrameParser::header()
     return h;
 }
 
+namespace {
+
+bool crcClosesAt(const QByteArray &bytes, qsizetype from, int frameLength)
+{
+    const QByteArray frame = bytes.mid(from, frameLength);
+    if (frame.size() < frameLength)
+        return false;
+    const quint16 stored = quint16(quint8(frame.at(frameLength - 2)) | (quint8(frame.at(frameLength - 1)) << 8));
+    return stored == FramedLink::crc16(frame, frameLength - 2);
+}
+
+} // namespace
+
+int PushFrameParser::frameLength(const QByteArray &bytes, qsizetype from)
+{
+    const QByteArray &head = header();
+    const qsizetype available = bytes.size() - from;
+    if (available <= 0)
+        return 0;
+    if (available < head.size())
+        return head.startsWith(QByteArrayView(bytes).sliced(from)) ? -1 : 0;
+    if (QByteArrayView(bytes).sliced(from, head.size()) != head)
+        return 0;
+    if (available >= FrameSize && crcClosesAt(bytes, from, FrameSize))
+        return FrameSize;
+    if (available >= ShortFrameSize && crcClosesAt(bytes, from, ShortFrameSize))
+        return ShortFrameSize;
+    // No CRC closes it. Cut short by the next pushed frame: it ends where that begins.
+    const qsizetype next = bytes.indexOf(head, from + 1);
+    if (next >= 0 && next < from + FrameSize)
+        return int(next - from);
+    if (available < FrameSize)
+        return -1;
+    // A damaged frame: taken at full length, its values are judged when it is parsed.
+    return FrameSize;
+}
+
+bool PushFrameParser::isCutShort(const QByteArray &bytes, qsizetype from, int length)
+{
+    return length < FrameSize && !crcClosesAt(bytes, from, length) && from + length <= bytes.size()
+        && QByteArrayView(bytes).sliced(from + length).startsWith(header());
+}
+
+FramedLink::UnaskedFrames PushFrameParser::unaskedFrames()
+{
+    FramedLink::UnaskedFrames frames;
+    frames.length = &PushFrameParser::frameLength;
+    frames.cutShort = &PushFrameParser::isCutShort;
+    frames.start = header();
+    frames.maxLength = FrameSize;
+    return frames;
+}
+
 int PushFrameParser::valueBytes(int layout)
 {
     switch (layout) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/FramedLink.h"
 #include "protocol/FieldDecoder.h"
 
 #include <QByteArray>
@@ -36,6 +37,18 @@ class PushFrameParser
 public:
     static const QByteArray &header();
     static constexpr int HeaderSize = 8;
+    // A pushed frame as the instrument sends it: header, six value slots, CRC. A frame whose
+    // CRC closes after two value slots is taken as the short form.
+    static constexpr int FrameSize = 34;
+    static constexpr int ShortFrameSize = 18;
+    // For bytes at `from` that start with the header: the frame's length as it arrived (for
+    // one cut short by the next frame, the length up to it); 0 when no header starts there;
+    // -1 when more bytes are needed to tell.
+    static int frameLength(const QByteArray &bytes, qsizetype from = 0);
+    // The frame of that length at `from` was cut short by the next one.
+    static bool isCutShort(const QByteArray &bytes, qsizetype from, int length);
+    // Their form, for the link that must tell them from replies.
+    static FramedLink::UnaskedFrames unaskedFrames();
     // Value bytes behind the header for a layout, 0 for an unknown layout.
     static int valueBytes(int layout);
     // The most bytes ever kept between two feeds: a whole frame held because the batch

@@ -99,7 +99,7 @@ private slots:
         int count = 0;
         QCOMPARE(rig.commands.readRecordCount(count), 1);
         const QByteArray aside = rig.framed.takeSetAsidePushes();
-        QCOMPARE(aside.size(), 3 * FramedLink::PushFrameSize);
+        QCOMPARE(aside.size(), 3 * PushFrameParser::FrameSize);
         const QList<QByteArray> frames = framesIn(aside);
         QCOMPARE(frames.size(), 3);
         QCOMPARE(frames[0].left(8), EmulatedInstrument::field(5900.0f) + EmulatedInstrument::field(3.0f));
@@ -116,9 +116,9 @@ private slots:
         rig.gauge->injectFault(shortForm);
         QCOMPARE(rig.commands.readRecordCount(count), 1);
         const QByteArray second = rig.framed.takeSetAsidePushes();
-        QCOMPARE(second.size(), FramedLink::ShortPushFrameSize + FramedLink::PushFrameSize);
+        QCOMPARE(second.size(), PushFrameParser::ShortFrameSize + PushFrameParser::FrameSize);
         QCOMPARE(second.mid(8, 8), EmulatedInstrument::field(7.0f) + EmulatedInstrument::field(8.0f));
-        QCOMPARE(second.mid(FramedLink::ShortPushFrameSize + 8, 4), EmulatedInstrument::field(9.0f));
+        QCOMPARE(second.mid(PushFrameParser::ShortFrameSize + 8, 4), EmulatedInstrument::field(9.0f));
 
         // A push whose end never comes leaves the wait failing within its time-out.
         ReplyFault cut;

@@ -1,6 +1,7 @@
 // The command set through the real layers against the emulated gauge: wire bytes,
 // decoding, acceptance markers, return codes, and outputs left alone on failure.
 #include "../emulator/GaugeRig.h"
+#include "protocol/PushFrameParser.h"
 
 #include <QtTest>
 
@@ -50,12 +51,12 @@ private slots:
             QCOMPARE(out.mid(256), rig.gauge->memory(0xC0000000u, 256));
 
             const QByteArray aside = rig.framed.takeSetAsidePushes();
-            QCOMPARE(aside.size() % FramedLink::PushFrameSize, 0);
-            for (qsizetype at = 0; at < aside.size(); at += FramedLink::PushFrameSize) {
+            QCOMPARE(aside.size() % PushFrameParser::FrameSize, 0);
+            for (qsizetype at = 0; at < aside.size(); at += PushFrameParser::FrameSize) {
                 QCOMPARE(aside.mid(at, 8), QByteArray("\xAB\x44\x00\x00\x00\x00\xF0\x00", 8));
-                QCOMPARE(FramedLink::pushFrameLength(aside, at), FramedLink::PushFrameSize);
+                QCOMPARE(PushFrameParser::frameLength(aside, at), PushFrameParser::FrameSize);
             }
-            setAsideFrames += int(aside.size() / FramedLink::PushFrameSize);
+            setAsideFrames += int(aside.size() / PushFrameParser::FrameSize);
             QTest::qWait(30);
         }
         QVERIFY2(setAsideFrames >= 6, qPrintable(QString::number(setAsideFrames)));
