@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
-#include <QVariantList>
 #include <QWidget>
 
 #include <memory>
@@ -12,7 +10,6 @@ class ChartsPanel;
 class GaugeSession;
 class LimitsEditor;
 class LimitsStore;
-class MyThread;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
@@ -32,9 +29,9 @@ class SettingsLimitsStore;
 class SurveyLimitsStore;
 class StatisticsPanel;
 
-// The records page: device information, layer selector, the action buttons (and History) and the
-// records table. A view over the gauge session and its records model: its slots are the
-// page's entry points and hand the work to the session.
+// The records page: device information, layer selector, the action buttons (and History), the
+// records table, the limits, statistics and charts panels. A view over the gauge session and its
+// records model: its buttons hand the work to the session; it follows the language.
 class FirstPage : public QWidget
 {
     Q_OBJECT
@@ -44,7 +41,6 @@ public:
     ~FirstPage() override;
 
     GaugeSession &session() const { return m_session; }
-    RecordsModel &model() const;
     RecordsTable *recordsTable() const { return records; }
     // Statistics, limits and chart data of the table; it owns the current limits.
     ReadingsAnalysis &analysis() const { return *m_analysis; }
@@ -55,30 +51,6 @@ public:
     // Where limits are kept per gauge (not owned); by default the survey file when the
     // session has one, else an INI file in the user's configuration folder.
     void setLimitsStore(LimitsStore *store);
-
-    // The table's columns for the current layout and unit numbers; shows the layer selector
-    // only for the multi-layer layout.
-    void buildHeaders();
-    // Re-renders the page and the table in the current language.
-    void languageChange();
-    bool chineseUi() const;
-    void setChineseUi(bool chinese);
-    int tableLayout() const;
-    const QList<QVariantList> &meterTable() const;
-    const QList<QVariantList> &unitTable() const;
-    QList<int> unitNumbers() const;
-    QList<int> singleDecimals() const;
-    QList<int> multiDecimals() const;
-
-    // Connection life: run by the main window.
-    void identifyInstrument();
-    void openThreadSlot();
-    // Stops the worker and waits (bounded) for its thread; false if it did not end.
-    bool closeThreadSlot();
-    void clearDeviceInfo();
-    MyThread *worker() const;
-
-    void onSettingsChanged();
 
     // Asks for the report's file and writes the table as a PDF report with these fields;
     // true when it was written. A closed file dialog is no error.
@@ -104,15 +76,8 @@ public:
     QPushButton *pushButton_history = nullptr;
     QTableView *tableWidget_data = nullptr;
 
-public slots:
-    void SaveData(const QByteArray &baData);
-    void slot_deleteRow();
-
 private slots:
     void on_comboBox_layerDisplay_currentIndexChanged(int index);
-    void on_pushButton_readRecords_clicked();
-    void on_pushButton_clearData_clicked();
-    bool on_pushButton_exportExcel_clicked();
     // The report's fields (remembered), then writeReport().
     void on_pushButton_report_clicked();
     void on_pushButton_history_clicked();
@@ -123,6 +88,9 @@ protected:
 private:
     void setupUi();
     void retranslateUi();
+    // Re-renders the page in the current language; the layer selector as the layout wants it.
+    void languageChange();
+    void clearDeviceInfo();
     // Double-click on a cell: the name editor in the multi-layer layout's name column.
     void on_tableWidget_data_cellDoubleClicked(int row, int column);
     void showLayerSelector(int layout);

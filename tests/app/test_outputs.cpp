@@ -367,8 +367,8 @@ private slots:
         QVERIFY(judged.waitForFinished(30000));
         const QString report = QString::fromUtf8(judged.readAllStandardOutput());
         for (const QString &expected : {QStringLiteral("minimum 3 "), QStringLiteral("Std. dev."),
-                                        BandDelegate::name(Band::Red, false) + QStringLiteral(": 1"),
-                                        BandDelegate::name(Band::Amber, false) + QStringLiteral(": 1")})
+                                        BandDelegate::name(Band::Red) + QStringLiteral(": 1"),
+                                        BandDelegate::name(Band::Amber) + QStringLiteral(": 1")})
             QVERIFY2(report.contains(expected), qPrintable(expected + QStringLiteral(" in ") + report));
         {
             ScriptedInteraction dialogs;
