@@ -2,10 +2,8 @@
 
 #include "analysis/LimitsStore.h"
 #include "analysis/ReadingsAnalysis.h"
-#include "export/PdfReport.h"
 #include "export/ReportAnalysis.h"
 #include "interaction/Language.h"
-#include "interaction/UserInteraction.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordEdits.h"
 #include "records/RecordsModel.h"
@@ -14,22 +12,20 @@
 #include "recordspage/LimitsEditor.h"
 #include "recordspage/HistoryDialog.h"
 #include "recordspage/RecordsTable.h"
-#include "recordspage/ReportDialog.h"
 #include "recordspage/StatisticsPanel.h"
 #include "recordspage/SurveyLimitsStore.h"
+#include "recordspage/TableReport.h"
 #include "session/ExportTable.h"
 #include "session/GaugeSession.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,8 +90,9 @@ FirstPage::FirstPage(GaugeSession &session, QWidget *parent) : QWidget(parent), 
     connect(&Language::instance(), &Language::changed, this, &FirstPage::languageChange);
     connect(&m_session, &GaugeSession::linkOpened, records, [this] { records->setGaugeConnected(true); });
     connect(&m_session, &GaugeSession::linkClosed, records, [this] { records->setGaugeConnected(false); });
-    connect(tableWidget_data, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex &index) { on_tableWidget_data_cellDoubleClicked(index.row(), index.column()); });
+    // Double-click: the name editor, in the multi-layer layout's name column.
+    connect(tableWidget_data, &QAbstractItemView::doubleClicked, records,
+            [this](const QModelIndex &index) { records->editName(index.row(), index.column()); });
     setupAnalysis();
 }
 
@@ -164,16 +161,13 @@ void FirstPage::setupAnalysis()
     syncBandColumns();
     retranslateUi();
     m_session.setExportDecorator([this](WorkbookTable &table, const QList<int> &columns) { addLimits(table, columns); });
+    m_report = std::make_unique<TableReport>(m_session, *m_analysis, m_charts, this, lineEdit_serialNo,
+                                             lineEdit_firmwareVersion);
 }
 
 void FirstPage::addLimits(WorkbookTable &table, const QList<int> &columns) const
 {
     table.limits = workbookLimits(*m_analysis, columns);
-}
-
-void FirstPage::addAnalysis(ReportInput &input, const QList<int> &columns)
-{
-    addReportAnalysis(input, *m_analysis, columns, m_charts ? m_charts->runChartImage(QSize(1200, 400)) : QImage());
 }
 
 void FirstPage::setLimitsStore(LimitsStore *store)
@@ -264,6 +258,7 @@ void FirstPage::setupUi()
     connect(pushButton_readRecords, &QPushButton::clicked, &m_session, &GaugeSession::readRecords);
     connect(pushButton_clearData, &QPushButton::clicked, &m_session, &GaugeSession::clearRecords);
     connect(pushButton_exportExcel, &QPushButton::clicked, &m_session, &GaugeSession::exportRecords);
+    connect(pushButton_report, &QPushButton::clicked, this, [this] { m_report->run(); });
     // After the slots above, so that the dialogs they open are closed by then.
     for (QPushButton *button :
          {pushButton_readRecords, pushButton_clearData, pushButton_undo, pushButton_exportExcel, pushButton_history,
@@ -332,58 +327,7 @@ void FirstPage::on_comboBox_layerDisplay_currentIndexChanged(int index)
         m_session.model().setLayersShown(layers);
 }
 
-void FirstPage::on_tableWidget_data_cellDoubleClicked(int row, int column)
-{
-    records->editName(row, column);
-}
-
 // ---- records page buttons ------------------------------------------------------------
-
-void FirstPage::on_pushButton_report_clicked()
-{
-    UserInteraction &ui = m_session.interaction();
-    if (m_session.model().rowCount() == 0) {
-        ui.information(this, tr("Tip"), tr("There is nothing to report: the table is empty."));
-        return;
-    }
-    ReportFields fields;
-    QString logoPath;
-    if (ReportDialog::askFields(this, &fields, &logoPath))
-        writeReport(fields, logoPath);
-}
-
-bool FirstPage::writeReport(const ReportFields &fields, const QString &logoPath)
-{
-    UserInteraction &ui = m_session.interaction();
-    const RecordsModel &m = m_session.model();
-    if (m.rowCount() == 0)
-        return false;
-    const QString path = ReportDialog::askPath(ui, this, tr("Save the inspection report"),
-                                               QStringLiteral("Report"));
-    if (path.isEmpty())
-        return false; // the user's choice: no message
-
-    ReportInput input;
-    input.chinese = Language::instance().isChinese();
-    input.fields = fields;
-    input.serial = lineEdit_serialNo->text();
-    input.firmware = lineEdit_firmwareVersion->text();
-    if (m.layout() == 1 || m.layout() == 2)
-        input.meterType = m.layout() == 1 ? tr("single layer") : tr("multi layer");
-    input.date = QDateTime::currentDateTime();
-    QStringList units;
-    const QList<int> columns = m.exportedColumns();
-    for (int c : columns)
-        if (m.valueIndex(c) >= 0 && !m.unitName(c).isEmpty() && !units.contains(m.unitName(c)))
-            units << m.unitName(c);
-    input.units = units.join(QStringLiteral(", "));
-    input.table = exportTable(m);
-    const int rows = m.rowCount();
-    if (!logoPath.isEmpty())
-        input.logo = QImage(logoPath);
-    addAnalysis(input, columns);
-    return ReportDialog::writeFile(ui, this, input, path, logoPath, rows);
-}
 
 void FirstPage::on_pushButton_history_clicked()
 {

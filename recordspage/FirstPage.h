@@ -20,14 +20,13 @@ class QPushButton;
 class QTableView;
 class RecordsModel;
 class RecordsTable;
-struct ReportFields;
-struct ReportInput;
 struct WorkbookTable;
 struct Limits;
 class ReadingsAnalysis;
 class SettingsLimitsStore;
 class SurveyLimitsStore;
 class StatisticsPanel;
+class TableReport;
 
 // The records page: device information, layer selector, the action buttons (and History), the
 // records table, the limits, statistics and charts panels. A view over the gauge session and its
@@ -52,9 +51,8 @@ public:
     // session has one, else an INI file in the user's configuration folder.
     void setLimitsStore(LimitsStore *store);
 
-    // Asks for the report's file and writes the table as a PDF report with these fields;
-    // true when it was written. A closed file dialog is no error.
-    bool writeReport(const ReportFields &fields, const QString &logoPath);
+    // What the Report button writes.
+    TableReport &report() const { return *m_report; }
 
     // Form widgets, named as their object names.
     QGridLayout *gridLayout_firstPage = nullptr;
@@ -78,8 +76,6 @@ public:
 
 private slots:
     void on_comboBox_layerDisplay_currentIndexChanged(int index);
-    // The report's fields (remembered), then writeReport().
-    void on_pushButton_report_clicked();
     void on_pushButton_history_clicked();
 
 protected:
@@ -91,14 +87,11 @@ private:
     // Re-renders the page in the current language; the layer selector as the layout wants it.
     void languageChange();
     void clearDeviceInfo();
-    // Double-click on a cell: the name editor in the multi-layer layout's name column.
-    void on_tableWidget_data_cellDoubleClicked(int row, int column);
     void showLayerSelector(int layout);
     void updateUndoButton();
     // The current limits into an exported table, for the columns they judge.
     void addLimits(WorkbookTable &table, const QList<int> &columns) const;
-    // The limits, the table's statistics and band counts and the run chart into a report.
-    void addAnalysis(ReportInput &input, const QList<int> &columns);
+    // The limits, statistics and charts panels over the table's analysis, and the report.
     void setupAnalysis();
     // Band colours on the thickness columns of the current layout.
     void syncBandColumns();
@@ -114,4 +107,5 @@ private:
     QPushButton *m_chartsToggle = nullptr;
     BandDelegate *m_bandDelegate = nullptr;
     QList<int> m_bandColumns;
+    std::unique_ptr<TableReport> m_report;
 };

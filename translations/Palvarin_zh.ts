@@ -288,26 +288,6 @@
         <source>History</source>
         <translation>历史数据</translation>
     </message>
-    <message>
-        <source>Tip</source>
-        <translation>提示</translation>
-    </message>
-    <message>
-        <source>There is nothing to report: the table is empty.</source>
-        <translation>没有可写入报告的数据：表格为空。</translation>
-    </message>
-    <message>
-        <source>Save the inspection report</source>
-        <translation>保存检测报告</translation>
-    </message>
-    <message>
-        <source>single layer</source>
-        <translation>单层</translation>
-    </message>
-    <message>
-        <source>multi layer</source>
-        <translation>多层</translation>
-    </message>
 </context>
 <context>
     <name>HistoryDialog</name>
@@ -599,6 +579,29 @@
     <message>
         <source>All rows</source>
         <translation>统计全部行</translation>
+    </message>
+</context>
+<context>
+    <name>TableReport</name>
+    <message>
+        <source>Tip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>There is nothing to report: the table is empty.</source>
+        <translation>没有可写入报告的数据：表格为空。</translation>
+    </message>
+    <message>
+        <source>Save the inspection report</source>
+        <translation>保存检测报告</translation>
+    </message>
+    <message>
+        <source>single layer</source>
+        <translation>单层</translation>
+    </message>
+    <message>
+        <source>multi layer</source>
+        <translation>多层</translation>
     </message>
 </context>
 </TS>
