@@ -18,10 +18,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
-class RecordsModel;
 class RecordsTable;
 struct WorkbookTable;
-struct Limits;
 class ReadingsAnalysis;
 class SettingsLimitsStore;
 class SurveyLimitsStore;
@@ -39,7 +37,6 @@ public:
     explicit FirstPage(GaugeSession &session, QWidget *parent = nullptr);
     ~FirstPage() override;
 
-    GaugeSession &session() const { return m_session; }
     RecordsTable *recordsTable() const { return records; }
     // Statistics, limits and chart data of the table; it owns the current limits.
     ReadingsAnalysis &analysis() const { return *m_analysis; }
