@@ -1,6 +1,7 @@
 #include "app/DemoControl.h"
 
 #include "emulator/EmulatorBackend.h"
+#include "interaction/Language.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -11,7 +12,8 @@ DemoControl::DemoControl(EmulatorBackend *emulator, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), backend(emulator)
 {
     setObjectName(QStringLiteral("DemoControl"));
-    setWindowTitle(QStringLiteral("Emulated gauge / 模拟仪器"));
+    Language::load(m_chinese, QStringLiteral("zh"), Language::instance().searchPath());
+    setWindowTitle(inBoth(QT_TR_NOOP("Emulated gauge")));
     const auto plugged = backend->instruments();
     if (!plugged.isEmpty())
         serial = plugged.first()->usbSerial();
@@ -19,8 +21,8 @@ DemoControl::DemoControl(EmulatorBackend *emulator, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     state = new QLabel(this);
     plugButton = new QPushButton(this);
-    measureButton = new QPushButton(QStringLiteral("Push a measurement / 推送测量值"), this);
-    settingsButton = new QPushButton(QStringLiteral("Change settings / 更改设置"), this);
+    measureButton = new QPushButton(inBoth(QT_TR_NOOP("Push a measurement")), this);
+    settingsButton = new QPushButton(inBoth(QT_TR_NOOP("Change settings")), this);
     for (QWidget *w : {static_cast<QWidget *>(state), static_cast<QWidget *>(plugButton),
                        static_cast<QWidget *>(measureButton), static_cast<QWidget *>(settingsButton)})
         layout->addWidget(w);
@@ -38,11 +40,18 @@ DemoControl::DemoControl(EmulatorBackend *emulator, QWidget *parent)
 void DemoControl::refresh()
 {
     const bool plugged = backend->instrument(serial) != nullptr;
-    state->setText(plugged ? QStringLiteral("Gauge %1 plugged in / 已连接").arg(serial)
-                           : QStringLiteral("Gauge %1 pulled out / 已拔出").arg(serial));
-    plugButton->setText(plugged ? QStringLiteral("Pull out / 拔出") : QStringLiteral("Plug in / 插入"));
+    state->setText((plugged ? inBoth(QT_TR_NOOP("Gauge %1 plugged in")) : inBoth(QT_TR_NOOP("Gauge %1 pulled out")))
+                       .arg(serial));
+    plugButton->setText(plugged ? inBoth(QT_TR_NOOP("Pull out")) : inBoth(QT_TR_NOOP("Plug in")));
     measureButton->setEnabled(plugged);
     settingsButton->setEnabled(plugged);
+}
+
+QString DemoControl::inBoth(const char *source) const
+{
+    const QString english = QString::fromUtf8(source);
+    const QString chinese = m_chinese.translate("DemoControl", source);
+    return chinese.isEmpty() ? english : english + QStringLiteral(" / ") + chinese;
 }
 
 void DemoControl::togglePlug()

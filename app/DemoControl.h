@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTranslator>
 #include <QWidget>
 
 #include <memory>
@@ -10,7 +11,8 @@ class QLabel;
 class QPushButton;
 
 // The small tool window of demo mode: plug and pull the emulated gauge and make it push
-// a measurement or a settings change, as a person would with the real instrument.
+// a measurement or a settings change, as a person would with the real instrument. It speaks
+// English and Chinese side by side, whatever the program's language.
 class DemoControl : public QWidget
 {
     Q_OBJECT
@@ -22,6 +24,8 @@ private:
     void pushMeasurement();
     void pushSettingsChanged();
     void refresh();
+    // A source text in English, then in Chinese.
+    QString inBoth(const char *source) const;
 
     EmulatorBackend *backend;
     QString serial;
@@ -30,4 +34,5 @@ private:
     QPushButton *plugButton;
     QPushButton *measureButton;
     QPushButton *settingsButton;
+    QTranslator m_chinese;
 };

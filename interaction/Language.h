@@ -28,11 +28,20 @@ public:
 
     // "en" needs no catalogue. False, and nothing changes, when the catalogue is not found.
     // Also when `code` is already in use (a catalogue found on a new search path is loaded).
-    bool set(const QString &code);
+    bool set(const QString &code) { return set(code, m_searchPath); }
+    // The same, looking for the catalogue in `searchPath` instead.
+    bool set(const QString &code, const QStringList &searchPath);
     QString code() const { return m_code; }
     bool isChinese() const { return m_code == QLatin1String("zh"); }
-    // "en" and every code with a catalogue in the search path.
-    QStringList available() const;
+    // "en" and every code with a catalogue in the search path (or in `searchPath`).
+    QStringList available() const { return available(m_searchPath); }
+    static QStringList available(const QStringList &searchPath);
+    // The language named in itself ("English", and what its catalogue calls it), for a chooser;
+    // the locale's own name, or the code, when its catalogue has no name.
+    static QString nativeName(const QString &code, const QStringList &searchPath);
+
+    // Loads the catalogue of `code` from the first folder of `searchPath` that has it.
+    static bool load(QTranslator &translator, const QString &code, const QStringList &searchPath);
     // A text in the language `code`, whichever is in use: for messages shown in both languages
     // at once, before anyone could choose (the source text when `code` has no catalogue).
     QString translate(const QString &code, const char *context, const char *source) const;
@@ -42,7 +51,6 @@ signals:
 
 private:
     Language();
-    bool load(QTranslator &translator, const QString &code) const;
 
     QStringList m_searchPath{QStringLiteral(":/i18n")};
     QString m_code{QStringLiteral("en")};

@@ -6,6 +6,7 @@
 #include "mainwindow/UdevDeviceMonitor.h"
 #include "mainwindow/WindowStyle.h"
 #include "recordspage/FirstPage.h"
+#include "session/DeviceNotices.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -27,11 +28,6 @@ namespace {
 
 MainWindow *theWindow = nullptr;
 
-void debugLine(const char *text)
-{
-    qDebug("%s", text);
-}
-
 } // namespace
 
 MainWindow *MainWindow::instance()
@@ -50,15 +46,21 @@ MainWindow::MainWindow(GaugeSession &session, const QStringList &translationPath
     , ui(new Ui)
     , m_session(session)
     , m_translationPath(translationPath.isEmpty() ? defaultTranslationSearchPath() : translationPath)
+    , m_notices(new DeviceNotices(session, this))
 {
-    if (!theWindow)
+    if (!theWindow) {
         theWindow = this;
+        // The program's window says where the program's catalogues are.
+        Language::instance().setSearchPath(m_translationPath);
+    }
     ensureResources();
     connect(&m_session, &GaugeSession::linkOpened, this, [this] { showLed(true); });
     connect(&m_session, &GaugeSession::linkClosed, this, [this] { showLed(false); });
     setupUi();
     initForm();
-    on_btnLanguageZh_clicked(); // every start begins in Chinese
+    switchLanguage(QStringLiteral("zh")); // every start begins in Chinese
+    showLanguageInUse();
+    connect(&Language::instance(), &Language::changed, this, &MainWindow::showLanguageInUse);
     QTimer::singleShot(10, this, &MainWindow::initusbport);
 }
 
@@ -96,24 +98,22 @@ void MainWindow::setupUi()
     QSizePolicy buttonPolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     buttonPolicy.setHorizontalStretch(0);
     buttonPolicy.setVerticalStretch(0);
-    auto makeButton = [&](const char *name, int column) {
-        auto *button = new QPushButton(this);
-        button->setObjectName(QString::fromLatin1(name));
-        buttonPolicy.setHeightForWidth(button->sizePolicy().hasHeightForWidth());
-        button->setSizePolicy(buttonPolicy);
-        button->setCursor(QCursor(Qt::ArrowCursor));
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setCheckable(true); // checked: the language in use
-        ui->gridLayout->addWidget(button, 0, column, 1, 1);
-        return button;
-    };
-    ui->btnLanguageEn = makeButton("btnLanguageEn", 2);
-    ui->btnLanguageZh = makeButton("btnLanguageZh", 3);
+    ui->btnLanguageEn = addLanguageButton(QStringLiteral("en"), "btnLanguageEn", 2);
+    ui->btnLanguageZh = addLanguageButton(QStringLiteral("zh"), "btnLanguageZh", 3);
+    // Every other catalogue found is one more button: a new language needs no code.
+    int column = 4;
+    for (const QString &code : Language::available(m_translationPath)) {
+        if (code == QLatin1String("en") || code == QLatin1String("zh"))
+            continue;
+        const QByteArray name = "btnLanguage_" + code.toLatin1();
+        addLanguageButton(code, name.constData(), column);
+        ui->gridLayout->setColumnStretch(column++, 4);
+    }
 
     ui->stackedWidget = new QStackedWidget(this);
     ui->stackedWidget->setObjectName(QStringLiteral("stackedWidget"));
     ui->stackedWidget->setBaseSize(QSize(33, 24));
-    ui->gridLayout->addWidget(ui->stackedWidget, 1, 0, 1, 4);
+    ui->gridLayout->addWidget(ui->stackedWidget, 1, 0, 1, -1);
 
     ui->gridLayout->setRowStretch(0, 1);
     ui->gridLayout->setRowStretch(1, 30);
@@ -122,12 +122,32 @@ void MainWindow::setupUi()
     ui->gridLayout->setColumnStretch(2, 4);
     ui->gridLayout->setColumnStretch(3, 4);
 
-    // The captions are set once and keep these texts after any switch.
-    ui->btnLanguageEn->setText(QCoreApplication::translate("MainWindow", "English"));
-    ui->btnLanguageZh->setText(QCoreApplication::translate("MainWindow", "中文"));
     ui->stackedWidget->setCurrentIndex(-1);
 
     QMetaObject::connectSlotsByName(this);
+}
+
+QPushButton *MainWindow::addLanguageButton(const QString &code, const char *name, int column)
+{
+    QSizePolicy buttonPolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    buttonPolicy.setHorizontalStretch(0);
+    buttonPolicy.setVerticalStretch(0);
+    auto *button = new QPushButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    buttonPolicy.setHeightForWidth(button->sizePolicy().hasHeightForWidth());
+    button->setSizePolicy(buttonPolicy);
+    button->setCursor(QCursor(Qt::ArrowCursor));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCheckable(true); // checked: the language in use
+    // Each language is named in itself, whatever the language in use.
+    button->setText(Language::nativeName(code, m_translationPath));
+    ui->gridLayout->addWidget(button, 0, column, 1, 1);
+    connect(button, &QPushButton::clicked, this, [this, code] {
+        switchLanguage(code);
+        showLanguageInUse();
+    });
+    m_languageButtons.append({button, code});
+    return button;
 }
 
 void MainWindow::initForm()
@@ -141,11 +161,7 @@ void MainWindow::initForm()
 
 void MainWindow::setDeviceMonitor(DeviceMonitor *source)
 {
-    if (monitor)
-        disconnect(monitor, nullptr, this, nullptr);
-    monitor = source;
-    if (monitor)
-        connect(monitor, &DeviceMonitor::deviceChange, this, &MainWindow::deviceChangeEvent);
+    m_notices->setMonitor(source);
 }
 
 QStringList MainWindow::defaultTranslationSearchPath()
@@ -155,41 +171,18 @@ QStringList MainWindow::defaultTranslationSearchPath()
     return {QString(), QCoreApplication::applicationDirPath(), QStringLiteral(":/i18n")};
 }
 
-bool MainWindow::switchLanguage(const QString &baseName, bool chinese)
+bool MainWindow::switchLanguage(const QString &code)
 {
     // The catalogue must be found where this window looks, or nothing changes.
-    QTranslator probe;
-    bool found = false;
-    for (const QString &directory : translationSearchPath())
-        found = found || probe.load(baseName, directory);
-    if (!found)
-        return false;
-    Language &language = Language::instance();
-    language.setSearchPath(translationSearchPath());
-    if (!language.set(chinese ? QStringLiteral("zh") : QStringLiteral("en")))
-        return false;
-    page->setChineseUi(chinese);
-    page->languageChange();
-    return true;
-}
-
-void MainWindow::on_btnLanguageEn_clicked()
-{
-    switchLanguage(QStringLiteral("Palvarin_en"), false);
-    showLanguageInUse();
+    return Language::instance().set(code, translationSearchPath());
 }
 
 void MainWindow::showLanguageInUse()
 {
     // Also undoes the toggle of a click that changed nothing.
-    ui->btnLanguageZh->setChecked(page->chineseUi());
-    ui->btnLanguageEn->setChecked(!page->chineseUi());
-}
-
-void MainWindow::on_btnLanguageZh_clicked()
-{
-    switchLanguage(QStringLiteral("Palvarin_zh"), true);
-    showLanguageInUse();
+    const QString inUse = Language::instance().code();
+    for (const auto &[button, code] : std::as_const(m_languageButtons))
+        button->setChecked(code == inUse);
 }
 
 void MainWindow::handleAppMessage(const QString &message)
@@ -208,53 +201,12 @@ void MainWindow::showLed(bool on)
 void MainWindow::initusbport()
 {
     showLed(false);
-    if (!monitor) {
+    if (!m_notices->monitor()) {
         auto *udev = new UdevDeviceMonitor(this);
         if (udev->start())
             setDeviceMonitor(udev);
         else
-            debugLine("注册失败\n");
+            qDebug("udev monitor could not start: no device notices");
     }
-    OpenUSB();
-}
-
-bool MainWindow::OpenUSB()
-{
-    if (!m_session.openLink())
-        return false;
-    page->openThreadSlot();
-    page->identifyInstrument();
-    return true;
-}
-
-void MainWindow::CloseUSB()
-{
-    m_session.closeLink();
-}
-
-bool MainWindow::deviceChangeEvent(int eventCode)
-{
-    debugLine("收到事件 ");
-    switch (eventCode) {
-    case DeviceEvent::Arrival:
-        if (m_session.hasLink())
-            return false;
-        OpenUSB();
-        debugLine("USB_设备打开");
-        debugLine("DBT_DEVICEARRIVAL");
-        break;
-    case DeviceEvent::RemoveComplete:
-        if (m_session.linkRemoved()) {
-            CloseUSB();
-            debugLine("USB_设备移除");
-        }
-        debugLine("DBT_DEVICEREMOVECOMPLETE");
-        break;
-    case DeviceEvent::TypeSpecific:
-        debugLine("DBT_DEVICETYPESPECIFIC ");
-        break;
-    default:
-        break;
-    }
-    return false;
+    m_session.connectGauge(); // a gauge already plugged in sends no arrival notice
 }

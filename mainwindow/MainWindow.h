@@ -1,13 +1,12 @@
 #pragma once
 
-#include "link/FramedLink.h"
 #include "session/GaugeSession.h"
 
 #include <QDialog>
-#include <QPointer>
-#include <QTranslator>
+#include <QList>
 
 class DeviceMonitor;
+class DeviceNotices;
 class FirstPage;
 class QGridLayout;
 class QLabel;
@@ -15,15 +14,17 @@ class QPushButton;
 class QSpacerItem;
 class QStackedWidget;
 
-// The program's only top-level window: the link-status LED, the language buttons and the
-// records page, over the gauge session that holds the one instrument link. Device arrival
-// and removal notices open and close that link.
+// The program's only top-level window: the link-status LED, the language buttons (English,
+// Chinese and one more for every other catalogue found) and the records page, over the gauge
+// session that holds the one instrument link. Device arrival and removal notices open and
+// close that link.
 class MainWindow : public QDialog
 {
     Q_OBJECT
 public:
     // The session must outlive the window. translationPath: where translation files are
-    // looked up, in order (empty: defaultTranslationSearchPath()).
+    // looked up, in order (empty: defaultTranslationSearchPath()). Starts in Chinese when
+    // its catalogue is found there.
     explicit MainWindow(GaugeSession &session, const QStringList &translationPath = QStringList());
     ~MainWindow() override;
 
@@ -37,19 +38,11 @@ public:
 
     FirstPage *recordsPage() const { return page; }
     GaugeSession &session() const { return m_session; }
-    FramedLink *framedLink() { return &m_session.framedLink(); }
-
     bool isLinkOpen() const { return m_session.isLinkOpen(); }
-    static quint16 crc16(const QByteArray &data, int length) { return FramedLink::crc16(data, length); }
-    int sendFrame(QByteArray &frame, int timeoutMs) { return m_session.framedLink().sendFrame(frame, timeoutMs); }
-    int receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLength, bool checkCrc)
-    {
-        return m_session.framedLink().receiveFrame(buffer, timeoutMs, expectedLength, checkCrc);
-    }
 
-    // The device-change handler: arrival opens a link if none is held, removal closes
-    // the held link when it reports that its device is gone. Never consumes the notice.
-    bool deviceChangeEvent(int eventCode);
+    // Switches the program to `code` ("en", "zh", or another catalogue's) looked up in this
+    // window's search path; false, and nothing changes, when its catalogue is not there.
+    bool switchLanguage(const QString &code);
 
     // Where translation files are looked up, in order.
     QStringList translationSearchPath() const { return m_translationPath; }
@@ -59,15 +52,12 @@ public:
 private slots:
     void initForm();
     void initusbport();
-    void on_btnLanguageEn_clicked();
-    void on_btnLanguageZh_clicked();
     void handleAppMessage(const QString &message);
-    bool OpenUSB();
-    void CloseUSB();
 
 private:
     void setupUi();
-    bool switchLanguage(const QString &baseName, bool chinese);
+    // A checkable button in row 0 that switches to `code`.
+    QPushButton *addLanguageButton(const QString &code, const char *name, int column);
     // The button of the language in use is shown checked.
     void showLanguageInUse();
     void showLed(bool on);
@@ -85,5 +75,7 @@ private:
     GaugeSession &m_session;
     QStringList m_translationPath;
     FirstPage *page = nullptr;
-    QPointer<DeviceMonitor> monitor;
+    DeviceNotices *m_notices = nullptr;
+    // Every language button, beside the code it switches to.
+    QList<QPair<QPushButton *, QString>> m_languageButtons;
 };

@@ -53,7 +53,7 @@ for f in /usr/bin/palvarin /usr/lib/udev/rules.d/70-palvarin.rules /usr/share/ap
          /usr/share/metainfo/palvarin.metainfo.xml /usr/share/man/man1/palvarin.1.gz \
          /usr/share/doc/palvarin/copyright /usr/share/doc/palvarin/changelog.gz \
          /usr/share/palvarin/meterno /usr/share/palvarin/unitno \
-         /usr/share/palvarin/Palvarin_en.qm /usr/share/palvarin/Palvarin_zh.qm; do
+         /usr/share/palvarin/Palvarin_zh.qm; do
   [ -f "$root$f" ] || fail "$f is missing"
 done
 grep -q 'ATTRS{idVendor}=="2047", ATTRS{idProduct}=="0301", TAG+="uaccess"' "$root/usr/lib/udev/rules.d/70-palvarin.rules" ||

@@ -1,5 +1,7 @@
 #include "recordspage/BandDelegate.h"
 
+#include "interaction/Language.h"
+
 #include "analysis/ReadingsAnalysis.h"
 
 BandDelegate::BandDelegate(const ReadingsAnalysis &analysis, QObject *parent)
@@ -28,9 +30,9 @@ QColor BandDelegate::foreground(Band band)
     return band == Band::Amber ? QColor(0x20, 0x20, 0x20) : QColor(0xFF, 0xFF, 0xFF);
 }
 
-QString BandDelegate::name(Band band, bool chinese)
+QString BandDelegate::name(Band band)
 {
-    return bandName(band, chinese);
+    return bandName(band, Language::instance().isChinese());
 }
 
 void BandDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

@@ -20,7 +20,7 @@ public:
     static QColor background(Band band);
     static QColor foreground(Band band);
     // "Under minimum" and the like, for legends and tooltips.
-    static QString name(Band band, bool chinese);
+    static QString name(Band band);
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;

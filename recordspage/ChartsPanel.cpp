@@ -10,6 +10,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
@@ -104,11 +105,13 @@ std::array<double, 4> limitValues(const ReadingsAnalysis &analysis, int column)
     return v;
 }
 
-QString limitName(int k, double value, int decimals, bool chinese)
+QString limitName(int k, double value, int decimals)
 {
-    static const char *const english[] = {"Minimum", "Nominal − tol.", "Nominal", "Maximum"};
-    static const char *const chineseNames[] = {"最小", "公称−公差", "公称", "最大"};
-    return (chinese ? QString::fromUtf8(chineseNames[k]) : QString::fromUtf8(english[k])) + QLatin1Char(' ')
+    static const char *const names[] = {QT_TRANSLATE_NOOP("ChartsPanel", "Minimum"),
+                                        QT_TRANSLATE_NOOP("ChartsPanel", "Nominal − tol."),
+                                        QT_TRANSLATE_NOOP("ChartsPanel", "Nominal"),
+                                        QT_TRANSLATE_NOOP("ChartsPanel", "Maximum")};
+    return QCoreApplication::translate("ChartsPanel", names[k]) + QLatin1Char(' ')
         + RecordsModel::formatValue(value, decimals);
 }
 
@@ -244,10 +247,10 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
         m_analysis.setChartColumn(m_layer->itemData(index).toInt());
     });
     connect(m_saveRun, &QPushButton::clicked, this, [this] {
-        save(m_runView, QStringLiteral("run-chart.png"), QStringLiteral("运行图.png"));
+        save(m_runView, tr("run-chart.png"));
     });
     connect(m_saveHist, &QPushButton::clicked, this, [this] {
-        save(m_histView, QStringLiteral("histogram.png"), QStringLiteral("直方图.png"));
+        save(m_histView, tr("histogram.png"));
     });
     connect(&m_analysis, &ReadingsAnalysis::chartChanged, this, &ChartsPanel::refresh);
     connect(&m_analysis, &ReadingsAnalysis::limitsChanged, this, &ChartsPanel::refresh);
@@ -261,11 +264,10 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
 
 void ChartsPanel::syncLayers()
 {
-    const bool chinese = m_analysis.model().chinese();
     const QList<int> columns = m_analysis.thicknessColumns();
     m_layer->clear();
     for (int i = 0; i < columns.size(); ++i)
-        m_layer->addItem(chinese ? QStringLiteral("第%1层").arg(i + 1) : QStringLiteral("Layer %1").arg(i + 1),
+        m_layer->addItem(tr("Layer %1").arg(i + 1),
                          columns[i]);
     m_layer->setCurrentIndex(std::max(0, int(columns.indexOf(m_analysis.chartColumn()))));
     const bool several = columns.size() > 1;
@@ -275,14 +277,13 @@ void ChartsPanel::syncLayers()
 
 void ChartsPanel::retranslate()
 {
-    const bool chinese = m_analysis.model().chinese();
-    m_layerLabel->setText(chinese ? QStringLiteral("图表层：") : QStringLiteral("Chart layer:"));
-    m_saveRun->setText(chinese ? QStringLiteral("保存运行图") : QStringLiteral("Save run chart"));
-    m_saveHist->setText(chinese ? QStringLiteral("保存直方图") : QStringLiteral("Save histogram"));
-    m_runX->setTitleText(chinese ? QStringLiteral("读数序号") : QStringLiteral("Reading number"));
-    m_histY->setTitleText(chinese ? QStringLiteral("读数个数") : QStringLiteral("Readings"));
-    m_runLine->setName(chinese ? QStringLiteral("厚度") : QStringLiteral("Thickness"));
-    m_histArea->setName(chinese ? QStringLiteral("读数个数") : QStringLiteral("Readings"));
+    m_layerLabel->setText(tr("Chart layer:"));
+    m_saveRun->setText(tr("Save run chart"));
+    m_saveHist->setText(tr("Save histogram"));
+    m_runX->setTitleText(tr("Reading number"));
+    m_histY->setTitleText(tr("Readings"));
+    m_runLine->setName(tr("Thickness"));
+    m_histArea->setName(tr("Readings"));
     syncLayers();
     m_dirty = true;
     refresh();
@@ -310,7 +311,6 @@ void ChartsPanel::refresh()
 void ChartsPanel::refreshRun()
 {
     const RecordsModel &model = m_analysis.model();
-    const bool chinese = model.chinese();
     const int column = m_analysis.chartColumn();
     const QList<QPointF> points = m_analysis.runSeries().points(&m_pointRows);
     // A handful of readings are dots as well as a line (a single one is only a dot). Set
@@ -319,7 +319,7 @@ void ChartsPanel::refreshRun()
     m_runLine->setPointsVisible(points.size() <= 20);
     m_runLine->replace(points);
     const QString unit = column >= 0 ? model.unitName(column) : QString();
-    const QString word = chinese ? QStringLiteral("厚度") : QStringLiteral("Thickness");
+    const QString word = tr("Thickness");
     // The unit alone beside the short axis: "Thickness (mm)" would not fit its height; the
     // chart shows thickness by its place (and the histogram's axis says so).
     m_runY->setTitleText(unit.isEmpty() ? word : unit);
@@ -361,14 +361,13 @@ void ChartsPanel::refreshRun()
         line->setVisible(shown);
         if (shown) {
             line->replace({QPointF(0, limits[k]), QPointF(lastReading, limits[k])});
-            line->setName(limitName(k, limits[k], decimals, chinese));
+            line->setName(limitName(k, limits[k], decimals));
         } else {
             line->clear();
         }
     }
-    m_runHint->setText(chinese ? QStringLiteral("没有数值读数可画。读取记录或在仪器上测量后，读数显示在这里。")
-                               : QStringLiteral("No numeric readings to chart. Read the records or measure on the "
-                                                "gauge and they appear here."));
+    m_runHint->setText(tr("No numeric readings to chart. Read the records or measure on the "
+                          "gauge and they appear here."));
     // Nothing to chart: the hint alone, no empty axes or limit lines under it.
     m_runHint->setVisible(points.isEmpty());
     m_runX->setVisible(!points.isEmpty());
@@ -381,7 +380,6 @@ void ChartsPanel::refreshRun()
 void ChartsPanel::refreshHistogram()
 {
     const RecordsModel &model = m_analysis.model();
-    const bool chinese = model.chinese();
     const int column = m_analysis.chartColumn();
     const Histogram &h = m_analysis.histogram();
     QList<QPointF> outline;
@@ -398,7 +396,7 @@ void ChartsPanel::refreshHistogram()
     }
     m_histUpper->replace(outline);
     const QString unit = column >= 0 ? model.unitName(column) : QString();
-    const QString word = chinese ? QStringLiteral("厚度") : QStringLiteral("Thickness");
+    const QString word = tr("Thickness");
     m_histX->setTitleText(unit.isEmpty() ? word : word + QStringLiteral(" (") + unit + QLatin1Char(')'));
 
     const std::array<double, 4> limits = limitValues(m_analysis, column);
@@ -426,13 +424,12 @@ void ChartsPanel::refreshHistogram()
         line->setVisible(shown);
         if (shown) {
             line->replace({QPointF(limits[k], 0), QPointF(limits[k], top)});
-            line->setName(limitName(k, limits[k], decimals, chinese));
+            line->setName(limitName(k, limits[k], decimals));
         } else {
             line->clear();
         }
     }
-    m_histHint->setText(chinese ? QStringLiteral("没有数值读数，直方图为空。")
-                                : QStringLiteral("No numeric readings: the histogram is empty."));
+    m_histHint->setText(tr("No numeric readings: the histogram is empty."));
     m_histHint->setVisible(h.isEmpty());
     // An empty area still draws its edge; hidden, and its legend entry stays hidden when back.
     m_histArea->setVisible(!h.isEmpty());
@@ -454,7 +451,6 @@ QString ChartsPanel::textAt(const QChartView *view, const QPoint &viewportPos, i
     const QRectF plot = chart->plotArea();
     if (!plot.adjusted(-6, -6, 6, 6).contains(at))
         return QString();
-    const bool chinese = m_analysis.model().chinese();
     if (view == m_runView) {
         // The nearest point on screen, within a few pixels (a reduced series has at most a
         // few points per pixel column, so looking at all of them is cheap).
@@ -492,8 +488,7 @@ QString ChartsPanel::textAt(const QChartView *view, const QPoint &viewportPos, i
     const int d = m_analysis.model().decimals(m_analysis.chartColumn()) + 1;
     const QString from = RecordsModel::formatValue(h.start + bin * h.width, d);
     const QString to = RecordsModel::formatValue(h.start + (bin + 1) * h.width, d);
-    return chinese ? QStringLiteral("%1 – %2：%3 条读数").arg(from, to).arg(h.counts[bin])
-                   : QStringLiteral("%1 – %2: %3 readings").arg(from, to).arg(h.counts[bin]);
+    return tr("%1 – %2: %3 readings").arg(from, to).arg(h.counts[bin]);
 }
 
 bool ChartsPanel::eventFilter(QObject *watched, QEvent *event)
@@ -539,14 +534,14 @@ QString ChartsPanel::describeRow(int row) const
     const int column = m_analysis.chartColumn();
     if (row < 0 || row >= model.rowCount() || column < 0)
         return QString();
-    const bool chinese = model.chinese();
-    QString text = chinese ? QStringLiteral("第%1条").arg(row + 1) : QStringLiteral("Reading %1").arg(row + 1);
+    QString text = tr("Reading %1").arg(row + 1);
     if (model.layout() == 2 && !model.name(row).isEmpty())
         text += QStringLiteral(" (") + model.name(row) + QLatin1Char(')');
-    text += (chinese ? QStringLiteral("：") : QStringLiteral(": ")) + model.text(row, column) + QLatin1Char(' ')
+    //: Between a reading's number and its value.
+    text += tr(": ") + model.text(row, column) + QLatin1Char(' ')
         + model.unitName(column);
     if (const std::optional<Band> band = m_analysis.band(row, column))
-        text += QStringLiteral(" — ") + BandDelegate::name(*band, chinese);
+        text += QStringLiteral(" — ") + BandDelegate::name(*band);
     return text;
 }
 
@@ -572,13 +567,12 @@ bool ChartsPanel::savePng(QChartView *view, const QString &path)
     return file.commit();
 }
 
-void ChartsPanel::save(QChartView *view, const QString &english, const QString &chinese)
+void ChartsPanel::save(QChartView *view, const QString &fileName)
 {
     if (!m_interaction)
         return;
-    const bool zh = m_analysis.model().chinese();
-    const QString title = zh ? QStringLiteral("保存图表") : QStringLiteral("Save chart");
-    QString path = m_interaction->getSaveFileName(this, title, ExportFlow::proposedPath(zh ? chinese : english),
+    const QString title = tr("Save chart");
+    QString path = m_interaction->getSaveFileName(this, title, ExportFlow::proposedPath(fileName),
                                                   QStringLiteral("PNG (*.png)"));
     if (path.isEmpty())
         return;
@@ -588,13 +582,11 @@ void ChartsPanel::save(QChartView *view, const QString &english, const QString &
         path += QStringLiteral(".png");
         if (QFileInfo::exists(path)
             && !m_interaction->question(this, title,
-                                        zh ? QStringLiteral("%1 已存在，是否替换？").arg(QDir::toNativeSeparators(path))
-                                           : QStringLiteral("%1 already exists. Do you want to replace it?")
-                                                 .arg(QDir::toNativeSeparators(path))))
+                                        tr("%1 already exists. Do you want to replace it?")
+                                            .arg(QDir::toNativeSeparators(path))))
             return;
     }
     if (!savePng(view, path))
         m_interaction->information(this, title,
-                                   zh ? QStringLiteral("无法写入 %1。").arg(QDir::toNativeSeparators(path))
-                                      : QStringLiteral("Could not write %1.").arg(QDir::toNativeSeparators(path)));
+                                   tr("Could not write %1.").arg(QDir::toNativeSeparators(path)));
 }

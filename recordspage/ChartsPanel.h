@@ -67,7 +67,8 @@ private:
     void refreshRun();
     void refreshHistogram();
     void syncLayers();
-    void save(QChartView *view, const QString &english, const QString &chinese);
+    // fileName: the name proposed in the last folder used.
+    void save(QChartView *view, const QString &fileName);
 
     ReadingsAnalysis &m_analysis;
     UserInteraction *m_interaction;

@@ -3,6 +3,7 @@
 #include "analysis/LimitsStore.h"
 #include "export/ExportFlow.h"
 #include "export/PdfReport.h"
+#include "interaction/Language.h"
 #include "interaction/UserInteraction.h"
 #include "records/RecordsModel.h"
 #include "recordspage/BandDelegate.h"
@@ -39,7 +40,7 @@ const QString thickenedMark = QStringLiteral(" \u2191");
 class ComparisonFileTypes : public UserInteraction
 {
 public:
-    ComparisonFileTypes(UserInteraction &ui, bool chinese) : ui(ui), chinese(chinese) {}
+    explicit ComparisonFileTypes(UserInteraction &ui) : ui(ui) {}
 
     void information(QWidget *parent, const QString &title, const QString &text) override
     {
@@ -65,8 +66,8 @@ public:
                              : ExportFlow::fileType(ExportFormat::Xlsx);
         const QString proposed = ExportFlow::proposedPath(
             QStringLiteral("Comparison") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
-        QString path = ui.getSaveFileName(parent, chinese ? QStringLiteral("保存对比结果") : QStringLiteral("Save the comparison"),
-                                          proposed, types, &chosen);
+        QString path = ui.getSaveFileName(parent, ComparisonDialog::tr("Save the comparison"), proposed, types,
+                                          &chosen);
         ExportFlow::rememberFolder(path);
         if (selectedFilter)
             *selectedFilter = chosen;
@@ -74,9 +75,8 @@ public:
         if (!path.isEmpty() && QFileInfo(path).suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0) {
             path += QLatin1Char('x');
             if (QFileInfo::exists(path)
-                && !ui.question(parent, chinese ? QStringLiteral("提示") : QStringLiteral("Tip"),
-                                (chinese ? QStringLiteral("%1 已存在，是否替换？")
-                                         : QStringLiteral("%1 already exists. Do you want to replace it?"))
+                && !ui.question(parent, ComparisonDialog::tr("Tip"),
+                                ComparisonDialog::tr("%1 already exists. Do you want to replace it?")
                                     .arg(QFileInfo(path).fileName())))
                 return QString();
         }
@@ -85,7 +85,6 @@ public:
 
 private:
     UserInteraction &ui;
-    bool chinese;
 };
 
 // The export needs a writer for every format; .xls is never offered here (see above).
@@ -120,10 +119,10 @@ QString swatch(Band band, const QString &label)
 ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySummary> &surveys, LimitsStore *limits,
                                    QWidget *parent)
     : QDialog(parent), m_session(session), m_summaries(surveys), m_limits(limits),
-      m_chinese(session.model().chinese())
+      m_chinese(Language::instance().isChinese())
 {
     setObjectName(QStringLiteral("ComparisonDialog"));
-    setWindowTitle(text("Compare surveys", QStringLiteral("对比测量")));
+    setWindowTitle(tr("Compare surveys"));
     m_multiLayer = std::any_of(surveys.begin(), surveys.end(), [](const SurveySummary &s) { return s.info.layout == 2; });
 
     auto *layout = new QVBoxLayout(this);
@@ -134,39 +133,35 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     locationNote = new QLabel(this);
     locationNote->setObjectName(QStringLiteral("label_comparisonLocations"));
     locationNote->setWordWrap(true);
-    locationNote->setText(m_multiLayer ? text("Locations are the record names, as named on the gauge or in the table.",
-                                              QStringLiteral("位置为记录名称（在仪器上或表格中命名）。"))
-                                       : text("Locations are the record numbers (the No. column): a record's place in "
-                                              "the gauge's memory, which deleting rows does not change. Measurements "
-                                              "the gauge sent by itself have none and are not compared.",
-                                              QStringLiteral("位置为记录编号（“编号”列）：即记录在仪器存储中的位置，删除行不会改变它。"
-                                                             "仪器主动发送的读数没有编号，不参与比较。")));
+    locationNote->setText(m_multiLayer ? tr("Locations are the record names, as named on the gauge or in the table.")
+                                       : tr("Locations are the record numbers (the No. column): a record's place in "
+                                            "the gauge's memory, which deleting rows does not change. Measurements "
+                                            "the gauge sent by itself have none and are not compared."));
     layout->addWidget(locationNote);
 
     auto *inputs = new QHBoxLayout;
-    inputs->addWidget(new QLabel(text("Minimum thickness", QStringLiteral("最小厚度")), this));
+    inputs->addWidget(new QLabel(tr("Minimum thickness"), this));
     minimum = new QLineEdit(this);
     minimum->setObjectName(QStringLiteral("lineEdit_comparisonMinimum"));
     minimum->setFixedWidth(90);
     minimum->setAlignment(Qt::AlignCenter);
-    minimum->setPlaceholderText(text("none", QStringLiteral("无")));
-    minimum->setToolTip(text("Without a minimum there is no remaining life and no next inspection date.",
-                             QStringLiteral("未设最小厚度时不计算剩余寿命和下次检测日期。")));
+    minimum->setPlaceholderText(tr("none"));
+    minimum->setToolTip(tr("Without a minimum there is no remaining life and no next inspection date."));
     inputs->addWidget(minimum);
     minimumUnit = new QLabel(this);
     inputs->addWidget(minimumUnit);
     inputs->addSpacing(20);
-    inputs->addWidget(new QLabel(text("Inspection interval", QStringLiteral("检测周期")), this));
+    inputs->addWidget(new QLabel(tr("Inspection interval"), this));
     interval = new QDoubleSpinBox(this);
     interval->setObjectName(QStringLiteral("spinBox_comparisonInterval"));
     interval->setRange(0.1, 100.0);
     interval->setDecimals(1);
     interval->setSingleStep(0.5);
     interval->setValue(5.0);
-    interval->setSuffix(text(" years", QStringLiteral(" 年")));
+    interval->setSuffix(tr(" years"));
     inputs->addWidget(interval);
     inputs->addSpacing(20);
-    layerLabel = new QLabel(text("Layer", QStringLiteral("层")), this);
+    layerLabel = new QLabel(tr("Layer"), this);
     inputs->addWidget(layerLabel);
     layer = new QComboBox(this);
     layer->setObjectName(QStringLiteral("comboBox_comparisonLayer"));
@@ -189,12 +184,11 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     legend = new QLabel(this);
     legend->setObjectName(QStringLiteral("label_comparisonLegend"));
     legend->setTextFormat(Qt::RichText);
-    legend->setText(swatch(Band::Red, text("Under the minimum", QStringLiteral("低于最小厚度"))) + QStringLiteral("&nbsp;&nbsp;")
-                    + swatch(Band::Amber, text("Less life left than the interval", QStringLiteral("剩余寿命短于检测周期")))
+    legend->setText(swatch(Band::Red, tr("Under the minimum")) + QStringLiteral("&nbsp;&nbsp;")
+                    + swatch(Band::Amber, tr("Less life left than the interval"))
                     + QStringLiteral("&nbsp;&nbsp;")
                     + (thickenedMark.trimmed()
-                       + text(" thicker than before: the rate is taken as 0",
-                              QStringLiteral(" 比上次更厚：腐蚀速率按0计"))).toHtmlEscaped());
+                       + tr(" thicker than before: the rate is taken as 0")).toHtmlEscaped());
     layout->addWidget(legend);
     notes = new QLabel(this);
     notes->setObjectName(QStringLiteral("label_comparisonNotes"));
@@ -202,11 +196,11 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
     layout->addWidget(notes);
 
     auto *buttons = new QHBoxLayout;
-    exportButton = new QPushButton(text("Export", QStringLiteral("导出")), this);
+    exportButton = new QPushButton(tr("Export"), this);
     exportButton->setObjectName(QStringLiteral("pushButton_comparisonExport"));
-    reportButton = new QPushButton(text("Report", QStringLiteral("报告")), this);
+    reportButton = new QPushButton(tr("Report"), this);
     reportButton->setObjectName(QStringLiteral("pushButton_comparisonReport"));
-    closeButton = new QPushButton(text("Close", QStringLiteral("关闭")), this);
+    closeButton = new QPushButton(tr("Close"), this);
     closeButton->setObjectName(QStringLiteral("pushButton_comparisonClose"));
     buttons->addStretch();
     for (QPushButton *button : {exportButton, reportButton, closeButton}) {
@@ -236,11 +230,6 @@ ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySu
 
 ComparisonDialog::~ComparisonDialog() = default;
 
-QString ComparisonDialog::text(const char *english, const QString &chinese) const
-{
-    return m_chinese ? chinese : QString::fromUtf8(english);
-}
-
 void ComparisonDialog::reload()
 {
     m_surveys.clear();
@@ -248,10 +237,13 @@ void ComparisonDialog::reload()
     QList<qint64> ids;
     for (const SurveySummary &s : std::as_const(m_summaries))
         ids << s.id;
-    if (SurveyStore *store = m_session.store())
+    if (SurveyStore *store = m_session.store()) {
         m_surveys = loadSurveys(*store, ids, m_multiLayer ? layer->currentIndex() : 0, &m_loadError);
-    else
-        m_loadError = {QStringLiteral("The survey file is not open."), QStringLiteral("数据文件未打开。")};
+    } else {
+        // Already in the language of the moment, as every text of this window.
+        const QString closed = tr("The survey file is not open.");
+        m_loadError = {closed, closed};
+    }
 
     // The minimum is entered once, in the newest survey's unit; the comparison converts it.
     if (m_minimumUnit.isEmpty() && !m_surveys.isEmpty()) {
@@ -380,14 +372,13 @@ void ComparisonDialog::showRows()
         for (const ComparedSurvey &s : std::as_const(m_comparison.surveys))
             if (!serials.contains(s.serial))
                 serials << s.serial;
-        summary->setText(text("%1 surveys from %2 to %3, gauge %4; thicknesses in %5.",
-                              QStringLiteral("%1次测量，%2至%3，仪器%4；厚度单位%5。"))
+        summary->setText(tr("%1 surveys from %2 to %3, gauge %4; thicknesses in %5.")
                              .arg(surveys)
                              .arg(comparisonDate(m_comparison.surveys.first().dateMs),
                                   comparisonDate(m_comparison.surveys.last().dateMs),
                                   serials.join(QStringLiteral(", ")), m_comparison.unit));
     } else {
-        summary->setText(text("%1 surveys selected.", QStringLiteral("已选%1次测量。")).arg(m_summaries.size()));
+        summary->setText(tr("%1 surveys selected.").arg(m_summaries.size()));
     }
     exportButton->setEnabled(!m_comparison.rows.isEmpty());
     reportButton->setEnabled(!m_comparison.rows.isEmpty());
@@ -420,7 +411,7 @@ bool ComparisonDialog::exportTable()
     if (m_comparison.rows.isEmpty())
         return false;
     if (!m_export) {
-        m_exportUi = std::make_unique<ComparisonFileTypes>(m_session.interaction(), m_chinese);
+        m_exportUi = std::make_unique<ComparisonFileTypes>(m_session.interaction());
         m_noXls = std::make_unique<NoXlsWriter>();
         m_export = std::make_unique<ExportFlow>(*m_exportUi, *m_noXls);
     }
@@ -433,7 +424,7 @@ void ComparisonDialog::onReportClicked()
         return;
     ReportFields fields;
     QString logoPath;
-    if (ReportDialog::askFields(this, m_chinese, &fields, &logoPath))
+    if (ReportDialog::askFields(this, &fields, &logoPath))
         writeReport(fields, logoPath);
 }
 
@@ -442,15 +433,13 @@ QStringList ComparisonDialog::reportNotes() const
     QStringList out;
     const ComparisonSettings &settings = m_comparison.settings;
     if (settings.minimum)
-        out << text("Minimum thickness %1 %2; inspection interval %3 years.",
-                    QStringLiteral("最小厚度 %1 %2；检测周期 %3 年。"))
+        out << tr("Minimum thickness %1 %2; inspection interval %3 years.")
                    .arg(QLocale().toString(*settings.minimum, 'g', 6), m_comparison.unit,
                         QLocale().toString(settings.intervalYears, 'g', 4));
     else
-        out << text("No minimum thickness given: no remaining life and no next inspection date.",
-                    QStringLiteral("未设最小厚度：不计算剩余寿命和下次检测日期。"));
+        out << tr("No minimum thickness given: no remaining life and no next inspection date.");
     if (m_multiLayer)
-        out << text("Thickness of layer %1.", QStringLiteral("第%1层厚度。")).arg(layer->currentIndex() + 1);
+        out << tr("Thickness of layer %1.").arg(layer->currentIndex() + 1);
     out << locationNote->text();
     for (const BilingualText &note : m_comparison.notes)
         out << note.in(m_chinese);
@@ -462,7 +451,7 @@ bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &lo
     if (m_comparison.rows.isEmpty())
         return false;
     UserInteraction &ui = m_session.interaction();
-    const QString path = ReportDialog::askPath(ui, this, text("Save the comparison report", QStringLiteral("保存对比报告")),
+    const QString path = ReportDialog::askPath(ui, this, tr("Save the comparison report"),
                                                QStringLiteral("ComparisonReport"));
     if (path.isEmpty())
         return false; // the user's choice: no message
@@ -478,14 +467,14 @@ bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &lo
         dates << comparisonDate(s.dateMs);
     }
     input.serial = serials.join(QStringLiteral(", "));
-    input.meterType = m_multiLayer ? text("multi layer", QStringLiteral("多层")) : text("single layer", QStringLiteral("单层"));
+    input.meterType = m_multiLayer ? tr("multi layer") : tr("single layer");
     input.date = QDateTime::fromMSecsSinceEpoch(m_comparison.surveys.last().dateMs);
     input.units = m_comparison.unit;
     input.comparisonTitle =
-        text("Surveys of %1 compared", QStringLiteral("%1 的测量对比")).arg(dates.join(QStringLiteral(", ")));
+        tr("Surveys of %1 compared").arg(dates.join(QStringLiteral(", ")));
     input.comparisonNotes = reportNotes();
     input.comparison = table();
     if (!logoPath.isEmpty())
         input.logo = QImage(logoPath);
-    return ReportDialog::writeFile(ui, this, m_chinese, input, path, logoPath, int(input.comparison.rows.size()));
+    return ReportDialog::writeFile(ui, this, input, path, logoPath, int(input.comparison.rows.size()));
 }

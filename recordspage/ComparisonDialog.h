@@ -64,7 +64,6 @@ public:
     QPushButton *closeButton = nullptr;
 
 private:
-    QString text(const char *english, const QString &chinese) const;
     // Reads the surveys of the chosen layer from the store, then compare().
     void reload();
     // Compares the loaded surveys with the inputs and shows the result.
@@ -82,7 +81,7 @@ private:
     GaugeSession &m_session;
     QVector<SurveySummary> m_summaries;
     LimitsStore *m_limits;
-    bool m_chinese;
+    bool m_chinese; // the language when opened: what the lower layers render in
     bool m_multiLayer = false;
     QString m_minimumUnit; // the unit the minimum is entered in: the newest survey's
     int m_noteWidth = 340; // the widest the note column gets before its text wraps

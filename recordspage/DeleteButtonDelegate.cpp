@@ -11,9 +11,9 @@ const char *DeleteButtonDelegate::buttonStyleSheet()
     return "min-height:12px;padding:0px;";
 }
 
-QString DeleteButtonDelegate::label(bool chinese)
+QString DeleteButtonDelegate::label()
 {
-    return chinese ? QStringLiteral("删除") : QStringLiteral("Delete");
+    return tr("Delete");
 }
 
 DeleteButtonDelegate::DeleteButtonDelegate(QTableView *table)
@@ -39,11 +39,8 @@ void DeleteButtonDelegate::setOperationColumn(int column)
     m_table->viewport()->update();
 }
 
-void DeleteButtonDelegate::setChinese(bool chinese)
+void DeleteButtonDelegate::retranslate()
 {
-    if (m_chinese == chinese)
-        return;
-    m_chinese = chinese;
     m_table->viewport()->update();
 }
 
@@ -72,7 +69,7 @@ void DeleteButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     QStyleOptionButton button;
     button.initFrom(m_template);
     button.rect = option.rect;
-    button.text = label(m_chinese);
+    button.text = label();
     button.state |= QStyle::State_Enabled;
     button.state |= (m_pressed.isValid() && m_pressed == index) ? QStyle::State_Sunken : QStyle::State_Raised;
     if (option.state & QStyle::State_MouseOver)

@@ -6,7 +6,7 @@
 class QPushButton;
 class QTableView;
 
-// Draws a push button labelled "Delete"/"删除" in every Operation cell (a cell of the
+// Draws a push button labelled "Delete" (in the language of the moment) in every Operation cell (a cell of the
 // Operation column, which holds no data) and reports a left click released on it. No widget is
 // created per row: one hidden, styled QPushButton serves as the style's template so the
 // application's style sheet applies to the painted buttons.
@@ -15,7 +15,7 @@ class DeleteButtonDelegate : public QStyledItemDelegate
     Q_OBJECT
 public:
     static const char *buttonStyleSheet(); // "min-height:12px;padding:0px;"
-    static QString label(bool chinese);
+    static QString label();
 
     explicit DeleteButtonDelegate(QTableView *table);
     ~DeleteButtonDelegate() override;
@@ -23,8 +23,8 @@ public:
     // -1: no Operation column (the table has no columns).
     void setOperationColumn(int column);
     int operationColumn() const { return m_column; }
-    void setChinese(bool chinese);
-    bool chinese() const { return m_chinese; }
+    // The caption follows the language: the buttons are painted again.
+    void retranslate();
 
     // Whether the cell shows a Delete button.
     bool isButtonCell(const QModelIndex &index) const;
@@ -49,5 +49,4 @@ private:
     QPushButton *m_template;
     QPersistentModelIndex m_pressed;
     int m_column = -1;
-    bool m_chinese = true;
 };

@@ -2,9 +2,8 @@
 
 #include "analysis/LimitsStore.h"
 #include "analysis/ReadingsAnalysis.h"
-#include "export/PdfReport.h"
 #include "export/ReportAnalysis.h"
-#include "interaction/UserInteraction.h"
+#include "interaction/Language.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordEdits.h"
 #include "records/RecordsModel.h"
@@ -13,22 +12,20 @@
 #include "recordspage/LimitsEditor.h"
 #include "recordspage/HistoryDialog.h"
 #include "recordspage/RecordsTable.h"
-#include "recordspage/ReportDialog.h"
 #include "recordspage/StatisticsPanel.h"
 #include "recordspage/SurveyLimitsStore.h"
+#include "recordspage/TableReport.h"
 #include "session/ExportTable.h"
 #include "session/GaugeSession.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,10 +86,13 @@ FirstPage::FirstPage(GaugeSession &session, QWidget *parent) : QWidget(parent), 
     });
     connect(&m_session, &GaugeSession::layoutChanged, this, &FirstPage::showLayerSelector);
     connect(&m_session, &GaugeSession::linkClosed, this, &FirstPage::clearDeviceInfo);
+    // After the widgets and the model: every text in the new language, the table's headers first.
+    connect(&Language::instance(), &Language::changed, this, &FirstPage::languageChange);
     connect(&m_session, &GaugeSession::linkOpened, records, [this] { records->setGaugeConnected(true); });
     connect(&m_session, &GaugeSession::linkClosed, records, [this] { records->setGaugeConnected(false); });
-    connect(tableWidget_data, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex &index) { on_tableWidget_data_cellDoubleClicked(index.row(), index.column()); });
+    // Double-click: the name editor, in the multi-layer layout's name column.
+    connect(tableWidget_data, &QAbstractItemView::doubleClicked, records,
+            [this](const QModelIndex &index) { records->editName(index.row(), index.column()); });
     setupAnalysis();
 }
 
@@ -100,7 +100,7 @@ void FirstPage::setupAnalysis()
 {
     m_defaultLimitsStore = std::make_unique<SettingsLimitsStore>(
         QDir(ConfigPlaces::current().userConfigDir).filePath(QStringLiteral("limits.ini")));
-    m_analysis = new ReadingsAnalysis(model(), this);
+    m_analysis = new ReadingsAnalysis(m_session.model(), this);
     // In the survey file when there is one, beside the readings they judge.
     if (SurveyStore *survey = m_session.store())
         m_surveyLimitsStore = std::make_unique<SurveyLimitsStore>(*survey, *m_defaultLimitsStore);
@@ -147,30 +147,27 @@ void FirstPage::setupAnalysis()
     };
     connect(tableWidget_data->selectionModel(), &QItemSelectionModel::selectionChanged, m_analysis,
             selectionToAnalysis);
-    connect(&model(), &QAbstractItemModel::modelReset, m_analysis, selectionToAnalysis);
+    connect(&m_session.model(), &QAbstractItemModel::modelReset, m_analysis, selectionToAnalysis);
     connect(m_statistics, &StatisticsPanel::wholeTableRequested, tableWidget_data, &QAbstractItemView::clearSelection);
     connect(m_charts, &ChartsPanel::rowActivated, tableWidget_data, [this](int row) {
         tableWidget_data->selectRow(row);
-        tableWidget_data->scrollTo(model().index(row, 0), QAbstractItemView::PositionAtCenter);
+        tableWidget_data->scrollTo(m_session.model().index(row, 0), QAbstractItemView::PositionAtCenter);
     });
 
     m_bandDelegate = new BandDelegate(*m_analysis, this);
-    connect(&model(), &QAbstractItemModel::modelReset, this, &FirstPage::syncBandColumns);
+    connect(&m_session.model(), &QAbstractItemModel::modelReset, this, &FirstPage::syncBandColumns);
     connect(m_analysis, &ReadingsAnalysis::limitsChanged, tableWidget_data->viewport(),
             qOverload<>(&QWidget::update));
     syncBandColumns();
     retranslateUi();
     m_session.setExportDecorator([this](WorkbookTable &table, const QList<int> &columns) { addLimits(table, columns); });
+    m_report = std::make_unique<TableReport>(m_session, *m_analysis, m_charts, this, lineEdit_serialNo,
+                                             lineEdit_firmwareVersion);
 }
 
 void FirstPage::addLimits(WorkbookTable &table, const QList<int> &columns) const
 {
     table.limits = workbookLimits(*m_analysis, columns);
-}
-
-void FirstPage::addAnalysis(ReportInput &input, const QList<int> &columns)
-{
-    addReportAnalysis(input, *m_analysis, columns, m_charts ? m_charts->runChartImage(QSize(1200, 400)) : QImage());
 }
 
 void FirstPage::setLimitsStore(LimitsStore *store)
@@ -258,6 +255,10 @@ void FirstPage::setupUi()
 
     retranslateUi();
     QMetaObject::connectSlotsByName(this);
+    connect(pushButton_readRecords, &QPushButton::clicked, &m_session, &GaugeSession::readRecords);
+    connect(pushButton_clearData, &QPushButton::clicked, &m_session, &GaugeSession::clearRecords);
+    connect(pushButton_exportExcel, &QPushButton::clicked, &m_session, &GaugeSession::exportRecords);
+    connect(pushButton_report, &QPushButton::clicked, this, [this] { m_report->run(); });
     // After the slots above, so that the dialogs they open are closed by then.
     for (QPushButton *button :
          {pushButton_readRecords, pushButton_clearData, pushButton_undo, pushButton_exportExcel, pushButton_history,
@@ -267,22 +268,21 @@ void FirstPage::setupUi()
 
 void FirstPage::retranslateUi()
 {
-    groupBox_deviceInformation->setTitle(QCoreApplication::translate("FirstPage", "仪器信息"));
-    label_serialNo->setText(QCoreApplication::translate("FirstPage", "SN号："));
-    label_firmwareVersion->setText(QCoreApplication::translate("FirstPage", "版本号："));
-    label_layerDisplay->setText(QCoreApplication::translate("FirstPage", "层数显示"));
+    groupBox_deviceInformation->setTitle(tr("Instrument Information"));
+    label_serialNo->setText(tr("SN:"));
+    label_firmwareVersion->setText(tr("Version:"));
+    label_layerDisplay->setText(tr("Layers Shown"));
+    // Numbers, not words; refilled so that a switch shows one layer again, as it always did.
     comboBox_layerDisplay->clear();
-    comboBox_layerDisplay->insertItems(0, {QCoreApplication::translate("FirstPage", "1"),
-                                           QCoreApplication::translate("FirstPage", "2"),
-                                           QCoreApplication::translate("FirstPage", "3")});
-    pushButton_readRecords->setText(QCoreApplication::translate("FirstPage", "读取测量记录"));
-    pushButton_clearData->setText(QCoreApplication::translate("FirstPage", "清除数据"));
-    pushButton_exportExcel->setText(QCoreApplication::translate("FirstPage", "导出Excel"));
-    pushButton_undo->setText(QCoreApplication::translate("FirstPage", "撤销"));
-    pushButton_report->setText(QCoreApplication::translate("FirstPage", "检测报告"));
+    comboBox_layerDisplay->insertItems(0, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+    pushButton_readRecords->setText(tr("Read Records"));
+    pushButton_clearData->setText(tr("Clear Data"));
+    pushButton_exportExcel->setText(tr("Export Excel"));
+    pushButton_undo->setText(tr("Undo"));
+    pushButton_report->setText(tr("Report"));
     if (m_chartsToggle)
-        m_chartsToggle->setText(chineseUi() ? QStringLiteral("图表") : QStringLiteral("Charts"));
-    pushButton_history->setText(QCoreApplication::translate("FirstPage", "历史数据"));
+        m_chartsToggle->setText(tr("Charts"));
+    pushButton_history->setText(tr("History"));
 }
 
 void FirstPage::changeEvent(QEvent *event)
@@ -292,64 +292,7 @@ void FirstPage::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-// ---- the session's state, as the page shows it ------------------------------------------
-
-RecordsModel &FirstPage::model() const
-{
-    return m_session.model();
-}
-
-bool FirstPage::chineseUi() const
-{
-    return model().chinese();
-}
-
-void FirstPage::setChineseUi(bool chinese)
-{
-    model().setChinese(chinese);
-}
-
-int FirstPage::tableLayout() const
-{
-    return m_session.tableLayout();
-}
-
-const QList<QVariantList> &FirstPage::meterTable() const
-{
-    return m_session.config().meterTable;
-}
-
-const QList<QVariantList> &FirstPage::unitTable() const
-{
-    return m_session.config().unitTable;
-}
-
-QList<int> FirstPage::unitNumbers() const
-{
-    return m_session.unitNumbers();
-}
-
-QList<int> FirstPage::singleDecimals() const
-{
-    return model().singleDecimals();
-}
-
-QList<int> FirstPage::multiDecimals() const
-{
-    return model().multiDecimals();
-}
-
-MyThread *FirstPage::worker() const
-{
-    return m_session.worker();
-}
-
 // ---- table ---------------------------------------------------------------------------
-
-void FirstPage::buildHeaders()
-{
-    m_session.buildHeaders();
-}
 
 void FirstPage::showLayerSelector(int layout)
 {
@@ -373,19 +316,7 @@ void FirstPage::updateUndoButton()
 void FirstPage::languageChange()
 {
     retranslateUi();
-    showLayerSelector(tableLayout());
-}
-
-void FirstPage::slot_deleteRow()
-{
-    // Kept for buttons placed in the table as widgets: the row is found from where the
-    // button sits. The painted buttons are handled by the table's delegate.
-    auto *button = qobject_cast<QPushButton *>(sender());
-    if (!button)
-        return;
-    const QModelIndex index = tableWidget_data->indexAt(button->frameGeometry().topLeft());
-    if (index.row() != -1)
-        m_session.edits().deleteRows(index.row(), 1);
+    showLayerSelector(m_session.tableLayout());
 }
 
 void FirstPage::on_comboBox_layerDisplay_currentIndexChanged(int index)
@@ -393,78 +324,10 @@ void FirstPage::on_comboBox_layerDisplay_currentIndexChanged(int index)
     bool ok = false;
     const int layers = comboBox_layerDisplay->itemText(index).toInt(&ok, 10);
     if (ok)
-        model().setLayersShown(layers);
-}
-
-void FirstPage::on_tableWidget_data_cellDoubleClicked(int row, int column)
-{
-    records->editName(row, column);
+        m_session.model().setLayersShown(layers);
 }
 
 // ---- records page buttons ------------------------------------------------------------
-
-void FirstPage::on_pushButton_clearData_clicked()
-{
-    m_session.clearRecords();
-}
-
-bool FirstPage::on_pushButton_exportExcel_clicked()
-{
-    return m_session.exportRecords();
-}
-
-void FirstPage::on_pushButton_report_clicked()
-{
-    const bool chinese = chineseUi();
-    UserInteraction &ui = m_session.interaction();
-    if (model().rowCount() == 0) {
-        ui.information(this, QString::fromUtf8(chinese ? "提示" : "Tip"),
-                       QString::fromUtf8(chinese ? "没有可写入报告的数据：表格为空。"
-                                                 : "There is nothing to report: the table is empty."));
-        return;
-    }
-    ReportFields fields;
-    QString logoPath;
-    if (ReportDialog::askFields(this, chinese, &fields, &logoPath))
-        writeReport(fields, logoPath);
-}
-
-bool FirstPage::writeReport(const ReportFields &fields, const QString &logoPath)
-{
-    const bool chinese = chineseUi();
-    const auto text = [chinese](const char *english, const char *chineseText) {
-        return QString::fromUtf8(chinese ? chineseText : english);
-    };
-    UserInteraction &ui = m_session.interaction();
-    const RecordsModel &m = model();
-    if (m.rowCount() == 0)
-        return false;
-    const QString path = ReportDialog::askPath(ui, this, text("Save the inspection report", "保存检测报告"),
-                                               QStringLiteral("Report"));
-    if (path.isEmpty())
-        return false; // the user's choice: no message
-
-    ReportInput input;
-    input.chinese = chinese;
-    input.fields = fields;
-    input.serial = lineEdit_serialNo->text();
-    input.firmware = lineEdit_firmwareVersion->text();
-    if (m.layout() == 1 || m.layout() == 2)
-        input.meterType = m.layout() == 1 ? text("single layer", "单层") : text("multi layer", "多层");
-    input.date = QDateTime::currentDateTime();
-    QStringList units;
-    const QList<int> columns = m.exportedColumns();
-    for (int c : columns)
-        if (m.valueIndex(c) >= 0 && !m.unitName(c).isEmpty() && !units.contains(m.unitName(c)))
-            units << m.unitName(c);
-    input.units = units.join(QStringLiteral(", "));
-    input.table = exportTable(m);
-    const int rows = m.rowCount();
-    if (!logoPath.isEmpty())
-        input.logo = QImage(logoPath);
-    addAnalysis(input, columns);
-    return ReportDialog::writeFile(ui, this, chinese, input, path, logoPath, rows);
-}
 
 void FirstPage::on_pushButton_history_clicked()
 {
@@ -479,36 +342,4 @@ void FirstPage::clearDeviceInfo()
     // The rows stay when the gauge goes: only the device fields empty.
     lineEdit_serialNo->clear();
     lineEdit_firmwareVersion->clear();
-}
-
-// ---- connection life, reading, pushes: the session's work ----------------------------------
-
-void FirstPage::identifyInstrument()
-{
-    m_session.identify();
-}
-
-void FirstPage::on_pushButton_readRecords_clicked()
-{
-    m_session.readRecords();
-}
-
-void FirstPage::openThreadSlot()
-{
-    m_session.startWorker();
-}
-
-bool FirstPage::closeThreadSlot()
-{
-    return m_session.stopWorker();
-}
-
-void FirstPage::SaveData(const QByteArray &baData)
-{
-    m_session.handlePushedBytes(baData);
-}
-
-void FirstPage::onSettingsChanged()
-{
-    m_session.onSettingsChanged();
 }

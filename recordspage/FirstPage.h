@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
-#include <QVariantList>
 #include <QWidget>
 
 #include <memory>
@@ -12,7 +10,6 @@ class ChartsPanel;
 class GaugeSession;
 class LimitsEditor;
 class LimitsStore;
-class MyThread;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
@@ -21,20 +18,17 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
-class RecordsModel;
 class RecordsTable;
-struct ReportFields;
-struct ReportInput;
 struct WorkbookTable;
-struct Limits;
 class ReadingsAnalysis;
 class SettingsLimitsStore;
 class SurveyLimitsStore;
 class StatisticsPanel;
+class TableReport;
 
-// The records page: device information, layer selector, the action buttons (and History) and the
-// records table. A view over the gauge session and its records model: its slots are the
-// page's entry points and hand the work to the session.
+// The records page: device information, layer selector, the action buttons (and History), the
+// records table, the limits, statistics and charts panels. A view over the gauge session and its
+// records model: its buttons hand the work to the session; it follows the language.
 class FirstPage : public QWidget
 {
     Q_OBJECT
@@ -43,8 +37,6 @@ public:
     explicit FirstPage(GaugeSession &session, QWidget *parent = nullptr);
     ~FirstPage() override;
 
-    GaugeSession &session() const { return m_session; }
-    RecordsModel &model() const;
     RecordsTable *recordsTable() const { return records; }
     // Statistics, limits and chart data of the table; it owns the current limits.
     ReadingsAnalysis &analysis() const { return *m_analysis; }
@@ -56,33 +48,8 @@ public:
     // session has one, else an INI file in the user's configuration folder.
     void setLimitsStore(LimitsStore *store);
 
-    // The table's columns for the current layout and unit numbers; shows the layer selector
-    // only for the multi-layer layout.
-    void buildHeaders();
-    // Re-renders the page and the table in the current language.
-    void languageChange();
-    bool chineseUi() const;
-    void setChineseUi(bool chinese);
-    int tableLayout() const;
-    const QList<QVariantList> &meterTable() const;
-    const QList<QVariantList> &unitTable() const;
-    QList<int> unitNumbers() const;
-    QList<int> singleDecimals() const;
-    QList<int> multiDecimals() const;
-
-    // Connection life: run by the main window.
-    void identifyInstrument();
-    void openThreadSlot();
-    // Stops the worker and waits (bounded) for its thread; false if it did not end.
-    bool closeThreadSlot();
-    void clearDeviceInfo();
-    MyThread *worker() const;
-
-    void onSettingsChanged();
-
-    // Asks for the report's file and writes the table as a PDF report with these fields;
-    // true when it was written. A closed file dialog is no error.
-    bool writeReport(const ReportFields &fields, const QString &logoPath);
+    // What the Report button writes.
+    TableReport &report() const { return *m_report; }
 
     // Form widgets, named as their object names.
     QGridLayout *gridLayout_firstPage = nullptr;
@@ -104,17 +71,8 @@ public:
     QPushButton *pushButton_history = nullptr;
     QTableView *tableWidget_data = nullptr;
 
-public slots:
-    void SaveData(const QByteArray &baData);
-    void slot_deleteRow();
-
 private slots:
     void on_comboBox_layerDisplay_currentIndexChanged(int index);
-    void on_pushButton_readRecords_clicked();
-    void on_pushButton_clearData_clicked();
-    bool on_pushButton_exportExcel_clicked();
-    // The report's fields (remembered), then writeReport().
-    void on_pushButton_report_clicked();
     void on_pushButton_history_clicked();
 
 protected:
@@ -123,14 +81,14 @@ protected:
 private:
     void setupUi();
     void retranslateUi();
-    // Double-click on a cell: the name editor in the multi-layer layout's name column.
-    void on_tableWidget_data_cellDoubleClicked(int row, int column);
+    // Re-renders the page in the current language; the layer selector as the layout wants it.
+    void languageChange();
+    void clearDeviceInfo();
     void showLayerSelector(int layout);
     void updateUndoButton();
     // The current limits into an exported table, for the columns they judge.
     void addLimits(WorkbookTable &table, const QList<int> &columns) const;
-    // The limits, the table's statistics and band counts and the run chart into a report.
-    void addAnalysis(ReportInput &input, const QList<int> &columns);
+    // The limits, statistics and charts panels over the table's analysis, and the report.
     void setupAnalysis();
     // Band colours on the thickness columns of the current layout.
     void syncBandColumns();
@@ -146,4 +104,5 @@ private:
     QPushButton *m_chartsToggle = nullptr;
     BandDelegate *m_bandDelegate = nullptr;
     QList<int> m_bandColumns;
+    std::unique_ptr<TableReport> m_report;
 };

@@ -1,5 +1,6 @@
 #include "recordspage/HistoryDialog.h"
 
+#include "interaction/Language.h"
 #include "interaction/UserInteraction.h"
 #include "recordspage/ComparisonDialog.h"
 #include "session/GaugeSession.h"
@@ -21,22 +22,21 @@
 HistoryDialog::HistoryDialog(GaugeSession &session, QWidget *parent) : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("HistoryDialog"));
-    setWindowTitle(text("Saved readings", QStringLiteral("历史数据")));
+    setWindowTitle(tr("Saved readings"));
     resize(900, 600);
-    m_preview.setChinese(session.model().chinese());
 
     auto *layout = new QVBoxLayout(this);
     filter = new QLineEdit(this);
     filter->setObjectName(QStringLiteral("lineEdit_historyFilter"));
-    filter->setPlaceholderText(text("Filter: date, serial, meter type", QStringLiteral("筛选：日期、序列号、仪器类型")));
+    filter->setPlaceholderText(tr("Filter: date, serial, meter type"));
     filter->setClearButtonEnabled(true);
     layout->addWidget(filter);
 
     sessions = new QTableWidget(0, 5, this);
     sessions->setObjectName(QStringLiteral("tableWidget_history"));
-    sessions->setHorizontalHeaderLabels({text("Date", QStringLiteral("日期")), text("Gauge", QStringLiteral("仪器序列号")),
-                                         text("Meter type", QStringLiteral("仪器类型")), text("Rows", QStringLiteral("条数")),
-                                         text("Exported", QStringLiteral("已导出"))});
+    sessions->setHorizontalHeaderLabels({tr("Date"), tr("Gauge"),
+                                         tr("Meter type"), tr("Rows"),
+                                         tr("Exported")});
     sessions->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Several sessions (Ctrl or Shift) are for Compare; Open and Delete take one.
     sessions->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -56,13 +56,12 @@ HistoryDialog::HistoryDialog(GaugeSession &session, QWidget *parent) : QDialog(p
     layout->addWidget(previewView, 3);
 
     auto *buttons = new QHBoxLayout;
-    openButton = new QPushButton(text("Open", QStringLiteral("打开")), this);
-    deleteButton = new QPushButton(text("Delete", QStringLiteral("删除")), this);
-    compareButton = new QPushButton(text("Compare", QStringLiteral("对比")), this);
+    openButton = new QPushButton(tr("Open"), this);
+    deleteButton = new QPushButton(tr("Delete"), this);
+    compareButton = new QPushButton(tr("Compare"), this);
     compareButton->setObjectName(QStringLiteral("pushButton_historyCompare"));
-    compareButton->setToolTip(text("Select two or more sessions (Ctrl+click) to compare their thicknesses.",
-                                   QStringLiteral("按住Ctrl选择两次或多次测量，对比其厚度。")));
-    closeButton = new QPushButton(text("Close", QStringLiteral("关闭")), this);
+    compareButton->setToolTip(tr("Select two or more sessions (Ctrl+click) to compare their thicknesses."));
+    closeButton = new QPushButton(tr("Close"), this);
     buttons->addStretch();
     buttons->addWidget(openButton);
     buttons->addWidget(deleteButton);
@@ -84,15 +83,9 @@ HistoryDialog::HistoryDialog(GaugeSession &session, QWidget *parent) : QDialog(p
     reload();
 }
 
-QString HistoryDialog::text(const char *english, const QString &chinese) const
+void HistoryDialog::tell(const QString &message)
 {
-    return m_session.model().chinese() ? chinese : QString::fromUtf8(english);
-}
-
-void HistoryDialog::tell(const QString &english, const QString &chinese)
-{
-    m_session.interaction().information(this, m_session.model().chinese() ? QStringLiteral("提示") : QStringLiteral("Tip"),
-                                        m_session.model().chinese() ? chinese : english);
+    m_session.interaction().information(this, tr("Tip"), message);
 }
 
 void HistoryDialog::reload()
@@ -105,11 +98,11 @@ void HistoryDialog::reload()
         const QStringList cells{
             QDateTime::fromMSecsSinceEpoch(s.startedMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
             s.info.serial,
-            s.info.layout == 1   ? text("single layer", QStringLiteral("单层"))
-            : s.info.layout == 2 ? text("multi layer", QStringLiteral("多层"))
+            s.info.layout == 1   ? tr("single layer")
+            : s.info.layout == 2 ? tr("multi layer")
                                  : QString::number(s.info.meterType),
             QString::number(s.rows),
-            exportedRowsText(s, m_session.model().chinese())};
+            exportedRowsText(s, Language::instance().isChinese())};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             item->setData(Qt::UserRole, s.id);
@@ -201,8 +194,7 @@ ComparisonDialog *HistoryDialog::compareSelected()
 {
     const QVector<qint64> ids = selectedSessions();
     if (ids.size() < 2) {
-        tell(QStringLiteral("Select two or more sessions to compare (hold Ctrl to select more than one)."),
-             QStringLiteral("请选择两次或多次测量进行对比（按住Ctrl可多选）。"));
+        tell(tr("Select two or more sessions to compare (hold Ctrl to select more than one)."));
         return nullptr;
     }
     QVector<SurveySummary> chosen;
@@ -215,14 +207,12 @@ ComparisonDialog *HistoryDialog::compareSelected()
         }
     // Two gauges read the same wall differently: a difference between them would read as wear.
     if (gauges.size() > 1) {
-        const bool chinese = m_session.model().chinese();
-        if (!m_session.interaction().question(
-                this, chinese ? QStringLiteral("提示") : QStringLiteral("Tip"),
-                chinese ? QStringLiteral("所选测量来自不同的仪器（%1）。仪器之间的差异会被当作减薄。仍要比较吗？")
-                              .arg(gauges.join(QStringLiteral("、")))
-                        : QStringLiteral("The selected surveys come from different gauges (%1). A difference between "
-                                         "gauges reads as wear. Compare them anyway?")
-                              .arg(gauges.join(QStringLiteral(", ")))))
+        //: Between the serial numbers of a list of gauges.
+        const QString separator = tr(", ");
+        if (!m_session.interaction().question(this, tr("Tip"),
+                                              tr("The selected surveys come from different gauges (%1). A difference "
+                                                 "between gauges reads as wear. Compare them anyway?")
+                                                  .arg(gauges.join(separator))))
             return nullptr;
     }
     if (m_comparison)
@@ -231,7 +221,7 @@ ComparisonDialog *HistoryDialog::compareSelected()
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (!window->error().isEmpty()) {
         // Nothing to show but the reason.
-        tell(window->error().english, window->error().chinese);
+        tell(window->error().in(Language::instance().isChinese()));
         delete window;
         return nullptr;
     }
@@ -248,18 +238,15 @@ bool HistoryDialog::openSelected()
         return false;
     StoredTable stored;
     if (!store->loadSession(id, stored) || stored.records.isEmpty()) {
-        tell(QStringLiteral("The readings of this session could not be read from the survey file."),
-             QStringLiteral("无法从数据文件读取该记录。"));
+        tell(tr("The readings of this session could not be read from the survey file."));
         return false;
     }
     if (m_session.isLinkOpen()) {
         // The gauge's table stays as it is; the session is shown here only.
-        m_preview.setChinese(m_session.model().chinese());
         const bool shown = fillModelFromStored(m_preview, stored) > 0;
         m_previewId = shown ? id : 0;
-        note->setText(text("Shown read-only while a gauge is connected; disconnect it to open the readings in the "
-                           "table and export them.",
-                           QStringLiteral("连接仪器时仅以只读方式显示；断开仪器后可在表格中打开并导出。")));
+        note->setText(tr("Shown read-only while a gauge is connected; disconnect it to open the readings in the "
+                         "table and export them."));
         note->show();
         previewView->show();
         return shown;
@@ -275,19 +262,14 @@ bool HistoryDialog::deleteSelected()
     SurveyStore *store = m_session.store();
     if (!id || !store)
         return false;
-    const bool chinese = m_session.model().chinese();
-    if (!m_session.interaction().question(
-            this, chinese ? QStringLiteral("提示") : QStringLiteral("Tip"),
-            chinese ? QStringLiteral("确定从历史中永久删除该记录吗？")
-                    : QStringLiteral("Delete these readings from the history for good?")))
+    if (!m_session.interaction().question(this, tr("Tip"), tr("Delete these readings from the history for good?")))
         return false;
     // A session of a million rows takes a second to delete; the window keeps painting.
     bool deleted = false;
     runOffThread([&] { deleted = store->deleteSession(id); });
     if (!deleted) {
-        tell(QStringLiteral("These readings are in the table now, or the survey file cannot be written: they were not "
-                            "deleted."),
-             QStringLiteral("该记录正显示在表格中，或数据文件无法写入：未删除。"));
+        tell(tr("These readings are in the table now, or the survey file cannot be written: they were not "
+                "deleted."));
         return false;
     }
     reload();

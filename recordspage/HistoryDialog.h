@@ -69,8 +69,7 @@ private:
     void updateButtons();
     void hidePreview();
     qint64 selectedId() const;
-    QString text(const char *english, const QString &chinese) const;
-    void tell(const QString &english, const QString &chinese);
+    void tell(const QString &message);
 
     GaugeSession &m_session;
     QVector<SurveySummary> m_list;

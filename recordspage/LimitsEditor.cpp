@@ -1,5 +1,7 @@
 #include "recordspage/LimitsEditor.h"
 
+#include "interaction/Language.h"
+
 #include "analysis/ReadingsAnalysis.h"
 #include "records/RecordsModel.h"
 
@@ -64,6 +66,7 @@ LimitsEditor::LimitsEditor(ReadingsAnalysis &analysis, QWidget *parent)
     m_minimum->setObjectName(QStringLiteral("limitsMinimum"));
     m_tolerance->setObjectName(QStringLiteral("limitsTolerance"));
     m_maximum->setObjectName(QStringLiteral("limitsMaximum"));
+    m_unit->setObjectName(QStringLiteral("limitsUnit"));
     layout->addWidget(m_unit);
     m_apply->setObjectName(QStringLiteral("limitsApply"));
     m_clear->setObjectName(QStringLiteral("limitsClear"));
@@ -88,22 +91,21 @@ LimitsEditor::LimitsEditor(ReadingsAnalysis &analysis, QWidget *parent)
 
 void LimitsEditor::retranslate()
 {
-    const bool chinese = m_analysis.model().chinese();
-    m_title->setText(chinese ? QStringLiteral("厚度限值：") : QStringLiteral("Thickness limits:"));
-    m_nominalLabel->setText(chinese ? QStringLiteral("公称") : QStringLiteral("Nominal"));
-    m_minimumLabel->setText(chinese ? QStringLiteral("最小") : QStringLiteral("Minimum"));
-    m_toleranceLabel->setText(chinese ? QStringLiteral("公差") : QStringLiteral("Tolerance"));
-    m_maximumLabel->setText(chinese ? QStringLiteral("最大") : QStringLiteral("Maximum"));
-    m_maximum->setPlaceholderText(chinese ? QStringLiteral("可不填") : QStringLiteral("optional"));
+    m_title->setText(tr("Thickness limits:"));
+    m_nominalLabel->setText(tr("Nominal"));
+    m_minimumLabel->setText(tr("Minimum"));
+    m_toleranceLabel->setText(tr("Tolerance"));
+    m_maximumLabel->setText(tr("Maximum"));
+    m_maximum->setPlaceholderText(tr("optional"));
     // Room for the placeholder, whole.
     m_maximum->setFixedWidth(
         std::max(70, m_maximum->fontMetrics().horizontalAdvance(m_maximum->placeholderText()) + 24));
     m_tolerance->setPlaceholderText(QStringLiteral("0"));
-    m_apply->setText(chinese ? QStringLiteral("应用") : QStringLiteral("Apply"));
-    m_clear->setText(chinese ? QStringLiteral("清除限值") : QStringLiteral("Clear limits"));
+    m_apply->setText(tr("Apply"));
+    m_clear->setText(tr("Clear limits"));
     m_unit->setText(editUnit());
     syncLayers();
-    m_message->setText(m_error.in(chinese));
+    m_message->setText(m_error.in(Language::instance().isChinese()));
     m_message->setToolTip(m_message->text());
     m_message->setVisible(!m_message->text().isEmpty());
 }
@@ -116,14 +118,13 @@ int LimitsEditor::layer() const
 void LimitsEditor::syncLayers()
 {
     // One entry per layer of the layout, naming the layers that are not judged.
-    const bool chinese = m_analysis.model().chinese();
     const int layers = m_analysis.layerCount();
     const int current = std::clamp(m_layer->currentIndex(), 0, layers - 1);
     QStringList names;
     for (int l = 0; l < layers; ++l) {
-        QString name = chinese ? QStringLiteral("第%1层").arg(l + 1) : QStringLiteral("Layer %1").arg(l + 1);
+        QString name = tr("Layer %1").arg(l + 1);
         if (!m_analysis.limits(l))
-            name += chinese ? QStringLiteral("（无限值）") : QStringLiteral(" (no limits)");
+            name += tr(" (no limits)");
         names << name;
     }
     const QSignalBlocker block(m_layer);
@@ -137,8 +138,8 @@ void LimitsEditor::syncLayers()
     }
     m_layer->setCurrentIndex(current);
     m_layer->setVisible(layers > 1);
-    m_layer->setToolTip(chinese ? QStringLiteral("每层按各自的限值判定；无限值的层不判定。")
-                                : QStringLiteral("Each layer is judged by its own limits; a layer without limits is not judged."));
+    m_layer->setToolTip(
+        tr("Each layer is judged by its own limits; a layer without limits is not judged."));
 }
 
 QString LimitsEditor::editUnit() const

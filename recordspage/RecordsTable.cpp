@@ -67,11 +67,6 @@ RecordsTable::RecordsTable(QTableView *view, RecordsModel *model, QObject *paren
     syncColumns();
 }
 
-QString RecordsTable::deleteWord(bool chinese)
-{
-    return DeleteButtonDelegate::label(chinese);
-}
-
 void RecordsTable::syncColumns()
 {
     const int columns = m_model->columnCount();
@@ -95,7 +90,7 @@ void RecordsTable::syncLanguage()
             widest = std::max(widest, header->fontMetrics().horizontalAdvance(line));
     }
     header->setMinimumSectionSize(std::max(widest + 16, 40));
-    m_delegate->setChinese(m_model->chinese());
+    m_delegate->retranslate();
     if (m_unseen > 0)
         showHint();
     updatePlaceholder();
@@ -109,9 +104,7 @@ void RecordsTable::setGaugeConnected(bool connected)
 
 void RecordsTable::updatePlaceholder()
 {
-    m_placeholder->setText(m_model->chinese()
-                               ? QStringLiteral("请用USB线连接仪器，或用 --demo 启动本程序试用。")
-                               : QStringLiteral("Connect the gauge by USB, or start with --demo to try the program."));
+    m_placeholder->setText(tr("Connect the gauge by USB, or start with --demo to try the program."));
     m_placeholder->setVisible(!m_gaugeConnected && m_model->rowCount() == 0);
 }
 
@@ -157,8 +150,7 @@ void RecordsTable::jumpToNewest()
 
 void RecordsTable::showHint()
 {
-    m_hint->setText(m_model->chinese() ? QStringLiteral("%1条新读数 ↓").arg(m_unseen)
-                                       : QStringLiteral("%1 new readings ↓").arg(m_unseen));
+    m_hint->setText(tr("%1 new readings ↓").arg(m_unseen));
     m_hint->adjustSize();
     placeHint();
     m_hint->show();

@@ -27,8 +27,6 @@ public:
     RecordsModel *model() const { return m_model; }
     DeleteButtonDelegate *deleteDelegate() const { return m_delegate; }
 
-    static QString deleteWord(bool chinese);
-
     // Opens the name editor of (row, 0); only in the multi-layer layout and only for column 0.
     bool editName(int row, int column);
     // Deletes go through these edits (undoable) once set; must outlive this object.

@@ -2,6 +2,7 @@
 
 #include "export/ExportFlow.h"
 #include "export/ReportSettings.h"
+#include "interaction/Language.h"
 #include "interaction/UserInteraction.h"
 
 #include <QDateTime>
@@ -15,20 +16,11 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
-namespace {
-
-QString tr2(bool chinese, const char *english, const char *chineseText)
-{
-    return QString::fromUtf8(chinese ? chineseText : english);
-}
-
-} // namespace
-
-ReportDialog::ReportDialog(const ReportFields &fields, const QString &logoPath, bool chinese, QWidget *parent)
+ReportDialog::ReportDialog(const ReportFields &fields, const QString &logoPath, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("reportDialog"));
-    setWindowTitle(tr2(chinese, "Inspection report", "检测报告"));
+    setWindowTitle(tr("Inspection report"));
     auto *form = new QFormLayout;
     auto line = [&](const QString &label, const QString &value, const char *name) {
         auto *edit = new QLineEdit(value, this);
@@ -37,23 +29,23 @@ ReportDialog::ReportDialog(const ReportFields &fields, const QString &logoPath, 
         form->addRow(label, edit);
         return edit;
     };
-    company = line(tr2(chinese, "Company", "公司"), fields.company, "company");
-    inspector = line(tr2(chinese, "Inspector", "检测员"), fields.inspector, "inspector");
-    qualification = line(tr2(chinese, "Qualification", "资质"), fields.qualification, "qualification");
-    location = line(tr2(chinese, "Location / asset", "地点/设备"), fields.location, "location");
-    procedure = line(tr2(chinese, "Procedure", "检测规程"), fields.procedure, "procedure");
-    probe = line(tr2(chinese, "Probe", "探头"), fields.probe, "probe");
-    calibrationBlock = line(tr2(chinese, "Calibration block", "校准试块"), fields.calibrationBlock, "calibrationBlock");
+    company = line(tr("Company"), fields.company, "company");
+    inspector = line(tr("Inspector"), fields.inspector, "inspector");
+    qualification = line(tr("Qualification"), fields.qualification, "qualification");
+    location = line(tr("Location / asset"), fields.location, "location");
+    procedure = line(tr("Procedure"), fields.procedure, "procedure");
+    probe = line(tr("Probe"), fields.probe, "probe");
+    calibrationBlock = line(tr("Calibration block"), fields.calibrationBlock, "calibrationBlock");
     notes = new QPlainTextEdit(fields.notes, this);
     notes->setObjectName(QStringLiteral("notes"));
     notes->setFixedHeight(notes->fontMetrics().lineSpacing() * 4 + 12);
-    form->addRow(tr2(chinese, "Notes", "备注"), notes);
-    logo = line(tr2(chinese, "Logo image (optional)", "徽标图片（可选）"), logoPath, "logo");
-    logo->setPlaceholderText(tr2(chinese, "Path of a PNG or JPEG file", "PNG或JPEG文件的路径"));
+    form->addRow(tr("Notes"), notes);
+    logo = line(tr("Logo image (optional)"), logoPath, "logo");
+    logo->setPlaceholderText(tr("Path of a PNG or JPEG file"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr2(chinese, "Create report", "生成报告"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr2(chinese, "Cancel", "取消"));
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("Create report"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto *layout = new QVBoxLayout(this);
@@ -80,10 +72,10 @@ QString ReportDialog::logoPath() const
     return logo->text().trimmed();
 }
 
-bool ReportDialog::askFields(QWidget *parent, bool chinese, ReportFields *fields, QString *logoPath)
+bool ReportDialog::askFields(QWidget *parent, ReportFields *fields, QString *logoPath)
 {
     QSettings settings;
-    ReportDialog dialog(loadReportFields(settings), loadReportLogo(settings), chinese, parent);
+    ReportDialog dialog(loadReportFields(settings), loadReportLogo(settings), parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     *fields = dialog.fields();
@@ -104,28 +96,28 @@ QString ReportDialog::askPath(UserInteraction &ui, QWidget *parent, const QStrin
     return path;
 }
 
-bool ReportDialog::writeFile(UserInteraction &ui, QWidget *parent, bool chinese, const ReportInput &input,
+bool ReportDialog::writeFile(UserInteraction &ui, QWidget *parent, const ReportInput &input,
                              const QString &path, const QString &logoPath, int steps)
 {
     const std::unique_ptr<ProgressHandle> progress =
-        ui.createProgress(parent, tr2(chinese, "Writing the report, please wait...", "正在生成报告，请等待……"),
-                          tr2(chinese, "Cancel", "取消"), 0, steps);
+        ui.createProgress(parent, tr("Writing the report, please wait..."),
+                          tr("Cancel"), 0, steps);
     const int error = PdfReport::write(input, path, progress.get());
     progress->hide();
     if (error == ECANCELED)
         return false;
     if (error != 0) {
-        QString message = tr2(chinese, "Writing the report failed.", "生成报告失败。");
-        const QString reason = ExportFlow::failureReason(error, path, chinese);
+        QString message = tr("Writing the report failed.");
+        const QString reason = ExportFlow::failureReason(error, path, Language::instance().isChinese());
         if (!reason.isEmpty())
             message += QStringLiteral("\n\n") + reason;
-        ui.information(parent, tr2(chinese, "Tip", "提示"), message);
+        ui.information(parent, tr("Tip"), message);
         return false;
     }
-    QString message = tr2(chinese, "The report was saved as %1.", "报告已保存为 %1。").arg(QDir::toNativeSeparators(path));
+    QString message = tr("The report was saved as %1.").arg(QDir::toNativeSeparators(path));
     if (!logoPath.isEmpty() && input.logo.isNull())
         message += QLatin1Char(' ')
-                   + tr2(chinese, "The logo image could not be read and was left out.", "无法读取徽标图片，报告中未包含徽标。");
-    ui.information(parent, tr2(chinese, "Tip", "提示"), message);
+                   + tr("The logo image could not be read and was left out.");
+    ui.information(parent, tr("Tip"), message);
     return true;
 }

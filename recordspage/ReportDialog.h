@@ -14,7 +14,7 @@ class ReportDialog : public QDialog
 {
     Q_OBJECT
 public:
-    ReportDialog(const ReportFields &fields, const QString &logoPath, bool chinese, QWidget *parent = nullptr);
+    ReportDialog(const ReportFields &fields, const QString &logoPath, QWidget *parent = nullptr);
 
     ReportFields fields() const;
     QString logoPath() const;
@@ -22,13 +22,13 @@ public:
     // The steps every report of the window takes.
     // Shows the dialog with the remembered fields and remembers what was accepted; false
     // when it was closed.
-    static bool askFields(QWidget *parent, bool chinese, ReportFields *fields, QString *logoPath);
+    static bool askFields(QWidget *parent, ReportFields *fields, QString *logoPath);
     // Asks where to save a report named `baseName` and the time; ".pdf" added when missing.
     // Empty when the user closed the dialog.
     static QString askPath(UserInteraction &ui, QWidget *parent, const QString &title, const QString &baseName);
     // Writes the report with a progress of `steps`, then tells how it went (the logo left out,
     // or why it failed). True when the file was written.
-    static bool writeFile(UserInteraction &ui, QWidget *parent, bool chinese, const ReportInput &input,
+    static bool writeFile(UserInteraction &ui, QWidget *parent, const ReportInput &input,
                           const QString &path, const QString &logoPath, int steps);
 
 private:

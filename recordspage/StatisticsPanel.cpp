@@ -16,19 +16,14 @@
 
 namespace {
 
-QStringList figureHeaders(bool chinese)
+QStringList figureHeaders()
 {
-    if (chinese)
-        return {QStringLiteral("列"),     QStringLiteral("数量"),   QStringLiteral("最小值"),
-                QStringLiteral("最大值"), QStringLiteral("平均值"), QStringLiteral("极差"),
-                QStringLiteral("标准差"), QStringLiteral("超量程"), BandDelegate::name(Band::Red, true),
-                BandDelegate::name(Band::Amber, true), BandDelegate::name(Band::Normal, true),
-                BandDelegate::name(Band::Blue, true)};
-    return {QStringLiteral("Column"),    QStringLiteral("Count"),    QStringLiteral("Minimum"),
-            QStringLiteral("Maximum"),   QStringLiteral("Mean"),     QStringLiteral("Range"),
-            QStringLiteral("Std. dev."), QStringLiteral("Out of range"), BandDelegate::name(Band::Red, false),
-            BandDelegate::name(Band::Amber, false), BandDelegate::name(Band::Normal, false),
-            BandDelegate::name(Band::Blue, false)};
+    return {StatisticsPanel::tr("Column"),    StatisticsPanel::tr("Count"),
+            StatisticsPanel::tr("Minimum"),   StatisticsPanel::tr("Maximum"),
+            StatisticsPanel::tr("Mean"),      StatisticsPanel::tr("Range"),
+            StatisticsPanel::tr("Std. dev."), StatisticsPanel::tr("Out of range"),
+            BandDelegate::name(Band::Red),    BandDelegate::name(Band::Amber),
+            BandDelegate::name(Band::Normal), BandDelegate::name(Band::Blue)};
 }
 
 QString number(double v, int decimals)
@@ -78,8 +73,7 @@ StatisticsPanel::StatisticsPanel(ReadingsAnalysis &analysis, QWidget *parent)
 QString StatisticsPanel::location(int row) const
 {
     const RecordsModel &model = m_analysis.model();
-    const bool chinese = model.chinese();
-    QString where = chinese ? QStringLiteral("第%1行").arg(row + 1) : QStringLiteral("row %1").arg(row + 1);
+    QString where = tr("row %1").arg(row + 1);
     if (model.layout() == 2 && row >= 0 && row < model.rowCount() && !model.name(row).isEmpty())
         where += QStringLiteral(", ") + model.name(row);
     return where;
@@ -88,25 +82,18 @@ QString StatisticsPanel::location(int row) const
 void StatisticsPanel::refresh()
 {
     const RecordsModel &model = m_analysis.model();
-    const bool chinese = model.chinese();
     const qint64 rows = model.rowCount();
     if (m_analysis.hasSelection())
-        m_title->setText(chinese ? QStringLiteral("统计：已选 %1 行（共 %2 行）").arg(m_analysis.selectedRows()).arg(rows)
-                                 : QStringLiteral("Statistics of the %1 selected rows (of %2)")
-                                       .arg(m_analysis.selectedRows())
-                                       .arg(rows));
+        m_title->setText(tr("Statistics of the %1 selected rows (of %2)").arg(m_analysis.selectedRows()).arg(rows));
     else
-        m_title->setText(chinese ? QStringLiteral("统计：全部 %1 行").arg(rows)
-                                 : QStringLiteral("Statistics of all %1 rows").arg(rows));
+        m_title->setText(tr("Statistics of all %1 rows").arg(rows));
     // Said once: every figure comes from the readings as the table shows them.
-    m_title->setText(m_title->text()
-                     + (chinese ? QStringLiteral("（按显示的读数计算）") : QStringLiteral(", from the readings as shown")));
-    m_title->setToolTip(chinese ? QStringLiteral("所有统计值均按表格显示的读数（按列的小数位取整）计算。")
-                                : QStringLiteral("Every figure is computed from the readings as the table shows them "
-                                                 "(rounded to the column's decimals)."));
-    m_allRows->setText(chinese ? QStringLiteral("统计全部行") : QStringLiteral("All rows"));
+    m_title->setText(m_title->text() + tr(", from the readings as shown"));
+    m_title->setToolTip(tr("Every figure is computed from the readings as the table shows them "
+                           "(rounded to the column's decimals)."));
+    m_allRows->setText(tr("All rows"));
     m_allRows->setVisible(m_analysis.hasSelection());
-    m_table->setHorizontalHeaderLabels(figureHeaders(chinese));
+    m_table->setHorizontalHeaderLabels(figureHeaders());
 
     QList<int> columns;
     bool judged = false;

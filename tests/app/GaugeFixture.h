@@ -12,6 +12,7 @@
 #include "records/GaugeConfig.h"
 #include "records/RecordsModel.h"
 #include "recordspage/FirstPage.h"
+#include "session/DeviceNotices.h"
 #include "session/GaugeSession.h"
 
 #include <QTest>
@@ -94,14 +95,14 @@ inline QString header(const QAbstractItemModel &model, int column)
 }
 
 // A records model and a gauge session over the emulator, without any window. Device notices
-// of the back end are handled as the main window handles them (arrival: connect unless a
-// link is held; removal: close the link once it reports its device gone), synchronously
-// when the notice comes from this thread.
+// of the back end go through the policy the main window uses, synchronously when the notice
+// comes from this thread.
 struct SessionRig
 {
     RecordsModel model;
     FakeWorkbookWriter writer;
     GaugeSession session;
+    DeviceNotices notices{session};
     // What the records page would show in its device fields.
     QString serialNo;
     QString firmware;
@@ -110,12 +111,7 @@ struct SessionRig
                         UserInteraction &ui = ScriptedInteraction::relay())
         : session(backend, ui, writer, model, std::move(config))
     {
-        QObject::connect(backend.monitor(), &DeviceMonitor::deviceChange, &session, [this](int code) {
-            if (code == DeviceEvent::Arrival && !session.hasLink())
-                session.connectGauge();
-            else if (code == DeviceEvent::RemoveComplete && session.linkRemoved())
-                session.closeLink();
-        });
+        notices.setMonitor(backend.monitor());
         QObject::connect(&session, &GaugeSession::identified, &session,
                          [this](const QString &serial, const QString &version) {
                              serialNo = serial;

@@ -60,10 +60,10 @@ private slots:
     {
         QTRY_VERIFY(window->isLinkOpen());
         QCOMPARE(ledImage(), image(":/image/led_on.png"));
-        QVERIFY(page->worker());
+        QVERIFY(rig->session.worker());
         QTRY_COMPARE(page->lineEdit_serialNo->text(), QStringLiteral("12345"));
         QCOMPARE(page->lineEdit_firmwareVersion->text(), QStringLiteral("1.25"));
-        QCOMPARE(page->tableLayout(), 2);
+        QCOMPARE(rig->session.tableLayout(), 2);
         QCOMPARE(table()->columnCount(), 8);
         QCOMPARE(header(*table(), 1), QStringLiteral("第1层厚度\n(mm)"));
     }
@@ -81,37 +81,37 @@ private slots:
     void unplugClosesEverythingAndReplugStartsAfresh()
     {
         QTRY_VERIFY(window->isLinkOpen());
-        addMultiLayerRow(page->model(), QStringLiteral("a"), {1, 2, 3, 4, 5, 6});
-        QPointer<MyThread> oldWorker = page->worker();
+        addMultiLayerRow(rig->model, QStringLiteral("a"), {1, 2, 3, 4, 5, 6});
+        QPointer<MyThread> oldWorker = rig->session.worker();
         QVERIFY(oldWorker);
         auto gauge = backend.instrument(QStringLiteral("12345"));
 
         QVERIFY(backend.unplug(QStringLiteral("12345")));
         QTRY_VERIFY(!window->isLinkOpen());
         QCOMPARE(ledImage(), image(":/image/led_off.png"));
-        QVERIFY(!page->worker());
+        QVERIFY(!rig->session.worker());
         QVERIFY(oldWorker.isNull()); // its thread ended and it was released
         QVERIFY(page->lineEdit_serialNo->text().isEmpty());
         QVERIFY(page->lineEdit_firmwareVersion->text().isEmpty());
         // The rows stay when the cable goes.
         QCOMPARE(table()->rowCount(), 1);
-        QCOMPARE(page->model().text(0, 0), QStringLiteral("a"));
+        QCOMPARE(rig->model.text(0, 0), QStringLiteral("a"));
         // A batch the old worker queued just before the pull adds nothing afterwards.
-        page->SaveData(EmulatedInstrument::measurementFrame(
+        rig->session.handlePushedBytes(EmulatedInstrument::measurementFrame(
             {EmulatedInstrument::field(1), EmulatedInstrument::field(2), EmulatedInstrument::field(3),
              EmulatedInstrument::field(4), EmulatedInstrument::field(5), EmulatedInstrument::field(6)}));
         QCOMPARE(table()->rowCount(), 1);
 
         backend.plug(gauge);
         QTRY_VERIFY(window->isLinkOpen());
-        QVERIFY(page->worker());
+        QVERIFY(rig->session.worker());
         QCOMPARE(ledImage(), image(":/image/led_on.png"));
         QTRY_COMPARE(page->lineEdit_serialNo->text(), QStringLiteral("12345"));
         // The new worker delivers pushed measurements again.
         gauge->pushMultiLayer({1.5f, 2.5f, 3.5f}, {5900.f, 5910.f, 5920.f});
         // The same gauge in the same units carries on below the kept row.
         QTRY_COMPARE(table()->rowCount(), 2);
-        QCOMPARE(page->model().text(0, 0), QStringLiteral("a"));
+        QCOMPARE(rig->model.text(0, 0), QStringLiteral("a"));
     }
 
     // ---- the session, without a window ----

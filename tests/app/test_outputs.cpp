@@ -7,6 +7,7 @@
 #include "export/PdfReport.h"
 #include "export/XlsxWriter.h"
 #include "recordspage/BandDelegate.h"
+#include "recordspage/TableReport.h"
 #include "session/ComparisonTable.h"
 
 #include <QImage>
@@ -328,7 +329,7 @@ private slots:
         {
             ScriptedInteraction dialogs;
             dialogs.answerFileDialogs({dir.filePath(QStringLiteral("page-report"))});
-            QVERIFY(page.writeReport(fields, QString()));
+            QVERIFY(page.report().write(fields, QString()));
             QCOMPARE(dialogs.texts(Kind::Information).size(), 1);
             QVERIFY(dialogs.texts(Kind::Information)[0].contains(QStringLiteral("page-report.pdf")));
         }
@@ -345,7 +346,7 @@ private slots:
             ScriptedInteraction dialogs;
             QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("folder.pdf"))));
             dialogs.answerFileDialogs({dir.filePath(QStringLiteral("folder.pdf"))});
-            QVERIFY(!page.writeReport(fields, QString()));
+            QVERIFY(!page.report().write(fields, QString()));
             QVERIFY2(dialogs.texts(Kind::Information).value(0).contains(QStringLiteral("is a folder, not a file")),
                      qPrintable(dialogs.texts(Kind::Information).value(0)));
         }
@@ -360,15 +361,15 @@ private slots:
         {
             ScriptedInteraction dialogs;
             dialogs.answerFileDialogs({dir.filePath(QStringLiteral("judged.pdf"))});
-            QVERIFY(page.writeReport(fields, QString()));
+            QVERIFY(page.report().write(fields, QString()));
         }
         QProcess judged;
         judged.start(QStringLiteral("pdftotext"), {dir.filePath(QStringLiteral("judged.pdf")), QStringLiteral("-")});
         QVERIFY(judged.waitForFinished(30000));
         const QString report = QString::fromUtf8(judged.readAllStandardOutput());
         for (const QString &expected : {QStringLiteral("minimum 3 "), QStringLiteral("Std. dev."),
-                                        BandDelegate::name(Band::Red, false) + QStringLiteral(": 1"),
-                                        BandDelegate::name(Band::Amber, false) + QStringLiteral(": 1")})
+                                        BandDelegate::name(Band::Red) + QStringLiteral(": 1"),
+                                        BandDelegate::name(Band::Amber) + QStringLiteral(": 1")})
             QVERIFY2(report.contains(expected), qPrintable(expected + QStringLiteral(" in ") + report));
         {
             ScriptedInteraction dialogs;

@@ -86,7 +86,7 @@ private slots:
         QFETCH(QStringList, meterNumbers);
         write("meterno", text);
         PageRig rig(dir.path());
-        const QList<QVariantList> &meters = rig.page.meterTable();
+        const QList<QVariantList> &meters = rig.rig.session.config().meterTable;
         QCOMPARE(column(meters, 0), meterNumbers);
         for (const QVariantList &entry : meters)
             QCOMPARE(entry.size(), 3);
@@ -101,31 +101,30 @@ private slots:
                         "[Unit2]\nUnitNo=3\nUnitName=m/s\n"
                         "[Unit4]\nUnitNo=1\nUnitName=never\n");
         PageRig rig(dir.path());
-        FirstPage &page = rig.page;
-        QCOMPARE(column(page.unitTable(), 1), (QStringList{QStringLiteral("毫米"), QStringLiteral("m/s")}));
-        QCOMPARE(page.unitTable().at(0).value(2).toInt(), 2);
-        QCOMPARE(page.unitTable().at(1).value(2).toInt(), 0); // missing decimals count as 0
+        QCOMPARE(column(rig.rig.session.config().unitTable, 1), (QStringList{QStringLiteral("毫米"), QStringLiteral("m/s")}));
+        QCOMPARE(rig.rig.session.config().unitTable.at(0).value(2).toInt(), 2);
+        QCOMPARE(rig.rig.session.config().unitTable.at(1).value(2).toInt(), 0); // missing decimals count as 0
 
         // Unit numbers are positions, not UnitNo values: 0 -> Unit1, 1 -> Unit2.
         rig.rig.session.setTableLayout(1);
         rig.rig.session.setUnitNumbers({1, 0});
-        page.buildHeaders();
+        rig.rig.session.buildHeaders();
         QCOMPARE(rig.table().columnCount(), 4);
         QCOMPARE(header(rig.table(), 1), QStringLiteral("厚度\n(毫米)"));
         QCOMPARE(header(rig.table(), 2), QStringLiteral("声速\n(m/s)"));
         // Number 2 is beyond the two entries read: no columns.
         rig.rig.session.setUnitNumbers({2, 0});
-        page.buildHeaders();
+        rig.rig.session.buildHeaders();
         QCOMPARE(rig.table().columnCount(), 0);
     }
 
     void missingFilesGiveEmptyTables()
     {
         PageRig rig(dir.path());
-        QVERIFY(rig.page.meterTable().isEmpty());
-        QVERIFY(rig.page.unitTable().isEmpty());
-        QCOMPARE(rig.page.tableLayout(), 1);
-        QVERIFY(rig.page.chineseUi());
+        QVERIFY(rig.rig.session.config().meterTable.isEmpty());
+        QVERIFY(rig.rig.session.config().unitTable.isEmpty());
+        QCOMPARE(rig.rig.session.tableLayout(), 1);
+        QVERIFY(rig.rig.model.chinese());
         QCOMPARE(rig.table().columnCount(), 0);
     }
 
@@ -135,14 +134,14 @@ private slots:
         PageRig rig(dir.path());
         FirstPage &page = rig.page;
         rig.rig.session.setUnitNumbers({0, 0});
-        page.buildHeaders();
+        rig.rig.session.buildHeaders();
         ScriptedInteraction dialogs;
 
         page.pushButton_clearData->click(); // empty: no question
         QVERIFY(dialogs.shown.isEmpty());
 
         for (int i = 0; i < 3; ++i)
-            addSingleLayerRow(page.model(), 1.0f + i, 5920.0f);
+            addSingleLayerRow(rig.rig.model, 1.0f + i, 5920.0f);
         dialogs.answerQuestions({false});
         page.pushButton_clearData->click();
         QCOMPARE(rig.table().rowCount(), 3);
@@ -150,7 +149,7 @@ private slots:
         QCOMPARE(dialogs.shown.at(0).title, QStringLiteral("提示"));
         QCOMPARE(dialogs.shown.at(0).text, QStringLiteral("清除数据将会清除所有的记录，是否确认清除?"));
 
-        page.setChineseUi(false);
+        rig.rig.model.setChinese(false);
         dialogs.answerQuestions({true});
         page.pushButton_clearData->click();
         QCOMPARE(dialogs.shown.at(1).title, QStringLiteral("Tip"));
@@ -171,10 +170,10 @@ private slots:
         page.lineEdit_serialNo->setText(QStringLiteral("12345"));
         page.lineEdit_firmwareVersion->setText(QStringLiteral("1.20"));
         rig.rig.session.setUnitNumbers({0, 0});
-        page.buildHeaders();
-        addSingleLayerRow(page.model(), 1.0f, 2.0f);
+        rig.rig.session.buildHeaders();
+        addSingleLayerRow(rig.rig.model, 1.0f, 2.0f);
         ScriptedInteraction dialogs;
-        page.clearDeviceInfo();
+        emit rig.rig.session.linkClosed(); // the gauge went
         QVERIFY(dialogs.shown.isEmpty());
         QVERIFY(page.lineEdit_serialNo->text().isEmpty());
         QVERIFY(page.lineEdit_firmwareVersion->text().isEmpty());
@@ -186,13 +185,13 @@ private slots:
         write("unitno", "[Unit1]\nUnitNo=0\nUnitName=mm\nDecimalNumber=2\n");
         PageRig rig(dir.path());
         FirstPage &page = rig.page;
+        rig.rig.model.setChinese(true);
         rig.rig.session.setTableLayout(2);
         rig.rig.session.setUnitNumbers({0, 0, 0, 0, 0, 0});
-        page.buildHeaders();
+        rig.rig.session.buildHeaders();
         page.comboBox_layerDisplay->setCurrentIndex(2);
         QVERIFY(!page.tableWidget_data->isColumnHidden(3));
-        page.setChineseUi(false);
-        page.languageChange();
+        rig.rig.model.setChinese(false); // the page follows by itself
         QCOMPARE(page.comboBox_layerDisplay->currentText(), QStringLiteral("1"));
         QVERIFY(page.tableWidget_data->isColumnHidden(2));
         QVERIFY(page.tableWidget_data->isColumnHidden(6));
@@ -206,10 +205,10 @@ private slots:
         write("unitno", "[Unit1]\nUnitNo=0\nUnitName=mm\nDecimalNumber=2\n");
         PageRig rig(dir.path());
         FirstPage &page = rig.page;
-        RecordsModel &model = page.model();
+        RecordsModel &model = rig.rig.model;
         rig.rig.session.setTableLayout(2);
         rig.rig.session.setUnitNumbers({0, 0, 0, 0, 0, 0});
-        page.buildHeaders();
+        rig.rig.session.buildHeaders();
         GaugeRecord pushed;
         pushed.name = QStringLiteral("P");
         pushed.setValue(0, 9.0f, true);

@@ -1,14 +1,22 @@
 // The application shell: single instance across real processes, the drag filter, the
 // main window's language switching and its closing.
 #include "GaugeFixture.h"
+#include "PseudoCatalogue.h"
 #include "app/AppInit.h"
 #include "app/SingleInstance.h"
+#include "interaction/Language.h"
 #include "mainwindow/UdevDeviceMonitor.h"
+#include "recordspage/DeleteButtonDelegate.h"
+#include "recordspage/HistoryDialog.h"
 #include "recordspage/LimitsEditor.h"
+#include "recordspage/ReportDialog.h"
 
 #include <QDir>
 #include <QFile>
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
@@ -16,6 +24,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTableWidget>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -226,7 +235,7 @@ private slots:
         auto *english = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
         auto *chinese = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
         QVERIFY(english && chinese);
-        QVERIFY(page->chineseUi());
+        QVERIFY(Language::instance().isChinese());
         QVERIFY(chinese->isChecked() && !english->isChecked()); // the language in use shows
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
         // A row already in the table, with an out-of-range thickness.
@@ -236,7 +245,7 @@ private slots:
         GaugeRecord record;
         record.setValue(0, 0.0f, true);
         record.setValue(1, 5920.0f, false);
-        page->model().append(QVector<GaugeRecord>{record}, RecordOrigin::Memory, 0);
+        rig->model.append(QVector<GaugeRecord>{record}, RecordOrigin::Memory, 0);
         const QModelIndex cell = page->tableWidget_data->model()->index(0, 1);
         QCOMPARE(cell.data().toString(), QStringLiteral("超量程"));
 
@@ -244,20 +253,20 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
         english->click();
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
-        QVERIFY(!page->chineseUi());
+        QVERIFY(!Language::instance().isChinese());
         english->click(); // a second click keeps it shown as in use
         QVERIFY(english->isChecked() && !chinese->isChecked());
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("Read Records"));
         QCOMPARE(page->groupBox_deviceInformation->title(), QStringLiteral("Instrument Information"));
         QCOMPARE(cell.data().toString(), QStringLiteral("Outrange"));
         chinese->click();
-        QVERIFY(page->chineseUi());
+        QVERIFY(Language::instance().isChinese());
         QCOMPARE(page->pushButton_exportExcel->text(), QStringLiteral("导出Excel"));
         QCOMPARE(cell.data().toString(), QStringLiteral("超量程"));
         // The captions never change.
         QCOMPARE(english->text(), QStringLiteral("English"));
         QCOMPARE(chinese->text(), QStringLiteral("中文"));
-        page->model().clear();
+        rig->model.clear();
     }
 
     // A refused limit says why beside the fields, in the room there is: the window does not
@@ -266,7 +275,7 @@ private slots:
     {
         MainWindow *window = MainWindow::instance();
         FirstPage *page = window->recordsPage();
-        page->setChineseUi(false);
+        rig->model.setChinese(false);
         rig->session.setTableLayout(1);
         rig->session.setUnitNumbers({2, 0});
         rig->session.buildHeaders();
@@ -283,7 +292,7 @@ private slots:
                  qPrintable(QStringLiteral("%1 > %2").arg(window->minimumSizeHint().width()).arg(before)));
         limits->clearLimits();
         window->hide();
-        page->setChineseUi(true);
+        rig->model.setChinese(true);
     }
 
     void translationsAreFoundFromAnotherDirectoryAndTheCurrentOneComesFirst()
@@ -296,15 +305,17 @@ private slots:
         QTemporaryDir elsewhere;
         QVERIFY(QDir::setCurrent(elsewhere.path()));
 
-        english->click(); // nothing in the current directory: found beside the program
-        QVERIFY(!page->chineseUi());
+        english->click(); // English is the source: no catalogue needed
+        QVERIFY(!Language::instance().isChinese());
         QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("Clear Data"));
-        chinese->click();
+        chinese->click(); // nothing in the current directory: found beside the program
+        QVERIFY(Language::instance().isChinese());
+        QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("清除数据"));
 
         // A file in the current directory overrides: here an "English" file holding Chinese.
         QVERIFY(QFile::copy(QStringLiteral(":/i18n/Palvarin_zh.qm"), elsewhere.filePath(QStringLiteral("Palvarin_en.qm"))));
         english->click();
-        QVERIFY(!page->chineseUi());
+        QVERIFY(!Language::instance().isChinese());
         QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("清除数据"));
         chinese->click();
         QVERIFY(QDir::setCurrent(previous));
@@ -317,10 +328,97 @@ private slots:
         GaugeFixture::WindowRig other(emulator, {empty.path()});
         QCOMPARE(other.window->translationSearchPath(), QStringList{empty.path()});
         FirstPage *page = other.page();
-        other.window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"))->click();
-        QVERIFY(page->chineseUi());
-        QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
+        auto *english = other.window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
+        auto *chinese = other.window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
+        english->click(); // the source language needs no catalogue
+        QVERIFY(!Language::instance().isChinese());
+        chinese->click(); // no Chinese catalogue there: nothing changes
+        QVERIFY(!Language::instance().isChinese());
+        QVERIFY(english->isChecked() && !chinese->isChecked());
+        QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("Read Records"));
         QCOMPARE(MainWindow::instance(), rig->window.get()); // still the program's window
+        // The program's window still finds its catalogue.
+        rig->window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"))->click();
+        QVERIFY(Language::instance().isChinese());
+        QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
+    }
+
+    // Shown in a catalogue that marks every text, the window, its records page and the page's
+    // dialogs show no word that bypassed the catalogue. The language is a catalogue dropped
+    // into a folder of the search path, offered by a button of its own: no code knows it.
+    void everyTextComesFromTheCatalogue()
+    {
+        QTemporaryDir folder;
+        const QString error = PseudoCatalogue::build(QStringLiteral(PALVARIN_SOURCE_DIR "/translations/Palvarin_zh.ts"),
+                                                     folder.filePath(QStringLiteral("Palvarin_xx.qm")),
+                                                     QStringLiteral(PALVARIN_LRELEASE));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        GaugeFixture::WindowRig other(emulator, {folder.path(), QStringLiteral(":/i18n")});
+        auto *pseudo = other.window->findChild<QPushButton *>(QStringLiteral("btnLanguage_xx"));
+        QVERIFY(pseudo);
+        QCOMPARE(pseudo->text(), PseudoCatalogue::marked(QStringLiteral("English")));
+        auto restore = qScopeGuard([this] {
+            rig->window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"))->click();
+        });
+        // Rows, so that the statistics and the charts show their figures and their words.
+        other.session.setTableLayout(1);
+        other.session.setUnitNumbers({2, 0});
+        other.session.buildHeaders();
+        GaugeFixture::addSingleLayerRow(other.model, 5.0f, 5920.0f);
+        pseudo->click();
+        QCOMPARE(Language::instance().code(), QStringLiteral("xx"));
+        QVERIFY(pseudo->isChecked());
+
+        FirstPage *page = other.page();
+        // What is no word of this program: the language buttons name each language in itself;
+        // layer numbers, the gauge's fields, units and the records (rendered by the records
+        // layer) are data.
+        const QList<QWidget *> exempt{other.window->findChild<QWidget *>(QStringLiteral("btnLanguageEn")),
+                                      other.window->findChild<QWidget *>(QStringLiteral("btnLanguageZh")),
+                                      pseudo, page->comboBox_layerDisplay, page->lineEdit_serialNo,
+                                      page->lineEdit_firmwareVersion, page->tableWidget_data,
+                                      page->findChild<QWidget *>(QStringLiteral("limitsUnit"))};
+        QStringList bypassed;
+        int checked = 0;
+        auto check = [&](QWidget *widget, const QString &what, const QString &text) {
+            if (text.isEmpty())
+                return;
+            ++checked;
+            if (!PseudoCatalogue::unmarked(text).isEmpty())
+                bypassed << QStringLiteral("%1 %2: \"%3\"").arg(widget->objectName(), what, text);
+        };
+        auto walk = [&](QWidget *top) {
+            for (QWidget *w : top->findChildren<QWidget *>()) {
+                if (!w->isVisibleTo(top) || exempt.contains(w))
+                    continue;
+                check(w, QStringLiteral("tooltip"), w->toolTip());
+                if (auto *button = qobject_cast<QAbstractButton *>(w))
+                    check(w, QStringLiteral("text"), button->text());
+                else if (auto *label = qobject_cast<QLabel *>(w))
+                    check(w, QStringLiteral("text"), label->text());
+                else if (auto *group = qobject_cast<QGroupBox *>(w))
+                    check(w, QStringLiteral("title"), group->title());
+                else if (auto *edit = qobject_cast<QLineEdit *>(w))
+                    check(w, QStringLiteral("placeholder"), edit->placeholderText());
+                else if (auto *combo = qobject_cast<QComboBox *>(w))
+                    for (int i = 0; i < combo->count(); ++i)
+                        check(w, QStringLiteral("item"), combo->itemText(i));
+                if (auto *table = qobject_cast<QTableWidget *>(w))
+                    for (int c = 0; c < table->columnCount(); ++c)
+                        if (!table->isColumnHidden(c) && table->horizontalHeaderItem(c))
+                            check(w, QStringLiteral("header"), table->horizontalHeaderItem(c)->text());
+            }
+        };
+        walk(other.window.get());
+        check(page->tableWidget_data, QStringLiteral("delete button"), DeleteButtonDelegate::label());
+        HistoryDialog history(other.session, page);
+        check(&history, QStringLiteral("title"), history.windowTitle());
+        walk(&history);
+        ReportDialog report(ReportFields(), QString(), page);
+        check(&report, QStringLiteral("title"), report.windowTitle());
+        walk(&report);
+        QVERIFY2(bypassed.isEmpty(), qPrintable(bypassed.join(QLatin1Char('\n'))));
+        QVERIFY2(checked >= 40, qPrintable(QString::number(checked))); // the walk saw the page
     }
 
     void udevMonitorListensWhereItCan()

@@ -1,5 +1,7 @@
 // Lookup of the tables and translation files: the user's configuration folder overrides
 // the shipped tables file by file, and the current folder wins for translations.
+#include "PseudoCatalogue.h"
+#include "interaction/Language.h"
 #include "records/ConfigPaths.h"
 
 #include <QDir>
@@ -26,19 +28,18 @@ void copyFile(const QString &from, const QString &to)
     QVERIFY2(QFile::copy(from, to), qPrintable(from));
 }
 
-// The text a translator loaded the way the main window loads one gives a known source.
+// The Read Records button's text in the Chinese catalogue found first on `searchPath`, as the
+// language module looks it up.
 QString readRecordsButton(const QStringList &searchPath)
 {
     QTranslator translator;
-    for (const QString &folder : searchPath) {
-        if (translator.load(QStringLiteral("Palvarin_en"), folder))
-            break;
-    }
-    return translator.translate("FirstPage", "读取测量记录");
+    if (!Language::load(translator, QStringLiteral("zh"), searchPath))
+        return QString();
+    return translator.translate("FirstPage", "Read Records");
 }
 
-const QString kEnglish = QStringLiteral("Read Records");
 const QString kChinese = QStringLiteral("读取测量记录");
+const QString kPseudo = PseudoCatalogue::marked(QStringLiteral("Read Records"));
 
 } // namespace
 
@@ -94,23 +95,29 @@ private slots:
     void currentFolderWinsForTranslations()
     {
         const QString built = QStringLiteral(PALVARIN_BUILD_DIR "/");
-        const QString englishFile = QStringLiteral("/Palvarin_en.qm");
+        const QString chineseFile = QStringLiteral("/Palvarin_zh.qm");
         QTemporaryDir work;
         QVERIFY(work.isValid());
+        // A second Chinese catalogue that reads differently: the pseudo one.
+        const QString pseudo = work.filePath(QStringLiteral("pseudo/Palvarin_zh.qm"));
+        QVERIFY(QDir().mkpath(QFileInfo(pseudo).absolutePath()));
+        const QString error = PseudoCatalogue::build(QStringLiteral(PALVARIN_SOURCE_DIR "/translations/Palvarin_zh.ts"),
+                                                     pseudo, QStringLiteral(PALVARIN_LRELEASE));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(work.path()));
         auto restore = qScopeGuard([&] { QDir::setCurrent(before); });
 
-        // The shipped folder has the real English file, the user's folder a Chinese one
-        // under the English name: the user's wins over the shipped one.
-        copyFile(built + QStringLiteral("Palvarin_en.qm"), places.sharedDataDir + englishFile);
-        QCOMPARE(readRecordsButton(places.translationSearchPath()), kEnglish);
-        copyFile(built + QStringLiteral("Palvarin_zh.qm"), places.userConfigDir + englishFile);
+        // The shipped folder has the real Chinese file, the user's folder the pseudo one under
+        // the same name: the user's wins over the shipped one.
+        copyFile(built + QStringLiteral("Palvarin_zh.qm"), places.sharedDataDir + chineseFile);
         QCOMPARE(readRecordsButton(places.translationSearchPath()), kChinese);
+        copyFile(pseudo, places.userConfigDir + chineseFile);
+        QCOMPARE(readRecordsButton(places.translationSearchPath()), kPseudo);
 
         // The current folder's file wins over both.
-        copyFile(built + QStringLiteral("Palvarin_en.qm"), work.path() + englishFile);
-        QCOMPARE(readRecordsButton(places.translationSearchPath()), kEnglish);
+        copyFile(built + QStringLiteral("Palvarin_zh.qm"), work.path() + chineseFile);
+        QCOMPARE(readRecordsButton(places.translationSearchPath()), kChinese);
     }
 
     // With the organisation named, the settings are ~/.config/Palvarin/Palvarin.conf beside
