@@ -1,748 +1,764 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
-<context>
-    <name>ChartsPanel</name>
-    <message>
-        <source>Minimum</source>
-        <translation>最小</translation>
-    </message>
-    <message>
-        <source>Nominal − tol.</source>
-        <translation>公称−公差</translation>
-    </message>
-    <message>
-        <source>Nominal</source>
-        <translation>公称</translation>
-    </message>
-    <message>
-        <source>Maximum</source>
-        <translation>最大</translation>
-    </message>
-    <message>
-        <source>run-chart.png</source>
-        <translation>运行图.png</translation>
-    </message>
-    <message>
-        <source>histogram.png</source>
-        <translation>直方图.png</translation>
-    </message>
-    <message>
-        <source>Layer %1</source>
-        <translation>第%1层</translation>
-    </message>
-    <message>
-        <source>Chart layer:</source>
-        <translation>图表层：</translation>
-    </message>
-    <message>
-        <source>Save run chart</source>
-        <translation>保存运行图</translation>
-    </message>
-    <message>
-        <source>Save histogram</source>
-        <translation>保存直方图</translation>
-    </message>
-    <message>
-        <source>Reading number</source>
-        <translation>读数序号</translation>
-    </message>
-    <message>
-        <source>Readings</source>
-        <translation>读数个数</translation>
-    </message>
-    <message>
-        <source>Thickness</source>
-        <translation>厚度</translation>
-    </message>
-    <message>
-        <source>No numeric readings to chart. Read the records or measure on the gauge and they appear here.</source>
-        <translation>没有数值读数可画。读取记录或在仪器上测量后，读数显示在这里。</translation>
-    </message>
-    <message>
-        <source>No numeric readings: the histogram is empty.</source>
-        <translation>没有数值读数，直方图为空。</translation>
-    </message>
-    <message>
-        <source>%1 – %2: %3 readings</source>
-        <translation>%1 – %2：%3 条读数</translation>
-    </message>
-    <message>
-        <source>Reading %1</source>
-        <translation>第%1条</translation>
-    </message>
-    <message>
-        <source>: </source>
-        <extracomment>Between a reading&apos;s number and its value.</extracomment>
-        <translation>：</translation>
-    </message>
-    <message>
-        <source>Save chart</source>
-        <translation>保存图表</translation>
-    </message>
-    <message>
-        <source>%1 already exists. Do you want to replace it?</source>
-        <translation>%1 已存在，是否替换？</translation>
-    </message>
-    <message>
-        <source>Could not write %1.</source>
-        <translation>无法写入 %1。</translation>
-    </message>
-</context>
-<context>
-    <name>ComparisonDialog</name>
-    <message>
-        <source>Save the comparison</source>
-        <translation>保存对比结果</translation>
-    </message>
-    <message>
-        <source>Tip</source>
-        <translation>提示</translation>
-    </message>
-    <message>
-        <source>%1 already exists. Do you want to replace it?</source>
-        <translation>%1 已存在，是否替换？</translation>
-    </message>
-    <message>
-        <source>Compare surveys</source>
-        <translation>对比测量</translation>
-    </message>
-    <message>
-        <source>Locations are the record names, as named on the gauge or in the table.</source>
-        <translation>位置为记录名称（在仪器上或表格中命名）。</translation>
-    </message>
-    <message>
-        <source>Locations are the record numbers (the No. column): a record&apos;s place in the gauge&apos;s memory, which deleting rows does not change. Measurements the gauge sent by itself have none and are not compared.</source>
-        <translation>位置为记录编号（“编号”列）：即记录在仪器存储中的位置，删除行不会改变它。仪器主动发送的读数没有编号，不参与比较。</translation>
-    </message>
-    <message>
-        <source>Minimum thickness</source>
-        <translation>最小厚度</translation>
-    </message>
-    <message>
-        <source>none</source>
-        <translation>无</translation>
-    </message>
-    <message>
-        <source>Without a minimum there is no remaining life and no next inspection date.</source>
-        <translation>未设最小厚度时不计算剩余寿命和下次检测日期。</translation>
-    </message>
-    <message>
-        <source>Inspection interval</source>
-        <translation>检测周期</translation>
-    </message>
-    <message>
-        <source> years</source>
-        <translation> 年</translation>
-    </message>
-    <message>
-        <source>Layer</source>
-        <translation>层</translation>
-    </message>
-    <message>
-        <source>Under the minimum</source>
-        <translation>低于最小厚度</translation>
-    </message>
-    <message>
-        <source>Less life left than the interval</source>
-        <translation>剩余寿命短于检测周期</translation>
-    </message>
-    <message>
-        <source> thicker than before: the rate is taken as 0</source>
-        <translation> 比上次更厚：腐蚀速率按0计</translation>
-    </message>
-    <message>
-        <source>Export</source>
-        <translation>导出</translation>
-    </message>
-    <message>
-        <source>Report</source>
-        <translation>报告</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>关闭</translation>
-    </message>
-    <message>
-        <source>The survey file is not open.</source>
-        <translation>数据文件未打开。</translation>
-    </message>
-    <message>
-        <source>%1 surveys from %2 to %3, gauge %4; thicknesses in %5.</source>
-        <translation>%1次测量，%2至%3，仪器%4；厚度单位%5。</translation>
-    </message>
-    <message>
-        <source>%1 surveys selected.</source>
-        <translation>已选%1次测量。</translation>
-    </message>
-    <message>
-        <source>Minimum thickness %1 %2; inspection interval %3 years.</source>
-        <translation>最小厚度 %1 %2；检测周期 %3 年。</translation>
-    </message>
-    <message>
-        <source>No minimum thickness given: no remaining life and no next inspection date.</source>
-        <translation>未设最小厚度：不计算剩余寿命和下次检测日期。</translation>
-    </message>
-    <message>
-        <source>Thickness of layer %1.</source>
-        <translation>第%1层厚度。</translation>
-    </message>
-    <message>
-        <source>Save the comparison report</source>
-        <translation>保存对比报告</translation>
-    </message>
-    <message>
-        <source>multi layer</source>
-        <translation>多层</translation>
-    </message>
-    <message>
-        <source>single layer</source>
-        <translation>单层</translation>
-    </message>
-    <message>
-        <source>Surveys of %1 compared</source>
-        <translation>%1 的测量对比</translation>
-    </message>
-</context>
-<context>
-    <name>DeleteButtonDelegate</name>
-    <message>
-        <source>Delete</source>
-        <translation>删除</translation>
-    </message>
-</context>
-<context>
-    <name>DemoControl</name>
-    <message>
-        <source>Emulated gauge</source>
-        <translation>模拟仪器</translation>
-    </message>
-    <message>
-        <source>Push a measurement</source>
-        <translation>推送测量值</translation>
-    </message>
-    <message>
-        <source>Change settings</source>
-        <translation>更改设置</translation>
-    </message>
-    <message>
-        <source>Gauge %1 plugged in</source>
-        <translation>已连接</translation>
-    </message>
-    <message>
-        <source>Gauge %1 pulled out</source>
-        <translation>已拔出</translation>
-    </message>
-    <message>
-        <source>Pull out</source>
-        <translation>拔出</translation>
-    </message>
-    <message>
-        <source>Plug in</source>
-        <translation>插入</translation>
-    </message>
-</context>
-<context>
-    <name>FirstPage</name>
-    <message>
-        <source>Instrument Information</source>
-        <translation>仪器信息</translation>
-    </message>
-    <message>
-        <source>SN:</source>
-        <translation>SN号：</translation>
-    </message>
-    <message>
-        <source>Version:</source>
-        <translation>版本号：</translation>
-    </message>
-    <message>
-        <source>Layers Shown</source>
-        <translation>层数显示</translation>
-    </message>
-    <message>
-        <source>Read Records</source>
-        <translation>读取测量记录</translation>
-    </message>
-    <message>
-        <source>Clear Data</source>
-        <translation>清除数据</translation>
-    </message>
-    <message>
-        <source>Export Excel</source>
-        <translation>导出Excel</translation>
-    </message>
-    <message>
-        <source>Undo</source>
-        <translation>撤销</translation>
-    </message>
-    <message>
-        <source>Report</source>
-        <translation>检测报告</translation>
-    </message>
-    <message>
-        <source>Charts</source>
-        <translation>图表</translation>
-    </message>
-    <message>
-        <source>History</source>
-        <translation>历史数据</translation>
-    </message>
-</context>
-<context>
-    <name>HistoryDialog</name>
-    <message>
-        <source>Saved readings</source>
-        <translation>历史数据</translation>
-    </message>
-    <message>
-        <source>Filter: date, serial, meter type</source>
-        <translation>筛选：日期、序列号、仪器类型</translation>
-    </message>
-    <message>
-        <source>Date</source>
-        <translation>日期</translation>
-    </message>
-    <message>
-        <source>Gauge</source>
-        <translation>仪器序列号</translation>
-    </message>
-    <message>
-        <source>Meter type</source>
-        <translation>仪器类型</translation>
-    </message>
-    <message>
-        <source>Rows</source>
-        <translation>条数</translation>
-    </message>
-    <message>
-        <source>Exported</source>
-        <translation>已导出</translation>
-    </message>
-    <message>
-        <source>Open</source>
-        <translation>打开</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>删除</translation>
-    </message>
-    <message>
-        <source>Compare</source>
-        <translation>对比</translation>
-    </message>
-    <message>
-        <source>Select two or more sessions (Ctrl+click) to compare their thicknesses.</source>
-        <translation>按住Ctrl选择两次或多次测量，对比其厚度。</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>关闭</translation>
-    </message>
-    <message>
-        <source>Tip</source>
-        <translation>提示</translation>
-    </message>
-    <message>
-        <source>single layer</source>
-        <translation>单层</translation>
-    </message>
-    <message>
-        <source>multi layer</source>
-        <translation>多层</translation>
-    </message>
-    <message>
-        <source>Select two or more sessions to compare (hold Ctrl to select more than one).</source>
-        <translation>请选择两次或多次测量进行对比（按住Ctrl可多选）。</translation>
-    </message>
-    <message>
-        <source>, </source>
-        <extracomment>Between the serial numbers of a list of gauges.</extracomment>
-        <translation>、</translation>
-    </message>
-    <message>
-        <source>The selected surveys come from different gauges (%1). A difference between gauges reads as wear. Compare them anyway?</source>
-        <translation>所选测量来自不同的仪器（%1）。仪器之间的差异会被当作减薄。仍要比较吗？</translation>
-    </message>
-    <message>
-        <source>The readings of this session could not be read from the survey file.</source>
-        <translation>无法从数据文件读取该记录。</translation>
-    </message>
-    <message>
-        <source>Shown read-only while a gauge is connected; disconnect it to open the readings in the table and export them.</source>
-        <translation>连接仪器时仅以只读方式显示；断开仪器后可在表格中打开并导出。</translation>
-    </message>
-    <message>
-        <source>Delete these readings from the history for good?</source>
-        <translation>确定从历史中永久删除该记录吗？</translation>
-    </message>
-    <message>
-        <source>These readings are in the table now, or the survey file cannot be written: they were not deleted.</source>
-        <translation>该记录正显示在表格中，或数据文件无法写入：未删除。</translation>
-    </message>
-</context>
-<context>
-    <name>Language</name>
-    <message>
-        <source>English</source>
-        <extracomment>The name of this catalogue&apos;s language, written in that language (Deutsch, Français, ...).</extracomment>
-        <translation>中文</translation>
-    </message>
-</context>
-<context>
-    <name>GaugeSession</name>
-    <message>
-        <source>Tip</source>
-        <translation>提示</translation>
-    </message>
-    <message>
-        <source>Failed to read key infomation!</source>
-        <translation>读取关键信息失败!</translation>
-    </message>
-    <message>
-        <source>The Instrument and the Software do Not Match!</source>
-        <translation>仪器与软件不匹配!</translation>
-    </message>
-    <message>
-        <source>The meter table gives this instrument the layout %1, which this program does not know: its records cannot be shown.</source>
-        <translation>仪表配置为此仪器指定的界面类型%1无法识别，无法显示其记录。</translation>
-    </message>
-    <message>
-        <source>The instrument version is too low!</source>
-        <translation>仪器版本过低!</translation>
-    </message>
-    <message>
-        <source>Failed to read unit no!</source>
-        <translation>读取单位编号失败!</translation>
-    </message>
-    <message>
-        <source>The list holds readings of another gauge or in other units and will be cleared first. Do You Want to Save the Data?</source>
-        <translation>列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？</translation>
-    </message>
-    <message>
-        <source>No gauge is connected. Connect the gauge with its USB cable and switch it on; on Linux a normal user also needs the program&apos;s udev rule (see the README).</source>
-        <translation>未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。</translation>
-    </message>
-    <message>
-        <source>Importing data will first clear the list. Do you want to save the data?</source>
-        <translation>导入数据会先清空列表，是否保存数据？</translation>
-    </message>
-    <message>
-        <source>The unit table &apos;unitno&apos; is missing, cannot be used (too large, binary or damaged) or does not know this gauge&apos;s units: its records cannot be shown. Put a good copy beside the program or in ~/.config/Palvarin/.</source>
-        <translation>单位表 'unitno' 缺失、无法使用（过大、二进制或已损坏）或其中没有此仪器的单位，无法显示记录。请将完好的单位表放在程序所在文件夹或 ~/.config/Palvarin/ 中。</translation>
-    </message>
-    <message>
-        <source>Failed to Read Record Number！</source>
-        <translation>读取记录数量失败!</translation>
-    </message>
-    <message>
-        <source>The instrument reports %1 records, more than this program can read (at most %2).</source>
-        <translation>仪器报告的记录数量为%1，超出本程序可读取的范围（最多%2条）。</translation>
-    </message>
-    <message>
-        <source>Reading record, please wait...</source>
-        <translation>正在读取记录，请等待……</translation>
-    <name>LimitsEditor</name>
-    <message>
-        <source>Thickness limits:</source>
-        <translation>厚度限值：</translation>
-    </message>
-    <message>
-        <source>Nominal</source>
-        <translation>公称</translation>
-    </message>
-    <message>
-        <source>Minimum</source>
-        <translation>最小</translation>
-    </message>
-    <message>
-        <source>Tolerance</source>
-        <translation>公差</translation>
-    </message>
-    <message>
-        <source>Maximum</source>
-        <translation>最大</translation>
-    </message>
-    <message>
-        <source>optional</source>
-        <translation>可不填</translation>
-    </message>
-    <message>
-        <source>Apply</source>
-        <translation>应用</translation>
-    </message>
-    <message>
-        <source>Clear limits</source>
-        <translation>清除限值</translation>
-    </message>
-    <message>
-        <source>Layer %1</source>
-        <translation>第%1层</translation>
-    </message>
-    <message>
-        <source> (no limits)</source>
-        <translation>（无限值）</translation>
-    </message>
-    <message>
-        <source>Each layer is judged by its own limits; a layer without limits is not judged.</source>
-        <translation>每层按各自的限值判定；无限值的层不判定。</translation>
-    </message>
-</context>
-<context>
-    <name>RecordsTable</name>
-    <message>
-        <source>Connect the gauge by USB, or start with --demo to try the program.</source>
-        <translation>请用USB线连接仪器，或用 --demo 启动本程序试用。</translation>
-    </message>
-    <message>
-        <source>%1 new readings ↓</source>
-        <translation>%1条新读数 ↓</translation>
-    </message>
-</context>
-<context>
-    <name>ReportDialog</name>
-    <message>
-        <source>Inspection report</source>
-        <translation>检测报告</translation>
-    </message>
-    <message>
-        <source>Company</source>
-        <translation>公司</translation>
-    </message>
-    <message>
-        <source>Inspector</source>
-        <translation>检测员</translation>
-    </message>
-    <message>
-        <source>Qualification</source>
-        <translation>资质</translation>
-    </message>
-    <message>
-        <source>Location / asset</source>
-        <translation>地点/设备</translation>
-    </message>
-    <message>
-        <source>Procedure</source>
-        <translation>检测规程</translation>
-    </message>
-    <message>
-        <source>Probe</source>
-        <translation>探头</translation>
-    </message>
-    <message>
-        <source>Calibration block</source>
-        <translation>校准试块</translation>
-    </message>
-    <message>
-        <source>Notes</source>
-        <translation>备注</translation>
-    </message>
-    <message>
-        <source>Logo image (optional)</source>
-        <translation>徽标图片（可选）</translation>
-    </message>
-    <message>
-        <source>Path of a PNG or JPEG file</source>
-        <translation>PNG或JPEG文件的路径</translation>
-    </message>
-    <message>
-        <source>Create report</source>
-        <translation>生成报告</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
-    </message>
-    <message>
-        <source>Failed to Read Record Data！</source>
-        <translation>读取记录数据失败!</translation>
-    </message>
-    <message>
-        <source>Failed to Read Record Name</source>
-        <translation>读取记录名称失败!</translation>
-    </message>
-    <message>
-        <source>The gauge was disconnected during the read; no record was added. Plug it in again and read once more.</source>
-        <translation>读取过程中仪器已断开，未添加任何记录。请重新连接仪器后再读取。</translation>
-    </message>
-    <message>
-        <source>The Instrument Settings Have Changed and Will Soon Clear the List. Do You Want to Save the Data?</source>
-        <translation>仪器设置发生变更，即将清空列表，是否保存数据？</translation>
-    </message>
-    <message>
-        <source>Clear data will clear all records. Are you sure you want to clear it?</source>
-        <translation>清除数据将会清除所有的记录，是否确认清除?</translation>
-    </message>
-    <message>
-        <source>There is nothing to export: the table is empty.</source>
-        <translation>没有可导出的数据：表格为空。</translation>
-    </message>
-    <message>
-        <source>Start a new survey file? The damaged one is kept beside it, renamed with today&apos;s date.</source>
-        <translation>是否新建数据文件？损坏的文件将保留，并以今天的日期重命名。</translation>
-    </message>
-    <message>
-        <source>A new survey file was started; the damaged one is kept as %1.</source>
-        <translation>已新建数据文件；损坏的文件保留为%1。</translation>
-    </message>
-    <message>
-        <source>Restore the %1 readings from %2, gauge %3?</source>
-        <translation>是否恢复%2仪器%3的%1条测量数据？</translation>
-    </message>
-    <message>
-        <source>Opening the saved readings will first clear the list. Do You Want to Save the Data?</source>
-        <translation>打开已保存的数据会先清空列表，是否保存数据？</translation>
-    </message>
-</context>
-<context>
-    <name>StoreWords</name>
-    <message>
-        <source>the survey file cannot be opened or created.</source>
-        <translation>无法打开或创建数据文件。</translation>
-    </message>
-    <message>
-        <source>the survey file is damaged.</source>
-        <translation>数据文件已损坏。</translation>
-    </message>
-    <message>
-        <source>another program holds the survey file locked.</source>
-        <translation>数据文件被另一个程序锁定。</translation>
-    </message>
-    <message>
-        <source>the survey file or its folder is read-only.</source>
-        <translation>数据文件或其文件夹为只读。</translation>
-    </message>
-    <message>
-        <source>the disk is full.</source>
-        <translation>磁盘已满。</translation>
-    </message>
-    <message>
-        <source>the survey file was written by a newer version of the program; its history can only be viewed.</source>
-        <translation>数据文件来自更新版本的程序，只能查看其历史。</translation>
-    </message>
-    <message>
-        <source>writing the survey file failed.</source>
-        <translation>写入数据文件失败。</translation>
-    </message>
-    <message>
-        <source>the survey file&apos;s path is not a plain file (a folder, for instance).</source>
-        <translation>数据文件的路径不是普通文件（例如是文件夹）。</translation>
-    </message>
-    <message>
-        <source>Readings are not being kept on disk, only in the table: </source>
-        <translation>测量数据不再保存到磁盘，仅保留在表格中：</translation>
-    </message>
-    <message>
-        <source>no</source>
-        <translation>否</translation>
-    </message>
-    <message>
-        <source>all</source>
-        <translation>全部</translation>
-    </message>
-    <message>
-        <source>%1 of %2</source>
-        <translation>%1 / %2</translation>
-        <source>Writing the report, please wait...</source>
-        <translation>正在生成报告，请等待……</translation>
-    </message>
-    <message>
-        <source>Writing the report failed.</source>
-        <translation>生成报告失败。</translation>
-    </message>
-    <message>
-        <source>Tip</source>
-        <translation>提示</translation>
-    </message>
-    <message>
-        <source>The report was saved as %1.</source>
-        <translation>报告已保存为 %1。</translation>
-    </message>
-    <message>
-        <source>The logo image could not be read and was left out.</source>
-        <translation>无法读取徽标图片，报告中未包含徽标。</translation>
-    </message>
-</context>
-<context>
-    <name>StatisticsPanel</name>
-    <message>
-        <source>Column</source>
-        <translation>列</translation>
-    </message>
-    <message>
-        <source>Count</source>
-        <translation>数量</translation>
-    </message>
-    <message>
-        <source>Minimum</source>
-        <translation>最小值</translation>
-    </message>
-    <message>
-        <source>Maximum</source>
-        <translation>最大值</translation>
-    </message>
-    <message>
-        <source>Mean</source>
-        <translation>平均值</translation>
-    </message>
-    <message>
-        <source>Range</source>
-        <translation>极差</translation>
-    </message>
-    <message>
-        <source>Std. dev.</source>
-        <translation>标准差</translation>
-    </message>
-    <message>
-        <source>Out of range</source>
-        <translation>超量程</translation>
-    </message>
-    <message>
-        <source>row %1</source>
-        <translation>第%1行</translation>
-    </message>
-    <message>
-        <source>Statistics of the %1 selected rows (of %2)</source>
-        <translation>统计：已选 %1 行（共 %2 行）</translation>
-    </message>
-    <message>
-        <source>Statistics of all %1 rows</source>
-        <translation>统计：全部 %1 行</translation>
-    </message>
-    <message>
-        <source>, from the readings as shown</source>
-        <translation>（按显示的读数计算）</translation>
-    </message>
-    <message>
-        <source>Every figure is computed from the readings as the table shows them (rounded to the column&apos;s decimals).</source>
-        <translation>所有统计值均按表格显示的读数（按列的小数位取整）计算。</translation>
-    </message>
-    <message>
-        <source>All rows</source>
-        <translation>统计全部行</translation>
-    </message>
-</context>
-<context>
-    <name>TableReport</name>
-    <message>
-        <source>Tip</source>
-        <translation>提示</translation>
-    </message>
-    <message>
-        <source>There is nothing to report: the table is empty.</source>
-        <translation>没有可写入报告的数据：表格为空。</translation>
-    </message>
-    <message>
-        <source>Save the inspection report</source>
-        <translation>保存检测报告</translation>
-    </message>
-    <message>
-        <source>single layer</source>
-        <translation>单层</translation>
-    </message>
-    <message>
-        <source>multi layer</source>
-        <translation>多层</translation>
-    </message>
-</context>
+    <context>
+        <name>FirstPage</name>
+        <message>
+            <source>Instrument Information</source>
+            <translation>仪器信息</translation>
+        </message>
+        <message>
+            <source>SN:</source>
+            <translation>SN号：</translation>
+        </message>
+        <message>
+            <source>Version:</source>
+            <translation>版本号：</translation>
+        </message>
+        <message>
+            <source>Layers Shown</source>
+            <translation>层数显示</translation>
+        </message>
+        <message>
+            <source>Read Records</source>
+            <translation>读取测量记录</translation>
+        </message>
+        <message>
+            <source>Clear Data</source>
+            <translation>清除数据</translation>
+        </message>
+        <message>
+            <source>Export Excel</source>
+            <translation>导出Excel</translation>
+        </message>
+        <message>
+            <source>Undo</source>
+            <translation>撤销</translation>
+        </message>
+        <message>
+            <source>Report</source>
+            <translation>检测报告</translation>
+        </message>
+        <message>
+            <source>Charts</source>
+            <translation>图表</translation>
+        </message>
+        <message>
+            <source>History</source>
+            <translation>历史数据</translation>
+        </message>
+    </context>
+    <context>
+        <name>MainWindow</name>
+        <message>
+            <source>English</source>
+            <translation>English</translation>
+        </message>
+    </context>
+    <context>
+        <name>GaugeSession</name>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>Failed to read key infomation!</source>
+            <translation>读取关键信息失败!</translation>
+        </message>
+        <message>
+            <source>The Instrument and the Software do Not Match!</source>
+            <translation>仪器与软件不匹配!</translation>
+        </message>
+        <message>
+            <source>The meter table gives this instrument the layout %1, which this program does not know: its records cannot be shown.</source>
+            <translation>仪表配置为此仪器指定的界面类型%1无法识别，无法显示其记录。</translation>
+        </message>
+        <message>
+            <source>The instrument version is too low!</source>
+            <translation>仪器版本过低!</translation>
+        </message>
+        <message>
+            <source>Failed to read unit no!</source>
+            <translation>读取单位编号失败!</translation>
+        </message>
+        <message>
+            <source>The list holds readings of another gauge or in other units and will be cleared first. Do You Want to Save the Data?</source>
+            <translation>列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？</translation>
+        </message>
+        <message>
+            <source>No gauge is connected. Connect the gauge with its USB cable and switch it on; on Linux a normal user also needs the program's udev rule (see the README).</source>
+            <translation>未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。</translation>
+        </message>
+        <message>
+            <source>Importing data will first clear the list. Do you want to save the data?</source>
+            <translation>导入数据会先清空列表，是否保存数据？</translation>
+        </message>
+        <message>
+            <source>The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or does not know this gauge's units: its records cannot be shown. Put a good copy beside the program or in ~/.config/Palvarin/.</source>
+            <translation>单位表 'unitno' 缺失、无法使用（过大、二进制或已损坏）或其中没有此仪器的单位，无法显示记录。请将完好的单位表放在程序所在文件夹或 ~/.config/Palvarin/ 中。</translation>
+        </message>
+        <message>
+            <source>Failed to Read Record Number！</source>
+            <translation>读取记录数量失败!</translation>
+        </message>
+        <message>
+            <source>The instrument reports %1 records, more than this program can read (at most %2).</source>
+            <translation>仪器报告的记录数量为%1，超出本程序可读取的范围（最多%2条）。</translation>
+        </message>
+        <message>
+            <source>Reading record, please wait...</source>
+            <translation>正在读取记录，请等待……</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+        <message>
+            <source>Failed to Read Record Data！</source>
+            <translation>读取记录数据失败!</translation>
+        </message>
+        <message>
+            <source>Failed to Read Record Name</source>
+            <translation>读取记录名称失败!</translation>
+        </message>
+        <message>
+            <source>The gauge was disconnected during the read; no record was added. Plug it in again and read once more.</source>
+            <translation>读取过程中仪器已断开，未添加任何记录。请重新连接仪器后再读取。</translation>
+        </message>
+        <message>
+            <source>The Instrument Settings Have Changed and Will Soon Clear the List. Do You Want to Save the Data?</source>
+            <translation>仪器设置发生变更，即将清空列表，是否保存数据？</translation>
+        </message>
+        <message>
+            <source>Clear data will clear all records. Are you sure you want to clear it?</source>
+            <translation>清除数据将会清除所有的记录，是否确认清除?</translation>
+        </message>
+        <message>
+            <source>There is nothing to export: the table is empty.</source>
+            <translation>没有可导出的数据：表格为空。</translation>
+        </message>
+        <message>
+            <source>Start a new survey file? The damaged one is kept beside it, renamed with today's date.</source>
+            <translation>是否新建数据文件？损坏的文件将保留，并以今天的日期重命名。</translation>
+        </message>
+        <message>
+            <source>A new survey file was started; the damaged one is kept as %1.</source>
+            <translation>已新建数据文件；损坏的文件保留为%1。</translation>
+        </message>
+        <message>
+            <source>Restore the %1 readings from %2, gauge %3?</source>
+            <translation>是否恢复%2仪器%3的%1条测量数据？</translation>
+        </message>
+        <message>
+            <source>Opening the saved readings will first clear the list. Do You Want to Save the Data?</source>
+            <translation>打开已保存的数据会先清空列表，是否保存数据？</translation>
+        </message>
+    </context>
+    <context>
+        <name>StoreWords</name>
+        <message>
+            <source>the survey file cannot be opened or created.</source>
+            <translation>无法打开或创建数据文件。</translation>
+        </message>
+        <message>
+            <source>the survey file is damaged.</source>
+            <translation>数据文件已损坏。</translation>
+        </message>
+        <message>
+            <source>another program holds the survey file locked.</source>
+            <translation>数据文件被另一个程序锁定。</translation>
+        </message>
+        <message>
+            <source>the survey file or its folder is read-only.</source>
+            <translation>数据文件或其文件夹为只读。</translation>
+        </message>
+        <message>
+            <source>the disk is full.</source>
+            <translation>磁盘已满。</translation>
+        </message>
+        <message>
+            <source>the survey file was written by a newer version of the program; its history can only be viewed.</source>
+            <translation>数据文件来自更新版本的程序，只能查看其历史。</translation>
+        </message>
+        <message>
+            <source>writing the survey file failed.</source>
+            <translation>写入数据文件失败。</translation>
+        </message>
+        <message>
+            <source>the survey file's path is not a plain file (a folder, for instance).</source>
+            <translation>数据文件的路径不是普通文件（例如是文件夹）。</translation>
+        </message>
+        <message>
+            <source>Readings are not being kept on disk, only in the table: </source>
+            <translation>测量数据不再保存到磁盘，仅保留在表格中：</translation>
+        </message>
+        <message>
+            <source>no</source>
+            <translation>否</translation>
+        </message>
+        <message>
+            <source>all</source>
+            <translation>全部</translation>
+        </message>
+        <message>
+            <source>%1 of %2</source>
+            <translation>%1 / %2</translation>
+        </message>
+    </context>
+    <context>
+        <name>ChartsPanel</name>
+        <message>
+            <source>Minimum</source>
+            <translation>最小</translation>
+        </message>
+        <message>
+            <source>Nominal − tol.</source>
+            <translation>公称−公差</translation>
+        </message>
+        <message>
+            <source>Nominal</source>
+            <translation>公称</translation>
+        </message>
+        <message>
+            <source>Maximum</source>
+            <translation>最大</translation>
+        </message>
+        <message>
+            <source>run-chart.png</source>
+            <translation>运行图.png</translation>
+        </message>
+        <message>
+            <source>histogram.png</source>
+            <translation>直方图.png</translation>
+        </message>
+        <message>
+            <source>Layer %1</source>
+            <translation>第%1层</translation>
+        </message>
+        <message>
+            <source>Chart layer:</source>
+            <translation>图表层：</translation>
+        </message>
+        <message>
+            <source>Save run chart</source>
+            <translation>保存运行图</translation>
+        </message>
+        <message>
+            <source>Save histogram</source>
+            <translation>保存直方图</translation>
+        </message>
+        <message>
+            <source>Reading number</source>
+            <translation>读数序号</translation>
+        </message>
+        <message>
+            <source>Readings</source>
+            <translation>读数个数</translation>
+        </message>
+        <message>
+            <source>Thickness</source>
+            <translation>厚度</translation>
+        </message>
+        <message>
+            <source>No numeric readings to chart. Read the records or measure on the gauge and they appear here.</source>
+            <translation>没有数值读数可画。读取记录或在仪器上测量后，读数显示在这里。</translation>
+        </message>
+        <message>
+            <source>No numeric readings: the histogram is empty.</source>
+            <translation>没有数值读数，直方图为空。</translation>
+        </message>
+        <message>
+            <source>%1 – %2: %3 readings</source>
+            <translation>%1 – %2：%3 条读数</translation>
+        </message>
+        <message>
+            <source>Reading %1</source>
+            <translation>第%1条</translation>
+        </message>
+        <message>
+            <source>: </source>
+            <extracomment>Between a reading's number and its value.</extracomment>
+            <translation>：</translation>
+        </message>
+        <message>
+            <source>Save chart</source>
+            <translation>保存图表</translation>
+        </message>
+        <message>
+            <source>%1 already exists. Do you want to replace it?</source>
+            <translation>%1 已存在，是否替换？</translation>
+        </message>
+        <message>
+            <source>Could not write %1.</source>
+            <translation>无法写入 %1。</translation>
+        </message>
+    </context>
+    <context>
+        <name>ComparisonDialog</name>
+        <message>
+            <source>Save the comparison</source>
+            <translation>保存对比结果</translation>
+        </message>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>%1 already exists. Do you want to replace it?</source>
+            <translation>%1 已存在，是否替换？</translation>
+        </message>
+        <message>
+            <source>Compare surveys</source>
+            <translation>对比测量</translation>
+        </message>
+        <message>
+            <source>Locations are the record names, as named on the gauge or in the table.</source>
+            <translation>位置为记录名称（在仪器上或表格中命名）。</translation>
+        </message>
+        <message>
+            <source>Locations are the record numbers (the No. column): a record's place in the gauge's memory, which deleting rows does not change. Measurements the gauge sent by itself have none and are not compared.</source>
+            <translation>位置为记录编号（“编号”列）：即记录在仪器存储中的位置，删除行不会改变它。仪器主动发送的读数没有编号，不参与比较。</translation>
+        </message>
+        <message>
+            <source>Minimum thickness</source>
+            <translation>最小厚度</translation>
+        </message>
+        <message>
+            <source>none</source>
+            <translation>无</translation>
+        </message>
+        <message>
+            <source>Without a minimum there is no remaining life and no next inspection date.</source>
+            <translation>未设最小厚度时不计算剩余寿命和下次检测日期。</translation>
+        </message>
+        <message>
+            <source>Inspection interval</source>
+            <translation>检测周期</translation>
+        </message>
+        <message>
+            <source> years</source>
+            <translation> 年</translation>
+        </message>
+        <message>
+            <source>Layer</source>
+            <translation>层</translation>
+        </message>
+        <message>
+            <source>Under the minimum</source>
+            <translation>低于最小厚度</translation>
+        </message>
+        <message>
+            <source>Less life left than the interval</source>
+            <translation>剩余寿命短于检测周期</translation>
+        </message>
+        <message>
+            <source> thicker than before: the rate is taken as 0</source>
+            <translation> 比上次更厚：腐蚀速率按0计</translation>
+        </message>
+        <message>
+            <source>Export</source>
+            <translation>导出</translation>
+        </message>
+        <message>
+            <source>Report</source>
+            <translation>报告</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>The survey file is not open.</source>
+            <translation>数据文件未打开。</translation>
+        </message>
+        <message>
+            <source>%1 surveys from %2 to %3, gauge %4; thicknesses in %5.</source>
+            <translation>%1次测量，%2至%3，仪器%4；厚度单位%5。</translation>
+        </message>
+        <message>
+            <source>%1 surveys selected.</source>
+            <translation>已选%1次测量。</translation>
+        </message>
+        <message>
+            <source>Minimum thickness %1 %2; inspection interval %3 years.</source>
+            <translation>最小厚度 %1 %2；检测周期 %3 年。</translation>
+        </message>
+        <message>
+            <source>No minimum thickness given: no remaining life and no next inspection date.</source>
+            <translation>未设最小厚度：不计算剩余寿命和下次检测日期。</translation>
+        </message>
+        <message>
+            <source>Thickness of layer %1.</source>
+            <translation>第%1层厚度。</translation>
+        </message>
+        <message>
+            <source>Save the comparison report</source>
+            <translation>保存对比报告</translation>
+        </message>
+        <message>
+            <source>multi layer</source>
+            <translation>多层</translation>
+        </message>
+        <message>
+            <source>single layer</source>
+            <translation>单层</translation>
+        </message>
+        <message>
+            <source>Surveys of %1 compared</source>
+            <translation>%1 的测量对比</translation>
+        </message>
+    </context>
+    <context>
+        <name>DeleteButtonDelegate</name>
+        <message>
+            <source>Delete</source>
+            <translation>删除</translation>
+        </message>
+    </context>
+    <context>
+        <name>DemoControl</name>
+        <message>
+            <source>Emulated gauge</source>
+            <translation>模拟仪器</translation>
+        </message>
+        <message>
+            <source>Push a measurement</source>
+            <translation>推送测量值</translation>
+        </message>
+        <message>
+            <source>Change settings</source>
+            <translation>更改设置</translation>
+        </message>
+        <message>
+            <source>Gauge %1 plugged in</source>
+            <translation>已连接</translation>
+        </message>
+        <message>
+            <source>Gauge %1 pulled out</source>
+            <translation>已拔出</translation>
+        </message>
+        <message>
+            <source>Pull out</source>
+            <translation>拔出</translation>
+        </message>
+        <message>
+            <source>Plug in</source>
+            <translation>插入</translation>
+        </message>
+    </context>
+    <context>
+        <name>HistoryDialog</name>
+        <message>
+            <source>Saved readings</source>
+            <translation>历史数据</translation>
+        </message>
+        <message>
+            <source>Filter: date, serial, meter type</source>
+            <translation>筛选：日期、序列号、仪器类型</translation>
+        </message>
+        <message>
+            <source>Date</source>
+            <translation>日期</translation>
+        </message>
+        <message>
+            <source>Gauge</source>
+            <translation>仪器序列号</translation>
+        </message>
+        <message>
+            <source>Meter type</source>
+            <translation>仪器类型</translation>
+        </message>
+        <message>
+            <source>Rows</source>
+            <translation>条数</translation>
+        </message>
+        <message>
+            <source>Exported</source>
+            <translation>已导出</translation>
+        </message>
+        <message>
+            <source>Open</source>
+            <translation>打开</translation>
+        </message>
+        <message>
+            <source>Delete</source>
+            <translation>删除</translation>
+        </message>
+        <message>
+            <source>Compare</source>
+            <translation>对比</translation>
+        </message>
+        <message>
+            <source>Select two or more sessions (Ctrl+click) to compare their thicknesses.</source>
+            <translation>按住Ctrl选择两次或多次测量，对比其厚度。</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>single layer</source>
+            <translation>单层</translation>
+        </message>
+        <message>
+            <source>multi layer</source>
+            <translation>多层</translation>
+        </message>
+        <message>
+            <source>Select two or more sessions to compare (hold Ctrl to select more than one).</source>
+            <translation>请选择两次或多次测量进行对比（按住Ctrl可多选）。</translation>
+        </message>
+        <message>
+            <source>, </source>
+            <extracomment>Between the serial numbers of a list of gauges.</extracomment>
+            <translation>、</translation>
+        </message>
+        <message>
+            <source>The selected surveys come from different gauges (%1). A difference between gauges reads as wear. Compare them anyway?</source>
+            <translation>所选测量来自不同的仪器（%1）。仪器之间的差异会被当作减薄。仍要比较吗？</translation>
+        </message>
+        <message>
+            <source>The readings of this session could not be read from the survey file.</source>
+            <translation>无法从数据文件读取该记录。</translation>
+        </message>
+        <message>
+            <source>Shown read-only while a gauge is connected; disconnect it to open the readings in the table and export them.</source>
+            <translation>连接仪器时仅以只读方式显示；断开仪器后可在表格中打开并导出。</translation>
+        </message>
+        <message>
+            <source>Delete these readings from the history for good?</source>
+            <translation>确定从历史中永久删除该记录吗？</translation>
+        </message>
+        <message>
+            <source>These readings are in the table now, or the survey file cannot be written: they were not deleted.</source>
+            <translation>该记录正显示在表格中，或数据文件无法写入：未删除。</translation>
+        </message>
+    </context>
+    <context>
+        <name>Language</name>
+        <message>
+            <source>English</source>
+            <extracomment>The name of this catalogue's language, written in that language (Deutsch, Français, ...).</extracomment>
+            <translation>中文</translation>
+        </message>
+    </context>
+    <context>
+        <name>LimitsEditor</name>
+        <message>
+            <source>Thickness limits:</source>
+            <translation>厚度限值：</translation>
+        </message>
+        <message>
+            <source>Nominal</source>
+            <translation>公称</translation>
+        </message>
+        <message>
+            <source>Minimum</source>
+            <translation>最小</translation>
+        </message>
+        <message>
+            <source>Tolerance</source>
+            <translation>公差</translation>
+        </message>
+        <message>
+            <source>Maximum</source>
+            <translation>最大</translation>
+        </message>
+        <message>
+            <source>optional</source>
+            <translation>可不填</translation>
+        </message>
+        <message>
+            <source>Apply</source>
+            <translation>应用</translation>
+        </message>
+        <message>
+            <source>Clear limits</source>
+            <translation>清除限值</translation>
+        </message>
+        <message>
+            <source>Layer %1</source>
+            <translation>第%1层</translation>
+        </message>
+        <message>
+            <source> (no limits)</source>
+            <translation>（无限值）</translation>
+        </message>
+        <message>
+            <source>Each layer is judged by its own limits; a layer without limits is not judged.</source>
+            <translation>每层按各自的限值判定；无限值的层不判定。</translation>
+        </message>
+    </context>
+    <context>
+        <name>RecordsTable</name>
+        <message>
+            <source>Connect the gauge by USB, or start with --demo to try the program.</source>
+            <translation>请用USB线连接仪器，或用 --demo 启动本程序试用。</translation>
+        </message>
+        <message>
+            <source>%1 new readings ↓</source>
+            <translation>%1条新读数 ↓</translation>
+        </message>
+    </context>
+    <context>
+        <name>ReportDialog</name>
+        <message>
+            <source>Inspection report</source>
+            <translation>检测报告</translation>
+        </message>
+        <message>
+            <source>Company</source>
+            <translation>公司</translation>
+        </message>
+        <message>
+            <source>Inspector</source>
+            <translation>检测员</translation>
+        </message>
+        <message>
+            <source>Qualification</source>
+            <translation>资质</translation>
+        </message>
+        <message>
+            <source>Location / asset</source>
+            <translation>地点/设备</translation>
+        </message>
+        <message>
+            <source>Procedure</source>
+            <translation>检测规程</translation>
+        </message>
+        <message>
+            <source>Probe</source>
+            <translation>探头</translation>
+        </message>
+        <message>
+            <source>Calibration block</source>
+            <translation>校准试块</translation>
+        </message>
+        <message>
+            <source>Notes</source>
+            <translation>备注</translation>
+        </message>
+        <message>
+            <source>Logo image (optional)</source>
+            <translation>徽标图片（可选）</translation>
+        </message>
+        <message>
+            <source>Path of a PNG or JPEG file</source>
+            <translation>PNG或JPEG文件的路径</translation>
+        </message>
+        <message>
+            <source>Create report</source>
+            <translation>生成报告</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+        <message>
+            <source>Writing the report, please wait...</source>
+            <translation>正在生成报告，请等待……</translation>
+        </message>
+        <message>
+            <source>Writing the report failed.</source>
+            <translation>生成报告失败。</translation>
+        </message>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>The report was saved as %1.</source>
+            <translation>报告已保存为 %1。</translation>
+        </message>
+        <message>
+            <source>The logo image could not be read and was left out.</source>
+            <translation>无法读取徽标图片，报告中未包含徽标。</translation>
+        </message>
+    </context>
+    <context>
+        <name>StatisticsPanel</name>
+        <message>
+            <source>Column</source>
+            <translation>列</translation>
+        </message>
+        <message>
+            <source>Count</source>
+            <translation>数量</translation>
+        </message>
+        <message>
+            <source>Minimum</source>
+            <translation>最小值</translation>
+        </message>
+        <message>
+            <source>Maximum</source>
+            <translation>最大值</translation>
+        </message>
+        <message>
+            <source>Mean</source>
+            <translation>平均值</translation>
+        </message>
+        <message>
+            <source>Range</source>
+            <translation>极差</translation>
+        </message>
+        <message>
+            <source>Std. dev.</source>
+            <translation>标准差</translation>
+        </message>
+        <message>
+            <source>Out of range</source>
+            <translation>超量程</translation>
+        </message>
+        <message>
+            <source>row %1</source>
+            <translation>第%1行</translation>
+        </message>
+        <message>
+            <source>Statistics of the %1 selected rows (of %2)</source>
+            <translation>统计：已选 %1 行（共 %2 行）</translation>
+        </message>
+        <message>
+            <source>Statistics of all %1 rows</source>
+            <translation>统计：全部 %1 行</translation>
+        </message>
+        <message>
+            <source>, from the readings as shown</source>
+            <translation>（按显示的读数计算）</translation>
+        </message>
+        <message>
+            <source>Every figure is computed from the readings as the table shows them (rounded to the column's decimals).</source>
+            <translation>所有统计值均按表格显示的读数（按列的小数位取整）计算。</translation>
+        </message>
+        <message>
+            <source>All rows</source>
+            <translation>统计全部行</translation>
+        </message>
+    </context>
+    <context>
+        <name>TableReport</name>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>There is nothing to report: the table is empty.</source>
+            <translation>没有可写入报告的数据：表格为空。</translation>
+        </message>
+        <message>
+            <source>Save the inspection report</source>
+            <translation>保存检测报告</translation>
+        </message>
+        <message>
+            <source>single layer</source>
+            <translation>单层</translation>
+        </message>
+        <message>
+            <source>multi layer</source>
+            <translation>多层</translation>
+        </message>
+    </context>
 </TS>
