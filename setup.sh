@@ -175,7 +175,7 @@ case "$mode" in
     ;;
   tsan)
     # Qt is not built with TSan: its internals are listed in tools/sanitizers/tsan.supp.
-    suites=(tst_libHidDevice tst_CLinkerUSB tst_FramedLinkPushes tst_InstrumentCommands tst_EmulatorBackend
+    suites=(tst_HidDevice tst_HidLink tst_FramedLinkPushes tst_InstrumentCommands tst_EmulatorBackend
             test_connection test_reading tst_survey_store)
     cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALVARIN_TSAN=ON -DPALVARIN_WITH_CALC=OFF >/dev/null
     cmake --build build-tsan -j"$jobs" --target "${suites[@]}"

@@ -9,7 +9,7 @@
 
 #include "emulator/EmulatorBackend.h"
 #include "hid/HidapiBackend.h"
-#include "link/CLinkerUSB.h"
+#include "link/HidLink.h"
 #include "link/FramedLink.h"
 #include "protocol/InstrumentCommands.h"
 
@@ -35,7 +35,7 @@ std::shared_ptr<EmulatedInstrument> gauge()
 // The read's time over its report-time bound; negative when the read failed.
 double readRatio(HidBackend &backend, EmulatedInstrument &instrument, qint64 *elapsedMs, qint64 *boundMs)
 {
-    CLinkerUSB link;
+    HidLink link;
     if (link.open(HidrawRig::VendorId, HidrawRig::ProductId, &backend) != 0) {
         std::fprintf(stderr, "cannot open the gauge\n");
         return -1;

@@ -3,7 +3,7 @@
 // the USB reports alone need at one report per millisecond. A second run flushes with
 // the old 50 ms poll before every request, as the baseline.
 #include "emulator/EmulatorBackend.h"
-#include "link/CLinkerUSB.h"
+#include "link/HidLink.h"
 #include "link/FramedLink.h"
 #include "protocol/InstrumentCommands.h"
 
@@ -71,7 +71,7 @@ int main(int argc, char **argv)
         gauge->addSingleLayerRecord(5900.0f + float(i % 50), 1.0f + float(i % 300) / 10.0f);
     const QByteArray expected = gauge->memory(EmulatedInstrument::ValuesAddress, Records * RecordSize);
 
-    CLinkerUSB link;
+    HidLink link;
     if (link.open(EmulatorBackend::VendorId, EmulatorBackend::ProductId, &backend) != 0) {
         std::fprintf(stderr, "cannot open the emulated gauge\n");
         return 1;

@@ -16,7 +16,7 @@
 // Typical use (tests):
 //   EmulatorBackend backend;
 //   auto gauge = backend.plug("12345", 2, 125);   // or plug(std::make_shared<...>(...))
-//   CLinkerUSB link; link.open(0x2047, 0x0301, &backend);   // talk to it
+//   HidLink link; link.open(0x2047, 0x0301, &backend);   // talk to it
 //   backend.unplug("12345");                      // connections fail from now on
 //
 // Demo (palvarin --demo): keep the backend for the life of the program,

@@ -9,7 +9,7 @@
 // short report (only the bytes given), bit 7 a foreign report id; the payload bytes follow.
 #include "FuzzInput.h"
 #include "hid/HidBackend.h"
-#include "link/CLinkerUSB.h"
+#include "link/HidLink.h"
 #include "link/FramedLink.h"
 #include "protocol/InstrumentCommands.h"
 #include "protocol/PushFrameParser.h"
@@ -85,7 +85,7 @@ public:
 struct Rig
 {
     ScriptedBackend backend;
-    CLinkerUSB link;
+    HidLink link;
     FramedLink framed;
     InstrumentCommands commands{&framed};
     Rig()

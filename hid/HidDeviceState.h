@@ -6,7 +6,7 @@
 #include <QtGlobal>
 #include <memory>
 
-// The per-device record under libHidDevice, and the plain stream functions that work on
+// The per-device record under HidDevice, and the plain stream functions that work on
 // it: byte streams in and out as 0x3F reports with a length byte.
 struct HidDeviceState
 {

@@ -1,6 +1,6 @@
 #include "link/FramedLink.h"
 
-#include "link/CLinker.h"
+#include "link/Link.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -31,13 +31,13 @@ quint16 FramedLink::crc16(const QByteArray &data, int length)
 
 bool FramedLink::isLinkOpen() const
 {
-    CLinker *link = held.load();
+    Link *link = held.load();
     return link && link->isOpen();
 }
 
 int FramedLink::sendFrame(QByteArray &frame, int timeoutMs)
 {
-    CLinker *link = held.load();
+    Link *link = held.load();
     if (!link || !link->isOpen())
         return -1;
     QByteArray flushed;
@@ -54,7 +54,7 @@ int FramedLink::sendFrame(QByteArray &frame, int timeoutMs)
 
 int FramedLink::receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLength, bool checkCrc)
 {
-    CLinker *link = held.load();
+    Link *link = held.load();
     if (!link)
         return -1;
     QElapsedTimer clock;

@@ -4,7 +4,7 @@
 #include <QMutex>
 #include <atomic>
 
-class CLinker;
+class Link;
 
 // Framed request/reply operations on top of the one held link: CRC-16 appended on
 // send, reassembled and checked on receive. The held link may be swapped by the GUI
@@ -53,8 +53,8 @@ public:
     // for PushFrameParser::feed; clears them. Safe from any thread.
     QByteArray takeSetAsidePushes();
 
-    CLinker *link() const { return held.load(); }
-    void setLink(CLinker *link) { held.store(link); }
+    Link *link() const { return held.load(); }
+    void setLink(Link *link) { held.store(link); }
 
     // Before each request stale input is flushed. By default only what has already
     // arrived is dropped; with this set, a 0-time-out read is made instead, which waits
@@ -70,7 +70,7 @@ private:
     // Sets aside every whole pushed frame found in flushed bytes.
     void setAsideFlushed(const QByteArray &flushed);
 
-    std::atomic<CLinker *> held{nullptr};
+    std::atomic<Link *> held{nullptr};
     std::atomic<bool> flushWithPoll{false};
     UnaskedFrames unasked;
     QMutex asideLock;

@@ -4,7 +4,7 @@
 #include <QSharedPointer>
 
 class GaugeSession;
-class MyThread;
+class PollWorker;
 
 // One command sequence's hold on the link: takes the worker's mutex so the poll loop cannot
 // swallow replies, and gives it back on every path when it goes out of scope. The worker
@@ -28,7 +28,7 @@ public:
 
 private:
     QPointer<GaugeSession> m_session;
-    QSharedPointer<MyThread> m_worker;
+    QSharedPointer<PollWorker> m_worker;
     quint64 m_connection = 0;
     bool m_held = false;
     bool m_counted = false;

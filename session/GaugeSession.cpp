@@ -3,8 +3,8 @@
 #include "export/WorkbookTable.h"
 #include "interaction/Language.h"
 #include "interaction/UserInteraction.h"
-#include "link/CLinkerUSB.h"
-#include "link/MyThread.h"
+#include "link/HidLink.h"
+#include "link/PollWorker.h"
 #include "protocol/GaugeRecord.h"
 #include "records/RecordsModel.h"
 #include "session/CommandSequence.h"
@@ -102,7 +102,7 @@ GaugeSession::~GaugeSession()
     // Measurements the worker and the last commands received are still added and committed
     // (stopWorker), with no question asked any more, before the session and the link end.
     m_closing = true;
-    CLinker *link = m_link.get();
+    Link *link = m_link.get();
     const bool workerEnded = stopWorker();
     m_framed.setLink(nullptr);
     dropWaiting();
@@ -147,7 +147,7 @@ bool GaugeSession::openLink()
 {
     if (m_link)
         return false;
-    auto link = std::make_unique<CLinkerUSB>();
+    auto link = std::make_unique<HidLink>();
     if (link->open(VendorId, ProductId, &m_hid) != 0)
         return false;
     m_link = std::move(link);
@@ -180,7 +180,7 @@ void GaugeSession::closeLink()
     // Forget the link before the worker is stopped, and close it only once the worker has
     // ended: a read still running on the worker thread must not meet a closed device.
     m_framed.setLink(nullptr);
-    std::unique_ptr<CLinker> link = std::move(m_link);
+    std::unique_ptr<Link> link = std::move(m_link);
     emit linkClosed();
     if (!stopWorker()) {
         qWarning("worker thread did not end; its link is left to it");
@@ -215,11 +215,11 @@ void GaugeSession::startWorker()
     if (m_workerThread)
         stopWorker();
     auto *thread = new QThread;
-    m_worker = QSharedPointer<MyThread>(new MyThread(&m_framed));
-    connect(m_worker.data(), &MyThread::senddata, this, &GaugeSession::handlePushedBytes);
+    m_worker = QSharedPointer<PollWorker>(new PollWorker(&m_framed));
+    connect(m_worker.data(), &PollWorker::polled, this, &GaugeSession::handlePushedBytes);
     m_worker->moveToThread(thread);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    connect(thread, &QThread::started, m_worker.data(), &MyThread::startThreadSlot);
+    connect(thread, &QThread::started, m_worker.data(), &PollWorker::run);
     m_workerThread = thread;
     thread->start();
     qDebug() << "mainWidget QThread::currentThreadId()==" << QThread::currentThreadId();

@@ -17,9 +17,9 @@
 #include <functional>
 #include <memory>
 
-class CLinker;
+class Link;
 class HidBackend;
-class MyThread;
+class PollWorker;
 class QThread;
 class QWidget;
 class RecordsModel;
@@ -97,7 +97,7 @@ public:
     // Stops the worker and waits (bounded) for its thread; false if it did not end. With the
     // link still open, the measurements it polled last are added before it returns.
     bool stopWorker();
-    MyThread *worker() const { return m_worker.data(); }
+    PollWorker *worker() const { return m_worker.data(); }
 
     // ---- what runs over it ----
     void identify();
@@ -229,14 +229,14 @@ private:
 
     FramedLink m_framed;
     InstrumentCommands m_commands;
-    std::unique_ptr<CLinker> m_link;
+    std::unique_ptr<Link> m_link;
     // A link closed while a command sequence still ran on it: deleted when the sequence ends.
-    std::unique_ptr<CLinker> m_retiredLink;
+    std::unique_ptr<Link> m_retiredLink;
     quint64 m_connection = 0; // counts opened links; a sequence belongs to one
 
     QPointer<QThread> m_workerThread;
-    QSharedPointer<MyThread> m_worker;
-    QList<QSharedPointer<MyThread>> m_abandonedWorkers; // never ended; kept, never deleted
+    QSharedPointer<PollWorker> m_worker;
+    QList<QSharedPointer<PollWorker>> m_abandonedWorkers; // never ended; kept, never deleted
 
     int m_tableLayout = 1;
     QSet<int> m_reportedLayouts; // layouts of the meter table this program does not know, told once

@@ -7,7 +7,7 @@
 #include "ScriptedInteraction.h"
 #include "emulator/EmulatorBackend.h"
 #include "hid/DeviceMonitor.h"
-#include "link/MyThread.h"
+#include "link/PollWorker.h"
 #include "mainwindow/MainWindow.h"
 #include "records/GaugeConfig.h"
 #include "records/RecordsModel.h"

@@ -82,7 +82,7 @@ private slots:
     {
         QTRY_VERIFY(window->isLinkOpen());
         addMultiLayerRow(rig->model, QStringLiteral("a"), {1, 2, 3, 4, 5, 6});
-        QPointer<MyThread> oldWorker = rig->session.worker();
+        QPointer<PollWorker> oldWorker = rig->session.worker();
         QVERIFY(oldWorker);
         auto gauge = backend.instrument(QStringLiteral("12345"));
 

@@ -3,7 +3,7 @@
 // The whole instrument stack against one emulated gauge: backend, USB link, framing and
 // command set, wired as the main window wires them.
 #include "emulator/EmulatorBackend.h"
-#include "link/CLinkerUSB.h"
+#include "link/HidLink.h"
 #include "link/FramedLink.h"
 #include "protocol/InstrumentCommands.h"
 
@@ -11,7 +11,7 @@ struct GaugeRig
 {
     EmulatorBackend backend;
     std::shared_ptr<EmulatedInstrument> gauge;
-    CLinkerUSB link;
+    HidLink link;
     FramedLink framed;
     InstrumentCommands commands{&framed};
     bool opened = false;

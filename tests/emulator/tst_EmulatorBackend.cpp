@@ -47,7 +47,7 @@ private slots:
         rig.backend.plug(rig.gauge);
         // The old connection stays dead; a new link finds the instrument again.
         QVERIFY(rig.link.isRemoved());
-        CLinkerUSB fresh;
+        HidLink fresh;
         QCOMPARE(fresh.open(0x2047, 0x0301, &rig.backend), 0);
         FramedLink framed;
         framed.setLink(&fresh);
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(gauge->storedRecordCount(), 40);
         QCOMPARE(gauge->unitNumbers().mid(0, 6), (QList<int>{0, 0, 0, 2, 2, 2}));
 
-        CLinkerUSB link;
+        HidLink link;
         QCOMPARE(link.open(0x2047, 0x0301, backend.get()), 0);
         FramedLink framed;
         framed.setLink(&link);
@@ -193,7 +193,7 @@ private slots:
         QCOMPARE(single->memory(0x80000000u, 12 * 7).count(EmulatedInstrument::outOfRangeField()), 0);
 
         // Two attached: the one enumerated last is opened, and it reports its override.
-        CLinkerUSB link;
+        HidLink link;
         QCOMPARE(link.open(0x2047, 0x0301, backend.get()), 0);
         FramedLink framed;
         framed.setLink(&link);

@@ -7,7 +7,7 @@
 #include "emulator/EmulatorBackend.h"
 #include "hid/HidapiBackend.h"
 #include "hid/TracingBackend.h"
-#include "link/CLinkerUSB.h"
+#include "link/HidLink.h"
 #include "link/FramedLink.h"
 #include "mainwindow/UdevDeviceMonitor.h"
 #include "protocol/InstrumentCommands.h"
@@ -34,7 +34,7 @@ std::shared_ptr<EmulatedInstrument> singleLayerGauge(const QString &serial, int 
 // The link stack the session builds, over any back end.
 struct Stack
 {
-    CLinkerUSB link;
+    HidLink link;
     FramedLink framed;
     InstrumentCommands commands{&framed};
     bool open(HidBackend &backend)

@@ -2,7 +2,7 @@
 // The pushes the gauge sent are counted where reports leave the HID layer, apart from the
 // framing, and compared with those the poll and the framed link's set-aside hand over.
 #include "../emulator/GaugeRig.h"
-#include "link/MyThread.h"
+#include "link/PollWorker.h"
 #include "protocol/PushFrameParser.h"
 #include "protocol/ReadPlan.h"
 
@@ -141,23 +141,23 @@ private slots:
         CountingBackend counting(emulator);
         auto gauge = emulator.plug(QStringLiteral("12345"), 1, 110);
         EmulatorBackend::fillDemoRecords(*gauge, 10000, 25);
-        CLinkerUSB link;
+        HidLink link;
         QCOMPARE(link.open(EmulatorBackend::VendorId, EmulatorBackend::ProductId, &counting), 0);
         FramedLink framed;
         framed.setLink(&link);
         InstrumentCommands commands(&framed);
 
         // The poll worker runs as in the program; the commands take its mutex per sequence.
-        MyThread worker(&framed);
+        PollWorker worker(&framed);
         QMutex polledLock;
         QByteArray polled;
-        connect(&worker, &MyThread::senddata, &worker, [&](const QByteArray &batch) {
+        connect(&worker, &PollWorker::polled, &worker, [&](const QByteArray &batch) {
             QMutexLocker lock(&polledLock);
             polled += batch;
         }, Qt::DirectConnection);
         QThread thread;
         worker.moveToThread(&thread);
-        connect(&thread, &QThread::started, &worker, &MyThread::startThreadSlot);
+        connect(&thread, &QThread::started, &worker, &PollWorker::run);
         thread.start();
         gauge->setAutoPush(20);
 
@@ -184,7 +184,7 @@ private slots:
 
         // Stop pushing, let the poll take what is left, then stop the worker.
         gauge->setAutoPush(0);
-        QTest::qWait(3 * MyThread::pollPauseMs + 100);
+        QTest::qWait(3 * PollWorker::pollPauseMs + 100);
         worker.requestStop();
         thread.quit();
         QVERIFY(thread.wait(5000));

@@ -1,4 +1,4 @@
-#include "link/CLinkerUSB.h"
+#include "link/HidLink.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -12,14 +12,14 @@ constexpr quint8 StartByte = 0xAB;
 constexpr int MaxFrameLength = 1 << 20;
 }
 
-CLinkerUSB::CLinkerUSB() = default;
+HidLink::HidLink() = default;
 
-CLinkerUSB::~CLinkerUSB()
+HidLink::~HidLink()
 {
     hid.close();
 }
 
-int CLinkerUSB::open(quint16 vendorId, quint16 productId, HidBackend *backend)
+int HidLink::open(quint16 vendorId, quint16 productId, HidBackend *backend)
 {
     if (hid.open(vendorId, productId, backend) == 0) {
         qDebug("hidDevice Open success!\n");
@@ -29,12 +29,12 @@ int CLinkerUSB::open(quint16 vendorId, quint16 productId, HidBackend *backend)
     return 0xFF;
 }
 
-void CLinkerUSB::close()
+void HidLink::close()
 {
     hid.close();
 }
 
-int CLinkerUSB::read(QByteArray &buffer, int timeoutMs, int expectedLength)
+int HidLink::read(QByteArray &buffer, int timeoutMs, int expectedLength)
 {
     if (timeoutMs <= 0) {
         QByteArray scratch(PollBytes, '\0');
@@ -83,7 +83,7 @@ int CLinkerUSB::read(QByteArray &buffer, int timeoutMs, int expectedLength)
     }
 }
 
-int CLinkerUSB::write(QByteArray &data, int timeoutMs)
+int HidLink::write(QByteArray &data, int timeoutMs)
 {
     const int ret = hid.write(reinterpret_cast<const quint8 *>(data.constData()), int(data.size()), timeoutMs);
     if (ret == data.size())
@@ -92,22 +92,22 @@ int CLinkerUSB::write(QByteArray &data, int timeoutMs)
     return -1;
 }
 
-bool CLinkerUSB::isOpen()
+bool HidLink::isOpen()
 {
     return hid.isOpen();
 }
 
-bool CLinkerUSB::isRemoved()
+bool HidLink::isRemoved()
 {
     return hid.isRemoved();
 }
 
-int CLinkerUSB::discardPending()
+int HidLink::discardPending()
 {
     return hid.discardPending();
 }
 
-int CLinkerUSB::discardPendingInto(QByteArray &dropped)
+int HidLink::discardPendingInto(QByteArray &dropped)
 {
     return hid.discardPending(&dropped);
 }

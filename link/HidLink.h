@@ -1,10 +1,10 @@
 #pragma once
 
-#include "hid/libHidDevice.h"
-#include "link/CLinker.h"
+#include "hid/HidDevice.h"
+#include "link/Link.h"
 
 // The link over the instrument's HID interface.
-class CLinkerUSB : public CLinker
+class HidLink : public Link
 {
     Q_OBJECT
 public:
@@ -14,13 +14,13 @@ public:
     static constexpr int PollBudgetMs = 100;
     static constexpr int ReportWaitMs = 50;      // per-report wait of every low-level read
 
-    CLinkerUSB();
-    ~CLinkerUSB() override;
+    HidLink();
+    ~HidLink() override;
 
     // 0 on success, 0xFF on failure (the caller then deletes the link). The back end is the
     // platform's own (hidapi) unless given.
     int open(quint16 vendorId, quint16 productId, HidBackend *backend = nullptr);
-    libHidDevice &device() { return hid; }
+    HidDevice &device() { return hid; }
 
 public slots:
     void close() override;
@@ -37,5 +37,5 @@ public slots:
     int discardPendingInto(QByteArray &dropped) override;
 
 private:
-    libHidDevice hid;
+    HidDevice hid;
 };

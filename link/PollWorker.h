@@ -10,11 +10,11 @@ class FramedLink;
 // The worker that polls the link for bytes the instrument sends unasked, on its own
 // thread. Its mutex is the one lock around the link: the poll holds it for each poll,
 // the GUI thread for each whole command sequence.
-class MyThread : public QObject
+class PollWorker : public QObject
 {
     Q_OBJECT
 public:
-    explicit MyThread(FramedLink *link, QObject *parent = nullptr);
+    explicit PollWorker(FramedLink *link, QObject *parent = nullptr);
 
     QMutex mutex;
 
@@ -29,10 +29,12 @@ public:
     static constexpr int lockAttemptMs = 20;
 
 public slots:
-    void startThreadSlot();
+    // The poll loop: runs on the worker's thread until a stop is requested.
+    void run();
 
 signals:
-    void senddata(const QByteArray &baData);
+    // The bytes one poll received (pushed frames, whole or cut at either end).
+    void polled(const QByteArray &bytes);
 
 private:
     FramedLink *framed;

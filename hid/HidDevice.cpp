@@ -1,4 +1,4 @@
-#include "hid/libHidDevice.h"
+#include "hid/HidDevice.h"
 
 #include "hid/HidBackend.h"
 
@@ -14,7 +14,7 @@ QList<HidDeviceInfo> scanList(HidBackend &backend, quint16 vendorId, quint16 pro
 {
     QList<HidDeviceInfo> matching;
     const QList<HidDeviceInfo> all = backend.enumerate(vendorId, productId);
-    for (int i = 0; i < all.size() && i < libHidDevice::MaxInterfaces; ++i) {
+    for (int i = 0; i < all.size() && i < HidDevice::MaxInterfaces; ++i) {
         if (all[i].vendorId == vendorId && all[i].productId == productId)
             matching.append(all[i]);
     }
@@ -23,22 +23,22 @@ QList<HidDeviceInfo> scanList(HidBackend &backend, quint16 vendorId, quint16 pro
 
 } // namespace
 
-libHidDevice::libHidDevice() = default;
+HidDevice::HidDevice() = default;
 
-libHidDevice::~libHidDevice()
+HidDevice::~HidDevice()
 {
     if (state)
         close();
 }
 
-void libHidDevice::close()
+void HidDevice::close()
 {
     if (state)
         hidCloseState(*state);
     openFlag = false;
 }
 
-int libHidDevice::read(quint8 *destination, int len, int timeoutMs)
+int HidDevice::read(quint8 *destination, int len, int timeoutMs)
 {
     if (!openFlag || !state)
         return 0;
@@ -47,13 +47,13 @@ int libHidDevice::read(quint8 *destination, int len, int timeoutMs)
     return hidReadStream(*state, destination, len);
 }
 
-void libHidDevice::setReadBudgetMs(int ms)
+void HidDevice::setReadBudgetMs(int ms)
 {
     if (state)
         state->readBudgetMs = qMax(ms, 0);
 }
 
-int libHidDevice::write(const quint8 *source, int len, int timeoutMs)
+int HidDevice::write(const quint8 *source, int len, int timeoutMs)
 {
     if (!openFlag || !state)
         return 0;
@@ -61,26 +61,26 @@ int libHidDevice::write(const quint8 *source, int len, int timeoutMs)
     return hidWriteStream(*state, source, len);
 }
 
-bool libHidDevice::isRemoved()
+bool HidDevice::isRemoved()
 {
     if (!state || !state->open || !state->handle)
         return true;
     return !state->handle->isPresent();
 }
 
-int libHidDevice::discardPending()
+int HidDevice::discardPending()
 {
     return discardPending(nullptr);
 }
 
-int libHidDevice::discardPending(QByteArray *dropped)
+int HidDevice::discardPending(QByteArray *dropped)
 {
     if (!openFlag || !state)
         return 0;
     return hidDiscardInput(*state, dropped);
 }
 
-int libHidDevice::listSerials(HidBackend &backend, quint16 vendorId, quint16 productId, QStringList *serials)
+int HidDevice::listSerials(HidBackend &backend, quint16 vendorId, quint16 productId, QStringList *serials)
 {
     QStringList listed;
     int repeats = 0;
@@ -118,7 +118,7 @@ int libHidDevice::listSerials(HidBackend &backend, quint16 vendorId, quint16 pro
     return n;
 }
 
-int libHidDevice::countInterfaces(HidBackend &backend, quint16 vendorId, quint16 productId,
+int HidDevice::countInterfaces(HidBackend &backend, quint16 vendorId, quint16 productId,
                                   const QStringList &listedSerials)
 {
     int count = 0;
@@ -137,7 +137,7 @@ int libHidDevice::countInterfaces(HidBackend &backend, quint16 vendorId, quint16
     return count / int(listedSerials.size());
 }
 
-int libHidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
+int HidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
 {
     HidBackend &hid = backend ? *backend : HidBackend::platform();
     if (openFlag)

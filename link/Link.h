@@ -7,18 +7,18 @@
 //
 // Results at this layer: read() returns the bytes appended (> 0), or 0 or a negative value
 // when none came (the buffer is then unchanged or holds a partial frame); write() returns
-// the bytes written or -1; discardPending() the bytes dropped. CLinkerUSB::open() keeps its
+// the bytes written or -1; discardPending() the bytes dropped. HidLink::open() keeps its
 // 0 / 0xFF. Framing on top (FramedLink) returns > 0 on success and <= 0 on failure.
-class CLinker : public QObject
+class Link : public QObject
 {
     Q_OBJECT
 public:
-    CLinker() : QObject(nullptr) {}
-    ~CLinker() override = default;
+    Link() : QObject(nullptr) {}
+    ~Link() override = default;
 
 public slots:
     virtual void close() {}
-    // Appends received bytes to buffer; see CLinkerUSB for the reassembly rules.
+    // Appends received bytes to buffer; see HidLink for the reassembly rules.
     virtual int read(QByteArray &buffer, int timeoutMs, int expectedLength)
     {
         Q_UNUSED(buffer) Q_UNUSED(timeoutMs) Q_UNUSED(expectedLength)

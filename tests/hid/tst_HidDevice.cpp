@@ -1,7 +1,7 @@
 // The stream layer over a scripted device (odd report ids and lengths the emulator does
 // not produce), and the device selection over the emulator.
 #include "emulator/EmulatorBackend.h"
-#include "hid/libHidDevice.h"
+#include "hid/HidDevice.h"
 
 #include <QtTest>
 
@@ -91,7 +91,7 @@ private slots:
     void writeCutsIntoReportsOf62()
     {
         ScriptBackend backend;
-        libHidDevice hid;
+        HidDevice hid;
         QCOMPARE(hid.open(0x2047, 0x0301, &backend), 0);
 
         const QByteArray ten = bytes(10, 1);
@@ -123,7 +123,7 @@ private slots:
         // A device that does not state its report lengths still gets whole reports.
         backend.script->inputLength = 0;
         backend.script->outputLength = 0;
-        libHidDevice hid;
+        HidDevice hid;
         const quint8 data[3] = {1, 2, 3};
         QCOMPARE(hid.write(data, 3, 50), 0); // not open
         QCOMPARE(hid.open(0x2047, 0x0301, &backend), 0);
@@ -143,7 +143,7 @@ private slots:
     void readCarriesSurplusOver()
     {
         ScriptBackend backend;
-        libHidDevice hid;
+        HidDevice hid;
         QCOMPARE(hid.open(0x2047, 0x0301, &backend), 0);
         const QByteArray thirty = bytes(30, 40);
         backend.script->incoming.push_back(report(0x3F, thirty));
@@ -168,7 +168,7 @@ private slots:
     void readSkipsForeignAndMalformedReports()
     {
         ScriptBackend backend;
-        libHidDevice hid;
+        HidDevice hid;
         QCOMPARE(hid.open(0x2047, 0x0301, &backend), 0);
         backend.script->incoming.push_back(report(0x01, "xxxxx"));          // other report id
         backend.script->incoming.push_back(QByteArray("\x3F", 1));          // no length byte
@@ -194,11 +194,11 @@ private slots:
         backend.plug(QStringLiteral("111"));
         backend.plug(QStringLiteral("222"));
         QStringList serials;
-        QCOMPARE(libHidDevice::listSerials(backend, 0x2047, 0x0301, &serials), 2);
+        QCOMPARE(HidDevice::listSerials(backend, 0x2047, 0x0301, &serials), 2);
         QCOMPARE(serials, (QStringList{"111", "222"}));
-        QCOMPARE(libHidDevice::countInterfaces(backend, 0x2047, 0x0301, serials), 1);
+        QCOMPARE(HidDevice::countInterfaces(backend, 0x2047, 0x0301, serials), 1);
 
-        libHidDevice hid;
+        HidDevice hid;
         QCOMPARE(hid.open(0x2047, 0x0301, &backend), 0);
         QCOMPARE(hid.openedSerial(), QStringLiteral("222"));
         QVERIFY(!hid.isRemoved());
@@ -208,7 +208,7 @@ private slots:
         QVERIFY(!backend.open(QStringLiteral("emulator:222"), false, &result));
         QCOMPARE(result, HidOpenResult::Busy);
         // ... and a busy instrument does not keep another one from being opened.
-        libHidDevice other;
+        HidDevice other;
         backend.unplug(QStringLiteral("111"));
         backend.plug(QStringLiteral("333"));
         QCOMPARE(other.open(0x2047, 0x0301, &backend), 0);
@@ -222,7 +222,7 @@ private slots:
     void openFailsWithoutInstrument()
     {
         EmulatorBackend backend;
-        libHidDevice hid;
+        HidDevice hid;
         QCOMPARE(hid.open(0x2047, 0x0301, &backend), -1);
         QVERIFY(!hid.isOpen());
         QCOMPARE(hid.deviceState(), nullptr);
@@ -234,10 +234,10 @@ private slots:
     {
         ScriptBackend backend;
         backend.script->serial.clear();
-        libHidDevice hid;
+        HidDevice hid;
         QCOMPARE(hid.open(0x2047, 0x0301, &backend), 0);
     }
 };
 
 QTEST_GUILESS_MAIN(TestLibHidDevice)
-#include "tst_libHidDevice.moc"
+#include "tst_HidDevice.moc"

@@ -8,7 +8,7 @@ namespace {
 
 // A link that hands out fixed bytes, to put the framing in situations the USB link
 // does not produce (several frames in one read).
-class CannedLink : public CLinker
+class CannedLink : public Link
 {
 public:
     QByteArray bytes;
@@ -24,7 +24,7 @@ public:
 const QByteArray KeyRequest = GaugeRig::withCrc(QByteArray("\xAB\x20\x05\x00\x12\x00", 6));
 }
 
-class TestCLinkerUSB : public QObject
+class TestHidLink : public QObject
 {
     Q_OBJECT
 
@@ -40,7 +40,7 @@ private slots:
 
     void baseDefaults()
     {
-        CLinker plain;
+        Link plain;
         QByteArray b;
         QCOMPARE(plain.read(b, 100, 10), 0);
         QCOMPARE(plain.write(b, 100), 0);
@@ -52,13 +52,13 @@ private slots:
     {
         EmulatorBackend backend;
         {
-            CLinkerUSB link;
+            HidLink link;
             QTest::ignoreMessage(QtDebugMsg, "hidDevice Open error!\n");
             QCOMPARE(link.open(0x2047, 0x0301, &backend), 0xFF);
             QVERIFY(!link.isOpen());
         }
         backend.plug(QStringLiteral("12345"));
-        CLinkerUSB link;
+        HidLink link;
         QTest::ignoreMessage(QtDebugMsg, "hidDevice Open success!\n");
         QCOMPARE(link.open(0x2047, 0x0301, &backend), 0);
         QVERIFY(link.isOpen());
@@ -228,5 +228,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCLinkerUSB)
-#include "tst_CLinkerUSB.moc"
+QTEST_GUILESS_MAIN(TestHidLink)
+#include "tst_HidLink.moc"

@@ -1,12 +1,12 @@
-#include "link/MyThread.h"
+#include "link/PollWorker.h"
 
 #include "link/FramedLink.h"
 
 #include <QThread>
 
-MyThread::MyThread(FramedLink *link, QObject *parent) : QObject(parent), framed(link) {}
+PollWorker::PollWorker(FramedLink *link, QObject *parent) : QObject(parent), framed(link) {}
 
-void MyThread::startThreadSlot()
+void PollWorker::run()
 {
     while (!stopRequested.load()) {
         if (!mutex.tryLock(lockAttemptMs))
@@ -19,7 +19,7 @@ void MyThread::startThreadSlot()
         const int received = framed ? framed->receiveFrame(batch, 0, 0, false) : -1;
         mutex.unlock();
         if (received > 0)
-            emit senddata(batch);
+            emit polled(batch);
         // Sleep with the mutex free: the GUI thread, waiting for it, gets it at once
         // instead of racing the next lock, and no processor is kept busy.
         QThread::msleep(pollPauseMs);

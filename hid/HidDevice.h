@@ -16,17 +16,17 @@ class HidBackend;
 // Results at this layer: transfers return the number of bytes moved, 0 when none moved
 // (not open, time-out, failure; isRemoved() tells a gone device apart); open() returns 0 or
 // -1. The back end below returns -1 for an error or removal (HidConnection).
-class libHidDevice
+class HidDevice
 {
 public:
     static constexpr int MaxInterfaces = 128; // every scan stops at interface number 127
     static constexpr int MaxSerials = 6;
 
-    libHidDevice();
-    virtual ~libHidDevice();
+    HidDevice();
+    virtual ~HidDevice();
 
-    libHidDevice(const libHidDevice &) = delete;
-    libHidDevice &operator=(const libHidDevice &) = delete;
+    HidDevice(const HidDevice &) = delete;
+    HidDevice &operator=(const HidDevice &) = delete;
 
     virtual void close();
     // Up to len stream bytes; 0 when not open (see hidReadStream for the rest).
