@@ -4,7 +4,6 @@
 
 #include "link/FramedLink.h"
 
-#include <QThread>
 
 namespace {
 
@@ -136,10 +135,4 @@ int InstrumentCommands::readMemoryChecked(quint32 address, QByteArray &out, quin
         return -2;
     out.append(reply.constData() + 8, length);
     return 1;
-}
-
-void InstrumentCommands::delayMs(int ms)
-{
-    if (ms > 0)
-        QThread::msleep(static_cast<unsigned long>(ms));
 }

@@ -28,9 +28,6 @@ public:
     int readMemory(quint32 address, QByteArray &out, quint16 length);
     int readMemoryChecked(quint32 address, QByteArray &out, quint16 length, quint8 command);
 
-    // Waits the given milliseconds without keeping a processor busy.
-    static void delayMs(int ms);
-
 private:
     int readMemoryChecked(quint32 address, QByteArray &out, quint16 length, quint8 command, bool checkCrc);
     // One item-family exchange: the request, its reply of 8 + length bytes into reply, and
