@@ -251,10 +251,13 @@ void ComparisonDialog::reload()
                                              [](const ComparedSurvey &a, const ComparedSurvey &b) { return a.dateMs < b.dateMs; });
         m_minimumUnit = newest->unit;
         minimumUnit->setText(m_minimumUnit);
-        if (const std::optional<double> least = defaultMinimum()) {
-            const QSignalBlocker quiet(minimum);
-            minimum->setText(QLocale().toString(*least, 'g', 6));
-        }
+    }
+    // The minimum set for the layer compared, unless the user typed one of their own.
+    if (!m_minimumUnit.isEmpty() && minimum->text() == m_defaultMinimumText) {
+        const std::optional<double> least = defaultMinimum();
+        m_defaultMinimumText = least ? QLocale().toString(*least, 'g', 6) : QString();
+        const QSignalBlocker quiet(minimum);
+        minimum->setText(m_defaultMinimumText);
     }
     compare();
 }
@@ -263,14 +266,15 @@ std::optional<double> ComparisonDialog::defaultMinimum() const
 {
     if (!m_limits)
         return std::nullopt;
-    // Surveys of several gauges: the strictest minimum set for any of them.
+    // Surveys of several gauges: the strictest minimum set for any of them, for the layer compared.
+    const int layerIndex = m_multiLayer ? qBound(0, layer->currentIndex(), LayerCount - 1) : 0;
     std::optional<double> strictest;
     QStringList serials;
     for (const ComparedSurvey &s : m_surveys)
         if (!s.serial.isEmpty() && !serials.contains(s.serial))
             serials << s.serial;
     for (const QString &serial : std::as_const(serials)) {
-        const std::optional<Limits> limits = m_limits->load(serial);
+        const std::optional<Limits> limits = m_limits->loadLayers(serial)[size_t(layerIndex)];
         const std::optional<Limits> here = limits ? limits->inUnit(m_minimumUnit) : std::nullopt;
         if (here && (!strictest || here->minimum > *strictest))
             strictest = here->minimum;

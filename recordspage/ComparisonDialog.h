@@ -82,6 +82,7 @@ private:
     QVector<SurveySummary> m_summaries;
     LimitsStore *m_limits;
     bool m_chinese; // the language when opened: what the lower layers render in
+    QString m_defaultMinimumText; // the minimum field as the limits filled it (empty at first)
     bool m_multiLayer = false;
     QString m_minimumUnit; // the unit the minimum is entered in: the newest survey's
     int m_noteWidth = 340; // the widest the note column gets before its text wraps

@@ -336,6 +336,65 @@ private slots:
         window->close();
         QCOMPARE(dialogs.unexpected, 0);
     }
+
+    // A multi-layer comparison takes the minimum set for the layer compared, and follows
+    // the layer chooser until the user types a minimum of their own.
+    void theMinimumIsTheComparedLayers()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("m.sqlite"));
+        {
+            SurveyStore writer;
+            QVERIFY(writer.open(path));
+            SurveyInfo info;
+            info.serial = QStringLiteral("31337");
+            info.layout = 2;
+            info.unitNumbers = {0, 0, 0, 1, 1, 1};
+            info.unitNames = {QStringLiteral("mm"), QStringLiteral("mm"), QStringLiteral("mm"),
+                              QStringLiteral("m/s"), QStringLiteral("m/s"), QStringLiteral("m/s")};
+            info.decimals = {2, 2, 2, 0, 0, 0};
+            const float values[] = {9, 6, 3, 5900, 5900, 5900};
+            const quint8 flags[] = {0};
+            const QString names[] = {QStringLiteral("P1")};
+            for (int year : {2020, 2023}) {
+                QVERIFY(writer.beginSession(info, noonUtc(year, 6, 1)) > 0);
+                QVERIFY(writer.addRows(1, 6, values, flags, names, RecordOrigin::Pushed, noonUtc(year, 6, 1)).front() != 0);
+                writer.endSession(noonUtc(year, 6, 1) + 1000);
+            }
+            LayerLimits limits;
+            for (int l = 0; l < LayerCount; ++l) {
+                Limits layer;
+                layer.minimum = 4.0 - l; // 4, 3, 2
+                layer.nominal = 10.0;
+                layer.unit = QStringLiteral("mm");
+                limits[size_t(l)] = layer;
+            }
+            QVERIFY(writer.saveLimits(QStringLiteral("31337"), SurveyLimitsStore::encode(limits)));
+        }
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        ScriptedInteraction dialogs;
+        rig.model.setChinese(false);
+        QVERIFY(rig.session.openStore(store, path));
+        SettingsLimitsStore fallback(dir.filePath(QStringLiteral("limits.ini")));
+        SurveyLimitsStore limits(store, fallback);
+        HistoryDialog history(rig.session);
+        history.setLimitsStore(&limits);
+        history.selectSessions(history.visibleSessions());
+        ComparisonDialog *window = history.compareSelected();
+        QVERIFY(window);
+        QCOMPARE(window->minimum->text(), QStringLiteral("4"));
+        window->layer->setCurrentIndex(1);
+        QTRY_COMPARE(window->minimum->text(), QStringLiteral("3"));
+        window->minimum->setText(QStringLiteral("2.5"));
+        window->layer->setCurrentIndex(2);
+        QTest::qWait(50);
+        QCOMPARE(window->minimum->text(), QStringLiteral("2.5"));
+        window->close();
+        QCOMPARE(dialogs.unexpected, 0);
+    }
 };
 
 QTEST_MAIN(CompareSurveysTest)
