@@ -51,19 +51,19 @@ QString readableNumber(double value, int decimals)
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
-QString bandName(Band band, bool chinese)
+QString bandName(Band band)
 {
     switch (band) {
     case Band::Red:
-        return bandWord(BandWord::UnderMinimum, chinese);
+        return bandWord(BandWord::UnderMinimum);
     case Band::Amber:
-        return bandWord(BandWord::UnderNominal, chinese);
+        return bandWord(BandWord::UnderNominal);
     case Band::Blue:
-        return bandWord(BandWord::AboveMaximum, chinese);
+        return bandWord(BandWord::AboveMaximum);
     case Band::Normal:
         break;
     }
-    return bandWord(BandWord::Within, chinese);
+    return bandWord(BandWord::Within);
 }
 
 Band Limits::band(double value, int decimals) const
@@ -101,30 +101,25 @@ bool Limits::operator==(const Limits &o) const
         && unit == o.unit;
 }
 
-BilingualText limitsProblem(const Limits &l)
+Finding limitsProblem(const Limits &l)
 {
     const bool finite = std::isfinite(l.nominal) && std::isfinite(l.minimum) && std::isfinite(l.tolerance)
         && (!l.maximum || std::isfinite(*l.maximum));
     if (!finite)
-        return {QStringLiteral("Limits must be numbers."), QStringLiteral("限值必须是数字。")};
+        return {Finding::LimitsNotNumbers, {}};
     if (l.nominal < 0 || l.minimum < 0 || l.tolerance < 0 || (l.maximum && *l.maximum < 0))
-        return {QStringLiteral("Limits cannot be negative."), QStringLiteral("限值不能为负数。")};
+        return {Finding::LimitsNegative, {}};
     if (l.nominal > MaxThickness || l.minimum > MaxThickness || l.tolerance > MaxThickness
         || (l.maximum && *l.maximum > MaxThickness))
-        return {QStringLiteral("Limits cannot exceed %1.").arg(readableNumber(MaxThickness)),
-                QStringLiteral("限值不能超过 %1。").arg(readableNumber(MaxThickness))};
+        return {Finding::LimitsTooLarge, {MaxThickness}};
     if (l.nominal <= 0)
-        return {QStringLiteral("The nominal thickness must be above zero."),
-                QStringLiteral("公称厚度必须大于零。")};
+        return {Finding::NominalNotPositive, {}};
     if (l.minimum > l.nominal)
-        return {QStringLiteral("The minimum thickness is above the nominal thickness."),
-                QStringLiteral("最小厚度大于公称厚度。")};
+        return {Finding::MinimumAboveNominal, {}};
     if (l.maximum && *l.maximum < l.nominal)
-        return {QStringLiteral("The maximum thickness is below the nominal thickness."),
-                QStringLiteral("最大厚度小于公称厚度。")};
+        return {Finding::MaximumBelowNominal, {}};
     if (l.tolerance >= l.nominal)
-        return {QStringLiteral("The tolerance must be smaller than the nominal thickness."),
-                QStringLiteral("公差必须小于公称厚度。")};
+        return {Finding::ToleranceNotBelowNominal, {}};
     return {};
 }
 
@@ -137,13 +132,11 @@ LimitsCheck checkLimits(const LimitsInput &input, const QString &unit, const QLo
     const std::optional<double> maximum = parseNumber(input.maximum, locale, &bad);
     const std::optional<double> tolerance = parseNumber(input.tolerance, locale, &bad);
     if (bad) {
-        out.error = {QStringLiteral("Limits must be numbers, for example 5.00."),
-                     QStringLiteral("限值必须是数字，例如 5.00。")};
+        out.error = {Finding::LimitsNotTypedNumbers, {}};
         return out;
     }
     if (!nominal || !minimum) {
-        out.error = {QStringLiteral("Enter the nominal and the minimum thickness."),
-                     QStringLiteral("请输入公称厚度和最小厚度。")};
+        out.error = {Finding::LimitsMissing, {}};
         return out;
     }
     Limits limits;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/Finding.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -18,7 +20,7 @@ constexpr int BandCount = 4;
 using BandCounts = std::array<qint64, BandCount>;
 
 // "Under minimum" and the like, for legends and counts.
-QString bandName(Band band, bool chinese);
+QString bandName(Band band);
 
 // Thicknesses and limits beyond this (in any unit) are typing errors, not walls: refused, so
 // that no message or field has to show a number of thirty digits.
@@ -53,15 +55,6 @@ struct Limits
     bool operator!=(const Limits &o) const { return !(*this == o); }
 };
 
-// A message for the user in both languages.
-struct BilingualText
-{
-    QString english;
-    QString chinese;
-    bool isEmpty() const { return english.isEmpty(); }
-    QString in(bool chineseUi) const { return chineseUi ? chinese : english; }
-};
-
 // The texts of the limits editor. Maximum may be empty (no maximum); tolerance empty is 0.
 struct LimitsInput
 {
@@ -75,7 +68,7 @@ struct LimitsInput
 struct LimitsCheck
 {
     std::optional<Limits> limits;
-    BilingualText error;
+    Finding error;
 };
 
 // Reads the editor's texts (in `locale`, or the C locale as a fallback) and checks them:
@@ -83,7 +76,7 @@ struct LimitsCheck
 // below nominal.
 LimitsCheck checkLimits(const LimitsInput &input, const QString &unit, const QLocale &locale = QLocale());
 // Checks already-parsed limits (as loaded from a store) by the same rules.
-BilingualText limitsProblem(const Limits &limits);
+Finding limitsProblem(const Limits &limits);
 
 // The limits of each layer of a multi-layer gauge (index 0: layer 1, which is also the only
 // layer of a single-layer gauge); a layer without limits is not judged.

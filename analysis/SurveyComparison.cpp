@@ -43,14 +43,6 @@ std::optional<double> converted(double value, const QString &from, const QString
     return out->nominal;
 }
 
-void addNote(BilingualText &note, const QString &english, const QString &chinese)
-{
-    if (!note.english.isEmpty())
-        note.english += QLatin1Char(' ');
-    note.english += english;
-    note.chinese += chinese;
-}
-
 // Record numbers in their numeric order ("2" before "10"), names after them, alphabetically.
 bool locationBefore(const QString &a, const QString &b)
 {
@@ -92,26 +84,21 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
     SurveyComparison out;
     out.settings = settings;
     if (surveys.size() < 2) {
-        out.error = {QStringLiteral("Choose at least two surveys to compare."),
-                     QStringLiteral("请至少选择两次测量进行比较。")};
+        out.error = {Finding::TooFewSurveys, {}};
         return out;
     }
     if (!(settings.intervalYears > 0) || !std::isfinite(settings.intervalYears)) {
-        out.error = {QStringLiteral("The longest inspection interval must be a number of years above zero."),
-                     QStringLiteral("最长检测间隔必须是大于零的年数。")};
+        out.error = {Finding::IntervalNotPositive, {}};
         return out;
     }
     if (settings.minimum
         && (!std::isfinite(*settings.minimum) || *settings.minimum < 0 || *settings.minimum > MaxThickness)) {
-        out.error = {QStringLiteral("The minimum thickness must be a number from 0 to %1.").arg(readableNumber(MaxThickness)),
-                     QStringLiteral("最小厚度必须是 0 到 %1 之间的数字。").arg(readableNumber(MaxThickness))};
+        out.error = {Finding::MinimumOutOfRange, {MaxThickness}};
         return out;
     }
     if (settings.intervalYears > MaxPlanYears) {
         out.settings.intervalYears = MaxPlanYears;
-        out.notes.append({QStringLiteral("The longest interval is taken as %1 years: no inspection is planned further ahead.")
-                              .arg(readableNumber(MaxPlanYears)),
-                          QStringLiteral("最长检测间隔按 %1 年计：不安排更远的检测。").arg(readableNumber(MaxPlanYears))});
+        out.notes.append(Finding{Finding::IntervalCapped, {MaxPlanYears}});
     }
     const double intervalYears = out.settings.intervalYears;
 
@@ -123,49 +110,31 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
     out.unit = newest.unit;
     out.gauges = surveyGauges(surveys);
     if (out.gauges.size() > 1) {
-        QStringList english, chinese;
+        QVariantList datesPerGauge;
         for (const QString &gauge : out.gauges) {
-            QStringList dates;
+            QVariantList dates;
             for (const ComparedSurvey &s : surveys)
                 if (s.serial == gauge)
-                    dates << comparisonDate(s.dateMs);
-            english << QStringLiteral("gauge %1 (%2)").arg(gauge, dates.join(QStringLiteral(", ")));
-            chinese << QStringLiteral("仪器 %1（%2）").arg(gauge, dates.join(QStringLiteral("，")));
+                    dates << s.dateMs;
+            datesPerGauge.append(QVariant(dates));
         }
-        out.notes.append({QStringLiteral("The surveys come from %1 gauges: %2. A difference between gauges reads as "
-                                         "wear.")
-                              .arg(out.gauges.size())
-                              .arg(english.join(QStringLiteral("; "))),
-                          QStringLiteral("这些测量来自 %1 台仪器：%2。仪器之间的差异会被当作减薄。")
-                              .arg(out.gauges.size())
-                              .arg(chinese.join(QStringLiteral("；")))});
+        out.notes.append(Finding{Finding::SeveralGauges, {out.gauges, QVariant(datesPerGauge)}});
     }
     for (const ComparedSurvey &s : surveys)
         if (s.unplaced > 0)
-            out.notes.append({QStringLiteral("%1 measurements the gauge sent by itself in the survey of %2 have no "
-                                             "record number (no place in its memory) and are not compared.")
-                                  .arg(s.unplaced)
-                                  .arg(comparisonDate(s.dateMs)),
-                              QStringLiteral("%2 的测量中有 %1 个由仪器主动发送的读数没有记录编号（不在仪器存储中），"
-                                             "未参与比较。")
-                                  .arg(s.unplaced)
-                                  .arg(comparisonDate(s.dateMs))});
+            out.notes.append(Finding{Finding::UnplacedReadings, {s.unplaced, s.dateMs}});
 
     // Every survey in the newest one's unit.
     for (ComparedSurvey &s : surveys) {
         if (s.unit == out.unit)
             continue;
         if (!converted(1.0, s.unit, out.unit)) {
-            out.error = {QStringLiteral("The survey of %1 is in %2 and the one of %3 in %4: these units cannot be compared.")
-                             .arg(comparisonDate(s.dateMs), s.unit, comparisonDate(newest.dateMs), out.unit),
-                         QStringLiteral("%1 的测量单位为 %2，%3 的测量单位为 %4：这两种单位无法比较。")
-                             .arg(comparisonDate(s.dateMs), s.unit, comparisonDate(newest.dateMs), out.unit)};
+            out.error = {Finding::SurveyUnitsDiffer, {s.dateMs, s.unit, newest.dateMs, out.unit}};
             return out;
         }
         for (double &t : s.thickness)
             t = *converted(t, s.unit, out.unit);
-        out.notes.append({QStringLiteral("The survey of %1 was converted from %2 to %3.").arg(comparisonDate(s.dateMs), s.unit, out.unit),
-                          QStringLiteral("%1 的测量已从 %2 换算为 %3。").arg(comparisonDate(s.dateMs), s.unit, out.unit)});
+        out.notes.append(Finding{Finding::SurveyConverted, {s.dateMs, s.unit, out.unit}});
         s.unit = out.unit;
         // Shown as precisely as the newest survey's readings, not with the other unit's digits.
         s.decimals = newest.decimals;
@@ -174,9 +143,7 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
     if (settings.minimum && !settings.unit.isEmpty() && settings.unit != out.unit) {
         const std::optional<double> minimum = converted(*settings.minimum, settings.unit, out.unit);
         if (!minimum) {
-            out.error = {QStringLiteral("The minimum thickness is in %1, the surveys in %2: these units cannot be compared.")
-                             .arg(settings.unit, out.unit),
-                         QStringLiteral("最小厚度的单位为 %1，测量单位为 %2：这两种单位无法比较。").arg(settings.unit, out.unit)};
+            out.error = {Finding::MinimumUnitDiffers, {settings.unit, out.unit}};
             return out;
         }
         out.settings.minimum = *minimum;
@@ -184,11 +151,7 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
 
     for (int i = 1; i < n; ++i) {
         if (sameDay(surveys[i - 1].dateMs, surveys[i].dateMs))
-            out.notes.append({QStringLiteral("The surveys of %1 and %2 were taken less than a day apart: no rate is "
-                                             "computed between them.")
-                                  .arg(comparisonDate(surveys[i - 1].dateMs), comparisonDate(surveys[i].dateMs)),
-                              QStringLiteral("%1 与 %2 的测量相隔不到一天：两者之间不计算腐蚀速率。")
-                                  .arg(comparisonDate(surveys[i - 1].dateMs), comparisonDate(surveys[i].dateMs))});
+            out.notes.append(Finding{Finding::SameDaySurveys, {surveys[i - 1].dateMs, surveys[i].dateMs}});
     }
 
     // The locations, in the order they first appear; per survey, the first reading of each.
@@ -211,10 +174,7 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
             LocationComparison &c = out.rows[*row];
             if (seen.contains(location)) {
                 if (!c.duplicate)
-                    addNote(c.note,
-                            QStringLiteral("Occurs more than once in the survey of %1; its first reading is used.")
-                                .arg(comparisonDate(s.dateMs)),
-                            QStringLiteral("在 %1 的测量中出现多次；采用第一次读数。").arg(comparisonDate(s.dateMs)));
+                    c.note.append(Finding{Finding::DuplicateLocation, {s.dateMs}});
                 c.duplicate = true;
                 continue;
             }
@@ -235,13 +195,11 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
             absent = absent || std::isnan(c.thickness[si]);
         c.missing = absent;
         if (read.isEmpty()) {
-            addNote(c.note, QStringLiteral("No reading in any survey."), QStringLiteral("所有测量中均无读数。"));
+            c.note.append(Finding{Finding::NoReadingAnywhere, {}});
         } else if (read.size() < 2) {
-            addNote(c.note, QStringLiteral("Read in %1 of the surveys only: no rate.").arg(read.size()),
-                    QStringLiteral("仅在 %1 次测量中有读数：无腐蚀速率。").arg(read.size()));
+            c.note.append(Finding{Finding::ReadInFewSurveys, {int(read.size())}});
         } else if (absent) {
-            addNote(c.note, QStringLiteral("No reading in %1 of the surveys.").arg(n - read.size()),
-                    QStringLiteral("%1 次测量中无读数。").arg(n - read.size()));
+            c.note.append(Finding{Finding::NotReadInSome, {int(n - read.size())}});
         }
         if (read.isEmpty())
             continue;
@@ -250,10 +208,7 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
         const qint64 lastMs = surveys[last].dateMs;
         const double latest = c.thickness[last];
         if (last != n - 1)
-            addNote(c.note,
-                    QStringLiteral("Not read in the newest survey: remaining life and next date count from %1.")
-                        .arg(comparisonDate(lastMs)),
-                    QStringLiteral("最新一次测量中无读数：剩余寿命和下次检测日期从 %1 起算。").arg(comparisonDate(lastMs)));
+            c.note.append(Finding{Finding::NotReadInNewest, {lastMs}});
 
         auto rate = [&](int from, bool *thickened) {
             const double r = (c.thickness[from] - latest) / yearsBetween(surveys[from].dateMs, lastMs);
@@ -270,8 +225,7 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
                 c.wallLoss = c.thickness[first] - latest;
                 c.longTermRate = rate(first, &thickened);
             } else {
-                addNote(c.note, QStringLiteral("Its readings were taken less than a day apart: no rate."),
-                        QStringLiteral("各次读数相隔不到一天：无腐蚀速率。"));
+                c.note.append(Finding{Finding::SameDayReadings, {}});
             }
             // With three readings or more, the previous one gives the recent rate; with two it
             // would only repeat the long-term one.
@@ -280,17 +234,14 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
                 if (!sameDay(surveys[previous].dateMs, lastMs))
                     c.shortTermRate = rate(previous, &thickened);
                 else if (std::isfinite(c.longTermRate))
-                    addNote(c.note,
-                            QStringLiteral("The last two readings were taken less than a day apart: no short-term rate."),
-                            QStringLiteral("最后两次读数相隔不到一天：无短期腐蚀速率。"));
+                    c.note.append(Finding{Finding::SameDayLastReadings, {}});
             } else {
                 c.shortTermRate = c.longTermRate;
             }
         }
         c.thickened = thickened;
         if (thickened)
-            addNote(c.note, QStringLiteral("Thicker than before (measurement scatter?): that rate is shown as zero."),
-                    QStringLiteral("比之前更厚（测量误差？）：该腐蚀速率按零显示。"));
+            c.note.append(Finding{Finding::Thickened, {}});
         if (std::isfinite(c.longTermRate) || std::isfinite(c.shortTermRate))
             c.governingRate = std::fmax(c.longTermRate, c.shortTermRate); // fmax ignores a NaN
 
@@ -310,7 +261,7 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
             c.underMinimum = true;
             c.remainingYears = 0;
             c.nextInspectionMs = lastMs; // due now
-            addNote(c.note, QStringLiteral("Under the minimum thickness."), QStringLiteral("低于最小厚度。"));
+            c.note.append(Finding{Finding::UnderMinimum, {}});
         } else if (std::isnan(c.governingRate)) {
             continue;
         } else if (c.governingRate == 0) {
@@ -322,8 +273,7 @@ SurveyComparison compareSurveys(QVector<ComparedSurvey> surveys, const Compariso
         }
         c.dueWithinInterval = c.remainingYears < intervalYears;
         if (c.dueWithinInterval && !c.underMinimum)
-            addNote(c.note, QStringLiteral("Less life left than the longest interval."),
-                    QStringLiteral("剩余寿命短于最长检测间隔。"));
+            c.note.append(Finding{Finding::LessLifeThanInterval, {}});
     }
 
     std::stable_sort(out.rows.begin(), out.rows.end(), [](const LocationComparison &a, const LocationComparison &b) {

@@ -72,22 +72,22 @@ struct LocationComparison
     qint64 nextInspectionMs = 0;
     bool underMinimum = false;    // the newest reading is under the minimum
     bool dueWithinInterval = false; // less than the interval of life left
-    // Why a figure is missing or marked, in both languages (empty when nothing to say).
-    BilingualText note;
+    // Why a figure is missing or marked (empty when nothing to say).
+    Findings note;
 };
 
 struct SurveyComparison
 {
     // Set when the surveys cannot be compared at all (fewer than two, units that do not
     // convert); then `rows` is empty.
-    BilingualText error;
+    Finding error;
     QVector<ComparedSurvey> surveys; // oldest first, thickness converted to `unit`
     QString unit;
     ComparisonSettings settings;     // minimum in `unit`
     // Sorted by remaining life, shortest first; locations without a remaining life last.
     QVector<LocationComparison> rows;
     // Things that hold for the whole comparison (e.g. two surveys taken on the same day).
-    QVector<BilingualText> notes;
+    Findings notes;
     // The gauges the surveys come from (serial numbers, oldest survey's first, each once).
     QStringList gauges;
 };

@@ -4,6 +4,7 @@
 // updated and painted. A plain two-pass mean and deviation over a float array of the same
 // length is measured in the same run as the floor to compare with.
 #include "analysis/ReadingsAnalysis.h"
+#include "interaction/Language.h"
 #include "protocol/FieldDecoder.h"
 #include "protocol/GaugeRecord.h"
 #include "records/RecordsModel.h"
@@ -66,7 +67,7 @@ int main(int argc, char **argv)
     }
 
     RecordsModel model;
-    model.setChinese(false);
+    Language::instance().set(QStringLiteral("en"));
     model.setColumns(1, {1, 0}, {{0, QStringLiteral("mm"), 2}, {1, QStringLiteral("m/s"), 0}});
     if (model.appendSingleLayerImage(memoryImage(rows), rows, RecordOrigin::Memory, 0) != rows) {
         std::fprintf(stderr, "table not filled\n");

@@ -83,7 +83,7 @@ Timing exportTable(Answers &answers, ExcelEngine &engine, int layout, int rows, 
     ExportFlow flow(answers, engine);
     QElapsedTimer timer;
     timer.start();
-    const int written = flow.run(nullptr, table, false);
+    const int written = flow.run(nullptr, table);
     Timing t;
     t.total = timer.elapsed();
     t.start = engine.lastStartMs();

@@ -3,6 +3,7 @@
 // in a QTableView with painted Delete buttons, until the first paint is done; then one pushed
 // record added to the full table, which should cost about one repaint whatever N is. The
 // baseline is the one-row path with a QPushButton widget per row and a scroll after every row.
+#include "interaction/Language.h"
 #include "protocol/FieldDecoder.h"
 #include "protocol/GaugeRecord.h"
 #include "records/RecordsModel.h"
@@ -77,7 +78,7 @@ struct Table
 
     Table()
     {
-        model.setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
         model.setColumns(1, {1, 0}, unitTable());
         view.resize(1000, 600);
         view.show();

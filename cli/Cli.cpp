@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "analysis/AnalysisWords.h"
 #include "analysis/LimitsStore.h"
 #include "analysis/ReadingsAnalysis.h"
 #include "cli/CliOutput.h"
@@ -14,6 +15,7 @@
 #include "export/XlsxWriter.h"
 #include "hid/HidBackend.h"
 #include "hid/TracingBackend.h"
+#include "interaction/Language.h"
 #include "protocol/KeyInfo.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordsModel.h"
@@ -160,6 +162,8 @@ public:
           m_ui(streams.err, streams.errIsTerminal, streams.interrupted)
     {
         m_t.chinese = QLocale::system().language() == QLocale::Chinese;
+        // What the layers write (headers, notes, reasons) follows the language in use.
+        Language::instance().set(m_t.chinese ? QStringLiteral("zh") : QStringLiteral("en"));
     }
 
     int run(const QStringList &arguments);
@@ -521,7 +525,6 @@ QString Runner::sessionFailure() const
 int Runner::withGauge(HidBackend &backend)
 {
     RecordsModel model;
-    model.setChinese(m_t.chinese);
     NoWorkbook noWorkbook;
     const ConfigPlaces places = ConfigPlaces::current();
     GaugeSession session(backend, m_ui, noWorkbook, model, ConfigPlaces::loadTables(places.tableSearchPath()));
@@ -655,7 +658,7 @@ int Runner::writeReport(const ReportInput &input, const QString &logoPath, Progr
         return fail(m_t("interrupted: nothing was written; an existing file is unchanged.",
                         "已中断：未写入任何内容；原有文件保持不变。"));
     if (error != 0) {
-        const QString reason = ExportFlow::failureReason(error, m_output, m_t.chinese);
+        const QString reason = ExportFlow::failureReason(error, m_output);
         return fail(m_t("writing the report %1 failed; an existing file is unchanged.", "生成报告 %1 失败；原有文件保持不变。")
                         .arg(m_output)
                     + (reason.isEmpty() ? QString() : QLatin1Char(' ') + reason));
@@ -669,7 +672,6 @@ int Runner::writeReport(const ReportInput &input, const QString &logoPath, Progr
 
 void Runner::rememberedReportFields(ReportInput &input, QString *logoPath) const
 {
-    input.chinese = m_t.chinese;
     // The fields the window's report dialog remembers, in the settings both programs share.
     QSettings settings;
     input.fields = loadReportFields(settings);
@@ -695,7 +697,7 @@ int Runner::writeRecords(const RecordsModel &model)
     if (m_format == Format::Json)
         bytes = CliOutput::jsonLines(model, 0, rows);
     else
-        CsvWriter::appendTo(bytes, CliOutput::tableOf(model, 0, rows), nullptr, m_t.chinese);
+        CsvWriter::appendTo(bytes, CliOutput::tableOf(model, 0, rows));
     if (!writeOut(bytes))
         return fail(m_t("writing to standard output failed.", "写入标准输出失败。"));
     return Done;
@@ -734,14 +736,12 @@ int Runner::writeTable(const std::function<WorkbookTable()> &tableOf, const std:
         const std::unique_ptr<ProgressHandle> progress = progressFor();
         if (format == Format::Xlsx) {
             XlsxWriter writer;
-            writer.setChinese(m_t.chinese);
             const bool ok = writer.write(table, temporary, progress.get());
             *errorNumber = writer.lastErrno();
             return ok && !progress->wasCanceled();
         }
         if (format == Format::Csv) {
             CsvWriter writer;
-            writer.setChinese(m_t.chinese);
             const bool ok = writer.write(table, temporary, progress.get());
             *errorNumber = writer.lastErrno();
             return ok && !progress->wasCanceled();
@@ -770,7 +770,7 @@ int Runner::watch(GaugeSession &session, RecordsModel &model)
     const bool json = m_format == Format::Json;
     auto csvHeader = [&] {
         QByteArray header;
-        CsvWriter::appendTo(header, CliOutput::tableOf(model, 0, 0), nullptr, m_t.chinese);
+        CsvWriter::appendTo(header, CliOutput::tableOf(model, 0, 0));
         return header;
     };
     QByteArray header = csvHeader();
@@ -786,7 +786,7 @@ int Runner::watch(GaugeSession &session, RecordsModel &model)
         if (json) {
             line = CliOutput::jsonLines(model, row, 1, printed);
         } else {
-            CsvWriter::appendTo(line, CliOutput::tableOf(model, row, 1), nullptr, m_t.chinese);
+            CsvWriter::appendTo(line, CliOutput::tableOf(model, row, 1));
             line.remove(0, header.size()); // the header went out once
         }
         ++printed;
@@ -986,7 +986,7 @@ int Runner::history()
                           s.info.layout == 1   ? m_t("single layer", "单层")
                               : s.info.layout == 2 ? m_t("multi layer", "多层")
                                                    : QString::number(s.info.layout),
-                          QString::number(s.rows), exportedRowsText(s, m_t.chinese)});
+                          QString::number(s.rows), exportedRowsText(s)});
         // The id and the rows to the right.
         out = alignedText(lines, {true, false, false, false, false, true});
     }
@@ -1026,7 +1026,6 @@ int Runner::exportSession(const QString &session)
                         .arg(session));
     // The columns the rows were shown in, from the file: no unit table, no gauge.
     RecordsModel model;
-    model.setChinese(m_t.chinese);
     if (fillModelFromStored(model, stored) != stored.records.size())
         return fail(m_t("the columns of session %1 cannot be read from %2: nothing was written.",
                         "无法从 %2 读取记录组 %1 的列：未写入任何内容。")
@@ -1062,10 +1061,10 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
             return usage(m_t("session %1 is given twice.", "记录组 %1 重复给出。").arg(session));
         ids << id;
     }
-    BilingualText error;
+    QString error;
     const QVector<ComparedSurvey> surveys = loadSurveys(store, ids, layer, &error);
     if (!error.isEmpty())
-        return fail(error.in(m_t.chinese) + QLatin1Char(' ') + runHistory);
+        return fail(error + QLatin1Char(' ') + runHistory);
     // Two gauges read the same wall differently: only on request.
     const QStringList gauges = surveyGauges(surveys);
     if (gauges.size() > 1 && !m_anyGauge)
@@ -1075,9 +1074,8 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
                         .arg(gauges.join(QStringLiteral(", "))));
     const SurveyComparison comparison = compareSurveys(surveys, settings);
     if (!comparison.error.isEmpty())
-        return fail(comparison.error.in(m_t.chinese));
+        return fail(findingText(comparison.error));
 
-    const bool chinese = m_t.chinese;
     const ComparedSurvey &newest = comparison.surveys.last();
     const int decimals = newest.decimals >= 0 ? newest.decimals : 2;
     QStringList notes;
@@ -1088,12 +1086,12 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
     else
         notes << m_t("No minimum thickness given (--tmin): no remaining life and no next inspection date.",
                      "未给出最小厚度（--tmin）：无剩余寿命和下次检测日期。");
-    for (const BilingualText &note : comparison.notes)
-        notes << note.in(chinese);
+    for (const Finding &note : comparison.notes)
+        notes << findingText(note);
     for (const QString &note : notes)
         m_ui.message(note);
 
-    WorkbookTable table = comparisonTable(comparison, chinese);
+    WorkbookTable table = comparisonTable(comparison);
     const int rows = int(table.rows.size());
     auto json = [&] {
         QByteArray out;
@@ -1122,7 +1120,7 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
                 + (c.nextInspectionMs ? jsonString(cells[at + 5].text) : QByteArray("null"))
                 + ",\"missing\":" + flag(c.missing) + ",\"duplicate\":" + flag(c.duplicate)
                 + ",\"thickened\":" + flag(c.thickened) + ",\"underMinimum\":" + flag(c.underMinimum)
-                + ",\"dueWithinInterval\":" + flag(c.dueWithinInterval) + ",\"note\":" + jsonString(c.note.in(chinese))
+                + ",\"dueWithinInterval\":" + flag(c.dueWithinInterval) + ",\"note\":" + jsonString(findingsText(c.note))
                 + "}\n";
         }
         return out;
@@ -1151,7 +1149,7 @@ int Runner::compare(const QStringList &sessions, const ComparisonSettings &setti
     if (m_format == Format::Json) {
         bytes = json();
     } else if (m_format == Format::Csv) {
-        CsvWriter::appendTo(bytes, table, nullptr, m_t.chinese);
+        CsvWriter::appendTo(bytes, table);
     } else {
         // A table to read: columns padded to their widest entry, numbers to the right.
         QList<QStringList> lines{{}};

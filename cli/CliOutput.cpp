@@ -48,9 +48,9 @@ void appendJsonString(QByteArray &out, const QString &value)
 }
 
 // Why a write failed, with what to do, as the export of the window says it.
-QString reasonFor(int errorNumber, const QString &target, bool chinese)
+QString reasonFor(int errorNumber, const QString &target)
 {
-    const QString reason = ExportFlow::failureReason(errorNumber, target, chinese);
+    const QString reason = ExportFlow::failureReason(errorNumber, target);
     if (!reason.isEmpty())
         return reason;
     return errorNumber > 0 ? QString::fromLocal8Bit(std::strerror(errorNumber)) : QString();
@@ -175,7 +175,7 @@ bool writeAtomically(const QString &chosen, const QString &suffix,
     });
     if (result.ok())
         return true;
-    const QString why = reasonFor(result.error, chosen, chinese);
+    const QString why = reasonFor(result.error, chosen);
     const QString folder = QFileInfo(chosen).absolutePath();
     QString said;
     switch (result.step) {

@@ -2,6 +2,7 @@
 
 #include "interaction/UserInteraction.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
@@ -124,26 +125,26 @@ void appendRows(QByteArray &out, const WorkbookTable &table, int from, int to)
     }
 }
 
-void appendHeader(QByteArray &out, const WorkbookTable &table, bool chinese)
+void appendHeader(QByteArray &out, const WorkbookTable &table)
 {
     for (const QString &header : table.headers) {
         appendField(out, oneLine(header));
         out += ',';
     }
-    appendField(out, CsvWriter::flagHeader(chinese));
+    appendField(out, CsvWriter::flagHeader());
     out += "\r\n";
 }
 
 } // namespace
 
-QString CsvWriter::flagHeader(bool chinese)
+QString CsvWriter::flagHeader()
 {
-    return chinese ? QStringLiteral("超量程") : QStringLiteral("Out of range");
+    return QCoreApplication::translate("CsvWriter", "Out of range");
 }
 
-bool CsvWriter::appendTo(QByteArray &out, const WorkbookTable &table, ProgressHandle *progress, bool chinese)
+bool CsvWriter::appendTo(QByteArray &out, const WorkbookTable &table, ProgressHandle *progress)
 {
-    appendHeader(out, table, chinese);
+    appendHeader(out, table);
     const int rows = int(table.rows.size());
     for (int r = 0; r < rows; r += ProgressStep) {
         const int end = qMin(rows, r + ProgressStep);
@@ -167,7 +168,7 @@ bool CsvWriter::write(const WorkbookTable &table, const QString &path, ProgressH
     }
     QByteArray buffer;
     buffer.reserve(FlushBytes + (64 << 10));
-    appendHeader(buffer, table, m_chinese);
+    appendHeader(buffer, table);
     const int rows = int(table.rows.size());
     bool ok = true;
     for (int r = 0; ok && r < rows; r += ProgressStep) {

@@ -8,25 +8,20 @@
 // Row 1 holds the headers with their units on one line ("Thickness (mm)"). Numbers are
 // written with a dot and exactly the digits the table shows. A reading out of range is an
 // empty field, never a word where a number belongs; the last column, "Out of range" (in the
-// language of the other headers), names the columns of the row that were out of range (empty
-// when none).
+// language in use, as the other headers are), names the columns of the row that were out of
+// range (empty when none).
 class CsvWriter : public WorkbookWriter
 {
 public:
     bool write(const WorkbookTable &table, const QString &path, ProgressHandle *progress) override;
     int lastErrno() const override { return m_errno; }
 
-    // The flag column's header in Chinese (the table's headers are then Chinese too).
-    void setChinese(bool chinese) { m_chinese = chinese; }
-
     // The header of the flag column.
-    static QString flagHeader(bool chinese = false);
+    static QString flagHeader();
     // One table as CSV text, the same bytes write() puts in a file (for standard output).
     // Returns false when the progress was cancelled.
-    static bool appendTo(QByteArray &out, const WorkbookTable &table, ProgressHandle *progress = nullptr,
-                         bool chinese = false);
+    static bool appendTo(QByteArray &out, const WorkbookTable &table, ProgressHandle *progress = nullptr);
 
 private:
     int m_errno = 0;
-    bool m_chinese = false;
 };

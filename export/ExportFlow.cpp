@@ -23,11 +23,11 @@
 
 namespace {
 
-QString text(bool chinese, const char *english, const char *chineseText)
+// Dialogs, messages and the files written speak the language in use.
+QString say(const char *source)
 {
-    return QString::fromUtf8(chinese ? chineseText : english);
+    return QCoreApplication::translate("ExportFlow", source);
 }
-
 
 } // namespace
 
@@ -86,47 +86,42 @@ bool ExportFlow::formatOfSuffix(const QString &path, ExportFormat *format)
     return false;
 }
 
-QString ExportFlow::failureReason(int error, const QString &target, bool chinese)
+QString ExportFlow::failureReason(int error, const QString &target)
 {
     const QString folder = QDir::toNativeSeparators(QFileInfo(target).absolutePath());
     const QString file = QDir::toNativeSeparators(target);
     switch (error) {
     case EACCES:
     case EPERM:
-        return text(chinese, "The program may not write into the folder %1. Choose another folder, or ask for write "
-                             "access to this one.",
-                    "本程序无权写入文件夹 %1。请选择其他文件夹，或申请该文件夹的写入权限。")
+        return say(QT_TRANSLATE_NOOP("ExportFlow", "The program may not write into the folder %1. Choose another folder, or ask for write "
+                             "access to this one."))
             .arg(folder);
     case EROFS:
-        return text(chinese, "The folder %1 is on a read-only disk. Choose a folder on another disk.",
-                    "文件夹 %1 位于只读磁盘上。请选择其他磁盘上的文件夹。")
+        return say(QT_TRANSLATE_NOOP("ExportFlow", "The folder %1 is on a read-only disk. Choose a folder on another disk."))
             .arg(folder);
     case ENOSPC:
     case EDQUOT:
-        return text(chinese, "The disk of %1 is full. Free some space on it, or choose a folder on another disk.",
-                    "%1 所在的磁盘已满。请释放磁盘空间，或选择其他磁盘上的文件夹。")
+        return say(QT_TRANSLATE_NOOP("ExportFlow", "The disk of %1 is full. Free some space on it, or choose a folder on another disk."))
             .arg(folder);
     case EISDIR:
-        return text(chinese, "%1 is a folder, not a file. Type a file name.", "%1 是文件夹而不是文件。请输入文件名。")
+        return say(QT_TRANSLATE_NOOP("ExportFlow", "%1 is a folder, not a file. Type a file name."))
             .arg(file);
     case ENOENT:
     case ENOTDIR:
-        return text(chinese, "The folder %1 does not exist. Choose an existing folder.",
-                    "文件夹 %1 不存在。请选择已有的文件夹。")
+        return say(QT_TRANSLATE_NOOP("ExportFlow", "The folder %1 does not exist. Choose an existing folder."))
             .arg(folder);
     case EFBIG:
-        return text(chinese, "The table has more rows than this file type holds. Save it as CSV.",
-                    "表格的行数超过了该文件类型的容量。请保存为CSV文件。");
+        return say(QT_TRANSLATE_NOOP("ExportFlow", "The table has more rows than this file type holds. Save it as CSV."));
     case 0:
     case -1:
     case ECANCELED:
         return QString();
     default:
-        return text(chinese, "The system reported: %1.", "系统报告：%1。").arg(QString::fromLocal8Bit(std::strerror(error)));
+        return say(QT_TRANSLATE_NOOP("ExportFlow", "The system reported: %1.")).arg(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 
-int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
+int ExportFlow::run(QWidget *parent, const WorkbookTable &table)
 {
     // A refused second export leaves the running one's outcome alone.
     if (running)
@@ -147,9 +142,6 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
             flow.running = false;
         }
     } done{*this};
-    xlsx->setChinese(chineseUi);
-    csv->setChinese(chineseUi);
-
     for (;;) {
         ExportFormat format = ExportFormat::Xls;
         for (ExportFormat f : {ExportFormat::Xls, ExportFormat::Xlsx, ExportFormat::Csv})
@@ -160,7 +152,7 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
         const QString proposed =
             proposedPath(QStringLiteral("Data") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
         QString chosenType = lastFileType;
-        QString target = ui.getSaveFileName(parent, text(chineseUi, "Save Data to Excel", "保存数据到Excel"), proposed,
+        QString target = ui.getSaveFileName(parent, say(QT_TRANSLATE_NOOP("ExportFlow", "Save Data to Excel")), proposed,
                                             fileTypes(), &chosenType);
         if (target.isEmpty()) {
             // Closing the dialog is the user's choice: no error, no question.
@@ -177,26 +169,24 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table, bool chineseUi)
             target += QLatin1Char('.') + suffix(format);
             // The dialog asked about replacing the name typed, not this one.
             if (QFileInfo::exists(target)
-                && !ui.question(parent, text(chineseUi, "Tip", "提示"),
-                                text(chineseUi, "%1 already exists. Do you want to replace it?",
-                                     "%1 已存在，是否替换？")
+                && !ui.question(parent, say(QT_TRANSLATE_NOOP("ExportFlow", "Tip")),
+                                say(QT_TRANSLATE_NOOP("ExportFlow", "%1 already exists. Do you want to replace it?"))
                                     .arg(QDir::toNativeSeparators(target))))
                 continue;
         }
-        const int error = write(parent, table, target, format, chineseUi);
+        const int error = write(parent, table, target, format);
         if (error == 0) {
             written = target;
-            ui.information(parent, text(chineseUi, "Tip", "提示"),
-                           text(chineseUi, "Exporting data success!", "导出数据成功！"));
+            ui.information(parent, say(QT_TRANSLATE_NOOP("ExportFlow", "Tip")),
+                           say(QT_TRANSLATE_NOOP("ExportFlow", "Exporting data success!")));
             outcome = Outcome::Written;
             return int(table.rows.size());
         }
-        QString message = text(chineseUi, "Exporting data failed, do you want to save the data again?",
-                               "导出数据失败，是否重新保存数据？");
-        const QString reason = failureReason(error, target, chineseUi);
+        QString message = say(QT_TRANSLATE_NOOP("ExportFlow", "Exporting data failed, do you want to save the data again?"));
+        const QString reason = failureReason(error, target);
         if (!reason.isEmpty())
             message += QStringLiteral("\n\n") + reason;
-        if (!ui.question(parent, text(chineseUi, "Tip", "提示"), message)) {
+        if (!ui.question(parent, say(QT_TRANSLATE_NOOP("ExportFlow", "Tip")), message)) {
             outcome = Outcome::Failed;
             return 0;
         }
@@ -256,12 +246,11 @@ int ExportFlow::removeStaleTemporaries(const QString &folder)
     return removed;
 }
 
-int ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString &chosen, ExportFormat format,
-                      bool chineseUi)
+int ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString &chosen, ExportFormat format)
 {
     const std::unique_ptr<ProgressHandle> progress =
-        ui.createProgress(parent, text(chineseUi, "Exporting data, please wait...", "正在导出数据，请等待……"),
-                          text(chineseUi, "Cancel", "取消"), 0, int(table.rows.size()));
+        ui.createProgress(parent, say(QT_TRANSLATE_NOOP("ExportFlow", "Exporting data, please wait...")),
+                          say(QT_TRANSLATE_NOOP("ExportFlow", "Cancel")), 0, int(table.rows.size()));
     const int error = writeFile(writerFor(format), table, chosen, format, progress.get());
     progress->hide();
     return error;

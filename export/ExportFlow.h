@@ -41,7 +41,8 @@ public:
     // The number of table rows written to the file, or 0 when nothing was written (an empty
     // table, an export already running, cancelled, failed and not retried). The caller
     // removes the written rows: rows added meanwhile are not in the file.
-    int run(QWidget *parent, const WorkbookTable &table, bool chineseUi);
+    // Dialogs and files are in the language in use.
+    int run(QWidget *parent, const WorkbookTable &table);
     Outcome lastOutcome() const { return outcome; }
     // The file the last written export went to, as chosen (suffix added).
     QString lastTarget() const { return written; }
@@ -58,7 +59,7 @@ public:
     static bool formatOfSuffix(const QString &path, ExportFormat *format);
     // Why writing to `target` failed, from the system's error number, in a sentence that says
     // what to do; empty when there is nothing better to say than that it failed.
-    static QString failureReason(int error, const QString &target, bool chinese);
+    static QString failureReason(int error, const QString &target);
 
     // Writes `table` with `writer` to `target` as the flow does, without dialogs (for the
     // command line): through a temporary file beside the target, a link written through.
@@ -83,8 +84,7 @@ public:
 private:
     // Writes the table to `target` in `format`: 0, or the error number that stopped it
     // (-1: failed for no reason the system gave, ECANCELED: the progress was cancelled).
-    int write(QWidget *parent, const WorkbookTable &table, const QString &target, ExportFormat format,
-              bool chineseUi);
+    int write(QWidget *parent, const WorkbookTable &table, const QString &target, ExportFormat format);
     WorkbookWriter &writerFor(ExportFormat format) const;
 
     UserInteraction &ui;

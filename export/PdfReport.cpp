@@ -2,6 +2,7 @@
 
 #include "interaction/UserInteraction.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -15,9 +16,10 @@
 
 namespace {
 
-QString tr2(bool chinese, const char *english, const char *chineseText)
+// The report speaks the language in use.
+QString say(const char *source)
 {
-    return QString::fromUtf8(chinese ? chineseText : english);
+    return QCoreApplication::translate("PdfReport", source);
 }
 
 QString cellText(const WorkbookCell &cell)
@@ -110,28 +112,27 @@ public:
         const double titleHeight = QFontMetricsF(title, p.device()).height();
         if (paint)
             p.drawText(QRectF(margin, y, contentWidth - logoWidth, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                       elided(tr2(in.chinese, "Ultrasonic thickness inspection report", "超声波测厚检测报告"),
+                       elided(say(QT_TRANSLATE_NOOP("PdfReport", "Ultrasonic thickness inspection report")),
                               contentWidth - logoWidth));
         y = qMax(y + titleHeight * 1.6, logoBottom);
 
-        const bool c = in.chinese;
         const ReportFields &f = in.fields;
         const QString date = (in.date.isValid() ? in.date : QDateTime::currentDateTime())
                                  .toString(QStringLiteral("yyyy-MM-dd hh:mm"));
         const QList<QPair<QString, QString>> facts{
-            {tr2(c, "Company", "公司"), f.company},
-            {tr2(c, "Inspector", "检测员"), f.inspector},
-            {tr2(c, "Qualification", "资质"), f.qualification},
-            {tr2(c, "Location / asset", "地点/设备"), f.location},
-            {tr2(c, "Procedure", "检测规程"), f.procedure},
-            {tr2(c, "Probe", "探头"), f.probe},
-            {tr2(c, "Calibration block", "校准试块"), f.calibrationBlock},
-            {tr2(c, "Gauge serial number", "仪器序列号"), in.serial},
-            {tr2(c, "Firmware", "固件版本"), in.firmware},
-            {tr2(c, "Meter type", "仪器型号"), in.meterType},
-            {tr2(c, "Date", "日期"), date},
-            {tr2(c, "Units", "单位"), in.units},
-            {tr2(c, "Readings", "测量记录数"),
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Company")), f.company},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Inspector")), f.inspector},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Qualification")), f.qualification},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Location / asset")), f.location},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Procedure")), f.procedure},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Probe")), f.probe},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Calibration block")), f.calibrationBlock},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Gauge serial number")), in.serial},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Firmware")), in.firmware},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Meter type")), in.meterType},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Date")), date},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Units")), in.units},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Readings")),
              in.table.rows.isEmpty() && !in.comparison.rows.isEmpty() ? QString()
                                                                       : QString::number(in.table.rows.size())}};
         // Two columns of "label: value" pairs.
@@ -157,11 +158,11 @@ public:
         }
         y += ((shown + 1) / 2) * rowHeight + line * 0.5;
         if (!f.notes.isEmpty())
-            y = paragraph(paint, y, tr2(c, "Notes", "备注"), f.notes);
+            y = paragraph(paint, y, say(QT_TRANSLATE_NOOP("PdfReport", "Notes")), f.notes);
         if (!in.limitsText.isEmpty())
-            y = paragraph(paint, y, tr2(c, "Limits", "限值"), in.limitsText);
+            y = paragraph(paint, y, say(QT_TRANSLATE_NOOP("PdfReport", "Limits")), in.limitsText);
         if (!in.statistics.isEmpty()) {
-            y = heading(paint, y, tr2(c, "Statistics", "统计"));
+            y = heading(paint, y, say(QT_TRANSLATE_NOOP("PdfReport", "Statistics")));
             QStringList header{QString()};
             header += in.statisticsColumns;
             QVector<QStringList> rows;
@@ -186,7 +187,7 @@ public:
             QStringList parts;
             for (const auto &band : in.bandCounts)
                 parts << band.first + QStringLiteral(": ") + QString::number(band.second);
-            y = paragraph(paint, y, tr2(c, "Readings per band", "各区间测量数"), parts.join(QStringLiteral("    ")));
+            y = paragraph(paint, y, say(QT_TRANSLATE_NOOP("PdfReport", "Readings per band")), parts.join(QStringLiteral("    ")));
         }
         if (in.table.limits.isSet() && !in.table.rows.isEmpty())
             y = legend(paint, y);
@@ -406,7 +407,7 @@ public:
     double comparisonHead(bool paint, double y)
     {
         y = heading(paint, y, in.comparisonTitle.isEmpty()
-                                  ? tr2(in.chinese, "Comparison of surveys", "测量对比")
+                                  ? say(QT_TRANSLATE_NOOP("PdfReport", "Comparison of surveys"))
                                   : in.comparisonTitle);
         for (const QString &note : in.comparisonNotes) {
             const QRectF room(margin, y, contentWidth, footerTop - y);
@@ -426,7 +427,7 @@ public:
         const QString left = in.fields.company.isEmpty() ? in.serial : in.fields.company;
         p.drawText(QRectF(margin, y, contentWidth, line * 1.4), Qt::AlignLeft | Qt::AlignVCenter, left);
         p.drawText(QRectF(margin, y, contentWidth, line * 1.4), Qt::AlignRight | Qt::AlignVCenter,
-                   tr2(in.chinese, "Page %1 of %2", "第 %1 页，共 %2 页").arg(page).arg(pages));
+                   say(QT_TRANSLATE_NOOP("PdfReport", "Page %1 of %2")).arg(page).arg(pages));
         setFont(body);
     }
 
@@ -508,15 +509,14 @@ private:
     // The cell colours of the readings, each with its name.
     double legend(bool paint, double y)
     {
-        const bool c = in.chinese;
-        const QString title = tr2(c, "Cell colours of the readings:", "测量值单元格颜色：");
+        const QString title = say(QT_TRANSLATE_NOOP("PdfReport", "Cell colours of the readings:"));
         const QFontMetricsF metrics(body, p.device());
         double x = margin;
         if (paint)
             p.drawText(QRectF(x, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, title);
         x += metrics.horizontalAdvance(title) + line;
         for (Band b : {Band::Red, Band::Amber, Band::Blue}) {
-            const QString name = bandName(b, c);
+            const QString name = bandName(b);
             const double box = line * 0.9;
             if (x + box + line * 0.4 + metrics.horizontalAdvance(name) > margin + contentWidth) {
                 x = margin;
@@ -585,7 +585,7 @@ int PdfReport::write(const ReportInput &input, const QString &path, ProgressHand
     QPdfWriter writer(&file);
     writer.setResolution(dpi);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-    writer.setTitle(QString::fromUtf8(input.chinese ? "检测报告" : "Inspection report"));
+    writer.setTitle(say(QT_TRANSLATE_NOOP("PdfReport", "Inspection report")));
     writer.setCreator(QStringLiteral("Palvarin"));
     QPainter painter;
     if (!painter.begin(&writer))

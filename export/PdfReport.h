@@ -34,7 +34,7 @@ struct ReportStatisticsRow
 // optional: the report leaves out what is empty.
 struct ReportInput
 {
-    bool chinese = false;
+    // Words are in the language in use.
     ReportFields fields;
     // The gauge and the session.
     QString serial;

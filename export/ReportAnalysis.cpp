@@ -4,11 +4,22 @@
 #include "analysis/ReadingsAnalysis.h"
 #include "records/RecordsModel.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <cmath>
+
+namespace {
+
+// The report speaks the language in use.
+QString say(const char *source)
+{
+    return QCoreApplication::translate("ReportAnalysis", source);
+}
+
+} // namespace
 
 ReadingLimits workbookLimits(const ReadingsAnalysis &analysis, const QList<int> &columns)
 {
@@ -20,7 +31,7 @@ ReadingLimits workbookLimits(const ReadingsAnalysis &analysis, const QList<int> 
     return out;
 }
 
-QString limitsText(const ReadingsAnalysis &analysis, bool chinese)
+QString limitsText(const ReadingsAnalysis &analysis)
 {
     QStringList lines;
     const int layers = analysis.layerCount();
@@ -28,21 +39,19 @@ QString limitsText(const ReadingsAnalysis &analysis, bool chinese)
         const std::optional<Limits> &l = analysis.limits(layer);
         const int d = analysis.limitsDecimals(layer);
         const auto number = [&](double v) { return readableNumber(v, d) + QLatin1Char(' ') + l->unit; };
-        QString line = layers > 1 ? (chinese ? QStringLiteral("第%1层：").arg(layer + 1)
-                                             : QStringLiteral("Layer %1: ").arg(layer + 1))
-                                  : QString();
+        QString line = layers > 1 ? say(QT_TRANSLATE_NOOP("ReportAnalysis", "Layer %1: ")).arg(layer + 1) : QString();
         if (!l) {
             if (layers > 1)
-                lines << line + (chinese ? QStringLiteral("无限值，不判定") : QStringLiteral("no limits, not judged"));
+                lines << line + say(QT_TRANSLATE_NOOP("ReportAnalysis", "no limits, not judged"));
             continue;
         }
         QStringList parts;
-        parts << (chinese ? QStringLiteral("公称值 ") : QStringLiteral("nominal ")) + number(l->nominal)
-              << (chinese ? QStringLiteral("最小值 ") : QStringLiteral("minimum ")) + number(l->minimum)
-              << (chinese ? QStringLiteral("公差 ") : QStringLiteral("tolerance ")) + number(l->tolerance);
+        parts << say(QT_TRANSLATE_NOOP("ReportAnalysis", "nominal ")) + number(l->nominal)
+              << say(QT_TRANSLATE_NOOP("ReportAnalysis", "minimum ")) + number(l->minimum)
+              << say(QT_TRANSLATE_NOOP("ReportAnalysis", "tolerance ")) + number(l->tolerance);
         if (l->maximum)
-            parts << (chinese ? QStringLiteral("最大值 ") : QStringLiteral("maximum ")) + number(*l->maximum);
-        lines << line + parts.join(chinese ? QStringLiteral("，") : QStringLiteral(", "));
+            parts << say(QT_TRANSLATE_NOOP("ReportAnalysis", "maximum ")) + number(*l->maximum);
+        lines << line + parts.join(QCoreApplication::translate("ReportAnalysis", ", ", "between two limits"));
     }
     bool any = false;
     for (int layer = 0; layer < layers; ++layer)
@@ -50,7 +59,7 @@ QString limitsText(const ReadingsAnalysis &analysis, bool chinese)
     return any ? lines.join(QLatin1Char('\n')) : QString();
 }
 
-QImage runChartImage(const ReadingsAnalysis &analysis, int column, const QSize &size, bool chinese)
+QImage runChartImage(const ReadingsAnalysis &analysis, int column, const QSize &size)
 {
     const RecordsModel &model = analysis.model();
     const int value = model.valueIndex(column);
@@ -111,10 +120,10 @@ QImage runChartImage(const ReadingsAnalysis &analysis, int column, const QSize &
     p.drawText(QRectF(frame.left(), frame.bottom() + 4, frame.width(), 20), Qt::AlignLeft, QStringLiteral("1"));
     p.drawText(QRectF(frame.left(), frame.bottom() + 4, frame.width(), 20), Qt::AlignRight, QString::number(run.rows()));
     p.drawText(QRectF(frame.left(), frame.bottom() + 4, frame.width(), 20), Qt::AlignHCenter,
-               chinese ? QStringLiteral("测量序号") : QStringLiteral("Reading"));
+               say(QT_TRANSLATE_NOOP("ReportAnalysis", "Reading")));
     const QString title = model.headerData(column, Qt::Horizontal).toString().replace(QLatin1Char('\n'), QLatin1Char(' '));
     p.drawText(QRectF(frame.left(), 4, frame.width(), frame.top() - 8), Qt::AlignLeft | Qt::AlignVCenter,
-               (chinese ? QStringLiteral("趋势图：") : QStringLiteral("Run chart: ")) + title);
+               say(QT_TRANSLATE_NOOP("ReportAnalysis", "Run chart: ")) + title);
     for (const auto &line : lines) {
         p.setPen(QPen(line.second, 2, Qt::DashLine));
         p.drawLine(at(1, line.first), at(lastX, line.first));
@@ -132,20 +141,21 @@ QImage runChartImage(const ReadingsAnalysis &analysis, int column, const QSize &
 void addReportAnalysis(ReportInput &input, const ReadingsAnalysis &analysis, const QList<int> &columns,
                        const QImage &chart)
 {
-    const bool chinese = input.chinese;
     const RecordsModel &m = analysis.model();
-    input.limitsText = limitsText(analysis, chinese);
+    input.limitsText = limitsText(analysis);
     input.table.limits = workbookLimits(analysis, columns);
     // The figures of the whole table, per shown value column, in its decimals.
     const auto shown = [](double v, int decimals) {
         return std::isfinite(v) ? RecordsModel::formatValue(v, decimals) : QStringLiteral("—");
     };
     QVector<ReportStatisticsRow> rows(7);
-    const char *labels[7][2] = {{"Count", "数量"},     {"Out of range", "超量程"}, {"Minimum", "最小值"},
-                                {"Maximum", "最大值"}, {"Mean", "平均值"},        {"Range", "极差"},
-                                {"Std. dev.", "标准差"}};
+    const char *const labels[7] = {
+        QT_TRANSLATE_NOOP("ReportAnalysis", "Count"),   QT_TRANSLATE_NOOP("ReportAnalysis", "Out of range"),
+        QT_TRANSLATE_NOOP("ReportAnalysis", "Minimum"), QT_TRANSLATE_NOOP("ReportAnalysis", "Maximum"),
+        QT_TRANSLATE_NOOP("ReportAnalysis", "Mean"),    QT_TRANSLATE_NOOP("ReportAnalysis", "Range"),
+        QT_TRANSLATE_NOOP("ReportAnalysis", "Std. dev.")};
     for (int k = 0; k < 7; ++k)
-        rows[k].label = QString::fromUtf8(labels[k][chinese ? 1 : 0]);
+        rows[k].label = say(labels[k]);
     BandCounts bands{};
     bool judged = false;
     int chartColumn = -1;
@@ -170,13 +180,13 @@ void addReportAnalysis(ReportInput &input, const ReadingsAnalysis &analysis, con
     }
     if (!input.statisticsColumns.isEmpty()) {
         input.statistics = rows;
-        input.statisticsNote = chinese ? QStringLiteral("所有统计值均按表格显示的读数（按列的小数位取整）计算。")
-                                       : QStringLiteral("Every figure is computed from the readings as the table shows "
-                                                        "them (rounded to the column's decimals).");
+        input.statisticsNote = say(QT_TRANSLATE_NOOP("ReportAnalysis", "Every figure is computed from the readings as "
+                                                                       "the table shows them (rounded to the column's "
+                                                                       "decimals)."));
     }
     if (judged)
         for (Band b : {Band::Red, Band::Amber, Band::Normal, Band::Blue})
-            input.bandCounts.append({bandName(b, chinese), bands[size_t(b)]});
+            input.bandCounts.append({bandName(b), bands[size_t(b)]});
     input.chart = !chart.isNull() || chartColumn < 0 ? chart
-                                                     : runChartImage(analysis, chartColumn, QSize(1200, 400), chinese);
+                                                     : runChartImage(analysis, chartColumn, QSize(1200, 400));
 }

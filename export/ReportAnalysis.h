@@ -15,13 +15,15 @@ class ReadingsAnalysis;
 // Per exported model column (in `columns`' order): the limits of its layer, in its unit.
 ReadingLimits workbookLimits(const ReadingsAnalysis &analysis, const QList<int> &columns);
 
+// Words are in the language in use.
+
 // Each layer's limits in a line ("Layer 2: nominal 10 mm, minimum 8 mm, ..."); empty without
 // limits. Numbers in the layer's decimals.
-QString limitsText(const ReadingsAnalysis &analysis, bool chinese);
+QString limitsText(const ReadingsAnalysis &analysis);
 
 // A run chart of one thickness column drawn without widgets: each bucket's lowest and highest
 // reading, and the column's limit lines. Null without readings.
-QImage runChartImage(const ReadingsAnalysis &analysis, int column, const QSize &size, bool chinese);
+QImage runChartImage(const ReadingsAnalysis &analysis, int column, const QSize &size);
 
 // Fills the report's limits, statistics of the whole table per shown value column, band
 // counts and the table's cell limits; the chart only when `chart` is null (pass the window's

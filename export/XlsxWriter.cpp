@@ -3,6 +3,7 @@
 #include "interaction/UserInteraction.h"
 #include "records/BandWords.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
@@ -23,9 +24,10 @@ constexpr lxw_color_t UnderNominalFill = 0xFFE699;
 constexpr lxw_color_t WithinFill = 0xC6EFCE;
 constexpr lxw_color_t AboveFill = 0xBDD7EE;
 
-QString tr2(bool chinese, const char *english, const char *chineseText)
+// The workbook speaks the language in use.
+QString say(const char *source)
 {
-    return QString::fromUtf8(chinese ? chineseText : english);
+    return QCoreApplication::translate("XlsxWriter", source);
 }
 
 // Width of a text in character cells: wide (CJK) characters take two.
@@ -186,9 +188,11 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
         return false;
     }
     lxw_worksheet *sheet =
-        workbook_add_worksheet(book.book, tr2(m_chinese, "Records", "记录").toUtf8().constData());
+        workbook_add_worksheet(book.book, QCoreApplication::translate("XlsxWriter", "Records", "the sheet of the rows")
+                                              .toUtf8()
+                                              .constData());
     lxw_worksheet *summary =
-        workbook_add_worksheet(book.book, tr2(m_chinese, "Summary", "统计").toUtf8().constData());
+        workbook_add_worksheet(book.book, say(QT_TRANSLATE_NOOP("XlsxWriter", "Summary")).toUtf8().constData());
     if (!sheet || !summary) {
         m_errno = EIO;
         return false;
@@ -254,11 +258,11 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
                              ? QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
                              : facts.date;
     const QList<QPair<QString, QString>> factRows{
-        {tr2(m_chinese, "Serial number", "序列号"), facts.serial},
-        {tr2(m_chinese, "Firmware", "固件版本"), facts.firmware},
-        {tr2(m_chinese, "Meter type", "仪器型号"), facts.meterType},
-        {tr2(m_chinese, "Date", "日期"), date},
-        {tr2(m_chinese, "Records", "记录数"), QString::number(rows)}};
+        {say(QT_TRANSLATE_NOOP("XlsxWriter", "Serial number")), facts.serial},
+        {say(QT_TRANSLATE_NOOP("XlsxWriter", "Firmware")), facts.firmware},
+        {say(QT_TRANSLATE_NOOP("XlsxWriter", "Meter type")), facts.meterType},
+        {say(QT_TRANSLATE_NOOP("XlsxWriter", "Date")), date},
+        {QCoreApplication::translate("XlsxWriter", "Records", "how many rows"), QString::number(rows)}};
     int labelWidth = 0;
     for (const auto &fact : factRows) {
         if (fact.second.isEmpty())
@@ -287,16 +291,16 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
             worksheet_write_string(summary, head, lxw_col_t(i + 1), table.headers[valueColumns[i]].toUtf8().constData(),
                                    headerFormat);
         const bool limited = table.limits.isSet();
-        const QStringList labels{tr2(m_chinese, "Count", "数量"),
-                                 tr2(m_chinese, "Out of range", "超量程"),
-                                 tr2(m_chinese, "Minimum", "最小值"),
-                                 tr2(m_chinese, "Maximum", "最大值"),
-                                 tr2(m_chinese, "Mean", "平均值"),
-                                 tr2(m_chinese, "Standard deviation", "标准差"),
-                                 bandWord(BandWord::UnderMinimum, m_chinese),
-                                 bandWord(BandWord::UnderNominal, m_chinese),
-                                 bandWord(BandWord::Within, m_chinese),
-                                 bandWord(BandWord::AboveMaximum, m_chinese)};
+        const QStringList labels{say(QT_TRANSLATE_NOOP("XlsxWriter", "Count")),
+                                 say(QT_TRANSLATE_NOOP("XlsxWriter", "Out of range")),
+                                 say(QT_TRANSLATE_NOOP("XlsxWriter", "Minimum")),
+                                 say(QT_TRANSLATE_NOOP("XlsxWriter", "Maximum")),
+                                 say(QT_TRANSLATE_NOOP("XlsxWriter", "Mean")),
+                                 say(QT_TRANSLATE_NOOP("XlsxWriter", "Standard deviation")),
+                                 bandWord(BandWord::UnderMinimum),
+                                 bandWord(BandWord::UnderNominal),
+                                 bandWord(BandWord::Within),
+                                 bandWord(BandWord::AboveMaximum)};
         const int labelCount = limited ? 10 : 6;
         // Row by row: the constant-memory mode writes a row out once a later one is begun.
         for (int k = 0; k < labelCount; ++k, ++r) {
@@ -320,8 +324,7 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
         }
         // Said once, under the figures.
         worksheet_write_string(summary, ++r, 0,
-                               tr2(m_chinese, "Every figure is computed from the readings as the table shows them.",
-                                   "所有统计值均按表格显示的读数计算。")
+                               say(QT_TRANSLATE_NOOP("XlsxWriter", "Every figure is computed from the readings as the table shows them."))
                                    .toUtf8()
                                    .constData(),
                                nullptr);

@@ -16,9 +16,7 @@
 class XlsxWriter : public WorkbookWriter
 {
 public:
-    // The language of the sheet names and of the second sheet's labels.
-    void setChinese(bool chinese) { m_chinese = chinese; }
-
+    // Sheet names and the second sheet's labels are in the language in use.
     bool write(const WorkbookTable &table, const QString &path, ProgressHandle *progress) override;
     int lastErrno() const override { return m_errno; }
 
@@ -26,6 +24,5 @@ public:
     static constexpr int MaxRows = 1048575;
 
 private:
-    bool m_chinese = false;
     int m_errno = 0;
 };

@@ -13,12 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput in(data, size);
     const uint8_t control = in.byte();
-    const bool chinese = control & 1;
     const qint64 count = qint64(int32_t(in.u32())) >> (control >> 3);
     const QByteArray field = in.bytes(4).leftJustified(4, '\0');
-    const DecodedField decoded = FieldDecoder::decodeField(field.constData(), chinese);
+    const DecodedField decoded = FieldDecoder::decodeField(field.constData());
     if (FieldDecoder::isOutOfRangeMarker(field.constData()))
-        FUZZ_CHECK(decoded.value == 0.0f && decoded.overrideText == FieldDecoder::outOfRangeWord(chinese));
+        FUZZ_CHECK(decoded.value == 0.0f && decoded.overrideText == FieldDecoder::outOfRangeWord());
     else
         FUZZ_CHECK(decoded.overrideText.isEmpty() && std::memcmp(&decoded.value, field.constData(), 4) == 0);
 

@@ -18,7 +18,7 @@ QList<QByteArray> framesOf(const QByteArray &stream, const QList<qsizetype> &cut
     for (qsizetype end : ends) {
         for (const PushedFrame &f : parser.feed(stream.mid(from, end - from), layout)) {
             FUZZ_CHECK(f.fieldCount() == PushFrameParser::valueBytes(layout) / 4);
-            f.field(f.fieldCount() - 1, true);
+            f.field(f.fieldCount() - 1);
             const bool changed = f.kind == PushedFrame::Kind::SettingsChanged;
             found.append((changed ? "C" : "M") + f.fieldBytes);
         }

@@ -1,5 +1,6 @@
 #include "protocol/FieldDecoder.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QtEndian>
 
@@ -12,9 +13,9 @@ const unsigned char kSettingsChanged[4] = {0x1D, 0xF2, 0x34, 0x6E};
 
 } // namespace
 
-QString FieldDecoder::outOfRangeWord(bool chinese)
+QString FieldDecoder::outOfRangeWord()
 {
-    return chinese ? QStringLiteral("超量程") : QStringLiteral("Outrange");
+    return QCoreApplication::translate("FieldDecoder", "Outrange");
 }
 
 bool FieldDecoder::isOutOfRangeMarker(const char *fourBytes)
@@ -27,11 +28,11 @@ bool FieldDecoder::isSettingsChangedMarker(const char *fourBytes)
     return std::memcmp(fourBytes, kSettingsChanged, 4) == 0;
 }
 
-DecodedField FieldDecoder::decodeField(const char *fourBytes, bool chinese)
+DecodedField FieldDecoder::decodeField(const char *fourBytes)
 {
     DecodedField field;
     if (isOutOfRangeMarker(fourBytes)) {
-        field.overrideText = outOfRangeWord(chinese);
+        field.overrideText = outOfRangeWord();
         return field;
     }
     const quint32 bits = qFromLittleEndian<quint32>(fourBytes);

@@ -21,15 +21,15 @@ public:
     static constexpr int SingleRecordSize = 12;
     static constexpr int MultiRecordSize = 28;
 
-    // "Outrange" / "超量程".
-    static QString outOfRangeWord(bool chinese);
+    // The word shown for the out-of-range marker, in the language in use.
+    static QString outOfRangeWord();
 
     static bool isOutOfRangeMarker(const char *fourBytes);
     static bool isSettingsChangedMarker(const char *fourBytes);
 
     // Out-of-range marker 48 B8 5B 6E -> (0.0, the word); anything else -> little-endian binary32.
     // The settings-changed marker is an ordinary number here.
-    static DecodedField decodeField(const char *fourBytes, bool chinese);
+    static DecodedField decodeField(const char *fourBytes);
 
     // The first 13 bytes of a name slot up to the first zero byte. Valid UTF-8 is read as
     // UTF-8, anything else as GB18030 (the instrument's Chinese firmware stores GBK).

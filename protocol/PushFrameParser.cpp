@@ -1,8 +1,8 @@
 #include "protocol/PushFrameParser.h"
 
-DecodedField PushedFrame::field(int i, bool chinese) const
+DecodedField PushedFrame::field(int i) const
 {
-    return FieldDecoder::decodeField(fieldBytes.constData() + i * FieldDecoder::FieldSize, chinese);
+    return FieldDecoder::decodeField(fieldBytes.constData() + i * FieldDecoder::FieldSize);
 }
 
 const QByteArray &PushFrameParser::header()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 // The limit bands a thickness falls in, named by one set of words wherever they show: the
@@ -12,17 +13,18 @@ enum class BandWord : quint8 {
     AboveMaximum, // above the maximum (blue)
 };
 
-inline QString bandWord(BandWord band, bool chinese)
+// In the language in use.
+inline QString bandWord(BandWord band)
 {
     switch (band) {
     case BandWord::UnderMinimum:
-        return chinese ? QStringLiteral("低于最小值") : QStringLiteral("Under minimum");
+        return QCoreApplication::translate("BandWords", "Under minimum");
     case BandWord::UnderNominal:
-        return chinese ? QStringLiteral("低于公称值减公差") : QStringLiteral("Under nominal − tolerance");
+        return QCoreApplication::translate("BandWords", "Under nominal − tolerance");
     case BandWord::AboveMaximum:
-        return chinese ? QStringLiteral("高于最大值") : QStringLiteral("Above maximum");
+        return QCoreApplication::translate("BandWords", "Above maximum");
     case BandWord::Within:
         break;
     }
-    return chinese ? QStringLiteral("在限值内") : QStringLiteral("Within limits");
+    return QCoreApplication::translate("BandWords", "Within limits");
 }

@@ -2,24 +2,27 @@
 
 #include "records/RecordsModel.h"
 
+#include <QCoreApplication>
 #include <QUndoStack>
 
 #include <functional>
 #include <optional>
 
 // An edit is a pair of actions on the model; both run with the edits' own changes marked,
-// so that they do not count as foreign row shifts.
+// so that they do not count as foreign row shifts. Its name is kept as words with their
+// argument, rendered when asked: the language may change between the edit and its undo.
 class EditCommand : public QUndoCommand
 {
 public:
-    EditCommand(RecordEdits &edits, QString english, QString chinese, std::function<void()> doIt,
+    EditCommand(RecordEdits &edits, const char *words, std::optional<QString> argument, std::function<void()> doIt,
                 std::function<void()> undoIt, bool alreadyDone)
-        : m_edits(edits), m_english(std::move(english)), m_chinese(std::move(chinese)), m_do(std::move(doIt)),
+        : m_edits(edits), m_words(words), m_argument(std::move(argument)), m_do(std::move(doIt)),
           m_undo(std::move(undoIt)), m_skipFirstRedo(alreadyDone)
     {
-        setText(m_english);
+        setText(said(QString::fromUtf8(m_words)));
     }
-    QString text(bool chinese) const { return chinese ? m_chinese : m_english; }
+    // In the language in use.
+    QString name() const { return said(QCoreApplication::translate("RecordEdits", m_words)); }
     void redo() override
     {
         if (std::exchange(m_skipFirstRedo, false))
@@ -29,6 +32,7 @@ public:
     void undo() override { run(m_undo); }
 
 private:
+    QString said(const QString &words) const { return m_argument ? words.arg(*m_argument) : words; }
     void run(const std::function<void()> &f)
     {
         ++m_edits.m_applying;
@@ -36,7 +40,8 @@ private:
         --m_edits.m_applying;
     }
     RecordEdits &m_edits;
-    QString m_english, m_chinese;
+    const char *m_words;
+    std::optional<QString> m_argument;
     std::function<void()> m_do, m_undo;
     bool m_skipFirstRedo;
 };
@@ -77,11 +82,9 @@ bool RecordEdits::deleteRows(int row, int count)
         }
         held->reset();
     };
-    const QString n = QString::number(row + 1);
-    const QString english = count == 1 ? QStringLiteral("delete row %1").arg(n)
-                                       : QStringLiteral("delete %1 rows").arg(count);
-    const QString chinese = count == 1 ? QStringLiteral("删除第%1行").arg(n) : QStringLiteral("删除%1行").arg(count);
-    m_stack->push(new EditCommand(*this, english, chinese, doIt, undoIt, false));
+    const char *words = count == 1 ? QT_TRANSLATE_NOOP("RecordEdits", "delete row %1")
+                                   : QT_TRANSLATE_NOOP("RecordEdits", "delete %1 rows");
+    m_stack->push(new EditCommand(*this, words, QString::number(count == 1 ? row + 1 : count), doIt, undoIt, false));
     return true;
 }
 
@@ -99,8 +102,8 @@ void RecordEdits::onRenamed(int row, const QString &before, const QString &after
         tellName(row);
     };
     tellName(row);
-    m_stack->push(new EditCommand(*this, QStringLiteral("rename \"%1\"").arg(after),
-                                  QStringLiteral("重命名\"%1\"").arg(after), doIt, undoIt, true));
+    m_stack->push(new EditCommand(*this, QT_TRANSLATE_NOOP("RecordEdits", "rename \"%1\""), after, doIt, undoIt,
+                                  true));
 }
 
 void RecordEdits::tellName(int row)
@@ -130,7 +133,8 @@ void RecordEdits::clearAll()
         }
         held->reset();
     };
-    m_stack->push(new EditCommand(*this, QStringLiteral("clear"), QStringLiteral("清除"), doIt, undoIt, false));
+    m_stack->push(
+        new EditCommand(*this, QT_TRANSLATE_NOOP("RecordEdits", "clear"), std::nullopt, doIt, undoIt, false));
 }
 
 bool RecordEdits::canUndo() const { return m_stack->canUndo(); }
@@ -142,7 +146,7 @@ QString RecordEdits::undoText() const
     if (!canUndo())
         return QString();
     const auto *c = static_cast<const EditCommand *>(m_stack->command(m_stack->index() - 1));
-    return m_model.chinese() ? QStringLiteral("撤销") + c->text(true) : QStringLiteral("Undo ") + c->text(false);
+    return QCoreApplication::translate("RecordEdits", "Undo %1").arg(c->name());
 }
 
 void RecordEdits::forget()

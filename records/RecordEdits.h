@@ -29,7 +29,7 @@ public:
     bool canUndo() const;
     void undo();
     void redo();
-    // The text of the next undo in the model's language, e.g. "Undo delete row 3".
+    // The text of the next undo in the language in use, e.g. "Undo delete row 3".
     QString undoText() const;
 
 signals:

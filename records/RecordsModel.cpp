@@ -26,29 +26,16 @@ RecordsModel::RecordsModel(QObject *parent) : QAbstractTableModel(parent)
     connect(&Language::instance(), &Language::changed, this, &RecordsModel::languageSwitched);
 }
 
-bool RecordsModel::chinese() const
+QStringList RecordsModel::singleHeaderWords()
 {
-    return Language::instance().isChinese();
+    return {tr("No."), tr("Thickness"), tr("Sound Velocity"), tr("Operation")};
 }
 
-QStringList RecordsModel::singleHeaderWords(bool chinese)
+QStringList RecordsModel::multiHeaderWords()
 {
-    if (chinese)
-        return {QStringLiteral("编号"), QStringLiteral("厚度"), QStringLiteral("声速"), QStringLiteral("操作")};
-    return {QStringLiteral("No."), QStringLiteral("Thickness"), QStringLiteral("Sound Velocity"),
-            QStringLiteral("Operation")};
-}
-
-QStringList RecordsModel::multiHeaderWords(bool chinese)
-{
-    if (chinese)
-        return {QStringLiteral("名称"),      QStringLiteral("第1层厚度"), QStringLiteral("第2层厚度"),
-                QStringLiteral("第3层厚度"), QStringLiteral("第1层声速"), QStringLiteral("第2层声速"),
-                QStringLiteral("第3层声速"), QStringLiteral("操作")};
-    return {QStringLiteral("Test Name"),          QStringLiteral("1st Layer Thickness"),
-            QStringLiteral("2nd Layer Thickness"), QStringLiteral("3rd Layer Thickness"),
-            QStringLiteral("1st Sound Velocity"),  QStringLiteral("2nd Sound Velocity"),
-            QStringLiteral("3rd Sound Velocity"),  QStringLiteral("Operation")};
+    return {tr("Test Name"),          tr("1st Layer Thickness"), tr("2nd Layer Thickness"),
+            tr("3rd Layer Thickness"), tr("1st Sound Velocity"),  tr("2nd Sound Velocity"),
+            tr("3rd Sound Velocity"),  tr("Operation")};
 }
 
 QString RecordsModel::unitSuffix(const QString &unitName)
@@ -58,9 +45,9 @@ QString RecordsModel::unitSuffix(const QString &unitName)
     return QStringLiteral("\n(") + unitName + QStringLiteral(")");
 }
 
-QString RecordsModel::outOfRangeWord(bool chinese)
+QString RecordsModel::outOfRangeWord()
 {
-    return FieldDecoder::outOfRangeWord(chinese);
+    return FieldDecoder::outOfRangeWord();
 }
 
 QString RecordsModel::formatValue(double value, int decimals)
@@ -162,21 +149,14 @@ int RecordsModel::operationColumn() const
     return m_columnCount - 1;
 }
 
-void RecordsModel::setChinese(bool chinese)
-{
-    if (chinese != this->chinese())
-        Language::instance().set(chinese ? QStringLiteral("zh") : QStringLiteral("en"));
-}
-
 void RecordsModel::languageSwitched()
 {
-    const bool chinese = this->chinese();
     if (m_columnCount > 0) {
         emit headerDataChanged(Qt::Horizontal, 0, m_columnCount - 1);
         if (rows() > 0)
             emit dataChanged(index(0, 0), index(rows() - 1, m_columnCount - 1), {Qt::DisplayRole});
     }
-    emit languageChanged(chinese);
+    emit languageChanged();
 }
 
 void RecordsModel::setLayersShown(int layers)
@@ -457,7 +437,7 @@ QString RecordsModel::text(int row, int column) const
         return m_numbers[row] ? QString::number(m_numbers[row]) : QString();
     }
     if (isOutOfRange(row, value))
-        return outOfRangeWord(chinese());
+        return outOfRangeWord();
     return formatValue(double(this->value(row, value)), m_columns[column].decimals);
 }
 
@@ -503,7 +483,7 @@ QVariant RecordsModel::data(const QModelIndex &index, int role) const
 
 QString RecordsModel::headerText(int column) const
 {
-    const QStringList words = m_layout == 1 ? singleHeaderWords(chinese()) : multiHeaderWords(chinese());
+    const QStringList words = m_layout == 1 ? singleHeaderWords() : multiHeaderWords();
     if (column < 0 || column >= words.size())
         return QString();
     return words.at(column) + (m_columns[column].valueIndex >= 0 ? unitSuffix(m_columns[column].unit) : QString());

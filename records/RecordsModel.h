@@ -14,8 +14,8 @@
 // The records of the table as typed data, and how they are presented.
 //
 // Data: the layout (1 single layer, 2 multi layer, 0 none), the unit and decimals of each
-// value column, and the records. Presentation only: the language, the number of layers
-// shown; changing them re-renders, it never rewrites a record.
+// value column, and the records. Presentation only: the language in use, the number of
+// layers shown; changing them re-renders, it never rewrites a record.
 //
 // Columns: layout 1 {No., Thickness, Sound Velocity, Operation}; layout 2 {Test Name,
 // thickness 1-3, velocity 1-3, Operation}. The Operation column holds no data: the view
@@ -65,12 +65,12 @@ public:
 
     explicit RecordsModel(QObject *parent = nullptr);
 
-    // Header words in column order, without units.
-    static QStringList singleHeaderWords(bool chinese);
-    static QStringList multiHeaderWords(bool chinese);
+    // Header words in column order, without units, in the language in use.
+    static QStringList singleHeaderWords();
+    static QStringList multiHeaderWords();
     // "\n(" + name + ")", or empty for an empty unit name.
     static QString unitSuffix(const QString &unitName);
-    static QString outOfRangeWord(bool chinese);
+    static QString outOfRangeWord();
     // The text of a value with the given decimals, and the number that text shows.
     static QString formatValue(double value, int decimals);
     static double shownValue(double value, int decimals);
@@ -94,9 +94,6 @@ public:
     // -1 without columns.
     int operationColumn() const;
 
-    // The program's language (interaction/Language): setting it here sets it for everything.
-    void setChinese(bool chinese);
-    bool chinese() const;
     // Layers shown in the multi-layer layout (1-3); other values are ignored.
     void setLayersShown(int layers);
     int layersShown() const { return m_layersShown; }
@@ -155,7 +152,8 @@ signals:
     void layersShownChanged(int layers);
     // A record's name changed (by rename() or an edit in the view).
     void renamed(int row, const QString &before, const QString &after);
-    void languageChanged(bool chinese);
+    // Headers and cells were rendered again in the language just set (interaction/Language).
+    void languageChanged();
 
 private:
     // Renders headers and cells again in the language just set.

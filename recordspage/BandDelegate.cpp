@@ -1,6 +1,5 @@
 #include "recordspage/BandDelegate.h"
 
-#include "interaction/Language.h"
 
 #include "analysis/ReadingsAnalysis.h"
 
@@ -32,7 +31,7 @@ QColor BandDelegate::foreground(Band band)
 
 QString BandDelegate::name(Band band)
 {
-    return bandName(band, Language::instance().isChinese());
+    return bandName(band);
 }
 
 void BandDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

@@ -1,9 +1,9 @@
 #include "recordspage/ComparisonDialog.h"
 
+#include "analysis/AnalysisWords.h"
 #include "analysis/LimitsStore.h"
 #include "export/ExportFlow.h"
 #include "export/PdfReport.h"
-#include "interaction/Language.h"
 #include "interaction/UserInteraction.h"
 #include "records/RecordsModel.h"
 #include "recordspage/BandDelegate.h"
@@ -118,8 +118,7 @@ QString swatch(Band band, const QString &label)
 
 ComparisonDialog::ComparisonDialog(GaugeSession &session, const QVector<SurveySummary> &surveys, LimitsStore *limits,
                                    QWidget *parent)
-    : QDialog(parent), m_session(session), m_summaries(surveys), m_limits(limits),
-      m_chinese(Language::instance().isChinese())
+    : QDialog(parent), m_session(session), m_summaries(surveys), m_limits(limits)
 {
     setObjectName(QStringLiteral("ComparisonDialog"));
     setWindowTitle(tr("Compare surveys"));
@@ -233,16 +232,14 @@ ComparisonDialog::~ComparisonDialog() = default;
 void ComparisonDialog::reload()
 {
     m_surveys.clear();
-    m_loadError = BilingualText();
+    m_loadError.clear();
     QList<qint64> ids;
     for (const SurveySummary &s : std::as_const(m_summaries))
         ids << s.id;
     if (SurveyStore *store = m_session.store()) {
         m_surveys = loadSurveys(*store, ids, m_multiLayer ? layer->currentIndex() : 0, &m_loadError);
     } else {
-        // Already in the language of the moment, as every text of this window.
-        const QString closed = tr("The survey file is not open.");
-        m_loadError = {closed, closed};
+        m_loadError = tr("The survey file is not open.");
     }
 
     // The minimum is entered once, in the newest survey's unit; the comparison converts it.
@@ -301,13 +298,13 @@ void ComparisonDialog::compare()
     settings.unit = m_minimumUnit;
     settings.intervalYears = interval->value();
     m_comparison = m_loadError.isEmpty() ? compareSurveys(m_surveys, settings) : SurveyComparison();
-    m_error = m_loadError.isEmpty() ? m_comparison.error : m_loadError;
+    m_error = m_loadError.isEmpty() ? findingText(m_comparison.error) : m_loadError;
     showRows();
 }
 
 WorkbookTable ComparisonDialog::table() const
 {
-    return comparisonTable(m_comparison, m_chinese);
+    return comparisonTable(m_comparison);
 }
 
 void ComparisonDialog::showRows()
@@ -331,7 +328,7 @@ void ComparisonDialog::showRows()
             band = Band::Red;
         else if (location && location->dueWithinInterval)
             band = Band::Amber;
-        const QString note = location ? location->note.in(m_chinese) : QString();
+        const QString note = location ? findingsText(location->note) : QString();
         for (int c = 0; c < shown.rows[r].size(); ++c) {
             const WorkbookCell &cell = shown.rows[r][c];
             QString shownText = cellText(cell);
@@ -364,9 +361,9 @@ void ComparisonDialog::showRows()
 
     QStringList lines;
     if (!m_error.isEmpty())
-        lines << m_error.in(m_chinese);
-    for (const BilingualText &n : std::as_const(m_comparison.notes))
-        lines << n.in(m_chinese);
+        lines << m_error;
+    for (const Finding &n : std::as_const(m_comparison.notes))
+        lines << findingText(n);
     notes->setText(lines.join(QLatin1Char('\n')));
     notes->setStyleSheet(m_error.isEmpty() ? QString() : QStringLiteral("color:#FF6E6E;"));
     notes->setVisible(!lines.isEmpty());
@@ -419,7 +416,7 @@ bool ComparisonDialog::exportTable()
         m_noXls = std::make_unique<NoXlsWriter>();
         m_export = std::make_unique<ExportFlow>(*m_exportUi, *m_noXls);
     }
-    return m_export->run(this, table(), m_chinese) > 0;
+    return m_export->run(this, table()) > 0;
 }
 
 void ComparisonDialog::onReportClicked()
@@ -445,8 +442,8 @@ QStringList ComparisonDialog::reportNotes() const
     if (m_multiLayer)
         out << tr("Thickness of layer %1.").arg(layer->currentIndex() + 1);
     out << locationNote->text();
-    for (const BilingualText &note : m_comparison.notes)
-        out << note.in(m_chinese);
+    for (const Finding &note : m_comparison.notes)
+        out << findingText(note);
     return out;
 }
 
@@ -461,7 +458,6 @@ bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &lo
         return false; // the user's choice: no message
 
     ReportInput input;
-    input.chinese = m_chinese;
     input.fields = fields;
     QStringList serials;
     QStringList dates;

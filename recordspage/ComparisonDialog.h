@@ -38,7 +38,7 @@ public:
     ~ComparisonDialog() override;
 
     // Why the sessions cannot be compared (empty when they can); set after every change.
-    const BilingualText &error() const { return m_error; }
+    const QString &error() const { return m_error; }
     const SurveyComparison &comparison() const { return m_comparison; }
     // The table as it is shown, exported and put in the report.
     WorkbookTable table() const;
@@ -81,14 +81,13 @@ private:
     GaugeSession &m_session;
     QVector<SurveySummary> m_summaries;
     LimitsStore *m_limits;
-    bool m_chinese; // the language when opened: what the lower layers render in
     QString m_defaultMinimumText; // the minimum field as the limits filled it (empty at first)
     bool m_multiLayer = false;
     QString m_minimumUnit; // the unit the minimum is entered in: the newest survey's
     int m_noteWidth = 340; // the widest the note column gets before its text wraps
     QVector<ComparedSurvey> m_surveys;
-    BilingualText m_loadError;
-    BilingualText m_error;
+    QString m_loadError;
+    QString m_error; // in the language in use
     SurveyComparison m_comparison;
     // The export, made on first use; it remembers the file type chosen last.
     std::unique_ptr<UserInteraction> m_exportUi;

@@ -1,6 +1,5 @@
 #include "recordspage/HistoryDialog.h"
 
-#include "interaction/Language.h"
 #include "interaction/UserInteraction.h"
 #include "recordspage/ComparisonDialog.h"
 #include "session/GaugeSession.h"
@@ -102,7 +101,7 @@ void HistoryDialog::reload()
             : s.info.layout == 2 ? tr("multi layer")
                                  : QString::number(s.info.meterType),
             QString::number(s.rows),
-            exportedRowsText(s, Language::instance().isChinese())};
+            exportedRowsText(s)};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             item->setData(Qt::UserRole, s.id);
@@ -221,7 +220,7 @@ ComparisonDialog *HistoryDialog::compareSelected()
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (!window->error().isEmpty()) {
         // Nothing to show but the reason.
-        tell(window->error().in(Language::instance().isChinese()));
+        tell(window->error());
         delete window;
         return nullptr;
     }

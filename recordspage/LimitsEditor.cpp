@@ -1,7 +1,7 @@
 #include "recordspage/LimitsEditor.h"
 
-#include "interaction/Language.h"
 
+#include "analysis/AnalysisWords.h"
 #include "analysis/ReadingsAnalysis.h"
 #include "records/RecordsModel.h"
 
@@ -105,7 +105,7 @@ void LimitsEditor::retranslate()
     m_clear->setText(tr("Clear limits"));
     m_unit->setText(editUnit());
     syncLayers();
-    m_message->setText(m_error.in(Language::instance().isChinese()));
+    m_message->setText(findingText(m_error));
     m_message->setToolTip(m_message->text());
     m_message->setVisible(!m_message->text().isEmpty());
 }

@@ -61,5 +61,5 @@ private:
     QPushButton *m_apply;
     QPushButton *m_clear;
     QLabel *m_message;
-    BilingualText m_error;
+    Finding m_error;
 };

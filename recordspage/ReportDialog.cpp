@@ -2,7 +2,6 @@
 
 #include "export/ExportFlow.h"
 #include "export/ReportSettings.h"
-#include "interaction/Language.h"
 #include "interaction/UserInteraction.h"
 
 #include <QDateTime>
@@ -108,7 +107,7 @@ bool ReportDialog::writeFile(UserInteraction &ui, QWidget *parent, const ReportI
         return false;
     if (error != 0) {
         QString message = tr("Writing the report failed.");
-        const QString reason = ExportFlow::failureReason(error, path, Language::instance().isChinese());
+        const QString reason = ExportFlow::failureReason(error, path);
         if (!reason.isEmpty())
             message += QStringLiteral("\n\n") + reason;
         ui.information(parent, tr("Tip"), message);

@@ -3,7 +3,6 @@
 #include "analysis/ReadingsAnalysis.h"
 #include "export/PdfReport.h"
 #include "export/ReportAnalysis.h"
-#include "interaction/Language.h"
 #include "interaction/UserInteraction.h"
 #include "records/RecordsModel.h"
 #include "recordspage/ChartsPanel.h"
@@ -44,7 +43,6 @@ bool TableReport::write(const ReportFields &fields, const QString &logoPath)
         return false; // the user's choice: no message
 
     ReportInput input;
-    input.chinese = Language::instance().isChinese();
     input.fields = fields;
     input.serial = m_serial->text();
     input.firmware = m_firmware->text();

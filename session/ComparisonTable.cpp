@@ -1,8 +1,10 @@
 #include "session/ComparisonTable.h"
 
+#include "analysis/AnalysisWords.h"
 #include "records/RecordsModel.h"
 #include "store/SurveyStore.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <cmath>
@@ -16,17 +18,22 @@ WorkbookCell numberCell(double value, int decimals)
     return WorkbookCell::ofNumber(RecordsModel::shownValue(value, decimals), decimals);
 }
 
+QString say(const char *source)
+{
+    return QCoreApplication::translate("ComparisonTable", source);
+}
+
 } // namespace
 
-QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids, int layer, BilingualText *error)
+QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids, int layer, QString *error)
 {
-    auto refuse = [error](const QString &english, const QString &chinese) {
+    auto refuse = [error](const QString &why) {
         if (error)
-            *error = {english, chinese};
+            *error = why;
         return QVector<ComparedSurvey>();
     };
     if (error)
-        *error = BilingualText();
+        error->clear();
     const QVector<SurveySummary> history = store.history();
     QVector<ComparedSurvey> out;
     int layout = 0;
@@ -36,41 +43,43 @@ QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids
             if (s.id == id)
                 summary = &s;
         if (!summary)
-            return refuse(QStringLiteral("There is no survey %1 in the survey file.").arg(id),
-                          QStringLiteral("测量记录文件中没有记录组 %1。").arg(id));
+            return refuse(say(QT_TRANSLATE_NOOP("ComparisonTable", "There is no survey %1 in the survey file.")).arg(id));
         // Named as the history lists it: the id the tool takes, the date and gauge the window shows.
         const QString started = QDateTime::fromMSecsSinceEpoch(summary->startedMs).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-        const QString englishName = QStringLiteral("%1 (%2, gauge %3)").arg(id).arg(started, summary->info.serial);
-        const QString chineseName = QStringLiteral("%1（%2，仪器 %3）").arg(id).arg(started, summary->info.serial);
+        const QString name =
+            say(QT_TRANSLATE_NOOP("ComparisonTable", "%1 (%2, gauge %3)")).arg(id).arg(started, summary->info.serial);
         StoredTable stored;
         if (!store.loadSession(id, stored))
-            return refuse(QStringLiteral("Survey %1 could not be read: the survey file may be damaged.").arg(englishName),
-                          QStringLiteral("无法读取记录组 %1：测量记录文件可能已损坏。").arg(chineseName));
+            return refuse(
+                say(QT_TRANSLATE_NOOP("ComparisonTable", "Survey %1 could not be read: the survey file may be damaged."))
+                    .arg(name));
         // A session whose rows were all deleted has no stored columns to read either.
         const SurveyInfo &info = stored.records.isEmpty() ? summary->info : stored.info;
         if (info.layout != 1 && info.layout != 2)
-            return refuse(QStringLiteral("Survey %1 has no table layout that can be compared.").arg(englishName),
-                          QStringLiteral("记录组 %1 的表格布局无法比较。").arg(chineseName));
-        if (layout && info.layout != layout)
-            return refuse(QStringLiteral("Survey %1 is in the %2 layout, the others in the %3 layout: they cannot be "
-                                         "compared.")
-                              .arg(englishName)
-                              .arg(info.layout == 1 ? QStringLiteral("single-layer") : QStringLiteral("multi-layer"),
-                                   layout == 1 ? QStringLiteral("single-layer") : QStringLiteral("multi-layer")),
-                          QStringLiteral("记录组 %1 为%2布局，其他记录组为%3布局：无法比较。")
-                              .arg(chineseName)
-                              .arg(info.layout == 1 ? QStringLiteral("单层") : QStringLiteral("多层"),
-                                   layout == 1 ? QStringLiteral("单层") : QStringLiteral("多层")));
+            return refuse(
+                say(QT_TRANSLATE_NOOP("ComparisonTable", "Survey %1 has no table layout that can be compared.")).arg(name));
+        if (layout && info.layout != layout) {
+            const auto layoutName = [](int l) {
+                return l == 1 ? say(QT_TRANSLATE_NOOP("ComparisonTable", "single-layer"))
+                              : say(QT_TRANSLATE_NOOP("ComparisonTable", "multi-layer"));
+            };
+            return refuse(say(QT_TRANSLATE_NOOP("ComparisonTable", "Survey %1 is in the %2 layout, the others in the %3 "
+                                                                   "layout: they cannot be compared."))
+                              .arg(name)
+                              .arg(layoutName(info.layout), layoutName(layout)));
+        }
         layout = info.layout;
         if (layout == 2 && (layer < 0 || layer > 2))
-            return refuse(QStringLiteral("There is no layer %1: the multi-layer layout has layers 1 to 3.").arg(layer + 1),
-                          QStringLiteral("没有第 %1 层：多层布局只有第 1 至 3 层。").arg(layer + 1));
+            return refuse(
+                say(QT_TRANSLATE_NOOP("ComparisonTable", "There is no layer %1: the multi-layer layout has layers 1 to 3."))
+                    .arg(layer + 1));
         // Single layer: values[0] is the thickness; its column comes first in unitNames and
         // decimals, which list the value columns in table order. Multi layer: layer i is both.
         const int value = layout == 1 ? 0 : layer;
         if (info.unitNames.size() <= value || info.decimals.size() <= value)
-            return refuse(QStringLiteral("The columns of survey %1 cannot be read from the survey file.").arg(englishName),
-                          QStringLiteral("无法从测量记录文件读取记录组 %1 的列。").arg(chineseName));
+            return refuse(say(QT_TRANSLATE_NOOP("ComparisonTable", "The columns of survey %1 cannot be read from the "
+                                                                   "survey file."))
+                              .arg(name));
 
         ComparedSurvey s;
         s.id = id;
@@ -98,26 +107,23 @@ QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids
     return out;
 }
 
-WorkbookTable comparisonTable(const SurveyComparison &comparison, bool chinese)
+WorkbookTable comparisonTable(const SurveyComparison &comparison)
 {
-    auto t = [chinese](const char *english, const char *chineseText) {
-        return QString::fromUtf8(chinese ? chineseText : english);
-    };
     WorkbookTable table;
     if (comparison.surveys.isEmpty())
         return table;
     const ComparedSurvey &newest = comparison.surveys.last();
     const int decimals = newest.decimals >= 0 ? newest.decimals : 2;
     const QString unit = RecordsModel::unitSuffix(comparison.unit);
-    const QString rateUnit = comparison.unit.isEmpty() ? QString() : RecordsModel::unitSuffix(comparison.unit + t("/y", "/年"));
+    const QString rateUnit = comparison.unit.isEmpty() ? QString() : RecordsModel::unitSuffix(comparison.unit + say(QT_TRANSLATE_NOOP("ComparisonTable", "/y")));
 
-    table.headers << t("Location", "位置");
+    table.headers << say(QT_TRANSLATE_NOOP("ComparisonTable", "Location"));
     for (const ComparedSurvey &s : comparison.surveys)
-        table.headers << t("Thickness", "厚度") + QLatin1Char('\n') + comparisonDate(s.dateMs) + unit;
-    table.headers << t("Wall loss", "壁厚损失") + unit << t("Long-term rate", "长期腐蚀速率") + rateUnit
-                  << t("Short-term rate", "短期腐蚀速率") + rateUnit << t("Governing rate", "控制腐蚀速率") + rateUnit
-                  << t("Remaining life\n(years)", "剩余寿命\n(年)") << t("Next inspection", "下次检测日期")
-                  << t("Note", "备注");
+        table.headers << say(QT_TRANSLATE_NOOP("ComparisonTable", "Thickness")) + QLatin1Char('\n') + comparisonDate(s.dateMs) + unit;
+    table.headers << say(QT_TRANSLATE_NOOP("ComparisonTable", "Wall loss")) + unit << say(QT_TRANSLATE_NOOP("ComparisonTable", "Long-term rate")) + rateUnit
+                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Short-term rate")) + rateUnit << say(QT_TRANSLATE_NOOP("ComparisonTable", "Governing rate")) + rateUnit
+                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Remaining life\n(years)")) << say(QT_TRANSLATE_NOOP("ComparisonTable", "Next inspection"))
+                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Note"));
 
     for (const LocationComparison &c : comparison.rows) {
         QVector<WorkbookCell> row;
@@ -130,11 +136,11 @@ WorkbookTable comparisonTable(const SurveyComparison &comparison, bool chinese)
         row << numberCell(c.wallLoss, decimals) << numberCell(c.longTermRate, decimals + 1)
             << numberCell(c.shortTermRate, decimals + 1) << numberCell(c.governingRate, decimals + 1);
         if (std::isinf(c.remainingYears))
-            row << WorkbookCell::ofText(t("no wear", "无减薄"));
+            row << WorkbookCell::ofText(say(QT_TRANSLATE_NOOP("ComparisonTable", "no wear")));
         else
             row << numberCell(c.remainingYears, 1);
         row << (c.nextInspectionMs ? WorkbookCell::ofText(comparisonDate(c.nextInspectionMs)) : WorkbookCell());
-        row << (c.note.isEmpty() ? WorkbookCell() : WorkbookCell::ofText(c.note.in(chinese)));
+        row << (c.note.isEmpty() ? WorkbookCell() : WorkbookCell::ofText(findingsText(c.note)));
         table.rows.append(row);
         // The comparison window's colours: under the minimum red, less life than the interval amber.
         table.rowBands << (c.underMinimum        ? std::optional<Band>(Band::Red)
@@ -146,10 +152,10 @@ WorkbookTable comparisonTable(const SurveyComparison &comparison, bool chinese)
     table.facts.serial = comparison.gauges.isEmpty() ? newest.serial : comparison.gauges.join(QStringLiteral(", "));
     table.facts.date = comparisonDate(newest.dateMs);
     if (comparison.settings.minimum)
-        table.facts.more.append({t("Minimum thickness", "最小厚度") + QString(unit).replace(QLatin1Char('\n'), QLatin1Char(' ')),
+        table.facts.more.append({say(QT_TRANSLATE_NOOP("ComparisonTable", "Minimum thickness")) + QString(unit).replace(QLatin1Char('\n'), QLatin1Char(' ')),
                                  WorkbookCell::ofNumber(RecordsModel::shownValue(*comparison.settings.minimum, decimals),
                                                         decimals)});
-    table.facts.more.append({t("Longest interval (years)", "最长检测间隔（年）"),
+    table.facts.more.append({say(QT_TRANSLATE_NOOP("ComparisonTable", "Longest interval (years)")),
                              WorkbookCell::ofNumber(RecordsModel::shownValue(comparison.settings.intervalYears, 2), 2)});
     return table;
 }

@@ -14,11 +14,11 @@ class SurveyStore;
 // Loads the sessions `ids` as surveys: the thickness of `layer` (0..2; the multi-layer
 // layout's layer, ignored for the single-layer layout) rounded as its column showed it,
 // deleted rows left out. Sessions of different layouts or unknown ids are refused with a
-// message in `error` (an empty list is then returned).
-QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids, int layer, BilingualText *error);
+// message in `error`, in the language in use (an empty list is then returned).
+QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids, int layer, QString *error);
 
 // The comparison as a table: one row per location, in the comparison's order: location,
 // each survey's thickness (header: its date), wall loss, long-term, short-term and governing
 // rate, remaining life, next inspection date, note. Numbers stay numbers; missing figures are
-// empty cells. Headers in English or Chinese.
-WorkbookTable comparisonTable(const SurveyComparison &comparison, bool chinese);
+// empty cells. Headers and notes in the language in use.
+WorkbookTable comparisonTable(const SurveyComparison &comparison);

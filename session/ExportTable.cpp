@@ -4,7 +4,6 @@
 
 WorkbookTable exportTable(const RecordsModel &model, int first, int count)
 {
-    const bool chinese = model.chinese();
     const QList<int> columns = model.exportedColumns();
     WorkbookTable table;
     for (int c : columns)
@@ -21,7 +20,7 @@ WorkbookTable exportTable(const RecordsModel &model, int first, int count)
             if (value < 0) // the name, or the single-layer record number (text: no statistics of it)
                 row.append(WorkbookCell::ofText(model.text(r, c)));
             else if (model.isOutOfRange(r, value))
-                row.append(WorkbookCell::ofOutOfRange(RecordsModel::outOfRangeWord(chinese)));
+                row.append(WorkbookCell::ofOutOfRange(RecordsModel::outOfRangeWord()));
             else
                 row.append(WorkbookCell::ofNumber(RecordsModel::shownValue(double(model.value(r, value)), decimals),
                                                   decimals));

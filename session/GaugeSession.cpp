@@ -456,7 +456,7 @@ bool GaugeSession::exportRecords()
         inform(tr("There is nothing to export: the table is empty."));
         return false;
     }
-    const bool chinese = m_model.chinese();
+    const bool chinese = Language::instance().isChinese();
     const QList<int> columns = m_model.exportedColumns();
     WorkbookTable table = exportTable(m_model);
     // The facts of the gauge whose rows these are, and what the page adds (the limits).
@@ -471,7 +471,7 @@ bool GaugeSession::exportRecords()
 
     const quint64 generation = m_model.generation();
     const std::vector<qint64> keys = m_model.keys(0, m_model.rowCount());
-    const int exported = m_export.run(m_dialogParent, table, chinese);
+    const int exported = m_export.run(m_dialogParent, table);
     const bool sameRows = generation == m_model.generation();
     // Only the rows that went out: a measurement pushed while the progress dialog was open
     // came after them. A table emptied or replaced meanwhile has none of them left.

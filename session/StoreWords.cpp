@@ -60,8 +60,3 @@ QString exportedRowsText(const SurveySummary &s, const QString &language)
         return say(QT_TRANSLATE_NOOP("StoreWords", "all"), language);
     return say(QT_TRANSLATE_NOOP("StoreWords", "%1 of %2"), language).arg(s.exportedRows).arg(s.rows);
 }
-
-QString exportedRowsText(const SurveySummary &summary, bool chinese)
-{
-    return exportedRowsText(summary, chinese ? QStringLiteral("zh") : QStringLiteral("en"));
-}

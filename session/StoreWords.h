@@ -11,5 +11,3 @@
 QString storeProblemText(SurveyStore::Problem problem, const QString &language = QString());
 // How much of a session went out in exports: "no", "all" or "41 of 81".
 QString exportedRowsText(const SurveySummary &summary, const QString &language = QString());
-// Transitional, for faces that still pass the language as a flag.
-QString exportedRowsText(const SurveySummary &summary, bool chinese);

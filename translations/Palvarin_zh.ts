@@ -2,207 +2,157 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
     <context>
-        <name>FirstPage</name>
+        <name>AnalysisWords</name>
         <message>
-            <source>Instrument Information</source>
-            <translation>仪器信息</translation>
+            <source>gauge %1 (%2)</source>
+            <translation>仪器 %1（%2）</translation>
         </message>
         <message>
-            <source>SN:</source>
-            <translation>SN号：</translation>
+            <source>%1, %2</source>
+            <translation>%1，%2</translation>
         </message>
         <message>
-            <source>Version:</source>
-            <translation>版本号：</translation>
+            <source>The surveys come from %1 gauges: %2. A difference between gauges reads as wear.</source>
+            <translation>这些测量来自 %1 台仪器：%2。仪器之间的差异会被当作减薄。</translation>
         </message>
         <message>
-            <source>Layers Shown</source>
-            <translation>层数显示</translation>
+            <source>%1; %2</source>
+            <translation>%1；%2</translation>
         </message>
         <message>
-            <source>Read Records</source>
-            <translation>读取测量记录</translation>
+            <source>Limits must be numbers.</source>
+            <translation>限值必须是数字。</translation>
         </message>
         <message>
-            <source>Clear Data</source>
-            <translation>清除数据</translation>
+            <source>Limits must be numbers, for example 5.00.</source>
+            <translation>限值必须是数字，例如 5.00。</translation>
         </message>
         <message>
-            <source>Export Excel</source>
-            <translation>导出Excel</translation>
+            <source>Enter the nominal and the minimum thickness.</source>
+            <translation>请输入公称厚度和最小厚度。</translation>
         </message>
         <message>
-            <source>Undo</source>
-            <translation>撤销</translation>
+            <source>Limits cannot be negative.</source>
+            <translation>限值不能为负数。</translation>
         </message>
         <message>
-            <source>Report</source>
-            <translation>检测报告</translation>
+            <source>Limits cannot exceed %1.</source>
+            <translation>限值不能超过 %1。</translation>
         </message>
         <message>
-            <source>Charts</source>
-            <translation>图表</translation>
+            <source>The nominal thickness must be above zero.</source>
+            <translation>公称厚度必须大于零。</translation>
         </message>
         <message>
-            <source>History</source>
-            <translation>历史数据</translation>
-        </message>
-    </context>
-    <context>
-        <name>MainWindow</name>
-        <message>
-            <source>English</source>
-            <translation>English</translation>
-        </message>
-    </context>
-    <context>
-        <name>GaugeSession</name>
-        <message>
-            <source>Tip</source>
-            <translation>提示</translation>
+            <source>The minimum thickness is above the nominal thickness.</source>
+            <translation>最小厚度大于公称厚度。</translation>
         </message>
         <message>
-            <source>Failed to read key infomation!</source>
-            <translation>读取关键信息失败!</translation>
+            <source>The maximum thickness is below the nominal thickness.</source>
+            <translation>最大厚度小于公称厚度。</translation>
         </message>
         <message>
-            <source>The Instrument and the Software do Not Match!</source>
-            <translation>仪器与软件不匹配!</translation>
+            <source>The tolerance must be smaller than the nominal thickness.</source>
+            <translation>公差必须小于公称厚度。</translation>
         </message>
         <message>
-            <source>The meter table gives this instrument the layout %1, which this program does not know: its records cannot be shown.</source>
-            <translation>仪表配置为此仪器指定的界面类型%1无法识别，无法显示其记录。</translation>
+            <source>Choose at least two surveys to compare.</source>
+            <translation>请至少选择两次测量进行比较。</translation>
         </message>
         <message>
-            <source>The instrument version is too low!</source>
-            <translation>仪器版本过低!</translation>
+            <source>The longest inspection interval must be a number of years above zero.</source>
+            <translation>最长检测间隔必须是大于零的年数。</translation>
         </message>
         <message>
-            <source>Failed to read unit no!</source>
-            <translation>读取单位编号失败!</translation>
+            <source>The minimum thickness must be a number from 0 to %1.</source>
+            <translation>最小厚度必须是 0 到 %1 之间的数字。</translation>
         </message>
         <message>
-            <source>The list holds readings of another gauge or in other units and will be cleared first. Do You Want to Save the Data?</source>
-            <translation>列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？</translation>
+            <source>The survey of %1 is in %2 and the one of %3 in %4: these units cannot be compared.</source>
+            <translation>%1 的测量单位为 %2，%3 的测量单位为 %4：这两种单位无法比较。</translation>
         </message>
         <message>
-            <source>No gauge is connected. Connect the gauge with its USB cable and switch it on; on Linux a normal user also needs the program's udev rule (see the README).</source>
-            <translation>未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。</translation>
+            <source>The minimum thickness is in %1, the surveys in %2: these units cannot be compared.</source>
+            <translation>最小厚度的单位为 %1，测量单位为 %2：这两种单位无法比较。</translation>
         </message>
         <message>
-            <source>Importing data will first clear the list. Do you want to save the data?</source>
-            <translation>导入数据会先清空列表，是否保存数据？</translation>
+            <source>The longest interval is taken as %1 years: no inspection is planned further ahead.</source>
+            <translation>最长检测间隔按 %1 年计：不安排更远的检测。</translation>
         </message>
         <message>
-            <source>The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or does not know this gauge's units: its records cannot be shown. Put a good copy beside the program or in ~/.config/Palvarin/.</source>
-            <translation>单位表 'unitno' 缺失、无法使用（过大、二进制或已损坏）或其中没有此仪器的单位，无法显示记录。请将完好的单位表放在程序所在文件夹或 ~/.config/Palvarin/ 中。</translation>
+            <source>%1 measurements the gauge sent by itself in the survey of %2 have no record number (no place in its memory) and are not compared.</source>
+            <translation>%2 的测量中有 %1 个由仪器主动发送的读数没有记录编号（不在仪器存储中），未参与比较。</translation>
         </message>
         <message>
-            <source>Failed to Read Record Number！</source>
-            <translation>读取记录数量失败!</translation>
+            <source>The survey of %1 was converted from %2 to %3.</source>
+            <translation>%1 的测量已从 %2 换算为 %3。</translation>
         </message>
         <message>
-            <source>The instrument reports %1 records, more than this program can read (at most %2).</source>
-            <translation>仪器报告的记录数量为%1，超出本程序可读取的范围（最多%2条）。</translation>
+            <source>The surveys of %1 and %2 were taken less than a day apart: no rate is computed between them.</source>
+            <translation>%1 与 %2 的测量相隔不到一天：两者之间不计算腐蚀速率。</translation>
         </message>
         <message>
-            <source>Reading record, please wait...</source>
-            <translation>正在读取记录，请等待……</translation>
+            <source>Occurs more than once in the survey of %1; its first reading is used.</source>
+            <translation>在 %1 的测量中出现多次；采用第一次读数。</translation>
         </message>
         <message>
-            <source>Cancel</source>
-            <translation>取消</translation>
+            <source>No reading in any survey.</source>
+            <translation>所有测量中均无读数。</translation>
         </message>
         <message>
-            <source>Failed to Read Record Data！</source>
-            <translation>读取记录数据失败!</translation>
+            <source>Read in %1 of the surveys only: no rate.</source>
+            <translation>仅在 %1 次测量中有读数：无腐蚀速率。</translation>
         </message>
         <message>
-            <source>Failed to Read Record Name</source>
-            <translation>读取记录名称失败!</translation>
+            <source>No reading in %1 of the surveys.</source>
+            <translation>%1 次测量中无读数。</translation>
         </message>
         <message>
-            <source>The gauge was disconnected during the read; no record was added. Plug it in again and read once more.</source>
-            <translation>读取过程中仪器已断开，未添加任何记录。请重新连接仪器后再读取。</translation>
+            <source>Not read in the newest survey: remaining life and next date count from %1.</source>
+            <translation>最新一次测量中无读数：剩余寿命和下次检测日期从 %1 起算。</translation>
         </message>
         <message>
-            <source>The Instrument Settings Have Changed and Will Soon Clear the List. Do You Want to Save the Data?</source>
-            <translation>仪器设置发生变更，即将清空列表，是否保存数据？</translation>
+            <source>Its readings were taken less than a day apart: no rate.</source>
+            <translation>各次读数相隔不到一天：无腐蚀速率。</translation>
         </message>
         <message>
-            <source>Clear data will clear all records. Are you sure you want to clear it?</source>
-            <translation>清除数据将会清除所有的记录，是否确认清除?</translation>
+            <source>The last two readings were taken less than a day apart: no short-term rate.</source>
+            <translation>最后两次读数相隔不到一天：无短期腐蚀速率。</translation>
         </message>
         <message>
-            <source>There is nothing to export: the table is empty.</source>
-            <translation>没有可导出的数据：表格为空。</translation>
+            <source>Thicker than before (measurement scatter?): that rate is shown as zero.</source>
+            <translation>比之前更厚（测量误差？）：该腐蚀速率按零显示。</translation>
         </message>
         <message>
-            <source>Start a new survey file? The damaged one is kept beside it, renamed with today's date.</source>
-            <translation>是否新建数据文件？损坏的文件将保留，并以今天的日期重命名。</translation>
+            <source>Under the minimum thickness.</source>
+            <translation>低于最小厚度。</translation>
         </message>
         <message>
-            <source>A new survey file was started; the damaged one is kept as %1.</source>
-            <translation>已新建数据文件；损坏的文件保留为%1。</translation>
+            <source>Less life left than the longest interval.</source>
+            <translation>剩余寿命短于最长检测间隔。</translation>
         </message>
         <message>
-            <source>Restore the %1 readings from %2, gauge %3?</source>
-            <translation>是否恢复%2仪器%3的%1条测量数据？</translation>
-        </message>
-        <message>
-            <source>Opening the saved readings will first clear the list. Do You Want to Save the Data?</source>
-            <translation>打开已保存的数据会先清空列表，是否保存数据？</translation>
+            <source>%1 %2</source>
+            <translation>%1%2</translation>
         </message>
     </context>
     <context>
-        <name>StoreWords</name>
+        <name>BandWords</name>
         <message>
-            <source>the survey file cannot be opened or created.</source>
-            <translation>无法打开或创建数据文件。</translation>
+            <source>Under minimum</source>
+            <translation>低于最小值</translation>
         </message>
         <message>
-            <source>the survey file is damaged.</source>
-            <translation>数据文件已损坏。</translation>
+            <source>Under nominal − tolerance</source>
+            <translation>低于公称值减公差</translation>
         </message>
         <message>
-            <source>another program holds the survey file locked.</source>
-            <translation>数据文件被另一个程序锁定。</translation>
+            <source>Above maximum</source>
+            <translation>高于最大值</translation>
         </message>
         <message>
-            <source>the survey file or its folder is read-only.</source>
-            <translation>数据文件或其文件夹为只读。</translation>
-        </message>
-        <message>
-            <source>the disk is full.</source>
-            <translation>磁盘已满。</translation>
-        </message>
-        <message>
-            <source>the survey file was written by a newer version of the program; its history can only be viewed.</source>
-            <translation>数据文件来自更新版本的程序，只能查看其历史。</translation>
-        </message>
-        <message>
-            <source>writing the survey file failed.</source>
-            <translation>写入数据文件失败。</translation>
-        </message>
-        <message>
-            <source>the survey file's path is not a plain file (a folder, for instance).</source>
-            <translation>数据文件的路径不是普通文件（例如是文件夹）。</translation>
-        </message>
-        <message>
-            <source>Readings are not being kept on disk, only in the table: </source>
-            <translation>测量数据不再保存到磁盘，仅保留在表格中：</translation>
-        </message>
-        <message>
-            <source>no</source>
-            <translation>否</translation>
-        </message>
-        <message>
-            <source>all</source>
-            <translation>全部</translation>
-        </message>
-        <message>
-            <source>%1 of %2</source>
-            <translation>%1 / %2</translation>
+            <source>Within limits</source>
+            <translation>在限值内</translation>
         </message>
     </context>
     <context>
@@ -409,6 +359,106 @@
         </message>
     </context>
     <context>
+        <name>ComparisonTable</name>
+        <message>
+            <source>There is no survey %1 in the survey file.</source>
+            <translation>测量记录文件中没有记录组 %1。</translation>
+        </message>
+        <message>
+            <source>%1 (%2, gauge %3)</source>
+            <translation>%1（%2，仪器 %3）</translation>
+        </message>
+        <message>
+            <source>Survey %1 could not be read: the survey file may be damaged.</source>
+            <translation>无法读取记录组 %1：测量记录文件可能已损坏。</translation>
+        </message>
+        <message>
+            <source>Survey %1 has no table layout that can be compared.</source>
+            <translation>记录组 %1 的表格布局无法比较。</translation>
+        </message>
+        <message>
+            <source>single-layer</source>
+            <translation>单层</translation>
+        </message>
+        <message>
+            <source>multi-layer</source>
+            <translation>多层</translation>
+        </message>
+        <message>
+            <source>Survey %1 is in the %2 layout, the others in the %3 layout: they cannot be compared.</source>
+            <translation>记录组 %1 为%2布局，其他记录组为%3布局：无法比较。</translation>
+        </message>
+        <message>
+            <source>There is no layer %1: the multi-layer layout has layers 1 to 3.</source>
+            <translation>没有第 %1 层：多层布局只有第 1 至 3 层。</translation>
+        </message>
+        <message>
+            <source>The columns of survey %1 cannot be read from the survey file.</source>
+            <translation>无法从测量记录文件读取记录组 %1 的列。</translation>
+        </message>
+        <message>
+            <source>/y</source>
+            <translation>/年</translation>
+        </message>
+        <message>
+            <source>Location</source>
+            <translation>位置</translation>
+        </message>
+        <message>
+            <source>Thickness</source>
+            <translation>厚度</translation>
+        </message>
+        <message>
+            <source>Wall loss</source>
+            <translation>壁厚损失</translation>
+        </message>
+        <message>
+            <source>Long-term rate</source>
+            <translation>长期腐蚀速率</translation>
+        </message>
+        <message>
+            <source>Short-term rate</source>
+            <translation>短期腐蚀速率</translation>
+        </message>
+        <message>
+            <source>Governing rate</source>
+            <translation>控制腐蚀速率</translation>
+        </message>
+        <message>
+            <source>Remaining life
+(years)</source>
+            <translation>剩余寿命
+(年)</translation>
+        </message>
+        <message>
+            <source>Next inspection</source>
+            <translation>下次检测日期</translation>
+        </message>
+        <message>
+            <source>Note</source>
+            <translation>备注</translation>
+        </message>
+        <message>
+            <source>no wear</source>
+            <translation>无减薄</translation>
+        </message>
+        <message>
+            <source>Minimum thickness</source>
+            <translation>最小厚度</translation>
+        </message>
+        <message>
+            <source>Longest interval (years)</source>
+            <translation>最长检测间隔（年）</translation>
+        </message>
+    </context>
+    <context>
+        <name>CsvWriter</name>
+        <message>
+            <source>Out of range</source>
+            <translation>超量程</translation>
+        </message>
+    </context>
+    <context>
         <name>DeleteButtonDelegate</name>
         <message>
             <source>Delete</source>
@@ -444,6 +494,218 @@
         <message>
             <source>Plug in</source>
             <translation>插入</translation>
+        </message>
+    </context>
+    <context>
+        <name>ExportFlow</name>
+        <message>
+            <source>The program may not write into the folder %1. Choose another folder, or ask for write access to this one.</source>
+            <translation>本程序无权写入文件夹 %1。请选择其他文件夹，或申请该文件夹的写入权限。</translation>
+        </message>
+        <message>
+            <source>The folder %1 is on a read-only disk. Choose a folder on another disk.</source>
+            <translation>文件夹 %1 位于只读磁盘上。请选择其他磁盘上的文件夹。</translation>
+        </message>
+        <message>
+            <source>The disk of %1 is full. Free some space on it, or choose a folder on another disk.</source>
+            <translation>%1 所在的磁盘已满。请释放磁盘空间，或选择其他磁盘上的文件夹。</translation>
+        </message>
+        <message>
+            <source>%1 is a folder, not a file. Type a file name.</source>
+            <translation>%1 是文件夹而不是文件。请输入文件名。</translation>
+        </message>
+        <message>
+            <source>The folder %1 does not exist. Choose an existing folder.</source>
+            <translation>文件夹 %1 不存在。请选择已有的文件夹。</translation>
+        </message>
+        <message>
+            <source>The table has more rows than this file type holds. Save it as CSV.</source>
+            <translation>表格的行数超过了该文件类型的容量。请保存为CSV文件。</translation>
+        </message>
+        <message>
+            <source>The system reported: %1.</source>
+            <translation>系统报告：%1。</translation>
+        </message>
+        <message>
+            <source>Save Data to Excel</source>
+            <translation>保存数据到Excel</translation>
+        </message>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>%1 already exists. Do you want to replace it?</source>
+            <translation>%1 已存在，是否替换？</translation>
+        </message>
+        <message>
+            <source>Exporting data success!</source>
+            <translation>导出数据成功！</translation>
+        </message>
+        <message>
+            <source>Exporting data failed, do you want to save the data again?</source>
+            <translation>导出数据失败，是否重新保存数据？</translation>
+        </message>
+        <message>
+            <source>Exporting data, please wait...</source>
+            <translation>正在导出数据，请等待……</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+    </context>
+    <context>
+        <name>FieldDecoder</name>
+        <message>
+            <source>Outrange</source>
+            <translation>超量程</translation>
+        </message>
+    </context>
+    <context>
+        <name>FirstPage</name>
+        <message>
+            <source>Instrument Information</source>
+            <translation>仪器信息</translation>
+        </message>
+        <message>
+            <source>SN:</source>
+            <translation>SN号：</translation>
+        </message>
+        <message>
+            <source>Version:</source>
+            <translation>版本号：</translation>
+        </message>
+        <message>
+            <source>Layers Shown</source>
+            <translation>层数显示</translation>
+        </message>
+        <message>
+            <source>Read Records</source>
+            <translation>读取测量记录</translation>
+        </message>
+        <message>
+            <source>Clear Data</source>
+            <translation>清除数据</translation>
+        </message>
+        <message>
+            <source>Export Excel</source>
+            <translation>导出Excel</translation>
+        </message>
+        <message>
+            <source>Undo</source>
+            <translation>撤销</translation>
+        </message>
+        <message>
+            <source>Report</source>
+            <translation>检测报告</translation>
+        </message>
+        <message>
+            <source>Charts</source>
+            <translation>图表</translation>
+        </message>
+        <message>
+            <source>History</source>
+            <translation>历史数据</translation>
+        </message>
+    </context>
+    <context>
+        <name>GaugeSession</name>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>Failed to read key infomation!</source>
+            <translation>读取关键信息失败!</translation>
+        </message>
+        <message>
+            <source>The Instrument and the Software do Not Match!</source>
+            <translation>仪器与软件不匹配!</translation>
+        </message>
+        <message>
+            <source>The meter table gives this instrument the layout %1, which this program does not know: its records cannot be shown.</source>
+            <translation>仪表配置为此仪器指定的界面类型%1无法识别，无法显示其记录。</translation>
+        </message>
+        <message>
+            <source>The instrument version is too low!</source>
+            <translation>仪器版本过低!</translation>
+        </message>
+        <message>
+            <source>Failed to read unit no!</source>
+            <translation>读取单位编号失败!</translation>
+        </message>
+        <message>
+            <source>The list holds readings of another gauge or in other units and will be cleared first. Do You Want to Save the Data?</source>
+            <translation>列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？</translation>
+        </message>
+        <message>
+            <source>No gauge is connected. Connect the gauge with its USB cable and switch it on; on Linux a normal user also needs the program's udev rule (see the README).</source>
+            <translation>未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。</translation>
+        </message>
+        <message>
+            <source>Importing data will first clear the list. Do you want to save the data?</source>
+            <translation>导入数据会先清空列表，是否保存数据？</translation>
+        </message>
+        <message>
+            <source>The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or does not know this gauge's units: its records cannot be shown. Put a good copy beside the program or in ~/.config/Palvarin/.</source>
+            <translation>单位表 'unitno' 缺失、无法使用（过大、二进制或已损坏）或其中没有此仪器的单位，无法显示记录。请将完好的单位表放在程序所在文件夹或 ~/.config/Palvarin/ 中。</translation>
+        </message>
+        <message>
+            <source>Failed to Read Record Number！</source>
+            <translation>读取记录数量失败!</translation>
+        </message>
+        <message>
+            <source>The instrument reports %1 records, more than this program can read (at most %2).</source>
+            <translation>仪器报告的记录数量为%1，超出本程序可读取的范围（最多%2条）。</translation>
+        </message>
+        <message>
+            <source>Reading record, please wait...</source>
+            <translation>正在读取记录，请等待……</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+        <message>
+            <source>Failed to Read Record Data！</source>
+            <translation>读取记录数据失败!</translation>
+        </message>
+        <message>
+            <source>Failed to Read Record Name</source>
+            <translation>读取记录名称失败!</translation>
+        </message>
+        <message>
+            <source>The gauge was disconnected during the read; no record was added. Plug it in again and read once more.</source>
+            <translation>读取过程中仪器已断开，未添加任何记录。请重新连接仪器后再读取。</translation>
+        </message>
+        <message>
+            <source>The Instrument Settings Have Changed and Will Soon Clear the List. Do You Want to Save the Data?</source>
+            <translation>仪器设置发生变更，即将清空列表，是否保存数据？</translation>
+        </message>
+        <message>
+            <source>Clear data will clear all records. Are you sure you want to clear it?</source>
+            <translation>清除数据将会清除所有的记录，是否确认清除?</translation>
+        </message>
+        <message>
+            <source>There is nothing to export: the table is empty.</source>
+            <translation>没有可导出的数据：表格为空。</translation>
+        </message>
+        <message>
+            <source>Start a new survey file? The damaged one is kept beside it, renamed with today's date.</source>
+            <translation>是否新建数据文件？损坏的文件将保留，并以今天的日期重命名。</translation>
+        </message>
+        <message>
+            <source>A new survey file was started; the damaged one is kept as %1.</source>
+            <translation>已新建数据文件；损坏的文件保留为%1。</translation>
+        </message>
+        <message>
+            <source>Restore the %1 readings from %2, gauge %3?</source>
+            <translation>是否恢复%2仪器%3的%1条测量数据？</translation>
+        </message>
+        <message>
+            <source>Opening the saved readings will first clear the list. Do You Want to Save the Data?</source>
+            <translation>打开已保存的数据会先清空列表，是否保存数据？</translation>
         </message>
     </context>
     <context>
@@ -594,6 +856,174 @@
         </message>
     </context>
     <context>
+        <name>MainWindow</name>
+        <message>
+            <source>English</source>
+            <translation>English</translation>
+        </message>
+    </context>
+    <context>
+        <name>PdfReport</name>
+        <message>
+            <source>Ultrasonic thickness inspection report</source>
+            <translation>超声波测厚检测报告</translation>
+        </message>
+        <message>
+            <source>Company</source>
+            <translation>公司</translation>
+        </message>
+        <message>
+            <source>Inspector</source>
+            <translation>检测员</translation>
+        </message>
+        <message>
+            <source>Qualification</source>
+            <translation>资质</translation>
+        </message>
+        <message>
+            <source>Location / asset</source>
+            <translation>地点/设备</translation>
+        </message>
+        <message>
+            <source>Procedure</source>
+            <translation>检测规程</translation>
+        </message>
+        <message>
+            <source>Probe</source>
+            <translation>探头</translation>
+        </message>
+        <message>
+            <source>Calibration block</source>
+            <translation>校准试块</translation>
+        </message>
+        <message>
+            <source>Gauge serial number</source>
+            <translation>仪器序列号</translation>
+        </message>
+        <message>
+            <source>Firmware</source>
+            <translation>固件版本</translation>
+        </message>
+        <message>
+            <source>Meter type</source>
+            <translation>仪器型号</translation>
+        </message>
+        <message>
+            <source>Date</source>
+            <translation>日期</translation>
+        </message>
+        <message>
+            <source>Units</source>
+            <translation>单位</translation>
+        </message>
+        <message>
+            <source>Readings</source>
+            <translation>测量记录数</translation>
+        </message>
+        <message>
+            <source>Notes</source>
+            <translation>备注</translation>
+        </message>
+        <message>
+            <source>Limits</source>
+            <translation>限值</translation>
+        </message>
+        <message>
+            <source>Statistics</source>
+            <translation>统计</translation>
+        </message>
+        <message>
+            <source>Readings per band</source>
+            <translation>各区间测量数</translation>
+        </message>
+        <message>
+            <source>Comparison of surveys</source>
+            <translation>测量对比</translation>
+        </message>
+        <message>
+            <source>Page %1 of %2</source>
+            <translation>第 %1 页，共 %2 页</translation>
+        </message>
+        <message>
+            <source>Cell colours of the readings:</source>
+            <translation>测量值单元格颜色：</translation>
+        </message>
+        <message>
+            <source>Inspection report</source>
+            <translation>检测报告</translation>
+        </message>
+    </context>
+    <context>
+        <name>RecordEdits</name>
+        <message>
+            <source>delete row %1</source>
+            <translation>删除第%1行</translation>
+        </message>
+        <message>
+            <source>delete %1 rows</source>
+            <translation>删除%1行</translation>
+        </message>
+        <message>
+            <source>rename "%1"</source>
+            <translation>重命名"%1"</translation>
+        </message>
+        <message>
+            <source>clear</source>
+            <translation>清除</translation>
+        </message>
+        <message>
+            <source>Undo %1</source>
+            <translation>撤销%1</translation>
+        </message>
+    </context>
+    <context>
+        <name>RecordsModel</name>
+        <message>
+            <source>No.</source>
+            <translation>编号</translation>
+        </message>
+        <message>
+            <source>Thickness</source>
+            <translation>厚度</translation>
+        </message>
+        <message>
+            <source>Sound Velocity</source>
+            <translation>声速</translation>
+        </message>
+        <message>
+            <source>Operation</source>
+            <translation>操作</translation>
+        </message>
+        <message>
+            <source>Test Name</source>
+            <translation>名称</translation>
+        </message>
+        <message>
+            <source>1st Layer Thickness</source>
+            <translation>第1层厚度</translation>
+        </message>
+        <message>
+            <source>2nd Layer Thickness</source>
+            <translation>第2层厚度</translation>
+        </message>
+        <message>
+            <source>3rd Layer Thickness</source>
+            <translation>第3层厚度</translation>
+        </message>
+        <message>
+            <source>1st Sound Velocity</source>
+            <translation>第1层声速</translation>
+        </message>
+        <message>
+            <source>2nd Sound Velocity</source>
+            <translation>第2层声速</translation>
+        </message>
+        <message>
+            <source>3rd Sound Velocity</source>
+            <translation>第3层声速</translation>
+        </message>
+    </context>
+    <context>
         <name>RecordsTable</name>
         <message>
             <source>Connect the gauge by USB, or start with --demo to try the program.</source>
@@ -602,6 +1032,78 @@
         <message>
             <source>%1 new readings ↓</source>
             <translation>%1条新读数 ↓</translation>
+        </message>
+    </context>
+    <context>
+        <name>ReportAnalysis</name>
+        <message>
+            <source>Layer %1: </source>
+            <translation>第%1层：</translation>
+        </message>
+        <message>
+            <source>no limits, not judged</source>
+            <translation>无限值，不判定</translation>
+        </message>
+        <message>
+            <source>nominal </source>
+            <translation>公称值 </translation>
+        </message>
+        <message>
+            <source>minimum </source>
+            <translation>最小值 </translation>
+        </message>
+        <message>
+            <source>tolerance </source>
+            <translation>公差 </translation>
+        </message>
+        <message>
+            <source>maximum </source>
+            <translation>最大值 </translation>
+        </message>
+        <message>
+            <source>, </source>
+            <comment>between two limits</comment>
+            <translation>，</translation>
+        </message>
+        <message>
+            <source>Reading</source>
+            <translation>测量序号</translation>
+        </message>
+        <message>
+            <source>Run chart: </source>
+            <translation>趋势图：</translation>
+        </message>
+        <message>
+            <source>Count</source>
+            <translation>数量</translation>
+        </message>
+        <message>
+            <source>Out of range</source>
+            <translation>超量程</translation>
+        </message>
+        <message>
+            <source>Minimum</source>
+            <translation>最小值</translation>
+        </message>
+        <message>
+            <source>Maximum</source>
+            <translation>最大值</translation>
+        </message>
+        <message>
+            <source>Mean</source>
+            <translation>平均值</translation>
+        </message>
+        <message>
+            <source>Range</source>
+            <translation>极差</translation>
+        </message>
+        <message>
+            <source>Std. dev.</source>
+            <translation>标准差</translation>
+        </message>
+        <message>
+            <source>Every figure is computed from the readings as the table shows them (rounded to the column's decimals).</source>
+            <translation>所有统计值均按表格显示的读数（按列的小数位取整）计算。</translation>
         </message>
     </context>
     <context>
@@ -739,6 +1241,57 @@
         </message>
     </context>
     <context>
+        <name>StoreWords</name>
+        <message>
+            <source>the survey file cannot be opened or created.</source>
+            <translation>无法打开或创建数据文件。</translation>
+        </message>
+        <message>
+            <source>the survey file is damaged.</source>
+            <translation>数据文件已损坏。</translation>
+        </message>
+        <message>
+            <source>another program holds the survey file locked.</source>
+            <translation>数据文件被另一个程序锁定。</translation>
+        </message>
+        <message>
+            <source>the survey file or its folder is read-only.</source>
+            <translation>数据文件或其文件夹为只读。</translation>
+        </message>
+        <message>
+            <source>the disk is full.</source>
+            <translation>磁盘已满。</translation>
+        </message>
+        <message>
+            <source>the survey file was written by a newer version of the program; its history can only be viewed.</source>
+            <translation>数据文件来自更新版本的程序，只能查看其历史。</translation>
+        </message>
+        <message>
+            <source>writing the survey file failed.</source>
+            <translation>写入数据文件失败。</translation>
+        </message>
+        <message>
+            <source>the survey file's path is not a plain file (a folder, for instance).</source>
+            <translation>数据文件的路径不是普通文件（例如是文件夹）。</translation>
+        </message>
+        <message>
+            <source>Readings are not being kept on disk, only in the table: </source>
+            <translation>测量数据不再保存到磁盘，仅保留在表格中：</translation>
+        </message>
+        <message>
+            <source>no</source>
+            <translation>否</translation>
+        </message>
+        <message>
+            <source>all</source>
+            <translation>全部</translation>
+        </message>
+        <message>
+            <source>%1 of %2</source>
+            <translation>%1 / %2</translation>
+        </message>
+    </context>
+    <context>
         <name>TableReport</name>
         <message>
             <source>Tip</source>
@@ -759,6 +1312,67 @@
         <message>
             <source>multi layer</source>
             <translation>多层</translation>
+        </message>
+    </context>
+    <context>
+        <name>XlsxWriter</name>
+        <message>
+            <source>Records</source>
+            <comment>the sheet of the rows</comment>
+            <translation>记录</translation>
+        </message>
+        <message>
+            <source>Summary</source>
+            <translation>统计</translation>
+        </message>
+        <message>
+            <source>Serial number</source>
+            <translation>序列号</translation>
+        </message>
+        <message>
+            <source>Firmware</source>
+            <translation>固件版本</translation>
+        </message>
+        <message>
+            <source>Meter type</source>
+            <translation>仪器型号</translation>
+        </message>
+        <message>
+            <source>Date</source>
+            <translation>日期</translation>
+        </message>
+        <message>
+            <source>Records</source>
+            <comment>how many rows</comment>
+            <translation>记录数</translation>
+        </message>
+        <message>
+            <source>Count</source>
+            <translation>数量</translation>
+        </message>
+        <message>
+            <source>Out of range</source>
+            <translation>超量程</translation>
+        </message>
+        <message>
+            <source>Minimum</source>
+            <translation>最小值</translation>
+        </message>
+        <message>
+            <source>Maximum</source>
+            <translation>最大值</translation>
+        </message>
+        <message>
+            <source>Mean</source>
+            <translation>平均值</translation>
+        </message>
+        <message>
+            <source>Standard deviation</source>
+            <translation>标准差</translation>
+        </message>
+        <message>
+            <source>Every figure is computed from the readings as the table shows them.</source>
+            <translation>所有统计值均按表格显示的读数计算。</translation>
         </message>
     </context>
 </TS>

@@ -3,6 +3,7 @@
 // the selection, a chart point selecting its row, saving a chart, and a table without any
 // numeric reading.
 #include "../app/GaugeFixture.h"
+#include "interaction/Language.h"
 #include "analysis/LimitsStore.h"
 #include "analysis/ReadingsAnalysis.h"
 #include "recordspage/BandDelegate.h"
@@ -53,7 +54,7 @@ struct Page
     Page()
     {
         page.setLimitsStore(&store);
-        rig.model.setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
         rig.model.setColumns(1, {2, 0}, shippedConfig().unitTable); // mm (2 decimals), m/s
         page.resize(1300, 800);
         page.show();
@@ -89,9 +90,9 @@ private slots:
         QVERIFY(!editor.apply());
         QVERIFY(!p.page.analysis().limits());
         QCOMPARE(editor.message()->text(), QStringLiteral("The minimum thickness is above the nominal thickness."));
-        model.setChinese(true);
+        Language::instance().set(QStringLiteral("zh"));
         QCOMPARE(editor.message()->text(), QStringLiteral("最小厚度大于公称厚度。"));
-        model.setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
 
         editor.nominalField()->setText(QStringLiteral("6"));
         editor.minimumField()->setText(QStringLiteral("4"));

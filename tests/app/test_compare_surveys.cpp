@@ -1,6 +1,7 @@
 // Comparing past surveys from the records page: History, several sessions selected with the
 // mouse, Compare, the comparison window's rows and inputs, and its export read back.
 #include "GaugeFixture.h"
+#include "interaction/Language.h"
 #include "ScriptedInteraction.h"
 #include "recordspage/BandDelegate.h"
 #include "recordspage/ComparisonDialog.h"
@@ -145,7 +146,7 @@ private slots:
         SurveyStore store;
         SessionRig rig(backend);
         ScriptedInteraction dialogs;
-        rig.model.setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
         QVERIFY(rig.session.openStore(store, path));
         FirstPage page(rig.session);
         page.show();
@@ -318,7 +319,7 @@ private slots:
         SurveyStore store;
         SessionRig rig(backend);
         ScriptedInteraction dialogs;
-        rig.model.setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
         QVERIFY(rig.session.openStore(store, path));
         HistoryDialog history(rig.session);
         history.selectSessions(history.visibleSessions());
@@ -376,7 +377,7 @@ private slots:
         SurveyStore store;
         SessionRig rig(backend);
         ScriptedInteraction dialogs;
-        rig.model.setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
         QVERIFY(rig.session.openStore(store, path));
         SettingsLimitsStore fallback(dir.filePath(QStringLiteral("limits.ini")));
         SurveyLimitsStore limits(store, fallback);

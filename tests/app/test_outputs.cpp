@@ -1,6 +1,7 @@
 // Exported files read back by independent readers (Python's csv module, openpyxl), and
 // exports that fail saying why, through the real session against the emulator.
 #include "GaugeFixture.h"
+#include "interaction/Language.h"
 #include "analysis/ReadingsAnalysis.h"
 #include "export/CsvWriter.h"
 #include "export/ExportFlow.h"
@@ -115,7 +116,7 @@ private slots:
         if (!dir.autoRemove())
             qInfo("outputs kept in %s", qPrintable(dir.path()));
         rig = std::make_unique<SessionRig>(backend);
-        model().setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
     }
     void cleanupTestCase() { rig.reset(); }
 
@@ -127,7 +128,7 @@ private slots:
         QVERIFY(model().setData(model().index(1, 0), twoLines));
         const QList<QStringList> shown = shownTable();
         QCOMPARE(shown[2][0], twoLines);
-        QCOMPARE(shown[1].mid(0, 4), (QStringList{"Pipe, \"north\"", "1.13", RecordsModel::outOfRangeWord(false), "2.38"}));
+        QCOMPARE(shown[1].mid(0, 4), (QStringList{"Pipe, \"north\"", "1.13", RecordsModel::outOfRangeWord(), "2.38"}));
         QCOMPARE(shown[1][4], QStringLiteral("5921")); // 5920.5: to_chars would give 5920
 
         // No suffix typed: the chosen file type adds it.
@@ -152,7 +153,7 @@ private slots:
             QStringList expected = shown[r];
             QString expectedFlag;
             for (int c = 0; c < expected.size(); ++c)
-                if (expected[c] == RecordsModel::outOfRangeWord(false)) {
+                if (expected[c] == RecordsModel::outOfRangeWord()) {
                     expected[c].clear();
                     expectedFlag = shown[0][c].section(QLatin1Char('\n'), 0, 0);
                 }
@@ -182,7 +183,7 @@ private slots:
                 const QJsonObject cell = cells[r].toArray()[c].toObject();
                 const QString type = cell[QStringLiteral("type")].toString();
                 const int decimals = model().decimals(columns[c]);
-                if (model().valueIndex(columns[c]) < 0 || shown[r][c] == RecordsModel::outOfRangeWord(false)) {
+                if (model().valueIndex(columns[c]) < 0 || shown[r][c] == RecordsModel::outOfRangeWord()) {
                     QCOMPARE(type, QStringLiteral("str"));
                     QCOMPARE(cell[QStringLiteral("value")].toString(), shown[r][c]);
                     continue;
@@ -236,6 +237,7 @@ private slots:
     // header row on every page and "Page n of m" matching the page count.
     void reportShowsFactsAndEveryReadingOnNumberedPages()
     {
+        Language::instance().set(QStringLiteral("en"));
         plugAndRead();
         {
             ScriptedInteraction dialogs;
@@ -279,7 +281,7 @@ private slots:
         }
         ComparisonSettings settings;
         settings.minimum = 7.5;
-        report.comparison = comparisonTable(compareSurveys(surveys, settings), false);
+        report.comparison = comparisonTable(compareSurveys(surveys, settings));
         QCOMPARE(report.comparison.headers.size(), 12);
         const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
         QCOMPARE(PdfReport::write(report, pdf), 0);
@@ -435,7 +437,9 @@ private slots:
         }
         QVERIFY(!full.write(WorkbookTable{{"a"}, {{WorkbookCell::ofNumber(1.5, 1)}}, {}, {}}, QString(), nullptr));
         QCOMPARE(full.lastErrno(), ENOSPC);
-        QVERIFY(ExportFlow::failureReason(ENOSPC, old, true).contains(QStringLiteral("磁盘已满")));
+        Language::instance().set(QStringLiteral("zh"));
+        QVERIFY(ExportFlow::failureReason(ENOSPC, old).contains(QStringLiteral("磁盘已满")));
+        Language::instance().set(QStringLiteral("en"));
         QCOMPARE(model().rowCount(), 3);
 
         // A settings change cannot keep rows under the new units: a closed file dialog brings

@@ -2,6 +2,7 @@
 // its records model, without any window, against the emulated gauge through every real
 // layer below the session.
 #include "GaugeFixture.h"
+#include "interaction/Language.h"
 #include "app/WidgetInteraction.h"
 #include "store/SurveyStore.h"
 
@@ -63,7 +64,7 @@ private slots:
 
     void init()
     {
-        model().setChinese(true);
+        Language::instance().set(QStringLiteral("zh"));
         model().setLayersShown(3);
         rig->writer.tables.clear();
         rig->writer.paths.clear();
@@ -189,7 +190,7 @@ private slots:
 
         // English: the word follows the language, also for rows already in the table, and
         // the session asks in it. (The language buttons' way there: test_shell.)
-        model().setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
         QCOMPARE(model().text(1, 1), QStringLiteral("Outrange"));
         dialogs.answerQuestions({false});
         read();
@@ -197,7 +198,7 @@ private slots:
                  QStringList{"Importing data will first clear the list. Do you want to save the data?"});
         QCOMPARE(model().rowCount(), 3);
         QCOMPARE(model().text(1, 1), QStringLiteral("Outrange"));
-        model().setChinese(true);
+        Language::instance().set(QStringLiteral("zh"));
         QCOMPARE(model().text(1, 1), QStringLiteral("超量程"));
     }
 

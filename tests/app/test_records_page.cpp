@@ -2,6 +2,7 @@
 // them, the Clear button, the device fields and the page's language change; with emulated
 // gauges and a survey file: edits made while an export runs, and the history's preview.
 #include "GaugeFixture.h"
+#include "interaction/Language.h"
 #include "ScriptedInteraction.h"
 #include "records/RecordEdits.h"
 #include "recordspage/HistoryDialog.h"
@@ -124,7 +125,7 @@ private slots:
         QVERIFY(rig.rig.session.config().meterTable.isEmpty());
         QVERIFY(rig.rig.session.config().unitTable.isEmpty());
         QCOMPARE(rig.rig.session.tableLayout(), 1);
-        QVERIFY(rig.rig.model.chinese());
+        QVERIFY(Language::instance().isChinese());
         QCOMPARE(rig.table().columnCount(), 0);
     }
 
@@ -149,7 +150,7 @@ private slots:
         QCOMPARE(dialogs.shown.at(0).title, QStringLiteral("提示"));
         QCOMPARE(dialogs.shown.at(0).text, QStringLiteral("清除数据将会清除所有的记录，是否确认清除?"));
 
-        rig.rig.model.setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
         dialogs.answerQuestions({true});
         page.pushButton_clearData->click();
         QCOMPARE(dialogs.shown.at(1).title, QStringLiteral("Tip"));
@@ -185,13 +186,13 @@ private slots:
         write("unitno", "[Unit1]\nUnitNo=0\nUnitName=mm\nDecimalNumber=2\n");
         PageRig rig(dir.path());
         FirstPage &page = rig.page;
-        rig.rig.model.setChinese(true);
+        Language::instance().set(QStringLiteral("zh"));
         rig.rig.session.setTableLayout(2);
         rig.rig.session.setUnitNumbers({0, 0, 0, 0, 0, 0});
         rig.rig.session.buildHeaders();
         page.comboBox_layerDisplay->setCurrentIndex(2);
         QVERIFY(!page.tableWidget_data->isColumnHidden(3));
-        rig.rig.model.setChinese(false); // the page follows by itself
+        Language::instance().set(QStringLiteral("en")); // the page follows by itself
         QCOMPARE(page.comboBox_layerDisplay->currentText(), QStringLiteral("1"));
         QVERIFY(page.tableWidget_data->isColumnHidden(2));
         QVERIFY(page.tableWidget_data->isColumnHidden(6));

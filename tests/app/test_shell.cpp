@@ -275,7 +275,7 @@ private slots:
     {
         MainWindow *window = MainWindow::instance();
         FirstPage *page = window->recordsPage();
-        rig->model.setChinese(false);
+        Language::instance().set(QStringLiteral("en"));
         rig->session.setTableLayout(1);
         rig->session.setUnitNumbers({2, 0});
         rig->session.buildHeaders();
@@ -292,7 +292,7 @@ private slots:
                  qPrintable(QStringLiteral("%1 > %2").arg(window->minimumSizeHint().width()).arg(before)));
         limits->clearLimits();
         window->hide();
-        rig->model.setChinese(true);
+        Language::instance().set(QStringLiteral("zh"));
     }
 
     void translationsAreFoundFromAnotherDirectoryAndTheCurrentOneComesFirst()

@@ -4,6 +4,7 @@
 #include "ScriptedInteraction.h"
 #include "export/ExcelEngine.h"
 #include "export/ExportFlow.h"
+#include "interaction/Language.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,6 +104,7 @@ void TestExportFlow::init()
 {
     QVERIFY(dir.isValid());
     target = dir.filePath(QStringLiteral("out.xls"));
+    Language::instance().set(QStringLiteral("en"));
     for (const QString &name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
         QFile::remove(dir.filePath(name));
     log.clear();
@@ -122,7 +124,7 @@ void TestExportFlow::emptyTableShowsNothing()
     FakeWriter writer(log);
     ExportFlow flow(scripted, writer);
     WorkbookTable table = singleTable(0);
-    QCOMPARE(flow.run(nullptr, table, true), 0);
+    QCOMPARE(flow.run(nullptr, table), 0);
     QVERIFY(scripted.shown.isEmpty());
     QVERIFY(log.isEmpty());
     QVERIFY(!flow.isRunning());
@@ -145,6 +147,7 @@ void TestExportFlow::textsFollowTheLanguage()
 {
     QFETCH(bool, chinese);
     QFETCH(QStringList, texts);
+    Language::instance().set(chinese ? QStringLiteral("zh") : QStringLiteral("en"));
     ScriptedInteraction scripted;
     logDialogs(scripted);
     scripted.answerFileDialogs({target, target, QString()});
@@ -153,16 +156,16 @@ void TestExportFlow::textsFollowTheLanguage()
     ExportFlow flow(scripted, writer);
     const WorkbookTable table = singleTable(3);
 
-    QCOMPARE(flow.run(nullptr, table, chinese), 3);
+    QCOMPARE(flow.run(nullptr, table), 3);
     QCOMPARE(flow.lastOutcome(), ExportFlow::Outcome::Written);
     QCOMPARE(contents(target), QByteArray("new workbook"));
     QCOMPARE(writer.lastTable.headers, table.headers);
     QCOMPARE(writer.lastTable.rows.size(), 3);
     writer.outcome = FakeWriter::Outcome::FailsAfterAPart;
-    QCOMPARE(flow.run(nullptr, table, chinese), 0); // failed, then No
+    QCOMPARE(flow.run(nullptr, table), 0); // failed, then No
     QCOMPARE(flow.lastOutcome(), ExportFlow::Outcome::Failed);
     // A closed file dialog is the user's choice: no question, no message.
-    QCOMPARE(flow.run(nullptr, table, chinese), 0);
+    QCOMPARE(flow.run(nullptr, table), 0);
     QCOMPARE(flow.lastOutcome(), ExportFlow::Outcome::Cancelled);
 
     QCOMPARE(scripted.shown.size(), 7);
@@ -200,7 +203,7 @@ void TestExportFlow::existingTargetIsReplacedOnlyWhenComplete()
     writer.target = target;
     ExportFlow flow(scripted, writer);
 
-    QCOMPARE(flow.run(nullptr, singleTable(2), false), 2);
+    QCOMPARE(flow.run(nullptr, singleTable(2)), 2);
     QCOMPARE(writer.targetWhileWriting, QByteArray("old workbook"));
     // A fresh path beside the target, where nothing exists: the old file is no starting point.
     QCOMPARE(writer.paths.size(), 1);
@@ -218,7 +221,7 @@ void TestExportFlow::existingTargetIsReplacedOnlyWhenComplete()
         writer.outcome = outcome;
         scripted.answerFileDialogs({target});
         scripted.answerQuestions({false});
-        QCOMPARE(flow.run(nullptr, singleTable(2), false), 0);
+        QCOMPARE(flow.run(nullptr, singleTable(2)), 0);
         QCOMPARE(contents(target), QByteArray("kept"));
         QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
     }
@@ -237,7 +240,7 @@ void TestExportFlow::cancelIsAFailureThatKeepsEverything()
     FakeWriter writer(log);
     ExportFlow flow(scripted, writer);
 
-    QCOMPARE(flow.run(nullptr, singleTable(4), false), 0);
+    QCOMPARE(flow.run(nullptr, singleTable(4)), 0);
     QCOMPARE(scripted.progressValues, QList<int>{1}); // stopped after the first row
     QCOMPARE(scripted.texts(Kind::Question).size(), 1);
     QVERIFY(scripted.texts(Kind::Information).isEmpty());
@@ -249,7 +252,7 @@ void TestExportFlow::cancelIsAFailureThatKeepsEverything()
     scripted.answerFileDialogs({target});
     scripted.cancelProgressAt(2);
     scripted.answerQuestions({false});
-    QCOMPARE(flow.run(nullptr, singleTable(4), false), 0);
+    QCOMPARE(flow.run(nullptr, singleTable(4)), 0);
     QCOMPARE(contents(target), QByteArray("old workbook"));
     QCOMPARE(strayFiles(dir.path(), {"out.xls"}), QStringList());
     QCOMPARE(scripted.texts(Kind::Question).size(), 2);
@@ -274,7 +277,7 @@ void TestExportFlow::failureQuestionRetriesOrGivesUp()
             if (shown.kind == Kind::Question)
                 writer.outcome = FakeWriter::Outcome::Written;
         };
-        QCOMPARE(flow.run(nullptr, singleTable(2), false), 2);
+        QCOMPARE(flow.run(nullptr, singleTable(2)), 2);
         QCOMPARE(log, (QStringList{"prepare", "file dialog", "progress", "write", "question", "prepare", "file dialog",
                                    "progress", "write", "information", "release"}));
         QCOMPARE(contents(target), QByteArray("new workbook"));
@@ -289,7 +292,7 @@ void TestExportFlow::failureQuestionRetriesOrGivesUp()
         scripted.answerQuestions({true, false});
         ExportFlow flow(scripted, writer);
         writer.outcome = FakeWriter::Outcome::FailsAfterAPart;
-        QCOMPARE(flow.run(nullptr, singleTable(2), true), 0);
+        QCOMPARE(flow.run(nullptr, singleTable(2)), 0);
         QCOMPARE(scripted.texts(Kind::Question).size(), 2);
         QCOMPARE(log.count("write"), 2);
         QCOMPARE(log.last(), QStringLiteral("release"));
@@ -317,11 +320,11 @@ void TestExportFlow::secondExportDoesNotStartWhileOneRuns()
         runningSeen << flow.isRunning();
         const int dialogsBefore = int(scripted.shown.size());
         const int writesBefore = int(log.count("write"));
-        secondResults << flow.run(nullptr, other, false);
+        secondResults << flow.run(nullptr, other);
         QCOMPARE(scripted.shown.size(), dialogsBefore); // the refused export showed nothing
         QCOMPARE(log.count("write"), writesBefore);
     };
-    QCOMPARE(flow.run(nullptr, singleTable(2), false), 2);
+    QCOMPARE(flow.run(nullptr, singleTable(2)), 2);
     QCOMPARE(runningSeen, (QList<bool>{true, true})); // the retry belongs to the same export
     QCOMPARE(secondResults, (QList<int>{0, 0}));
     QCOMPARE(writer.lastTable.rows.size(), 2);
@@ -338,7 +341,7 @@ void TestExportFlow::nonFileTargetFails()
     FakeWriter writer(log);
     ExportFlow flow(scripted, writer);
 
-    QCOMPARE(flow.run(nullptr, singleTable(2), false), 0);
+    QCOMPARE(flow.run(nullptr, singleTable(2)), 0);
     QCOMPARE(scripted.texts(Kind::Question).size(), 2);
     QVERIFY(!log.contains("write"));
     QVERIFY(QFileInfo(folder).isDir());
@@ -354,7 +357,7 @@ void TestExportFlow::missingOfficeAsksTheFailureQuestion()
     scripted.answerFileDialogs({target});
     scripted.answerQuestions({false});
     ExportFlow flow(scripted, engine);
-    QCOMPARE(flow.run(nullptr, singleTable(3), false), 0);
+    QCOMPARE(flow.run(nullptr, singleTable(3)), 0);
     QCOMPARE(scripted.texts(Kind::Question).size(), 1);
     QCOMPARE(strayFiles(dir.path(), {}), QStringList());
     QCOMPARE(officeProcessesLeft(), 0);
@@ -391,7 +394,7 @@ void TestExportFlow::leftoversOfEndedProgramsGoAndLinksAreWrittenThrough()
     scripted.answerFileDialogs({target});
     FakeWriter writer(log);
     ExportFlow flow(scripted, writer);
-    QCOMPARE(flow.run(nullptr, singleTable(1), false), 1);
+    QCOMPARE(flow.run(nullptr, singleTable(1)), 1);
 
     QVERIFY(!QFileInfo::exists(dir.filePath(stale)));
     for (const QString &name : std::as_const(staleOthers))

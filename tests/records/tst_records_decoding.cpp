@@ -1,3 +1,4 @@
+#include "interaction/Language.h"
 #include "protocol/FieldDecoder.h"
 #include "protocol/GaugeRecord.h"
 #include "protocol/PushFrameParser.h"
@@ -133,7 +134,8 @@ void TestRecordsDecoding::decodeField()
     QFETCH(bool, chinese);
     QFETCH(float, value);
     QFETCH(QString, text);
-    const DecodedField f = FieldDecoder::decodeField(bytes.constData(), chinese);
+    Language::instance().set(chinese ? QStringLiteral("zh") : QStringLiteral("en"));
+    const DecodedField f = FieldDecoder::decodeField(bytes.constData());
     QCOMPARE(f.overrideText, text);
     QVERIFY2(std::fabs(f.value - value) <= std::fabs(value) * 1e-3f, qPrintable(QString::number(f.value)));
     QCOMPARE(FieldDecoder::isSettingsChangedMarker(bytes.constData()), bytes == kChanged);
@@ -399,5 +401,5 @@ void TestRecordsDecoding::countBounds()
     QVERIFY(ReadPlan::nameBlocks(2, ReadPlan::MaxRecordCount + 1).isEmpty());
 }
 
-QTEST_APPLESS_MAIN(TestRecordsDecoding)
+QTEST_GUILESS_MAIN(TestRecordsDecoding)
 #include "tst_records_decoding.moc"

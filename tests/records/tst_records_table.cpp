@@ -1,3 +1,4 @@
+#include "interaction/Language.h"
 #include "records/RecordsModel.h"
 #include "recordspage/DeleteButtonDelegate.h"
 #include "recordspage/RecordsTable.h"
@@ -103,7 +104,7 @@ private:
 void TestRecordsTable::init()
 {
     model = std::make_unique<RecordsModel>();
-    model->setChinese(false);
+    Language::instance().set(QStringLiteral("en"));
     view = std::make_unique<QTableView>();
     view->resize(640, 300);
     table = std::make_unique<RecordsTable>(view.get(), model.get());
@@ -127,7 +128,7 @@ void TestRecordsTable::singleLayerHeaders()
     QCOMPARE(model->singleDecimals(), QList<int>({2, 0}));
 
     // An empty unit name gives the bare word.
-    model->setChinese(true);
+    Language::instance().set(QStringLiteral("zh"));
     QVERIFY(model->setColumns(1, {2, 3, 9, 9}, unitTable()));
     QCOMPARE(headerTexts(*view), QStringList({QStringLiteral("编号"), QStringLiteral("厚度\n(in)"), QStringLiteral("声速"),
                                               QStringLiteral("操作")}));
@@ -148,7 +149,7 @@ void TestRecordsTable::multiLayerHeaders()
                           QStringLiteral("1st Sound Velocity\n(in)"), QStringLiteral("2nd Sound Velocity\n(mm)"),
                           QStringLiteral("3rd Sound Velocity\n(m/s)"), QStringLiteral("Operation")}));
     QCOMPARE(model->multiDecimals(), QList<int>({2, 0, 1, 3, 2, 0}));
-    model->setChinese(true);
+    Language::instance().set(QStringLiteral("zh"));
     QVERIFY(model->setColumns(2, {0, 0, 0, 0, 0, 0}, unitTable()));
     QCOMPARE(headerTexts(*view).value(0), QStringLiteral("名称"));
     QCOMPARE(headerTexts(*view).value(6), QStringLiteral("第3层声速\n(mm)"));
@@ -245,7 +246,7 @@ void TestRecordsTable::cellsAndFormatting()
 void TestRecordsTable::batchAndOneRowGiveSameCells()
 {
     RecordsModel otherModel;
-    otherModel.setChinese(false);
+    Language::instance().set(QStringLiteral("en"));
     QTableView otherView;
     RecordsTable other(&otherView, &otherModel);
     view->show();
@@ -272,8 +273,7 @@ void TestRecordsTable::batchAndOneRowGiveSameCells()
         }
     };
 
-    model->setChinese(true);
-    otherModel.setChinese(true);
+    Language::instance().set(QStringLiteral("zh"));
     QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
     QVERIFY(otherModel.setColumns(1, {1, 0}, unitTable()));
     QCOMPARE(add(*model, {single(1.0f, 2.0f)}), 1); // rows are appended
@@ -297,8 +297,7 @@ void TestRecordsTable::batchAndOneRowGiveSameCells()
     QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
     QVERIFY(view->verticalScrollBar()->maximum() > 0);
 
-    model->setChinese(false);
-    otherModel.setChinese(false);
+    Language::instance().set(QStringLiteral("en"));
     QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
     QVERIFY(otherModel.setColumns(2, kMultiUnits, unitTable()));
     model->clear();
@@ -488,7 +487,7 @@ void TestRecordsTable::relabelBothWays()
     QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
     QSignalSpy headers(model.get(), &QAbstractItemModel::headerDataChanged);
 
-    model->setChinese(true);
+    Language::instance().set(QStringLiteral("zh"));
     QCOMPARE(cellText(*view, 0, 1), QStringLiteral("超量程"));
     QCOMPARE(cellText(*view, 0, 6), QStringLiteral("超量程"));
     QCOMPARE(cell(*view, 0, 6, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
@@ -507,7 +506,7 @@ void TestRecordsTable::relabelBothWays()
     QVERIFY(topLeft.row() == 0 && topLeft.column() <= 1);
     QVERIFY(bottomRight.row() == 1 && bottomRight.column() >= 6);
 
-    model->setChinese(false);
+    Language::instance().set(QStringLiteral("en"));
     QCOMPARE(cellText(*view, 0, 1), QStringLiteral("Outrange"));
     QCOMPARE(cellText(*view, 0, 6), QStringLiteral("Outrange"));
     QCOMPARE(headerTexts(*view).value(1), QStringLiteral("1st Layer Thickness\n(mm)"));
@@ -518,7 +517,7 @@ void TestRecordsTable::relabelBothWays()
     QVERIFY(model->setColumns(1, {1, 0}, unitTable()));
     model->clear();
     add(*model, {single(0, 0, 0b11)});
-    model->setChinese(true);
+    Language::instance().set(QStringLiteral("zh"));
     QCOMPARE(cellText(*view, 0, 1), QStringLiteral("超量程"));
     QCOMPARE(cellText(*view, 0, 2), QStringLiteral("超量程"));
     QCOMPARE(cell(*view, 0, 2, RecordsModel::OutOfRangeRole).toBool(), true);
@@ -546,7 +545,7 @@ void TestRecordsTable::newRowsScrollOnlyAViewThatFollows()
     QCOMPARE(bar->value(), 0);
     QVERIFY(table->newRowsHint()->isVisible());
     QCOMPARE(table->newRowsHint()->text(), QStringLiteral("3 new readings ↓"));
-    model->setChinese(true);
+    Language::instance().set(QStringLiteral("zh"));
     QCOMPARE(table->newRowsHint()->text(), QStringLiteral("3条新读数 ↓"));
     QTest::mouseClick(table->newRowsHint(), Qt::LeftButton);
     QCOMPARE(bar->value(), bar->maximum());
@@ -573,7 +572,7 @@ void TestRecordsTable::emptyTableWithoutGaugeSaysHowToStart()
     QLabel *text = table->placeholder();
     QVERIFY(text->isVisible());
     QCOMPARE(text->text(), QStringLiteral("Connect the gauge by USB, or start with --demo to try the program."));
-    model->setChinese(true);
+    Language::instance().set(QStringLiteral("zh"));
     QCOMPARE(text->text(), QStringLiteral("请用USB线连接仪器，或用 --demo 启动本程序试用。"));
     table->setGaugeConnected(true);
     QVERIFY(!text->isVisible());

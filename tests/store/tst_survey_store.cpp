@@ -3,6 +3,7 @@
 #include "GaugeFixture.h"
 #include "recordspage/HistoryDialog.h"
 #include "recordspage/SurveyLimitsStore.h"
+#include "analysis/AnalysisWords.h"
 #include "protocol/ReadPlan.h"
 #include "records/RecordEdits.h"
 #include "session/ComparisonTable.h"
@@ -365,18 +366,18 @@ private slots:
         QCOMPARE(history[1].id, first);
         QCOMPARE(history[1].rows, records); // one reading per record, not one per read
         QCOMPARE(history[1].exportedRows, records);
-        QCOMPARE(exportedRowsText(history[1], false), QStringLiteral("all"));
+        QCOMPARE(exportedRowsText(history[1], QStringLiteral("en")), QStringLiteral("all"));
         QCOMPARE(history[0].rows, records); // 11 read, 1 pushed
-        QCOMPARE(exportedRowsText(history[0], false), QStringLiteral("no"));
+        QCOMPARE(exportedRowsText(history[0], QStringLiteral("en")), QStringLiteral("no"));
         StoredTable stored;
         QVERIFY(store.loadSession(first, stored));
         QCOMPARE(stored.records.size(), records);
         for (int r = 0; r < records; ++r)
             QCOMPARE(stored.records[r].number, quint32(r + 1));
 
-        BilingualText error;
+        QString error;
         const QVector<ComparedSurvey> surveys = loadSurveys(store, {first, second}, 0, &error);
-        QVERIFY2(error.isEmpty(), qPrintable(error.english));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         ComparisonSettings settings;
         settings.minimum = 0.5;
         const SurveyComparison comparison = compareSurveys(surveys, settings);
@@ -385,15 +386,16 @@ private slots:
         for (const LocationComparison &c : comparison.rows) {
             if (c.location == QLatin1String("3")) {
                 QVERIFY(c.missing);
-                QVERIFY2(c.note.english.contains(QStringLiteral("Read in 1 of the surveys only")), qPrintable(c.note.english));
+                const QString note = findingsText(c.note, QStringLiteral("en"));
+                QVERIFY2(note.contains(QStringLiteral("Read in 1 of the surveys only")), qPrintable(note));
                 continue;
             }
             QVERIFY2(c.governingRate == 0.0 && !c.thickened && !c.missing && std::isinf(c.remainingYears),
-                     qPrintable(c.location + QLatin1Char(' ') + c.note.english));
+                     qPrintable(c.location + QLatin1Char(' ') + findingsText(c.note, QStringLiteral("en"))));
         }
         bool toldPushed = false;
-        for (const BilingualText &note : comparison.notes)
-            toldPushed = toldPushed || note.english.startsWith(QStringLiteral("1 measurements the gauge sent by itself"));
+        for (const Finding &note : comparison.notes)
+            toldPushed = toldPushed || findingText(note, QStringLiteral("en")).startsWith(QStringLiteral("1 measurements the gauge sent by itself"));
         QVERIFY(toldPushed);
         QCOMPARE(dialogs.unexpected, 0);
     }

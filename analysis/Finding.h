@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QVariantList>
+#include <QVector>
+
+// Something the analysis tells the user (why limits or a comparison were refused, what a
+// comparison noticed): what it is, and the figures it names, kept as data. AnalysisWords
+// turns it into words in the language wanted.
+struct Finding
+{
+    enum Code : quint8 {
+        None,
+        // Limits refused
+        LimitsNotNumbers,     // a limit is not a finite number
+        LimitsNotTypedNumbers, // a limit typed is not a number
+        LimitsMissing,        // nominal or minimum not typed
+        LimitsNegative,
+        LimitsTooLarge,       // args: the largest limit (double)
+        NominalNotPositive,
+        MinimumAboveNominal,
+        MaximumBelowNominal,
+        ToleranceNotBelowNominal,
+        // Comparison refused
+        TooFewSurveys,
+        IntervalNotPositive,
+        MinimumOutOfRange,    // args: the largest minimum (double)
+        SurveyUnitsDiffer,    // args: survey date (ms), its unit, newest date (ms), its unit
+        MinimumUnitDiffers,   // args: the minimum's unit, the surveys' unit
+        // Notes on a whole comparison
+        IntervalCapped,       // args: the longest interval taken (double, years)
+        SeveralGauges,        // args: serials (QStringList), per serial its survey dates (QVariantList of QVariantList of ms)
+        UnplacedReadings,     // args: count (int), survey date (ms)
+        SurveyConverted,      // args: survey date (ms), from unit, to unit
+        SameDaySurveys,       // args: earlier date (ms), later date (ms)
+        // Notes on one location
+        DuplicateLocation,    // args: survey date (ms)
+        NoReadingAnywhere,
+        ReadInFewSurveys,     // args: surveys that read it (int)
+        NotReadInSome,        // args: surveys that did not (int)
+        NotReadInNewest,      // args: date life counts from (ms)
+        SameDayReadings,
+        SameDayLastReadings,
+        Thickened,
+        UnderMinimum,
+        LessLifeThanInterval,
+    };
+
+    Code code = None;
+    QVariantList args; // in the order listed by the code: numbers as numbers, dates as ms since the epoch
+
+    bool isEmpty() const { return code == None; }
+    bool operator==(const Finding &o) const { return code == o.code && args == o.args; }
+};
+
+// The findings about one thing, in the order found (empty: nothing to say).
+using Findings = QVector<Finding>;
