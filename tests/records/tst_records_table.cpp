@@ -1,8 +1,10 @@
 #include "interaction/Language.h"
+#include "records/RecordEdits.h"
 #include "records/RecordsModel.h"
 #include "recordspage/DeleteButtonDelegate.h"
 #include "recordspage/RecordsTable.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -94,6 +96,7 @@ private slots:
     void newRowsScrollOnlyAViewThatFollows();
     void emptyTableWithoutGaugeSaysHowToStart();
     void relabelBothWays();
+    void modelPassesQtChecksThroughEdits();
 
 private:
     std::unique_ptr<RecordsModel> model;
@@ -586,4 +589,51 @@ void TestRecordsTable::emptyTableWithoutGaugeSaysHowToStart()
 }
 
 QTEST_MAIN(TestRecordsTable)
+// Qt's own model checker watches every change the user's edits and the gauge make: rows
+// appended, taken from the middle and all at once, put back by undo, renamed, re-rendered in
+// another language, and columns of another layout.
+void TestRecordsTable::modelPassesQtChecksThroughEdits()
+{
+    QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    RecordEdits edits(*model);
+    const auto names = [this] {
+        QStringList out;
+        for (int r = 0; r < model->rowCount(); ++r)
+            out << model->name(r);
+        return out;
+    };
+    QVERIFY(model->setColumns(2, kMultiUnits, unitTable()));
+    QCOMPARE(add(*model, {multi("a", {1, 2, 3, 4, 5, 6}), multi("b", {2, 2, 3, 4, 5, 6}, 0b10),
+                          multi("c", {3, 2, 3, 4, 5, 6})}),
+             3);
+    QCOMPARE(add(*model, {multi("d", {4, 2, 3, 4, 5, 6})}), 1);
+
+    QVERIFY(edits.deleteRows(1, 2));
+    QCOMPARE(names(), (QStringList{"a", "d"}));
+    edits.undo();
+    QCOMPARE(names(), (QStringList{"a", "b", "c", "d"}));
+    QCOMPARE(cellText(*view, 1, 2), QStringLiteral("Outrange")); // the flags came back with their rows
+    QVERIFY(model->setData(model->index(0, 0), QStringLiteral("renamed")));
+    edits.undo();
+    QCOMPARE(model->name(0), QStringLiteral("a"));
+
+    edits.clearAll();
+    QCOMPARE(model->rowCount(), 0);
+    edits.undo();
+    QCOMPARE(names(), (QStringList{"a", "b", "c", "d"}));
+    QVERIFY(edits.deleteRows(3));
+    edits.undo(); // put back at the end
+    QCOMPARE(names(), (QStringList{"a", "b", "c", "d"}));
+
+    model->setLayersShown(1);
+    Language::instance().set(QStringLiteral("zh"));
+    QCOMPARE(cellText(*view, 1, 2), QStringLiteral("超量程"));
+    Language::instance().set(QStringLiteral("en"));
+    QVERIFY(model->setColumns(1, {1, 0}, unitTable())); // another layout: its rows go
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(add(*model, {single(1.0f, 2.0f), single(3.0f, 4.0f)}), 2);
+    model->clear();
+    QCOMPARE(model->rowCount(), 0);
+}
+
 #include "tst_records_table.moc"
