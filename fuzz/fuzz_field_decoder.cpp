@@ -15,11 +15,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t control = in.byte();
     const qint64 count = qint64(int32_t(in.u32())) >> (control >> 3);
     const QByteArray field = in.bytes(4).leftJustified(4, '\0');
-    const DecodedField decoded = FieldDecoder::decodeField(field.constData());
+    // The field as both values of a stored record: flagged with a zero for the marker, else its bits.
+    const GaugeRecord decoded = GaugeRecords::singleLayer((field + field).constData());
     if (FieldDecoder::isOutOfRangeMarker(field.constData()))
-        FUZZ_CHECK(decoded.value == 0.0f && decoded.overrideText == FieldDecoder::outOfRangeWord());
+        FUZZ_CHECK(decoded.outOfRange == 0b11 && decoded.values[0] == 0.0f && decoded.values[1] == 0.0f);
     else
-        FUZZ_CHECK(decoded.overrideText.isEmpty() && std::memcmp(&decoded.value, field.constData(), 4) == 0);
+        FUZZ_CHECK(decoded.outOfRange == 0 && std::memcmp(&decoded.values[0], field.constData(), 4) == 0
+                   && std::memcmp(&decoded.values[1], field.constData(), 4) == 0);
 
     const QByteArray slot = in.bytes(16);
     const QString name = FieldDecoder::decodeRecordName(slot);

@@ -1,7 +1,10 @@
 // The pushed-frame parser: no crash, bounded memory, and the same frames whatever the
 // batch cuts.
 #include "FuzzInput.h"
+#include "protocol/GaugeRecord.h"
 #include "protocol/PushFrameParser.h"
+
+#include <QtAlgorithms>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +21,12 @@ QList<QByteArray> framesOf(const QByteArray &stream, const QList<qsizetype> &cut
     for (qsizetype end : ends) {
         for (const PushedFrame &f : parser.feed(stream.mid(from, end - from), layout)) {
             FUZZ_CHECK(f.fieldCount() == PushFrameParser::valueBytes(layout) / 4);
-            f.field(f.fieldCount() - 1);
+            // Decoded as the session does: a flag for each out-of-range marker, no more.
+            const GaugeRecord record = GaugeRecords::fromPushed(f, QString());
+            int markers = 0;
+            for (int i = 0; i < f.fieldCount(); ++i)
+                markers += FieldDecoder::isOutOfRangeMarker(f.fieldBytes.constData() + i * FieldDecoder::FieldSize);
+            FUZZ_CHECK(int(qPopulationCount(record.outOfRange)) == markers);
             const bool changed = f.kind == PushedFrame::Kind::SettingsChanged;
             found.append((changed ? "C" : "M") + f.fieldBytes);
         }

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QStringDecoder>
-#include <QtEndian>
 
 #include <cstring>
 
@@ -26,18 +25,6 @@ bool FieldDecoder::isOutOfRangeMarker(const char *fourBytes)
 bool FieldDecoder::isSettingsChangedMarker(const char *fourBytes)
 {
     return std::memcmp(fourBytes, kSettingsChanged, 4) == 0;
-}
-
-DecodedField FieldDecoder::decodeField(const char *fourBytes)
-{
-    DecodedField field;
-    if (isOutOfRangeMarker(fourBytes)) {
-        field.overrideText = outOfRangeWord();
-        return field;
-    }
-    const quint32 bits = qFromLittleEndian<quint32>(fourBytes);
-    std::memcpy(&field.value, &bits, sizeof bits);
-    return field;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "protocol/GaugeRecord.h"
 #include "protocol/PushFrameParser.h"
 #include "protocol/ReadPlan.h"
+#include "records/RecordsModel.h"
 
 #include <QRandomGenerator>
 #include <QStringDecoder>
@@ -95,8 +96,8 @@ class TestRecordsDecoding : public QObject
 {
     Q_OBJECT
 private slots:
-    void decodeField_data();
-    void decodeField();
+    void valueFields_data();
+    void valueFields();
     void recordNames_data();
     void recordNames();
     void recordImages();
@@ -113,7 +114,7 @@ private slots:
     void countBounds();
 };
 
-void TestRecordsDecoding::decodeField_data()
+void TestRecordsDecoding::valueFields_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("chinese");
@@ -128,16 +129,23 @@ void TestRecordsDecoding::decodeField_data()
     QTest::newRow("settings marker") << kChanged << true << 1.4e28f << QString();
 }
 
-void TestRecordsDecoding::decodeField()
+// A value field as a stored record holds it (both of a single-layer record's fields), on its
+// way to the table: the number, or the out-of-range flag and the word the cell shows.
+void TestRecordsDecoding::valueFields()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, chinese);
     QFETCH(float, value);
     QFETCH(QString, text);
     Language::instance().set(chinese ? QStringLiteral("zh") : QStringLiteral("en"));
-    const DecodedField f = FieldDecoder::decodeField(bytes.constData());
-    QCOMPARE(f.overrideText, text);
-    QVERIFY2(std::fabs(f.value - value) <= std::fabs(value) * 1e-3f, qPrintable(QString::number(f.value)));
+    const GaugeRecord record = GaugeRecords::singleLayer((bytes + bytes).constData());
+    QCOMPARE(record.outOfRange, quint8(text.isEmpty() ? 0 : 0b11));
+    for (const float decoded : {record.values[0], record.values[1]})
+        QVERIFY2(std::fabs(decoded - value) <= std::fabs(value) * 1e-3f, qPrintable(QString::number(decoded)));
+    RecordsModel model;
+    QVERIFY(model.setColumns(1, {1, 0}, {{0, QStringLiteral("mm"), 2}, {1, QStringLiteral("m/s"), 0}}));
+    QCOMPARE(model.append({record}, RecordOrigin::Memory, 0), 1);
+    QCOMPARE(model.text(0, 1), text.isEmpty() ? RecordsModel::formatValue(record.values[0], 2) : text);
     QCOMPARE(FieldDecoder::isSettingsChangedMarker(bytes.constData()), bytes == kChanged);
 }
 
