@@ -28,7 +28,7 @@ struct Finding
         MinimumUnitDiffers,   // args: the minimum's unit, the surveys' unit
         // Notes on a whole comparison
         IntervalCapped,       // args: the longest interval taken (double, years)
-        SeveralGauges,        // args: serials (QStringList), per serial its survey dates (QVariantList of QVariantList of ms)
+        SeveralGauges,        // args: serials (QStringList), per serial the dates of its surveys (a list of lists of ms)
         UnplacedReadings,     // args: count (int), survey date (ms)
         SurveyConverted,      // args: survey date (ms), from unit, to unit
         SameDaySurveys,       // args: earlier date (ms), later date (ms)

@@ -93,15 +93,17 @@ QString ExportFlow::failureReason(int error, const QString &target)
     switch (error) {
     case EACCES:
     case EPERM:
-        return say(QT_TRANSLATE_NOOP("ExportFlow", "The program may not write into the folder %1. Choose another folder, or ask for write "
-                             "access to this one."))
+        return say(QT_TRANSLATE_NOOP("ExportFlow", "The program may not write into the folder %1. Choose another "
+                                                   "folder, or ask for write access to this one."))
             .arg(folder);
     case EROFS:
-        return say(QT_TRANSLATE_NOOP("ExportFlow", "The folder %1 is on a read-only disk. Choose a folder on another disk."))
+        return say(QT_TRANSLATE_NOOP("ExportFlow",
+                                     "The folder %1 is on a read-only disk. Choose a folder on another disk."))
             .arg(folder);
     case ENOSPC:
     case EDQUOT:
-        return say(QT_TRANSLATE_NOOP("ExportFlow", "The disk of %1 is full. Free some space on it, or choose a folder on another disk."))
+        return say(QT_TRANSLATE_NOOP("ExportFlow", "The disk of %1 is full. Free some space on it, or choose a folder "
+                                                   "on another disk."))
             .arg(folder);
     case EISDIR:
         return say(QT_TRANSLATE_NOOP("ExportFlow", "%1 is a folder, not a file. Type a file name."))

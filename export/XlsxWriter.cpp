@@ -324,7 +324,8 @@ bool XlsxWriter::write(const WorkbookTable &table, const QString &path, Progress
         }
         // Said once, under the figures.
         worksheet_write_string(summary, ++r, 0,
-                               say(QT_TRANSLATE_NOOP("XlsxWriter", "Every figure is computed from the readings as the table shows them."))
+                               say(QT_TRANSLATE_NOOP("XlsxWriter", "Every figure is computed from the readings as "
+                                                                   "the table shows them."))
                                    .toUtf8()
                                    .constData(),
                                nullptr);

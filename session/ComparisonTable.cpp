@@ -115,14 +115,20 @@ WorkbookTable comparisonTable(const SurveyComparison &comparison)
     const ComparedSurvey &newest = comparison.surveys.last();
     const int decimals = newest.decimals >= 0 ? newest.decimals : 2;
     const QString unit = RecordsModel::unitSuffix(comparison.unit);
-    const QString rateUnit = comparison.unit.isEmpty() ? QString() : RecordsModel::unitSuffix(comparison.unit + say(QT_TRANSLATE_NOOP("ComparisonTable", "/y")));
+    const QString rateUnit = comparison.unit.isEmpty()
+                                 ? QString()
+                                 : RecordsModel::unitSuffix(comparison.unit + say(QT_TRANSLATE_NOOP("ComparisonTable", "/y")));
 
     table.headers << say(QT_TRANSLATE_NOOP("ComparisonTable", "Location"));
     for (const ComparedSurvey &s : comparison.surveys)
-        table.headers << say(QT_TRANSLATE_NOOP("ComparisonTable", "Thickness")) + QLatin1Char('\n') + comparisonDate(s.dateMs) + unit;
-    table.headers << say(QT_TRANSLATE_NOOP("ComparisonTable", "Wall loss")) + unit << say(QT_TRANSLATE_NOOP("ComparisonTable", "Long-term rate")) + rateUnit
-                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Short-term rate")) + rateUnit << say(QT_TRANSLATE_NOOP("ComparisonTable", "Governing rate")) + rateUnit
-                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Remaining life\n(years)")) << say(QT_TRANSLATE_NOOP("ComparisonTable", "Next inspection"))
+        table.headers << say(QT_TRANSLATE_NOOP("ComparisonTable", "Thickness")) + QLatin1Char('\n')
+                             + comparisonDate(s.dateMs) + unit;
+    table.headers << say(QT_TRANSLATE_NOOP("ComparisonTable", "Wall loss")) + unit
+                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Long-term rate")) + rateUnit
+                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Short-term rate")) + rateUnit
+                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Governing rate")) + rateUnit
+                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Remaining life\n(years)"))
+                  << say(QT_TRANSLATE_NOOP("ComparisonTable", "Next inspection"))
                   << say(QT_TRANSLATE_NOOP("ComparisonTable", "Note"));
 
     for (const LocationComparison &c : comparison.rows) {
@@ -152,7 +158,8 @@ WorkbookTable comparisonTable(const SurveyComparison &comparison)
     table.facts.serial = comparison.gauges.isEmpty() ? newest.serial : comparison.gauges.join(QStringLiteral(", "));
     table.facts.date = comparisonDate(newest.dateMs);
     if (comparison.settings.minimum)
-        table.facts.more.append({say(QT_TRANSLATE_NOOP("ComparisonTable", "Minimum thickness")) + QString(unit).replace(QLatin1Char('\n'), QLatin1Char(' ')),
+        table.facts.more.append({say(QT_TRANSLATE_NOOP("ComparisonTable", "Minimum thickness"))
+                                     + QString(unit).replace(QLatin1Char('\n'), QLatin1Char(' ')),
                                  WorkbookCell::ofNumber(RecordsModel::shownValue(*comparison.settings.minimum, decimals),
                                                         decimals)});
     table.facts.more.append({say(QT_TRANSLATE_NOOP("ComparisonTable", "Longest interval (years)")),
