@@ -1,0 +1,51 @@
+#pragma once
+
+#include "analysis/Limits.h"
+
+#include <QColor>
+#include <QFont>
+#include <QStringList>
+#include <QVector>
+
+class QPainter;
+
+// An A4 page of the report on a painter at `dpi`: its measures, the report's fonts, and the
+// blocks of text the report's parts are made of. Every block takes `paint`: false only
+// measures, so that the pages can be counted before they are painted, and returns where the
+// next block may start.
+class ReportPage
+{
+public:
+    ReportPage(QPainter &painter, int dpi);
+
+    // A bold line of its own.
+    double heading(bool paint, double y, const QString &text);
+    // A heading and the text under it, wrapped at words.
+    double paragraph(bool paint, double y, const QString &label, const QString &text);
+    // A small grid of one-line rows (the statistics): widths in proportion to each column's
+    // widest text, filling the line; a header row wraps at its spaces.
+    QVector<double> columnWidths(const QStringList &header, const QVector<QStringList> &rows) const;
+    double gridRow(bool paint, double y, const QStringList &cells, const QVector<double> &w, bool isHeader);
+
+    // `text` cut with an ellipsis to `width` in the painter's font.
+    QString elided(const QString &text, double width) const;
+    // Room between a cell's border and its text.
+    double pad() const { return line * 0.3; }
+    void setFont(const QFont &font);
+    // Where rows must end to leave room for the footer.
+    double bottom() const;
+
+    QPainter &p;
+    int dpi;
+    double margin = 0;
+    double pageWidth = 0;
+    double pageHeight = 0;
+    double contentWidth = 0;
+    double footerTop = 0;
+    double line = 0;      // a line of body text
+    double rowHeight = 0; // a table row of one line
+    QFont body, small, smallBold, bold, title;
+};
+
+// Light fills of the bands for print, as the .xlsx has them; normal readings stay plain.
+QColor bandFill(Band band);
