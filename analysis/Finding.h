@@ -49,7 +49,6 @@ struct Finding
     QVariantList args; // in the order listed by the code: numbers as numbers, dates as ms since the epoch
 
     bool isEmpty() const { return code == None; }
-    bool operator==(const Finding &o) const { return code == o.code && args == o.args; }
 };
 
 // The findings about one thing, in the order found (empty: nothing to say).

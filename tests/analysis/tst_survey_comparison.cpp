@@ -349,6 +349,33 @@ private slots:
             settings(8.0, 5.0, QStringLiteral("us")));
         QVERIFY(hasNote(badMinimum.error));
     }
+
+    // Notes in words, as the window, the table and the tool show them: sentences run on with
+    // a space in English and none in Chinese, lists with full-width marks in Chinese.
+    void notesInBothLanguages()
+    {
+        const qint64 noon = Start + 12 * Hour;
+        ComparedSurvey last = survey(3, noon + 800 * Day, QStringLiteral("mm"), {{"1", 9.6}});
+        last.serial = QStringLiteral("G-2");
+        const SurveyComparison c =
+            compareSurveys({survey(1, noon, QStringLiteral("mm"), {{"1", 10.0}, {"2", 9.0}}),
+                            survey(2, noon + 400 * Day, QStringLiteral("mm"), {{"1", 9.8}}), last},
+                           settings(std::nullopt, 5.0));
+        QVERIFY(c.error.isEmpty());
+        QCOMPARE(c.notes.size(), 1);
+        const auto said = [](const Findings &notes, const char *language) {
+            return findingsText(notes, QString::fromLatin1(language));
+        };
+        QCOMPARE(said(c.notes, "en"), QStringLiteral("The surveys come from 2 gauges: gauge G-1 (2020-01-01, 2021-02-04); "
+                                                     "gauge G-2 (2022-03-11). A difference between gauges reads as wear."));
+        QCOMPARE(said(c.notes, "zh"), QStringLiteral("这些测量来自 2 台仪器：仪器 G-1（2020-01-01，2021-02-04）；"
+                                                     "仪器 G-2（2022-03-11）。仪器之间的差异会被当作减薄。"));
+        const Findings &two = row(c, "2").note;
+        QCOMPARE(said(two, "en"), QStringLiteral("Read in 1 of the surveys only: no rate. Not read in the newest survey: "
+                                                 "remaining life and next date count from 2020-01-01."));
+        QCOMPARE(said(two, "zh"), QStringLiteral("仅在 1 次测量中有读数：无腐蚀速率。"
+                                                 "最新一次测量中无读数：剩余寿命和下次检测日期从 2020-01-01 起算。"));
+    }
 };
 
 QTEST_GUILESS_MAIN(SurveyComparisonTest)
