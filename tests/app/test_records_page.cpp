@@ -232,9 +232,19 @@ private slots:
         model.append(QVector<GaugeRecord>{pushed}, RecordOrigin::Pushed, 42);
         QCOMPARE(names(), (QStringList{"N0", "N2", "renamed", "P"}));
         QVERIFY(page.pushButton_undo->isEnabled());
+        // The button names the next undo in the language in use, also one chosen after the edit.
+        const QString language = Language::instance().code();
+        Language::instance().set(QStringLiteral("en"));
+        QCOMPARE(page.pushButton_undo->toolTip(), QStringLiteral("Undo rename \"renamed\""));
+        Language::instance().set(QStringLiteral("zh"));
+        QCOMPARE(page.pushButton_undo->toolTip(), QStringLiteral("撤销重命名\"renamed\""));
 
         ctrlZ();
         QCOMPARE(names(), (QStringList{"N0", "N2", "N3", "P"}));
+        QCOMPARE(page.pushButton_undo->toolTip(), QStringLiteral("撤销删除第2行"));
+        Language::instance().set(QStringLiteral("en"));
+        QCOMPARE(page.pushButton_undo->toolTip(), QStringLiteral("Undo delete row 2"));
+        Language::instance().set(language);
         page.pushButton_undo->click();
         QCOMPARE(names(), (QStringList{"N0", "N1", "N2", "N3", "P"}));
         QCOMPARE(rowTexts(model, 1), row1);
