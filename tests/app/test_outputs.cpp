@@ -231,6 +231,21 @@ private slots:
         // colours them; Thickness2 not judged.
         QCOMPARE(fills, (QStringList{"FFF4B6B6", "", "FFBDD7EE", "", "FFFFE699", ""}));
         QCOMPARE(limited[QStringLiteral("summary")].toArray()[0].toArray()[1].toString(), QStringLiteral("SN-4711"));
+
+        // In Chinese: the sheets' names, the count of records (worded apart from the sheet of
+        // them) and the band rows.
+        const QString language = Language::instance().code();
+        Language::instance().set(QStringLiteral("zh"));
+        QVERIFY(xlsx.write(table, dir.filePath(QStringLiteral("zh.xlsx")), nullptr));
+        Language::instance().set(language);
+        const QJsonObject zh = readBack(QStringLiteral("xlsx"), dir.filePath(QStringLiteral("zh.xlsx"))).object();
+        QCOMPARE(zh[QStringLiteral("sheets")].toVariant().toStringList(), (QStringList{"记录", "统计"}));
+        QStringList labels;
+        for (const QJsonValue &row : zh[QStringLiteral("summary")].toArray())
+            labels << row.toArray()[0].toString();
+        QVERIFY2(labels.contains(QStringLiteral("记录数")) && labels.contains(QStringLiteral("低于最小值"))
+                     && labels.contains(QStringLiteral("标准差")),
+                 qPrintable(labels.join(QLatin1Char(','))));
     }
 
     // The report read back by pdftotext: the facts, the optional parts, every reading, the
