@@ -1,6 +1,7 @@
 // The pushed-frame parser: no crash, bounded memory, and the same frames whatever the
 // batch cuts.
 #include "FuzzInput.h"
+#include "protocol/GaugeRecord.h"
 #include "protocol/PushFrameParser.h"
 
 #include <cstdio>
@@ -18,7 +19,8 @@ QList<QByteArray> framesOf(const QByteArray &stream, const QList<qsizetype> &cut
     for (qsizetype end : ends) {
         for (const PushedFrame &f : parser.feed(stream.mid(from, end - from), layout)) {
             FUZZ_CHECK(f.fieldCount() == PushFrameParser::valueBytes(layout) / 4);
-            f.field(f.fieldCount() - 1, true);
+            const GaugeRecord record = GaugeRecords::fromPushed(f, QString());
+            FUZZ_CHECK((record.outOfRange >> f.fieldCount()) == 0); // decoded as the program does
             const bool changed = f.kind == PushedFrame::Kind::SettingsChanged;
             found.append((changed ? "C" : "M") + f.fieldBytes);
         }

@@ -1,10 +1,5 @@
 #include "protocol/PushFrameParser.h"
 
-DecodedField PushedFrame::field(int i, bool chinese) const
-{
-    return FieldDecoder::decodeField(fieldBytes.constData() + i * FieldDecoder::FieldSize, chinese);
-}
-
 const QByteArray &PushFrameParser::header()
 {
     static const QByteArray h("\xAB\x44\x00\x00\x00\x00\xF0\x00", HeaderSize);

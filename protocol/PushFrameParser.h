@@ -16,7 +16,6 @@ struct PushedFrame
     QByteArray fieldBytes;
 
     int fieldCount() const { return int(fieldBytes.size() / FieldDecoder::FieldSize); }
-    DecodedField field(int i, bool chinese) const;
 };
 
 // Finds measurement frames (header AB 44 00 00 00 00 F0 00 plus the value fields) in the

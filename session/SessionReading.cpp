@@ -34,12 +34,12 @@ void GaugeSession::readRecords()
 
     CommandSequence sequence(*this);
     m_unitNumbers.clear();
-    if (!sequence.locked() || m_commands.readUnitNumbers(m_unitNumbers) < 0) {
+    if (!sequence.locked() || commands().readUnitNumbers(m_unitNumbers) < 0) {
         inform(tr("Failed to read unit no!"));
         return;
     }
     buildHeaders();
-    if ((m_tableLayout == 1 || m_tableLayout == 2) && !m_model.hasColumns()) {
+    if ((tableLayout() == 1 || tableLayout() == 2) && !m_model.hasColumns()) {
         // Without the unit table's words there are no columns to read into.
         inform(tr("The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or "
             "does not know this gauge's units: its records cannot be shown. Put a good copy beside "
@@ -49,15 +49,15 @@ void GaugeSession::readRecords()
 
     int count = 0;
     // A count with the top bit set is no count at all: it could not be read.
-    if (m_commands.readRecordCount(count) < 0 || count < 0) {
+    if (commands().readRecordCount(count) < 0 || count < 0) {
         inform(tr("Failed to Read Record Number！"));
         return;
     }
     if (count < 1)
         return;
-    if (m_tableLayout != 1 && m_tableLayout != 2)
+    if (tableLayout() != 1 && tableLayout() != 2)
         return;
-    if (!ReadPlan::countFits(m_tableLayout, count)) {
+    if (!ReadPlan::countFits(tableLayout(), count)) {
         m_countRefused = true;
         inform(tr("The instrument reports %1 records, more than this program can read (at most %2).")
                    .arg(count)
@@ -68,7 +68,7 @@ void GaugeSession::readRecords()
     // shown after the read's rows.
     m_readHolding = true;
     m_readRows = count;
-    if (m_tableLayout == 1)
+    if (tableLayout() == 1)
         readSingleLayer(sequence, count);
     else
         readMultiLayer(sequence, count);
@@ -85,7 +85,7 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
     QByteArray values;
     values.reserve(qsizetype(count) * FieldDecoder::SingleRecordSize);
     for (int i = 0; i < blocks.size(); ++i) {
-        if (!sequence.stillCurrent() || m_commands.readMemory(blocks[i].address, values, quint16(blocks[i].length)) < 0) {
+        if (!sequence.stillCurrent() || commands().readMemory(blocks[i].address, values, quint16(blocks[i].length)) < 0) {
             progress->hide();
             if (gaugeStayed(sequence))
                 inform(tr("Failed to Read Record Data！"));
@@ -130,7 +130,7 @@ void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
     auto readArea = [&](const QVector<ReadBlock> &blocks, QByteArray &out, int firstStep, const QString &failure) {
         for (int i = 0; i < blocks.size(); ++i) {
             if (!sequence.stillCurrent()
-                || m_commands.readMemoryChecked(blocks[i].address, out, quint16(blocks[i].length), checkedReadCommand)
+                || commands().readMemoryChecked(blocks[i].address, out, quint16(blocks[i].length), checkedReadCommand)
                        < 0) {
                 progress->hide();
                 if (gaugeStayed(sequence))
@@ -201,9 +201,7 @@ void GaugeSession::holdPushesSetAside()
 {
     // Taken between blocks, after the events handled there: a batch the worker polled before
     // the read began has been delivered by then, ahead of these.
-    const QByteArray aside = m_framed.takeSetAsidePushes();
-    if (!aside.isEmpty())
-        handlePushedBytes(aside);
+    m_connection.deliverSetAside();
 }
 
 void GaugeSession::moveHeldBehindReadRows()
