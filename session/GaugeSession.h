@@ -188,8 +188,11 @@ private:
     void tellDisconnectedDuringRead();
     // The sequence's connection is still the current one and its gauge still plugged in.
     bool gaugeStayed(const class CommandSequence &sequence) const;
-    void readSingleLayer(class CommandSequence &sequence, int count);
-    void readMultiLayer(class CommandSequence &sequence, int count);
+    // The records' values (and multi-layer names) block by block with progress, then
+    // committed and shown; nothing is added on a failure, a cancel or a removal.
+    void readMemoryImage(class CommandSequence &sequence, int count);
+    bool readBlocks(class CommandSequence &sequence, class ProgressHandle &progress,
+                    const QVector<struct ReadBlock> &blocks, QByteArray &out, int firstStep, const QString &failure);
     void requestSettingsChange();
     void runDeferredWork();
     bool canHandleSettingsChangeNow() const;
