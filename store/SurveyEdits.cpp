@@ -10,6 +10,28 @@ using namespace SurveySql;
 // ---- what happens to rows after they were added: deletions, moves, renames, clears,
 // exports and restores, each logged with its time ------------------------------------------
 
+namespace {
+
+// The keys of a table run in order: `run(session, firstSeq, lastSeq)` once per run of
+// consecutive rows of one session, skipping rows the file never held (key 0); stops at the
+// first run that returns false, and returns false then.
+template <typename Run>
+bool forEachRun(const std::vector<qint64> &keys, Run run)
+{
+    size_t i = 0;
+    while (i < keys.size()) {
+        size_t j = i + 1;
+        while (j < keys.size() && keys[j] == keys[j - 1] + 1 && sessionOf(keys[j]) == sessionOf(keys[i]))
+            ++j;
+        if (keys[i] != 0 && !run(sessionOf(keys[i]), seqOf(keys[i]), seqOf(keys[j - 1])))
+            return false;
+        i = j;
+    }
+    return true;
+}
+
+} // namespace
+
 bool SurveyStore::markRows(const std::vector<qint64> &keys, int state, bool emptied)
 {
     // The keys of a table run in order: one range update per run of consecutive rows. Rows
@@ -20,25 +42,17 @@ bool SurveyStore::markRows(const std::vector<qint64> &keys, int state, bool empt
                              : "UPDATE records SET state = ?1 WHERE session = ?2 AND seq BETWEEN ?3 AND ?4")};
     if (!st)
         return false;
-    size_t i = 0;
-    while (i < keys.size()) {
-        size_t j = i + 1;
-        while (j < keys.size() && keys[j] == keys[j - 1] + 1 && sessionOf(keys[j]) == sessionOf(keys[i]))
-            ++j;
-        if (keys[i] == 0) { // rows the file never held
-            i = j;
-            continue;
-        }
+    const bool marked = forEachRun(keys, [&](qint64 session, qint64 first, qint64 last) {
         sqlite3_bind_int(st, 1, state);
-        sqlite3_bind_int64(st, 2, sessionOf(keys[i]));
-        sqlite3_bind_int64(st, 3, seqOf(keys[i]));
-        sqlite3_bind_int64(st, 4, seqOf(keys[j - 1]));
+        sqlite3_bind_int64(st, 2, session);
+        sqlite3_bind_int64(st, 3, first);
+        sqlite3_bind_int64(st, 4, last);
         const int rc = sqlite3_step(st);
         sqlite3_reset(st);
-        if (rc != SQLITE_DONE)
-            return fail(rc, "marking rows");
-        i = j;
-    }
+        return rc == SQLITE_DONE || fail(rc, "marking rows");
+    });
+    if (!marked)
+        return false;
     // An empty table leaves nothing to offer after a crash.
     if (emptied && !exec("UPDATE sessions SET live = 0 WHERE live = 1"))
         return false;
@@ -226,30 +240,20 @@ void SurveyStore::reshowNow(const std::vector<qint64> &keys, const char *kind, q
     Statement log{prepare("INSERT INTO events(session, at, kind, rows) VALUES(?, ?, ?, ?)")};
     if (!st || !live || !log)
         return;
-    size_t i = 0;
-    while (i < keys.size()) {
-        size_t j = i + 1;
-        while (j < keys.size() && keys[j] == keys[j - 1] + 1 && sessionOf(keys[j]) == sessionOf(keys[i]))
-            ++j;
-        if (keys[i] == 0) { // rows the file never held
-            i = j;
-            continue;
-        }
-        sqlite3_bind_int64(st, 1, sessionOf(keys[i]));
-        sqlite3_bind_int64(st, 2, seqOf(keys[i]));
-        sqlite3_bind_int64(st, 3, seqOf(keys[j - 1]));
+    const bool shown = forEachRun(keys, [&](qint64 session, qint64 first, qint64 last) {
+        sqlite3_bind_int64(st, 1, session);
+        sqlite3_bind_int64(st, 2, first);
+        sqlite3_bind_int64(st, 3, last);
         int rc = sqlite3_step(st);
         sqlite3_reset(st);
-        sqlite3_bind_int64(live, 1, sessionOf(keys[i]));
+        sqlite3_bind_int64(live, 1, session);
         if (rc == SQLITE_DONE)
             rc = sqlite3_step(live);
         sqlite3_reset(live);
-        if (rc != SQLITE_DONE) {
-            fail(rc, "showing rows again");
-            return;
-        }
-        i = j;
-    }
+        return rc == SQLITE_DONE || fail(rc, "showing rows again");
+    });
+    if (!shown)
+        return;
     sqlite3_bind_int64(log, 1, sessionOf(keys.back()));
     sqlite3_bind_int64(log, 2, at);
     sqlite3_bind_text(log, 3, kind, -1, SQLITE_STATIC);
