@@ -10,6 +10,7 @@
 #include "recordspage/ReportDialog.h"
 #include "session/ComparisonTable.h"
 #include "session/GaugeSession.h"
+#include "session/ReportFacts.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -471,7 +472,7 @@ bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &lo
         dates << comparisonDate(s.dateMs);
     }
     input.serial = serials.join(QStringLiteral(", "));
-    input.meterType = m_multiLayer ? tr("multi layer") : tr("single layer");
+    input.meterType = meterTypeWords(m_multiLayer ? 2 : 1);
     input.date = QDateTime::fromMSecsSinceEpoch(m_comparison.surveys.last().dateMs);
     input.units = m_comparison.unit;
     input.comparisonTitle =
