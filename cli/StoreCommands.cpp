@@ -299,7 +299,12 @@ int compare(Invocation &run)
         ReportInput input;
         QString logoPath;
         rememberedReportFields(run, input, &logoPath);
-        input.serial = newest.serial;
+        bool multiLayer = false;
+        for (const SurveySummary &s : store.history())
+            multiLayer = multiLayer || (ids.contains(s.id) && s.info.layout == 2);
+        const WorkbookFacts facts = comparisonFacts(comparison.surveys, multiLayer);
+        input.serial = facts.serial;
+        input.meterType = facts.meterType;
         input.date = QDateTime::fromMSecsSinceEpoch(newest.dateMs);
         input.units = comparison.unit;
         QStringList named;

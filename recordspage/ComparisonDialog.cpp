@@ -464,15 +464,12 @@ bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &lo
     ReportInput input;
     input.chinese = m_chinese;
     input.fields = fields;
-    QStringList serials;
     QStringList dates;
-    for (const ComparedSurvey &s : std::as_const(m_comparison.surveys)) {
-        if (!serials.contains(s.serial))
-            serials << s.serial;
+    for (const ComparedSurvey &s : std::as_const(m_comparison.surveys))
         dates << comparisonDate(s.dateMs);
-    }
-    input.serial = serials.join(QStringLiteral(", "));
-    input.meterType = meterTypeWords(m_multiLayer ? 2 : 1);
+    const WorkbookFacts facts = comparisonFacts(m_comparison.surveys, m_multiLayer);
+    input.serial = facts.serial;
+    input.meterType = facts.meterType;
     input.date = QDateTime::fromMSecsSinceEpoch(m_comparison.surveys.last().dateMs);
     input.units = m_comparison.unit;
     input.comparisonTitle =

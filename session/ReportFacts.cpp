@@ -1,5 +1,7 @@
 #include "session/ReportFacts.h"
 
+#include "analysis/SurveyComparison.h"
+
 #include <QCoreApplication>
 
 QString meterTypeWords(int layout)
@@ -19,4 +21,13 @@ WorkbookFacts gaugeFacts(const QString &serial, const QString &firmware, int lay
     facts.meterType = meterTypeWords(layout);
     facts.date = date;
     return facts;
+}
+
+WorkbookFacts comparisonFacts(const QVector<ComparedSurvey> &surveys, bool multiLayer)
+{
+    QStringList serials;
+    for (const ComparedSurvey &s : surveys)
+        if (!serials.contains(s.serial))
+            serials << s.serial;
+    return gaugeFacts(serials.join(QStringLiteral(", ")), QString(), multiLayer ? 2 : 1);
 }
