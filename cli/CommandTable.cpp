@@ -17,7 +17,11 @@ namespace {
 
 constexpr Writes anyFormat = Written::Csv | Written::Xlsx | Written::Xls | Written::Json;
 
-// The order of the help's "Commands:" section.
+// In the order of the help's "Commands:" section. Each: its name, whether it needs a gauge,
+// its arguments (least, most, the error for too few), its options, whether -o is required,
+// the formats --format may name, the usage errors of a format (refused, -o's suffix unknown,
+// a workbook to standard output), where a PDF goes and the error for another file, and its
+// synopsis and lines of help.
 const Command table[] = {
     {"list", true, 0, 0, nullptr, {}, false, {}, nullptr, nullptr, nullptr, Pdf::No, nullptr, "list",
      "  list                       the gauges attached: path and serial\n"},
@@ -98,54 +102,58 @@ const char *const closing =
     "Exit codes: 0 done, 1 failed (standard error says why), 2 usage, 3 no gauge (none\n"
     "attached, none with the serial given, or the window program holds it).";
 
-// Every option but --help and --version; `only` the ones a command takes (its own and the
-// ones every command takes).
+// Every option but --help and --version, in the order of the help.
+struct OptionEntry
+{
+    bool everyCommand; // else only the commands that list `option`
+    Option option;
+    const char *name;
+    const char *alias;
+    const char *description;
+    const char *value;
+};
+
+const OptionEntry optionTable[] = {
+    {true, {}, "demo", nullptr, "Use the emulated gauge instead of a real one.", nullptr},
+    {true, {}, "demo-config", nullptr, "Use an emulated gauge set up by the INI <file>.", "file"},
+    {true, {}, "serial", nullptr, "Use the gauge with this USB <serial> (see list).", "serial"},
+    {true, {}, "trace", nullptr, "Write every HID report sent and received to <file>.", "file"},
+    {false, Option::Output, "o", "output", "Write to <file> (- is standard output).", "file"},
+    {false, Option::Format, "format", nullptr, "csv, xlsx, xls or json.", "format"},
+    {false, Option::Store, "store", nullptr,
+     "The survey store history, export and compare read (default: $PALVARIN_STORE, else surveys.sqlite in the "
+     "user's data folder).",
+     "file"},
+    {false, Option::Tmin, "tmin", nullptr,
+     "compare: the minimum thickness <T>, in the newest session's unit (or with its unit, e.g. 0.25inch).", "T"},
+    {false, Option::Interval, "interval", nullptr,
+     "compare: the longest time between inspections, in <years> (default 5).", "years"},
+    {false, Option::Layer, "layer", nullptr, "compare: the layer <n> (1-3) of multi-layer sessions (default 1).", "n"},
+    {false, Option::AnyGauge, "any-gauge", nullptr, "compare: compare sessions of different gauges too.", nullptr},
+};
+
+// The options of the tool; `only`: those a command takes (its own and the ones every command takes).
 QList<QCommandLineOption> optionsOf(std::optional<Options> only)
 {
-    struct Entry
-    {
-        std::optional<Option> option; // none: every command takes it
-        QStringList names;
-        const char *description;
-        const char *value;
-    };
-    const Entry entries[] = {
-        {{}, {"demo"}, "Use the emulated gauge instead of a real one.", nullptr},
-        {{}, {"demo-config"}, "Use an emulated gauge set up by the INI <file>.", "file"},
-        {{}, {"serial"}, "Use the gauge with this USB <serial> (see list).", "serial"},
-        {{}, {"trace"}, "Write every HID report sent and received to <file>.", "file"},
-        {Option::Output, {"o", "output"}, "Write to <file> (- is standard output).", "file"},
-        {Option::Format, {"format"}, "csv, xlsx, xls or json.", "format"},
-        {Option::Store, {"store"},
-         "The survey store history, export and compare read (default: $PALVARIN_STORE, else surveys.sqlite in the "
-         "user's data folder).",
-         "file"},
-        {Option::Tmin, {"tmin"},
-         "compare: the minimum thickness <T>, in the newest session's unit (or with its unit, e.g. 0.25inch).", "T"},
-        {Option::Interval, {"interval"}, "compare: the longest time between inspections, in <years> (default 5).",
-         "years"},
-        {Option::Layer, {"layer"}, "compare: the layer <n> (1-3) of multi-layer sessions (default 1).", "n"},
-        {Option::AnyGauge, {"any-gauge"}, "compare: compare sessions of different gauges too.", nullptr},
-    };
     QList<QCommandLineOption> options;
-    for (const Entry &e : entries)
-        if (!only || !e.option || only->testFlag(*e.option))
-            options << QCommandLineOption(e.names, QString::fromLatin1(e.description),
-                                          e.value ? QString::fromLatin1(e.value) : QString());
+    for (const OptionEntry &e : optionTable) {
+        if (only && !e.everyCommand && !only->testFlag(e.option))
+            continue;
+        QStringList names{QString::fromLatin1(e.name)};
+        if (e.alias)
+            names << QString::fromLatin1(e.alias);
+        options << QCommandLineOption(names, QString::fromLatin1(e.description),
+                                      e.value ? QString::fromLatin1(e.value) : QString());
+    }
     return options;
 }
 
+// The option's first name, as the usage errors say it.
 QString optionName(Option option)
 {
-    switch (option) {
-    case Option::Output: return QStringLiteral("o");
-    case Option::Format: return QStringLiteral("format");
-    case Option::Store: return QStringLiteral("store");
-    case Option::Tmin: return QStringLiteral("tmin");
-    case Option::Interval: return QStringLiteral("interval");
-    case Option::Layer: return QStringLiteral("layer");
-    case Option::AnyGauge: return QStringLiteral("any-gauge");
-    }
+    for (const OptionEntry &e : optionTable)
+        if (!e.everyCommand && e.option == option)
+            return QString::fromLatin1(e.name);
     return QString();
 }
 
