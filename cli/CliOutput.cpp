@@ -151,7 +151,7 @@ QByteArray jsonLines(const RecordsModel &model, int first, int count, qint64 num
             .text("time", QDateTime::fromMSecsSinceEpoch(record.arrivedMs, Qt::UTC)
                               .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ")))
             .text("origin", record.origin == RecordOrigin::Pushed ? QStringLiteral("pushed") : QStringLiteral("memory"));
-        QByteArray flagged;
+        QByteArrayList flagged;
         for (int i = 0; i < columns.size(); ++i) {
             const int c = columns[i];
             const char *key = keys[i].constData();
@@ -168,14 +168,14 @@ QByteArray jsonLines(const RecordsModel &model, int first, int count, qint64 num
             const double number = double(model.value(r, value));
             if (model.isOutOfRange(r, value)) {
                 line.null(key);
-                flagged += (flagged.isEmpty() ? "" : ",") + JsonLine::string(QString::fromLatin1(key));
+                flagged << JsonLine::string(QString::fromLatin1(key));
             } else if (!std::isfinite(number)) {
                 line.null(key); // JSON has no NaN or infinity
             } else {
                 line.digits(key, RecordsModel::formatValue(number, model.decimals(c)).toLatin1());
             }
         }
-        out += line.raw("units", units.object()).raw("outOfRange", '[' + flagged + ']').line();
+        out += line.raw("units", units.object()).raw("outOfRange", JsonLine::array(flagged)).line();
     }
     return out;
 }

@@ -4,6 +4,7 @@
 #include "export/WorkbookTable.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -50,6 +51,8 @@ public:
     QByteArray line() const { return object() + '\n'; }
 
     static QByteArray string(const QString &value);
+    // Values already in JSON as one array.
+    static QByteArray array(const QByteArrayList &values) { return '[' + values.join(',') + ']'; }
 
 private:
     JsonLine &key(const char *key);

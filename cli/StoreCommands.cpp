@@ -184,18 +184,18 @@ QByteArray comparisonJson(const SurveyComparison &comparison, const WorkbookTabl
     for (int r = 0; r < int(table.rows.size()); ++r) {
         const LocationComparison &c = comparison.rows[r];
         const QVector<WorkbookCell> &cells = table.rows[r];
-        QByteArray thickness;
-        QByteArray dates;
+        QByteArrayList thickness;
+        QByteArrayList dates;
         for (int i = 0; i < surveyCount; ++i) {
-            thickness += (i ? "," : "") + number(cells[1 + i]);
-            dates += (i ? "," : "") + CliOutput::JsonLine::string(comparisonDate(comparison.surveys[i].dateMs));
+            thickness << number(cells[1 + i]);
+            dates << CliOutput::JsonLine::string(comparisonDate(comparison.surveys[i].dateMs));
         }
         const int at = 1 + surveyCount; // wall loss, then the rates, the life, the date
         CliOutput::JsonLine line;
         line.text("location", c.location)
             .text("unit", comparison.unit)
-            .raw("dates", '[' + dates + ']')
-            .raw("thickness", '[' + thickness + ']')
+            .raw("dates", CliOutput::JsonLine::array(dates))
+            .raw("thickness", CliOutput::JsonLine::array(thickness))
             .digits("wallLoss", number(cells[at]))
             .digits("longTermRate", number(cells[at + 1]))
             .digits("shortTermRate", number(cells[at + 2]))
