@@ -9,6 +9,7 @@
 #include "records/RecordsModel.h"
 #include "session/CommandSequence.h"
 #include "session/ExportTable.h"
+#include "session/ReportFacts.h"
 #include "store/SurveyStore.h"
 
 #include <QCoreApplication>
@@ -371,12 +372,7 @@ bool GaugeSession::exportRecords()
     const QList<int> columns = m_model.exportedColumns();
     WorkbookTable table = exportTable(m_model);
     // The facts of the gauge whose rows these are, and what the page adds (the limits).
-    table.facts.serial = m_tableSerial;
-    if (m_tableSerial == m_gaugeSerial)
-        table.facts.firmware = m_gaugeFirmware;
-    if (m_tableRowsLayout == 1 || m_tableRowsLayout == 2)
-        table.facts.meterType = m_tableRowsLayout == 1 ? (chinese ? QStringLiteral("单层") : QStringLiteral("single layer"))
-                                                      : (chinese ? QStringLiteral("多层") : QStringLiteral("multi layer"));
+    table.facts = gaugeFacts(m_tableSerial, m_tableSerial == m_gaugeSerial ? m_gaugeFirmware : QString(), m_tableRowsLayout);
     if (m_exportDecorator)
         m_exportDecorator(table, columns);
 
