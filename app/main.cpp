@@ -5,12 +5,12 @@
 #include "app/WidgetInteraction.h"
 #include "emulator/EmulatorBackend.h"
 #include "export/ExcelEngine.h"
-#include "hid/HidBackend.h"
-#include "hid/TracingBackend.h"
+#include "interaction/Language.h"
 #include "mainwindow/MainWindow.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordsModel.h"
 #include "session/GaugeSession.h"
+#include "session/GaugeSetup.h"
 #include "store/SurveyStore.h"
 
 #include <QApplication>
@@ -110,6 +110,13 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
     return std::nullopt;
 }
 
+// A text in `code`'s language, whichever is in use: the start-up's messages come before
+// anyone could choose one, so they are shown in both.
+QString startupText(const char *code, const char *source)
+{
+    return Language::instance().translate(QString::fromLatin1(code), "Startup", source);
+}
+
 // A table that is missing or unusable (too large, binary, damaged: it loads empty), in words
 // for the user; empty when both are fine.
 QString tableProblems(const ConfigPlaces &places, const GaugeConfig &config)
@@ -120,31 +127,34 @@ QString tableProblems(const ConfigPlaces &places, const GaugeConfig &config)
     {
         const char *file;
         bool empty;
-        const char *english;
-        const char *chinese;
+        const char *name;
     } tables[] = {
-        {"meterno", config.meterTable.isEmpty(), "the meter table", "仪表配置表"},
-        {"unitno", config.unitTable.isEmpty(), "the unit table", "单位表"},
+        {"meterno", config.meterTable.isEmpty(), QT_TRANSLATE_NOOP("Startup", "the meter table")},
+        {"unitno", config.unitTable.isEmpty(), QT_TRANSLATE_NOOP("Startup", "the unit table")},
     };
     for (const auto &table : tables) {
         if (!table.empty)
             continue;
         const QString name = QString::fromLatin1(table.file);
         const QString path = ConfigPlaces::findFile(folders, name);
-        if (path.isEmpty())
-            lines << QStringLiteral("%1 '%2' was not found; it is looked up in: %3.\n未找到%4 '%2'；查找位置：%3。")
-                         .arg(QString::fromLatin1(table.english), name, folders.join(QStringLiteral(", ")),
-                              QString::fromUtf8(table.chinese));
-        else
-            lines << QStringLiteral("%1 %2 cannot be used (larger than 1 MB, binary or damaged).\n%3 %2 无法使用"
-                                    "（超过1 MB、二进制或已损坏）。")
-                         .arg(QString::fromLatin1(table.english), path, QString::fromUtf8(table.chinese));
+        QStringList both;
+        for (const char *code : {"en", "zh"}) {
+            const QString what = startupText(code, table.name);
+            both << (path.isEmpty()
+                         ? startupText(code, QT_TRANSLATE_NOOP("Startup", "%1 '%2' was not found; it is looked up in: %3."))
+                               .arg(what, name, folders.join(QStringLiteral(", ")))
+                         : startupText(code, QT_TRANSLATE_NOOP("Startup", "%1 %2 cannot be used (larger than 1 MB, "
+                                                                          "binary or damaged)."))
+                               .arg(what, path));
+        }
+        lines << both.join(QLatin1Char('\n'));
     }
     if (lines.isEmpty())
         return QString();
     lines.first()[0] = lines.first()[0].toUpper();
-    lines << QStringLiteral("Gauges cannot be identified or their records shown until each is replaced by a good copy "
-                            "(see the README).\n在换上完好的文件之前，无法识别仪器或显示其记录（见README）。");
+    const char *replace = QT_TRANSLATE_NOOP("Startup", "Gauges cannot be identified or their records shown until each "
+                                                       "is replaced by a good copy (see the README).");
+    lines << startupText("en", replace) + QLatin1Char('\n') + startupText("zh", replace);
     return lines.join(QStringLiteral("\n"));
 }
 
@@ -191,9 +201,9 @@ int main(int argc, char *argv[])
     SingleInstance single(SingleInstance::defaultName());
     if (single.isRunning()) {
         single.sendMessage(QStringLiteral("active!!!!!"), 5000);
+        const char *running = QT_TRANSLATE_NOOP("Startup", "Device already opened! Palvarin is already running.");
         interaction.information(nullptr, QStringLiteral("Warn"),
-                                QStringLiteral("Device already opened! Palvarin is already running. "
-                                               "设备已打开！Palvarin 已在运行。"));
+                                startupText("en", running) + QLatin1Char(' ') + startupText("zh", running));
         return 0;
     }
 
@@ -204,22 +214,25 @@ int main(int argc, char *argv[])
     AppInit::instance()->start();
 
     // Declared before the session: the session's link talks to it until the session ends.
-    std::unique_ptr<EmulatorBackend> emulator;
-    if (options.demo)
-        emulator = EmulatorBackend::createDemo(options.demoConfig);
-    HidBackend *hidBackend = emulator ? static_cast<HidBackend *>(emulator.get()) : &HidBackend::platform();
-    std::unique_ptr<TracingBackend> tracer;
-    if (!options.trace.isEmpty()) {
-        tracer = std::make_unique<TracingBackend>(*hidBackend);
-        QString error;
-        if (!tracer->open(options.trace, &error)) {
-            std::fprintf(stderr, "palvarin: cannot write the trace file %s (%s)\n", qPrintable(options.trace),
-                         qPrintable(error));
-            return 1;
-        }
-        hidBackend = tracer.get();
+    GaugeSetup gauges;
+    GaugeSetup::Choice choice;
+    choice.demo = options.demo;
+    choice.demoConfig = options.demoConfig;
+    choice.trace = options.trace;
+    QString error;
+    switch (gauges.build(choice, nullptr, &error)) {
+    case GaugeSetup::Problem::None:
+        break;
+    case GaugeSetup::Problem::DemoConfigUnreadable:
+        std::fprintf(stderr, "palvarin: cannot read the demo set-up %s\n", qPrintable(options.demoConfig));
+        return 2;
+    case GaugeSetup::Problem::TraceUnwritable:
+        std::fprintf(stderr, "palvarin: cannot write the trace file %s (%s)\n", qPrintable(options.trace),
+                     qPrintable(error));
+        return 1;
     }
-    HidBackend &hid = *hidBackend;
+    EmulatorBackend *emulator = gauges.emulator();
+    HidBackend &hid = gauges.backend();
 
     ExcelEngine workbookWriter;
     RecordsModel records;
@@ -234,12 +247,7 @@ int main(int argc, char *argv[])
     if (!tablesText.isEmpty())
         interaction.information(nullptr, QStringLiteral("Palvarin"), tablesText);
 
-    QString storePath = options.store;
-    if (storePath.isEmpty())
-        storePath = qEnvironmentVariable("PALVARIN_STORE");
-    if (storePath.isEmpty())
-        storePath = SurveyStore::defaultPath();
-    session.openStore(store, storePath);
+    session.openStore(store, GaugeSetup::storePath(options.store));
 
     auto window = std::make_unique<MainWindow>(session, places.translationSearchPath());
     if (emulator)
@@ -259,7 +267,7 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<DemoControl> demoControl;
     if (emulator) {
-        demoControl = std::make_unique<DemoControl>(emulator.get());
+        demoControl = std::make_unique<DemoControl>(emulator);
         // The gauge's control window sits beside or below the main window, not over its table.
         if (QScreen *screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->availableGeometry();

@@ -32,8 +32,7 @@ QString say(const char *source)
 } // namespace
 
 ExportFlow::ExportFlow(UserInteraction &ui, WorkbookWriter &xlsWriter)
-    : ui(ui), csv(std::make_unique<CsvWriter>()), xlsx(std::make_unique<XlsxWriter>()),
-      writers{&xlsWriter, xlsx.get(), csv.get()}, lastFileType(fileType(ExportFormat::Xls))
+    : ui(ui), writers(xlsWriter), lastFileType(fileType(ExportFormat::Xls))
 {
 }
 
@@ -41,12 +40,7 @@ ExportFlow::~ExportFlow() = default;
 
 void ExportFlow::setWriter(ExportFormat format, WorkbookWriter &writer)
 {
-    writers[int(format)] = &writer;
-}
-
-WorkbookWriter &ExportFlow::writerFor(ExportFormat format) const
-{
-    return *writers[int(format)];
+    writers.set(format, writer);
 }
 
 QString ExportFlow::fileType(ExportFormat format)
@@ -66,24 +60,6 @@ QString ExportFlow::fileTypes()
 {
     return fileType(ExportFormat::Xls) + QStringLiteral(";;") + fileType(ExportFormat::Xlsx) + QStringLiteral(";;")
            + fileType(ExportFormat::Csv);
-}
-
-QString ExportFlow::suffix(ExportFormat format)
-{
-    static const char *const suffixes[] = {"xls", "xlsx", "csv"};
-    return QString::fromLatin1(suffixes[int(format)]);
-}
-
-bool ExportFlow::formatOfSuffix(const QString &path, ExportFormat *format)
-{
-    const QString given = QFileInfo(path).suffix().toLower();
-    for (ExportFormat f : {ExportFormat::Xls, ExportFormat::Xlsx, ExportFormat::Csv}) {
-        if (given == suffix(f)) {
-            *format = f;
-            return true;
-        }
-    }
-    return false;
 }
 
 QString ExportFlow::failureReason(int error, const QString &target)
@@ -139,8 +115,8 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table)
         ExportFlow &flow;
         ~Done()
         {
-            for (WorkbookWriter *w : flow.writers)
-                w->release();
+            for (ExportFormat f : {ExportFormat::Xls, ExportFormat::Xlsx, ExportFormat::Csv})
+                flow.writers.of(f).release();
             flow.running = false;
         }
     } done{*this};
@@ -150,7 +126,7 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table)
             if (lastFileType == fileType(f))
                 format = f;
         // The office takes seconds to start: let it start while the user picks the file.
-        writerFor(format).prepare();
+        writers.of(format).prepare();
         const QString proposed =
             proposedPath(QStringLiteral("Data") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
         QString chosenType = lastFileType;
@@ -167,8 +143,10 @@ int ExportFlow::run(QWidget *parent, const WorkbookTable &table)
                 format = f;
         lastFileType = fileType(format);
         // A suffix typed by the user names the format; without one, the chosen type adds its own.
-        if (!formatOfSuffix(target, &format)) {
-            target += QLatin1Char('.') + suffix(format);
+        if (const std::optional<ExportFormat> named = formatOfSuffix(target)) {
+            format = *named;
+        } else {
+            target += QLatin1Char('.') + formatSuffix(format);
             // The dialog asked about replacing the name typed, not this one.
             if (QFileInfo::exists(target)
                 && !ui.question(parent, say(QT_TRANSLATE_NOOP("ExportFlow", "Tip")),
@@ -253,7 +231,7 @@ int ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString
     const std::unique_ptr<ProgressHandle> progress =
         ui.createProgress(parent, say(QT_TRANSLATE_NOOP("ExportFlow", "Exporting data, please wait...")),
                           say(QT_TRANSLATE_NOOP("ExportFlow", "Cancel")), 0, int(table.rows.size()));
-    const int error = writeFile(writerFor(format), table, chosen, format, progress.get());
+    const int error = writeFile(writers.of(format), table, chosen, format, progress.get());
     progress->hide();
     return error;
 }
@@ -261,7 +239,7 @@ int ExportFlow::write(QWidget *parent, const WorkbookTable &table, const QString
 int ExportFlow::writeFile(WorkbookWriter &writer, const WorkbookTable &table, const QString &chosen,
                           ExportFormat format, ProgressHandle *progress)
 {
-    const AtomicWrite result = writeAtomically(chosen, suffix(format), [&](const QString &temporary) {
+    const AtomicWrite result = writeAtomically(chosen, formatSuffix(format), [&](const QString &temporary) {
         const bool written = writer.write(table, temporary, progress);
         // A cancelled export holds only part of the rows: it must not replace the target.
         if (progress && progress->wasCanceled())

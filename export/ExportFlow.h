@@ -1,19 +1,14 @@
 #pragma once
 
-#include <QString>
+#include "export/ExportFormat.h"
 
-#include <memory>
+#include <QString>
 
 class ProgressHandle;
 class QWidget;
 class UserInteraction;
 class WorkbookWriter;
-class CsvWriter;
-class XlsxWriter;
 struct WorkbookTable;
-
-// The file formats an export can write.
-enum class ExportFormat : quint8 { Xls, Xlsx, Csv };
 
 // The records page's export: asks for a file and its type, writes the table in that format
 // with progress, reports the result and offers a retry on failure, saying why it failed.
@@ -54,9 +49,6 @@ public:
     // The file dialog's types, in the order offered, and the format a type stands for.
     static QString fileTypes();
     static QString fileType(ExportFormat format);
-    static QString suffix(ExportFormat format);
-    // The format a file name's suffix names (case ignored); false for none or another.
-    static bool formatOfSuffix(const QString &path, ExportFormat *format);
     // Why writing to `target` failed, from the system's error number, in a sentence that says
     // what to do; empty when there is nothing better to say than that it failed.
     static QString failureReason(int error, const QString &target);
@@ -85,12 +77,9 @@ private:
     // Writes the table to `target` in `format`: 0, or the error number that stopped it
     // (-1: failed for no reason the system gave, ECANCELED: the progress was cancelled).
     int write(QWidget *parent, const WorkbookTable &table, const QString &target, ExportFormat format);
-    WorkbookWriter &writerFor(ExportFormat format) const;
 
     UserInteraction &ui;
-    std::unique_ptr<CsvWriter> csv;
-    std::unique_ptr<XlsxWriter> xlsx;
-    WorkbookWriter *writers[3];
+    FormatWriters writers;
     // The dialog starts on the type chosen last.
     QString lastFileType;
     bool running = false;

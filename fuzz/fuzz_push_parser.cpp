@@ -27,6 +27,7 @@ QList<QByteArray> framesOf(const QByteArray &stream, const QList<qsizetype> &cut
             for (int i = 0; i < f.fieldCount(); ++i)
                 markers += FieldDecoder::isOutOfRangeMarker(f.fieldBytes.constData() + i * FieldDecoder::FieldSize);
             FUZZ_CHECK(int(qPopulationCount(record.outOfRange)) == markers);
+            FUZZ_CHECK((record.outOfRange >> f.fieldCount()) == 0);
             const bool changed = f.kind == PushedFrame::Kind::SettingsChanged;
             found.append((changed ? "C" : "M") + f.fieldBytes);
         }

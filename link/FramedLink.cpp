@@ -114,6 +114,7 @@ void FramedLink::setAside(const QByteArray &frame)
 {
     QMutexLocker lock(&asideLock);
     asideFrames.append(frame);
+    ++setAsideCount;
     if (asideFrames.size() > MaxSetAsideBytes) {
         // Nobody takes them: keep the newest, dropping whole frames from the front.
         qsizetype cut = asideFrames.size() - MaxSetAsideBytes;

@@ -52,6 +52,8 @@ public:
     // The raw bytes of every whole pushed frame set aside so far, in arrival order, ready
     // for PushFrameParser::feed; clears them. Safe from any thread.
     QByteArray takeSetAsidePushes();
+    // How many frames have been set aside since the link was made (taken or not).
+    int framesSetAside() const { return setAsideCount.load(); }
 
     Link *link() const { return held.load(); }
     void setLink(Link *link) { held.store(link); }
@@ -75,4 +77,5 @@ private:
     UnaskedFrames unasked;
     QMutex asideLock;
     QByteArray asideFrames;   // guarded by asideLock
+    std::atomic<int> setAsideCount{0};
 };

@@ -15,10 +15,12 @@ void PollWorker::run()
             mutex.unlock();
             break;
         }
-        QByteArray batch;
+        // Frames the last commands set aside came before anything this poll reads: they lead
+        // the batch, so one stream carries everything in arrival order.
+        QByteArray batch = framed ? framed->takeSetAsidePushes() : QByteArray();
         const int received = framed ? framed->receiveFrame(batch, 0, 0, false) : -1;
         mutex.unlock();
-        if (received > 0)
+        if (received > 0 || !batch.isEmpty())
             emit polled(batch);
         // Sleep with the mutex free: the GUI thread, waiting for it, gets it at once
         // instead of racing the next lock, and no processor is kept busy.

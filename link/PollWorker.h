@@ -33,7 +33,8 @@ public slots:
     void run();
 
 signals:
-    // The bytes one poll received (pushed frames, whole or cut at either end).
+    // The frames the framed link set aside since the last poll, then the bytes this poll
+    // received (pushed frames, whole or cut at either end).
     void polled(const QByteArray &bytes);
 
 private:

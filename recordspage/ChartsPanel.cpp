@@ -5,6 +5,7 @@
 #include "interaction/UserInteraction.h"
 #include "records/RecordsModel.h"
 #include "recordspage/BandDelegate.h"
+#include "recordspage/ChartParts.h"
 
 #include <QAreaSeries>
 #include <QChart>
@@ -27,136 +28,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
-namespace {
+using namespace ChartParts;
 
-QChart *makeChart()
-{
-    auto *chart = new QChart;
-    chart->setTheme(QChart::ChartThemeDark);
-    chart->setBackgroundRoundness(0);
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    QFont small = chart->legend()->font();
-    small.setPointSize(8);
-    chart->legend()->setFont(small);
-    return chart;
-}
-
-QValueAxis *makeAxis(QChart *chart, Qt::Alignment side)
-{
-    auto *axis = new QValueAxis(chart);
-    // Small type: the charts share the page's height with the table and the statistics.
-    QFont title = axis->titleFont();
-    title.setPointSize(8);
-    axis->setTitleFont(title);
-    QFont labels = axis->labelsFont();
-    labels.setPointSize(8);
-    axis->setLabelsFont(labels);
-    chart->addAxis(axis, side);
-    return axis;
-}
-
-QLineSeries *limitLine(QChart *chart, const QColor &colour, Qt::PenStyle style)
-{
-    auto *line = new QLineSeries(chart);
-    QPen pen(colour);
-    pen.setWidth(2);
-    pen.setStyle(style);
-    line->setPen(pen);
-    chart->addSeries(line);
-    return line;
-}
-
-QLabel *hintOver(QChartView *view)
-{
-    auto *hint = new QLabel(view);
-    hint->setAlignment(Qt::AlignCenter);
-    hint->setWordWrap(true);
-    hint->setAttribute(Qt::WA_TransparentForMouseEvents);
-    hint->setStyleSheet(QStringLiteral("color:#E6E6E6;background:transparent;"));
-    auto *centre = new QVBoxLayout(view);
-    centre->addWidget(hint);
-    return hint;
-}
-
-void attach(QChart *chart, QAbstractSeries *series, QValueAxis *x, QValueAxis *y)
-{
-    series->attachAxis(x);
-    series->attachAxis(y);
-    Q_UNUSED(chart)
-}
-
-// The lines drawn for limits: minimum, nominal - tolerance, nominal, maximum; NaN: not drawn.
-std::array<double, 4> limitValues(const ReadingsAnalysis &analysis, int column)
-{
-    const double none = std::numeric_limits<double>::quiet_NaN();
-    std::array<double, 4> v{none, none, none, none};
-    // The limits of the charted layer only.
-    const std::optional<Limits> l = column < 0 ? std::nullopt : analysis.columnLimits(column);
-    if (!l)
-        return v;
-    v[0] = l->minimum;
-    if (l->tolerance > 0)
-        v[1] = l->nominal - l->tolerance;
-    v[2] = l->nominal;
-    if (l->maximum)
-        v[3] = *l->maximum;
-    return v;
-}
-
-QString limitName(int k, double value, int decimals)
-{
-    static const char *const names[] = {QT_TRANSLATE_NOOP("ChartsPanel", "Minimum"),
-                                        QT_TRANSLATE_NOOP("ChartsPanel", "Nominal − tol."),
-                                        QT_TRANSLATE_NOOP("ChartsPanel", "Nominal"),
-                                        QT_TRANSLATE_NOOP("ChartsPanel", "Maximum")};
-    return QCoreApplication::translate("ChartsPanel", names[k]) + QLatin1Char(' ')
-        + RecordsModel::formatValue(value, decimals);
-}
-
-// The range widened to round ticks about three steps apart (1, 2 or 5 times a power of ten);
-// never below `floor` (a thickness axis does not run below zero for positive readings).
-void setRoundRange(QValueAxis *axis, double lo, double hi, double floor = -qInf())
-{
-    const double raw = (hi - lo) / 3.0;
-    const double p = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = 10.0 * p;
-    for (double m : {1.0, 2.0, 5.0})
-        if (m * p >= raw) {
-            step = m * p;
-            break;
-        }
-    const double first = std::max(floor, std::floor(lo / step) * step);
-    const double last = std::ceil(hi / step) * step;
-    axis->setRange(first, last);
-    axis->setTickCount(int(std::lround((last - first) / step)) + 1);
-}
-
-// Ticks on whole numbers (reading numbers, counts) about five steps apart.
-void setWholeTicks(QValueAxis *axis, double first, double last)
-{
-    const double raw = std::max(1.0, (last - first) / 5.0);
-    const double p = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = 10.0 * p;
-    for (double m : {1.0, 2.0, 5.0})
-        if (m * p >= raw) {
-            step = m * p;
-            break;
-        }
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0);
-    axis->setTickInterval(step);
-}
-
-// The smallest of 1, 2, 5 times a power of ten, or 10, 12, 15, 20, ... 90 of them, at least n.
-double roundUp(int n)
-{
-    const double p = std::pow(10.0, std::max(0.0, std::floor(std::log10(double(n))) - 1));
-    return std::ceil(double(n) / p) * p;
-}
-
-} // namespace
 
 ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interaction, QWidget *parent)
     : QWidget(parent), m_analysis(analysis), m_interaction(interaction)
@@ -188,18 +64,9 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
     m_runLine->setPen(QPen(QColor(0x4F, 0xC3, 0xF7), 1.5));
     m_runLine->setMarkerSize(5);
     m_runChart->addSeries(m_runLine);
-    const QColor limitColours[] = {BandDelegate::background(Band::Red), BandDelegate::background(Band::Amber),
-                                   QColor(0xA5, 0xD6, 0xA7), QColor(0x64, 0xB5, 0xF6)};
-    const Qt::PenStyle limitStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::SolidLine};
-    for (int k = 0; k < 4; ++k)
-        m_runLimits[k] = limitLine(m_runChart, limitColours[k], limitStyles[k]);
-    m_runX = makeAxis(m_runChart, Qt::AlignBottom);
-    m_runY = makeAxis(m_runChart, Qt::AlignLeft);
+    std::tie(m_runX, m_runY) = addLimitLinesAndAxes(m_runChart, m_runLine, m_runLimits);
     m_runX->setLabelFormat(QStringLiteral("%d"));
     m_runY->setLabelFormat(QStringLiteral("%g"));
-    attach(m_runChart, m_runLine, m_runX, m_runY);
-    for (QLineSeries *line : m_runLimits)
-        attach(m_runChart, line, m_runX, m_runY);
     m_runView = new QChartView(m_runChart, this);
     m_runView->setObjectName(QStringLiteral("runChart"));
     // Without antialiasing: a few thousand min/max strokes paint several times faster, and
@@ -216,15 +83,9 @@ ChartsPanel::ChartsPanel(ReadingsAnalysis &analysis, UserInteraction *interactio
     // A border two pixels wide keeps a bin of equal readings visible on a wide axis.
     m_histArea->setPen(QPen(QColor(0x4F, 0xC3, 0xF7), 2));
     m_histChart->addSeries(m_histArea);
-    for (int k = 0; k < 4; ++k)
-        m_histLimits[k] = limitLine(m_histChart, limitColours[k], limitStyles[k]);
-    m_histX = makeAxis(m_histChart, Qt::AlignBottom);
-    m_histY = makeAxis(m_histChart, Qt::AlignLeft);
+    std::tie(m_histX, m_histY) = addLimitLinesAndAxes(m_histChart, m_histArea, m_histLimits);
     m_histY->setLabelFormat(QStringLiteral("%d"));
     m_histX->setLabelFormat(QStringLiteral("%g"));
-    attach(m_histChart, m_histArea, m_histX, m_histY);
-    for (QLineSeries *line : m_histLimits)
-        attach(m_histChart, line, m_histX, m_histY);
     m_histView = new QChartView(m_histChart, this);
     m_histView->setObjectName(QStringLiteral("histogramChart"));
     m_histView->setRenderHint(QPainter::Antialiasing);

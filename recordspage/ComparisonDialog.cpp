@@ -10,6 +10,7 @@
 #include "recordspage/ReportDialog.h"
 #include "session/ComparisonTable.h"
 #include "session/GaugeSession.h"
+#include "session/ReportFacts.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -459,15 +460,12 @@ bool ComparisonDialog::writeReport(const ReportFields &fields, const QString &lo
 
     ReportInput input;
     input.fields = fields;
-    QStringList serials;
     QStringList dates;
-    for (const ComparedSurvey &s : std::as_const(m_comparison.surveys)) {
-        if (!serials.contains(s.serial))
-            serials << s.serial;
+    for (const ComparedSurvey &s : std::as_const(m_comparison.surveys))
         dates << comparisonDate(s.dateMs);
-    }
-    input.serial = serials.join(QStringLiteral(", "));
-    input.meterType = m_multiLayer ? tr("multi layer") : tr("single layer");
+    const WorkbookFacts facts = comparisonFacts(m_comparison.surveys, m_multiLayer);
+    input.serial = facts.serial;
+    input.meterType = facts.meterType;
     input.date = QDateTime::fromMSecsSinceEpoch(m_comparison.surveys.last().dateMs);
     input.units = m_comparison.unit;
     input.comparisonTitle =

@@ -9,12 +9,12 @@
 #include "records/RecordsModel.h"
 #include "session/CommandSequence.h"
 #include "session/ExportTable.h"
+#include "session/ReportFacts.h"
 #include "store/SurveyStore.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -31,7 +31,7 @@ qint64 nowMs()
 // ---- command sequences -------------------------------------------------------------------
 
 CommandSequence::CommandSequence(GaugeSession &session)
-    : m_session(&session), m_worker(session.m_worker), m_connection(session.m_connection)
+    : m_session(&session), m_worker(session.m_connection.worker()), m_connection(session.m_connection.id())
 {
     ++session.m_sequenceDepth;
     m_counted = true;
@@ -46,8 +46,8 @@ CommandSequence::~CommandSequence()
 
 bool CommandSequence::stillCurrent() const
 {
-    return m_session && m_session->m_link && m_session->m_connection == m_connection
-        && m_session->m_worker == m_worker;
+    return m_session && m_session->hasLink() && m_session->m_connection.id() == m_connection
+        && m_session->m_connection.worker() == m_worker;
 }
 
 void CommandSequence::release()
@@ -67,13 +67,14 @@ void CommandSequence::release()
 GaugeSession::GaugeSession(HidBackend &hid, UserInteraction &ui, WorkbookWriter &writer, RecordsModel &model,
                            GaugeConfig config, QObject *parent)
     : QObject(parent)
-    , m_hid(hid)
     , m_ui(ui)
     , m_model(model)
     , m_config(std::move(config))
     , m_export(ui, writer)
-    , m_commands(&m_framed)
+    , m_connection(hid)
 {
+    connect(&m_connection, &GaugeConnection::pushesArrived, this, &GaugeSession::addPushes);
+    connect(&m_connection, &GaugeConnection::closed, this, &GaugeSession::linkClosed);
     // The user's edits reach the survey file by the rows' keys.
     connect(&m_edits, &RecordEdits::deleted, this, [this](const std::vector<qint64> &keys, bool emptied) {
         if (m_store)
@@ -100,19 +101,13 @@ GaugeSession::GaugeSession(HidBackend &hid, UserInteraction &ui, WorkbookWriter 
 GaugeSession::~GaugeSession()
 {
     // Measurements the worker and the last commands received are still added and committed
-    // (stopWorker), with no question asked any more, before the session and the link end.
+    // (the connection's stopWorker), with no question asked any more, before the session and
+    // the link end.
     m_closing = true;
-    Link *link = m_link.get();
-    const bool workerEnded = stopWorker();
-    m_framed.setLink(nullptr);
+    m_connection.shutdown();
     dropWaiting();
     if (m_store)
         m_store->endSession(nowMs());
-    // A worker that did not end may still be reading: leave its link alone.
-    if (link && workerEnded)
-        link->close();
-    else
-        (void)m_link.release();
 }
 
 void GaugeSession::setDialogParent(QWidget *parent)
@@ -145,16 +140,10 @@ bool GaugeSession::ask(const QString &text)
 
 bool GaugeSession::openLink()
 {
-    if (m_link)
+    if (!m_connection.open(VendorId, ProductId))
         return false;
-    auto link = std::make_unique<HidLink>();
-    if (link->open(VendorId, ProductId, &m_hid) != 0)
-        return false;
-    m_link = std::move(link);
-    ++m_connection;
     m_gaugeSerial.clear();
     m_nextPushNumber = 1;
-    m_framed.setLink(m_link.get());
     emit linkOpened();
     return true;
 }
@@ -168,31 +157,11 @@ bool GaugeSession::connectGauge()
     return true;
 }
 
-bool GaugeSession::linkRemoved() const
-{
-    return m_link && m_link->isRemoved();
-}
-
 void GaugeSession::closeLink()
 {
-    if (!m_link)
+    if (!hasLink())
         return;
-    // Forget the link before the worker is stopped, and close it only once the worker has
-    // ended: a read still running on the worker thread must not meet a closed device.
-    m_framed.setLink(nullptr);
-    std::unique_ptr<Link> link = std::move(m_link);
-    emit linkClosed();
-    if (!stopWorker()) {
-        qWarning("worker thread did not end; its link is left to it");
-        (void)link.release();
-    } else if (m_sequenceDepth > 0) {
-        // A command sequence below us on this thread (a removal notice delivered inside its
-        // progress dialog) is still using the link: it goes when the sequence ends, and the
-        // sequence ends at once, the device being gone.
-        m_retiredLink = std::move(link);
-    } else {
-        link->close();
-    }
+    m_connection.close(m_sequenceDepth > 0); // tells linkClosed
     clearConnectionState();
 }
 
@@ -203,75 +172,18 @@ void GaugeSession::clearConnectionState()
     if (m_store)
         m_store->endSession(nowMs());
     // Bytes and notices of the old connection mean nothing for the next one.
-    m_pushParser.reset();
+    m_connection.forgetPushes();
     dropWaiting();
-    m_framed.takeSetAsidePushes();
     m_settingsChangePending = false;
-}
-
-void GaugeSession::startWorker()
-{
-    qDebug("openThreadSlot");
-    if (m_workerThread)
-        stopWorker();
-    auto *thread = new QThread;
-    m_worker = QSharedPointer<PollWorker>(new PollWorker(&m_framed));
-    connect(m_worker.data(), &PollWorker::polled, this, &GaugeSession::handlePushedBytes);
-    m_worker->moveToThread(thread);
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    connect(thread, &QThread::started, m_worker.data(), &PollWorker::run);
-    m_workerThread = thread;
-    thread->start();
-    qDebug() << "mainWidget QThread::currentThreadId()==" << QThread::currentThreadId();
-}
-
-bool GaugeSession::stopWorker()
-{
-    qDebug("closeThreadSlot");
-    bool ended = true;
-    if (m_workerThread && m_workerThread->isRunning()) {
-        m_worker->requestStop();
-        m_workerThread->quit();
-        ended = m_workerThread->wait(WorkerEndWaitMs);
-    }
-    if (!ended) {
-        // Its thread still runs: the object must outlive it.
-        m_abandonedWorkers.append(m_worker);
-    }
-    m_worker.reset();
-    m_workerThread = nullptr;
-    if (ended && isLinkOpen())
-        addLastPushes();
-    return ended;
-}
-
-void GaugeSession::addLastPushes()
-{
-    // The worker's last poll ends only after the gauge has been silent for a moment: what it
-    // read meanwhile is queued to this thread, and measurements set aside by the last
-    // commands wait in the link. Both are kept, in that order, before the caller goes on.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    const QByteArray aside = m_framed.takeSetAsidePushes();
-    if (!aside.isEmpty())
-        handlePushedBytes(aside);
 }
 
 void GaugeSession::sequenceEnded()
 {
-    if (m_retiredLink) {
-        m_retiredLink->close();
-        m_retiredLink.reset();
-    }
+    m_connection.sequenceEnded();
     // Measurements the gauge pushed while the sequence waited for its replies: added once the
     // sequence's own work (a read's rows) is done, like the pushes the worker polls.
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            const QByteArray pushes = m_framed.takeSetAsidePushes();
-            if (!pushes.isEmpty())
-                handlePushedBytes(pushes);
-        },
-        Qt::QueuedConnection);
+        this, [this] { m_connection.deliverSetAside(); }, Qt::QueuedConnection);
     runDeferredWork();
 }
 
@@ -283,7 +195,7 @@ void GaugeSession::identify()
         return;
     CommandSequence sequence(*this);
     KeyInfo key;
-    if (!sequence.locked() || m_commands.readKeyInfo(key) < 0) {
+    if (!sequence.locked() || commands().readKeyInfo(key) < 0) {
         inform(tr("Failed to read key infomation!"));
         return;
     }
@@ -304,11 +216,11 @@ void GaugeSession::identify()
             inform(tr("The Instrument and the Software do Not Match!"));
             return;
         }
-        m_tableLayout = match->value(1).toInt();
-        if (m_tableLayout != 1 && m_tableLayout != 2 && !m_reportedLayouts.contains(m_tableLayout)) {
+        m_connection.setLayout(match->value(1).toInt());
+        if (tableLayout() != 1 && tableLayout() != 2 && !m_reportedLayouts.contains(tableLayout())) {
             // Told once: the table stays without columns, and reading does nothing.
-            m_reportedLayouts.insert(m_tableLayout);
-            qWarning("meter table: unknown UIIndex %d for meter type %u", m_tableLayout, unsigned(key.meterType));
+            m_reportedLayouts.insert(tableLayout());
+            qWarning("meter table: unknown UIIndex %d for meter type %u", tableLayout(), unsigned(key.meterType));
             inform(tr("The meter table gives this instrument the layout %1, which this program does not "
             "know: its records cannot be shown.")
                        .arg(match->value(1).toString()));
@@ -320,7 +232,7 @@ void GaugeSession::identify()
     }
 
     m_unitNumbers.clear();
-    if (m_commands.readUnitNumbers(m_unitNumbers) < 0) {
+    if (commands().readUnitNumbers(m_unitNumbers) < 0) {
         inform(tr("Failed to read unit no!"));
         return;
     }
@@ -341,21 +253,21 @@ void GaugeSession::identify()
 bool GaugeSession::tableIsOtherGauge() const
 {
     return m_model.rowCount() > 0
-        && (m_tableSerial != m_gaugeSerial || m_tableRowsLayout != m_tableLayout || m_tableUnits != m_unitNumbers);
+        && (m_tableSerial != m_gaugeSerial || m_tableRowsLayout != tableLayout() || m_tableUnits != m_unitNumbers);
 }
 
 void GaugeSession::buildHeaders()
 {
-    if (m_tableLayout != 1 && m_tableLayout != 2)
+    if (tableLayout() != 1 && tableLayout() != 2)
         return;
-    m_model.setColumns(m_tableLayout, m_unitNumbers, m_config.unitTable);
+    m_model.setColumns(tableLayout(), m_unitNumbers, m_config.unitTable);
     // From here on the table's rows are this gauge's, in these units.
     m_tableSerial = m_gaugeSerial;
-    m_tableRowsLayout = m_tableLayout;
+    m_tableRowsLayout = tableLayout();
     m_tableUnits = m_unitNumbers;
     if (m_store && !m_gaugeSerial.isEmpty() && (m_storeSessionUnits.isEmpty() || m_storeSessionUnits != m_unitNumbers))
         beginStoreSession();
-    emit layoutChanged(m_tableLayout);
+    emit layoutChanged(tableLayout());
 }
 
 // ---- questions about the table --------------------------------------------------------------------
@@ -423,7 +335,7 @@ void GaugeSession::onSettingsChanged()
     {
         CommandSequence sequence(*this);
         m_unitNumbers.clear();
-        if (!sequence.locked() || m_commands.readUnitNumbers(m_unitNumbers) < 0)
+        if (!sequence.locked() || commands().readUnitNumbers(m_unitNumbers) < 0)
             inform(tr("Failed to read unit no!"));
     }
     // The measurements that waited get the columns of the units just read.
@@ -456,16 +368,10 @@ bool GaugeSession::exportRecords()
         inform(tr("There is nothing to export: the table is empty."));
         return false;
     }
-    const bool chinese = Language::instance().isChinese();
     const QList<int> columns = m_model.exportedColumns();
     WorkbookTable table = exportTable(m_model);
     // The facts of the gauge whose rows these are, and what the page adds (the limits).
-    table.facts.serial = m_tableSerial;
-    if (m_tableSerial == m_gaugeSerial)
-        table.facts.firmware = m_gaugeFirmware;
-    if (m_tableRowsLayout == 1 || m_tableRowsLayout == 2)
-        table.facts.meterType = m_tableRowsLayout == 1 ? (chinese ? QStringLiteral("单层") : QStringLiteral("single layer"))
-                                                      : (chinese ? QStringLiteral("多层") : QStringLiteral("multi layer"));
+    table.facts = gaugeFacts(m_tableSerial, m_tableSerial == m_gaugeSerial ? m_gaugeFirmware : QString(), m_tableRowsLayout);
     if (m_exportDecorator)
         m_exportDecorator(table, columns);
 

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "export/ExportFlow.h"
-#include "link/FramedLink.h"
-#include "protocol/InstrumentCommands.h"
-#include "protocol/PushFrameParser.h"
+#include "protocol/GaugeConnection.h"
 #include "records/GaugeConfig.h"
 #include "records/RecordEdits.h"
 #include "records/RecordsModel.h"
@@ -17,10 +15,8 @@
 #include <functional>
 #include <memory>
 
-class Link;
 class HidBackend;
 class PollWorker;
-class QThread;
 class QWidget;
 class RecordsModel;
 class SurveyStore;
@@ -30,10 +26,12 @@ class UserInteraction;
 class WorkbookWriter;
 struct WorkbookTable;
 
-// One connection to the gauge and everything that runs over it: the link, the poll worker,
-// the serialised command sequences, identification, record reading, pushed measurements and
-// settings changes, and the export of the records. Rows go into the records model; what
-// happened is told with signals; questions go through the interaction seam. No widgets.
+// Everything that runs over the connection to the gauge: the serialised command sequences,
+// identification, record reading, pushed measurements and settings changes, and the export of
+// the records. The connection (link, commands, poll worker) is a GaugeConnection it owns; what
+// the gauge pushes reaches the session only through that connection's pushesArrived(). Rows
+// go into the records model and, by their keys, into the survey store; what happened is told
+// with signals; questions go through the interaction seam. No widgets.
 //
 // Threads: everything runs on the thread that owns the session (the GUI thread) except the
 // worker's poll loop. The worker's mutex is the one lock around the link: the poll holds it
@@ -46,7 +44,7 @@ public:
     static constexpr quint16 ProductId = 0x0301;
     // The longest the session waits for the worker's mutex, and for a worker thread to end.
     static constexpr int LockWaitMs = 10000;
-    static constexpr int WorkerEndWaitMs = 5000;
+    static constexpr int WorkerEndWaitMs = GaugeConnection::WorkerEndWaitMs;
 
     // All must outlive the session.
     GaugeSession(HidBackend &hid, UserInteraction &ui, WorkbookWriter &writer, RecordsModel &model,
@@ -77,8 +75,10 @@ public:
     RecordsModel &model() const { return m_model; }
     // The user's undoable edits of the table.
     RecordEdits &edits() { return m_edits; }
-    FramedLink &framedLink() { return m_framed; }
-    InstrumentCommands &commands() { return m_commands; }
+    // The link, the commands and the worker: pushed frames come from its pushesArrived().
+    GaugeConnection &connection() { return m_connection; }
+    FramedLink &framedLink() { return m_connection.framedLink(); }
+    InstrumentCommands &commands() { return m_connection.commands(); }
 
     // ---- the connection ----
     // Opens the gauge's link if none is held; true when a new link was opened.
@@ -88,16 +88,16 @@ public:
     // Closes the held link: the worker is stopped first, a running command sequence ends
     // before the link goes. The records stay. No-op without a link.
     void closeLink();
-    bool isLinkOpen() const { return m_framed.isLinkOpen(); }
-    bool hasLink() const { return m_link != nullptr; }
+    bool isLinkOpen() const { return m_connection.isOpen(); }
+    bool hasLink() const { return m_connection.hasLink(); }
     // A link is held and it reports that its device is gone.
-    bool linkRemoved() const;
+    bool linkRemoved() const { return m_connection.removed(); }
 
-    void startWorker();
+    void startWorker() { m_connection.startWorker(); }
     // Stops the worker and waits (bounded) for its thread; false if it did not end. With the
     // link still open, the measurements it polled last are added before it returns.
-    bool stopWorker();
-    PollWorker *worker() const { return m_worker.data(); }
+    bool stopWorker() { return m_connection.stopWorker(); }
+    PollWorker *worker() const { return m_connection.worker().data(); }
 
     // ---- what runs over it ----
     void identify();
@@ -107,8 +107,8 @@ public:
     const QString &gaugeFirmware() const { return m_gaugeFirmware; }
     qint64 gaugeMeterType() const { return m_gaugeMeterType; }
     // The layout and unit numbers of the last identification (or as set).
-    int tableLayout() const { return m_tableLayout; }
-    void setTableLayout(int layout) { m_tableLayout = layout; }
+    int tableLayout() const { return m_connection.layout(); }
+    void setTableLayout(int layout) { m_connection.setLayout(layout); }
     const QList<int> &unitNumbers() const { return m_unitNumbers; }
     void setUnitNumbers(const QList<int> &unitNumbers) { m_unitNumbers = unitNumbers; }
     // Rebuilds the model's columns for the current layout and unit numbers.
@@ -118,10 +118,6 @@ public:
     // The last read stopped before any block because the gauge reported more records than
     // can be read: the link worked, the count itself is wrong.
     bool countRefused() const { return m_countRefused; }
-    // The one entry for what the gauge pushes (the worker's polls, and the frames set aside
-    // while replies were awaited): measurements become rows, a settings-changed frame starts
-    // the settings change (now, or once no sequence or export runs).
-    void handlePushedBytes(const QByteArray &bytes);
     void onSettingsChanged();
     bool settingsChanging() const { return m_settingsChanging; }
 
@@ -168,6 +164,10 @@ private:
     // rows come before them in the table.
     QVector<GaugeRecord> measurementsOf(const QVector<PushedFrame> &frames, qsizetype from, qsizetype to,
                                         qint64 rowsAhead);
+    // Where the connection's pushesArrived() lands: measurements become rows, a
+    // settings-changed frame starts the settings change (now, or once no sequence or export
+    // runs).
+    void addPushes(const QVector<PushedFrame> &frames);
     void addPushedFrames(const QVector<PushedFrame> &frames);
     // ---- measurements for columns the table does not show yet ----
     // Behind a settings notice until the question is answered and the units read, or of a
@@ -188,14 +188,15 @@ private:
     void tellDisconnectedDuringRead();
     // The sequence's connection is still the current one and its gauge still plugged in.
     bool gaugeStayed(const class CommandSequence &sequence) const;
-    void readSingleLayer(class CommandSequence &sequence, int count);
-    void readMultiLayer(class CommandSequence &sequence, int count);
+    // The records' values (and multi-layer names) block by block with progress, then
+    // committed and shown; nothing is added on a failure, a cancel or a removal.
+    void readMemoryImage(class CommandSequence &sequence, int count);
+    bool readBlocks(class CommandSequence &sequence, class ProgressHandle &progress,
+                    const QVector<struct ReadBlock> &blocks, QByteArray &out, int firstStep, const QString &failure);
     void requestSettingsChange();
     void runDeferredWork();
     bool canHandleSettingsChangeNow() const;
     void sequenceEnded();
-    // After the worker ended: adds what it polled last and what the commands set aside.
-    void addLastPushes();
     void clearConnectionState();
     // ---- the survey store ----
     // Gives the rows just appended their keys in the file (when it kept them all).
@@ -218,7 +219,6 @@ private:
     // The rows in the table came from another gauge, or in other units, than the gauge now identified.
     bool tableIsOtherGauge() const;
 
-    HidBackend &m_hid;
     UserInteraction &m_ui;
     RecordsModel &m_model;
     RecordEdits m_edits{m_model};
@@ -227,21 +227,10 @@ private:
     ExportDecorator m_exportDecorator;
     QWidget *m_dialogParent = nullptr;
 
-    FramedLink m_framed;
-    InstrumentCommands m_commands;
-    std::unique_ptr<Link> m_link;
-    // A link closed while a command sequence still ran on it: deleted when the sequence ends.
-    std::unique_ptr<Link> m_retiredLink;
-    quint64 m_connection = 0; // counts opened links; a sequence belongs to one
+    GaugeConnection m_connection;
 
-    QPointer<QThread> m_workerThread;
-    QSharedPointer<PollWorker> m_worker;
-    QList<QSharedPointer<PollWorker>> m_abandonedWorkers; // never ended; kept, never deleted
-
-    int m_tableLayout = 1;
     QSet<int> m_reportedLayouts; // layouts of the meter table this program does not know, told once
     QList<int> m_unitNumbers;
-    PushFrameParser m_pushParser;
     struct HeldBatch
     {
         QVector<GaugeRecord> records;

@@ -16,12 +16,8 @@ qint64 nowMs()
 
 } // namespace
 
-void GaugeSession::handlePushedBytes(const QByteArray &bytes)
+void GaugeSession::addPushes(const QVector<PushedFrame> &frames)
 {
-    // A batch still queued when the gauge was pulled out belongs to a closed connection.
-    if (!isLinkOpen())
-        return;
-    const QVector<PushedFrame> frames = m_pushParser.feed(bytes, m_tableLayout);
     if (m_waiting.active)
         addWaiting(frames, 0); // a further notice is covered by the units read after the question
     else
@@ -96,7 +92,7 @@ void GaugeSession::addWaiting(const QVector<PushedFrame> &frames, qsizetype from
         if (!m_waiting.session)
             openWaitingSession();
         if (m_waiting.session) {
-            keys = m_store->addRecords(measurements, m_tableLayout == 2 ? GaugeRecord::MaxValues : 2,
+            keys = m_store->addRecords(measurements, tableLayout() == 2 ? GaugeRecord::MaxValues : 2,
                                        RecordOrigin::Pushed, arrived, m_waiting.session);
             tellStoreProblem();
         }
@@ -114,17 +110,17 @@ void GaugeSession::openWaitingSession()
         QList<int> read;
         int result = -1;
         if (m_sequenceDepth > 0) {
-            result = m_commands.readUnitNumbers(read);
+            result = commands().readUnitNumbers(read);
         } else {
             CommandSequence sequence(*this);
             if (sequence.locked())
-                result = m_commands.readUnitNumbers(read);
+                result = commands().readUnitNumbers(read);
         }
         if (result >= 0)
             units = read;
     }
         RecordsModel columns;
-    if (!columns.setColumns(m_tableLayout, units, m_config.unitTable))
+    if (!columns.setColumns(tableLayout(), units, m_config.unitTable))
         columns.setColumns(m_model.layout(), m_tableUnits, m_config.unitTable);
     SurveyInfo info = surveyInfo(columns, units);
     m_waiting.session = m_store->openSession(info, nowMs());

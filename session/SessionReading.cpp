@@ -34,12 +34,12 @@ void GaugeSession::readRecords()
 
     CommandSequence sequence(*this);
     m_unitNumbers.clear();
-    if (!sequence.locked() || m_commands.readUnitNumbers(m_unitNumbers) < 0) {
+    if (!sequence.locked() || commands().readUnitNumbers(m_unitNumbers) < 0) {
         inform(tr("Failed to read unit no!"));
         return;
     }
     buildHeaders();
-    if ((m_tableLayout == 1 || m_tableLayout == 2) && !m_model.hasColumns()) {
+    if ((tableLayout() == 1 || tableLayout() == 2) && !m_model.hasColumns()) {
         // Without the unit table's words there are no columns to read into.
         inform(tr("The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or "
             "does not know this gauge's units: its records cannot be shown. Put a good copy beside "
@@ -49,15 +49,15 @@ void GaugeSession::readRecords()
 
     int count = 0;
     // A count with the top bit set is no count at all: it could not be read.
-    if (m_commands.readRecordCount(count) < 0 || count < 0) {
+    if (commands().readRecordCount(count) < 0 || count < 0) {
         inform(tr("Failed to Read Record Number！"));
         return;
     }
     if (count < 1)
         return;
-    if (m_tableLayout != 1 && m_tableLayout != 2)
+    if (tableLayout() != 1 && tableLayout() != 2)
         return;
-    if (!ReadPlan::countFits(m_tableLayout, count)) {
+    if (!ReadPlan::countFits(tableLayout(), count)) {
         m_countRefused = true;
         inform(tr("The instrument reports %1 records, more than this program can read (at most %2).")
                    .arg(count)
@@ -68,38 +68,57 @@ void GaugeSession::readRecords()
     // shown after the read's rows.
     m_readHolding = true;
     m_readRows = count;
-    if (m_tableLayout == 1)
-        readSingleLayer(sequence, count);
-    else
-        readMultiLayer(sequence, count);
+    readMemoryImage(sequence, count);
     // A read that failed, was cancelled or lost its gauge adds no rows: the measurements
     // held meanwhile follow the rows already there.
     showHeldReadPushes();
 }
 
-void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
+bool GaugeSession::readBlocks(CommandSequence &sequence, ProgressHandle &progress, const QVector<ReadBlock> &blocks,
+                              QByteArray &out, int firstStep, const QString &failure)
 {
-    const QVector<ReadBlock> blocks = ReadPlan::valueBlocks(1, count);
-    auto progress = m_ui.createProgress(
-        m_dialogParent, tr("Reading record, please wait..."), tr("Cancel"), 0, int(blocks.size()));
-    QByteArray values;
-    values.reserve(qsizetype(count) * FieldDecoder::SingleRecordSize);
+    // Single-layer values go out with the plain memory request; multi-layer values and names
+    // with the checked one, their replies carrying a CRC.
+    const bool checked = tableLayout() == 2;
     for (int i = 0; i < blocks.size(); ++i) {
-        if (!sequence.stillCurrent() || m_commands.readMemory(blocks[i].address, values, quint16(blocks[i].length)) < 0) {
-            progress->hide();
+        const quint16 length = quint16(blocks[i].length);
+        if (!sequence.stillCurrent()
+            || (checked ? commands().readMemoryChecked(blocks[i].address, out, length, checkedReadCommand)
+                        : commands().readMemory(blocks[i].address, out, length))
+                < 0) {
+            progress.hide();
             if (gaugeStayed(sequence))
-                inform(tr("Failed to Read Record Data！"));
+                inform(failure);
             else
                 tellDisconnectedDuringRead();
-            return;
+            return false;
         }
-        progress->setValue(i);
+        progress.setValue(firstStep + i);
         holdPushesSetAside();
-        if (progress->wasCanceled()) {
-            progress->hide();
-            return; // nothing is added: the table stays as it was
+        if (progress.wasCanceled()) {
+            progress.hide();
+            return false; // nothing is added: the table stays as it was
         }
     }
+    return true;
+}
+
+void GaugeSession::readMemoryImage(CommandSequence &sequence, int count)
+{
+    const int layout = tableLayout();
+    const QVector<ReadBlock> valueBlocks = ReadPlan::valueBlocks(layout, count);
+    const QVector<ReadBlock> nameBlocks = layout == 2 ? ReadPlan::nameBlocks(2, count) : QVector<ReadBlock>();
+    auto progress = m_ui.createProgress(m_dialogParent, tr("Reading record, please wait..."), tr("Cancel"), 0,
+                                        int(valueBlocks.size() + nameBlocks.size()));
+    QByteArray values;
+    QByteArray names;
+    values.reserve(qsizetype(count) * (layout == 2 ? FieldDecoder::MultiRecordSize : FieldDecoder::SingleRecordSize));
+    if (layout == 2)
+        names.reserve(qsizetype(count) * FieldDecoder::NameSlotSize);
+    if (!readBlocks(sequence, *progress, valueBlocks, values, 0, tr("Failed to Read Record Data！")))
+        return;
+    if (!readBlocks(sequence, *progress, nameBlocks, names, int(valueBlocks.size()), tr("Failed to Read Record Name")))
+        return;
     // A removal notice may have arrived inside the progress dialog after the last block.
     if (!sequence.stillCurrent()) {
         tellDisconnectedDuringRead();
@@ -109,65 +128,13 @@ void GaugeSession::readSingleLayer(CommandSequence &sequence, int count)
     // comes between the file and the table.
     holdPushesSetAside();
     const qint64 arrived = nowMs();
-    const std::vector<qint64> keys = storeImage(values, nullptr, count, RecordOrigin::Memory, arrived);
+    const std::vector<qint64> keys =
+        storeImage(values, layout == 2 ? &names : nullptr, count, RecordOrigin::Memory, arrived);
     moveHeldBehindReadRows();
     sequence.release();
     const int first = m_model.rowCount();
-    const int added = m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, arrived);
-    setKeys(first, added, keys);
-    showHeldReadPushes();
-    emit recordsRead(added);
-}
-
-void GaugeSession::readMultiLayer(CommandSequence &sequence, int count)
-{
-    const QVector<ReadBlock> valueBlocks = ReadPlan::valueBlocks(2, count);
-    const QVector<ReadBlock> nameBlocks = ReadPlan::nameBlocks(2, count);
-    auto progress = m_ui.createProgress(
-        m_dialogParent, tr("Reading record, please wait..."), tr("Cancel"), 0,
-        int(valueBlocks.size() + nameBlocks.size()));
-
-    auto readArea = [&](const QVector<ReadBlock> &blocks, QByteArray &out, int firstStep, const QString &failure) {
-        for (int i = 0; i < blocks.size(); ++i) {
-            if (!sequence.stillCurrent()
-                || m_commands.readMemoryChecked(blocks[i].address, out, quint16(blocks[i].length), checkedReadCommand)
-                       < 0) {
-                progress->hide();
-                if (gaugeStayed(sequence))
-                    inform(failure);
-                else
-                    tellDisconnectedDuringRead();
-                return false;
-            }
-            progress->setValue(firstStep + i);
-            holdPushesSetAside();
-            if (progress->wasCanceled()) {
-                progress->hide();
-                return false;
-            }
-        }
-        return true;
-    };
-
-    QByteArray values;
-    QByteArray names;
-    values.reserve(qsizetype(count) * FieldDecoder::MultiRecordSize);
-    names.reserve(qsizetype(count) * FieldDecoder::NameSlotSize);
-    if (!readArea(valueBlocks, values, 0, tr("Failed to Read Record Data！")))
-        return;
-    if (!readArea(nameBlocks, names, int(valueBlocks.size()), tr("Failed to Read Record Name")))
-        return;
-    if (!sequence.stillCurrent()) {
-        tellDisconnectedDuringRead();
-        return;
-    }
-    holdPushesSetAside();
-    const qint64 arrived = nowMs();
-    const std::vector<qint64> keys = storeImage(values, &names, count, RecordOrigin::Memory, arrived);
-    moveHeldBehindReadRows();
-    sequence.release();
-    const int first = m_model.rowCount();
-    const int added = m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, arrived);
+    const int added = layout == 2 ? m_model.appendMultiLayerImage(values, names, count, RecordOrigin::Memory, arrived)
+                                  : m_model.appendSingleLayerImage(values, count, RecordOrigin::Memory, arrived);
     setKeys(first, added, keys);
     showHeldReadPushes();
     emit recordsRead(added);
@@ -201,9 +168,7 @@ void GaugeSession::holdPushesSetAside()
 {
     // Taken between blocks, after the events handled there: a batch the worker polled before
     // the read began has been delivered by then, ahead of these.
-    const QByteArray aside = m_framed.takeSetAsidePushes();
-    if (!aside.isEmpty())
-        handlePushedBytes(aside);
+    m_connection.deliverSetAside();
 }
 
 void GaugeSession::moveHeldBehindReadRows()

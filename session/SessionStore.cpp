@@ -211,7 +211,7 @@ bool GaugeSession::showStored(const StoredTable &stored)
     m_tableUnits = stored.info.unitNumbers;
     if (!isLinkOpen()) {
         // With no gauge, the table's layout is the session's until one is identified.
-        m_tableLayout = layout;
+        m_connection.setLayout(layout);
         m_unitNumbers = stored.info.unitNumbers;
     }
     emit layoutChanged(layout);

@@ -79,7 +79,7 @@ struct StoredTable
 // painting).
 //
 // Its work is split by job: the file, its schema and its problems (SurveyFile.cpp), the log of
-// rows and what happened to them (SurveyLog.cpp), and reading it back (SurveyHistory.cpp).
+// rows (SurveyRows.cpp) and what happened to them (SurveyEdits.cpp), and reading it back (SurveyHistory.cpp).
 class SurveyStore
 {
 public:

@@ -244,6 +244,325 @@
         </message>
     </context>
     <context>
+        <name>CliWords</name>
+        <message>
+            <source>xls not available: this build has no LibreOffice export. Use --format csv or json.</source>
+            <translation>不支持xls：此版本未包含LibreOffice导出。请用 --format csv 或 json。</translation>
+        </message>
+        <message>
+            <source>%1 is a folder; give a file name.</source>
+            <translation>%1 是一个文件夹；请给出文件名。</translation>
+        </message>
+        <message>
+            <source>the folder %1 does not exist; create it or give another path.</source>
+            <translation>文件夹 %1 不存在；请先创建或给出其他路径。</translation>
+        </message>
+        <message>
+            <source>cannot read the demo set-up '%1'.</source>
+            <translation>无法读取演示配置 '%1'。</translation>
+        </message>
+        <message>
+            <source>cannot write the trace file %1 (%2). Give a path in a writable folder.</source>
+            <translation>无法写入跟踪文件 %1（%2）。请给出可写文件夹中的路径。</translation>
+        </message>
+        <message>
+            <source>the Palvarin window program (or another palvarin-cli) is running and holds the gauge. Close it, or read the records in its window, then try again.</source>
+            <translation>Palvarin 窗口程序（或另一个 palvarin-cli）正在运行并占用仪器。请关闭它，或在其窗口中读取记录，然后重试。</translation>
+        </message>
+        <message>
+            <source>the folder %1 does not exist.</source>
+            <translation>文件夹 %1 不存在。</translation>
+        </message>
+        <message>
+            <source>%1 is not a file that can be replaced.</source>
+            <translation>%1 不是可替换的文件。</translation>
+        </message>
+        <message>
+            <source>cannot write into the folder %1.</source>
+            <translation>无法写入文件夹 %1。</translation>
+        </message>
+        <message>
+            <source>writing %1 failed; the old file, if any, is unchanged.</source>
+            <translation>写入 %1 失败；原有文件保持不变。</translation>
+        </message>
+        <message>
+            <source>cannot put %1 in place; the old file, if any, is unchanged.</source>
+            <translation>无法写入 %1；原有文件保持不变。</translation>
+        </message>
+        <message>
+            <source>cannot tell the format of '%1' from its suffix: give --format csv, xlsx, xls or json.</source>
+            <translation>无法从后缀判断 '%1' 的格式：请给出 --format csv、xlsx、xls 或 json。</translation>
+        </message>
+        <message>
+            <source>standard output takes csv or json.</source>
+            <translation>标准输出只接受 csv 或 json。</translation>
+        </message>
+        <message>
+            <source>watch prints csv or json.</source>
+            <translation>watch 只输出 csv 或 json。</translation>
+        </message>
+        <message>
+            <source>the report is a PDF file: give -o FILE.pdf.</source>
+            <translation>报告是PDF文件：请给出 -o 文件.pdf。</translation>
+        </message>
+        <message>
+            <source>history prints csv or json.</source>
+            <translation>history 只输出 csv 或 json。</translation>
+        </message>
+        <message>
+            <source>export needs the session to export.</source>
+            <translation>export 需要给出要导出的记录组。</translation>
+        </message>
+        <message>
+            <source>compare needs at least two sessions (see history).</source>
+            <translation>compare 需要至少两个记录组（见 history）。</translation>
+        </message>
+        <message>
+            <source>compare prints a table (or csv or json with --format), and writes csv, xlsx, json or pdf to -o FILE.</source>
+            <translation>compare 打印表格（或用 --format 输出 csv 或 json），并可用 -o 文件写入 csv、xlsx、json 或 pdf。</translation>
+        </message>
+        <message>
+            <source>cannot tell the format of '%1' from its suffix: give --format csv, xlsx or json, or a .pdf file.</source>
+            <translation>无法从后缀判断 '%1' 的格式：请给出 --format csv、xlsx 或 json，或 .pdf 文件。</translation>
+        </message>
+        <message>
+            <source>no command given.</source>
+            <translation>未给出命令。</translation>
+        </message>
+        <message>
+            <source>unknown command '%1'.</source>
+            <translation>未知命令 '%1'。</translation>
+        </message>
+        <message>
+            <source>unexpected argument '%1'.</source>
+            <translation>多余的参数 '%1'。</translation>
+        </message>
+        <message>
+            <source>%1 takes no -o.</source>
+            <translation>%1 不接受 -o。</translation>
+        </message>
+        <message>
+            <source>%1 takes no --format.</source>
+            <translation>%1 不接受 --format。</translation>
+        </message>
+        <message>
+            <source>%1 takes no --store: only history, export and compare read the survey store.</source>
+            <translation>%1 不接受 --store：只有 history、export 和 compare 读取测量记录库。</translation>
+        </message>
+        <message>
+            <source>%1 takes no --%2.</source>
+            <translation>%1 不接受 --%2。</translation>
+        </message>
+        <message>
+            <source>%1 needs -o FILE.</source>
+            <translation>%1 需要 -o 文件。</translation>
+        </message>
+        <message>
+            <source>unknown format '%1': use csv, xlsx, xls or json.</source>
+            <translation>未知格式 '%1'：请用 csv、xlsx、xls 或 json。</translation>
+        </message>
+        <message>
+            <source>--tmin takes a thickness, e.g. 8.5 or 0.25inch; '%1' is none.</source>
+            <translation>--tmin 需要一个厚度，例如 8.5 或 0.25inch；'%1' 不是。</translation>
+        </message>
+        <message>
+            <source>--interval takes a number of years above zero; '%1' is none.</source>
+            <translation>--interval 需要一个大于零的年数；'%1' 不是。</translation>
+        </message>
+        <message>
+            <source>--layer takes 1, 2 or 3.</source>
+            <translation>--layer 只接受 1、2 或 3。</translation>
+        </message>
+        <message>
+            <source>Check that the gauge is switched on and its cable plugged in, then try again; --trace FILE records what went over the cable for a bug report.</source>
+            <translation>请检查仪器已开机且USB线已连接，然后重试；--trace 文件 可记录通信内容以便报告问题。</translation>
+        </message>
+        <message>
+            <source>a gauge is attached but could not be opened. A normal user needs the program's udev rule (see the README); then plug the gauge in again.</source>
+            <translation>已连接仪器但无法打开。普通用户需要安装本程序的udev规则（见README），然后重新插入仪器。</translation>
+        </message>
+        <message>
+            <source>no gauge with the serial %1 is attached; 'palvarin-cli list' shows the gauges attached.</source>
+            <translation>未连接序列号为 %1 的仪器；'palvarin-cli list' 列出已连接的仪器。</translation>
+        </message>
+        <message>
+            <source>no gauge found. Connect the gauge with its USB cable and switch it on; on Linux a normal user also needs the program's udev rule (see the README). To try the tool without a gauge: palvarin-cli --demo read -o -</source>
+            <translation>未找到仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。不连接仪器试用本工具：palvarin-cli --demo read -o -</translation>
+        </message>
+        <message>
+            <source>the unit table 'unitno' was not found or does not know this gauge's units; it is looked up in: %1.</source>
+            <translation>未找到单位表 'unitno'，或其中没有此仪器的单位；查找位置：%1。</translation>
+        </message>
+        <message>
+            <source>interrupted: nothing was written.</source>
+            <translation>已中断：未写入任何内容。</translation>
+        </message>
+        <message>
+            <source>nothing was written.</source>
+            <translation>未写入任何内容。</translation>
+        </message>
+        <message>
+            <source>the gauge holds no records: nothing was written.</source>
+            <translation>仪器中没有记录：未写入任何内容。</translation>
+        </message>
+        <message>
+            <source>%1 records read.</source>
+            <translation>已读取%1条记录。</translation>
+        </message>
+        <message>
+            <source>Writing %1</source>
+            <translation>正在写入 %1</translation>
+        </message>
+        <message>
+            <source>writing to standard output failed.</source>
+            <translation>写入标准输出失败。</translation>
+        </message>
+        <message>
+            <source>the gauge's settings changed; the columns are now: %1</source>
+            <translation>仪器设置已变更；现在的列为：%1</translation>
+        </message>
+        <message>
+            <source>the gauge was disconnected. Plug it in again and start the watch once more.</source>
+            <translation>仪器已断开。请重新连接仪器后再次开始监视。</translation>
+        </message>
+        <message>
+            <source>watching the gauge %1; each measurement is printed as it arrives. Ctrl+C ends.</source>
+            <translation>正在监视仪器 %1；每次测量到达即打印。按 Ctrl+C 结束。</translation>
+        </message>
+        <message>
+            <source>Try 'palvarin-cli --help' for the commands and options.</source>
+            <translation>命令和选项见 'palvarin-cli --help'。</translation>
+        </message>
+        <message>
+            <source>the survey file %1 is not a file.</source>
+            <translation>测量记录文件 %1 不是一个文件。</translation>
+        </message>
+        <message>
+            <source>it was written by a newer version of the program; use that version to read it.</source>
+            <translation>该文件来自更新版本的程序；请使用该版本读取。</translation>
+        </message>
+        <message>
+            <source>it is not a plain file.</source>
+            <translation>它不是普通文件。</translation>
+        </message>
+        <message>
+            <source>it is damaged or is no survey file.</source>
+            <translation>文件已损坏或不是测量记录文件。</translation>
+        </message>
+        <message>
+            <source>another program holds it locked; try again in a moment.</source>
+            <translation>另一个程序锁定了该文件；请稍后重试。</translation>
+        </message>
+        <message>
+            <source>it cannot be opened (check its permissions).</source>
+            <translation>无法打开该文件（请检查其权限）。</translation>
+        </message>
+        <message>
+            <source>cannot read the survey file %1: %2 (%3)</source>
+            <translation>无法读取测量记录文件 %1：%2（%3）</translation>
+        </message>
+        <message>
+            <source>'palvarin-cli history' lists the sessions kept.</source>
+            <translation>'palvarin-cli history' 列出已保存的记录组。</translation>
+        </message>
+        <message>
+            <source>there is no survey file yet (%1): the window program keeps one once it receives readings.</source>
+            <translation>尚无测量记录文件（%1）：窗口程序收到测量数据后会创建。</translation>
+        </message>
+        <message>
+            <source>ID</source>
+            <translation>编号</translation>
+        </message>
+        <message>
+            <source>STARTED</source>
+            <translation>开始时间</translation>
+        </message>
+        <message>
+            <source>SERIAL</source>
+            <translation>序列号</translation>
+        </message>
+        <message>
+            <source>METER TYPE</source>
+            <translation>仪器类型</translation>
+        </message>
+        <message>
+            <source>LAYOUT</source>
+            <translation>布局</translation>
+        </message>
+        <message>
+            <source>ROWS</source>
+            <translation>行数</translation>
+        </message>
+        <message>
+            <source>EXPORTED</source>
+            <translation>已导出</translation>
+        </message>
+        <message>
+            <source>there is no survey file yet (%1), so no session %2.</source>
+            <translation>尚无测量记录文件（%1），因此没有记录组 %2。</translation>
+        </message>
+        <message>
+            <source>there is no session %1 in %2. %3</source>
+            <translation>%2 中没有记录组 %1。%3</translation>
+        </message>
+        <message>
+            <source>reading session %1 from %2 failed: the file may be damaged.</source>
+            <translation>从 %2 读取记录组 %1 失败：文件可能已损坏。</translation>
+        </message>
+        <message>
+            <source>every row of session %1 was deleted: nothing was written.</source>
+            <translation>记录组 %1 的所有行均已删除：未写入任何内容。</translation>
+        </message>
+        <message>
+            <source>the columns of session %1 cannot be read from %2: nothing was written.</source>
+            <translation>无法从 %2 读取记录组 %1 的列：未写入任何内容。</translation>
+        </message>
+        <message>
+            <source>there is no survey file yet (%1), so no sessions to compare.</source>
+            <translation>尚无测量记录文件（%1），因此没有可比较的记录组。</translation>
+        </message>
+        <message>
+            <source>session %1 is given twice.</source>
+            <translation>记录组 %1 重复给出。</translation>
+        </message>
+        <message>
+            <source>the sessions come from different gauges (%1); a difference between gauges would read as wear. Give --any-gauge to compare them anyway.</source>
+            <translation>这些记录组来自不同的仪器（%1）；仪器之间的差异会被当作减薄。如仍要比较，请加 --any-gauge。</translation>
+        </message>
+        <message>
+            <source>Minimum thickness %1 %2; longest interval %3 years.</source>
+            <translation>最小厚度 %1 %2；最长检测间隔 %3 年。</translation>
+        </message>
+        <message>
+            <source>No minimum thickness given (--tmin): no remaining life and no next inspection date.</source>
+            <translation>未给出最小厚度（--tmin）：无剩余寿命和下次检测日期。</translation>
+        </message>
+        <message>
+            <source>Comparison of sessions %1</source>
+            <translation>记录组 %1 的对比</translation>
+        </message>
+        <message>
+            <source>interrupted: nothing was written; an existing file is unchanged.</source>
+            <translation>已中断：未写入任何内容；原有文件保持不变。</translation>
+        </message>
+        <message>
+            <source> The .xls export needs LibreOffice Calc (libreoffice-calc-nogui); csv and json need nothing.</source>
+            <translation> 导出.xls需要LibreOffice Calc（libreoffice-calc-nogui）；csv和json不需要。</translation>
+        </message>
+        <message>
+            <source>%1 written.</source>
+            <translation>已写入 %1。</translation>
+        </message>
+        <message>
+            <source>writing the report %1 failed; an existing file is unchanged.</source>
+            <translation>生成报告 %1 失败；原有文件保持不变。</translation>
+        </message>
+        <message>
+            <source>the logo image %1 could not be read and was left out.</source>
+            <translation>无法读取徽标图片 %1，报告中未包含徽标。</translation>
+        </message>
+    </context>
+    <context>
         <name>ComparisonDialog</name>
         <message>
             <source>Save the comparison</source>
@@ -1179,6 +1498,44 @@
         <message>
             <source>The logo image could not be read and was left out.</source>
             <translation>无法读取徽标图片，报告中未包含徽标。</translation>
+        </message>
+    </context>
+    <context>
+        <name>ReportFacts</name>
+        <message>
+            <source>single layer</source>
+            <translation>单层</translation>
+        </message>
+        <message>
+            <source>multi layer</source>
+            <translation>多层</translation>
+        </message>
+    </context>
+    <context>
+        <name>Startup</name>
+        <message>
+            <source>the meter table</source>
+            <translation>仪表配置表</translation>
+        </message>
+        <message>
+            <source>the unit table</source>
+            <translation>单位表</translation>
+        </message>
+        <message>
+            <source>%1 '%2' was not found; it is looked up in: %3.</source>
+            <translation>未找到%1 '%2'；查找位置：%3。</translation>
+        </message>
+        <message>
+            <source>%1 %2 cannot be used (larger than 1 MB, binary or damaged).</source>
+            <translation>%1 %2 无法使用（超过1 MB、二进制或已损坏）。</translation>
+        </message>
+        <message>
+            <source>Gauges cannot be identified or their records shown until each is replaced by a good copy (see the README).</source>
+            <translation>在换上完好的文件之前，无法识别仪器或显示其记录（见README）。</translation>
+        </message>
+        <message>
+            <source>Device already opened! Palvarin is already running.</source>
+            <translation>设备已打开！Palvarin 已在运行。</translation>
         </message>
     </context>
     <context>

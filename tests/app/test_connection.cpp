@@ -97,7 +97,7 @@ private slots:
         QCOMPARE(table()->rowCount(), 1);
         QCOMPARE(rig->model.text(0, 0), QStringLiteral("a"));
         // A batch the old worker queued just before the pull adds nothing afterwards.
-        rig->session.handlePushedBytes(EmulatedInstrument::measurementFrame(
+        rig->session.connection().takePushedBytes(EmulatedInstrument::measurementFrame(
             {EmulatedInstrument::field(1), EmulatedInstrument::field(2), EmulatedInstrument::field(3),
              EmulatedInstrument::field(4), EmulatedInstrument::field(5), EmulatedInstrument::field(6)}));
         QCOMPARE(table()->rowCount(), 1);

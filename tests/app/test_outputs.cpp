@@ -248,6 +248,48 @@ private slots:
                  qPrintable(labels.join(QLatin1Char(','))));
     }
 
+    // The window and the tool say the same of the same gauge (the demo's multi-layer 12345):
+    // the facts heading their .xlsx summaries match word for word, the meter type in words,
+    // in English and in Chinese.
+    void toolAndWindowStateTheSameFacts()
+    {
+        for (const QString &language : {QStringLiteral("en"), QStringLiteral("zh")}) {
+            const bool chinese = language == QLatin1String("zh");
+            Language::instance().set(language);
+            const QString window = dir.filePath(QStringLiteral("window-%1.xlsx").arg(language));
+            {
+                ScriptedInteraction dialogs;
+                plugAndRead();
+                dialogs.answerFileDialogs({window});
+                QVERIFY(session().exportRecords());
+            }
+            Language::instance().set(QStringLiteral("en"));
+
+            const QString tool = dir.filePath(QStringLiteral("tool-%1.xlsx").arg(language));
+            QProcess cli;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove(QStringLiteral("LANGUAGE"));
+            env.insert(QStringLiteral("LC_ALL"), chinese ? QStringLiteral("zh_CN.UTF-8") : QStringLiteral("C.UTF-8"));
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+            cli.setProcessEnvironment(env);
+            cli.start(QStringLiteral(PALVARIN_CLI), {"--demo", "read", "-o", tool});
+            QVERIFY(cli.waitForFinished(60000));
+            QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+
+            auto facts = [](const QString &path) {
+                QList<QStringList> rows;
+                const QJsonArray summary = readBack(QStringLiteral("xlsx"), path).object()[QStringLiteral("summary")].toArray();
+                for (int r = 0; r < 3; ++r)
+                    rows << summary[r].toVariant().toStringList().mid(0, 2);
+                return rows;
+            };
+            const QList<QStringList> fromWindow = facts(window);
+            QCOMPARE(facts(tool), fromWindow);
+            QCOMPARE(fromWindow[0][1], QStringLiteral("12345"));
+            QCOMPARE(fromWindow[2], (chinese ? QStringList{"仪器型号", "多层"} : QStringList{"Meter type", "multi layer"}));
+        }
+    }
+
     // The report read back by pdftotext: the facts, the optional parts, every reading, the
     // header row on every page and "Page n of m" matching the page count.
     void reportShowsFactsAndEveryReadingOnNumberedPages()

@@ -530,7 +530,7 @@ private slots:
             if (pushed)
                 return;
             pushed = true;
-            session().handlePushedBytes(EmulatedInstrument::measurementFrame(
+            session().connection().takePushedBytes(EmulatedInstrument::measurementFrame(
                 {EmulatedInstrument::field(7.5f), EmulatedInstrument::field(7.6f), EmulatedInstrument::field(7.7f),
                  EmulatedInstrument::field(5900.0f), EmulatedInstrument::field(5901.0f),
                  EmulatedInstrument::field(5902.0f)}));
@@ -745,7 +745,7 @@ private slots:
         QList<QByteArray> notice;
         for (int i = 0; i < 6; ++i)
             notice << EmulatedInstrument::settingsChangedField();
-        session().handlePushedBytes(frame(1.25f) + EmulatedInstrument::measurementFrame(notice) + frame(7.5f)
+        session().connection().takePushedBytes(frame(1.25f) + EmulatedInstrument::measurementFrame(notice) + frame(7.5f)
                                     + frame(8.125f));
         QTRY_COMPARE(dialogs.texts(Kind::Question).size(), 1);
         QFile::remove(path);
@@ -774,7 +774,7 @@ private slots:
         dialogs.onProgressValue = [&](int value) {
             // A batch that was queued before the read began is delivered inside it.
             if (value == 0)
-                session().handlePushedBytes(frameHeader + EmulatedInstrument::settingsChangedField()
+                session().connection().takePushedBytes(frameHeader + EmulatedInstrument::settingsChangedField()
                                             + EmulatedInstrument::settingsChangedField());
         };
         dialogs.answerQuestions({false});

@@ -129,6 +129,51 @@ private slots:
             QVERIFY(r.out.isEmpty());
     }
 
+    // One table serves help and checks: a command's --help is its own (its options only, not
+    // the other commands), the general one lists them all; an option or a format a command
+    // does not take, and an option without its value, are usage errors (exit 2) told before
+    // any gauge or file is touched.
+    void commandHelpAndUsage()
+    {
+        const Result general = run(cli, {"--help"});
+        QCOMPARE(general.exitCode, 0);
+        for (const char *part : {"compare SESSION SESSION...", "history [--format csv|json]", "--tmin <T>", "Exit codes:"})
+            QVERIFY2(general.out.contains(part), part);
+
+        const Result read = run(cli, {"read", "--help"});
+        QCOMPARE(read.exitCode, 0);
+        QVERIFY2(read.out.contains("read -o FILE [--format F]") && read.out.contains("downloads the stored records")
+                     && read.out.contains("--format <format>") && read.out.contains("--demo"),
+                 read.out.constData());
+        for (const char *other : {"compare", "history", "--tmin", "--store", "Exit codes:"})
+            QVERIFY2(!read.out.contains(other), other);
+        const Result compare = run(cli, {"compare", "--help"});
+        QVERIFY2(compare.exitCode == 0 && compare.out.contains("--any-gauge") && compare.out.contains("--store")
+                     && !compare.out.contains("downloads the stored records"),
+                 compare.out.constData());
+
+        const QString store = tmp.filePath(QStringLiteral("untouched.sqlite"));
+        const QList<QPair<QStringList, QByteArray>> refused{
+            {{"--demo", "info", "-o", "x.csv"}, "info takes no -o."},
+            {{"--store", store, "history", "--tmin", "3"}, "history takes no --tmin."},
+            {{"--demo", "list", "--format", "csv"}, "list takes no --format."},
+            {{"--store", store, "compare", "1", "2", "--format", "xls"}, "compare prints a table"},
+            {{"--store", store, "compare", "1", "2", "-o", "x.pdf", "--format", "csv"}, "compare prints a table"},
+            {{"--store", store, "export", "1", "-o", "-", "--format", "xlsx"}, "standard output takes csv or json."},
+            {{"--store", store, "history", "--format", "yaml"}, "unknown format 'yaml'"},
+            {{"--demo", "read", "-o"}, "-o"},
+            {{"--demo", "read", "-o", "x.csv", "extra"}, "unexpected argument 'extra'."},
+        };
+        for (const auto &r : refused) {
+            const Result result = run(cli, r.first);
+            QVERIFY2(result.exitCode == 2 && result.err.contains(r.second) && result.err.contains("palvarin-cli --help"),
+                     qPrintable(r.first.join(QLatin1Char(' ')) + QLatin1String(": ") + QString::fromUtf8(result.err)));
+            QVERIFY(result.out.isEmpty());
+        }
+        QVERIFY(!QFileInfo::exists(store));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("x.csv")) && !QFileInfo::exists(QStringLiteral("x.pdf")));
+    }
+
     // A gauge that reports an absurd record count: refused before any block, and told as a
     // wrong count, not as a loose cable (the count came over the cable intact).
     void anAbsurdCountIsNoCableFault()

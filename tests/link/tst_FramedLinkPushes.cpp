@@ -196,8 +196,9 @@ private slots:
             QMutexLocker lock(&counting.log.mutex);
             sent = counting.log.values;
         }
+        // The poll hands over what the commands set aside ahead of its own bytes.
         QList<QByteArray> recovered = framesIn(framed.takeSetAsidePushes());
-        const int setAside = int(recovered.size());
+        const int setAside = framed.framesSetAside();
         {
             QMutexLocker lock(&polledLock);
             recovered += framesIn(polled + last);

@@ -157,7 +157,7 @@ private slots:
             if (value != 1)
                 return;
             gauge->setUnitNumbers({1, 1, 1, 3, 3, 3});
-            rig->session.handlePushedBytes(notice + frame(7.5f) + frame(8.125f));
+            rig->session.connection().takePushedBytes(notice + frame(7.5f) + frame(8.125f));
             duringRead = query(path(), pushed);
         };
         dialogs.answerQuestions({false});
@@ -516,7 +516,7 @@ private slots:
             if (delivered || step != lastStep || rig.model.rowCount() != 0)
                 return;
             delivered = true;
-            rig.session.handlePushedBytes(EmulatedInstrument::measurementFrame(
+            rig.session.connection().takePushedBytes(EmulatedInstrument::measurementFrame(
                 {EmulatedInstrument::field(6100.0f), EmulatedInstrument::field(7.5f)}));
             pushedWhileCommitting = query(path(), "SELECT v0 FROM records WHERE origin = 1");
         });
@@ -534,7 +534,7 @@ private slots:
 
         // Deleted, then a push, then cleared: each waits for the write before it.
         QVERIFY(rig.session.edits().deleteRows(0, 12000));
-        rig.session.handlePushedBytes(EmulatedInstrument::measurementFrame(
+        rig.session.connection().takePushedBytes(EmulatedInstrument::measurementFrame(
             {EmulatedInstrument::field(6200.0f), EmulatedInstrument::field(8.5f)}));
         QCOMPARE(rig.model.rowCount(), n + 1 - 12000 + 1);
         dialogs.answerQuestions({true});

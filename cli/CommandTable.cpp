@@ -1,0 +1,307 @@
+#include "cli/CommandTable.h"
+
+#include "cli/Invocation.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace Cli {
+
+using CliOutput::Format;
+
+namespace {
+
+constexpr Writes anyFormat = Written::Csv | Written::Xlsx | Written::Xls | Written::Json;
+
+// In the order of the help's "Commands:" section. Each: its name, whether it needs a gauge,
+// its arguments (least, most, the error for too few), its options, whether -o is required,
+// the formats --format may name, the usage errors of a format (refused, -o's suffix unknown,
+// a workbook to standard output), where a PDF goes and the error for another file, and its
+// synopsis and lines of help.
+const Command table[] = {
+    {"list", true, 0, 0, nullptr, {}, false, {}, nullptr, nullptr, nullptr, Pdf::No, nullptr, "list",
+     "  list                       the gauges attached: path and serial\n"},
+    {"info", true, 0, 0, nullptr, {}, false, {}, nullptr, nullptr, nullptr, Pdf::No, nullptr, "info",
+     "  info                       serial, firmware, meter type, layout and units\n"},
+    {"read", true, 0, 0, nullptr, Option::Output | Option::Format, true, anyFormat, nullptr,
+     QT_TRANSLATE_NOOP("CliWords", "cannot tell the format of '%1' from its suffix: give --format csv, xlsx, xls or json."),
+     QT_TRANSLATE_NOOP("CliWords", "standard output takes csv or json."), Pdf::No, nullptr, "read -o FILE [--format F]",
+     "  read -o FILE [--format F]  downloads the stored records; F is csv, xlsx, xls or json\n"
+     "                             (by default from FILE's suffix); -o - writes CSV (or\n"
+     "                             JSON lines with --format json) to standard output\n"},
+    {"watch", true, 0, 0, nullptr, Option::Format, false, Written::Csv | Written::Json,
+     QT_TRANSLATE_NOOP("CliWords", "watch prints csv or json."), nullptr, nullptr, Pdf::No, nullptr, "watch [--format csv|json]",
+     "  watch [--format csv|json]  prints each measurement the gauge sends as one line,\n"
+     "                             until interrupted (Ctrl+C); settings changes go to\n"
+     "                             standard error\n"},
+    {"report", true, 0, 0, nullptr, Option::Output, true, {}, nullptr, nullptr, nullptr, Pdf::Only,
+     QT_TRANSLATE_NOOP("CliWords", "the report is a PDF file: give -o FILE.pdf."), "report -o FILE.pdf",
+     "  report -o FILE.pdf         an inspection report of the stored records\n"},
+    {"history", false, 0, 0, nullptr, Option::Format | Option::Store, false, Written::Csv | Written::Json,
+     QT_TRANSLATE_NOOP("CliWords", "history prints csv or json."), nullptr, nullptr, Pdf::No, nullptr,
+     "history [--format csv|json]",
+     "  history [--format csv|json]\n"
+     "                             the sessions kept in the survey store, newest first:\n"
+     "                             id, start, gauge serial, meter type, layout, rows\n"
+     "                             (deleted ones and ones cleared unsaved not counted),\n"
+     "                             and how many of them were exported\n"},
+    {"export", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "export needs the session to export."),
+     Option::Output | Option::Format | Option::Store, true, anyFormat, nullptr,
+     QT_TRANSLATE_NOOP("CliWords", "cannot tell the format of '%1' from its suffix: give --format csv, xlsx, xls or json."),
+     QT_TRANSLATE_NOOP("CliWords", "standard output takes csv or json."), Pdf::No, nullptr,
+     "export SESSION -o FILE [--format F]",
+     "  export SESSION -o FILE [--format F]\n"
+     "                             one session of the survey store (see history) without\n"
+     "                             its deleted rows, written as read writes records\n"},
+    {"compare", false, 2, -1, QT_TRANSLATE_NOOP("CliWords", "compare needs at least two sessions (see history)."),
+     Option::Output | Option::Format | Option::Store | Option::Tmin | Option::Interval | Option::Layer
+         | Option::AnyGauge,
+     false, Written::Csv | Written::Xlsx | Written::Json,
+     QT_TRANSLATE_NOOP("CliWords", "compare prints a table (or csv or json with --format), and writes csv, xlsx, json or pdf "
+                              "to -o FILE."),
+     QT_TRANSLATE_NOOP("CliWords", "cannot tell the format of '%1' from its suffix: give --format csv, xlsx or json, or "
+                              "a .pdf file."),
+     QT_TRANSLATE_NOOP("CliWords", "compare prints a table (or csv or json with --format), and writes csv, xlsx, json or pdf "
+                              "to -o FILE."),
+     Pdf::Also, nullptr,
+     "compare SESSION SESSION... [-o FILE] [--tmin T] [--interval YEARS] [--layer N] [--any-gauge]",
+     "  compare SESSION SESSION... [-o FILE] [--tmin T] [--interval YEARS] [--layer N]\n"
+     "          [--any-gauge]\n"
+     "                             the same locations in two or more sessions: wall loss,\n"
+     "                             long-term, short-term and governing corrosion rate,\n"
+     "                             remaining life down to the minimum thickness T (in the\n"
+     "                             newest session's unit, or e.g. 0.25inch) and the next\n"
+     "                             inspection date (half the life, at most YEARS, default\n"
+     "                             5). A table on standard output; -o writes csv, xlsx,\n"
+     "                             json or pdf by FILE's suffix (-o - csv or json). The\n"
+     "                             location is the record's name (multi layer; --layer N\n"
+     "                             picks layer 1-3) or its number, its place in the\n"
+     "                             gauge's memory (single layer; measurements the gauge\n"
+     "                             pushed have none and are left out). Sessions of\n"
+     "                             different gauges are refused (exit 1) unless\n"
+     "                             --any-gauge is given\n"},
+};
+
+const char *const introduction =
+    "Reads the ultrasonic thickness gauge from a terminal or a script; no display needed.\n"
+    "\n"
+    "Commands:\n";
+
+const char *const closing =
+    "\n"
+    "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
+    "program's own; history, export and compare only read it and need no gauge.\n"
+    "\n"
+    "JSON lines: one object per record; a value out of range is null and its key is listed\n"
+    "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
+    "\n"
+    "Exit codes: 0 done, 1 failed (standard error says why), 2 usage, 3 no gauge (none\n"
+    "attached, none with the serial given, or the window program holds it).";
+
+// Every option but --help and --version, in the order of the help.
+struct OptionEntry
+{
+    bool everyCommand; // else only the commands that list `option`
+    Option option;
+    const char *name;
+    const char *alias;
+    const char *description;
+    const char *value;
+};
+
+const OptionEntry optionTable[] = {
+    {true, {}, "demo", nullptr, "Use the emulated gauge instead of a real one.", nullptr},
+    {true, {}, "demo-config", nullptr, "Use an emulated gauge set up by the INI <file>.", "file"},
+    {true, {}, "serial", nullptr, "Use the gauge with this USB <serial> (see list).", "serial"},
+    {true, {}, "trace", nullptr, "Write every HID report sent and received to <file>.", "file"},
+    {false, Option::Output, "o", "output", "Write to <file> (- is standard output).", "file"},
+    {false, Option::Format, "format", nullptr, "csv, xlsx, xls or json.", "format"},
+    {false, Option::Store, "store", nullptr,
+     "The survey store history, export and compare read (default: $PALVARIN_STORE, else surveys.sqlite in the "
+     "user's data folder).",
+     "file"},
+    {false, Option::Tmin, "tmin", nullptr,
+     "compare: the minimum thickness <T>, in the newest session's unit (or with its unit, e.g. 0.25inch).", "T"},
+    {false, Option::Interval, "interval", nullptr,
+     "compare: the longest time between inspections, in <years> (default 5).", "years"},
+    {false, Option::Layer, "layer", nullptr, "compare: the layer <n> (1-3) of multi-layer sessions (default 1).", "n"},
+    {false, Option::AnyGauge, "any-gauge", nullptr, "compare: compare sessions of different gauges too.", nullptr},
+};
+
+// The options of the tool; `only`: those a command takes (its own and the ones every command takes).
+QList<QCommandLineOption> optionsOf(std::optional<Options> only)
+{
+    QList<QCommandLineOption> options;
+    for (const OptionEntry &e : optionTable) {
+        if (only && !e.everyCommand && !only->testFlag(e.option))
+            continue;
+        QStringList names{QString::fromLatin1(e.name)};
+        if (e.alias)
+            names << QString::fromLatin1(e.alias);
+        options << QCommandLineOption(names, QString::fromLatin1(e.description),
+                                      e.value ? QString::fromLatin1(e.value) : QString());
+    }
+    return options;
+}
+
+// The option's first name, as the usage errors say it.
+QString optionName(Option option)
+{
+    for (const OptionEntry &e : optionTable)
+        if (!e.everyCommand && e.option == option)
+            return QString::fromLatin1(e.name);
+    return QString();
+}
+
+Written writtenOf(const Format &format)
+{
+    if (format.isJson())
+        return Written::Json;
+    switch (*format.table) {
+    case ExportFormat::Csv: return Written::Csv;
+    case ExportFormat::Xlsx: return Written::Xlsx;
+    case ExportFormat::Xls: return Written::Xls;
+    }
+    return Written::Json;
+}
+
+QString generalHelpDescription()
+{
+    QString text = QString::fromLatin1(introduction);
+    for (const Command &command : table)
+        text += QString::fromLatin1(command.help);
+    return text + QString::fromLatin1(closing);
+}
+
+} // namespace
+
+const Command *commandNamed(const QString &name)
+{
+    for (const Command &command : table)
+        if (name == QLatin1String(command.name))
+            return &command;
+    return nullptr;
+}
+
+void addAllOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(generalHelpDescription());
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions(optionsOf(std::nullopt));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
+                                 QStringLiteral("<command>"));
+}
+
+QString commandHelp(const Command &command)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(command.help).chopped(1));
+    parser.addHelpOption();
+    parser.addOptions(optionsOf(command.options));
+    const QString synopsis = QString::fromLatin1(command.synopsis);
+    parser.addPositionalArgument(QString::fromLatin1(command.name), QString(), synopsis);
+    QString text = parser.helpText();
+    // The command is no argument to describe: its line says it all.
+    const int arguments = text.indexOf(QLatin1String("\nArguments:\n"));
+    if (arguments >= 0)
+        text.truncate(arguments + 1);
+    return text;
+}
+
+int checkOptions(const QCommandLineParser &parser, Invocation &run)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return run.usage(CliWords::tr("no command given."));
+    const QString name = positional.first();
+    run.command = commandNamed(name);
+    if (!run.command)
+        return run.usage(CliWords::tr("unknown command '%1'.").arg(name));
+    const Command &command = *run.command;
+    run.arguments = positional.mid(1);
+    if (run.arguments.size() < command.leastArguments)
+        return run.usage(CliWords::tr(command.tooFewArguments));
+    if (command.mostArguments >= 0 && run.arguments.size() > command.mostArguments)
+        return run.usage(CliWords::tr("unexpected argument '%1'.").arg(run.arguments.value(command.mostArguments)));
+
+    for (Option option : {Option::Tmin, Option::Interval, Option::Layer, Option::AnyGauge, Option::Output,
+                          Option::Format, Option::Store}) {
+        if (command.options.testFlag(option) || !parser.isSet(optionName(option)))
+            continue;
+        if (option == Option::Output)
+            return run.usage(CliWords::tr("%1 takes no -o.").arg(name));
+        if (option == Option::Format)
+            return run.usage(CliWords::tr("%1 takes no --format.").arg(name));
+        if (option == Option::Store)
+            return run.usage(CliWords::tr("%1 takes no --store: only history, export and compare read the survey store.").arg(name));
+        return run.usage(CliWords::tr("%1 takes no --%2.").arg(name, optionName(option)));
+    }
+    run.output = parser.value(QStringLiteral("o"));
+    if (command.needsOutput && run.output.isEmpty())
+        return run.usage(CliWords::tr("%1 needs -o FILE.").arg(name));
+
+    // The format: named, else from the output's suffix where the command reads it.
+    const QString formatName = parser.value(QStringLiteral("format"));
+    if (parser.isSet(QStringLiteral("format"))) {
+        run.format = CliOutput::formatNamed(formatName);
+        if (!run.format)
+            return run.usage(CliWords::tr("unknown format '%1': use csv, xlsx, xls or json.").arg(formatName));
+        if (!(command.formats & writtenOf(*run.format)))
+            return run.usage(CliWords::tr(command.formatRefused));
+    }
+    const bool pdf = QFileInfo(run.output).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+    if (command.pdf == Pdf::Only && !pdf)
+        return run.usage(CliWords::tr(command.pdfRefused));
+    const bool toTerminal = run.output.isEmpty() || run.toStandardOutput();
+    if (command.suffixUnknown && !run.output.isEmpty()) {
+        if (pdf && command.pdf == Pdf::Also) {
+            if (run.format)
+                return run.usage(CliWords::tr(command.formatRefused));
+        } else if (!run.format) {
+            run.format = run.toStandardOutput() ? std::optional<Format>(Format{ExportFormat::Csv})
+                                                : CliOutput::formatOfPath(run.output);
+            if (!run.format)
+                return run.usage(CliWords::tr(command.suffixUnknown).arg(run.output));
+            if (!(command.formats & writtenOf(*run.format)))
+                return run.usage(CliWords::tr(command.formatRefused));
+        }
+    }
+    if (command.stdoutRefused && toTerminal && run.format && !(writtenOf(*run.format) & (Written::Csv | Written::Json)))
+        return run.usage(CliWords::tr(command.stdoutRefused));
+
+    if (parser.isSet(QStringLiteral("tmin"))) {
+        static const QRegularExpression thickness(
+            QStringLiteral("^\\s*([0-9]*\\.?[0-9]+(?:[eE][-+]?[0-9]+)?)\\s*([A-Za-z]*)\\s*$"));
+        const QString given = parser.value(QStringLiteral("tmin"));
+        const QRegularExpressionMatch m = thickness.match(given);
+        bool ok = m.hasMatch();
+        const double value = ok ? m.captured(1).toDouble(&ok) : 0.0;
+        if (!ok || !std::isfinite(value))
+            return run.usage(CliWords::tr("--tmin takes a thickness, e.g. 8.5 or 0.25inch; '%1' is none.").arg(given));
+        run.comparing.minimum = value;
+        run.comparing.unit = m.captured(2);
+    }
+    if (parser.isSet(QStringLiteral("interval"))) {
+        const QString given = parser.value(QStringLiteral("interval"));
+        bool ok = false;
+        run.comparing.intervalYears = given.toDouble(&ok);
+        if (!ok || !(run.comparing.intervalYears > 0) || !std::isfinite(run.comparing.intervalYears))
+            return run.usage(CliWords::tr("--interval takes a number of years above zero; '%1' is none.").arg(given));
+    }
+    if (parser.isSet(QStringLiteral("layer"))) {
+        bool ok = false;
+        run.layer = parser.value(QStringLiteral("layer")).toInt(&ok) - 1;
+        if (!ok || run.layer < 0 || run.layer > 2)
+            return run.usage(CliWords::tr("--layer takes 1, 2 or 3."));
+    }
+    run.anyGauge = parser.isSet(QStringLiteral("any-gauge"));
+    run.serial = parser.value(QStringLiteral("serial"));
+    return Done;
+}
+
+} // namespace Cli

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QFlags>
+#include <QString>
+#include <QStringList>
+
+class QCommandLineParser;
+
+namespace Cli {
+
+struct Invocation;
+
+// The options a command may take beyond the ones every command takes (--demo, --demo-config,
+// --serial, --trace, --help, --version).
+enum class Option : quint16 {
+    Output = 1 << 0,   // -o, --output
+    Format = 1 << 1,   // --format
+    Store = 1 << 2,    // --store
+    Tmin = 1 << 3,     // --tmin
+    Interval = 1 << 4, // --interval
+    Layer = 1 << 5,    // --layer
+    AnyGauge = 1 << 6, // --any-gauge
+};
+Q_DECLARE_FLAGS(Options, Option)
+
+// What --format may name for a command.
+enum class Written : quint8 { Csv = 1 << 0, Xlsx = 1 << 1, Xls = 1 << 2, Json = 1 << 3 };
+Q_DECLARE_FLAGS(Writes, Written)
+
+// Where a PDF goes: never, as one output among others (by -o's suffix), or only.
+enum class Pdf : quint8 { No, Also, Only };
+
+// One command of the tool, as parsing, checking and --help see it.
+struct Command
+{
+    const char *name;
+    bool needsGauge;   // else it reads the survey store (or nothing)
+    int leastArguments;
+    int mostArguments; // -1: any number
+    const char *tooFewArguments; // the usage error when fewer are given (Cli context)
+    Options options;
+    bool needsOutput;  // -o is required
+    Writes formats;    // what --format may name (where the output does not decide)
+    const char *formatRefused; // the usage error when --format names another (Cli context)
+    const char *suffixUnknown; // -o's suffix names the format; the usage error when it names none
+    const char *stdoutRefused; // the usage error for a workbook format to standard output
+    Pdf pdf;
+    const char *pdfRefused;    // Pdf::Only: the usage error for another file
+    const char *synopsis;      // e.g. "read -o FILE [--format F]"
+    const char *help;          // its lines under "Commands:" in the general help, as printed
+};
+
+const Command *commandNamed(const QString &name);
+
+// Sets up a parser that knows every option of the tool: its help text is the general help,
+// and its parse is what checkOptions() judges.
+void addAllOptions(QCommandLineParser &parser);
+// One command's own help: its lines of the general help and the options it takes.
+QString commandHelp(const Command &command);
+
+// Reads the parsed command line into `run` and judges it against the command's entry:
+// 0, or the exit code of a usage error (told on standard error).
+int checkOptions(const QCommandLineParser &parser, Invocation &run);
+
+} // namespace Cli
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(Cli::Options)
+Q_DECLARE_OPERATORS_FOR_FLAGS(Cli::Writes)
