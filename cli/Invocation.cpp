@@ -1,12 +1,11 @@
 #include "cli/Invocation.h"
 
-#include "interaction/Language.h"
 
 namespace Cli {
 
 Invocation::Invocation(const Streams &streams, HidBackend *backendOverride)
     : streams(streams), backendOverride(backendOverride),
-      ui(streams.err, streams.errIsTerminal, streams.interrupted), chinese(Language::instance().isChinese())
+      ui(streams.err, streams.errIsTerminal, streams.interrupted)
 {
 }
 

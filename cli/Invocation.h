@@ -32,8 +32,6 @@ struct Invocation
     Streams streams;
     HidBackend *backendOverride = nullptr; // replaces the platform's and the emulator's gauges
     ConsoleInteraction ui;
-    // The language of the words the export and analysis layers still take as a flag.
-    bool chinese = false;
 
     const Command *command = nullptr;
     QStringList arguments; // after the command's name
