@@ -1,6 +1,5 @@
 #include "cli/Invocation.h"
 
-
 namespace Cli {
 
 Invocation::Invocation(const Streams &streams, HidBackend *backendOverride)
