@@ -1,1735 +1,1720 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
-    <context>
-        <name>AnalysisWords</name>
-        <message>
-            <source>gauge %1 (%2)</source>
-            <translation>仪器 %1（%2）</translation>
-        </message>
-        <message>
-            <source>%1, %2</source>
-            <translation>%1，%2</translation>
-        </message>
-        <message>
-            <source>The surveys come from %1 gauges: %2. A difference between gauges reads as wear.</source>
-            <translation>这些测量来自 %1 台仪器：%2。仪器之间的差异会被当作减薄。</translation>
-        </message>
-        <message>
-            <source>%1; %2</source>
-            <translation>%1；%2</translation>
-        </message>
-        <message>
-            <source>Limits must be numbers.</source>
-            <translation>限值必须是数字。</translation>
-        </message>
-        <message>
-            <source>Limits must be numbers, for example 5.00.</source>
-            <translation>限值必须是数字，例如 5.00。</translation>
-        </message>
-        <message>
-            <source>Enter the nominal and the minimum thickness.</source>
-            <translation>请输入公称厚度和最小厚度。</translation>
-        </message>
-        <message>
-            <source>Limits cannot be negative.</source>
-            <translation>限值不能为负数。</translation>
-        </message>
-        <message>
-            <source>Limits cannot exceed %1.</source>
-            <translation>限值不能超过 %1。</translation>
-        </message>
-        <message>
-            <source>The nominal thickness must be above zero.</source>
-            <translation>公称厚度必须大于零。</translation>
-        </message>
-        <message>
-            <source>The minimum thickness is above the nominal thickness.</source>
-            <translation>最小厚度大于公称厚度。</translation>
-        </message>
-        <message>
-            <source>The maximum thickness is below the nominal thickness.</source>
-            <translation>最大厚度小于公称厚度。</translation>
-        </message>
-        <message>
-            <source>The tolerance must be smaller than the nominal thickness.</source>
-            <translation>公差必须小于公称厚度。</translation>
-        </message>
-        <message>
-            <source>Choose at least two surveys to compare.</source>
-            <translation>请至少选择两次测量进行比较。</translation>
-        </message>
-        <message>
-            <source>The longest inspection interval must be a number of years above zero.</source>
-            <translation>最长检测间隔必须是大于零的年数。</translation>
-        </message>
-        <message>
-            <source>The minimum thickness must be a number from 0 to %1.</source>
-            <translation>最小厚度必须是 0 到 %1 之间的数字。</translation>
-        </message>
-        <message>
-            <source>The survey of %1 is in %2 and the one of %3 in %4: these units cannot be compared.</source>
-            <translation>%1 的测量单位为 %2，%3 的测量单位为 %4：这两种单位无法比较。</translation>
-        </message>
-        <message>
-            <source>The minimum thickness is in %1, the surveys in %2: these units cannot be compared.</source>
-            <translation>最小厚度的单位为 %1，测量单位为 %2：这两种单位无法比较。</translation>
-        </message>
-        <message>
-            <source>The longest interval is taken as %1 years: no inspection is planned further ahead.</source>
-            <translation>最长检测间隔按 %1 年计：不安排更远的检测。</translation>
-        </message>
-        <message>
-            <source>%1 measurements the gauge sent by itself in the survey of %2 have no record number (no place in its memory) and are not compared.</source>
-            <translation>%2 的测量中有 %1 个由仪器主动发送的读数没有记录编号（不在仪器存储中），未参与比较。</translation>
-        </message>
-        <message>
-            <source>The survey of %1 was converted from %2 to %3.</source>
-            <translation>%1 的测量已从 %2 换算为 %3。</translation>
-        </message>
-        <message>
-            <source>The surveys of %1 and %2 were taken less than a day apart: no rate is computed between them.</source>
-            <translation>%1 与 %2 的测量相隔不到一天：两者之间不计算腐蚀速率。</translation>
-        </message>
-        <message>
-            <source>Occurs more than once in the survey of %1; its first reading is used.</source>
-            <translation>在 %1 的测量中出现多次；采用第一次读数。</translation>
-        </message>
-        <message>
-            <source>No reading in any survey.</source>
-            <translation>所有测量中均无读数。</translation>
-        </message>
-        <message>
-            <source>Read in %1 of the surveys only: no rate.</source>
-            <translation>仅在 %1 次测量中有读数：无腐蚀速率。</translation>
-        </message>
-        <message>
-            <source>No reading in %1 of the surveys.</source>
-            <translation>%1 次测量中无读数。</translation>
-        </message>
-        <message>
-            <source>Not read in the newest survey: remaining life and next date count from %1.</source>
-            <translation>最新一次测量中无读数：剩余寿命和下次检测日期从 %1 起算。</translation>
-        </message>
-        <message>
-            <source>Its readings were taken less than a day apart: no rate.</source>
-            <translation>各次读数相隔不到一天：无腐蚀速率。</translation>
-        </message>
-        <message>
-            <source>The last two readings were taken less than a day apart: no short-term rate.</source>
-            <translation>最后两次读数相隔不到一天：无短期腐蚀速率。</translation>
-        </message>
-        <message>
-            <source>Thicker than before (measurement scatter?): that rate is shown as zero.</source>
-            <translation>比之前更厚（测量误差？）：该腐蚀速率按零显示。</translation>
-        </message>
-        <message>
-            <source>Under the minimum thickness.</source>
-            <translation>低于最小厚度。</translation>
-        </message>
-        <message>
-            <source>Less life left than the longest interval.</source>
-            <translation>剩余寿命短于最长检测间隔。</translation>
-        </message>
-        <message>
-            <source>%1 %2</source>
-            <translation>%1%2</translation>
-        </message>
-    </context>
-    <context>
-        <name>BandWords</name>
-        <message>
-            <source>Under minimum</source>
-            <translation>低于最小值</translation>
-        </message>
-        <message>
-            <source>Under nominal − tolerance</source>
-            <translation>低于公称值减公差</translation>
-        </message>
-        <message>
-            <source>Above maximum</source>
-            <translation>高于最大值</translation>
-        </message>
-        <message>
-            <source>Within limits</source>
-            <translation>在限值内</translation>
-        </message>
-    </context>
-    <context>
-        <name>ChartsPanel</name>
-        <message>
-            <source>Minimum</source>
-            <translation>最小</translation>
-        </message>
-        <message>
-            <source>Nominal − tol.</source>
-            <translation>公称−公差</translation>
-        </message>
-        <message>
-            <source>Nominal</source>
-            <translation>公称</translation>
-        </message>
-        <message>
-            <source>Maximum</source>
-            <translation>最大</translation>
-        </message>
-        <message>
-            <source>run-chart.png</source>
-            <translation>运行图.png</translation>
-        </message>
-        <message>
-            <source>histogram.png</source>
-            <translation>直方图.png</translation>
-        </message>
-        <message>
-            <source>Layer %1</source>
-            <translation>第%1层</translation>
-        </message>
-        <message>
-            <source>Chart layer:</source>
-            <translation>图表层：</translation>
-        </message>
-        <message>
-            <source>Save run chart</source>
-            <translation>保存运行图</translation>
-        </message>
-        <message>
-            <source>Save histogram</source>
-            <translation>保存直方图</translation>
-        </message>
-        <message>
-            <source>Reading number</source>
-            <translation>读数序号</translation>
-        </message>
-        <message>
-            <source>Readings</source>
-            <translation>读数个数</translation>
-        </message>
-        <message>
-            <source>Thickness</source>
-            <translation>厚度</translation>
-        </message>
-        <message>
-            <source>No numeric readings to chart. Read the records or measure on the gauge and they appear here.</source>
-            <translation>没有数值读数可画。读取记录或在仪器上测量后，读数显示在这里。</translation>
-        </message>
-        <message>
-            <source>No numeric readings: the histogram is empty.</source>
-            <translation>没有数值读数，直方图为空。</translation>
-        </message>
-        <message>
-            <source>%1 – %2: %3 readings</source>
-            <translation>%1 – %2：%3 条读数</translation>
-        </message>
-        <message>
-            <source>Reading %1</source>
-            <translation>第%1条</translation>
-        </message>
-        <message>
-            <source>: </source>
-            <extracomment>Between a reading's number and its value.</extracomment>
-            <translation>：</translation>
-        </message>
-        <message>
-            <source>Save chart</source>
-            <translation>保存图表</translation>
-        </message>
-        <message>
-            <source>%1 already exists. Do you want to replace it?</source>
-            <translation>%1 已存在，是否替换？</translation>
-        </message>
-        <message>
-            <source>Could not write %1.</source>
-            <translation>无法写入 %1。</translation>
-        </message>
-    </context>
-    <context>
-        <name>CliWords</name>
-        <message>
-            <source>xls not available: this build has no LibreOffice export. Use --format csv or json.</source>
-            <translation>不支持xls：此版本未包含LibreOffice导出。请用 --format csv 或 json。</translation>
-        </message>
-        <message>
-            <source>%1 is a folder; give a file name.</source>
-            <translation>%1 是一个文件夹；请给出文件名。</translation>
-        </message>
-        <message>
-            <source>the folder %1 does not exist; create it or give another path.</source>
-            <translation>文件夹 %1 不存在；请先创建或给出其他路径。</translation>
-        </message>
-        <message>
-            <source>cannot read the demo set-up '%1'.</source>
-            <translation>无法读取演示配置 '%1'。</translation>
-        </message>
-        <message>
-            <source>cannot write the trace file %1 (%2). Give a path in a writable folder.</source>
-            <translation>无法写入跟踪文件 %1（%2）。请给出可写文件夹中的路径。</translation>
-        </message>
-        <message>
-            <source>the Palvarin window program (or another palvarin-cli) is running and holds the gauge. Close it, or read the records in its window, then try again.</source>
-            <translation>Palvarin 窗口程序（或另一个 palvarin-cli）正在运行并占用仪器。请关闭它，或在其窗口中读取记录，然后重试。</translation>
-        </message>
-        <message>
-            <source>the folder %1 does not exist.</source>
-            <translation>文件夹 %1 不存在。</translation>
-        </message>
-        <message>
-            <source>%1 is not a file that can be replaced.</source>
-            <translation>%1 不是可替换的文件。</translation>
-        </message>
-        <message>
-            <source>cannot write into the folder %1.</source>
-            <translation>无法写入文件夹 %1。</translation>
-        </message>
-        <message>
-            <source>writing %1 failed; the old file, if any, is unchanged.</source>
-            <translation>写入 %1 失败；原有文件保持不变。</translation>
-        </message>
-        <message>
-            <source>cannot put %1 in place; the old file, if any, is unchanged.</source>
-            <translation>无法写入 %1；原有文件保持不变。</translation>
-        </message>
-        <message>
-            <source>cannot tell the format of '%1' from its suffix: give --format csv, xlsx, xls or json.</source>
-            <translation>无法从后缀判断 '%1' 的格式：请给出 --format csv、xlsx、xls 或 json。</translation>
-        </message>
-        <message>
-            <source>standard output takes csv or json.</source>
-            <translation>标准输出只接受 csv 或 json。</translation>
-        </message>
-        <message>
-            <source>watch prints csv or json.</source>
-            <translation>watch 只输出 csv 或 json。</translation>
-        </message>
-        <message>
-            <source>the report is a PDF file: give -o FILE.pdf.</source>
-            <translation>报告是PDF文件：请给出 -o 文件.pdf。</translation>
-        </message>
-        <message>
-            <source>history prints csv or json.</source>
-            <translation>history 只输出 csv 或 json。</translation>
-        </message>
-        <message>
-            <source>export needs the session to export.</source>
-            <translation>export 需要给出要导出的记录组。</translation>
-        </message>
-        <message>
-            <source>compare needs at least two sessions (see history).</source>
-            <translation>compare 需要至少两个记录组（见 history）。</translation>
-        </message>
-        <message>
-            <source>compare prints a table (or csv or json with --format), and writes csv, xlsx, json or pdf to -o FILE.</source>
-            <translation>compare 打印表格（或用 --format 输出 csv 或 json），并可用 -o 文件写入 csv、xlsx、json 或 pdf。</translation>
-        </message>
-        <message>
-            <source>cannot tell the format of '%1' from its suffix: give --format csv, xlsx or json, or a .pdf file.</source>
-            <translation>无法从后缀判断 '%1' 的格式：请给出 --format csv、xlsx 或 json，或 .pdf 文件。</translation>
-        </message>
-        <message>
-            <source>no command given.</source>
-            <translation>未给出命令。</translation>
-        </message>
-        <message>
-            <source>unknown command '%1'.</source>
-            <translation>未知命令 '%1'。</translation>
-        </message>
-        <message>
-            <source>unexpected argument '%1'.</source>
-            <translation>多余的参数 '%1'。</translation>
-        </message>
-        <message>
-            <source>%1 takes no -o.</source>
-            <translation>%1 不接受 -o。</translation>
-        </message>
-        <message>
-            <source>%1 takes no --format.</source>
-            <translation>%1 不接受 --format。</translation>
-        </message>
-        <message>
-            <source>%1 takes no --store: only history, export and compare read the survey store.</source>
-            <translation>%1 不接受 --store：只有 history、export 和 compare 读取测量记录库。</translation>
-        </message>
-        <message>
-            <source>%1 takes no --%2.</source>
-            <translation>%1 不接受 --%2。</translation>
-        </message>
-        <message>
-            <source>%1 needs -o FILE.</source>
-            <translation>%1 需要 -o 文件。</translation>
-        </message>
-        <message>
-            <source>unknown format '%1': use csv, xlsx, xls or json.</source>
-            <translation>未知格式 '%1'：请用 csv、xlsx、xls 或 json。</translation>
-        </message>
-        <message>
-            <source>--tmin takes a thickness, e.g. 8.5 or 0.25inch; '%1' is none.</source>
-            <translation>--tmin 需要一个厚度，例如 8.5 或 0.25inch；'%1' 不是。</translation>
-        </message>
-        <message>
-            <source>--interval takes a number of years above zero; '%1' is none.</source>
-            <translation>--interval 需要一个大于零的年数；'%1' 不是。</translation>
-        </message>
-        <message>
-            <source>--layer takes 1, 2 or 3.</source>
-            <translation>--layer 只接受 1、2 或 3。</translation>
-        </message>
-        <message>
-            <source>Check that the gauge is switched on and its cable plugged in, then try again; --trace FILE records what went over the cable for a bug report.</source>
-            <translation>请检查仪器已开机且USB线已连接，然后重试；--trace 文件 可记录通信内容以便报告问题。</translation>
-        </message>
-        <message>
-            <source>a gauge is attached but could not be opened. A normal user needs the program's udev rule (see the README); then plug the gauge in again.</source>
-            <translation>已连接仪器但无法打开。普通用户需要安装本程序的udev规则（见README），然后重新插入仪器。</translation>
-        </message>
-        <message>
-            <source>no gauge with the serial %1 is attached; 'palvarin-cli list' shows the gauges attached.</source>
-            <translation>未连接序列号为 %1 的仪器；'palvarin-cli list' 列出已连接的仪器。</translation>
-        </message>
-        <message>
-            <source>no gauge found. Connect the gauge with its USB cable and switch it on; on Linux a normal user also needs the program's udev rule (see the README). To try the tool without a gauge: palvarin-cli --demo read -o -</source>
-            <translation>未找到仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。不连接仪器试用本工具：palvarin-cli --demo read -o -</translation>
-        </message>
-        <message>
-            <source>the unit table 'unitno' was not found or does not know this gauge's units; it is looked up in: %1.</source>
-            <translation>未找到单位表 'unitno'，或其中没有此仪器的单位；查找位置：%1。</translation>
-        </message>
-        <message>
-            <source>interrupted: nothing was written.</source>
-            <translation>已中断：未写入任何内容。</translation>
-        </message>
-        <message>
-            <source>nothing was written.</source>
-            <translation>未写入任何内容。</translation>
-        </message>
-        <message>
-            <source>the gauge holds no records: nothing was written.</source>
-            <translation>仪器中没有记录：未写入任何内容。</translation>
-        </message>
-        <message>
-            <source>%1 records read.</source>
-            <translation>已读取%1条记录。</translation>
-        </message>
-        <message>
-            <source>Writing %1</source>
-            <translation>正在写入 %1</translation>
-        </message>
-        <message>
-            <source>writing to standard output failed.</source>
-            <translation>写入标准输出失败。</translation>
-        </message>
-        <message>
-            <source>the gauge's settings changed; the columns are now: %1</source>
-            <translation>仪器设置已变更；现在的列为：%1</translation>
-        </message>
-        <message>
-            <source>the gauge was disconnected. Plug it in again and start the watch once more.</source>
-            <translation>仪器已断开。请重新连接仪器后再次开始监视。</translation>
-        </message>
-        <message>
-            <source>watching the gauge %1; each measurement is printed as it arrives. Ctrl+C ends.</source>
-            <translation>正在监视仪器 %1；每次测量到达即打印。按 Ctrl+C 结束。</translation>
-        </message>
-        <message>
-            <source>Try 'palvarin-cli --help' for the commands and options.</source>
-            <translation>命令和选项见 'palvarin-cli --help'。</translation>
-        </message>
-        <message>
-            <source>the survey file %1 is not a file.</source>
-            <translation>测量记录文件 %1 不是一个文件。</translation>
-        </message>
-        <message>
-            <source>it was written by a newer version of the program; use that version to read it.</source>
-            <translation>该文件来自更新版本的程序；请使用该版本读取。</translation>
-        </message>
-        <message>
-            <source>it is not a plain file.</source>
-            <translation>它不是普通文件。</translation>
-        </message>
-        <message>
-            <source>it is damaged or is no survey file.</source>
-            <translation>文件已损坏或不是测量记录文件。</translation>
-        </message>
-        <message>
-            <source>another program holds it locked; try again in a moment.</source>
-            <translation>另一个程序锁定了该文件；请稍后重试。</translation>
-        </message>
-        <message>
-            <source>it cannot be opened (check its permissions).</source>
-            <translation>无法打开该文件（请检查其权限）。</translation>
-        </message>
-        <message>
-            <source>cannot read the survey file %1: %2 (%3)</source>
-            <translation>无法读取测量记录文件 %1：%2（%3）</translation>
-        </message>
-        <message>
-            <source>'palvarin-cli history' lists the sessions kept.</source>
-            <translation>'palvarin-cli history' 列出已保存的记录组。</translation>
-        </message>
-        <message>
-            <source>there is no survey file yet (%1): the window program keeps one once it receives readings.</source>
-            <translation>尚无测量记录文件（%1）：窗口程序收到测量数据后会创建。</translation>
-        </message>
-        <message>
-            <source>ID</source>
-            <translation>编号</translation>
-        </message>
-        <message>
-            <source>STARTED</source>
-            <translation>开始时间</translation>
-        </message>
-        <message>
-            <source>SERIAL</source>
-            <translation>序列号</translation>
-        </message>
-        <message>
-            <source>METER TYPE</source>
-            <translation>仪器类型</translation>
-        </message>
-        <message>
-            <source>LAYOUT</source>
-            <translation>布局</translation>
-        </message>
-        <message>
-            <source>ROWS</source>
-            <translation>行数</translation>
-        </message>
-        <message>
-            <source>EXPORTED</source>
-            <translation>已导出</translation>
-        </message>
-        <message>
-            <source>there is no survey file yet (%1), so no session %2.</source>
-            <translation>尚无测量记录文件（%1），因此没有记录组 %2。</translation>
-        </message>
-        <message>
-            <source>there is no session %1 in %2. %3</source>
-            <translation>%2 中没有记录组 %1。%3</translation>
-        </message>
-        <message>
-            <source>reading session %1 from %2 failed: the file may be damaged.</source>
-            <translation>从 %2 读取记录组 %1 失败：文件可能已损坏。</translation>
-        </message>
-        <message>
-            <source>every row of session %1 was deleted: nothing was written.</source>
-            <translation>记录组 %1 的所有行均已删除：未写入任何内容。</translation>
-        </message>
-        <message>
-            <source>the columns of session %1 cannot be read from %2: nothing was written.</source>
-            <translation>无法从 %2 读取记录组 %1 的列：未写入任何内容。</translation>
-        </message>
-        <message>
-            <source>there is no survey file yet (%1), so no sessions to compare.</source>
-            <translation>尚无测量记录文件（%1），因此没有可比较的记录组。</translation>
-        </message>
-        <message>
-            <source>session %1 is given twice.</source>
-            <translation>记录组 %1 重复给出。</translation>
-        </message>
-        <message>
-            <source>the sessions come from different gauges (%1); a difference between gauges would read as wear. Give --any-gauge to compare them anyway.</source>
-            <translation>这些记录组来自不同的仪器（%1）；仪器之间的差异会被当作减薄。如仍要比较，请加 --any-gauge。</translation>
-        </message>
-        <message>
-            <source>Minimum thickness %1 %2; longest interval %3 years.</source>
-            <translation>最小厚度 %1 %2；最长检测间隔 %3 年。</translation>
-        </message>
-        <message>
-            <source>No minimum thickness given (--tmin): no remaining life and no next inspection date.</source>
-            <translation>未给出最小厚度（--tmin）：无剩余寿命和下次检测日期。</translation>
-        </message>
-        <message>
-            <source>Comparison of sessions %1</source>
-            <translation>记录组 %1 的对比</translation>
-        </message>
-        <message>
-            <source>interrupted: nothing was written; an existing file is unchanged.</source>
-            <translation>已中断：未写入任何内容；原有文件保持不变。</translation>
-        </message>
-        <message>
-            <source> The .xls export needs LibreOffice Calc (libreoffice-calc-nogui); csv and json need nothing.</source>
-            <translation> 导出.xls需要LibreOffice Calc（libreoffice-calc-nogui）；csv和json不需要。</translation>
-        </message>
-        <message>
-            <source>%1 written.</source>
-            <translation>已写入 %1。</translation>
-        </message>
-        <message>
-            <source>writing the report %1 failed; an existing file is unchanged.</source>
-            <translation>生成报告 %1 失败；原有文件保持不变。</translation>
-        </message>
-        <message>
-            <source>the logo image %1 could not be read and was left out.</source>
-            <translation>无法读取徽标图片 %1，报告中未包含徽标。</translation>
-        </message>
-    </context>
-    <context>
-        <name>ComparisonDialog</name>
-        <message>
-            <source>Save the comparison</source>
-            <translation>保存对比结果</translation>
-        </message>
-        <message>
-            <source>Tip</source>
-            <translation>提示</translation>
-        </message>
-        <message>
-            <source>%1 already exists. Do you want to replace it?</source>
-            <translation>%1 已存在，是否替换？</translation>
-        </message>
-        <message>
-            <source>Compare surveys</source>
-            <translation>对比测量</translation>
-        </message>
-        <message>
-            <source>Locations are the record names, as named on the gauge or in the table.</source>
-            <translation>位置为记录名称（在仪器上或表格中命名）。</translation>
-        </message>
-        <message>
-            <source>Locations are the record numbers (the No. column): a record's place in the gauge's memory, which deleting rows does not change. Measurements the gauge sent by itself have none and are not compared.</source>
-            <translation>位置为记录编号（“编号”列）：即记录在仪器存储中的位置，删除行不会改变它。仪器主动发送的读数没有编号，不参与比较。</translation>
-        </message>
-        <message>
-            <source>Minimum thickness</source>
-            <translation>最小厚度</translation>
-        </message>
-        <message>
-            <source>none</source>
-            <translation>无</translation>
-        </message>
-        <message>
-            <source>Without a minimum there is no remaining life and no next inspection date.</source>
-            <translation>未设最小厚度时不计算剩余寿命和下次检测日期。</translation>
-        </message>
-        <message>
-            <source>Inspection interval</source>
-            <translation>检测周期</translation>
-        </message>
-        <message>
-            <source> years</source>
-            <translation> 年</translation>
-        </message>
-        <message>
-            <source>Layer</source>
-            <translation>层</translation>
-        </message>
-        <message>
-            <source>Under the minimum</source>
-            <translation>低于最小厚度</translation>
-        </message>
-        <message>
-            <source>Less life left than the interval</source>
-            <translation>剩余寿命短于检测周期</translation>
-        </message>
-        <message>
-            <source> thicker than before: the rate is taken as 0</source>
-            <translation> 比上次更厚：腐蚀速率按0计</translation>
-        </message>
-        <message>
-            <source>Export</source>
-            <translation>导出</translation>
-        </message>
-        <message>
-            <source>Report</source>
-            <translation>报告</translation>
-        </message>
-        <message>
-            <source>Close</source>
-            <translation>关闭</translation>
-        </message>
-        <message>
-            <source>The survey file is not open.</source>
-            <translation>数据文件未打开。</translation>
-        </message>
-        <message>
-            <source>%1 surveys from %2 to %3, gauge %4; thicknesses in %5.</source>
-            <translation>%1次测量，%2至%3，仪器%4；厚度单位%5。</translation>
-        </message>
-        <message>
-            <source>%1 surveys selected.</source>
-            <translation>已选%1次测量。</translation>
-        </message>
-        <message>
-            <source>Minimum thickness %1 %2; inspection interval %3 years.</source>
-            <translation>最小厚度 %1 %2；检测周期 %3 年。</translation>
-        </message>
-        <message>
-            <source>No minimum thickness given: no remaining life and no next inspection date.</source>
-            <translation>未设最小厚度：不计算剩余寿命和下次检测日期。</translation>
-        </message>
-        <message>
-            <source>Thickness of layer %1.</source>
-            <translation>第%1层厚度。</translation>
-        </message>
-        <message>
-            <source>Save the comparison report</source>
-            <translation>保存对比报告</translation>
-        </message>
-        <message>
-            <source>multi layer</source>
-            <translation>多层</translation>
-        </message>
-        <message>
-            <source>single layer</source>
-            <translation>单层</translation>
-        </message>
-        <message>
-            <source>Surveys of %1 compared</source>
-            <translation>%1 的测量对比</translation>
-        </message>
-    </context>
-    <context>
-        <name>ComparisonTable</name>
-        <message>
-            <source>There is no survey %1 in the survey file.</source>
-            <translation>测量记录文件中没有记录组 %1。</translation>
-        </message>
-        <message>
-            <source>%1 (%2, gauge %3)</source>
-            <translation>%1（%2，仪器 %3）</translation>
-        </message>
-        <message>
-            <source>Survey %1 could not be read: the survey file may be damaged.</source>
-            <translation>无法读取记录组 %1：测量记录文件可能已损坏。</translation>
-        </message>
-        <message>
-            <source>Survey %1 has no table layout that can be compared.</source>
-            <translation>记录组 %1 的表格布局无法比较。</translation>
-        </message>
-        <message>
-            <source>single-layer</source>
-            <translation>单层</translation>
-        </message>
-        <message>
-            <source>multi-layer</source>
-            <translation>多层</translation>
-        </message>
-        <message>
-            <source>Survey %1 is in the %2 layout, the others in the %3 layout: they cannot be compared.</source>
-            <translation>记录组 %1 为%2布局，其他记录组为%3布局：无法比较。</translation>
-        </message>
-        <message>
-            <source>There is no layer %1: the multi-layer layout has layers 1 to 3.</source>
-            <translation>没有第 %1 层：多层布局只有第 1 至 3 层。</translation>
-        </message>
-        <message>
-            <source>The columns of survey %1 cannot be read from the survey file.</source>
-            <translation>无法从测量记录文件读取记录组 %1 的列。</translation>
-        </message>
-        <message>
-            <source>/y</source>
-            <translation>/年</translation>
-        </message>
-        <message>
-            <source>Location</source>
-            <translation>位置</translation>
-        </message>
-        <message>
-            <source>Thickness</source>
-            <translation>厚度</translation>
-        </message>
-        <message>
-            <source>Wall loss</source>
-            <translation>壁厚损失</translation>
-        </message>
-        <message>
-            <source>Long-term rate</source>
-            <translation>长期腐蚀速率</translation>
-        </message>
-        <message>
-            <source>Short-term rate</source>
-            <translation>短期腐蚀速率</translation>
-        </message>
-        <message>
-            <source>Governing rate</source>
-            <translation>控制腐蚀速率</translation>
-        </message>
-        <message>
-            <source>Remaining life
+<context>
+    <name>AnalysisWords</name>
+    <message>
+        <source>gauge %1 (%2)</source>
+        <translation>仪器 %1（%2）</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1，%2</translation>
+    </message>
+    <message>
+        <source>The surveys come from %1 gauges: %2. A difference between gauges reads as wear.</source>
+        <translation>这些测量来自 %1 台仪器：%2。仪器之间的差异会被当作减薄。</translation>
+    </message>
+    <message>
+        <source>%1; %2</source>
+        <translation>%1；%2</translation>
+    </message>
+    <message>
+        <source>Limits must be numbers.</source>
+        <translation>限值必须是数字。</translation>
+    </message>
+    <message>
+        <source>Limits must be numbers, for example 5.00.</source>
+        <translation>限值必须是数字，例如 5.00。</translation>
+    </message>
+    <message>
+        <source>Enter the nominal and the minimum thickness.</source>
+        <translation>请输入公称厚度和最小厚度。</translation>
+    </message>
+    <message>
+        <source>Limits cannot be negative.</source>
+        <translation>限值不能为负数。</translation>
+    </message>
+    <message>
+        <source>Limits cannot exceed %1.</source>
+        <translation>限值不能超过 %1。</translation>
+    </message>
+    <message>
+        <source>The nominal thickness must be above zero.</source>
+        <translation>公称厚度必须大于零。</translation>
+    </message>
+    <message>
+        <source>The minimum thickness is above the nominal thickness.</source>
+        <translation>最小厚度大于公称厚度。</translation>
+    </message>
+    <message>
+        <source>The maximum thickness is below the nominal thickness.</source>
+        <translation>最大厚度小于公称厚度。</translation>
+    </message>
+    <message>
+        <source>The tolerance must be smaller than the nominal thickness.</source>
+        <translation>公差必须小于公称厚度。</translation>
+    </message>
+    <message>
+        <source>Choose at least two surveys to compare.</source>
+        <translation>请至少选择两次测量进行比较。</translation>
+    </message>
+    <message>
+        <source>The longest inspection interval must be a number of years above zero.</source>
+        <translation>最长检测间隔必须是大于零的年数。</translation>
+    </message>
+    <message>
+        <source>The minimum thickness must be a number from 0 to %1.</source>
+        <translation>最小厚度必须是 0 到 %1 之间的数字。</translation>
+    </message>
+    <message>
+        <source>The survey of %1 is in %2 and the one of %3 in %4: these units cannot be compared.</source>
+        <translation>%1 的测量单位为 %2，%3 的测量单位为 %4：这两种单位无法比较。</translation>
+    </message>
+    <message>
+        <source>The minimum thickness is in %1, the surveys in %2: these units cannot be compared.</source>
+        <translation>最小厚度的单位为 %1，测量单位为 %2：这两种单位无法比较。</translation>
+    </message>
+    <message>
+        <source>The longest interval is taken as %1 years: no inspection is planned further ahead.</source>
+        <translation>最长检测间隔按 %1 年计：不安排更远的检测。</translation>
+    </message>
+    <message>
+        <source>%1 measurements the gauge sent by itself in the survey of %2 have no record number (no place in its memory) and are not compared.</source>
+        <translation>%2 的测量中有 %1 个由仪器主动发送的读数没有记录编号（不在仪器存储中），未参与比较。</translation>
+    </message>
+    <message>
+        <source>The survey of %1 was converted from %2 to %3.</source>
+        <translation>%1 的测量已从 %2 换算为 %3。</translation>
+    </message>
+    <message>
+        <source>The surveys of %1 and %2 were taken less than a day apart: no rate is computed between them.</source>
+        <translation>%1 与 %2 的测量相隔不到一天：两者之间不计算腐蚀速率。</translation>
+    </message>
+    <message>
+        <source>Occurs more than once in the survey of %1; its first reading is used.</source>
+        <translation>在 %1 的测量中出现多次；采用第一次读数。</translation>
+    </message>
+    <message>
+        <source>No reading in any survey.</source>
+        <translation>所有测量中均无读数。</translation>
+    </message>
+    <message>
+        <source>Read in %1 of the surveys only: no rate.</source>
+        <translation>仅在 %1 次测量中有读数：无腐蚀速率。</translation>
+    </message>
+    <message>
+        <source>No reading in %1 of the surveys.</source>
+        <translation>%1 次测量中无读数。</translation>
+    </message>
+    <message>
+        <source>Not read in the newest survey: remaining life and next date count from %1.</source>
+        <translation>最新一次测量中无读数：剩余寿命和下次检测日期从 %1 起算。</translation>
+    </message>
+    <message>
+        <source>Its readings were taken less than a day apart: no rate.</source>
+        <translation>各次读数相隔不到一天：无腐蚀速率。</translation>
+    </message>
+    <message>
+        <source>The last two readings were taken less than a day apart: no short-term rate.</source>
+        <translation>最后两次读数相隔不到一天：无短期腐蚀速率。</translation>
+    </message>
+    <message>
+        <source>Thicker than before (measurement scatter?): that rate is shown as zero.</source>
+        <translation>比之前更厚（测量误差？）：该腐蚀速率按零显示。</translation>
+    </message>
+    <message>
+        <source>Under the minimum thickness.</source>
+        <translation>低于最小厚度。</translation>
+    </message>
+    <message>
+        <source>Less life left than the longest interval.</source>
+        <translation>剩余寿命短于最长检测间隔。</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1%2</translation>
+    </message>
+</context>
+<context>
+    <name>BandWords</name>
+    <message>
+        <source>Under minimum</source>
+        <translation>低于最小值</translation>
+    </message>
+    <message>
+        <source>Under nominal − tolerance</source>
+        <translation>低于公称值减公差</translation>
+    </message>
+    <message>
+        <source>Above maximum</source>
+        <translation>高于最大值</translation>
+    </message>
+    <message>
+        <source>Within limits</source>
+        <translation>在限值内</translation>
+    </message>
+</context>
+<context>
+    <name>ChartsPanel</name>
+    <message>
+        <source>Minimum</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Nominal − tol.</source>
+        <translation>公称−公差</translation>
+    </message>
+    <message>
+        <source>Nominal</source>
+        <translation>公称</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>run-chart.png</source>
+        <translation>运行图.png</translation>
+    </message>
+    <message>
+        <source>histogram.png</source>
+        <translation>直方图.png</translation>
+    </message>
+    <message>
+        <source>Layer %1</source>
+        <translation>第%1层</translation>
+    </message>
+    <message>
+        <source>Chart layer:</source>
+        <translation>图表层：</translation>
+    </message>
+    <message>
+        <source>Save run chart</source>
+        <translation>保存运行图</translation>
+    </message>
+    <message>
+        <source>Save histogram</source>
+        <translation>保存直方图</translation>
+    </message>
+    <message>
+        <source>Reading number</source>
+        <translation>读数序号</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>读数个数</translation>
+    </message>
+    <message>
+        <source>Thickness</source>
+        <translation>厚度</translation>
+    </message>
+    <message>
+        <source>No numeric readings to chart. Read the records or measure on the gauge and they appear here.</source>
+        <translation>没有数值读数可画。读取记录或在仪器上测量后，读数显示在这里。</translation>
+    </message>
+    <message>
+        <source>No numeric readings: the histogram is empty.</source>
+        <translation>没有数值读数，直方图为空。</translation>
+    </message>
+    <message>
+        <source>%1 – %2: %3 readings</source>
+        <translation>%1 – %2：%3 条读数</translation>
+    </message>
+    <message>
+        <source>Reading %1</source>
+        <translation>第%1条</translation>
+    </message>
+    <message>
+        <source>: </source>
+        <extracomment>Between a reading&apos;s number and its value.</extracomment>
+        <translation>：</translation>
+    </message>
+    <message>
+        <source>Save chart</source>
+        <translation>保存图表</translation>
+    </message>
+    <message>
+        <source>%1 already exists. Do you want to replace it?</source>
+        <translation>%1 已存在，是否替换？</translation>
+    </message>
+    <message>
+        <source>Could not write %1.</source>
+        <translation>无法写入 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>CliWords</name>
+    <message>
+        <source>xls not available: this build has no LibreOffice export. Use --format csv or json.</source>
+        <translation>不支持xls：此版本未包含LibreOffice导出。请用 --format csv 或 json。</translation>
+    </message>
+    <message>
+        <source>%1 is a folder; give a file name.</source>
+        <translation>%1 是一个文件夹；请给出文件名。</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist; create it or give another path.</source>
+        <translation>文件夹 %1 不存在；请先创建或给出其他路径。</translation>
+    </message>
+    <message>
+        <source>cannot read the demo set-up &apos;%1&apos;.</source>
+        <translation>无法读取演示配置 &apos;%1&apos;。</translation>
+    </message>
+    <message>
+        <source>cannot write the trace file %1 (%2). Give a path in a writable folder.</source>
+        <translation>无法写入跟踪文件 %1（%2）。请给出可写文件夹中的路径。</translation>
+    </message>
+    <message>
+        <source>the Palvarin window program (or another palvarin-cli) is running and holds the gauge. Close it, or read the records in its window, then try again.</source>
+        <translation>Palvarin 窗口程序（或另一个 palvarin-cli）正在运行并占用仪器。请关闭它，或在其窗口中读取记录，然后重试。</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist.</source>
+        <translation>文件夹 %1 不存在。</translation>
+    </message>
+    <message>
+        <source>%1 is not a file that can be replaced.</source>
+        <translation>%1 不是可替换的文件。</translation>
+    </message>
+    <message>
+        <source>cannot write into the folder %1.</source>
+        <translation>无法写入文件夹 %1。</translation>
+    </message>
+    <message>
+        <source>writing %1 failed; the old file, if any, is unchanged.</source>
+        <translation>写入 %1 失败；原有文件保持不变。</translation>
+    </message>
+    <message>
+        <source>cannot put %1 in place; the old file, if any, is unchanged.</source>
+        <translation>无法写入 %1；原有文件保持不变。</translation>
+    </message>
+    <message>
+        <source>cannot tell the format of &apos;%1&apos; from its suffix: give --format csv, xlsx, xls or json.</source>
+        <translation>无法从后缀判断 &apos;%1&apos; 的格式：请给出 --format csv、xlsx、xls 或 json。</translation>
+    </message>
+    <message>
+        <source>standard output takes csv or json.</source>
+        <translation>标准输出只接受 csv 或 json。</translation>
+    </message>
+    <message>
+        <source>watch prints csv or json.</source>
+        <translation>watch 只输出 csv 或 json。</translation>
+    </message>
+    <message>
+        <source>the report is a PDF file: give -o FILE.pdf.</source>
+        <translation>报告是PDF文件：请给出 -o 文件.pdf。</translation>
+    </message>
+    <message>
+        <source>history prints csv or json.</source>
+        <translation>history 只输出 csv 或 json。</translation>
+    </message>
+    <message>
+        <source>export needs the session to export.</source>
+        <translation>export 需要给出要导出的记录组。</translation>
+    </message>
+    <message>
+        <source>compare needs at least two sessions (see history).</source>
+        <translation>compare 需要至少两个记录组（见 history）。</translation>
+    </message>
+    <message>
+        <source>compare prints a table (or csv or json with --format), and writes csv, xlsx, json or pdf to -o FILE.</source>
+        <translation>compare 打印表格（或用 --format 输出 csv 或 json），并可用 -o 文件写入 csv、xlsx、json 或 pdf。</translation>
+    </message>
+    <message>
+        <source>cannot tell the format of &apos;%1&apos; from its suffix: give --format csv, xlsx or json, or a .pdf file.</source>
+        <translation>无法从后缀判断 &apos;%1&apos; 的格式：请给出 --format csv、xlsx 或 json，或 .pdf 文件。</translation>
+    </message>
+    <message>
+        <source>no command given.</source>
+        <translation>未给出命令。</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos;.</source>
+        <translation>未知命令 &apos;%1&apos;。</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;.</source>
+        <translation>多余的参数 &apos;%1&apos;。</translation>
+    </message>
+    <message>
+        <source>%1 takes no -o.</source>
+        <translation>%1 不接受 -o。</translation>
+    </message>
+    <message>
+        <source>%1 takes no --format.</source>
+        <translation>%1 不接受 --format。</translation>
+    </message>
+    <message>
+        <source>%1 takes no --store: only history, export and compare read the survey store.</source>
+        <translation>%1 不接受 --store：只有 history、export 和 compare 读取测量记录库。</translation>
+    </message>
+    <message>
+        <source>%1 takes no --%2.</source>
+        <translation>%1 不接受 --%2。</translation>
+    </message>
+    <message>
+        <source>%1 needs -o FILE.</source>
+        <translation>%1 需要 -o 文件。</translation>
+    </message>
+    <message>
+        <source>unknown format &apos;%1&apos;: use csv, xlsx, xls or json.</source>
+        <translation>未知格式 &apos;%1&apos;：请用 csv、xlsx、xls 或 json。</translation>
+    </message>
+    <message>
+        <source>--tmin takes a thickness, e.g. 8.5 or 0.25inch; &apos;%1&apos; is none.</source>
+        <translation>--tmin 需要一个厚度，例如 8.5 或 0.25inch；&apos;%1&apos; 不是。</translation>
+    </message>
+    <message>
+        <source>--interval takes a number of years above zero; &apos;%1&apos; is none.</source>
+        <translation>--interval 需要一个大于零的年数；&apos;%1&apos; 不是。</translation>
+    </message>
+    <message>
+        <source>--layer takes 1, 2 or 3.</source>
+        <translation>--layer 只接受 1、2 或 3。</translation>
+    </message>
+    <message>
+        <source>Check that the gauge is switched on and its cable plugged in, then try again; --trace FILE records what went over the cable for a bug report.</source>
+        <translation>请检查仪器已开机且USB线已连接，然后重试；--trace 文件 可记录通信内容以便报告问题。</translation>
+    </message>
+    <message>
+        <source>a gauge is attached but could not be opened. A normal user needs the program&apos;s udev rule (see the README); then plug the gauge in again.</source>
+        <translation>已连接仪器但无法打开。普通用户需要安装本程序的udev规则（见README），然后重新插入仪器。</translation>
+    </message>
+    <message>
+        <source>no gauge with the serial %1 is attached; &apos;palvarin-cli list&apos; shows the gauges attached.</source>
+        <translation>未连接序列号为 %1 的仪器；&apos;palvarin-cli list&apos; 列出已连接的仪器。</translation>
+    </message>
+    <message>
+        <source>no gauge found. Connect the gauge with its USB cable and switch it on; on Linux a normal user also needs the program&apos;s udev rule (see the README). To try the tool without a gauge: palvarin-cli --demo read -o -</source>
+        <translation>未找到仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。不连接仪器试用本工具：palvarin-cli --demo read -o -</translation>
+    </message>
+    <message>
+        <source>the unit table &apos;unitno&apos; was not found or does not know this gauge&apos;s units; it is looked up in: %1.</source>
+        <translation>未找到单位表 &apos;unitno&apos;，或其中没有此仪器的单位；查找位置：%1。</translation>
+    </message>
+    <message>
+        <source>interrupted: nothing was written.</source>
+        <translation>已中断：未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>nothing was written.</source>
+        <translation>未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>the gauge holds no records: nothing was written.</source>
+        <translation>仪器中没有记录：未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>%1 records read.</source>
+        <translation>已读取%1条记录。</translation>
+    </message>
+    <message>
+        <source>Writing %1</source>
+        <translation>正在写入 %1</translation>
+    </message>
+    <message>
+        <source>writing to standard output failed.</source>
+        <translation>写入标准输出失败。</translation>
+    </message>
+    <message>
+        <source>the gauge&apos;s settings changed; the columns are now: %1</source>
+        <translation>仪器设置已变更；现在的列为：%1</translation>
+    </message>
+    <message>
+        <source>the gauge was disconnected. Plug it in again and start the watch once more.</source>
+        <translation>仪器已断开。请重新连接仪器后再次开始监视。</translation>
+    </message>
+    <message>
+        <source>watching the gauge %1; each measurement is printed as it arrives. Ctrl+C ends.</source>
+        <translation>正在监视仪器 %1；每次测量到达即打印。按 Ctrl+C 结束。</translation>
+    </message>
+    <message>
+        <source>Try &apos;palvarin-cli --help&apos; for the commands and options.</source>
+        <translation>命令和选项见 &apos;palvarin-cli --help&apos;。</translation>
+    </message>
+    <message>
+        <source>the survey file %1 is not a file.</source>
+        <translation>测量记录文件 %1 不是一个文件。</translation>
+    </message>
+    <message>
+        <source>it was written by a newer version of the program; use that version to read it.</source>
+        <translation>该文件来自更新版本的程序；请使用该版本读取。</translation>
+    </message>
+    <message>
+        <source>it is not a plain file.</source>
+        <translation>它不是普通文件。</translation>
+    </message>
+    <message>
+        <source>it is damaged or is no survey file.</source>
+        <translation>文件已损坏或不是测量记录文件。</translation>
+    </message>
+    <message>
+        <source>another program holds it locked; try again in a moment.</source>
+        <translation>另一个程序锁定了该文件；请稍后重试。</translation>
+    </message>
+    <message>
+        <source>it cannot be opened (check its permissions).</source>
+        <translation>无法打开该文件（请检查其权限）。</translation>
+    </message>
+    <message>
+        <source>cannot read the survey file %1: %2 (%3)</source>
+        <translation>无法读取测量记录文件 %1：%2（%3）</translation>
+    </message>
+    <message>
+        <source>&apos;palvarin-cli history&apos; lists the sessions kept.</source>
+        <translation>&apos;palvarin-cli history&apos; 列出已保存的记录组。</translation>
+    </message>
+    <message>
+        <source>there is no survey file yet (%1): the window program keeps one once it receives readings.</source>
+        <translation>尚无测量记录文件（%1）：窗口程序收到测量数据后会创建。</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>STARTED</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>SERIAL</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>METER TYPE</source>
+        <translation>仪器类型</translation>
+    </message>
+    <message>
+        <source>LAYOUT</source>
+        <translation>布局</translation>
+    </message>
+    <message>
+        <source>ROWS</source>
+        <translation>行数</translation>
+    </message>
+    <message>
+        <source>EXPORTED</source>
+        <translation>已导出</translation>
+    </message>
+    <message>
+        <source>there is no survey file yet (%1), so no session %2.</source>
+        <translation>尚无测量记录文件（%1），因此没有记录组 %2。</translation>
+    </message>
+    <message>
+        <source>there is no session %1 in %2. %3</source>
+        <translation>%2 中没有记录组 %1。%3</translation>
+    </message>
+    <message>
+        <source>reading session %1 from %2 failed: the file may be damaged.</source>
+        <translation>从 %2 读取记录组 %1 失败：文件可能已损坏。</translation>
+    </message>
+    <message>
+        <source>every row of session %1 was deleted: nothing was written.</source>
+        <translation>记录组 %1 的所有行均已删除：未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>the columns of session %1 cannot be read from %2: nothing was written.</source>
+        <translation>无法从 %2 读取记录组 %1 的列：未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>there is no survey file yet (%1), so no sessions to compare.</source>
+        <translation>尚无测量记录文件（%1），因此没有可比较的记录组。</translation>
+    </message>
+    <message>
+        <source>session %1 is given twice.</source>
+        <translation>记录组 %1 重复给出。</translation>
+    </message>
+    <message>
+        <source>the sessions come from different gauges (%1); a difference between gauges would read as wear. Give --any-gauge to compare them anyway.</source>
+        <translation>这些记录组来自不同的仪器（%1）；仪器之间的差异会被当作减薄。如仍要比较，请加 --any-gauge。</translation>
+    </message>
+    <message>
+        <source>Minimum thickness %1 %2; longest interval %3 years.</source>
+        <translation>最小厚度 %1 %2；最长检测间隔 %3 年。</translation>
+    </message>
+    <message>
+        <source>No minimum thickness given (--tmin): no remaining life and no next inspection date.</source>
+        <translation>未给出最小厚度（--tmin）：无剩余寿命和下次检测日期。</translation>
+    </message>
+    <message>
+        <source>Comparison of sessions %1</source>
+        <translation>记录组 %1 的对比</translation>
+    </message>
+    <message>
+        <source>interrupted: nothing was written; an existing file is unchanged.</source>
+        <translation>已中断：未写入任何内容；原有文件保持不变。</translation>
+    </message>
+    <message>
+        <source> The .xls export needs LibreOffice Calc (libreoffice-calc-nogui); csv and json need nothing.</source>
+        <translation> 导出.xls需要LibreOffice Calc（libreoffice-calc-nogui）；csv和json不需要。</translation>
+    </message>
+    <message>
+        <source>%1 written.</source>
+        <translation>已写入 %1。</translation>
+    </message>
+    <message>
+        <source>writing the report %1 failed; an existing file is unchanged.</source>
+        <translation>生成报告 %1 失败；原有文件保持不变。</translation>
+    </message>
+    <message>
+        <source>the logo image %1 could not be read and was left out.</source>
+        <translation>无法读取徽标图片 %1，报告中未包含徽标。</translation>
+    </message>
+</context>
+<context>
+    <name>ComparisonDialog</name>
+    <message>
+        <source>Save the comparison</source>
+        <translation>保存对比结果</translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>%1 already exists. Do you want to replace it?</source>
+        <translation>%1 已存在，是否替换？</translation>
+    </message>
+    <message>
+        <source>Compare surveys</source>
+        <translation>对比测量</translation>
+    </message>
+    <message>
+        <source>Locations are the record names, as named on the gauge or in the table.</source>
+        <translation>位置为记录名称（在仪器上或表格中命名）。</translation>
+    </message>
+    <message>
+        <source>Locations are the record numbers (the No. column): a record&apos;s place in the gauge&apos;s memory, which deleting rows does not change. Measurements the gauge sent by itself have none and are not compared.</source>
+        <translation>位置为记录编号（“编号”列）：即记录在仪器存储中的位置，删除行不会改变它。仪器主动发送的读数没有编号，不参与比较。</translation>
+    </message>
+    <message>
+        <source>Minimum thickness</source>
+        <translation>最小厚度</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Without a minimum there is no remaining life and no next inspection date.</source>
+        <translation>未设最小厚度时不计算剩余寿命和下次检测日期。</translation>
+    </message>
+    <message>
+        <source>Inspection interval</source>
+        <translation>检测周期</translation>
+    </message>
+    <message>
+        <source> years</source>
+        <translation> 年</translation>
+    </message>
+    <message>
+        <source>Layer</source>
+        <translation>层</translation>
+    </message>
+    <message>
+        <source>Under the minimum</source>
+        <translation>低于最小厚度</translation>
+    </message>
+    <message>
+        <source>Less life left than the interval</source>
+        <translation>剩余寿命短于检测周期</translation>
+    </message>
+    <message>
+        <source> thicker than before: the rate is taken as 0</source>
+        <translation> 比上次更厚：腐蚀速率按0计</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>报告</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>The survey file is not open.</source>
+        <translation>数据文件未打开。</translation>
+    </message>
+    <message>
+        <source>%1 surveys from %2 to %3, gauge %4; thicknesses in %5.</source>
+        <translation>%1次测量，%2至%3，仪器%4；厚度单位%5。</translation>
+    </message>
+    <message>
+        <source>%1 surveys selected.</source>
+        <translation>已选%1次测量。</translation>
+    </message>
+    <message>
+        <source>Minimum thickness %1 %2; inspection interval %3 years.</source>
+        <translation>最小厚度 %1 %2；检测周期 %3 年。</translation>
+    </message>
+    <message>
+        <source>No minimum thickness given: no remaining life and no next inspection date.</source>
+        <translation>未设最小厚度：不计算剩余寿命和下次检测日期。</translation>
+    </message>
+    <message>
+        <source>Thickness of layer %1.</source>
+        <translation>第%1层厚度。</translation>
+    </message>
+    <message>
+        <source>Save the comparison report</source>
+        <translation>保存对比报告</translation>
+    </message>
+    <message>
+        <source>Surveys of %1 compared</source>
+        <translation>%1 的测量对比</translation>
+    </message>
+</context>
+<context>
+    <name>ComparisonTable</name>
+    <message>
+        <source>There is no survey %1 in the survey file.</source>
+        <translation>测量记录文件中没有记录组 %1。</translation>
+    </message>
+    <message>
+        <source>%1 (%2, gauge %3)</source>
+        <translation>%1（%2，仪器 %3）</translation>
+    </message>
+    <message>
+        <source>Survey %1 could not be read: the survey file may be damaged.</source>
+        <translation>无法读取记录组 %1：测量记录文件可能已损坏。</translation>
+    </message>
+    <message>
+        <source>Survey %1 has no table layout that can be compared.</source>
+        <translation>记录组 %1 的表格布局无法比较。</translation>
+    </message>
+    <message>
+        <source>single-layer</source>
+        <translation>单层</translation>
+    </message>
+    <message>
+        <source>multi-layer</source>
+        <translation>多层</translation>
+    </message>
+    <message>
+        <source>Survey %1 is in the %2 layout, the others in the %3 layout: they cannot be compared.</source>
+        <translation>记录组 %1 为%2布局，其他记录组为%3布局：无法比较。</translation>
+    </message>
+    <message>
+        <source>There is no layer %1: the multi-layer layout has layers 1 to 3.</source>
+        <translation>没有第 %1 层：多层布局只有第 1 至 3 层。</translation>
+    </message>
+    <message>
+        <source>The columns of survey %1 cannot be read from the survey file.</source>
+        <translation>无法从测量记录文件读取记录组 %1 的列。</translation>
+    </message>
+    <message>
+        <source>/y</source>
+        <translation>/年</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Thickness</source>
+        <translation>厚度</translation>
+    </message>
+    <message>
+        <source>Wall loss</source>
+        <translation>壁厚损失</translation>
+    </message>
+    <message>
+        <source>Long-term rate</source>
+        <translation>长期腐蚀速率</translation>
+    </message>
+    <message>
+        <source>Short-term rate</source>
+        <translation>短期腐蚀速率</translation>
+    </message>
+    <message>
+        <source>Governing rate</source>
+        <translation>控制腐蚀速率</translation>
+    </message>
+    <message>
+        <source>Remaining life
 (years)</source>
-            <translation>剩余寿命
+        <translation>剩余寿命
 (年)</translation>
-        </message>
-        <message>
-            <source>Next inspection</source>
-            <translation>下次检测日期</translation>
-        </message>
-        <message>
-            <source>Note</source>
-            <translation>备注</translation>
-        </message>
-        <message>
-            <source>no wear</source>
-            <translation>无减薄</translation>
-        </message>
-        <message>
-            <source>Minimum thickness</source>
-            <translation>最小厚度</translation>
-        </message>
-        <message>
-            <source>Longest interval (years)</source>
-            <translation>最长检测间隔（年）</translation>
-        </message>
-    </context>
-    <context>
-        <name>CsvWriter</name>
-        <message>
-            <source>Out of range</source>
-            <translation>超量程</translation>
-        </message>
-    </context>
-    <context>
-        <name>DeleteButtonDelegate</name>
-        <message>
-            <source>Delete</source>
-            <translation>删除</translation>
-        </message>
-    </context>
-    <context>
-        <name>DemoControl</name>
-        <message>
-            <source>Emulated gauge</source>
-            <translation>模拟仪器</translation>
-        </message>
-        <message>
-            <source>Push a measurement</source>
-            <translation>推送测量值</translation>
-        </message>
-        <message>
-            <source>Change settings</source>
-            <translation>更改设置</translation>
-        </message>
-        <message>
-            <source>Gauge %1 plugged in</source>
-            <translation>已连接</translation>
-        </message>
-        <message>
-            <source>Gauge %1 pulled out</source>
-            <translation>已拔出</translation>
-        </message>
-        <message>
-            <source>Pull out</source>
-            <translation>拔出</translation>
-        </message>
-        <message>
-            <source>Plug in</source>
-            <translation>插入</translation>
-        </message>
-    </context>
-    <context>
-        <name>ExportFlow</name>
-        <message>
-            <source>The program may not write into the folder %1. Choose another folder, or ask for write access to this one.</source>
-            <translation>本程序无权写入文件夹 %1。请选择其他文件夹，或申请该文件夹的写入权限。</translation>
-        </message>
-        <message>
-            <source>The folder %1 is on a read-only disk. Choose a folder on another disk.</source>
-            <translation>文件夹 %1 位于只读磁盘上。请选择其他磁盘上的文件夹。</translation>
-        </message>
-        <message>
-            <source>The disk of %1 is full. Free some space on it, or choose a folder on another disk.</source>
-            <translation>%1 所在的磁盘已满。请释放磁盘空间，或选择其他磁盘上的文件夹。</translation>
-        </message>
-        <message>
-            <source>%1 is a folder, not a file. Type a file name.</source>
-            <translation>%1 是文件夹而不是文件。请输入文件名。</translation>
-        </message>
-        <message>
-            <source>The folder %1 does not exist. Choose an existing folder.</source>
-            <translation>文件夹 %1 不存在。请选择已有的文件夹。</translation>
-        </message>
-        <message>
-            <source>The table has more rows than this file type holds. Save it as CSV.</source>
-            <translation>表格的行数超过了该文件类型的容量。请保存为CSV文件。</translation>
-        </message>
-        <message>
-            <source>The system reported: %1.</source>
-            <translation>系统报告：%1。</translation>
-        </message>
-        <message>
-            <source>Save Data to Excel</source>
-            <translation>保存数据到Excel</translation>
-        </message>
-        <message>
-            <source>Tip</source>
-            <translation>提示</translation>
-        </message>
-        <message>
-            <source>%1 already exists. Do you want to replace it?</source>
-            <translation>%1 已存在，是否替换？</translation>
-        </message>
-        <message>
-            <source>Exporting data success!</source>
-            <translation>导出数据成功！</translation>
-        </message>
-        <message>
-            <source>Exporting data failed, do you want to save the data again?</source>
-            <translation>导出数据失败，是否重新保存数据？</translation>
-        </message>
-        <message>
-            <source>Exporting data, please wait...</source>
-            <translation>正在导出数据，请等待……</translation>
-        </message>
-        <message>
-            <source>Cancel</source>
-            <translation>取消</translation>
-        </message>
-    </context>
-    <context>
-        <name>FieldDecoder</name>
-        <message>
-            <source>Outrange</source>
-            <translation>超量程</translation>
-        </message>
-    </context>
-    <context>
-        <name>FirstPage</name>
-        <message>
-            <source>Instrument Information</source>
-            <translation>仪器信息</translation>
-        </message>
-        <message>
-            <source>SN:</source>
-            <translation>SN号：</translation>
-        </message>
-        <message>
-            <source>Version:</source>
-            <translation>版本号：</translation>
-        </message>
-        <message>
-            <source>Layers Shown</source>
-            <translation>层数显示</translation>
-        </message>
-        <message>
-            <source>Read Records</source>
-            <translation>读取测量记录</translation>
-        </message>
-        <message>
-            <source>Clear Data</source>
-            <translation>清除数据</translation>
-        </message>
-        <message>
-            <source>Export Excel</source>
-            <translation>导出Excel</translation>
-        </message>
-        <message>
-            <source>Undo</source>
-            <translation>撤销</translation>
-        </message>
-        <message>
-            <source>Report</source>
-            <translation>检测报告</translation>
-        </message>
-        <message>
-            <source>Charts</source>
-            <translation>图表</translation>
-        </message>
-        <message>
-            <source>History</source>
-            <translation>历史数据</translation>
-        </message>
-    </context>
-    <context>
-        <name>GaugeSession</name>
-        <message>
-            <source>Tip</source>
-            <translation>提示</translation>
-        </message>
-        <message>
-            <source>Failed to read key infomation!</source>
-            <translation>读取关键信息失败!</translation>
-        </message>
-        <message>
-            <source>The Instrument and the Software do Not Match!</source>
-            <translation>仪器与软件不匹配!</translation>
-        </message>
-        <message>
-            <source>The meter table gives this instrument the layout %1, which this program does not know: its records cannot be shown.</source>
-            <translation>仪表配置为此仪器指定的界面类型%1无法识别，无法显示其记录。</translation>
-        </message>
-        <message>
-            <source>The instrument version is too low!</source>
-            <translation>仪器版本过低!</translation>
-        </message>
-        <message>
-            <source>Failed to read unit no!</source>
-            <translation>读取单位编号失败!</translation>
-        </message>
-        <message>
-            <source>The list holds readings of another gauge or in other units and will be cleared first. Do You Want to Save the Data?</source>
-            <translation>列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？</translation>
-        </message>
-        <message>
-            <source>No gauge is connected. Connect the gauge with its USB cable and switch it on; on Linux a normal user also needs the program's udev rule (see the README).</source>
-            <translation>未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。</translation>
-        </message>
-        <message>
-            <source>Importing data will first clear the list. Do you want to save the data?</source>
-            <translation>导入数据会先清空列表，是否保存数据？</translation>
-        </message>
-        <message>
-            <source>The unit table 'unitno' is missing, cannot be used (too large, binary or damaged) or does not know this gauge's units: its records cannot be shown. Put a good copy beside the program or in ~/.config/Palvarin/.</source>
-            <translation>单位表 'unitno' 缺失、无法使用（过大、二进制或已损坏）或其中没有此仪器的单位，无法显示记录。请将完好的单位表放在程序所在文件夹或 ~/.config/Palvarin/ 中。</translation>
-        </message>
-        <message>
-            <source>Failed to Read Record Number！</source>
-            <translation>读取记录数量失败!</translation>
-        </message>
-        <message>
-            <source>The instrument reports %1 records, more than this program can read (at most %2).</source>
-            <translation>仪器报告的记录数量为%1，超出本程序可读取的范围（最多%2条）。</translation>
-        </message>
-        <message>
-            <source>Reading record, please wait...</source>
-            <translation>正在读取记录，请等待……</translation>
-        </message>
-        <message>
-            <source>Cancel</source>
-            <translation>取消</translation>
-        </message>
-        <message>
-            <source>Failed to Read Record Data！</source>
-            <translation>读取记录数据失败!</translation>
-        </message>
-        <message>
-            <source>Failed to Read Record Name</source>
-            <translation>读取记录名称失败!</translation>
-        </message>
-        <message>
-            <source>The gauge was disconnected during the read; no record was added. Plug it in again and read once more.</source>
-            <translation>读取过程中仪器已断开，未添加任何记录。请重新连接仪器后再读取。</translation>
-        </message>
-        <message>
-            <source>The Instrument Settings Have Changed and Will Soon Clear the List. Do You Want to Save the Data?</source>
-            <translation>仪器设置发生变更，即将清空列表，是否保存数据？</translation>
-        </message>
-        <message>
-            <source>Clear data will clear all records. Are you sure you want to clear it?</source>
-            <translation>清除数据将会清除所有的记录，是否确认清除?</translation>
-        </message>
-        <message>
-            <source>There is nothing to export: the table is empty.</source>
-            <translation>没有可导出的数据：表格为空。</translation>
-        </message>
-        <message>
-            <source>Start a new survey file? The damaged one is kept beside it, renamed with today's date.</source>
-            <translation>是否新建数据文件？损坏的文件将保留，并以今天的日期重命名。</translation>
-        </message>
-        <message>
-            <source>A new survey file was started; the damaged one is kept as %1.</source>
-            <translation>已新建数据文件；损坏的文件保留为%1。</translation>
-        </message>
-        <message>
-            <source>Restore the %1 readings from %2, gauge %3?</source>
-            <translation>是否恢复%2仪器%3的%1条测量数据？</translation>
-        </message>
-        <message>
-            <source>Opening the saved readings will first clear the list. Do You Want to Save the Data?</source>
-            <translation>打开已保存的数据会先清空列表，是否保存数据？</translation>
-        </message>
-    </context>
-    <context>
-        <name>HistoryDialog</name>
-        <message>
-            <source>Saved readings</source>
-            <translation>历史数据</translation>
-        </message>
-        <message>
-            <source>Filter: date, serial, meter type</source>
-            <translation>筛选：日期、序列号、仪器类型</translation>
-        </message>
-        <message>
-            <source>Date</source>
-            <translation>日期</translation>
-        </message>
-        <message>
-            <source>Gauge</source>
-            <translation>仪器序列号</translation>
-        </message>
-        <message>
-            <source>Meter type</source>
-            <translation>仪器类型</translation>
-        </message>
-        <message>
-            <source>Rows</source>
-            <translation>条数</translation>
-        </message>
-        <message>
-            <source>Exported</source>
-            <translation>已导出</translation>
-        </message>
-        <message>
-            <source>Open</source>
-            <translation>打开</translation>
-        </message>
-        <message>
-            <source>Delete</source>
-            <translation>删除</translation>
-        </message>
-        <message>
-            <source>Compare</source>
-            <translation>对比</translation>
-        </message>
-        <message>
-            <source>Select two or more sessions (Ctrl+click) to compare their thicknesses.</source>
-            <translation>按住Ctrl选择两次或多次测量，对比其厚度。</translation>
-        </message>
-        <message>
-            <source>Close</source>
-            <translation>关闭</translation>
-        </message>
-        <message>
-            <source>Tip</source>
-            <translation>提示</translation>
-        </message>
-        <message>
-            <source>single layer</source>
-            <translation>单层</translation>
-        </message>
-        <message>
-            <source>multi layer</source>
-            <translation>多层</translation>
-        </message>
-        <message>
-            <source>Select two or more sessions to compare (hold Ctrl to select more than one).</source>
-            <translation>请选择两次或多次测量进行对比（按住Ctrl可多选）。</translation>
-        </message>
-        <message>
-            <source>, </source>
-            <extracomment>Between the serial numbers of a list of gauges.</extracomment>
-            <translation>、</translation>
-        </message>
-        <message>
-            <source>The selected surveys come from different gauges (%1). A difference between gauges reads as wear. Compare them anyway?</source>
-            <translation>所选测量来自不同的仪器（%1）。仪器之间的差异会被当作减薄。仍要比较吗？</translation>
-        </message>
-        <message>
-            <source>The readings of this session could not be read from the survey file.</source>
-            <translation>无法从数据文件读取该记录。</translation>
-        </message>
-        <message>
-            <source>Shown read-only while a gauge is connected; disconnect it to open the readings in the table and export them.</source>
-            <translation>连接仪器时仅以只读方式显示；断开仪器后可在表格中打开并导出。</translation>
-        </message>
-        <message>
-            <source>Delete these readings from the history for good?</source>
-            <translation>确定从历史中永久删除该记录吗？</translation>
-        </message>
-        <message>
-            <source>These readings are in the table now, or the survey file cannot be written: they were not deleted.</source>
-            <translation>该记录正显示在表格中，或数据文件无法写入：未删除。</translation>
-        </message>
-    </context>
-    <context>
-        <name>Language</name>
-        <message>
-            <source>English</source>
-            <extracomment>The name of this catalogue's language, written in that language (Deutsch, Français, ...).</extracomment>
-            <translation>中文</translation>
-        </message>
-    </context>
-    <context>
-        <name>LimitsEditor</name>
-        <message>
-            <source>Thickness limits:</source>
-            <translation>厚度限值：</translation>
-        </message>
-        <message>
-            <source>Nominal</source>
-            <translation>公称</translation>
-        </message>
-        <message>
-            <source>Minimum</source>
-            <translation>最小</translation>
-        </message>
-        <message>
-            <source>Tolerance</source>
-            <translation>公差</translation>
-        </message>
-        <message>
-            <source>Maximum</source>
-            <translation>最大</translation>
-        </message>
-        <message>
-            <source>optional</source>
-            <translation>可不填</translation>
-        </message>
-        <message>
-            <source>Apply</source>
-            <translation>应用</translation>
-        </message>
-        <message>
-            <source>Clear limits</source>
-            <translation>清除限值</translation>
-        </message>
-        <message>
-            <source>Layer %1</source>
-            <translation>第%1层</translation>
-        </message>
-        <message>
-            <source> (no limits)</source>
-            <translation>（无限值）</translation>
-        </message>
-        <message>
-            <source>Each layer is judged by its own limits; a layer without limits is not judged.</source>
-            <translation>每层按各自的限值判定；无限值的层不判定。</translation>
-        </message>
-    </context>
-    <context>
-        <name>MainWindow</name>
-        <message>
-            <source>English</source>
-            <translation>English</translation>
-        </message>
-    </context>
-    <context>
-        <name>PdfReport</name>
-        <message>
-            <source>Ultrasonic thickness inspection report</source>
-            <translation>超声波测厚检测报告</translation>
-        </message>
-        <message>
-            <source>Company</source>
-            <translation>公司</translation>
-        </message>
-        <message>
-            <source>Inspector</source>
-            <translation>检测员</translation>
-        </message>
-        <message>
-            <source>Qualification</source>
-            <translation>资质</translation>
-        </message>
-        <message>
-            <source>Location / asset</source>
-            <translation>地点/设备</translation>
-        </message>
-        <message>
-            <source>Procedure</source>
-            <translation>检测规程</translation>
-        </message>
-        <message>
-            <source>Probe</source>
-            <translation>探头</translation>
-        </message>
-        <message>
-            <source>Calibration block</source>
-            <translation>校准试块</translation>
-        </message>
-        <message>
-            <source>Gauge serial number</source>
-            <translation>仪器序列号</translation>
-        </message>
-        <message>
-            <source>Firmware</source>
-            <translation>固件版本</translation>
-        </message>
-        <message>
-            <source>Meter type</source>
-            <translation>仪器型号</translation>
-        </message>
-        <message>
-            <source>Date</source>
-            <translation>日期</translation>
-        </message>
-        <message>
-            <source>Units</source>
-            <translation>单位</translation>
-        </message>
-        <message>
-            <source>Readings</source>
-            <translation>测量记录数</translation>
-        </message>
-        <message>
-            <source>Notes</source>
-            <translation>备注</translation>
-        </message>
-        <message>
-            <source>Limits</source>
-            <translation>限值</translation>
-        </message>
-        <message>
-            <source>Statistics</source>
-            <translation>统计</translation>
-        </message>
-        <message>
-            <source>Readings per band</source>
-            <translation>各区间测量数</translation>
-        </message>
-        <message>
-            <source>Comparison of surveys</source>
-            <translation>测量对比</translation>
-        </message>
-        <message>
-            <source>Page %1 of %2</source>
-            <translation>第 %1 页，共 %2 页</translation>
-        </message>
-        <message>
-            <source>Cell colours of the readings:</source>
-            <translation>测量值单元格颜色：</translation>
-        </message>
-        <message>
-            <source>Inspection report</source>
-            <translation>检测报告</translation>
-        </message>
-    </context>
-    <context>
-        <name>RecordEdits</name>
-        <message>
-            <source>delete row %1</source>
-            <translation>删除第%1行</translation>
-        </message>
-        <message>
-            <source>delete %1 rows</source>
-            <translation>删除%1行</translation>
-        </message>
-        <message>
-            <source>rename "%1"</source>
-            <translation>重命名"%1"</translation>
-        </message>
-        <message>
-            <source>clear</source>
-            <translation>清除</translation>
-        </message>
-        <message>
-            <source>Undo %1</source>
-            <translation>撤销%1</translation>
-        </message>
-    </context>
-    <context>
-        <name>RecordsModel</name>
-        <message>
-            <source>No.</source>
-            <translation>编号</translation>
-        </message>
-        <message>
-            <source>Thickness</source>
-            <translation>厚度</translation>
-        </message>
-        <message>
-            <source>Sound Velocity</source>
-            <translation>声速</translation>
-        </message>
-        <message>
-            <source>Operation</source>
-            <translation>操作</translation>
-        </message>
-        <message>
-            <source>Test Name</source>
-            <translation>名称</translation>
-        </message>
-        <message>
-            <source>1st Layer Thickness</source>
-            <translation>第1层厚度</translation>
-        </message>
-        <message>
-            <source>2nd Layer Thickness</source>
-            <translation>第2层厚度</translation>
-        </message>
-        <message>
-            <source>3rd Layer Thickness</source>
-            <translation>第3层厚度</translation>
-        </message>
-        <message>
-            <source>1st Sound Velocity</source>
-            <translation>第1层声速</translation>
-        </message>
-        <message>
-            <source>2nd Sound Velocity</source>
-            <translation>第2层声速</translation>
-        </message>
-        <message>
-            <source>3rd Sound Velocity</source>
-            <translation>第3层声速</translation>
-        </message>
-    </context>
-    <context>
-        <name>RecordsTable</name>
-        <message>
-            <source>Connect the gauge by USB, or start with --demo to try the program.</source>
-            <translation>请用USB线连接仪器，或用 --demo 启动本程序试用。</translation>
-        </message>
-        <message>
-            <source>%1 new readings ↓</source>
-            <translation>%1条新读数 ↓</translation>
-        </message>
-    </context>
-    <context>
-        <name>ReportAnalysis</name>
-        <message>
-            <source>Layer %1: </source>
-            <translation>第%1层：</translation>
-        </message>
-        <message>
-            <source>no limits, not judged</source>
-            <translation>无限值，不判定</translation>
-        </message>
-        <message>
-            <source>nominal </source>
-            <translation>公称值 </translation>
-        </message>
-        <message>
-            <source>minimum </source>
-            <translation>最小值 </translation>
-        </message>
-        <message>
-            <source>tolerance </source>
-            <translation>公差 </translation>
-        </message>
-        <message>
-            <source>maximum </source>
-            <translation>最大值 </translation>
-        </message>
-        <message>
-            <source>, </source>
-            <comment>between two limits</comment>
-            <translation>，</translation>
-        </message>
-        <message>
-            <source>Reading</source>
-            <translation>测量序号</translation>
-        </message>
-        <message>
-            <source>Run chart: </source>
-            <translation>趋势图：</translation>
-        </message>
-        <message>
-            <source>Count</source>
-            <translation>数量</translation>
-        </message>
-        <message>
-            <source>Out of range</source>
-            <translation>超量程</translation>
-        </message>
-        <message>
-            <source>Minimum</source>
-            <translation>最小值</translation>
-        </message>
-        <message>
-            <source>Maximum</source>
-            <translation>最大值</translation>
-        </message>
-        <message>
-            <source>Mean</source>
-            <translation>平均值</translation>
-        </message>
-        <message>
-            <source>Range</source>
-            <translation>极差</translation>
-        </message>
-        <message>
-            <source>Std. dev.</source>
-            <translation>标准差</translation>
-        </message>
-        <message>
-            <source>Every figure is computed from the readings as the table shows them (rounded to the column's decimals).</source>
-            <translation>所有统计值均按表格显示的读数（按列的小数位取整）计算。</translation>
-        </message>
-    </context>
-    <context>
-        <name>ReportDialog</name>
-        <message>
-            <source>Inspection report</source>
-            <translation>检测报告</translation>
-        </message>
-        <message>
-            <source>Company</source>
-            <translation>公司</translation>
-        </message>
-        <message>
-            <source>Inspector</source>
-            <translation>检测员</translation>
-        </message>
-        <message>
-            <source>Qualification</source>
-            <translation>资质</translation>
-        </message>
-        <message>
-            <source>Location / asset</source>
-            <translation>地点/设备</translation>
-        </message>
-        <message>
-            <source>Procedure</source>
-            <translation>检测规程</translation>
-        </message>
-        <message>
-            <source>Probe</source>
-            <translation>探头</translation>
-        </message>
-        <message>
-            <source>Calibration block</source>
-            <translation>校准试块</translation>
-        </message>
-        <message>
-            <source>Notes</source>
-            <translation>备注</translation>
-        </message>
-        <message>
-            <source>Logo image (optional)</source>
-            <translation>徽标图片（可选）</translation>
-        </message>
-        <message>
-            <source>Path of a PNG or JPEG file</source>
-            <translation>PNG或JPEG文件的路径</translation>
-        </message>
-        <message>
-            <source>Create report</source>
-            <translation>生成报告</translation>
-        </message>
-        <message>
-            <source>Cancel</source>
-            <translation>取消</translation>
-        </message>
-        <message>
-            <source>Writing the report, please wait...</source>
-            <translation>正在生成报告，请等待……</translation>
-        </message>
-        <message>
-            <source>Writing the report failed.</source>
-            <translation>生成报告失败。</translation>
-        </message>
-        <message>
-            <source>Tip</source>
-            <translation>提示</translation>
-        </message>
-        <message>
-            <source>The report was saved as %1.</source>
-            <translation>报告已保存为 %1。</translation>
-        </message>
-        <message>
-            <source>The logo image could not be read and was left out.</source>
-            <translation>无法读取徽标图片，报告中未包含徽标。</translation>
-        </message>
-    </context>
-    <context>
-        <name>ReportFacts</name>
-        <message>
-            <source>single layer</source>
-            <translation>单层</translation>
-        </message>
-        <message>
-            <source>multi layer</source>
-            <translation>多层</translation>
-        </message>
-    </context>
-    <context>
-        <name>Startup</name>
-        <message>
-            <source>the meter table</source>
-            <translation>仪表配置表</translation>
-        </message>
-        <message>
-            <source>the unit table</source>
-            <translation>单位表</translation>
-        </message>
-        <message>
-            <source>%1 '%2' was not found; it is looked up in: %3.</source>
-            <translation>未找到%1 '%2'；查找位置：%3。</translation>
-        </message>
-        <message>
-            <source>%1 %2 cannot be used (larger than 1 MB, binary or damaged).</source>
-            <translation>%1 %2 无法使用（超过1 MB、二进制或已损坏）。</translation>
-        </message>
-        <message>
-            <source>Gauges cannot be identified or their records shown until each is replaced by a good copy (see the README).</source>
-            <translation>在换上完好的文件之前，无法识别仪器或显示其记录（见README）。</translation>
-        </message>
-        <message>
-            <source>Device already opened! Palvarin is already running.</source>
-            <translation>设备已打开！Palvarin 已在运行。</translation>
-        </message>
-    </context>
-    <context>
-        <name>StatisticsPanel</name>
-        <message>
-            <source>Column</source>
-            <translation>列</translation>
-        </message>
-        <message>
-            <source>Count</source>
-            <translation>数量</translation>
-        </message>
-        <message>
-            <source>Minimum</source>
-            <translation>最小值</translation>
-        </message>
-        <message>
-            <source>Maximum</source>
-            <translation>最大值</translation>
-        </message>
-        <message>
-            <source>Mean</source>
-            <translation>平均值</translation>
-        </message>
-        <message>
-            <source>Range</source>
-            <translation>极差</translation>
-        </message>
-        <message>
-            <source>Std. dev.</source>
-            <translation>标准差</translation>
-        </message>
-        <message>
-            <source>Out of range</source>
-            <translation>超量程</translation>
-        </message>
-        <message>
-            <source>row %1</source>
-            <translation>第%1行</translation>
-        </message>
-        <message>
-            <source>Statistics of the %1 selected rows (of %2)</source>
-            <translation>统计：已选 %1 行（共 %2 行）</translation>
-        </message>
-        <message>
-            <source>Statistics of all %1 rows</source>
-            <translation>统计：全部 %1 行</translation>
-        </message>
-        <message>
-            <source>, from the readings as shown</source>
-            <translation>（按显示的读数计算）</translation>
-        </message>
-        <message>
-            <source>Every figure is computed from the readings as the table shows them (rounded to the column's decimals).</source>
-            <translation>所有统计值均按表格显示的读数（按列的小数位取整）计算。</translation>
-        </message>
-        <message>
-            <source>All rows</source>
-            <translation>统计全部行</translation>
-        </message>
-    </context>
-    <context>
-        <name>StoreWords</name>
-        <message>
-            <source>the survey file cannot be opened or created.</source>
-            <translation>无法打开或创建数据文件。</translation>
-        </message>
-        <message>
-            <source>the survey file is damaged.</source>
-            <translation>数据文件已损坏。</translation>
-        </message>
-        <message>
-            <source>another program holds the survey file locked.</source>
-            <translation>数据文件被另一个程序锁定。</translation>
-        </message>
-        <message>
-            <source>the survey file or its folder is read-only.</source>
-            <translation>数据文件或其文件夹为只读。</translation>
-        </message>
-        <message>
-            <source>the disk is full.</source>
-            <translation>磁盘已满。</translation>
-        </message>
-        <message>
-            <source>the survey file was written by a newer version of the program; its history can only be viewed.</source>
-            <translation>数据文件来自更新版本的程序，只能查看其历史。</translation>
-        </message>
-        <message>
-            <source>writing the survey file failed.</source>
-            <translation>写入数据文件失败。</translation>
-        </message>
-        <message>
-            <source>the survey file's path is not a plain file (a folder, for instance).</source>
-            <translation>数据文件的路径不是普通文件（例如是文件夹）。</translation>
-        </message>
-        <message>
-            <source>Readings are not being kept on disk, only in the table: </source>
-            <translation>测量数据不再保存到磁盘，仅保留在表格中：</translation>
-        </message>
-        <message>
-            <source>no</source>
-            <translation>否</translation>
-        </message>
-        <message>
-            <source>all</source>
-            <translation>全部</translation>
-        </message>
-        <message>
-            <source>%1 of %2</source>
-            <translation>%1 / %2</translation>
-        </message>
-    </context>
-    <context>
-        <name>TableReport</name>
-        <message>
-            <source>Tip</source>
-            <translation>提示</translation>
-        </message>
-        <message>
-            <source>There is nothing to report: the table is empty.</source>
-            <translation>没有可写入报告的数据：表格为空。</translation>
-        </message>
-        <message>
-            <source>Save the inspection report</source>
-            <translation>保存检测报告</translation>
-        </message>
-        <message>
-            <source>single layer</source>
-            <translation>单层</translation>
-        </message>
-        <message>
-            <source>multi layer</source>
-            <translation>多层</translation>
-        </message>
-    </context>
-    <context>
-        <name>XlsxWriter</name>
-        <message>
-            <source>Records</source>
-            <comment>the sheet of the rows</comment>
-            <translation>记录</translation>
-        </message>
-        <message>
-            <source>Summary</source>
-            <translation>统计</translation>
-        </message>
-        <message>
-            <source>Serial number</source>
-            <translation>序列号</translation>
-        </message>
-        <message>
-            <source>Firmware</source>
-            <translation>固件版本</translation>
-        </message>
-        <message>
-            <source>Meter type</source>
-            <translation>仪器型号</translation>
-        </message>
-        <message>
-            <source>Date</source>
-            <translation>日期</translation>
-        </message>
-        <message>
-            <source>Records</source>
-            <comment>how many rows</comment>
-            <translation>记录数</translation>
-        </message>
-        <message>
-            <source>Count</source>
-            <translation>数量</translation>
-        </message>
-        <message>
-            <source>Out of range</source>
-            <translation>超量程</translation>
-        </message>
-        <message>
-            <source>Minimum</source>
-            <translation>最小值</translation>
-        </message>
-        <message>
-            <source>Maximum</source>
-            <translation>最大值</translation>
-        </message>
-        <message>
-            <source>Mean</source>
-            <translation>平均值</translation>
-        </message>
-        <message>
-            <source>Standard deviation</source>
-            <translation>标准差</translation>
-        </message>
-        <message>
-            <source>Every figure is computed from the readings as the table shows them.</source>
-            <translation>所有统计值均按表格显示的读数计算。</translation>
-        </message>
-    </context>
+    </message>
+    <message>
+        <source>Next inspection</source>
+        <translation>下次检测日期</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>no wear</source>
+        <translation>无减薄</translation>
+    </message>
+    <message>
+        <source>Minimum thickness</source>
+        <translation>最小厚度</translation>
+    </message>
+    <message>
+        <source>Longest interval (years)</source>
+        <translation>最长检测间隔（年）</translation>
+    </message>
+</context>
+<context>
+    <name>CsvWriter</name>
+    <message>
+        <source>Out of range</source>
+        <translation>超量程</translation>
+    </message>
+</context>
+<context>
+    <name>DeleteButtonDelegate</name>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+</context>
+<context>
+    <name>DemoControl</name>
+    <message>
+        <source>Emulated gauge</source>
+        <translation>模拟仪器</translation>
+    </message>
+    <message>
+        <source>Push a measurement</source>
+        <translation>推送测量值</translation>
+    </message>
+    <message>
+        <source>Change settings</source>
+        <translation>更改设置</translation>
+    </message>
+    <message>
+        <source>Gauge %1 plugged in</source>
+        <translation>已连接</translation>
+    </message>
+    <message>
+        <source>Gauge %1 pulled out</source>
+        <translation>已拔出</translation>
+    </message>
+    <message>
+        <source>Pull out</source>
+        <translation>拔出</translation>
+    </message>
+    <message>
+        <source>Plug in</source>
+        <translation>插入</translation>
+    </message>
+</context>
+<context>
+    <name>ExportFlow</name>
+    <message>
+        <source>The program may not write into the folder %1. Choose another folder, or ask for write access to this one.</source>
+        <translation>本程序无权写入文件夹 %1。请选择其他文件夹，或申请该文件夹的写入权限。</translation>
+    </message>
+    <message>
+        <source>The folder %1 is on a read-only disk. Choose a folder on another disk.</source>
+        <translation>文件夹 %1 位于只读磁盘上。请选择其他磁盘上的文件夹。</translation>
+    </message>
+    <message>
+        <source>The disk of %1 is full. Free some space on it, or choose a folder on another disk.</source>
+        <translation>%1 所在的磁盘已满。请释放磁盘空间，或选择其他磁盘上的文件夹。</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a file. Type a file name.</source>
+        <translation>%1 是文件夹而不是文件。请输入文件名。</translation>
+    </message>
+    <message>
+        <source>The folder %1 does not exist. Choose an existing folder.</source>
+        <translation>文件夹 %1 不存在。请选择已有的文件夹。</translation>
+    </message>
+    <message>
+        <source>The table has more rows than this file type holds. Save it as CSV.</source>
+        <translation>表格的行数超过了该文件类型的容量。请保存为CSV文件。</translation>
+    </message>
+    <message>
+        <source>The system reported: %1.</source>
+        <translation>系统报告：%1。</translation>
+    </message>
+    <message>
+        <source>Save Data to Excel</source>
+        <translation>保存数据到Excel</translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>%1 already exists. Do you want to replace it?</source>
+        <translation>%1 已存在，是否替换？</translation>
+    </message>
+    <message>
+        <source>Exporting data success!</source>
+        <translation>导出数据成功！</translation>
+    </message>
+    <message>
+        <source>Exporting data failed, do you want to save the data again?</source>
+        <translation>导出数据失败，是否重新保存数据？</translation>
+    </message>
+    <message>
+        <source>Exporting data, please wait...</source>
+        <translation>正在导出数据，请等待……</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>FieldDecoder</name>
+    <message>
+        <source>Outrange</source>
+        <translation>超量程</translation>
+    </message>
+</context>
+<context>
+    <name>FirstPage</name>
+    <message>
+        <source>Instrument Information</source>
+        <translation>仪器信息</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>SN号：</translation>
+    </message>
+    <message>
+        <source>Version:</source>
+        <translation>版本号：</translation>
+    </message>
+    <message>
+        <source>Layers Shown</source>
+        <translation>层数显示</translation>
+    </message>
+    <message>
+        <source>Read Records</source>
+        <translation>读取测量记录</translation>
+    </message>
+    <message>
+        <source>Clear Data</source>
+        <translation>清除数据</translation>
+    </message>
+    <message>
+        <source>Export Excel</source>
+        <translation>导出Excel</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>撤销</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>检测报告</translation>
+    </message>
+    <message>
+        <source>Charts</source>
+        <translation>图表</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>历史数据</translation>
+    </message>
+</context>
+<context>
+    <name>GaugeSession</name>
+    <message>
+        <source>Tip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Failed to read key infomation!</source>
+        <translation>读取关键信息失败!</translation>
+    </message>
+    <message>
+        <source>The Instrument and the Software do Not Match!</source>
+        <translation>仪器与软件不匹配!</translation>
+    </message>
+    <message>
+        <source>The meter table gives this instrument the layout %1, which this program does not know: its records cannot be shown.</source>
+        <translation>仪表配置为此仪器指定的界面类型%1无法识别，无法显示其记录。</translation>
+    </message>
+    <message>
+        <source>The instrument version is too low!</source>
+        <translation>仪器版本过低!</translation>
+    </message>
+    <message>
+        <source>Failed to read unit no!</source>
+        <translation>读取单位编号失败!</translation>
+    </message>
+    <message>
+        <source>The list holds readings of another gauge or in other units and will be cleared first. Do You Want to Save the Data?</source>
+        <translation>列表中的数据来自其他仪器或使用其他单位，将先清空列表，是否保存数据？</translation>
+    </message>
+    <message>
+        <source>No gauge is connected. Connect the gauge with its USB cable and switch it on; on Linux a normal user also needs the program&apos;s udev rule (see the README).</source>
+        <translation>未连接仪器。请用USB线连接仪器并开机；在Linux上普通用户还需要安装本程序的udev规则（见README）。</translation>
+    </message>
+    <message>
+        <source>Importing data will first clear the list. Do you want to save the data?</source>
+        <translation>导入数据会先清空列表，是否保存数据？</translation>
+    </message>
+    <message>
+        <source>The unit table &apos;unitno&apos; is missing, cannot be used (too large, binary or damaged) or does not know this gauge&apos;s units: its records cannot be shown. Put a good copy beside the program or in ~/.config/Palvarin/.</source>
+        <translation>单位表 &apos;unitno&apos; 缺失、无法使用（过大、二进制或已损坏）或其中没有此仪器的单位，无法显示记录。请将完好的单位表放在程序所在文件夹或 ~/.config/Palvarin/ 中。</translation>
+    </message>
+    <message>
+        <source>Failed to Read Record Number！</source>
+        <translation>读取记录数量失败!</translation>
+    </message>
+    <message>
+        <source>The instrument reports %1 records, more than this program can read (at most %2).</source>
+        <translation>仪器报告的记录数量为%1，超出本程序可读取的范围（最多%2条）。</translation>
+    </message>
+    <message>
+        <source>Reading record, please wait...</source>
+        <translation>正在读取记录，请等待……</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Failed to Read Record Data！</source>
+        <translation>读取记录数据失败!</translation>
+    </message>
+    <message>
+        <source>Failed to Read Record Name</source>
+        <translation>读取记录名称失败!</translation>
+    </message>
+    <message>
+        <source>The gauge was disconnected during the read; no record was added. Plug it in again and read once more.</source>
+        <translation>读取过程中仪器已断开，未添加任何记录。请重新连接仪器后再读取。</translation>
+    </message>
+    <message>
+        <source>The Instrument Settings Have Changed and Will Soon Clear the List. Do You Want to Save the Data?</source>
+        <translation>仪器设置发生变更，即将清空列表，是否保存数据？</translation>
+    </message>
+    <message>
+        <source>Clear data will clear all records. Are you sure you want to clear it?</source>
+        <translation>清除数据将会清除所有的记录，是否确认清除?</translation>
+    </message>
+    <message>
+        <source>There is nothing to export: the table is empty.</source>
+        <translation>没有可导出的数据：表格为空。</translation>
+    </message>
+    <message>
+        <source>Start a new survey file? The damaged one is kept beside it, renamed with today&apos;s date.</source>
+        <translation>是否新建数据文件？损坏的文件将保留，并以今天的日期重命名。</translation>
+    </message>
+    <message>
+        <source>A new survey file was started; the damaged one is kept as %1.</source>
+        <translation>已新建数据文件；损坏的文件保留为%1。</translation>
+    </message>
+    <message>
+        <source>Restore the %1 readings from %2, gauge %3?</source>
+        <translation>是否恢复%2仪器%3的%1条测量数据？</translation>
+    </message>
+    <message>
+        <source>Opening the saved readings will first clear the list. Do You Want to Save the Data?</source>
+        <translation>打开已保存的数据会先清空列表，是否保存数据？</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryDialog</name>
+    <message>
+        <source>Saved readings</source>
+        <translation>历史数据</translation>
+    </message>
+    <message>
+        <source>Filter: date, serial, meter type</source>
+        <translation>筛选：日期、序列号、仪器类型</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Gauge</source>
+        <translation>仪器序列号</translation>
+    </message>
+    <message>
+        <source>Meter type</source>
+        <translation>仪器类型</translation>
+    </message>
+    <message>
+        <source>Rows</source>
+        <translation>条数</translation>
+    </message>
+    <message>
+        <source>Exported</source>
+        <translation>已导出</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Compare</source>
+        <translation>对比</translation>
+    </message>
+    <message>
+        <source>Select two or more sessions (Ctrl+click) to compare their thicknesses.</source>
+        <translation>按住Ctrl选择两次或多次测量，对比其厚度。</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>single layer</source>
+        <translation>单层</translation>
+    </message>
+    <message>
+        <source>multi layer</source>
+        <translation>多层</translation>
+    </message>
+    <message>
+        <source>Select two or more sessions to compare (hold Ctrl to select more than one).</source>
+        <translation>请选择两次或多次测量进行对比（按住Ctrl可多选）。</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <extracomment>Between the serial numbers of a list of gauges.</extracomment>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>The selected surveys come from different gauges (%1). A difference between gauges reads as wear. Compare them anyway?</source>
+        <translation>所选测量来自不同的仪器（%1）。仪器之间的差异会被当作减薄。仍要比较吗？</translation>
+    </message>
+    <message>
+        <source>The readings of this session could not be read from the survey file.</source>
+        <translation>无法从数据文件读取该记录。</translation>
+    </message>
+    <message>
+        <source>Shown read-only while a gauge is connected; disconnect it to open the readings in the table and export them.</source>
+        <translation>连接仪器时仅以只读方式显示；断开仪器后可在表格中打开并导出。</translation>
+    </message>
+    <message>
+        <source>Delete these readings from the history for good?</source>
+        <translation>确定从历史中永久删除该记录吗？</translation>
+    </message>
+    <message>
+        <source>These readings are in the table now, or the survey file cannot be written: they were not deleted.</source>
+        <translation>该记录正显示在表格中，或数据文件无法写入：未删除。</translation>
+    </message>
+</context>
+<context>
+    <name>Language</name>
+    <message>
+        <source>English</source>
+        <extracomment>The name of this catalogue&apos;s language, written in that language (Deutsch, Français, ...).</extracomment>
+        <translation>中文</translation>
+    </message>
+</context>
+<context>
+    <name>LimitsEditor</name>
+    <message>
+        <source>Thickness limits:</source>
+        <translation>厚度限值：</translation>
+    </message>
+    <message>
+        <source>Nominal</source>
+        <translation>公称</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Tolerance</source>
+        <translation>公差</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>optional</source>
+        <translation>可不填</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Clear limits</source>
+        <translation>清除限值</translation>
+    </message>
+    <message>
+        <source>Layer %1</source>
+        <translation>第%1层</translation>
+    </message>
+    <message>
+        <source> (no limits)</source>
+        <translation>（无限值）</translation>
+    </message>
+    <message>
+        <source>Each layer is judged by its own limits; a layer without limits is not judged.</source>
+        <translation>每层按各自的限值判定；无限值的层不判定。</translation>
+    </message>
+</context>
+<context>
+    <name>PdfReport</name>
+    <message>
+        <source>Ultrasonic thickness inspection report</source>
+        <translation>超声波测厚检测报告</translation>
+    </message>
+    <message>
+        <source>Company</source>
+        <translation>公司</translation>
+    </message>
+    <message>
+        <source>Inspector</source>
+        <translation>检测员</translation>
+    </message>
+    <message>
+        <source>Qualification</source>
+        <translation>资质</translation>
+    </message>
+    <message>
+        <source>Location / asset</source>
+        <translation>地点/设备</translation>
+    </message>
+    <message>
+        <source>Procedure</source>
+        <translation>检测规程</translation>
+    </message>
+    <message>
+        <source>Probe</source>
+        <translation>探头</translation>
+    </message>
+    <message>
+        <source>Calibration block</source>
+        <translation>校准试块</translation>
+    </message>
+    <message>
+        <source>Gauge serial number</source>
+        <translation>仪器序列号</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>Meter type</source>
+        <translation>仪器型号</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Units</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>测量记录数</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation>限值</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>统计</translation>
+    </message>
+    <message>
+        <source>Readings per band</source>
+        <translation>各区间测量数</translation>
+    </message>
+    <message>
+        <source>Comparison of surveys</source>
+        <translation>测量对比</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>第 %1 页，共 %2 页</translation>
+    </message>
+    <message>
+        <source>Cell colours of the readings:</source>
+        <translation>测量值单元格颜色：</translation>
+    </message>
+    <message>
+        <source>Inspection report</source>
+        <translation>检测报告</translation>
+    </message>
+</context>
+<context>
+    <name>RecordEdits</name>
+    <message>
+        <source>delete row %1</source>
+        <translation>删除第%1行</translation>
+    </message>
+    <message>
+        <source>delete %1 rows</source>
+        <translation>删除%1行</translation>
+    </message>
+    <message>
+        <source>rename &quot;%1&quot;</source>
+        <translation>重命名&quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>撤销%1</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsModel</name>
+    <message>
+        <source>No.</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Thickness</source>
+        <translation>厚度</translation>
+    </message>
+    <message>
+        <source>Sound Velocity</source>
+        <translation>声速</translation>
+    </message>
+    <message>
+        <source>Operation</source>
+        <translation>操作</translation>
+    </message>
+    <message>
+        <source>Test Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>1st Layer Thickness</source>
+        <translation>第1层厚度</translation>
+    </message>
+    <message>
+        <source>2nd Layer Thickness</source>
+        <translation>第2层厚度</translation>
+    </message>
+    <message>
+        <source>3rd Layer Thickness</source>
+        <translation>第3层厚度</translation>
+    </message>
+    <message>
+        <source>1st Sound Velocity</source>
+        <translation>第1层声速</translation>
+    </message>
+    <message>
+        <source>2nd Sound Velocity</source>
+        <translation>第2层声速</translation>
+    </message>
+    <message>
+        <source>3rd Sound Velocity</source>
+        <translation>第3层声速</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsTable</name>
+    <message>
+        <source>Connect the gauge by USB, or start with --demo to try the program.</source>
+        <translation>请用USB线连接仪器，或用 --demo 启动本程序试用。</translation>
+    </message>
+    <message>
+        <source>%1 new readings ↓</source>
+        <translation>%1条新读数 ↓</translation>
+    </message>
+</context>
+<context>
+    <name>ReportAnalysis</name>
+    <message>
+        <source>Layer %1: </source>
+        <translation>第%1层：</translation>
+    </message>
+    <message>
+        <source>no limits, not judged</source>
+        <translation>无限值，不判定</translation>
+    </message>
+    <message>
+        <source>nominal </source>
+        <translation>公称值 </translation>
+    </message>
+    <message>
+        <source>minimum </source>
+        <translation>最小值 </translation>
+    </message>
+    <message>
+        <source>tolerance </source>
+        <translation>公差 </translation>
+    </message>
+    <message>
+        <source>maximum </source>
+        <translation>最大值 </translation>
+    </message>
+    <message>
+        <source>, </source>
+        <comment>between two limits</comment>
+        <translation>，</translation>
+    </message>
+    <message>
+        <source>Reading</source>
+        <translation>测量序号</translation>
+    </message>
+    <message>
+        <source>Run chart: </source>
+        <translation>趋势图：</translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation>数量</translation>
+    </message>
+    <message>
+        <source>Out of range</source>
+        <translation>超量程</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>最小值</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大值</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均值</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>极差</translation>
+    </message>
+    <message>
+        <source>Std. dev.</source>
+        <translation>标准差</translation>
+    </message>
+    <message>
+        <source>Every figure is computed from the readings as the table shows them (rounded to the column&apos;s decimals).</source>
+        <translation>所有统计值均按表格显示的读数（按列的小数位取整）计算。</translation>
+    </message>
+</context>
+<context>
+    <name>ReportDialog</name>
+    <message>
+        <source>Inspection report</source>
+        <translation>检测报告</translation>
+    </message>
+    <message>
+        <source>Company</source>
+        <translation>公司</translation>
+    </message>
+    <message>
+        <source>Inspector</source>
+        <translation>检测员</translation>
+    </message>
+    <message>
+        <source>Qualification</source>
+        <translation>资质</translation>
+    </message>
+    <message>
+        <source>Location / asset</source>
+        <translation>地点/设备</translation>
+    </message>
+    <message>
+        <source>Procedure</source>
+        <translation>检测规程</translation>
+    </message>
+    <message>
+        <source>Probe</source>
+        <translation>探头</translation>
+    </message>
+    <message>
+        <source>Calibration block</source>
+        <translation>校准试块</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>Logo image (optional)</source>
+        <translation>徽标图片（可选）</translation>
+    </message>
+    <message>
+        <source>Path of a PNG or JPEG file</source>
+        <translation>PNG或JPEG文件的路径</translation>
+    </message>
+    <message>
+        <source>Create report</source>
+        <translation>生成报告</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Writing the report, please wait...</source>
+        <translation>正在生成报告，请等待……</translation>
+    </message>
+    <message>
+        <source>Writing the report failed.</source>
+        <translation>生成报告失败。</translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The report was saved as %1.</source>
+        <translation>报告已保存为 %1。</translation>
+    </message>
+    <message>
+        <source>The logo image could not be read and was left out.</source>
+        <translation>无法读取徽标图片，报告中未包含徽标。</translation>
+    </message>
+</context>
+<context>
+    <name>ReportFacts</name>
+    <message>
+        <source>single layer</source>
+        <translation>单层</translation>
+    </message>
+    <message>
+        <source>multi layer</source>
+        <translation>多层</translation>
+    </message>
+</context>
+<context>
+    <name>Startup</name>
+    <message>
+        <source>the meter table</source>
+        <translation>仪表配置表</translation>
+    </message>
+    <message>
+        <source>the unit table</source>
+        <translation>单位表</translation>
+    </message>
+    <message>
+        <source>%1 &apos;%2&apos; was not found; it is looked up in: %3.</source>
+        <translation>未找到%1 &apos;%2&apos;；查找位置：%3。</translation>
+    </message>
+    <message>
+        <source>%1 %2 cannot be used (larger than 1 MB, binary or damaged).</source>
+        <translation>%1 %2 无法使用（超过1 MB、二进制或已损坏）。</translation>
+    </message>
+    <message>
+        <source>Gauges cannot be identified or their records shown until each is replaced by a good copy (see the README).</source>
+        <translation>在换上完好的文件之前，无法识别仪器或显示其记录（见README）。</translation>
+    </message>
+    <message>
+        <source>Device already opened! Palvarin is already running.</source>
+        <translation>设备已打开！Palvarin 已在运行。</translation>
+    </message>
+</context>
+<context>
+    <name>StatisticsPanel</name>
+    <message>
+        <source>Column</source>
+        <translation>列</translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation>数量</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>最小值</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大值</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均值</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>极差</translation>
+    </message>
+    <message>
+        <source>Std. dev.</source>
+        <translation>标准差</translation>
+    </message>
+    <message>
+        <source>Out of range</source>
+        <translation>超量程</translation>
+    </message>
+    <message>
+        <source>row %1</source>
+        <translation>第%1行</translation>
+    </message>
+    <message>
+        <source>Statistics of the %1 selected rows (of %2)</source>
+        <translation>统计：已选 %1 行（共 %2 行）</translation>
+    </message>
+    <message>
+        <source>Statistics of all %1 rows</source>
+        <translation>统计：全部 %1 行</translation>
+    </message>
+    <message>
+        <source>, from the readings as shown</source>
+        <translation>（按显示的读数计算）</translation>
+    </message>
+    <message>
+        <source>Every figure is computed from the readings as the table shows them (rounded to the column&apos;s decimals).</source>
+        <translation>所有统计值均按表格显示的读数（按列的小数位取整）计算。</translation>
+    </message>
+    <message>
+        <source>All rows</source>
+        <translation>统计全部行</translation>
+    </message>
+</context>
+<context>
+    <name>StoreWords</name>
+    <message>
+        <source>the survey file cannot be opened or created.</source>
+        <translation>无法打开或创建数据文件。</translation>
+    </message>
+    <message>
+        <source>the survey file is damaged.</source>
+        <translation>数据文件已损坏。</translation>
+    </message>
+    <message>
+        <source>another program holds the survey file locked.</source>
+        <translation>数据文件被另一个程序锁定。</translation>
+    </message>
+    <message>
+        <source>the survey file or its folder is read-only.</source>
+        <translation>数据文件或其文件夹为只读。</translation>
+    </message>
+    <message>
+        <source>the disk is full.</source>
+        <translation>磁盘已满。</translation>
+    </message>
+    <message>
+        <source>the survey file was written by a newer version of the program; its history can only be viewed.</source>
+        <translation>数据文件来自更新版本的程序，只能查看其历史。</translation>
+    </message>
+    <message>
+        <source>writing the survey file failed.</source>
+        <translation>写入数据文件失败。</translation>
+    </message>
+    <message>
+        <source>the survey file&apos;s path is not a plain file (a folder, for instance).</source>
+        <translation>数据文件的路径不是普通文件（例如是文件夹）。</translation>
+    </message>
+    <message>
+        <source>Readings are not being kept on disk, only in the table: </source>
+        <translation>测量数据不再保存到磁盘，仅保留在表格中：</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 / %2</translation>
+    </message>
+</context>
+<context>
+    <name>TableReport</name>
+    <message>
+        <source>Tip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>There is nothing to report: the table is empty.</source>
+        <translation>没有可写入报告的数据：表格为空。</translation>
+    </message>
+    <message>
+        <source>Save the inspection report</source>
+        <translation>保存检测报告</translation>
+    </message>
+    <message>
+        <source>single layer</source>
+        <translation>单层</translation>
+    </message>
+    <message>
+        <source>multi layer</source>
+        <translation>多层</translation>
+    </message>
+</context>
+<context>
+    <name>XlsxWriter</name>
+    <message>
+        <source>Records</source>
+        <comment>the sheet of the rows</comment>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Summary</source>
+        <translation>统计</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>Meter type</source>
+        <translation>仪器型号</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Records</source>
+        <comment>how many rows</comment>
+        <translation>记录数</translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation>数量</translation>
+    </message>
+    <message>
+        <source>Out of range</source>
+        <translation>超量程</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>最小值</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大值</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均值</translation>
+    </message>
+    <message>
+        <source>Standard deviation</source>
+        <translation>标准差</translation>
+    </message>
+    <message>
+        <source>Every figure is computed from the readings as the table shows them.</source>
+        <translation>所有统计值均按表格显示的读数计算。</translation>
+    </message>
+</context>
 </TS>
