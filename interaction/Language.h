@@ -32,7 +32,6 @@ public:
     // The same, looking for the catalogue in `searchPath` instead.
     bool set(const QString &code, const QStringList &searchPath);
     QString code() const { return m_code; }
-    bool isChinese() const { return m_code == QLatin1String("zh"); }
     // "en" and every code with a catalogue in the search path (or in `searchPath`).
     QStringList available() const { return available(m_searchPath); }
     static QStringList available(const QStringList &searchPath);

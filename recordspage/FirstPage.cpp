@@ -161,8 +161,7 @@ void FirstPage::setupAnalysis()
     syncBandColumns();
     retranslateUi();
     m_session.setExportDecorator([this](WorkbookTable &table, const QList<int> &columns) { addLimits(table, columns); });
-    m_report = std::make_unique<TableReport>(m_session, *m_analysis, m_charts, this, lineEdit_serialNo,
-                                             lineEdit_firmwareVersion);
+    m_report = std::make_unique<TableReport>(m_session, *m_analysis, m_charts, this);
 }
 
 void FirstPage::addLimits(WorkbookTable &table, const QList<int> &columns) const

@@ -3,6 +3,7 @@
 #include "analysis/ReadingsAnalysis.h"
 #include "export/PdfReport.h"
 #include "export/ReportAnalysis.h"
+#include "export/WorkbookTable.h"
 #include "interaction/UserInteraction.h"
 #include "records/RecordsModel.h"
 #include "recordspage/ChartsPanel.h"
@@ -12,11 +13,9 @@
 
 #include <QDateTime>
 #include <QImage>
-#include <QLineEdit>
 
-TableReport::TableReport(GaugeSession &session, ReadingsAnalysis &analysis, ChartsPanel *charts, QWidget *parent,
-                         const QLineEdit *serial, const QLineEdit *firmware)
-    : m_session(session), m_analysis(analysis), m_charts(charts), m_parent(parent), m_serial(serial), m_firmware(firmware)
+TableReport::TableReport(GaugeSession &session, ReadingsAnalysis &analysis, ChartsPanel *charts, QWidget *parent)
+    : m_session(session), m_analysis(analysis), m_charts(charts), m_parent(parent)
 {
 }
 
@@ -44,10 +43,10 @@ bool TableReport::write(const ReportFields &fields, const QString &logoPath)
 
     ReportInput input;
     input.fields = fields;
-    input.serial = m_serial->text();
-    input.firmware = m_firmware->text();
-    if (m.layout() == 1 || m.layout() == 2)
-        input.meterType = m.layout() == 1 ? tr("single layer") : tr("multi layer");
+    const WorkbookFacts facts = m_session.tableFacts();
+    input.serial = facts.serial;
+    input.firmware = facts.firmware;
+    input.meterType = facts.meterType;
     input.date = QDateTime::currentDateTime();
     QStringList units;
     const QList<int> columns = m.exportedColumns();

@@ -5,21 +5,18 @@
 
 class ChartsPanel;
 class GaugeSession;
-class QLineEdit;
 class QWidget;
 class ReadingsAnalysis;
 struct ReportFields;
 
-// The inspection report of the records table: the gauge as the page shows it, the table as
+// The inspection report of the records table: the gauge whose rows these are, the table as
 // exported, its limits, statistics and run chart, written as a PDF where the user says.
 class TableReport
 {
     Q_DECLARE_TR_FUNCTIONS(TableReport)
 public:
-    // All must outlive the report; `parent` parents its dialogs; the fields hold the gauge's
-    // serial and firmware as shown.
-    TableReport(GaugeSession &session, ReadingsAnalysis &analysis, ChartsPanel *charts, QWidget *parent,
-                const QLineEdit *serial, const QLineEdit *firmware);
+    // All must outlive the report; `parent` parents its dialogs.
+    TableReport(GaugeSession &session, ReadingsAnalysis &analysis, ChartsPanel *charts, QWidget *parent);
 
     // The Report button: says so when the table is empty, else asks for the report's fields
     // (remembered) and then writes.
@@ -33,6 +30,4 @@ private:
     ReadingsAnalysis &m_analysis;
     ChartsPanel *m_charts;
     QWidget *m_parent;
-    const QLineEdit *m_serial;
-    const QLineEdit *m_firmware;
 };

@@ -360,6 +360,12 @@ bool GaugeSession::clearRecords()
     return true;
 }
 
+WorkbookFacts GaugeSession::tableFacts() const
+{
+    // The firmware is known only while the table's gauge is the one identified.
+    return gaugeFacts(m_tableSerial, m_tableSerial == m_gaugeSerial ? m_gaugeFirmware : QString(), m_tableRowsLayout);
+}
+
 bool GaugeSession::exportRecords()
 {
     if (m_export.isRunning())
@@ -371,7 +377,7 @@ bool GaugeSession::exportRecords()
     const QList<int> columns = m_model.exportedColumns();
     WorkbookTable table = exportTable(m_model);
     // The facts of the gauge whose rows these are, and what the page adds (the limits).
-    table.facts = gaugeFacts(m_tableSerial, m_tableSerial == m_gaugeSerial ? m_gaugeFirmware : QString(), m_tableRowsLayout);
+    table.facts = tableFacts();
     if (m_exportDecorator)
         m_exportDecorator(table, columns);
 

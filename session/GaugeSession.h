@@ -24,6 +24,7 @@ struct StoredTable;
 struct SurveyInfo;
 class UserInteraction;
 class WorkbookWriter;
+struct WorkbookFacts;
 struct WorkbookTable;
 
 // Everything that runs over the connection to the gauge: the serialised command sequences,
@@ -123,6 +124,8 @@ public:
 
     // Asks first when there are rows; true when the table was emptied.
     bool clearRecords();
+    // The gauge whose rows the table holds, as reports and workbooks state it.
+    WorkbookFacts tableFacts() const;
     // Exports the shown columns of the records; true when a workbook was written (its rows
     // are then removed from the table).
     bool exportRecords();

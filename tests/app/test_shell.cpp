@@ -235,7 +235,7 @@ private slots:
         auto *english = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
         auto *chinese = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
         QVERIFY(english && chinese);
-        QVERIFY(Language::instance().isChinese());
+        QCOMPARE(Language::instance().code(), QStringLiteral("zh"));
         QVERIFY(chinese->isChecked() && !english->isChecked()); // the language in use shows
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
         // A row already in the table, with an out-of-range thickness.
@@ -253,14 +253,14 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
         english->click();
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
-        QVERIFY(!Language::instance().isChinese());
+        QCOMPARE(Language::instance().code(), QStringLiteral("en"));
         english->click(); // a second click keeps it shown as in use
         QVERIFY(english->isChecked() && !chinese->isChecked());
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("Read Records"));
         QCOMPARE(page->groupBox_deviceInformation->title(), QStringLiteral("Instrument Information"));
         QCOMPARE(cell.data().toString(), QStringLiteral("Outrange"));
         chinese->click();
-        QVERIFY(Language::instance().isChinese());
+        QCOMPARE(Language::instance().code(), QStringLiteral("zh"));
         QCOMPARE(page->pushButton_exportExcel->text(), QStringLiteral("导出Excel"));
         QCOMPARE(cell.data().toString(), QStringLiteral("超量程"));
         // The captions never change.
@@ -306,16 +306,16 @@ private slots:
         QVERIFY(QDir::setCurrent(elsewhere.path()));
 
         english->click(); // English is the source: no catalogue needed
-        QVERIFY(!Language::instance().isChinese());
+        QCOMPARE(Language::instance().code(), QStringLiteral("en"));
         QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("Clear Data"));
         chinese->click(); // nothing in the current directory: found beside the program
-        QVERIFY(Language::instance().isChinese());
+        QCOMPARE(Language::instance().code(), QStringLiteral("zh"));
         QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("清除数据"));
 
         // A file in the current directory overrides: here an "English" file holding Chinese.
         QVERIFY(QFile::copy(QStringLiteral(":/i18n/Palvarin_zh.qm"), elsewhere.filePath(QStringLiteral("Palvarin_en.qm"))));
         english->click();
-        QVERIFY(!Language::instance().isChinese());
+        QCOMPARE(Language::instance().code(), QStringLiteral("en"));
         QCOMPARE(page->pushButton_clearData->text(), QStringLiteral("清除数据"));
         chinese->click();
         QVERIFY(QDir::setCurrent(previous));
@@ -331,15 +331,15 @@ private slots:
         auto *english = other.window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
         auto *chinese = other.window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
         english->click(); // the source language needs no catalogue
-        QVERIFY(!Language::instance().isChinese());
+        QCOMPARE(Language::instance().code(), QStringLiteral("en"));
         chinese->click(); // no Chinese catalogue there: nothing changes
-        QVERIFY(!Language::instance().isChinese());
+        QCOMPARE(Language::instance().code(), QStringLiteral("en"));
         QVERIFY(english->isChecked() && !chinese->isChecked());
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("Read Records"));
         QCOMPARE(MainWindow::instance(), rig->window.get()); // still the program's window
         // The program's window still finds its catalogue.
         rig->window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"))->click();
-        QVERIFY(Language::instance().isChinese());
+        QCOMPARE(Language::instance().code(), QStringLiteral("zh"));
         QCOMPARE(page->pushButton_readRecords->text(), QStringLiteral("读取测量记录"));
     }
 
