@@ -407,6 +407,10 @@
             <source>the logo image %1 could not be read and was left out.</source>
             <translation>无法读取徽标图片 %1，报告中未包含徽标。</translation>
         </message>
+        <message>
+            <source>cause: %1</source>
+            <translation>原因：%1</translation>
+        </message>
     </context>
     <context>
         <name>ComparisonDialog</name>
