@@ -134,8 +134,9 @@ void GaugeSession::inform(const QString &text)
 void GaugeSession::noteGaugeError(bool commandRan)
 {
     m_lastGaugeError = commandRan ? commands().lastError() : GaugeError::None;
+    // A debug line: the command-line tool's standard error must start with the failure itself.
     if (m_lastGaugeError != GaugeError::None)
-        qWarning("gauge command failed: %s", qPrintable(gaugeErrorText(m_lastGaugeError)));
+        qDebug("gauge command failed: %s", qPrintable(gaugeErrorText(m_lastGaugeError)));
 }
 
 bool GaugeSession::ask(const QString &text)
