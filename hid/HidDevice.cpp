@@ -38,7 +38,7 @@ void HidDevice::close()
     openFlag = false;
 }
 
-GaugeError HidDevice::causeOf(HidStreamStatus status, GaugeError failed)
+GaugeError HidDevice::causeOf(HidStreamStatus status, GaugeError timedOut, GaugeError failed)
 {
     switch (status) {
     case HidStreamStatus::None:
@@ -46,7 +46,7 @@ GaugeError HidDevice::causeOf(HidStreamStatus status, GaugeError failed)
     case HidStreamStatus::NotOpen:
         return GaugeError::NotOpen;
     case HidStreamStatus::TimedOut:
-        return failed == GaugeError::ReadFailed ? GaugeError::NoReply : GaugeError::WriteFailed;
+        return timedOut;
     case HidStreamStatus::Failed:
         break;
     }
@@ -64,7 +64,7 @@ int HidDevice::read(quint8 *destination, int len, int timeoutMs)
     state->readTimeoutMs = qMax(timeoutMs, 0);
     HidStreamStatus status = HidStreamStatus::None;
     const int n = hidReadStream(*state, destination, len, &status);
-    error.store(n > 0 ? GaugeError::None : causeOf(status, GaugeError::ReadFailed));
+    error.store(n > 0 ? GaugeError::None : causeOf(status, GaugeError::NoReply, GaugeError::ReadFailed));
     return n;
 }
 
@@ -83,7 +83,7 @@ int HidDevice::write(const quint8 *source, int len, int timeoutMs)
     state->writeTimeoutMs = qMax(timeoutMs, 0);
     HidStreamStatus status = HidStreamStatus::None;
     const int n = hidWriteStream(*state, source, len, &status);
-    error.store(causeOf(status, GaugeError::WriteFailed));
+    error.store(causeOf(status, GaugeError::WriteFailed, GaugeError::WriteFailed));
     return n;
 }
 

@@ -67,8 +67,9 @@ private:
     static int listSerials(HidBackend &backend, quint16 vendorId, quint16 productId, QStringList *serials,
                            bool *sawBusy);
     int failOpen(GaugeError cause);
-    // A stream transfer's end, as a cause; failed is the cause when the back end failed.
-    GaugeError causeOf(HidStreamStatus status, GaugeError failed);
+    // How a stream transfer ended, as a cause: timedOut or failed when it did so, unless the
+    // failure was the device going.
+    GaugeError causeOf(HidStreamStatus status, GaugeError timedOut, GaugeError failed);
 
     bool openFlag = false;
     std::unique_ptr<HidDeviceState> state;
