@@ -343,6 +343,7 @@ void GaugeSession::onSettingsChanged()
     }
     offerSaveThenClear(tr("The Instrument Settings Have Changed and Will Soon Clear the List. Do You "
                            "Want to Save the Data?"), true);
+    m_lastGaugeError = GaugeError::None;
     {
         CommandSequence sequence(*this);
         m_unitNumbers.clear();
