@@ -9,6 +9,7 @@
 #include "export/CsvWriter.h"
 #include "export/PdfReport.h"
 #include "export/ReportAnalysis.h"
+#include "hid/GaugeError.h"
 #include "hid/HidBackend.h"
 #include "records/ConfigPaths.h"
 #include "records/RecordsModel.h"
@@ -58,6 +59,8 @@ public:
 
 private:
     int noGauge();
+    // After the session told a failure: the hint, then why, when the gauge's side knows.
+    int failAtGauge();
     int list();
     int info();
     int readAll();
@@ -92,6 +95,15 @@ int GaugeRun::noGauge()
     return NoGauge;
 }
 
+int GaugeRun::failAtGauge()
+{
+    const int code = m_run.fail(sessionFailure());
+    const GaugeError cause = m_session->lastGaugeError();
+    if (cause != GaugeError::None)
+        m_run.ui.message(CliWords::tr("cause: %1").arg(gaugeErrorText(cause)));
+    return code;
+}
+
 int GaugeRun::list()
 {
     const QList<HidDeviceInfo> gauges = m_backend.enumerate(GaugeSession::VendorId, GaugeSession::ProductId);
@@ -117,7 +129,7 @@ int GaugeRun::start()
     // The serial, firmware and meter type come with the identification.
     m_session->identify();
     if (!m_failure.isEmpty())
-        return m_run.fail(sessionFailure());
+        return failAtGauge();
     if (!m_model.hasColumns())
         return m_run.fail(CliWords::tr("the unit table 'unitno' was not found or does not know this gauge's units; it is "
                                     "looked up in: %1.")
@@ -167,7 +179,7 @@ int GaugeRun::readAll()
     if (m_session->countRefused())
         return m_run.fail(CliWords::tr("nothing was written."));
     if (!m_failure.isEmpty())
-        return m_run.fail(sessionFailure());
+        return failAtGauge();
     const int rows = m_model.rowCount();
     if (rows == 0)
         return m_run.fail(CliWords::tr("the gauge holds no records: nothing was written."));

@@ -38,13 +38,34 @@ void HidDevice::close()
     openFlag = false;
 }
 
+GaugeError HidDevice::causeOf(HidStreamStatus status, GaugeError timedOut, GaugeError failed)
+{
+    switch (status) {
+    case HidStreamStatus::None:
+        return GaugeError::None;
+    case HidStreamStatus::NotOpen:
+        return GaugeError::NotOpen;
+    case HidStreamStatus::TimedOut:
+        return timedOut;
+    case HidStreamStatus::Failed:
+        break;
+    }
+    // The back end fails a transfer alike for an error and for a device that went.
+    return isRemoved() ? GaugeError::Removed : failed;
+}
+
 int HidDevice::read(quint8 *destination, int len, int timeoutMs)
 {
-    if (!openFlag || !state)
+    if (!openFlag || !state) {
+        error.store(GaugeError::NotOpen);
         return 0;
+    }
     // A negative wait would block for ever in the platform call.
     state->readTimeoutMs = qMax(timeoutMs, 0);
-    return hidReadStream(*state, destination, len);
+    HidStreamStatus status = HidStreamStatus::None;
+    const int n = hidReadStream(*state, destination, len, &status);
+    error.store(n > 0 ? GaugeError::None : causeOf(status, GaugeError::NoReply, GaugeError::ReadFailed));
+    return n;
 }
 
 void HidDevice::setReadBudgetMs(int ms)
@@ -55,10 +76,15 @@ void HidDevice::setReadBudgetMs(int ms)
 
 int HidDevice::write(const quint8 *source, int len, int timeoutMs)
 {
-    if (!openFlag || !state)
+    if (!openFlag || !state) {
+        error.store(GaugeError::NotOpen);
         return 0;
+    }
     state->writeTimeoutMs = qMax(timeoutMs, 0);
-    return hidWriteStream(*state, source, len);
+    HidStreamStatus status = HidStreamStatus::None;
+    const int n = hidWriteStream(*state, source, len, &status);
+    error.store(causeOf(status, GaugeError::WriteFailed, GaugeError::WriteFailed));
+    return n;
 }
 
 bool HidDevice::isRemoved()
@@ -82,6 +108,12 @@ int HidDevice::discardPending(QByteArray *dropped)
 
 int HidDevice::listSerials(HidBackend &backend, quint16 vendorId, quint16 productId, QStringList *serials)
 {
+    return listSerials(backend, vendorId, productId, serials, nullptr);
+}
+
+int HidDevice::listSerials(HidBackend &backend, quint16 vendorId, quint16 productId, QStringList *serials,
+                           bool *sawBusy)
+{
     QStringList listed;
     int repeats = 0;
     int largestInterface = 0;
@@ -89,8 +121,11 @@ int HidDevice::listSerials(HidBackend &backend, quint16 vendorId, quint16 produc
     for (const HidDeviceInfo &info : scanList(backend, vendorId, productId)) {
         HidOpenResult result = HidOpenResult::Failed;
         std::unique_ptr<HidConnection> handle = backend.open(info.path, false, &result);
-        if (!handle)
+        if (!handle) {
+            if (sawBusy && result == HidOpenResult::Busy)
+                *sawBusy = true;
             continue;
+        }
         const QString serialText = handle->serialNumber().left(39);
         handle.reset();
         lastRead = serialText;
@@ -137,6 +172,13 @@ int HidDevice::countInterfaces(HidBackend &backend, quint16 vendorId, quint16 pr
     return count / int(listedSerials.size());
 }
 
+int HidDevice::failOpen(GaugeError cause)
+{
+    state.reset();
+    error.store(cause);
+    return -1;
+}
+
 int HidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
 {
     HidBackend &hid = backend ? *backend : HidBackend::platform();
@@ -146,22 +188,24 @@ int HidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
     serial.clear();
 
     QStringList serials;
-    const int listed = listSerials(hid, vendorId, productId, &serials);
+    bool sawBusy = false;
+    const int listed = listSerials(hid, vendorId, productId, &serials, &sawBusy);
     if (listed <= 0 || serials.isEmpty()) {
-        state.reset();
-        return -1;
+        // Interfaces that could not even be opened shared tell a refusal from an absence.
+        if (sawBusy)
+            return failOpen(GaugeError::Busy);
+        return failOpen(scanList(hid, vendorId, productId).isEmpty() ? GaugeError::NotFound : GaugeError::OpenFailed);
     }
     const int k = countInterfaces(hid, vendorId, productId, serials);
-    if (k <= 0) {
-        state.reset();
-        return -1;
-    }
+    if (k <= 0)
+        return failOpen(GaugeError::NotFound); // gone between the two scans
 
     // The instrument listed last is the one opened. An instrument without a serial
     // number is matched by its empty serial, and a one-character serial is compared as
     // text like any other.
     const QString chosen = serials.last();
     int runningIndex = 0;
+    GaugeError cause = GaugeError::NotFound;
     for (const HidDeviceInfo &info : scanList(hid, vendorId, productId)) {
         HidOpenResult result = HidOpenResult::Failed;
         std::unique_ptr<HidConnection> handle = hid.open(info.path, k == 1, &result);
@@ -171,9 +215,12 @@ int HidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
                 // instrument and does not stand in the way of ours.
                 if (!info.serialNumber.isEmpty() && info.serialNumber != chosen)
                     continue;
+                cause = GaugeError::Busy;
                 if (runningIndex == k - 1)
                     break;
                 ++runningIndex;
+            } else if (cause != GaugeError::Busy) {
+                cause = GaugeError::OpenFailed;
             }
             continue;
         }
@@ -189,11 +236,11 @@ int HidDevice::open(quint16 vendorId, quint16 productId, HidBackend *backend)
             state->open = 1;
             openFlag = true;
             serial = chosen;
+            error.store(GaugeError::None);
             return 0;
         }
         if (matches)
             ++runningIndex;
     }
-    state.reset();
-    return -1;
+    return failOpen(cause);
 }

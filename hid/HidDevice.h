@@ -1,10 +1,12 @@
 #pragma once
 
+#include "hid/GaugeError.h"
 #include "hid/HidDeviceState.h"
 
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <atomic>
 #include <memory>
 
 class HidBackend;
@@ -13,9 +15,13 @@ class HidBackend;
 // serial number among the enumerated interfaces, opens it, and carries bytes in 0x3F
 // reports. Used by one thread at a time (the link's callers serialise).
 //
-// Results at this layer: transfers return the number of bytes moved, 0 when none moved
-// (not open, time-out, failure; isRemoved() tells a gone device apart); open() returns 0 or
-// -1. The back end below returns -1 for an error or removal (HidConnection).
+// Results at this layer: read() returns the bytes moved (fewer than asked when the wait
+// ended after some came), 0 when none came; write() returns len or 0; open() 0 or -1. The
+// back end below returns -1 for an error or removal (HidConnection). lastError() says why
+// the last open, read or write fell short: open NotFound, Busy or OpenFailed; read NotOpen,
+// Removed, ReadFailed or NoReply (nothing came in time; a read that got some bytes is a
+// success); write NotOpen, Removed or WriteFailed. None after a success. Safe to read from
+// any thread.
 class HidDevice
 {
 public:
@@ -46,6 +52,7 @@ public:
     // The same, appending the dropped bytes to dropped.
     int discardPending(QByteArray *dropped);
     QString openedSerial() const { return serial; }
+    GaugeError lastError() const { return error.load(); }
     const HidDeviceState *deviceState() const { return state.get(); }
 
     // Selection steps, exposed for inspection. listSerials returns the entry count n and
@@ -56,7 +63,16 @@ public:
                                const QStringList &listedSerials);
 
 private:
+    // listSerials, telling whether an interface refused to open because it was busy.
+    static int listSerials(HidBackend &backend, quint16 vendorId, quint16 productId, QStringList *serials,
+                           bool *sawBusy);
+    int failOpen(GaugeError cause);
+    // How a stream transfer ended, as a cause: timedOut or failed when it did so, unless the
+    // failure was the device going.
+    GaugeError causeOf(HidStreamStatus status, GaugeError timedOut, GaugeError failed);
+
     bool openFlag = false;
     std::unique_ptr<HidDeviceState> state;
     QString serial;
+    std::atomic<GaugeError> error{GaugeError::None};
 };

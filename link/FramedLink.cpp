@@ -38,8 +38,10 @@ bool FramedLink::isLinkOpen() const
 int FramedLink::sendFrame(QByteArray &frame, int timeoutMs)
 {
     Link *link = held.load();
-    if (!link || !link->isOpen())
+    if (!link || !link->isOpen()) {
+        error.store(GaugeError::NotOpen);
         return -1;
+    }
     QByteArray flushed;
     if (flushWithPoll.load())
         link->read(flushed, 0, 0);
@@ -49,14 +51,41 @@ int FramedLink::sendFrame(QByteArray &frame, int timeoutMs)
     const quint16 crc = crc16(frame, int(frame.size()));
     frame.append(char(crc & 0xFF));
     frame.append(char(crc >> 8));
-    return link->write(frame, timeoutMs);
+    const int written = link->write(frame, timeoutMs);
+    GaugeError cause = GaugeError::None;
+    if (written < frame.size()) {
+        cause = link->lastError();
+        if (cause == GaugeError::None)
+            cause = GaugeError::WriteFailed;
+    }
+    error.store(cause);
+    return written;
 }
 
 int FramedLink::receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLength, bool checkCrc)
 {
     Link *link = held.load();
-    if (!link)
+    if (!link) {
+        error.store(GaugeError::NotOpen);
         return -1;
+    }
+    GaugeError cause = GaugeError::None;
+    const int r = receive(link, buffer, timeoutMs, expectedLength, checkCrc, cause);
+    if (cause == GaugeError::None && r <= 0) {
+        // A link that waited in vain says why, or says nothing.
+        cause = link->lastError();
+        if (cause == GaugeError::None)
+            cause = GaugeError::NoReply;
+    } else if (cause == GaugeError::None && timeoutMs > 0 && expectedLength > 0 && buffer.size() < expectedLength) {
+        cause = GaugeError::NoReply; // a part of the reply came in time, not the whole
+    }
+    error.store(cause);
+    return r;
+}
+
+int FramedLink::receive(Link *link, QByteArray &buffer, int timeoutMs, int expectedLength, bool checkCrc,
+                        GaugeError &cause)
+{
     QElapsedTimer clock;
     clock.start();
     int r = link->read(buffer, timeoutMs, expectedLength);
@@ -94,11 +123,15 @@ int FramedLink::receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLeng
     }
     if (r <= 0 || !checkCrc)
         return r;
-    if (expectedLength < 2 || buffer.size() < expectedLength)
+    if (expectedLength < 2 || buffer.size() < expectedLength) {
+        cause = GaugeError::NoReply;
         return -1;
+    }
     const quint16 stored = quint16(quint8(buffer.at(expectedLength - 2)) | (quint8(buffer.at(expectedLength - 1)) << 8));
-    if (stored != crc16(buffer, expectedLength - 2))
+    if (stored != crc16(buffer, expectedLength - 2)) {
+        cause = GaugeError::BadCrc;
         return -1;
+    }
     return int(buffer.size());
 }
 

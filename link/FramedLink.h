@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hid/GaugeError.h"
+
 #include <QByteArray>
 #include <QMutex>
 #include <atomic>
@@ -16,8 +18,12 @@ class Link;
 // flushed before a request, is set aside whole and the wait for the reply goes on;
 // takeSetAsidePushes() hands those frames over. Without the form nothing is set aside.
 //
-// Results: sendFrame() returns the bytes written or -1; receiveFrame() > 0 on success and
-// <= 0 on a failure or a time-out.
+// Results at this layer: sendFrame() returns the bytes written or -1; receiveFrame() > 0 on
+// success and <= 0 on a failure or a time-out, except that without the CRC check a reply cut
+// short by the time-out may return > 0 (check the buffer's length). lastError() says why the
+// last send or receive fell short: the link's cause (NotOpen also without a link), NoReply
+// when a reply did not come whole in time, BadCrc; None after a success. Safe to read from
+// any thread.
 class FramedLink
 {
 public:
@@ -48,6 +54,7 @@ public:
     // Appends received bytes to buffer. > 0 on success, <= 0 on failure. With a time-out,
     // pushed frames ahead of the reply are set aside; timeoutMs bounds the whole wait.
     int receiveFrame(QByteArray &buffer, int timeoutMs, int expectedLength, bool checkCrc);
+    GaugeError lastError() const { return error.load(); }
 
     // The raw bytes of every whole pushed frame set aside so far, in arrival order, ready
     // for PushFrameParser::feed; clears them. Safe from any thread.
@@ -68,12 +75,17 @@ private:
     {
         return unasked.length ? unasked.length(bytes, from) : 0;
     }
+    // receiveFrame's work; sets cause when it fails a reply the link handed over.
+    int receive(Link *link, QByteArray &buffer, int timeoutMs, int expectedLength, bool checkCrc,
+                GaugeError &cause);
     void setAside(const QByteArray &frame);
     // Sets aside every whole pushed frame found in flushed bytes.
     void setAsideFlushed(const QByteArray &flushed);
 
     std::atomic<Link *> held{nullptr};
     std::atomic<bool> flushWithPoll{false};
+    // Written by whichever thread holds the link (the poll worker or a command sequence).
+    std::atomic<GaugeError> error{GaugeError::None};
     UnaskedFrames unasked;
     QMutex asideLock;
     QByteArray asideFrames;   // guarded by asideLock

@@ -3,7 +3,9 @@
 #include "hid/HidDevice.h"
 #include "link/Link.h"
 
-// The link over the instrument's HID interface.
+// The link over the instrument's HID interface. lastError() is its device's: the cause of
+// the last low-level open, read or write (a frame read that timed out after a part of the
+// frame came says None: check the buffer's length).
 class HidLink : public Link
 {
     Q_OBJECT
@@ -21,6 +23,7 @@ public:
     // platform's own (hidapi) unless given.
     int open(quint16 vendorId, quint16 productId, HidBackend *backend = nullptr);
     HidDevice &device() { return hid; }
+    GaugeError lastError() const override { return hid.lastError(); }
 
 public slots:
     void close() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hid/GaugeError.h"
+
 #include <QByteArray>
 #include <QObject>
 
@@ -8,13 +10,18 @@
 // Results at this layer: read() returns the bytes appended (> 0), or 0 or a negative value
 // when none came (the buffer is then unchanged or holds a partial frame); write() returns
 // the bytes written or -1; discardPending() the bytes dropped. HidLink::open() keeps its
-// 0 / 0xFF. Framing on top (FramedLink) returns > 0 on success and <= 0 on failure.
+// 0 / 0xFF. lastError() says why the last open, read or write fell short (None after a
+// success, and from a link that cannot tell). Framing on top (FramedLink) returns > 0 on
+// success and <= 0 on failure.
 class Link : public QObject
 {
     Q_OBJECT
 public:
     Link() : QObject(nullptr) {}
     ~Link() override = default;
+
+    // Safe to call from any thread.
+    virtual GaugeError lastError() const { return GaugeError::None; }
 
 public slots:
     virtual void close() {}

@@ -54,6 +54,23 @@ void InstrumentCommands::setLink(FramedLink *link)
         framed->setUnaskedFrames(PushFrameParser::unaskedFrames());
 }
 
+int InstrumentCommands::settle(int result)
+{
+    GaugeError cause = GaugeError::None;
+    if (result == -3) {
+        cause = GaugeError::UnexpectedReply;
+    } else if (result == -5) {
+        cause = GaugeError::ErrorReply;
+    } else if (result < 0) {
+        cause = framed ? framed->lastError() : GaugeError::NotOpen;
+        // The framed link took the bytes it was given; too few of them is this layer's call.
+        if (cause == GaugeError::None)
+            cause = result == -1 ? GaugeError::WriteFailed : GaugeError::NoReply;
+    }
+    error.store(cause);
+    return result;
+}
+
 int InstrumentCommands::exchangeItem(quint16 item, quint16 length, int sendMinimum, int timeoutMs,
                                      int markerOffset, quint8 markerValue, QByteArray &reply)
 {
@@ -75,9 +92,9 @@ int InstrumentCommands::readKeyInfo(KeyInfo &info)
     const int r = exchangeItem(0x0005, 0x0012, 8, KeyInfoTimeoutMs, 6, 0xA5, reply);
     // The instrument's error reply is recognised only once a receive has failed.
     if (r == -2 && reply.size() >= 3 && quint8(reply.at(1)) == 0xA0 && quint8(reply.at(2)) == 0x04)
-        return -5;
+        return settle(-5);
     if (r < 0)
-        return r;
+        return settle(r);
     KeyInfo decoded;
     decoded.flagByte = quint8(reply.at(6));
     decoded.date = QDate(le16(reply, 8), quint8(reply.at(10)), quint8(reply.at(11)));
@@ -86,7 +103,7 @@ int InstrumentCommands::readKeyInfo(KeyInfo &info)
     decoded.auxWord = le16(reply, 20);
     decoded.firmwareVersion = le16(reply, 22);
     info = decoded;
-    return 1;
+    return settle(1);
 }
 
 int InstrumentCommands::readRecordCount(int &count)
@@ -94,9 +111,9 @@ int InstrumentCommands::readRecordCount(int &count)
     QByteArray reply;
     const int r = exchangeItem(0x000F, 0x0004, 6, ReplyTimeoutMs, 4, 0x04, reply);
     if (r < 0)
-        return r;
+        return settle(r);
     count = int(le32(reply, 6));
-    return 1;
+    return settle(1);
 }
 
 int InstrumentCommands::readUnitNumbers(QList<int> &unitNumbers)
@@ -104,10 +121,10 @@ int InstrumentCommands::readUnitNumbers(QList<int> &unitNumbers)
     QByteArray reply;
     const int r = exchangeItem(0x0061, 0x0078, 6, ReplyTimeoutMs, 4, 0x78, reply);
     if (r < 0)
-        return r;
+        return settle(r);
     for (int i = 0; i < 60; ++i)
         unitNumbers.append(int(le16(reply, 6 + 2 * i)));
-    return 1;
+    return settle(1);
 }
 
 int InstrumentCommands::readMemory(quint32 address, QByteArray &out, quint16 length)
@@ -124,15 +141,15 @@ int InstrumentCommands::readMemoryChecked(quint32 address, QByteArray &out, quin
                                           bool checkCrc)
 {
     if (!framed)
-        return -1;
+        return settle(-1);
     QByteArray request = memoryRequest(command, address, length);
     if (framed->sendFrame(request, WriteTimeoutMs) < 8)
-        return -1;
+        return settle(-1);
     const int expected = int(length) + 10;
     QByteArray reply;
     const int r = framed->receiveFrame(reply, ReplyTimeoutMs, expected, checkCrc);
     if (r < expected || reply.size() < expected)
-        return -2;
+        return settle(-2);
     out.append(reply.constData() + 8, length);
-    return 1;
+    return settle(1);
 }

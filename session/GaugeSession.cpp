@@ -131,6 +131,14 @@ void GaugeSession::inform(const QString &text)
     emit failed(text);
 }
 
+void GaugeSession::noteGaugeError(bool commandRan)
+{
+    m_lastGaugeError = commandRan ? commands().lastError() : GaugeError::None;
+    // A debug line: the command-line tool's standard error must start with the failure itself.
+    if (m_lastGaugeError != GaugeError::None)
+        qDebug("gauge command failed: %s", qPrintable(gaugeErrorText(m_lastGaugeError)));
+}
+
 bool GaugeSession::ask(const QString &text)
 {
     return m_ui.question(m_dialogParent, title(), text);
@@ -191,11 +199,13 @@ void GaugeSession::sequenceEnded()
 
 void GaugeSession::identify()
 {
+    m_lastGaugeError = GaugeError::None;
     if (!isLinkOpen())
         return;
     CommandSequence sequence(*this);
     KeyInfo key;
     if (!sequence.locked() || commands().readKeyInfo(key) < 0) {
+        noteGaugeError(sequence.locked());
         inform(tr("Failed to read key infomation!"));
         return;
     }
@@ -233,6 +243,7 @@ void GaugeSession::identify()
 
     m_unitNumbers.clear();
     if (commands().readUnitNumbers(m_unitNumbers) < 0) {
+        noteGaugeError(true);
         inform(tr("Failed to read unit no!"));
         return;
     }
@@ -332,11 +343,14 @@ void GaugeSession::onSettingsChanged()
     }
     offerSaveThenClear(tr("The Instrument Settings Have Changed and Will Soon Clear the List. Do You "
                            "Want to Save the Data?"), true);
+    m_lastGaugeError = GaugeError::None;
     {
         CommandSequence sequence(*this);
         m_unitNumbers.clear();
-        if (!sequence.locked() || commands().readUnitNumbers(m_unitNumbers) < 0)
+        if (!sequence.locked() || commands().readUnitNumbers(m_unitNumbers) < 0) {
+            noteGaugeError(sequence.locked());
             inform(tr("Failed to read unit no!"));
+        }
     }
     // The measurements that waited get the columns of the units just read.
     if (m_waiting.session)

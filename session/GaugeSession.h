@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/ExportFlow.h"
+#include "hid/GaugeError.h"
 #include "protocol/GaugeConnection.h"
 #include "records/GaugeConfig.h"
 #include "records/RecordEdits.h"
@@ -116,6 +117,9 @@ public:
     void buildHeaders();
 
     void readRecords();
+    // Why the last identification, read or settings change failed at the gauge (None when it
+    // did not fail there): the words for it are gaugeErrorText().
+    GaugeError lastGaugeError() const { return m_lastGaugeError; }
     // The last read stopped before any block because the gauge reported more records than
     // can be read: the link worked, the count itself is wrong.
     bool countRefused() const { return m_countRefused; }
@@ -154,6 +158,9 @@ private:
 
     QString title() const;
     void inform(const QString &text);
+    // A command failed (commandRan: it went to the gauge, not stopped by the lock): keeps
+    // and logs why, before the failure is told.
+    void noteGaugeError(bool commandRan);
     bool ask(const QString &text);
     // The English source and its Chinese, one above the other: for what is said before the
     // user could choose a language (the survey file at start).
@@ -269,4 +276,5 @@ private:
     bool m_settingsChangePending = false;
     bool m_closing = false; // the session is ending: no more questions
     bool m_countRefused = false;
+    GaugeError m_lastGaugeError = GaugeError::None;
 };

@@ -24,6 +24,7 @@ qint64 nowMs()
 void GaugeSession::readRecords()
 {
     m_countRefused = false;
+    m_lastGaugeError = GaugeError::None;
     if (!isLinkOpen()) {
         inform(tr("No gauge is connected. Connect the gauge with its USB cable and switch it on; on "
             "Linux a normal user also needs the program's udev rule (see the README)."));
@@ -35,6 +36,7 @@ void GaugeSession::readRecords()
     CommandSequence sequence(*this);
     m_unitNumbers.clear();
     if (!sequence.locked() || commands().readUnitNumbers(m_unitNumbers) < 0) {
+        noteGaugeError(sequence.locked());
         inform(tr("Failed to read unit no!"));
         return;
     }
@@ -50,6 +52,7 @@ void GaugeSession::readRecords()
     int count = 0;
     // A count with the top bit set is no count at all: it could not be read.
     if (commands().readRecordCount(count) < 0 || count < 0) {
+        noteGaugeError(true); // None for a count that came but is no count
         inform(tr("Failed to Read Record Number！"));
         return;
     }
@@ -87,6 +90,7 @@ bool GaugeSession::readBlocks(CommandSequence &sequence, ProgressHandle &progres
                         : commands().readMemory(blocks[i].address, out, length))
                 < 0) {
             progress.hide();
+            noteGaugeError(sequence.stillCurrent());
             if (gaugeStayed(sequence))
                 inform(failure);
             else

@@ -561,6 +561,10 @@
         <source>the logo image %1 could not be read and was left out.</source>
         <translation>无法读取徽标图片 %1，报告中未包含徽标。</translation>
     </message>
+    <message>
+        <source>cause: %1</source>
+        <translation>原因：%1</translation>
+    </message>
 </context>
 <context>
     <name>ComparisonDialog</name>
@@ -918,6 +922,57 @@
     <message>
         <source>History</source>
         <translation>历史数据</translation>
+    </message>
+</context>
+<context>
+    <name>GaugeError</name>
+    <message>
+        <source>no error</source>
+        <translation>无错误</translation>
+    </message>
+    <message>
+        <source>no gauge was found</source>
+        <translation>未找到仪器</translation>
+    </message>
+    <message>
+        <source>the gauge is in use by another program</source>
+        <translation>仪器正被其他程序占用</translation>
+    </message>
+    <message>
+        <source>the gauge could not be opened</source>
+        <translation>无法打开仪器</translation>
+    </message>
+    <message>
+        <source>the connection to the gauge is not open</source>
+        <translation>与仪器的连接未打开</translation>
+    </message>
+    <message>
+        <source>the gauge was disconnected</source>
+        <translation>仪器已断开连接</translation>
+    </message>
+    <message>
+        <source>reading from the gauge failed</source>
+        <translation>从仪器读取数据失败</translation>
+    </message>
+    <message>
+        <source>sending to the gauge failed</source>
+        <translation>向仪器发送数据失败</translation>
+    </message>
+    <message>
+        <source>the gauge did not answer in time</source>
+        <translation>仪器未及时应答</translation>
+    </message>
+    <message>
+        <source>the gauge&apos;s answer was damaged (wrong checksum)</source>
+        <translation>仪器的应答已损坏（校验和错误）</translation>
+    </message>
+    <message>
+        <source>the gauge&apos;s answer did not fit the request</source>
+        <translation>仪器的应答与请求不符</translation>
+    </message>
+    <message>
+        <source>the gauge answered with an error</source>
+        <translation>仪器应答了错误</translation>
     </message>
 </context>
 <context>
@@ -1646,14 +1701,6 @@
     <message>
         <source>Save the inspection report</source>
         <translation>保存检测报告</translation>
-    </message>
-    <message>
-        <source>single layer</source>
-        <translation>单层</translation>
-    </message>
-    <message>
-        <source>multi layer</source>
-        <translation>多层</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 // not produce), and the device selection over the emulator.
 #include "emulator/EmulatorBackend.h"
 #include "hid/HidDevice.h"
+#include "interaction/Language.h"
 
 #include <QtTest>
 
@@ -126,6 +127,7 @@ private slots:
         HidDevice hid;
         const quint8 data[3] = {1, 2, 3};
         QCOMPARE(hid.write(data, 3, 50), 0); // not open
+        QCOMPARE(hid.lastError(), GaugeError::NotOpen);
         QCOMPARE(hid.open(0x2047, 0x0301, &backend), 0);
         QCOMPARE(hid.write(data, 0, 50), 0);
         QCOMPARE(hid.write(data, 3, 50), 3);
@@ -138,6 +140,7 @@ private slots:
 
         backend.script->writeResult = -1; // failed
         QCOMPARE(hid.write(data, 3, 50), 0);
+        QCOMPARE(hid.lastError(), GaugeError::WriteFailed); // the device is still there
     }
 
     void readCarriesSurplusOver()
@@ -226,8 +229,37 @@ private slots:
         QCOMPARE(hid.open(0x2047, 0x0301, &backend), -1);
         QVERIFY(!hid.isOpen());
         QCOMPARE(hid.deviceState(), nullptr);
+        QCOMPARE(hid.lastError(), GaugeError::NotFound);
         backend.plug(QStringLiteral("12345"));
         QCOMPARE(hid.open(0x2047, 0x0302, &backend), -1);
+        QCOMPARE(hid.lastError(), GaugeError::NotFound);
+
+        // Held by another opener: refused as busy, not missing.
+        QCOMPARE(hid.open(0x2047, 0x0301, &backend), 0);
+        QCOMPARE(hid.lastError(), GaugeError::None);
+        HidDevice second;
+        QCOMPARE(second.open(0x2047, 0x0301, &backend), -1);
+        QCOMPARE(second.lastError(), GaugeError::Busy);
+    }
+
+    void everyCauseHasItsOwnWords()
+    {
+        const QString before = Language::instance().code();
+        QList<QStringList> languages;
+        for (const char *code : {"en", "zh"}) {
+            QVERIFY(Language::instance().set(QString::fromLatin1(code)) || Language::instance().code() == code);
+            QStringList words;
+            for (int e = int(GaugeError::None); e <= int(GaugeError::ErrorReply); ++e) {
+                const QString text = gaugeErrorText(GaugeError(e));
+                QVERIFY2(!text.trimmed().isEmpty() && !words.contains(text), qPrintable(text));
+                words << text;
+            }
+            languages << words;
+        }
+        Language::instance().set(before);
+        // Every cause is translated, not left in English.
+        for (int e = 0; e < languages[0].size(); ++e)
+            QVERIFY2(languages[0][e] != languages[1][e], qPrintable(languages[0][e]));
     }
 
     void instrumentWithoutSerialIsOpened()

@@ -243,6 +243,52 @@ private slots:
         QCOMPARE(rig.commands.readMemory(0x80000000u, out, 16), -1);
         QVERIFY(out.isEmpty());
     }
+
+    void eachFailureSaysWhy()
+    {
+        InstrumentCommands unbound;
+        KeyInfo info;
+        QCOMPARE(unbound.readKeyInfo(info), -1);
+        QCOMPARE(unbound.lastError(), GaugeError::NotOpen);
+
+        GaugeRig rig;
+        auto failsWith = [&rig](int result, int expected, GaugeError cause) {
+            return result == expected && rig.commands.lastError() == cause;
+        };
+        QByteArray out;
+        int count = 0;
+        ReplyFault silent;
+        silent.silent = true;
+        rig.gauge->injectFault(silent);
+        QVERIFY(failsWith(rig.commands.readKeyInfo(info), -2, GaugeError::NoReply));
+        QCOMPARE(rig.commands.readRecordCount(count), 1);
+        QCOMPARE(rig.commands.lastError(), GaugeError::None); // a success forgets the cause
+
+        ReplyFault corrupt;
+        corrupt.corruptCrc = true;
+        rig.gauge->injectFault(corrupt);
+        QVERIFY(failsWith(rig.commands.readMemoryChecked(0xC0000000u, out, 32, 0x41), -2, GaugeError::BadCrc));
+        QCOMPARE(rig.framed.lastError(), GaugeError::BadCrc);
+        rig.gauge->injectFault(replacedBy(GaugeRig::withCrc(hex("ab20ff00ff00" "07000000"))));
+        QVERIFY(failsWith(rig.commands.readRecordCount(count), -3, GaugeError::UnexpectedReply));
+        ReplyFault error;
+        error.errorReply = true;
+        rig.gauge->injectFault(error);
+        QVERIFY(failsWith(rig.commands.readKeyInfo(info), -5, GaugeError::ErrorReply));
+        QCOMPARE(rig.framed.lastError(), GaugeError::NoReply); // below, it was only a short reply
+
+        // Pulled out while the reply comes in, then asked again, then closed.
+        ReplyFault cut;
+        cut.payloadPerReport = 8;
+        cut.unplugAfterReports = 1;
+        rig.gauge->injectFault(cut);
+        QVERIFY(failsWith(rig.commands.readMemory(0x80000000u, out, 256), -2, GaugeError::Removed));
+        QVERIFY(failsWith(rig.commands.readRecordCount(count), -1, GaugeError::Removed));
+        QCOMPARE(rig.link.lastError(), GaugeError::Removed);
+        rig.link.close();
+        QVERIFY(failsWith(rig.commands.readMemory(0x80000000u, out, 16), -1, GaugeError::NotOpen));
+        QVERIFY(out.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestInstrumentCommands)
