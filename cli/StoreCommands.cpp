@@ -291,7 +291,10 @@ int compare(Invocation &run)
     for (const QString &note : std::as_const(notes))
         run.ui.message(note);
 
-    const WorkbookTable table = comparisonTable(comparison);
+    bool multiLayer = false;
+    for (const SurveySummary &s : store.history())
+        multiLayer = multiLayer || (ids.contains(s.id) && s.info.layout == 2);
+    const WorkbookTable table = comparisonTable(comparison, multiLayer);
     const int rows = int(table.rows.size());
     auto json = [&] { return comparisonJson(comparison, table); };
 
@@ -299,12 +302,8 @@ int compare(Invocation &run)
         ReportInput input;
         QString logoPath;
         rememberedReportFields(input, &logoPath);
-        bool multiLayer = false;
-        for (const SurveySummary &s : store.history())
-            multiLayer = multiLayer || (ids.contains(s.id) && s.info.layout == 2);
-        const WorkbookFacts facts = comparisonFacts(comparison.surveys, multiLayer);
-        input.serial = facts.serial;
-        input.meterType = facts.meterType;
+        input.serial = table.facts.serial;
+        input.meterType = table.facts.meterType;
         input.date = QDateTime::fromMSecsSinceEpoch(newest.dateMs);
         input.units = comparison.unit;
         QStringList named;

@@ -305,7 +305,7 @@ void ComparisonDialog::compare()
 
 WorkbookTable ComparisonDialog::table() const
 {
-    return comparisonTable(m_comparison);
+    return comparisonTable(m_comparison, m_multiLayer);
 }
 
 void ComparisonDialog::showRows()

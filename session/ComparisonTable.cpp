@@ -2,6 +2,7 @@
 
 #include "analysis/AnalysisWords.h"
 #include "records/RecordsModel.h"
+#include "session/ReportFacts.h"
 #include "store/SurveyStore.h"
 
 #include <QCoreApplication>
@@ -107,7 +108,7 @@ QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids
     return out;
 }
 
-WorkbookTable comparisonTable(const SurveyComparison &comparison)
+WorkbookTable comparisonTable(const SurveyComparison &comparison, bool multiLayer)
 {
     WorkbookTable table;
     if (comparison.surveys.isEmpty())
@@ -155,7 +156,7 @@ WorkbookTable comparisonTable(const SurveyComparison &comparison)
     }
     table.dateColumns = QVector<bool>(table.headers.size(), false);
     table.dateColumns[table.headers.size() - 2] = true; // the next inspection
-    table.facts.serial = comparison.gauges.isEmpty() ? newest.serial : comparison.gauges.join(QStringLiteral(", "));
+    table.facts = comparisonFacts(comparison.surveys, multiLayer);
     table.facts.date = comparisonDate(newest.dateMs);
     if (comparison.settings.minimum)
         table.facts.more.append({say(QT_TRANSLATE_NOOP("ComparisonTable", "Minimum thickness"))

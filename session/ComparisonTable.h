@@ -20,5 +20,6 @@ QVector<ComparedSurvey> loadSurveys(SurveyStore &store, const QList<qint64> &ids
 // The comparison as a table: one row per location, in the comparison's order: location,
 // each survey's thickness (header: its date), wall loss, long-term, short-term and governing
 // rate, remaining life, next inspection date, note. Numbers stay numbers; missing figures are
-// empty cells. Headers and notes in the language in use.
-WorkbookTable comparisonTable(const SurveyComparison &comparison);
+// empty cells. Headers and notes in the language in use; the facts as every report states
+// them (the gauges, the meter type of the layout compared).
+WorkbookTable comparisonTable(const SurveyComparison &comparison, bool multiLayer);

@@ -25,9 +25,5 @@ WorkbookFacts gaugeFacts(const QString &serial, const QString &firmware, int lay
 
 WorkbookFacts comparisonFacts(const QVector<ComparedSurvey> &surveys, bool multiLayer)
 {
-    QStringList serials;
-    for (const ComparedSurvey &s : surveys)
-        if (!serials.contains(s.serial))
-            serials << s.serial;
-    return gaugeFacts(serials.join(QStringLiteral(", ")), QString(), multiLayer ? 2 : 1);
+    return gaugeFacts(surveyGauges(surveys).join(QStringLiteral(", ")), QString(), multiLayer ? 2 : 1);
 }

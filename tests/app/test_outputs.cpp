@@ -338,7 +338,7 @@ private slots:
         }
         ComparisonSettings settings;
         settings.minimum = 7.5;
-        report.comparison = comparisonTable(compareSurveys(surveys, settings));
+        report.comparison = comparisonTable(compareSurveys(surveys, settings), false);
         QCOMPARE(report.comparison.headers.size(), 12);
         const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
         QCOMPARE(PdfReport::write(report, pdf), 0);
