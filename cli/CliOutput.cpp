@@ -180,14 +180,6 @@ QByteArray jsonLines(const RecordsModel &model, int first, int count, qint64 num
     return out;
 }
 
-QByteArray csvField(const QString &text)
-{
-    QByteArray field = text.toUtf8();
-    if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r'))
-        field = '"' + field.replace("\"", "\"\"") + '"';
-    return field;
-}
-
 QByteArray alignedText(const QList<QStringList> &lines, const QVector<bool> &right)
 {
     QList<int> widths;

@@ -67,8 +67,6 @@ QString jsonKey(const RecordsModel &model, int column);
 // "outOfRange" listing the keys of the values out of range.
 QByteArray jsonLines(const RecordsModel &model, int first, int count, qint64 numberBase = 0);
 
-// A CSV field, quoted when it has to be.
-QByteArray csvField(const QString &text);
 // Lines of cells as columns to read on a terminal: each padded to its widest entry (a
 // Chinese character takes two), the columns marked in `right` to the right, the last column
 // not padded.

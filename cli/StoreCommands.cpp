@@ -110,14 +110,19 @@ int history(Invocation &run)
                        .flag("exported", s.exported)
                        .number("exportedRows", s.exportedRows)
                        .line();
-    } else if (run.format) {
-        if (!sessions.isEmpty())
-            out += "id,started,serial,meter type,layout,rows,exported,exported rows\r\n";
+    } else if (run.format && !sessions.isEmpty()) {
+        WorkbookTable table;
+        table.headers = QStringList{QStringLiteral("id"), QStringLiteral("started"), QStringLiteral("serial"),
+                                    QStringLiteral("meter type"), QStringLiteral("layout"), QStringLiteral("rows"),
+                                    QStringLiteral("exported"), QStringLiteral("exported rows")};
+        table.outOfRangeColumn = false;
         for (const SurveySummary &s : sessions)
-            out += QByteArray::number(s.id) + ',' + CliOutput::csvField(startedText(s.startedMs)) + ','
-                + CliOutput::csvField(s.info.serial) + ',' + QByteArray::number(s.info.meterType) + ','
-                + layoutWord(s.info.layout).toUtf8() + ',' + QByteArray::number(s.rows) + ','
-                + (s.exported ? "yes" : "no") + ',' + QByteArray::number(s.exportedRows) + "\r\n";
+            table.rows.append({WorkbookCell::ofNumber(double(s.id), 0), WorkbookCell::ofText(startedText(s.startedMs)),
+                               WorkbookCell::ofText(s.info.serial), WorkbookCell::ofNumber(double(s.info.meterType), 0),
+                               WorkbookCell::ofText(layoutWord(s.info.layout)), WorkbookCell::ofNumber(double(s.rows), 0),
+                               WorkbookCell::ofText(QLatin1String(s.exported ? "yes" : "no")),
+                               WorkbookCell::ofNumber(double(s.exportedRows), 0)});
+        CsvWriter::appendTo(out, table);
     } else if (!sessions.isEmpty()) {
         // A table to read: columns padded to their widest entry.
         QList<QStringList> lines{{CliWords::tr("ID"), CliWords::tr("STARTED"), CliWords::tr("SERIAL"), CliWords::tr("METER TYPE"),

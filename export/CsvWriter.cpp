@@ -118,20 +118,26 @@ void appendRows(QByteArray &out, const WorkbookTable &table, int from, int to)
                 appendField(out, cell.text);
             }
         }
-        out += ',';
-        if (!flagged.isEmpty())
-            appendField(out, flagged);
+        if (table.outOfRangeColumn) {
+            out += ',';
+            if (!flagged.isEmpty())
+                appendField(out, flagged);
+        }
         out += "\r\n";
     }
 }
 
 void appendHeader(QByteArray &out, const WorkbookTable &table)
 {
-    for (const QString &header : table.headers) {
-        appendField(out, oneLine(header));
-        out += ',';
+    for (int c = 0; c < table.headers.size(); ++c) {
+        if (c > 0)
+            out += ',';
+        appendField(out, oneLine(table.headers[c]));
     }
-    appendField(out, CsvWriter::flagHeader());
+    if (table.outOfRangeColumn) {
+        out += ',';
+        appendField(out, CsvWriter::flagHeader());
+    }
     out += "\r\n";
 }
 

@@ -9,7 +9,7 @@
 // written with a dot and exactly the digits the table shows. A reading out of range is an
 // empty field, never a word where a number belongs; the last column, "Out of range" (in the
 // language in use, as the other headers are), names the columns of the row that were out of
-// range (empty when none).
+// range (empty when none); a table that holds no readings goes without it.
 class CsvWriter : public WorkbookWriter
 {
 public:

@@ -91,6 +91,9 @@ struct WorkbookTable
     QVector<QVector<WorkbookCell>> rows;
     WorkbookFacts facts{};
     ReadingLimits limits{};
+    // CSV: a last column names the columns of a row that were out of range (tables of
+    // readings); off for tables that hold none.
+    bool outOfRangeColumn = true;
     // Columns whose texts are dates (yyyy-MM-dd): a workbook writes them as date cells.
     QVector<bool> dateColumns{};
     // A band each row is drawn in (e.g. a compared location under the minimum); none or
