@@ -24,6 +24,17 @@
 
 namespace {
 
+// A stored single-layer image as records, for the baseline's and the record path's rows.
+QVector<GaugeRecord> recordsOf(const QByteArray &image, qint64 count)
+{
+    QVector<GaugeRecord> records;
+    const qint64 n = qBound<qint64>(0, count, image.size() / FieldDecoder::SingleRecordSize);
+    records.reserve(n);
+    for (qint64 k = 0; k < n; ++k)
+        records.append(GaugeRecords::singleLayer(image.constData() + k * FieldDecoder::SingleRecordSize));
+    return records;
+}
+
 double rssMb()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -97,7 +108,7 @@ void baseline(int rows, const QByteArray &image)
     const double rssBefore = rssMb();
     QElapsedTimer timer;
     timer.start();
-    const QVector<GaugeRecord> data = GaugeRecords::singleLayerImage(image, rows);
+    const QVector<GaugeRecord> data = recordsOf(image, rows);
     for (const GaugeRecord &row : data) {
         const int r = table.rowCount();
         table.setRowCount(r + 1);
@@ -199,7 +210,7 @@ int main(int argc, char **argv)
         Table small;
         QElapsedTimer smallTimer;
         smallTimer.start();
-        small.model.append(GaugeRecords::singleLayerImage(image, baselineRows), RecordOrigin::Memory, 0);
+        small.model.append(recordsOf(image, baselineRows), RecordOrigin::Memory, 0);
         settle(small.view);
         std::printf("batch painted-buttons rows=%d ms=%.1f\n", baselineRows, msSince(smallTimer));
         if (!pushOneRow(small, "one pushed row on"))

@@ -31,19 +31,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const qsizetype split = rest.isEmpty() ? 0 : qsizetype(control) % rest.size();
     const QByteArray values = rest.left(split);
     const QByteArray names = rest.mid(split);
-    const QVector<GaugeRecord> single = GaugeRecords::singleLayerImage(values, count);
-    FUZZ_CHECK(single.size() == qBound<qint64>(0, count, values.size() / FieldDecoder::SingleRecordSize));
     // The column decoder that fills big tables agrees with the per-record one.
-    std::vector<float> columns(size_t(single.size()) * 2 + 1);
-    std::vector<quint8> flags(size_t(single.size()) + 1);
-    GaugeRecords::decodeSingleLayerInto(values.constData(), single.size(), columns.data(), flags.data());
-    for (qsizetype i = 0; i < single.size(); ++i)
-        FUZZ_CHECK(flags[size_t(i)] == single[i].outOfRange
-                   && std::memcmp(&columns[size_t(i) * 2], single[i].values.data(), 2 * sizeof(float)) == 0);
-    const QVector<GaugeRecord> multi = GaugeRecords::multiLayerImage(values, names, count);
-    FUZZ_CHECK(multi.size() <= values.size() / FieldDecoder::MultiRecordSize
-               && multi.size() <= names.size() / FieldDecoder::NameSlotSize && multi.size() <= qMax<qint64>(count, 0));
-    for (const GaugeRecord &row : multi)
-        FUZZ_CHECK(row.name.size() <= FieldDecoder::NameMaxLength);
+    const qint64 n = qBound<qint64>(0, count, values.size() / FieldDecoder::SingleRecordSize);
+    std::vector<float> columns(size_t(n) * 2 + 1);
+    std::vector<quint8> flags(size_t(n) + 1);
+    GaugeRecords::decodeSingleLayerInto(values.constData(), n, columns.data(), flags.data());
+    for (qint64 i = 0; i < n; ++i) {
+        const GaugeRecord single = GaugeRecords::singleLayer(values.constData() + i * FieldDecoder::SingleRecordSize);
+        FUZZ_CHECK(flags[size_t(i)] == single.outOfRange
+                   && std::memcmp(&columns[size_t(i) * 2], single.values.data(), 2 * sizeof(float)) == 0);
+    }
+    const qint64 m = qMin<qint64>(qBound<qint64>(0, count, values.size() / FieldDecoder::MultiRecordSize),
+                                  names.size() / FieldDecoder::NameSlotSize);
+    for (qint64 i = 0; i < m; ++i)
+        FUZZ_CHECK(FieldDecoder::decodeRecordName(names.mid(i * FieldDecoder::NameSlotSize, FieldDecoder::NameSlotSize))
+                       .size()
+                   <= FieldDecoder::NameMaxLength);
     return 0;
 }

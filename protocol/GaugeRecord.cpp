@@ -24,30 +24,6 @@ GaugeRecord multiLayer(const QString &name, const char *twentyFourBytes)
     return record;
 }
 
-QVector<GaugeRecord> singleLayerImage(const QByteArray &values, qint64 count)
-{
-    QVector<GaugeRecord> records;
-    const qint64 n = qBound<qint64>(0, count, values.size() / FieldDecoder::SingleRecordSize);
-    records.reserve(n);
-    for (qint64 k = 0; k < n; ++k)
-        records.append(singleLayer(values.constData() + k * FieldDecoder::SingleRecordSize));
-    return records;
-}
-
-QVector<GaugeRecord> multiLayerImage(const QByteArray &values, const QByteArray &names, qint64 count)
-{
-    QVector<GaugeRecord> records;
-    const qint64 n = qMin(qBound<qint64>(0, count, values.size() / FieldDecoder::MultiRecordSize),
-                          names.size() / FieldDecoder::NameSlotSize);
-    records.reserve(n);
-    for (qint64 k = 0; k < n; ++k) {
-        const QString name = FieldDecoder::decodeRecordName(
-            names.mid(k * FieldDecoder::NameSlotSize, FieldDecoder::NameSlotSize));
-        records.append(multiLayer(name, values.constData() + k * FieldDecoder::MultiRecordSize));
-    }
-    return records;
-}
-
 namespace {
 
 inline float fieldValue(const char *fourBytes, bool *outOfRange)

@@ -40,8 +40,6 @@ GaugeRecord singleLayer(const char *eightBytes);
 // Six fields: thickness 1-3, then velocity 1-3.
 GaugeRecord multiLayer(const QString &name, const char *twentyFourBytes);
 
-QVector<GaugeRecord> singleLayerImage(const QByteArray &values, qint64 count);
-QVector<GaugeRecord> multiLayerImage(const QByteArray &values, const QByteArray &names, qint64 count);
 
 // The values and flags of n stored records, decoded into columns: `values` takes 2 (single
 // layer) or 6 (multi layer) floats per record in GaugeRecord's order, `flags` one byte of

@@ -181,14 +181,16 @@ void TestRecordsDecoding::recordImages()
     // Two single-layer records; the last 4 bytes of each are not interpreted.
     const QByteArray values = k5920 + k5 + hex("DEADBEEF") + kOutRange + floatBytes(1.25f) + hex("01020304");
     // A count larger than the image only yields the records that are present.
-    const QVector<GaugeRecord> rows = GaugeRecords::singleLayerImage(values, 3);
-    QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[0].values[0], 5.0f);
-    QCOMPARE(rows[0].values[1], 5920.0f);
-    QCOMPARE(rows[0].outOfRange, quint8(0));
-    QCOMPARE(rows[1].values[0], 1.25f);
-    QCOMPARE(rows[1].outOfRange, quint8(0b10)); // the velocity, read as 0
-    QCOMPARE(rows[1].values[1], 0.0f);
+    RecordsModel rows;
+    QVERIFY(rows.setColumns(1, {1, 0}, {{0, QStringLiteral("mm"), 2}, {1, QStringLiteral("m/s"), 0}}));
+    QCOMPARE(rows.appendSingleLayerImage(values, 3, RecordOrigin::Memory, 0), 2);
+    QCOMPARE(rows.rowCount(), 2);
+    QCOMPARE(rows.value(0, 0), 5.0f);
+    QCOMPARE(rows.value(0, 1), 5920.0f);
+    QCOMPARE(rows.record(0).outOfRange, quint8(0));
+    QCOMPARE(rows.value(1, 0), 1.25f);
+    QCOMPARE(rows.record(1).outOfRange, quint8(0b10)); // the velocity, read as 0
+    QCOMPARE(rows.value(1, 1), 0.0f);
 
     QByteArray multi;
     for (int k = 0; k < 2; ++k) {
@@ -197,15 +199,19 @@ void TestRecordsDecoding::recordImages()
         multi += hex("FFFFFFFF");
     }
     const QByteArray names = QByteArray("first\0..........", 16) + QByteArray("second name!!!!!", 16);
-    const QVector<GaugeRecord> mrows = GaugeRecords::multiLayerImage(multi, names, 2);
-    QCOMPARE(mrows.size(), 2);
-    QCOMPARE(mrows[0].name, QStringLiteral("first"));
-    QCOMPARE(mrows[1].name, QStringLiteral("second name!!"));
-    QCOMPARE(mrows[1].values[3], 13.0f);
-    QCOMPARE(mrows[1].outOfRange, quint8(1u << 4));
-    QCOMPARE(mrows[1].values[5], 15.0f);
+    const QList<QVariantList> multiUnits{{0, QStringLiteral("mm"), 2}, {1, QStringLiteral("m/s"), 0}};
+    RecordsModel mrows;
+    QVERIFY(mrows.setColumns(2, {0, 0, 0, 1, 1, 1}, multiUnits));
+    QCOMPARE(mrows.appendMultiLayerImage(multi, names, 2, RecordOrigin::Memory, 0), 2);
+    QCOMPARE(mrows.name(0), QStringLiteral("first"));
+    QCOMPARE(mrows.name(1), QStringLiteral("second name!!"));
+    QCOMPARE(mrows.value(1, 3), 13.0f);
+    QCOMPARE(mrows.record(1).outOfRange, quint8(1u << 4));
+    QCOMPARE(mrows.value(1, 5), 15.0f);
     // Names missing for the second record: only the first is decoded.
-    QCOMPARE(GaugeRecords::multiLayerImage(multi, names.left(20), 2).size(), 1);
+    RecordsModel shortNames;
+    QVERIFY(shortNames.setColumns(2, {0, 0, 0, 1, 1, 1}, multiUnits));
+    QCOMPARE(shortNames.appendMultiLayerImage(multi, names.left(20), 2, RecordOrigin::Memory, 0), 1);
 }
 
 void TestRecordsDecoding::parserFindsEveryFrameInOrder()
