@@ -129,22 +129,7 @@ void FirstPage::setupAnalysis()
     gridLayout_firstPage->setRowStretch(1, 1);
 
     // The selection decides which rows the statistics cover.
-    auto selectionToAnalysis = [this] {
-        RowRanges rows;
-        const QItemSelection selection = tableWidget_data->selectionModel()->selection();
-        for (const QItemSelectionRange &range : selection)
-            rows.append(RowRange{range.top(), range.bottom()});
-        std::sort(rows.begin(), rows.end(), [](const RowRange &a, const RowRange &b) { return a.first < b.first; });
-        // Cells of one row in several ranges count the row once.
-        RowRanges merged;
-        for (const RowRange &r : rows) {
-            if (!merged.isEmpty() && r.first <= merged.last().last + 1)
-                merged.last().last = std::max(merged.last().last, r.last);
-            else
-                merged.append(r);
-        }
-        m_analysis->setSelection(merged);
-    };
+    auto selectionToAnalysis = [this] { m_analysis->setSelection(records->selectedRows()); };
     connect(tableWidget_data->selectionModel(), &QItemSelectionModel::selectionChanged, m_analysis,
             selectionToAnalysis);
     connect(&m_session.model(), &QAbstractItemModel::modelReset, m_analysis, selectionToAnalysis);
@@ -160,13 +145,10 @@ void FirstPage::setupAnalysis()
             qOverload<>(&QWidget::update));
     syncBandColumns();
     retranslateUi();
-    m_session.setExportDecorator([this](WorkbookTable &table, const QList<int> &columns) { addLimits(table, columns); });
+    m_session.setExportDecorator([this](WorkbookTable &table, const QList<int> &columns) {
+        table.limits = workbookLimits(*m_analysis, columns);
+    });
     m_report = std::make_unique<TableReport>(m_session, *m_analysis, m_charts, this);
-}
-
-void FirstPage::addLimits(WorkbookTable &table, const QList<int> &columns) const
-{
-    table.limits = workbookLimits(*m_analysis, columns);
 }
 
 void FirstPage::setLimitsStore(LimitsStore *store)

@@ -86,8 +86,6 @@ private:
     void clearDeviceInfo();
     void showLayerSelector(int layout);
     void updateUndoButton();
-    // The current limits into an exported table, for the columns they judge.
-    void addLimits(WorkbookTable &table, const QList<int> &columns) const;
     // The limits, statistics and charts panels over the table's analysis, and the report.
     void setupAnalysis();
     // Band colours on the thickness columns of the current layout.

@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QScrollBar>
@@ -169,6 +170,24 @@ bool RecordsTable::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_view && event->type() == QEvent::Resize && m_hint->isVisible())
         placeHint();
     return QObject::eventFilter(watched, event);
+}
+
+RowRanges RecordsTable::selectedRows() const
+{
+    RowRanges rows;
+    const QItemSelection selection = m_view->selectionModel()->selection();
+    for (const QItemSelectionRange &range : selection)
+        rows.append(RowRange{range.top(), range.bottom()});
+    std::sort(rows.begin(), rows.end(), [](const RowRange &a, const RowRange &b) { return a.first < b.first; });
+    // Cells of one row in several ranges count the row once.
+    RowRanges merged;
+    for (const RowRange &r : rows) {
+        if (!merged.isEmpty() && r.first <= merged.last().last + 1)
+            merged.last().last = std::max(merged.last().last, r.last);
+        else
+            merged.append(r);
+    }
+    return merged;
 }
 
 bool RecordsTable::editName(int row, int column)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/ColumnStatistics.h"
+
 #include <QObject>
 #include <QPoint>
 
@@ -27,6 +29,8 @@ public:
     RecordsModel *model() const { return m_model; }
     DeleteButtonDelegate *deleteDelegate() const { return m_delegate; }
 
+    // The rows with a selected cell, as sorted ranges that neither overlap nor touch.
+    RowRanges selectedRows() const;
     // Opens the name editor of (row, 0); only in the multi-layer layout and only for column 0.
     bool editName(int row, int column);
     // Deletes go through these edits (undoable) once set; must outlive this object.
