@@ -10,7 +10,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QSharedPointer>
 #include <functional>
