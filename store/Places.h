@@ -1,0 +1,230 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <limits>
+
+class SurveyStore;
+
+// Where readings were taken, kept in the survey file beside the rows it logs: assets as a tree
+// (site, unit, equipment, circuit), condition monitoring locations (CMLs) under an asset, routes
+// (ordered lists of CMLs) and surveys. A survey is one session of the file (its id is the
+// session's); its readings are the session's rows that count (neither deleted nor cleared
+// unsaved), each keeping its record number, its values and flags, and now a CML, a comment and
+// a UUID. Every asset, CML, route, survey and reading has a UUID besides its local key, so two
+// files can be merged later without their keys colliding.
+//
+// Places is called on the thread that owns the store, as the store itself is, and shares its
+// connection, its lock and its problems: a store that cannot be written refuses every change
+// here too (problem() is StoreRefused). Every change is one transaction: it is all in the file
+// or none of it is.
+
+inline constexpr double NotGiven = std::numeric_limits<double>::quiet_NaN();
+
+enum class AssetKind { Site = 0, Unit = 1, Equipment = 2, Circuit = 3, Other = 4 };
+
+struct Asset
+{
+    qint64 id = 0;
+    QByteArray uuid; // 16 bytes
+    qint64 parent = 0; // 0: a top-level asset
+    AssetKind kind = AssetKind::Other;
+    QString tag; // unique among its siblings, case-insensitively
+    QString description;
+};
+
+// A measurement location. Numbers in the unit of the readings taken there; NaN: not given.
+struct Cml
+{
+    qint64 id = 0;
+    QByteArray uuid;
+    qint64 asset = 0;
+    QString tag; // unique within its asset, case-insensitively
+    QString description;
+    double nominal = NotGiven;
+    double minimum = NotGiven; // required minimum thickness
+    double allowance = NotGiven; // corrosion allowance
+    QString material;
+    QString notes;
+};
+
+// A CML as the Assets view lists it: with its newest reading and how many it has.
+struct CmlSummary
+{
+    Cml cml;
+    qint64 readings = 0;
+    qint64 lastMs = 0; // 0: never read
+    double lastValue = NotGiven; // the first layer's thickness of the newest reading
+    bool lastOutOfRange = false;
+};
+
+// One reading: a row of a survey. values in the record's order (see GaugeRecord): single
+// layer thickness, velocity; multi layer thickness 1-3, then velocity 1-3.
+struct PlaceReading
+{
+    qint64 key = 0; // the store's row key (session << 32 | sequence)
+    QByteArray uuid;
+    qint64 survey = 0;
+    qint64 cml = 0; // 0: not assigned
+    qint64 dateMs = 0; // when it arrived
+    int layout = 1; // 1 single layer, 2 multi layer
+    quint32 number = 0; // place in the gauge's memory; 0 for a pushed or imported one
+    QString name; // the record's name (multi layer)
+    float values[6] = {};
+    quint8 flags = 0; // out-of-range bits, one per value
+    QString comment;
+    // Of its survey, for a CML's history.
+    QString serial;
+    QString inspector;
+    QString thicknessUnit;
+};
+
+enum class StopMark { None = 0, NoAccess = 1, Skipped = 2 };
+
+struct Route
+{
+    qint64 id = 0;
+    QByteArray uuid;
+    QString name; // unique, case-insensitively
+    QString notes;
+    QVector<qint64> cmls; // in walking order
+};
+
+struct SurveyFacts
+{
+    qint64 id = 0; // the session's id
+    QByteArray uuid;
+    qint64 dateMs = 0;
+    qint64 asset = 0; // the equipment inspected (0: not said)
+    qint64 route = 0; // the route walked (0: none)
+    QString inspector;
+    double velocity = NotGiven; // sound velocity set on the gauge, m/s
+    QString notes;
+    // Read only: from the session.
+    QString serial;
+    int layout = 0;
+    qint64 readings = 0;
+    qint64 assigned = 0;
+};
+
+// What an assignment did; id 0 when it changed nothing (or failed: see problem()).
+struct Assignment
+{
+    qint64 id = 0;
+    int assigned = 0; // readings that got a CML
+    int unassigned = 0; // readings left without one
+    QStringList unmatched; // by name: names with no CML, each once, in reading order
+    QStringList ambiguous; // by name: names matching CMLs of more than one asset
+};
+
+// A CML as a list gives it: its asset by path ("Site/Unit/Equipment", '/' between tags).
+struct CmlEntry
+{
+    QString assetPath;
+    Cml cml;
+};
+
+// A reading as a list gives it.
+struct ReadingEntry
+{
+    QString assetPath;
+    QString tag;
+    qint64 dateMs = 0;
+    int layers = 1; // 1 single layer, 3 multi layer
+    float values[6] = {}; // thickness and velocity, see PlaceReading
+    quint8 flags = 0;
+    QString comment;
+    QString thicknessUnit; // "mm" or "in"
+};
+
+class Places
+{
+public:
+    // Why the last call fell short.
+    enum class Problem {
+        None,
+        StoreRefused, // the store cannot be written (its own problem() says why) or failed
+        NotFound,     // a key, a path, a tag or a route that is not in the file
+        Duplicate,    // a tag or route name already taken
+        BadInput,     // an empty tag, a tag with '/', an asset made its own ancestor
+    };
+
+    explicit Places(SurveyStore &store);
+
+    Problem problem() const { return m_problem; }
+    // What was not found or duplicated, for the message: a tag, a path, a name.
+    QString problemSubject() const { return m_subject; }
+
+    // ---- assets ----
+    // Every asset, each parent before its children, siblings by tag.
+    QVector<Asset> assets();
+    qint64 addAsset(qint64 parent, AssetKind kind, const QString &tag, const QString &description = QString());
+    // "Site/Unit/Equipment" to its asset (tags case-insensitive, blanks around them ignored); 0 if none.
+    qint64 assetByPath(const QString &path);
+    QString assetPath(qint64 asset);
+    // An asset's kind by its depth in a path: site, unit, equipment, circuit, then other.
+    static AssetKind kindAtDepth(int depth);
+
+    // ---- CMLs ----
+    qint64 addCml(const Cml &cml);
+    bool updateCml(const Cml &cml);
+    // The CMLs of an asset (and with `below`, of every asset under it), by tag; asset 0: all.
+    QVector<Cml> cmls(qint64 asset, bool below = false);
+    QVector<CmlSummary> cmlSummaries(qint64 asset);
+    qint64 cmlByTag(qint64 asset, const QString &tag);
+    // Every reading of a CML, oldest first, with its survey's gauge and inspector.
+    QVector<PlaceReading> history(qint64 cml);
+
+    // ---- lists out (what the CSV lists hold) ----
+    // The CMLs under an asset (0: all), by asset path and tag.
+    QVector<CmlEntry> cmlEntries(qint64 asset);
+    // Every assigned reading under an asset (0: all), by asset path, tag and date.
+    QVector<ReadingEntry> readingEntries(qint64 asset);
+
+    // ---- lists in ----
+    // All or nothing: the assets of the paths are made as needed (kind by depth), a CML
+    // already there (same asset, same tag) takes the entry's fields. *added / *updated count them.
+    bool importCmls(const QVector<CmlEntry> &entries, int *added = nullptr, int *updated = nullptr);
+    // All or nothing: every entry's CML must exist. One survey is made per day (UTC) of the
+    // entries, its readings in the entries' order. The ids of the surveys made.
+    QVector<qint64> importReadings(const QVector<ReadingEntry> &entries);
+
+    // ---- routes ----
+    qint64 addRoute(const QString &name, const QVector<qint64> &cmls, const QString &notes = QString());
+    QVector<Route> routes();
+    Route route(qint64 id);
+    qint64 routeByName(const QString &name);
+
+    // ---- surveys ----
+    QVector<SurveyFacts> surveys(); // newest first; sessions without readings left out
+    SurveyFacts survey(qint64 id);
+    // Asset, route, inspector, velocity, notes and date of the survey.
+    bool setSurvey(const SurveyFacts &facts);
+    // The survey's readings in the order they were taken (table order).
+    QVector<PlaceReading> surveyReadings(qint64 survey);
+    // A CML the inspector could not reach or left out on this survey: a route passes over it.
+    bool setMark(qint64 survey, qint64 cml, StopMark mark);
+    QHash<qint64, StopMark> marks(qint64 survey);
+
+    // ---- assignment (each one logged and undoable) ----
+    // Multi layer: each reading goes to the CML whose tag is its name (trimmed, case-
+    // insensitive), among the CMLs under the survey's asset (all CMLs when it has none).
+    Assignment assignByName(qint64 survey);
+    // The route's CMLs, those marked on this survey left out, take the survey's readings in
+    // order; readings past the route's end are left without one. The survey walked the route.
+    Assignment assignByRoute(qint64 survey, qint64 route);
+    // One reading to a CML by hand (cml 0: to none).
+    Assignment moveReading(qint64 key, qint64 cml);
+    // Takes back the survey's newest assignment not yet undone; its id, 0 if there is none.
+    qint64 undoAssignment(qint64 survey);
+    bool setComment(qint64 key, const QString &comment);
+
+private:
+    SurveyStore &m_store;
+    Problem m_problem = Problem::None;
+    QString m_subject;
+};
