@@ -193,9 +193,11 @@ QVector<Asset> Places::assets()
             continue;
         seen.insert(a.id);
         out.append(a);
+        // values() lists the last inserted first, which is the first by tag: pushed in reverse,
+        // so that it is taken first.
         const QList<int> kids = children.values(a.id);
-        for (int k : kids) // values() lists the last inserted first: the first tag ends on top
-            stack.append(k);
+        for (auto k = kids.crbegin(); k != kids.crend(); ++k)
+            stack.append(*k);
     }
     return out;
 }

@@ -263,10 +263,11 @@ Assignment Places::assignByRoute(qint64 survey, qint64 route)
     sqlite3_bind_int64(st, 2, survey);
     while (sqlite3_step(st) == SQLITE_ROW)
         stops.append(sqlite3_column_int64(st, 0));
+    // Readings past the route's end belong to no CML of it: they are left without one.
     QVector<QPair<qint64, qint64>> moves;
     sqlite3_bind_int64(rows, 1, survey);
-    while (moves.size() < stops.size() && sqlite3_step(rows) == SQLITE_ROW)
-        moves.append({keyOf(survey, sqlite3_column_int64(rows, 0)), stops[moves.size()]});
+    while (sqlite3_step(rows) == SQLITE_ROW)
+        moves.append({keyOf(survey, sqlite3_column_int64(rows, 0)), stops.value(moves.size(), 0)});
     done = apply(survey, "route", moves);
     if (m_problem != Problem::None)
         return Assignment();

@@ -209,8 +209,13 @@ private slots:
         for (qint64 c : cml)
             QVERIFY(places.history(c).isEmpty());
         QCOMPARE(places.undoAssignment(survey), 0);
+        // Walked again, a reading past the route's end loses the CML it had.
+        QVERIFY(places.moveReading(keys[5], cml[0]).id);
+        QCOMPARE(places.assignByRoute(survey, route).unassigned, 1);
+        QCOMPARE(thicknessAt(places, cml[0]), QList<float>{9.1f});
+        QVERIFY(places.undoAssignment(survey) && places.undoAssignment(survey));
         QCOMPARE(rowsOf(path(), "SELECT how, rows, undone IS NOT NULL FROM assignments ORDER BY id"),
-                 (QStringList{"route|4|1", "hand|1|1"}));
+                 (QStringList{"route|4|1", "hand|1|1", "hand|1|1", "route|5|1"}));
 
         // Multi layer by name, in another asset that has an "A" too.
         const qint64 tank = places.addAsset(site, AssetKind::Equipment, QStringLiteral("Tank 2"));
@@ -246,6 +251,13 @@ private slots:
         QVERIFY(places.history(tankA).isEmpty());
         QCOMPARE(places.history(cml[0]).front().inspector, QStringLiteral("J. Doe"));
         QCOMPARE(places.history(cml[0]).front().serial, QStringLiteral("12345"));
+
+        // The tree: each parent before its children, siblings by tag whatever their age.
+        QVERIFY(places.addAsset(site, AssetKind::Circuit, QStringLiteral("Aux")));
+        QStringList tree;
+        for (const Asset &a : places.assets())
+            tree << a.tag;
+        QCOMPARE(tree, (QStringList{"Plant", "Aux", "Line 7", "Tank 2"}));
     }
 };
 
