@@ -115,6 +115,9 @@ private slots:
         QTest::newRow("store for read") << QStringList{"--store", "x.sqlite", "--demo", "read", "-o", "-"} << 2
                                         << "takes no --store";
         QTest::newRow("report as csv") << QStringList{"--demo", "report", "-o", "x.csv"} << 2 << "FILE.pdf";
+        QTest::newRow("group without command") << QStringList{"cml"} << 2 << "list, add, import, export";
+        QTest::newRow("assign two ways") << QStringList{"assign", "1", "--by-name", "--undo"} << 2 << "one of --by-name";
+        QTest::newRow("cml add option elsewhere") << QStringList{"cml", "list", "--nominal", "3"} << 2 << "takes no --nominal";
     }
 
     void exitCodes()
