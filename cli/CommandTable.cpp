@@ -153,14 +153,14 @@ const Command table[] = {
     {"assign", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "assign needs the survey (see survey list)."),
      Option::Format | Option::Store | Option::ByName | Option::Route | Option::Undo, false, Written::Json,
      QT_TRANSLATE_NOOP("CliWords", "assign prints text, or json with --format json."), nullptr, nullptr, Pdf::No,
-     nullptr, "assign SURVEY (--by-name | --route ROUTE | --undo) [--format json]",
-     "  assign SURVEY (--by-name | --route ROUTE | --undo) [--format json]\n"
-     "                             gives the survey's readings their CMLs: by name, each\n"
-     "                             reading to the CML of its name (multi layer); by\n"
-     "                             route, the route's CMLs in order. Prints each\n"
-     "                             reading's CML, the names without one and the\n"
-     "                             readings left without one; --undo takes back the\n"
-     "                             survey's last assignment\n"},
+     nullptr, "assign SESSION (--by-name | --route ROUTE | --undo) [--format json]",
+     "  assign SESSION (--by-name | --route ROUTE | --undo) [--format json]\n"
+     "                             gives the readings of the session (a survey, see\n"
+     "                             survey list) their CMLs: by name, each reading to\n"
+     "                             the CML of its name (multi layer); by route, the\n"
+     "                             route's CMLs in order. Prints each reading's CML,\n"
+     "                             the names without one and the readings left without\n"
+     "                             one; --undo takes back the session's last assignment\n"},
     {"survey list", false, 0, 0, nullptr, Option::Format | Option::Store, false, Written::Csv | Written::Json,
      listFormats, nullptr, nullptr, Pdf::No, nullptr, "survey list [--format csv|json]",
      "  survey list [--format csv|json]\n"

@@ -154,6 +154,11 @@ private slots:
         QVERIFY2(compare.exitCode == 0 && compare.out.contains("--any-gauge") && compare.out.contains("--store")
                      && !compare.out.contains("downloads the stored records"),
                  compare.out.constData());
+        // A command of a group has its own help too.
+        const Result import = run(cli, {"cml", "import", "--help"});
+        QVERIFY2(import.exitCode == 0 && import.out.contains("cml import FILE.csv") && import.out.contains("--store")
+                     && !import.out.contains("route add") && !import.out.contains("--nominal"),
+                 import.out.constData());
 
         const QString store = tmp.filePath(QStringLiteral("untouched.sqlite"));
         const QList<QPair<QStringList, QByteArray>> refused{
