@@ -8,6 +8,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace Cli {
 
 namespace {
@@ -66,13 +68,22 @@ int cmlList(Invocation &run, Places &places)
         return Failed;
     const QVector<Asset> all = places.assets();
     const QHash<qint64, QString> paths = assetPaths(all);
-    QVector<CmlSummary> summaries;
+    // Asset by asset: the CMLs of the asset given and of those under it, else of every one.
+    QVector<qint64> listed;
     if (top) {
-        for (qint64 asset : assetsUnder(all, top))
-            summaries += places.cmlSummaries(asset);
+        listed = assetsUnder(all, top);
     } else {
-        summaries = places.cmlSummaries(0);
+        for (const Asset &a : all)
+            listed << a.id;
     }
+    QVector<CmlSummary> summaries;
+    for (qint64 asset : std::as_const(listed))
+        summaries += places.cmlSummaries(asset);
+    // By path, then tag, as the CML list of a file is.
+    std::stable_sort(summaries.begin(), summaries.end(), [&](const CmlSummary &a, const CmlSummary &b) {
+        const int byPath = paths.value(a.cml.asset).compare(paths.value(b.cml.asset), Qt::CaseInsensitive);
+        return byPath != 0 ? byPath < 0 : a.cml.tag.compare(b.cml.tag, Qt::CaseInsensitive) < 0;
+    });
     const QVector<ListColumn> columns{{"asset_path", QT_TRANSLATE_NOOP("CliWords", "ASSET"), false},
                                       {"tag", QT_TRANSLATE_NOOP("CliWords", "TAG"), false},
                                       {"description", QT_TRANSLATE_NOOP("CliWords", "DESCRIPTION"), false},

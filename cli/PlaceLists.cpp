@@ -174,7 +174,7 @@ int refuseFile(Invocation &run, const QString &file, const PlacesCsv::Refusal &r
         why = CliWords::tr("%1 is not a number of zero or more (write a '.' decimal point).").arg(detail);
         break;
     case Fault::BadDate: why = CliWords::tr("the date is not ISO 8601 in UTC, e.g. 2026-03-01T09:30:00Z."); break;
-    case Fault::BadUnit: why = CliWords::tr("the unit is neither mm nor in."); break;
+    case Fault::BadUnit: why = CliWords::tr("the unit is neither mm nor inch."); break;
     case Fault::BadPath: why = CliWords::tr("%1 has an empty tag or a tag with '/'.").arg(detail); break;
     case Fault::RepeatedTag: why = CliWords::tr("%1 is listed twice.").arg(detail); break;
     }

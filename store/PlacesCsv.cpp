@@ -303,8 +303,11 @@ bool readReadings(const QByteArray &csv, QVector<ReadingEntry> *entries, Refusal
             when.setTimeZone(QTimeZone::utc());
         entry.dateMs = when.toMSecsSinceEpoch();
 
-        const QString unit = text(RUnit).trimmed().toLower();
-        if (unit != QLatin1String("mm") && unit != QLatin1String("in"))
+        // As the gauge names its units; "in", as people write it, is the same inch.
+        QString unit = text(RUnit).trimmed().toLower();
+        if (unit == QLatin1String("in"))
+            unit = QStringLiteral("inch");
+        if (unit != QLatin1String("mm") && unit != QLatin1String("inch"))
             return refuse(refusal, Fault::BadUnit, record.line, QStringLiteral("unit"));
         entry.thicknessUnit = unit;
 

@@ -758,8 +758,8 @@
         <translation>日期不是UTC的ISO 8601格式，例如 2026-03-01T09:30:00Z。</translation>
     </message>
     <message>
-        <source>the unit is neither mm nor in.</source>
-        <translation>单位既不是 mm 也不是 in。</translation>
+        <source>the unit is neither mm nor inch.</source>
+        <translation>单位既不是 mm 也不是 inch。</translation>
     </message>
     <message>
         <source>%1 has an empty tag or a tag with &apos;/&apos;.</source>

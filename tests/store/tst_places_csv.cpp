@@ -115,7 +115,7 @@ private slots:
         std::copy(std::begin(values), std::end(values), three.values);
         three.flags = 0b101010; // layer 2's thickness and two velocities
         three.comment = QStringLiteral("涂层下腐蚀");
-        three.thicknessUnit = QStringLiteral("in");
+        three.thicknessUnit = QStringLiteral("inch");
         written << three;
 
         QVector<ReadingEntry> read;
@@ -155,7 +155,7 @@ private slots:
         for (int v = 0; v < 6; ++v)
             QCOMPARE(read[0].values[v], expected[v]);
         QCOMPARE(read[0].dateMs, utcMs(2026, 3, 1, 9, 30, 0));
-        QCOMPARE(read[0].thicknessUnit, QStringLiteral("in"));
+        QCOMPARE(read[0].thicknessUnit, QStringLiteral("inch")); // "IN" as people write it
         QCOMPARE(int(read[0].flags), 33);
     }
 
