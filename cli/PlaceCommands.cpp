@@ -55,7 +55,11 @@ int assets(Invocation &run, Places &places)
                                       {"description", QT_TRANSLATE_NOOP("CliWords", "DESCRIPTION"), false},
                                       {"cmls", QT_TRANSLATE_NOOP("CliWords", "CMLS"), true}};
     QVector<QVector<ListValue>> rows;
-    for (const Asset &a : all)
+    QVector<Asset> byPath = all;
+    std::stable_sort(byPath.begin(), byPath.end(), [&](const Asset &a, const Asset &b) {
+        return paths.value(a.id).compare(paths.value(b.id), Qt::CaseInsensitive) < 0;
+    });
+    for (const Asset &a : std::as_const(byPath))
         rows.append({ListValue::ofText(paths.value(a.id)), ListValue::ofText(kindKey(a.kind)),
                      ListValue::ofText(a.description), ListValue::ofCount(cmlCount.value(a.id))});
     return printList(run, columns, rows);
@@ -98,7 +102,7 @@ int cmlList(Invocation &run, Places &places)
     for (const CmlSummary &s : std::as_const(summaries)) {
         const Cml &c = s.cml;
         // A last reading out of range has no value to show, as in the other lists.
-        const ListValue last = s.lastMs && !s.lastOutOfRange ? ListValue::ofNumber(s.lastValue) : ListValue{};
+        const ListValue last = s.lastMs && !s.lastOutOfRange ? ListValue::ofReading(float(s.lastValue)) : ListValue{};
         rows.append({ListValue::ofText(paths.value(c.asset)), ListValue::ofText(c.tag), ListValue::ofText(c.description),
                      ListValue::ofNumber(c.nominal), ListValue::ofNumber(c.minimum), ListValue::ofNumber(c.allowance),
                      ListValue::ofText(c.material), ListValue::ofCount(s.readings), last,
@@ -169,7 +173,7 @@ int readingsImport(Invocation &run, Places &places, const SurveyStore &store)
     QStringList ids;
     for (qint64 id : surveys)
         ids << QString::number(id);
-    return run.print(CliWords::tr("%1: %2 readings imported as survey %3.")
+    return run.print(CliWords::tr("%1: %2 readings imported; surveys made: %3.")
                          .arg(file)
                          .arg(entries.size())
                          .arg(ids.join(QStringLiteral(", ")))

@@ -17,6 +17,15 @@
 
 namespace Cli {
 
+namespace {
+
+QString text(const ListValue &v)
+{
+    return v.reading ? numberText(float(v.number)) : numberText(v.number);
+}
+
+} // namespace
+
 int printList(Invocation &run, const QVector<ListColumn> &columns, const QVector<QVector<ListValue>> &rows)
 {
     QByteArray out;
@@ -34,7 +43,7 @@ int printList(Invocation &run, const QVector<ListColumn> &columns, const QVector
                     if (std::isnan(v.number))
                         line.null(key);
                     else
-                        line.digits(key, numberText(v.number).toLatin1());
+                        line.digits(key, text(v).toLatin1());
                     break;
                 case ListValue::Kind::None: line.null(key); break;
                 }
@@ -53,7 +62,7 @@ int printList(Invocation &run, const QVector<ListColumn> &columns, const QVector
                 switch (v.kind) {
                 case ListValue::Kind::Text: cells << WorkbookCell::ofText(v.text); break;
                 case ListValue::Kind::Count: cells << WorkbookCell::ofNumber(double(v.count), 0); break;
-                case ListValue::Kind::Number: cells << WorkbookCell::ofText(numberText(v.number)); break;
+                case ListValue::Kind::Number: cells << WorkbookCell::ofText(text(v)); break;
                 case ListValue::Kind::None: cells << WorkbookCell(); break;
                 }
             }
@@ -75,7 +84,7 @@ int printList(Invocation &run, const QVector<ListColumn> &columns, const QVector
                 // A line break inside a description would break the table's rows.
                 line << (v.kind == ListValue::Kind::Text    ? QString(v.text).replace(QLatin1Char('\n'), QLatin1Char(' '))
                          : v.kind == ListValue::Kind::Count ? QString::number(v.count)
-                         : v.kind == ListValue::Kind::Number ? numberText(v.number)
+                         : v.kind == ListValue::Kind::Number ? text(v)
                                                              : QString());
             }
             lines << line;
@@ -150,6 +159,19 @@ QVector<qint64> assetsUnder(const QVector<Asset> &assets, qint64 top)
 QString numberText(double value)
 {
     return std::isnan(value) ? QString() : QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString numberText(float value)
+{
+    if (std::isnan(value))
+        return QString();
+    // 0.47f is "0.47", not the double it widens to (0.4699999988...).
+    for (int digits = 6; digits < 9; ++digits) {
+        const QString text = QString::number(double(value), 'g', digits);
+        if (text.toFloat() == value)
+            return text;
+    }
+    return QString::number(double(value), 'g', 9);
 }
 
 QString utcText(qint64 ms)

@@ -24,10 +24,12 @@ struct ListValue
     QString text;
     qint64 count = 0;
     double number = 0;
+    bool reading = false; // a gauge's value, a float: shown with the digits a float has
 
-    static ListValue ofText(const QString &text) { return {Kind::Text, text, 0, 0}; }
-    static ListValue ofCount(qint64 count) { return {Kind::Count, QString(), count, 0}; }
-    static ListValue ofNumber(double number) { return {Kind::Number, QString(), 0, number}; }
+    static ListValue ofText(const QString &text) { return {Kind::Text, text, 0, 0, false}; }
+    static ListValue ofCount(qint64 count) { return {Kind::Count, QString(), count, 0, false}; }
+    static ListValue ofNumber(double number) { return {Kind::Number, QString(), 0, number, false}; }
+    static ListValue ofReading(float value) { return {Kind::Number, QString(), 0, double(value), true}; }
 };
 
 struct ListColumn
@@ -54,6 +56,7 @@ QVector<qint64> assetsUnder(const QVector<Asset> &assets, qint64 top);
 
 // A number with the fewest digits that read back the same; empty for NaN.
 QString numberText(double value);
+QString numberText(float value);
 // A time as ISO 8601 in UTC.
 QString utcText(qint64 ms);
 

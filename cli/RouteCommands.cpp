@@ -182,7 +182,7 @@ int assign(Invocation &run, Places &places, const SurveyStore &store)
         lines.append({r.number ? QString::number(r.number) : QString(), r.name,
                       r.cml ? names.value(r.cml) : QStringLiteral("-")});
     QByteArray out = CliOutput::alignedText(lines, {true, false, false});
-    out += line(CliWords::tr("%1 readings assigned, %2 left without a CML.").arg(done.assigned).arg(done.unassigned));
+    out += line(CliWords::tr("Readings assigned: %1; left without a CML: %2.").arg(done.assigned).arg(done.unassigned));
     if (!done.unmatched.isEmpty())
         out += line(CliWords::tr("Names with no CML: %1. Create them with 'palvarin-cli cml add PATH TAG' and assign "
                                  "again.")

@@ -686,8 +686,8 @@
         <translation>%1：测量记录文件中没有测点 %2；请用 &apos;palvarin-cli cml add&apos; 或 &apos;palvarin-cli cml import&apos; 添加。未导入任何内容。</translation>
     </message>
     <message>
-        <source>%1: %2 readings imported as survey %3.</source>
-        <translation>%1：已导入 %2 条读数，作为测量 %3。</translation>
+        <source>%1: %2 readings imported; surveys made: %3.</source>
+        <translation>%1：已导入 %2 条读数；新建的测量：%3。</translation>
     </message>
     <message>
         <source>there is no survey file yet (%1), so no route %2.</source>
@@ -836,8 +836,8 @@
         <translation>测点</translation>
     </message>
     <message>
-        <source>%1 readings assigned, %2 left without a CML.</source>
-        <translation>已分配 %1 条读数，%2 条没有测点。</translation>
+        <source>Readings assigned: %1; left without a CML: %2.</source>
+        <translation>已分配的读数：%1；没有测点的读数：%2。</translation>
     </message>
     <message>
         <source>Names with no CML: %1. Create them with &apos;palvarin-cli cml add PATH TAG&apos; and assign again.</source>
