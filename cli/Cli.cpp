@@ -40,6 +40,8 @@ int dispatch(const QCommandLineParser &parser, Invocation &run)
             return run.fail(CliWords::tr("the folder %1 does not exist; create it or give another path.")
                                 .arg(target.absolutePath()));
     }
+    if (isPlaceCommand(command))
+        return runPlaceCommand(run);
     if (qstrcmp(command.name, "compare") == 0)
         return compare(run);
     if (qstrcmp(command.name, "export") == 0)
@@ -99,7 +101,7 @@ int run(const QStringList &arguments, const Streams &streams, HidBackend *backen
     if (!parser.parse(arguments))
         return run.usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
-        const Command *command = commandNamed(parser.positionalArguments().value(0));
+        const Command *command = commandIn(parser.positionalArguments());
         run.writeOut((command ? commandHelp(*command) : parser.helpText()).toUtf8());
         return Done;
     }

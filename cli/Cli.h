@@ -8,12 +8,14 @@
 class HidBackend;
 
 // palvarin-cli: the gauge from a terminal or a script, without a display. One run is one
-// command (list, info, read, watch, report, history, export, compare) over one gauge
-// connection, through the same session, records model and writers as the window program;
-// history, export and compare read the survey store instead of a gauge.
+// command (list, info, read, watch, report, history, export, compare, and the places' assets,
+// cml, readings, route, assign and survey) over one gauge connection, through the same
+// session, records model and writers as the window program; history, export and compare read
+// the survey store instead of a gauge, the places' commands read or change its places.
 //
-// Exit codes: 0 done, 1 failed (standard error says why and what to do), 2 usage, 3 no gauge
-// (none attached, none with the serial asked for, or the window program holds it).
+// Exit codes: 0 done, 1 failed (standard error says why and what to do), 2 usage (or a CSV
+// file refused), 3 no gauge (none attached, none with the serial asked for, or the window
+// program holds it).
 namespace Cli {
 
 enum ExitCode { Done = 0, Failed = 1, Usage = 2, NoGauge = 3 };

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <cstring>
 
 namespace Cli {
 
@@ -16,6 +17,8 @@ using CliOutput::Format;
 namespace {
 
 constexpr Writes anyFormat = Written::Csv | Written::Xlsx | Written::Xls | Written::Json;
+const char *const listFormats =
+    QT_TRANSLATE_NOOP("CliWords", "this command prints a table, or csv or json with --format.");
 
 // In the order of the help's "Commands:" section. Each: its name, whether it needs a gauge,
 // its arguments (least, most, the error for too few), its options, whether -o is required,
@@ -84,6 +87,86 @@ const Command table[] = {
      "                             pushed have none and are left out). Sessions of\n"
      "                             different gauges are refused (exit 1) unless\n"
      "                             --any-gauge is given\n"},
+    {"assets", false, 0, 0, nullptr, Option::Format | Option::Store, false, Written::Csv | Written::Json, listFormats,
+     nullptr, nullptr, Pdf::No, nullptr, "assets [--format csv|json]",
+     "  assets [--format csv|json]\n"
+     "                             the asset tree of the survey store: path, kind\n"
+     "                             (site, unit, equipment, circuit, other), description\n"
+     "                             and the number of CMLs\n"},
+    {"cml list", false, 0, 0, nullptr, Option::Format | Option::Store | Option::Asset, false,
+     Written::Csv | Written::Json, listFormats, nullptr, nullptr, Pdf::No, nullptr,
+     "cml list [--asset PATH] [--format csv|json]",
+     "  cml list [--asset PATH] [--format csv|json]\n"
+     "                             the CMLs (condition monitoring locations), of PATH and\n"
+     "                             the assets under it if given: asset path, tag,\n"
+     "                             description, nominal, minimum, corrosion allowance,\n"
+     "                             material, readings, the last reading and its date\n"},
+    {"cml add", false, 2, 2, QT_TRANSLATE_NOOP("CliWords", "cml add needs the asset path and the CML's tag."),
+     Option::Store | Option::Nominal | Option::Minimum | Option::Allowance | Option::Material | Option::Description,
+     false, {}, nullptr, nullptr, nullptr, Pdf::No, nullptr,
+     "cml add PATH TAG [--nominal X] [--minimum X] [--allowance X] [--material M] [--description D]",
+     "  cml add PATH TAG [--nominal X] [--minimum X] [--allowance X] [--material M]\n"
+     "          [--description D]\n"
+     "                             a CML under the asset PATH (e.g. Site/Unit/V-101);\n"
+     "                             assets of PATH not yet there are made: site, unit,\n"
+     "                             equipment, circuit by their depth\n"},
+    {"cml import", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "cml import needs the CSV file to import."), Option::Store,
+     false, {}, nullptr, nullptr, nullptr, Pdf::No, nullptr, "cml import FILE.csv",
+     "  cml import FILE.csv        CMLs from a CSV file (columns asset_path, tag,\n"
+     "                             description, nominal, minimum, corrosion_allowance,\n"
+     "                             material, notes); a CML already there takes the\n"
+     "                             file's fields. A bad line refuses the whole file\n"},
+    {"cml export", false, 0, 0, nullptr, Option::Output | Option::Store | Option::Asset, true, {}, nullptr, nullptr,
+     nullptr, Pdf::No, nullptr, "cml export [--asset PATH] -o FILE",
+     "  cml export [--asset PATH] -o FILE\n"
+     "                             the CMLs as a CSV file cml import reads (-o - to\n"
+     "                             standard output)\n"},
+    {"readings import", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "readings import needs the CSV file to import."),
+     Option::Store, false, {}, nullptr, nullptr, nullptr, Pdf::No, nullptr, "readings import FILE.csv",
+     "  readings import FILE.csv   readings of CMLs already in the file (columns\n"
+     "                             asset_path, tag, date, unit, thickness_1, velocity_1,\n"
+     "                             thickness_2, velocity_2, thickness_3, velocity_3,\n"
+     "                             flags, comment), one survey per day. A bad line or an\n"
+     "                             unknown CML refuses the whole file\n"},
+    {"readings export", false, 0, 0, nullptr, Option::Output | Option::Store | Option::Asset, true, {}, nullptr, nullptr,
+     nullptr, Pdf::No, nullptr, "readings export [--asset PATH] -o FILE",
+     "  readings export [--asset PATH] -o FILE\n"
+     "                             the readings assigned to CMLs as a CSV file readings\n"
+     "                             import reads (-o - to standard output)\n"},
+    {"route list", false, 0, 0, nullptr, Option::Format | Option::Store, false, Written::Csv | Written::Json,
+     listFormats, nullptr, nullptr, Pdf::No, nullptr, "route list [--format csv|json]",
+     "  route list [--format csv|json]\n"
+     "                             the routes: name, number of CMLs, notes\n"},
+    {"route add", false, 2, -1,
+     QT_TRANSLATE_NOOP("CliWords", "route add needs the route's name and the tags of its CMLs in walking order."),
+     Option::Store | Option::Asset, false, {}, nullptr, nullptr, nullptr, Pdf::No, nullptr,
+     "route add NAME TAG... [--asset PATH]",
+     "  route add NAME TAG... [--asset PATH]\n"
+     "                             a route through the CMLs of the tags, in that order;\n"
+     "                             a tag is looked up under PATH, or must be unique in\n"
+     "                             the file\n"},
+    {"route show", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "route show needs the route's name (see route list)."),
+     Option::Format | Option::Store, false, Written::Csv | Written::Json, listFormats, nullptr, nullptr, Pdf::No,
+     nullptr, "route show NAME [--format csv|json]",
+     "  route show NAME [--format csv|json]\n"
+     "                             the route's CMLs in walking order, with their paths\n"},
+    {"assign", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "assign needs the survey (see survey list)."),
+     Option::Format | Option::Store | Option::ByName | Option::Route | Option::Undo, false, Written::Json,
+     QT_TRANSLATE_NOOP("CliWords", "assign prints text, or json with --format json."), nullptr, nullptr, Pdf::No,
+     nullptr, "assign SESSION (--by-name | --route ROUTE | --undo) [--format json]",
+     "  assign SESSION (--by-name | --route ROUTE | --undo) [--format json]\n"
+     "                             gives the readings of the session (a survey, see\n"
+     "                             survey list) their CMLs: by name, each reading to\n"
+     "                             the CML of its name (multi layer); by route, the\n"
+     "                             route's CMLs in order. Prints each reading's CML,\n"
+     "                             the names without one and the readings left without\n"
+     "                             one; --undo takes back the session's last assignment\n"},
+    {"survey list", false, 0, 0, nullptr, Option::Format | Option::Store, false, Written::Csv | Written::Json,
+     listFormats, nullptr, nullptr, Pdf::No, nullptr, "survey list [--format csv|json]",
+     "  survey list [--format csv|json]\n"
+     "                             the surveys (sessions with readings), newest first:\n"
+     "                             id, date, gauge serial, asset path, route, inspector,\n"
+     "                             readings and how many are assigned\n"},
 };
 
 const char *const introduction =
@@ -94,13 +177,15 @@ const char *const introduction =
 const char *const closing =
     "\n"
     "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
-    "program's own; history, export and compare only read it and need no gauge.\n"
+    "program's own; history, export and compare only read it, assets, cml, readings,\n"
+    "route, assign and survey read or change its places; none of them needs a gauge.\n"
     "\n"
     "JSON lines: one object per record; a value out of range is null and its key is listed\n"
     "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
     "\n"
-    "Exit codes: 0 done, 1 failed (standard error says why), 2 usage, 3 no gauge (none\n"
-    "attached, none with the serial given, or the window program holds it).";
+    "Exit codes: 0 done, 1 failed (standard error says why), 2 usage or a CSV file\n"
+    "refused (standard error names its line), 3 no gauge (none attached, none with the\n"
+    "serial given, or the window program holds it).";
 
 // Every option but --help and --version, in the order of the help.
 struct OptionEntry
@@ -121,7 +206,7 @@ const OptionEntry optionTable[] = {
     {false, Option::Output, "o", "output", "Write to <file> (- is standard output).", "file"},
     {false, Option::Format, "format", nullptr, "csv, xlsx, xls or json.", "format"},
     {false, Option::Store, "store", nullptr,
-     "The survey store history, export and compare read (default: $PALVARIN_STORE, else surveys.sqlite in the "
+     "The survey store the command reads or changes (default: $PALVARIN_STORE, else surveys.sqlite in the "
      "user's data folder).",
      "file"},
     {false, Option::Tmin, "tmin", nullptr,
@@ -130,6 +215,16 @@ const OptionEntry optionTable[] = {
      "compare: the longest time between inspections, in <years> (default 5).", "years"},
     {false, Option::Layer, "layer", nullptr, "compare: the layer <n> (1-3) of multi-layer sessions (default 1).", "n"},
     {false, Option::AnyGauge, "any-gauge", nullptr, "compare: compare sessions of different gauges too.", nullptr},
+    {false, Option::Asset, "asset", nullptr, "The asset <path>: its tags from the top down joined by '/'.", "path"},
+    {false, Option::Nominal, "nominal", nullptr, "cml add: the nominal thickness <x>.", "x"},
+    {false, Option::Minimum, "minimum", nullptr, "cml add: the required minimum thickness <x>.", "x"},
+    {false, Option::Allowance, "allowance", nullptr, "cml add: the corrosion allowance <x>.", "x"},
+    {false, Option::Material, "material", nullptr, "cml add: the <material>.", "material"},
+    {false, Option::Description, "description", nullptr, "cml add: the CML's <text>.", "text"},
+    {false, Option::ByName, "by-name", nullptr, "assign: each reading to the CML its name is the tag of.", nullptr},
+    {false, Option::Route, "route", nullptr, "assign: the <route> walked; its CMLs take the readings in order.",
+     "route"},
+    {false, Option::Undo, "undo", nullptr, "assign: take back the survey's last assignment.", nullptr},
 };
 
 // The options of the tool; `only`: those a command takes (its own and the ones every command takes).
@@ -177,6 +272,35 @@ QString generalHelpDescription()
     return text + QString::fromLatin1(closing);
 }
 
+// The options of the place commands: numbers checked here, as the other options' are.
+int checkPlaceOptions(const QCommandLineParser &parser, Invocation &run)
+{
+    PlaceOptions &places = run.places;
+    const std::pair<const char *, double *> numbers[] = {
+        {"nominal", &places.nominal}, {"minimum", &places.minimum}, {"allowance", &places.allowance}};
+    for (const auto &[name, value] : numbers) {
+        const QString option = QString::fromLatin1(name);
+        if (!parser.isSet(option))
+            continue;
+        const QString given = parser.value(option);
+        bool ok = false;
+        *value = given.trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(*value) || *value < 0)
+            return run.usage(CliWords::tr("--%1 takes a thickness of zero or more, e.g. 6.35; '%2' is none.").arg(option, given));
+    }
+    places.asset = parser.value(QStringLiteral("asset"));
+    places.assetGiven = parser.isSet(QStringLiteral("asset"));
+    places.material = parser.value(QStringLiteral("material"));
+    places.description = parser.value(QStringLiteral("description"));
+    places.route = parser.value(QStringLiteral("route"));
+    places.byName = parser.isSet(QStringLiteral("by-name"));
+    places.undo = parser.isSet(QStringLiteral("undo"));
+    if (qstrcmp(run.command->name, "assign") == 0
+        && int(places.byName) + int(parser.isSet(QStringLiteral("route"))) + int(places.undo) != 1)
+        return run.usage(CliWords::tr("assign takes one of --by-name, --route ROUTE or --undo."));
+    return Done;
+}
+
 } // namespace
 
 const Command *commandNamed(const QString &name)
@@ -185,6 +309,19 @@ const Command *commandNamed(const QString &name)
         if (name == QLatin1String(command.name))
             return &command;
     return nullptr;
+}
+
+const Command *commandIn(const QStringList &positional, int *words)
+{
+    if (positional.size() >= 2)
+        if (const Command *command = commandNamed(positional[0] + QLatin1Char(' ') + positional[1])) {
+            if (words)
+                *words = 2;
+            return command;
+        }
+    if (words)
+        *words = 1;
+    return commandNamed(positional.value(0));
 }
 
 void addAllOptions(QCommandLineParser &parser)
@@ -218,27 +355,37 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run)
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return run.usage(CliWords::tr("no command given."));
-    const QString name = positional.first();
-    run.command = commandNamed(name);
-    if (!run.command)
-        return run.usage(CliWords::tr("unknown command '%1'.").arg(name));
+    int words = 1;
+    run.command = commandIn(positional, &words);
+    if (!run.command) {
+        const QString group = positional.first();
+        QStringList members; // the commands of a group named without one of them
+        for (const Command &command : table)
+            if (QString::fromLatin1(command.name).section(QLatin1Char(' '), 0, 0) == group
+                && std::strchr(command.name, ' '))
+                members << QString::fromLatin1(command.name).section(QLatin1Char(' '), 1);
+        if (!members.isEmpty())
+            return run.usage(CliWords::tr("%1 takes one of: %2.").arg(group, members.join(QStringLiteral(", "))));
+        return run.usage(CliWords::tr("unknown command '%1'.").arg(group));
+    }
     const Command &command = *run.command;
-    run.arguments = positional.mid(1);
+    const QString name = QString::fromLatin1(command.name);
+    run.arguments = positional.mid(words);
     if (run.arguments.size() < command.leastArguments)
         return run.usage(CliWords::tr(command.tooFewArguments));
     if (command.mostArguments >= 0 && run.arguments.size() > command.mostArguments)
         return run.usage(CliWords::tr("unexpected argument '%1'.").arg(run.arguments.value(command.mostArguments)));
 
-    for (Option option : {Option::Tmin, Option::Interval, Option::Layer, Option::AnyGauge, Option::Output,
-                          Option::Format, Option::Store}) {
-        if (command.options.testFlag(option) || !parser.isSet(optionName(option)))
+    for (const OptionEntry &e : optionTable) {
+        const Option option = e.option;
+        if (e.everyCommand || command.options.testFlag(option) || !parser.isSet(optionName(option)))
             continue;
         if (option == Option::Output)
             return run.usage(CliWords::tr("%1 takes no -o.").arg(name));
         if (option == Option::Format)
             return run.usage(CliWords::tr("%1 takes no --format.").arg(name));
         if (option == Option::Store)
-            return run.usage(CliWords::tr("%1 takes no --store: only history, export and compare read the survey store.").arg(name));
+            return run.usage(CliWords::tr("%1 takes no --store: it does not use the survey store.").arg(name));
         return run.usage(CliWords::tr("%1 takes no --%2.").arg(name, optionName(option)));
     }
     run.output = parser.value(QStringLiteral("o"));
@@ -300,6 +447,8 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run)
             return run.usage(CliWords::tr("--layer takes 1, 2 or 3."));
     }
     run.anyGauge = parser.isSet(QStringLiteral("any-gauge"));
+    if (const int code = checkPlaceOptions(parser, run))
+        return code;
     run.serial = parser.value(QStringLiteral("serial"));
     return Done;
 }

@@ -12,7 +12,7 @@ struct Invocation;
 
 // The options a command may take beyond the ones every command takes (--demo, --demo-config,
 // --serial, --trace, --help, --version).
-enum class Option : quint16 {
+enum class Option : quint32 {
     Output = 1 << 0,   // -o, --output
     Format = 1 << 1,   // --format
     Store = 1 << 2,    // --store
@@ -20,6 +20,15 @@ enum class Option : quint16 {
     Interval = 1 << 4, // --interval
     Layer = 1 << 5,    // --layer
     AnyGauge = 1 << 6, // --any-gauge
+    Asset = 1 << 7,    // --asset
+    Nominal = 1 << 8,  // --nominal
+    Minimum = 1 << 9,  // --minimum
+    Allowance = 1 << 10, // --allowance
+    Material = 1 << 11,  // --material
+    Description = 1 << 12, // --description
+    ByName = 1 << 13,  // --by-name
+    Route = 1 << 14,   // --route
+    Undo = 1 << 15,    // --undo
 };
 Q_DECLARE_FLAGS(Options, Option)
 
@@ -33,7 +42,7 @@ enum class Pdf : quint8 { No, Also, Only };
 // One command of the tool, as parsing, checking and --help see it.
 struct Command
 {
-    const char *name;
+    const char *name;  // one word, or two for a command of a group ("cml list")
     bool needsGauge;   // else it reads the survey store (or nothing)
     int leastArguments;
     int mostArguments; // -1: any number
@@ -51,6 +60,9 @@ struct Command
 };
 
 const Command *commandNamed(const QString &name);
+// The command the first positional arguments name: one word, or a group's two words
+// ("cml list"); *words says how many it took.
+const Command *commandIn(const QStringList &positional, int *words = nullptr);
 
 // Sets up a parser that knows every option of the tool: its help text is the general help,
 // and its parse is what checkOptions() judges.

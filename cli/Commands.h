@@ -1,10 +1,22 @@
 #pragma once
 
+#include <QString>
+
 class HidBackend;
+class SurveyStore;
 
 namespace Cli {
 
+struct Command;
 struct Invocation;
+
+// The survey store opened only to read it: the inspector's file is never created, migrated
+// or changed that way. Missing: there is none at run.storePath (nothing was said); Failed:
+// the reason was told.
+enum class Opened { Yes, Missing, Failed };
+Opened openStore(Invocation &run, SurveyStore &store);
+// Why the store cannot be opened (or written), in words.
+QString storeProblemText(const SurveyStore &store);
 
 // The commands that talk to a gauge (list, info, read, report, watch) over `backend`; the
 // run's command is one of them.
@@ -14,5 +26,10 @@ int runGaugeCommand(Invocation &run, HidBackend &backend);
 int history(Invocation &run);
 int exportSession(Invocation &run);
 int compare(Invocation &run);
+
+// The commands of the places in the survey store: assets, cml ..., readings ..., route ...,
+// assign, survey list.
+bool isPlaceCommand(const Command &command);
+int runPlaceCommand(Invocation &run);
 
 } // namespace Cli

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
 #include <optional>
 
 class HidBackend;
@@ -22,6 +23,23 @@ class CliWords
 namespace Cli {
 
 struct Command;
+
+// The options of the place commands (assets, CMLs, routes, assignments).
+struct PlaceOptions
+{
+    QString asset; // --asset: a path
+    bool assetGiven = false;
+    // cml add: NaN when not given.
+    double nominal = std::numeric_limits<double>::quiet_NaN();
+    double minimum = std::numeric_limits<double>::quiet_NaN();
+    double allowance = std::numeric_limits<double>::quiet_NaN();
+    QString material;
+    QString description;
+    // assign: one of them.
+    bool byName = false;
+    QString route;
+    bool undo = false;
+};
 
 // One run of the tool: the command line as the command table read it, the streams, and how
 // a result is told (usage errors, failures, standard output).
@@ -42,6 +60,7 @@ struct Invocation
     QString storePath;
     ComparisonSettings comparing;
     int layer = 0; // compare: 0-2
+    PlaceOptions places;
 
     // A usage error, with the hint to --help: exit code 2.
     int usage(const QString &error) const;

@@ -21,12 +21,6 @@
 
 namespace Cli {
 
-namespace {
-
-// The survey store, read only: the inspector's file is never created, migrated or changed
-// from here.
-enum class Opened { Yes, Missing, Failed };
-
 Opened openStore(Invocation &run, SurveyStore &store)
 {
     const QString &path = run.storePath;
@@ -39,6 +33,12 @@ Opened openStore(Invocation &run, SurveyStore &store)
     }
     if (store.openReadOnly(path))
         return Opened::Yes;
+    run.fail(CliWords::tr("cannot read the survey file %1: %2 (%3)").arg(path, storeProblemText(store), store.errorText()));
+    return Opened::Failed;
+}
+
+QString storeProblemText(const SurveyStore &store)
+{
     QString why;
     switch (store.problem()) {
     case SurveyStore::Problem::NewerSchema:
@@ -59,9 +59,10 @@ Opened openStore(Invocation &run, SurveyStore &store)
         why = CliWords::tr("it cannot be opened (check its permissions).");
         break;
     }
-    run.fail(CliWords::tr("cannot read the survey file %1: %2 (%3)").arg(path, why, store.errorText()));
-    return Opened::Failed;
+    return why;
 }
+
+namespace {
 
 QString runHistory()
 {

@@ -347,7 +347,7 @@
     </message>
     <message>
         <source>%1 takes no --store: only history, export and compare read the survey store.</source>
-        <translation>%1 不接受 --store：只有 history、export 和 compare 读取测量记录库。</translation>
+        <translation type="vanished">%1 不接受 --store：只有 history、export 和 compare 读取测量记录库。</translation>
     </message>
     <message>
         <source>%1 takes no --%2.</source>
@@ -564,6 +564,304 @@
     <message>
         <source>cause: %1</source>
         <translation>原因：%1</translation>
+    </message>
+    <message>
+        <source>this command prints a table, or csv or json with --format.</source>
+        <translation>此命令打印表格，或用 --format 输出 csv 或 json。</translation>
+    </message>
+    <message>
+        <source>cml add needs the asset path and the CML&apos;s tag.</source>
+        <translation>cml add 需要资产路径和测点（CML）的标签。</translation>
+    </message>
+    <message>
+        <source>cml import needs the CSV file to import.</source>
+        <translation>cml import 需要给出要导入的CSV文件。</translation>
+    </message>
+    <message>
+        <source>readings import needs the CSV file to import.</source>
+        <translation>readings import 需要给出要导入的CSV文件。</translation>
+    </message>
+    <message>
+        <source>route add needs the route&apos;s name and the tags of its CMLs in walking order.</source>
+        <translation>route add 需要路线名称以及按巡检顺序排列的测点标签。</translation>
+    </message>
+    <message>
+        <source>route show needs the route&apos;s name (see route list).</source>
+        <translation>route show 需要路线名称（见 route list）。</translation>
+    </message>
+    <message>
+        <source>assign needs the survey (see survey list).</source>
+        <translation>assign 需要给出测量（见 survey list）。</translation>
+    </message>
+    <message>
+        <source>assign prints text, or json with --format json.</source>
+        <translation>assign 打印文字，或用 --format json 输出 json。</translation>
+    </message>
+    <message>
+        <source>--%1 takes a thickness of zero or more, e.g. 6.35; &apos;%2&apos; is none.</source>
+        <translation>--%1 需要一个不小于零的厚度，例如 6.35；&apos;%2&apos; 不是。</translation>
+    </message>
+    <message>
+        <source>assign takes one of --by-name, --route ROUTE or --undo.</source>
+        <translation>assign 需要且只接受 --by-name、--route 路线 或 --undo 之一。</translation>
+    </message>
+    <message>
+        <source>%1 takes one of: %2.</source>
+        <translation>%1 后需接以下之一：%2。</translation>
+    </message>
+    <message>
+        <source>%1 takes no --store: it does not use the survey store.</source>
+        <translation>%1 不接受 --store：它不使用测量记录库。</translation>
+    </message>
+    <message>
+        <source>PATH</source>
+        <translation>路径</translation>
+    </message>
+    <message>
+        <source>KIND</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>DESCRIPTION</source>
+        <translation>描述</translation>
+    </message>
+    <message>
+        <source>CMLS</source>
+        <translation>测点数</translation>
+    </message>
+    <message>
+        <source>ASSET</source>
+        <translation>资产</translation>
+    </message>
+    <message>
+        <source>TAG</source>
+        <translation>标签</translation>
+    </message>
+    <message>
+        <source>NOMINAL</source>
+        <translation>公称厚度</translation>
+    </message>
+    <message>
+        <source>MINIMUM</source>
+        <translation>最小厚度</translation>
+    </message>
+    <message>
+        <source>ALLOWANCE</source>
+        <translation>腐蚀裕量</translation>
+    </message>
+    <message>
+        <source>MATERIAL</source>
+        <translation>材质</translation>
+    </message>
+    <message>
+        <source>READINGS</source>
+        <translation>读数</translation>
+    </message>
+    <message>
+        <source>LAST</source>
+        <translation>最近读数</translation>
+    </message>
+    <message>
+        <source>LAST DATE</source>
+        <translation>最近日期</translation>
+    </message>
+    <message>
+        <source>%1 already has a CML %2; &apos;palvarin-cli cml import&apos; changes CMLs.</source>
+        <translation>%1 已有测点 %2；修改测点请用 &apos;palvarin-cli cml import&apos;。</translation>
+    </message>
+    <message>
+        <source>CML %1 added under %2.</source>
+        <translation>已在 %2 下添加测点 %1。</translation>
+    </message>
+    <message>
+        <source>%1: %2 CMLs added, %3 updated.</source>
+        <translation>%1：新增 %2 个测点，更新 %3 个。</translation>
+    </message>
+    <message>
+        <source>%1 holds no readings.</source>
+        <translation>%1 中没有读数。</translation>
+    </message>
+    <message>
+        <source>%1: the CML %2 is not in the survey file; add it with &apos;palvarin-cli cml add&apos; or &apos;palvarin-cli cml import&apos;. Nothing was imported.</source>
+        <translation>%1：测量记录文件中没有测点 %2；请用 &apos;palvarin-cli cml add&apos; 或 &apos;palvarin-cli cml import&apos; 添加。未导入任何内容。</translation>
+    </message>
+    <message>
+        <source>%1: %2 readings imported; surveys made: %3.</source>
+        <translation>%1：已导入 %2 条读数；新建的测量：%3。</translation>
+    </message>
+    <message>
+        <source>there is no survey file yet (%1), so no route %2.</source>
+        <translation>尚无测量记录文件（%1），因此没有路线 %2。</translation>
+    </message>
+    <message>
+        <source>there is no survey file yet (%1), so no asset %2.</source>
+        <translation>尚无测量记录文件（%1），因此没有资产 %2。</translation>
+    </message>
+    <message>
+        <source>there is no survey file yet (%1).</source>
+        <translation>尚无测量记录文件（%1）。</translation>
+    </message>
+    <message>
+        <source>cannot change the survey file %1: %2 (%3)</source>
+        <translation>无法修改测量记录文件 %1：%2（%3）</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not in the survey file %2.</source>
+        <translation>测量记录文件 %2 中没有 &apos;%1&apos;。</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is already in the survey file %2.</source>
+        <translation>测量记录文件 %2 中已有 &apos;%1&apos;。</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; cannot be taken: a tag must not be empty nor hold &apos;/&apos;.</source>
+        <translation>无法使用 &apos;%1&apos;：标签不能为空，也不能含有 &apos;/&apos;。</translation>
+    </message>
+    <message>
+        <source>the survey file %1 refused the change: %2 (%3) Nothing was changed.</source>
+        <translation>测量记录文件 %1 拒绝了修改：%2（%3）未作任何修改。</translation>
+    </message>
+    <message>
+        <source>there is no asset &apos;%1&apos; in %2; &apos;palvarin-cli assets&apos; lists them.</source>
+        <translation>%2 中没有资产 &apos;%1&apos;；&apos;palvarin-cli assets&apos; 列出所有资产。</translation>
+    </message>
+    <message>
+        <source>the file is empty; its first line must name the columns.</source>
+        <translation>文件为空；第一行必须列出各列名称。</translation>
+    </message>
+    <message>
+        <source>unknown column &apos;%1&apos; (or a column named twice).</source>
+        <translation>未知列 &apos;%1&apos;（或列名重复）。</translation>
+    </message>
+    <message>
+        <source>the column &apos;%1&apos; is missing.</source>
+        <translation>缺少列 &apos;%1&apos;。</translation>
+    </message>
+    <message>
+        <source>the line has more or fewer fields than the header.</source>
+        <translation>该行的字段数与标题行不同。</translation>
+    </message>
+    <message>
+        <source>a quoted field is not closed before the end of the file.</source>
+        <translation>引号括起的字段直到文件末尾都未闭合。</translation>
+    </message>
+    <message>
+        <source>%1 is empty.</source>
+        <translation>%1 为空。</translation>
+    </message>
+    <message>
+        <source>%1 is not a number of zero or more (write a &apos;.&apos; decimal point).</source>
+        <translation>%1 不是不小于零的数字（小数点请用 &apos;.&apos;）。</translation>
+    </message>
+    <message>
+        <source>the date is not ISO 8601 in UTC, e.g. 2026-03-01T09:30:00Z.</source>
+        <translation>日期不是UTC的ISO 8601格式，例如 2026-03-01T09:30:00Z。</translation>
+    </message>
+    <message>
+        <source>the unit is neither mm nor inch.</source>
+        <translation>单位既不是 mm 也不是 inch。</translation>
+    </message>
+    <message>
+        <source>%1 has an empty tag or a tag with &apos;/&apos;.</source>
+        <translation>%1 含有空标签或带 &apos;/&apos; 的标签。</translation>
+    </message>
+    <message>
+        <source>%1 is listed twice.</source>
+        <translation>%1 出现了两次。</translation>
+    </message>
+    <message>
+        <source>%1 line %2: %3</source>
+        <translation>%1 第 %2 行：%3</translation>
+    </message>
+    <message>
+        <source>nothing was imported.</source>
+        <translation>未导入任何内容。</translation>
+    </message>
+    <message>
+        <source>cannot read %1 (%2).</source>
+        <translation>无法读取 %1（%2）。</translation>
+    </message>
+    <message>
+        <source>there is no route &apos;%1&apos; in %2; &apos;palvarin-cli route list&apos; lists them.</source>
+        <translation>%2 中没有路线 &apos;%1&apos;；&apos;palvarin-cli route list&apos; 列出所有路线。</translation>
+    </message>
+    <message>
+        <source>NAME</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>NOTES</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>there is no CML %1 under %2.</source>
+        <translation>%2 下没有测点 %1。</translation>
+    </message>
+    <message>
+        <source>there is no CML %1 in %2; &apos;palvarin-cli cml list&apos; lists them.</source>
+        <translation>%2 中没有测点 %1；&apos;palvarin-cli cml list&apos; 列出所有测点。</translation>
+    </message>
+    <message>
+        <source>there are CMLs %1 under %2; give --asset PATH to say which.</source>
+        <translation>%2 下都有测点 %1；请用 --asset 路径 指明是哪一个。</translation>
+    </message>
+    <message numerus="yes">
+        <source>route %1 added: %n CML(s).</source>
+        <translation>
+            <numerusform>已添加路线 %1：%n 个测点。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>STOP</source>
+        <translation>顺序</translation>
+    </message>
+    <message>
+        <source>there is no survey %1 with readings in %2; &apos;palvarin-cli survey list&apos; lists them.</source>
+        <translation>%2 中没有带读数的测量 %1；&apos;palvarin-cli survey list&apos; 列出所有测量。</translation>
+    </message>
+    <message>
+        <source>survey %1 has no assignment to take back.</source>
+        <translation>测量 %1 没有可撤销的分配。</translation>
+    </message>
+    <message>
+        <source>assignment %1 of survey %2 taken back.</source>
+        <translation>已撤销测量 %2 的分配 %1。</translation>
+    </message>
+    <message>
+        <source>NUMBER</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>CML</source>
+        <translation>测点</translation>
+    </message>
+    <message>
+        <source>Readings assigned: %1; left without a CML: %2.</source>
+        <translation>已分配的读数：%1；没有测点的读数：%2。</translation>
+    </message>
+    <message>
+        <source>Names with no CML: %1. Create them with &apos;palvarin-cli cml add PATH TAG&apos; and assign again.</source>
+        <translation>没有对应测点的名称：%1。请用 &apos;palvarin-cli cml add 路径 标签&apos; 创建后重新分配。</translation>
+    </message>
+    <message>
+        <source>Names matching CMLs of more than one asset, left without one: %1.</source>
+        <translation>与多个资产的测点同名、因而未分配的名称：%1。</translation>
+    </message>
+    <message>
+        <source>DATE</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>ROUTE</source>
+        <translation>路线</translation>
+    </message>
+    <message>
+        <source>INSPECTOR</source>
+        <translation>检测人员</translation>
+    </message>
+    <message>
+        <source>ASSIGNED</source>
+        <translation>已分配</translation>
     </message>
 </context>
 <context>

@@ -115,6 +115,9 @@ private slots:
         QTest::newRow("store for read") << QStringList{"--store", "x.sqlite", "--demo", "read", "-o", "-"} << 2
                                         << "takes no --store";
         QTest::newRow("report as csv") << QStringList{"--demo", "report", "-o", "x.csv"} << 2 << "FILE.pdf";
+        QTest::newRow("group without command") << QStringList{"cml"} << 2 << "list, add, import, export";
+        QTest::newRow("assign two ways") << QStringList{"assign", "1", "--by-name", "--undo"} << 2 << "one of --by-name";
+        QTest::newRow("cml add option elsewhere") << QStringList{"cml", "list", "--nominal", "3"} << 2 << "takes no --nominal";
     }
 
     void exitCodes()
@@ -151,6 +154,11 @@ private slots:
         QVERIFY2(compare.exitCode == 0 && compare.out.contains("--any-gauge") && compare.out.contains("--store")
                      && !compare.out.contains("downloads the stored records"),
                  compare.out.constData());
+        // A command of a group has its own help too.
+        const Result import = run(cli, {"cml", "import", "--help"});
+        QVERIFY2(import.exitCode == 0 && import.out.contains("cml import FILE.csv") && import.out.contains("--store")
+                     && !import.out.contains("route add") && !import.out.contains("--nominal"),
+                 import.out.constData());
 
         const QString store = tmp.filePath(QStringLiteral("untouched.sqlite"));
         const QList<QPair<QStringList, QByteArray>> refused{
@@ -764,6 +772,157 @@ private slots:
             QVERIFY(o.value(QStringLiteral("thickness1")).isDouble());
         }
         QVERIFY(p.readAllStandardError().contains("watching"));
+    }
+
+    // The places of a survey file through the tool: CMLs imported from CSV, a route through
+    // them, a survey's readings assigned by the route, the assignment taken back, then by the
+    // readings' names; a refused import leaves the CMLs as they were.
+    void placesAssignedThroughTheTool()
+    {
+        const QString path = tmp.filePath(QStringLiteral("places.sqlite"));
+        // Four multi-layer readings named as an inspector types them: case and blanks differ
+        // from the tags, one name has no CML.
+        const QStringList names{QStringLiteral("tml-1"), QStringLiteral("TML-2"), QStringLiteral("TML-9"),
+                                QStringLiteral(" tml-3 ")};
+        {
+            SurveyStore store;
+            QVERIFY2(store.open(path), qPrintable(store.errorText()));
+            SurveyInfo info;
+            info.serial = QStringLiteral("31337");
+            info.layout = 2;
+            info.unitNumbers = {0, 0, 0, 1, 1, 1};
+            info.unitNames = {QStringLiteral("mm"), QStringLiteral("mm"), QStringLiteral("mm"),
+                              QStringLiteral("m/s"), QStringLiteral("m/s"), QStringLiteral("m/s")};
+            info.decimals = {2, 2, 2, 0, 0, 0};
+            QVERIFY(store.beginSession(info, 1700000000000) > 0);
+            QVector<float> values;
+            for (int i = 0; i < names.size(); ++i)
+                values << 10.0f + float(i) << 3 << 2 << 5900 << 5900 << 5900;
+            const quint8 flags[4] = {};
+            const QVector<QString> rowNames(names.begin(), names.end());
+            const std::vector<qint64> keys = store.addRows(int(names.size()), 6, values.constData(), flags, rowNames.constData(),
+                                                           RecordOrigin::Pushed, 1700000001000);
+            QVERIFY(keys.size() == 4 && keys.back() != 0);
+            store.endSession(1700000100000);
+        }
+        auto jsonLines = [](const QByteArray &out) {
+            QList<QJsonObject> objects;
+            for (const QByteArray &line : out.split('\n'))
+                if (!line.isEmpty())
+                    objects << QJsonDocument::fromJson(line).object();
+            return objects;
+        };
+        auto tool = [&](QStringList args) {
+            args.prepend(path);
+            args.prepend(QStringLiteral("--store"));
+            return run(cli, args);
+        };
+
+        const QString equipment = QStringLiteral("Plant/Unit 1/V-101");
+        const QString other = QStringLiteral("Plant/Unit 1/E-7");
+        const QString cmlFile = tmp.filePath(QStringLiteral("cmls.csv"));
+        {
+            QFile file(cmlFile);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("tag,asset_path,nominal,description\n"
+                       "TML-1,Plant/Unit 1/V-101,12.7,\"Shell, north\"\n"
+                       "TML-2,Plant/Unit 1/V-101,12.7,\n"
+                       "TML-3,Plant/Unit 1/V-101,9.5,Nozzle\n"
+                       "TML-4,Plant/Unit 1/E-7,,\n");
+        }
+        Result r = tool({"cml", "import", cmlFile});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        r = tool({"cml", "list", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QList<QJsonObject> cmls = jsonLines(r.out);
+        QCOMPARE(cmls.size(), 4);
+        QSet<QString> listed;
+        for (const QJsonObject &c : cmls)
+            listed << c.value(QStringLiteral("asset_path")).toString() + QLatin1Char('/') + c.value(QStringLiteral("tag")).toString();
+        QCOMPARE(listed, (QSet<QString>{equipment + "/TML-1", equipment + "/TML-2", equipment + "/TML-3", other + "/TML-4"}));
+        for (const QJsonObject &c : cmls)
+            if (c.value(QStringLiteral("tag")).toString() == QLatin1String("TML-3"))
+                QCOMPARE(c.value(QStringLiteral("nominal")).toDouble(), 9.5);
+        r = tool({"assets", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QStringList kinds;
+        for (const QJsonObject &a : jsonLines(r.out))
+            kinds << a.value(QStringLiteral("path")).toString() + QLatin1Char('=') + a.value(QStringLiteral("kind")).toString();
+        QCOMPARE(kinds.size(), 4);
+        for (const char *kind : {"Plant=site", "Plant/Unit 1=unit", "Plant/Unit 1/V-101=equipment", "Plant/Unit 1/E-7=equipment"})
+            QVERIFY2(kinds.contains(kind), qPrintable(kinds.join(QLatin1Char(' '))));
+
+        // The walking order is the route's, not the tags'.
+        const QStringList walk{QStringLiteral("TML-3"), QStringLiteral("tml-1"), QStringLiteral("TML-2")};
+        r = tool(QStringList{"route", "add", "North walk"} + walk);
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        r = tool({"route", "show", "north walk", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QList<QJsonObject> stops = jsonLines(r.out);
+        QCOMPARE(stops.size(), walk.size());
+        for (int i = 0; i < walk.size(); ++i) {
+            QCOMPARE(stops[i].value(QStringLiteral("asset_path")).toString(), equipment);
+            QCOMPARE(stops[i].value(QStringLiteral("tag")).toString().toUpper(), walk[i].toUpper());
+        }
+
+        r = tool({"survey", "list", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QList<QJsonObject> surveys = jsonLines(r.out);
+        QCOMPARE(surveys.size(), 1);
+        const QString survey = QString::number(surveys[0].value(QStringLiteral("id")).toInteger());
+        QCOMPARE(surveys[0].value(QStringLiteral("readings")).toInteger(), qint64(names.size()));
+        QCOMPARE(surveys[0].value(QStringLiteral("assigned")).toInteger(), 0);
+
+        // Each reading's CML after an assignment, in the survey's order.
+        auto assigned = [&](const QJsonObject &result) {
+            QStringList cml;
+            for (const QJsonValue &reading : result.value(QStringLiteral("readings")).toArray())
+                cml << reading.toObject().value(QStringLiteral("cml")).toString(QStringLiteral("-"));
+            return cml;
+        };
+        r = tool({"assign", survey, "--route", "North walk", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QJsonObject result = QJsonDocument::fromJson(r.out).object();
+        QCOMPARE(assigned(result), (QStringList{equipment + "/TML-3", equipment + "/TML-1", equipment + "/TML-2", "-"}));
+        QCOMPARE(result.value(QStringLiteral("assigned")).toInt(), 3);
+        QCOMPARE(result.value(QStringLiteral("unassigned")).toInt(), 1);
+
+        r = tool({"assign", survey, "--undo"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        r = tool({"survey", "list", "--format", "json"});
+        QCOMPARE(jsonLines(r.out).value(0).value(QStringLiteral("assigned")).toInteger(), 0);
+
+        r = tool({"assign", survey, "--by-name", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        result = QJsonDocument::fromJson(r.out).object();
+        QCOMPARE(assigned(result), (QStringList{equipment + "/TML-1", equipment + "/TML-2", "-", equipment + "/TML-3"}));
+        QCOMPARE(result.value(QStringLiteral("unmatched")).toArray(), QJsonArray{names[2]});
+        QCOMPARE(result.value(QStringLiteral("assigned")).toInt(), 3);
+        // Said in words too: what to do about the name without a CML.
+        r = tool({"assign", survey, "--by-name"});
+        QVERIFY2(r.exitCode == 0 && r.out.contains("TML-9") && r.out.contains("cml add"), r.out.constData());
+        r = tool({"survey", "list", "--format", "json"});
+        QCOMPARE(jsonLines(r.out).value(0).value(QStringLiteral("assigned")).toInteger(), 3);
+
+        // A file with a bad third line: nothing of it goes in, not even its good first lines.
+        const QByteArray listedBefore = tool({"cml", "list", "--format", "csv"}).out;
+        const QString badFile = tmp.filePath(QStringLiteral("bad.csv"));
+        {
+            QFile file(badFile);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("asset_path,tag,nominal\n"
+                       "Plant/Unit 2/V-200,TML-5,8\n"
+                       "Plant/Unit 1/V-101,TML-1,twelve\n");
+        }
+        r = tool({"cml", "import", badFile});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("palvarin-cli: %1 line 3: nominal").arg(badFile).toUtf8()), r.err.constData());
+        QVERIFY(r.out.isEmpty());
+        r = tool({"cml", "list", "--format", "csv"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(!listedBefore.isEmpty());
+        QCOMPARE(r.out, listedBefore);
+        QCOMPARE(jsonLines(tool({"assets", "--format", "json"}).out).size(), 4);
     }
 
     // While the window program runs it holds the gauge: the tool says so and exits 3. The
