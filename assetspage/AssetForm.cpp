@@ -19,6 +19,7 @@ AssetForm::AssetForm(const QVector<Asset> &assets, qint64 parentAsset, QWidget *
 {
     setObjectName(QStringLiteral("AssetForm"));
     setWindowTitle(tr("New Asset"));
+    setMinimumWidth(400);
     m_parent->setObjectName(QStringLiteral("assetParent"));
     m_kind->setObjectName(QStringLiteral("assetKind"));
     m_tag->setObjectName(QStringLiteral("assetTag"));

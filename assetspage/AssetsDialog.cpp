@@ -27,12 +27,13 @@
 
 namespace {
 
-void tableLook(QTableView *view)
+// `stretch`: the column that takes the width left (a description, a comment, notes).
+void tableLook(QTableView *view, int stretch)
 {
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->verticalHeader()->hide();
-    view->horizontalHeader()->setStretchLastSection(true);
+    view->horizontalHeader()->setSectionResizeMode(stretch, QHeaderView::Stretch);
     view->setAlternatingRowColors(true);
     view->setWordWrap(false);
 }
@@ -89,7 +90,7 @@ void AssetsDialog::setupUi()
     m_cmlView = new QTableView(right);
     m_cmlView->setObjectName(QStringLiteral("cmlTable"));
     m_cmlView->setModel(m_cmls);
-    tableLook(m_cmlView);
+    tableLook(m_cmlView, CmlSummaryModel::Description);
     auto *below = new QWidget(right);
     auto *belowLayout = new QVBoxLayout(below);
     belowLayout->setContentsMargins(0, 0, 0, 0);
@@ -99,7 +100,7 @@ void AssetsDialog::setupUi()
     m_historyView = new QTableView(below);
     m_historyView->setObjectName(QStringLiteral("cmlHistory"));
     m_historyView->setModel(m_history);
-    tableLook(m_historyView);
+    tableLook(m_historyView, CmlHistoryModel::Comment);
     belowLayout->addWidget(m_historyView, 1);
     right->setStretchFactor(0, 3);
     right->setStretchFactor(1, 2);
@@ -123,7 +124,7 @@ void AssetsDialog::setupUi()
     m_surveyView = new QTableView(surveys);
     m_surveyView->setObjectName(QStringLiteral("surveyTable"));
     m_surveyView->setModel(m_surveys);
-    tableLook(m_surveyView);
+    tableLook(m_surveyView, SurveyListModel::Notes);
     m_surveyView->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     surveysLayout->addWidget(m_surveyView, 1);
     auto *surveyButtons = new QHBoxLayout;

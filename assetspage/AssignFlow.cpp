@@ -16,10 +16,9 @@ namespace {
 // What an assignment by name or route did, in one line.
 QString outcome(const Assignment &a)
 {
-    QString text = AssignFlow::tr("%n reading(s) assigned", "", a.assigned);
+    QString text = AssignFlow::tr("Readings assigned: %1.").arg(a.assigned);
     if (a.unassigned > 0)
-        text += AssignFlow::tr(", %n left without a CML", "", a.unassigned);
-    text += QLatin1Char('.');
+        text += QLatin1Char(' ') + AssignFlow::tr("Left without a CML: %1.").arg(a.unassigned);
     if (!a.ambiguous.isEmpty())
         text += QLatin1Char(' ')
                 + AssignFlow::tr("Names with CMLs under more than one asset, left alone: %1.")
@@ -64,20 +63,20 @@ QString AssignFlow::assignTo(const std::vector<qint64> &keys)
                             : tr("These rows are not in the survey file: they cannot be assigned.");
     if (p->assets().isEmpty())
         return tr("There are no CMLs yet: add them in the Assets view.");
-    CmlPicker picker(*p, m_numbers, tr("Assign %n reading(s) to this CML:", "", int(kept.size())), m_parent);
+    CmlPicker picker(*p, m_numbers, tr("Readings to assign: %1. Choose their CML:").arg(kept.size()), m_parent);
     if (!ask(picker) || picker.cml() == 0)
         return tr("Nothing assigned.");
     int moved = 0;
     for (qint64 key : kept) {
         if (p->moveReading(key, picker.cml()).id == 0)
-            return tr("%n reading(s) assigned; then: %1", "", moved).arg(PlacesWords::problem(*p));
+            return tr("Readings assigned: %1. Then: %2").arg(moved).arg(PlacesWords::problem(*p));
         ++moved;
     }
     QString tag;
     for (const Cml &c : p->cmls(picker.asset()))
         if (c.id == picker.cml())
             tag = c.tag;
-    return tr("%n reading(s) assigned to %1.", "", moved).arg(p->assetPath(picker.asset()) + QLatin1Char('/') + tag);
+    return tr("Readings assigned to %1: %2.").arg(p->assetPath(picker.asset()) + QLatin1Char('/') + tag).arg(moved);
 }
 
 QString AssignFlow::assignByName(qint64 survey)

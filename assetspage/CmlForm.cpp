@@ -23,6 +23,7 @@ CmlForm::CmlForm(const QVector<Asset> &assets, qint64 asset, QWidget *parent)
 {
     setObjectName(QStringLiteral("CmlForm"));
     setWindowTitle(tr("New CML"));
+    setMinimumWidth(440);
     m_asset->setObjectName(QStringLiteral("cmlAsset"));
     m_tag->setObjectName(QStringLiteral("cmlTag"));
     m_asset->setAssets(assets);

@@ -32,12 +32,13 @@ CmlPicker::CmlPicker(Places &places, const PlaceNumbers &numbers, const QString 
     m_assetView->setObjectName(QStringLiteral("pickerAssets"));
     m_assetView->setColumnHidden(AssetTreeModel::Description, true);
     m_assetView->expandAll();
+    m_assetView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_cmlView->setModel(m_cmls);
     m_cmlView->setObjectName(QStringLiteral("pickerCmls"));
     m_cmlView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_cmlView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_cmlView->verticalHeader()->hide();
-    m_cmlView->horizontalHeader()->setStretchLastSection(true);
+    m_cmlView->horizontalHeader()->setSectionResizeMode(CmlSummaryModel::Description, QHeaderView::Stretch);
     for (int c : {int(CmlSummaryModel::Nominal), int(CmlSummaryModel::Minimum), int(CmlSummaryModel::LastDate)})
         m_cmlView->setColumnHidden(c, true);
 

@@ -243,18 +243,6 @@
 </context>
 <context>
     <name>AssignFlow</name>
-    <message numerus="yes">
-        <source>%n reading(s) assigned</source>
-        <translation>
-            <numerusform>已分配 %n 个读数</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>, %n left without a CML</source>
-        <translation>
-            <numerusform>，%n 个未分配测点</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Names with CMLs under more than one asset, left alone: %1.</source>
         <translation>以下名称对应多个资产下的测点，未分配：%1。</translation>
@@ -275,27 +263,9 @@
         <source>There are no CMLs yet: add them in the Assets view.</source>
         <translation>还没有测点：请在资产视图中添加。</translation>
     </message>
-    <message numerus="yes">
-        <source>Assign %n reading(s) to this CML:</source>
-        <translation>
-            <numerusform>将 %n 个读数分配到此测点：</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Nothing assigned.</source>
         <translation>未分配任何读数。</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n reading(s) assigned; then: %1</source>
-        <translation>
-            <numerusform>已分配 %n 个读数；随后：%1</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n reading(s) assigned to %1.</source>
-        <translation>
-            <numerusform>已将 %n 个读数分配到 %1。</numerusform>
-        </translation>
     </message>
     <message>
         <source>Add an asset in the Assets view to create CMLs for the other names.</source>
@@ -312,6 +282,26 @@
     <message>
         <source>There is no assignment to take back.</source>
         <translation>没有可撤销的分配。</translation>
+    </message>
+    <message>
+        <source>Readings assigned: %1.</source>
+        <translation>已分配读数：%1 个。</translation>
+    </message>
+    <message>
+        <source>Left without a CML: %1.</source>
+        <translation>未分配到测点的读数：%1 个。</translation>
+    </message>
+    <message>
+        <source>Readings to assign: %1. Choose their CML:</source>
+        <translation>待分配读数：%1 个。请选择测点：</translation>
+    </message>
+    <message>
+        <source>Readings assigned: %1. Then: %2</source>
+        <translation>已分配读数：%1 个。随后：%2</translation>
+    </message>
+    <message>
+        <source>Readings assigned to %1: %2.</source>
+        <translation>已分配到 %1 的读数：%2 个。</translation>
     </message>
 </context>
 <context>
