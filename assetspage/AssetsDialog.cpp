@@ -9,7 +9,6 @@
 #include "assetspage/SurveyForm.h"
 #include "assetspage/SurveyListModel.h"
 #include "interaction/UserInteraction.h"
-#include "session/GaugeSession.h"
 #include "store/Places.h"
 #include "store/SurveyStore.h"
 
@@ -40,15 +39,16 @@ void tableLook(QTableView *view, int stretch)
 
 } // namespace
 
-AssetsDialog::AssetsDialog(GaugeSession &session, QWidget *parent)
+AssetsDialog::AssetsDialog(SurveyStore *store, const QList<QVariantList> &unitTable, UserInteraction &ui,
+                           QWidget *parent)
     : QDialog(parent)
-    , m_session(session)
-    , m_numbers(session.config().unitTable)
+    , m_ui(ui)
+    , m_numbers(unitTable)
     , m_assets(new AssetTreeModel(this))
     , m_cmls(new CmlSummaryModel(this))
     , m_history(new CmlHistoryModel(this))
 {
-    if (SurveyStore *store = session.store(); store && store->isOpen())
+    if (store && store->isOpen())
         m_places = std::make_unique<Places>(*store);
     m_surveys = new SurveyListModel(m_places.get(), this);
     m_cmls->setNumbers(m_numbers, QString());
@@ -250,7 +250,7 @@ void AssetsDialog::showHistory()
 void AssetsDialog::tell(const QString &text)
 {
     if (!text.isEmpty())
-        m_session.interaction().information(this, windowTitle(), text);
+        m_ui.information(this, windowTitle(), text);
 }
 
 void AssetsDialog::addAsset()
@@ -258,7 +258,7 @@ void AssetsDialog::addAsset()
     if (!m_places)
         return;
     AssetForm form(m_assets->assets(), m_assets->assetId(m_assetView->currentIndex()), this);
-    if (!m_session.interaction().runDialog(&form, form.windowTitle()))
+    if (!m_ui.runDialog(&form, form.windowTitle()))
         return;
     const qint64 id = m_places->addAsset(form.parentAsset(), form.kind(), form.tag(), form.description());
     if (!id)
@@ -274,7 +274,7 @@ void AssetsDialog::addCml()
     if (m_assets->assets().isEmpty())
         return tell(tr("Add an asset first: every CML belongs to one."));
     CmlForm form(m_assets->assets(), m_assets->assetId(m_assetView->currentIndex()), this);
-    if (!m_session.interaction().runDialog(&form, form.windowTitle()))
+    if (!m_ui.runDialog(&form, form.windowTitle()))
         return;
     const Cml cml = form.cml();
     const qint64 id = m_places->addCml(cml);
@@ -293,7 +293,7 @@ void AssetsDialog::editSurvey()
     if (row < 0 || row >= m_surveys->rowCount())
         return tell(tr("Choose a survey first."));
     SurveyForm form(m_surveys->survey(row), m_assets->assets(), m_places->routes(), this);
-    if (!m_session.interaction().runDialog(&form, form.windowTitle()))
+    if (!m_ui.runDialog(&form, form.windowTitle()))
         return;
     if (!m_places->setSurvey(form.facts()))
         return tell(PlacesWords::problem(*m_places));

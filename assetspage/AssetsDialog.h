@@ -9,7 +9,6 @@
 class AssetTreeModel;
 class CmlHistoryModel;
 class CmlSummaryModel;
-class GaugeSession;
 class Places;
 class QLabel;
 class QPushButton;
@@ -17,6 +16,8 @@ class QTabWidget;
 class QTableView;
 class QTreeView;
 class SurveyListModel;
+class SurveyStore;
+class UserInteraction;
 
 // The places of the survey file: the asset tree on the left, the chosen asset's CMLs on the
 // right with their newest readings, the chosen CML's history below them; new assets and CMLs;
@@ -26,8 +27,10 @@ class AssetsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // The session (and its store) must outlive the dialog; without a store it only says so.
-    explicit AssetsDialog(GaugeSession &session, QWidget *parent = nullptr);
+    // The store (may be null: the dialog only says there is none) and `ui` must outlive the
+    // dialog; `unitTable` gives the numbers their decimals.
+    AssetsDialog(SurveyStore *store, const QList<QVariantList> &unitTable, UserInteraction &ui,
+                 QWidget *parent = nullptr);
     ~AssetsDialog() override;
 
     AssetTreeModel *assetModel() const { return m_assets; }
@@ -62,7 +65,7 @@ private:
     void loadSurveys();
     void tell(const QString &text);
 
-    GaugeSession &m_session;
+    UserInteraction &m_ui;
     std::unique_ptr<Places> m_places;
     PlaceNumbers m_numbers;
     AssetTreeModel *m_assets;

@@ -220,7 +220,7 @@ void MainWindow::connectPlaces()
     // The records page offers the places; this window knows both it and the Assets view.
     auto *assign = new AssignFlow(m_session, this, this);
     connect(page, &FirstPage::assetsRequested, this, [this] {
-        AssetsDialog assets(m_session, this);
+        AssetsDialog assets(m_session.store(), m_session.config().unitTable, m_session.interaction(), this);
         assets.exec();
     });
     connect(page, &FirstPage::assignToRequested, this,

@@ -24,7 +24,7 @@ namespace {
 // A CML's history as the Assets view's model holds it: (key, first thickness) per row.
 QList<QPair<qint64, double>> shownHistory(GaugeSession &session, qint64 asset, qint64 cml)
 {
-    AssetsDialog view(session);
+    AssetsDialog view(session.store(), session.config().unitTable, session.interaction());
     QList<QPair<qint64, double>> out;
     if (!view.selectAsset(asset) || !view.selectCml(cml))
         return {{-1, -1.0}};

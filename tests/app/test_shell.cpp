@@ -428,7 +428,7 @@ private slots:
         for (QAction *action : page->pushButton_assign->menu()->actions())
             check(page->pushButton_assign, QStringLiteral("menu"), action->text());
         // The places: the Assets view (its tabs and its views' headers too) and its forms.
-        AssetsDialog assets(other.session, page);
+        AssetsDialog assets(other.session.store(), other.session.config().unitTable, other.session.interaction(), page);
         check(&assets, QStringLiteral("title"), assets.windowTitle());
         walk(&assets);
         for (int t = 0; t < assets.tabs()->count(); ++t)
