@@ -88,12 +88,17 @@ QString AssignFlow::assignByName(qint64 survey)
     Assignment done = p->assignByName(survey);
     if (done.id == 0 && p->problem() != Places::Problem::None)
         return PlacesWords::problem(*p);
-    if (done.unmatched.isEmpty())
+    // A reading without a name (single layer) can be given no CML by name.
+    QStringList names;
+    for (const QString &name : std::as_const(done.unmatched))
+        if (!name.trimmed().isEmpty())
+            names << name.trimmed();
+    if (names.isEmpty())
         return outcome(done);
     const QVector<Asset> assets = p->assets();
     if (assets.isEmpty())
         return outcome(done) + QLatin1Char(' ') + tr("Add an asset in the Assets view to create CMLs for the other names.");
-    NewCmlsDialog create(done.unmatched, assets, p->survey(survey).asset, m_parent);
+    NewCmlsDialog create(names, assets, p->survey(survey).asset, m_parent);
     if (!ask(create) || create.chosenNames().isEmpty())
         return outcome(done);
     for (const QString &name : create.chosenNames()) {
