@@ -150,7 +150,9 @@ QByteArray jsonLines(const RecordsModel &model, int first, int count, qint64 num
         line.number("record", numberBase + (r - first) + 1)
             .text("time", QDateTime::fromMSecsSinceEpoch(record.arrivedMs, Qt::UTC)
                               .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ")))
-            .text("origin", record.origin == RecordOrigin::Pushed ? QStringLiteral("pushed") : QStringLiteral("memory"));
+            .text("origin", record.origin == RecordOrigin::Pushed     ? QStringLiteral("pushed")
+                            : record.origin == RecordOrigin::Imported ? QStringLiteral("imported")
+                                                                      : QStringLiteral("memory"));
         QByteArrayList flagged;
         for (int i = 0; i < columns.size(); ++i) {
             const int c = columns[i];

@@ -3,7 +3,8 @@
 #include "protocol/GaugeRecord.h"
 
 // Where a record came from.
-enum class RecordOrigin : quint8 { Memory, Pushed };
+// Imported: from a list of readings (a CSV file), not from a gauge.
+enum class RecordOrigin : quint8 { Memory, Pushed, Imported };
 
 // A record in the table: the gauge's numbers and flags, where it came from and when it
 // arrived (UTC, ms since the epoch).

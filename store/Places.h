@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -138,7 +139,7 @@ struct ReadingEntry
     float values[6] = {}; // thickness and velocity, see PlaceReading
     quint8 flags = 0;
     QString comment;
-    QString thicknessUnit; // "mm" or "in"
+    QString thicknessUnit; // "mm" or "inch", as the gauge names its units
 };
 
 class Places
@@ -224,6 +225,26 @@ public:
     bool setComment(qint64 key, const QString &comment);
 
 private:
+    // Places of a file that has them (schema 3 on); a read-only file answers, empty if older.
+    bool readable();
+    // Starts a change: the store writable, a transaction begun.
+    bool beginChange();
+    bool commitChange();
+    bool refuse(Problem problem, const QString &subject = QString());
+    // A failed step: a taken tag or name is Duplicate (the transaction rolled back, the store
+    // still usable); anything else is the store's failure.
+    bool stepFailed(int rc, const char *what, const QString &subject = QString());
+    qint64 insertAsset(qint64 parent, AssetKind kind, const QString &tag, const QString &description);
+    qint64 insertCml(const Cml &cml);
+    qint64 findAsset(const QString &path);
+    qint64 ensureAssetPath(const QString &path);
+    qint64 findCml(qint64 asset, const QString &tag);
+    QString pathOf(qint64 asset);
+    QVector<qint64> subtree(qint64 asset);
+    QVector<PlaceReading> readingsWhere(const char *where, qint64 arg, const char *order);
+    // Sets each reading's CML and logs it as one assignment of the survey.
+    Assignment apply(qint64 survey, const char *how, const QVector<QPair<qint64, qint64>> &moves);
+
     SurveyStore &m_store;
     Problem m_problem = Problem::None;
     QString m_subject;

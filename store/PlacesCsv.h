@@ -15,7 +15,7 @@
 //             thickness_3, velocity_3, flags, comment
 //
 // asset_path is the tags from the top down joined by '/'; date is ISO 8601 in UTC
-// (2026-03-01T09:30:00Z); unit is the thickness unit ("mm" or "in"); thickness_2 and 3 (with
+// (2026-03-01T09:30:00Z); unit is the thickness unit as the gauge names it ("mm" or "inch"); thickness_2 and 3 (with
 // their velocities) are empty for a single-layer reading; flags are the out-of-range bits of
 // the six values (bit 0 thickness_1, bit 1 thickness_2, bit 2 thickness_3, bit 3 velocity_1,
 // bit 4 velocity_2, bit 5 velocity_3 for three layers; bit 0 thickness, bit 1 velocity for one).

@@ -1,6 +1,7 @@
 #include "store/SurveyStore.h"
 
 #include "store/SurveySql.h"
+#include "store/Uuid.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,6 +36,14 @@ int openForReading(const QString &path, sqlite3 **db)
     QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
     uri += writerPresent ? "?mode=ro" : "?mode=ro&immutable=1";
     return sqlite3_open_v2(uri.constData(), db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+}
+
+// new_uuid() in SQL: a fresh random UUID for each row a migration gives one.
+void newUuid(sqlite3_context *context, int, sqlite3_value **)
+{
+    uint8_t bytes[16];
+    Uuid::fill(bytes);
+    sqlite3_result_blob(context, bytes, 16, SQLITE_TRANSIENT);
 }
 
 SurveyStore::Problem problemOf(int rc, int systemErrno)
@@ -298,10 +307,11 @@ bool SurveyStore::open(const QString &path)
     }
     // A commit returns only once the WAL is on the disk.
     // A larger page cache for reading a session back; mapped reads spare a copy per page.
+    sqlite3_create_function(m_db, "new_uuid", 0, SQLITE_UTF8, nullptr, newUuid, nullptr, nullptr);
     if (!exec("PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA mmap_size=268435456") || !migrate())
         return false;
-    m_insert = prepare("INSERT INTO records(session, seq, origin, arrived, flags, name, v0, v1, v2, v3, v4, v5, recno) "
-                       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+    m_insert = prepare("INSERT INTO records(session, seq, origin, arrived, flags, name, v0, v1, v2, v3, v4, v5, recno, "
+                       "uuid) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
     return m_insert != nullptr;
 }
 
@@ -405,6 +415,47 @@ bool SurveyStore::migrate()
             "(PARTITION BY session, arrived) + 1 AS n FROM records WHERE origin = 0) AS b "
             "WHERE records.session = b.session AND records.seq = b.seq;"
             "PRAGMA user_version=2;";
+        if (!exec(step))
+            return false;
+    }
+    if (version < 3) {
+        // Places. A survey is a session: every session, old ones too, gets its survey row. A
+        // reading is a session's row: it gets a UUID, and a CML and a comment when given.
+        // The records table is rebuilt rather than updated in place: copying a million rows in
+        // key order into a new tree is about twice as fast as rewriting each where it lies.
+        const char *step =
+            "CREATE TABLE assets(id INTEGER PRIMARY KEY, uuid BLOB NOT NULL UNIQUE, parent INTEGER,"
+            " kind INTEGER NOT NULL, tag TEXT NOT NULL, description TEXT);"
+            "CREATE UNIQUE INDEX assets_tag ON assets(ifnull(parent, 0), tag COLLATE NOCASE);"
+            "CREATE TABLE cmls(id INTEGER PRIMARY KEY, uuid BLOB NOT NULL UNIQUE, asset INTEGER NOT NULL,"
+            " tag TEXT NOT NULL, description TEXT, nominal REAL, minimum REAL, allowance REAL, material TEXT,"
+            " notes TEXT);"
+            "CREATE UNIQUE INDEX cmls_tag ON cmls(asset, tag COLLATE NOCASE);"
+            "CREATE TABLE routes(id INTEGER PRIMARY KEY, uuid BLOB NOT NULL UNIQUE, name TEXT NOT NULL, notes TEXT);"
+            "CREATE UNIQUE INDEX routes_name ON routes(name COLLATE NOCASE);"
+            "CREATE TABLE route_stops(route INTEGER NOT NULL, pos INTEGER NOT NULL, cml INTEGER NOT NULL,"
+            " PRIMARY KEY(route, pos)) WITHOUT ROWID;"
+            "CREATE TABLE surveys(session INTEGER PRIMARY KEY, uuid BLOB NOT NULL UNIQUE, date INTEGER NOT NULL,"
+            " asset INTEGER, route INTEGER, inspector TEXT, velocity REAL, notes TEXT);"
+            // mark: 1 no access, 2 skipped
+            "CREATE TABLE survey_marks(session INTEGER NOT NULL, cml INTEGER NOT NULL, mark INTEGER NOT NULL,"
+            " PRIMARY KEY(session, cml)) WITHOUT ROWID;"
+            // how: name, route, hand; undone: when it was taken back
+            "CREATE TABLE assignments(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, at INTEGER NOT NULL,"
+            " how TEXT NOT NULL, rows INTEGER NOT NULL, undone INTEGER);"
+            "CREATE TABLE assignment_moves(assignment INTEGER NOT NULL, seq INTEGER NOT NULL, from_cml INTEGER,"
+            " to_cml INTEGER, PRIMARY KEY(assignment, seq)) WITHOUT ROWID;"
+            "CREATE TABLE records_3(session INTEGER NOT NULL, seq INTEGER NOT NULL, origin INTEGER NOT NULL,"
+            " arrived INTEGER NOT NULL, flags INTEGER NOT NULL, state INTEGER NOT NULL DEFAULT 0, name TEXT,"
+            " v0 REAL, v1 REAL, v2 REAL, v3 REAL, v4 REAL, v5 REAL, recno INTEGER, uuid BLOB, cml INTEGER,"
+            " comment TEXT, PRIMARY KEY(session, seq)) WITHOUT ROWID;"
+            "INSERT INTO records_3 SELECT session, seq, origin, arrived, flags, state, name, v0, v1, v2, v3, v4, v5,"
+            " recno, new_uuid(), NULL, NULL FROM records ORDER BY session, seq;"
+            "DROP TABLE records;"
+            "ALTER TABLE records_3 RENAME TO records;"
+            "CREATE INDEX records_cml ON records(cml, arrived) WHERE cml IS NOT NULL;"
+            "INSERT INTO surveys(session, uuid, date) SELECT id, new_uuid(), started FROM sessions;"
+            "PRAGMA user_version=3;";
         if (!exec(step))
             return false;
     }

@@ -190,8 +190,12 @@ bool SurveyStore::deleteSession(qint64 id)
     }
     if (!begin())
         return false;
-    for (const char *sql : {"DELETE FROM records WHERE session = ?", "DELETE FROM events WHERE session = ?",
-                            "DELETE FROM exports WHERE session = ?", "DELETE FROM sessions WHERE id = ?"}) {
+    for (const char *sql :
+         {"DELETE FROM records WHERE session = ?", "DELETE FROM events WHERE session = ?",
+          "DELETE FROM exports WHERE session = ?", "DELETE FROM surveys WHERE session = ?",
+          "DELETE FROM survey_marks WHERE session = ?",
+          "DELETE FROM assignment_moves WHERE assignment IN (SELECT id FROM assignments WHERE session = ?)",
+          "DELETE FROM assignments WHERE session = ?", "DELETE FROM sessions WHERE id = ?"}) {
         Statement st{prepare(sql)};
         if (!st)
             return false;

@@ -1,6 +1,7 @@
 #include "store/SurveyStore.h"
 
 #include "store/SurveySql.h"
+#include "store/Uuid.h"
 
 #include <algorithm>
 #include <cstring>
@@ -98,6 +99,18 @@ qint64 SurveyStore::insertSession(const SurveyInfo &info, qint64 startedMs)
     if (rc != SQLITE_DONE)
         return fail(rc, "adding a session");
     const qint64 id = sqlite3_last_insert_rowid(m_db);
+    // Its survey: what was inspected and by whom is said later, if at all.
+    Statement survey{prepare("INSERT INTO surveys(session, uuid, date) VALUES(?, ?, ?)")};
+    if (!survey)
+        return 0;
+    uint8_t uuid[16];
+    Uuid::fill(uuid);
+    sqlite3_bind_int64(survey, 1, id);
+    sqlite3_bind_blob(survey, 2, uuid, 16, SQLITE_TRANSIENT);
+    sqlite3_bind_int64(survey, 3, startedMs);
+    const int surveyRc = sqlite3_step(survey);
+    if (surveyRc != SQLITE_DONE)
+        return fail(surveyRc, "adding a survey");
     return commit() ? id : 0;
 }
 
@@ -280,6 +293,9 @@ std::vector<qint64> SurveyStore::addRows(int n, int stride, const float *values,
             sqlite3_bind_double(st, 7 + v, double(row[v]));
         if (read)
             sqlite3_bind_int(st, 13, i + 1);
+        uint8_t uuid[16];
+        Uuid::fill(uuid);
+        sqlite3_bind_blob(st, 14, uuid, 16, SQLITE_TRANSIENT);
         const int rc = sqlite3_step(st);
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)

@@ -84,7 +84,8 @@ class SurveyStore
 {
 public:
     // 2: each record keeps its place in the gauge's memory (recno).
-    static constexpr int SchemaVersion = 2;
+    // 3: places (assets, CMLs, routes, surveys) and each row's UUID, CML and comment (Places).
+    static constexpr int SchemaVersion = 3;
     enum class Problem { None, CannotOpen, Corrupt, Locked, ReadOnly, Full, NewerSchema, Failed, NotAFile };
 
     SurveyStore();
@@ -188,6 +189,7 @@ public:
     qint64 fileBytes() const;
 
 private:
+    friend class Places; // shares the connection, its lock and its problems
     using Lock = std::unique_lock<std::mutex>;
     // The store for one call, once the writes deferred before it are done.
     Lock take() const;
