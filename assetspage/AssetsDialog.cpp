@@ -40,7 +40,7 @@ void tableLook(QTableView *view, int stretch)
 } // namespace
 
 AssetsDialog::AssetsDialog(SurveyStore *store, const QList<QVariantList> &unitTable, UserInteraction &ui,
-                           QWidget *parent)
+                           QWidget *parent, qint64 asset)
     : QDialog(parent)
     , m_ui(ui)
     , m_numbers(unitTable)
@@ -55,8 +55,12 @@ AssetsDialog::AssetsDialog(SurveyStore *store, const QList<QVariantList> &unitTa
     m_history->setNumbers(m_numbers);
     setupUi();
     retranslateUi();
-    refresh();
-    if (m_assets->rowCount() > 0)
+    if (!m_places)
+        return;
+    // One asset's CMLs read, the one shown: a large file's other assets cost nothing here.
+    m_assets->setAssets(m_places->assets());
+    m_assetView->expandAll();
+    if (!selectAsset(asset) && m_assets->rowCount() > 0)
         m_assetView->setCurrentIndex(m_assets->index(0, 0));
 }
 
@@ -150,6 +154,10 @@ void AssetsDialog::setupUi()
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_assetView->selectionModel(), &QItemSelectionModel::currentChanged, this, &AssetsDialog::showAsset);
     connect(m_cmlView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &AssetsDialog::showHistory);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == 1 && m_surveysStale)
+            loadSurveys();
+    });
     connect(m_surveys, &SurveyListModel::refused, this, [this] { tell(PlacesWords::problem(*m_places)); });
 }
 
@@ -183,11 +191,15 @@ void AssetsDialog::refresh()
     m_assetView->expandAll();
     if (!selectAsset(asset))
         showAsset();
-    loadSurveys();
+    // The surveys' counts take as long as a large asset's CMLs: read when their tab is shown.
+    m_surveysStale = true;
+    if (m_tabs->currentIndex() == 1)
+        loadSurveys();
 }
 
 void AssetsDialog::loadSurveys()
 {
+    m_surveysStale = false;
     QHash<qint64, QString> paths;
     for (const Asset &a : m_assets->assets())
         paths.insert(a.id, m_assets->path(a.id));

@@ -28,9 +28,10 @@ class AssetsDialog : public QDialog
     Q_OBJECT
 public:
     // The store (may be null: the dialog only says there is none) and `ui` must outlive the
-    // dialog; `unitTable` gives the numbers their decimals.
+    // dialog; `unitTable` gives the numbers their decimals. Opens on `asset` (0, or one not
+    // in the file: the first).
     AssetsDialog(SurveyStore *store, const QList<QVariantList> &unitTable, UserInteraction &ui,
-                 QWidget *parent = nullptr);
+                 QWidget *parent = nullptr, qint64 asset = 0);
     ~AssetsDialog() override;
 
     AssetTreeModel *assetModel() const { return m_assets; }
@@ -84,4 +85,5 @@ private:
     QPushButton *m_editSurvey = nullptr;
     QPushButton *m_close = nullptr;
     qint64 m_historyCml = -1; // whose readings the history holds
+    bool m_surveysStale = true; // the surveys tab is read again when shown
 };
