@@ -102,13 +102,7 @@ FirstPage::FirstPage(GaugeSession &session, QWidget *parent) : QWidget(parent), 
 
 void FirstPage::setupPlaces()
 {
-    pushButton_assets = new QPushButton(widget_buttons);
-    pushButton_assets->setObjectName(QStringLiteral("pushButton_assets"));
-    pushButton_assets->setMinimumSize(QSize(110, 35));
-    horizontalLayout_buttons->insertWidget(horizontalLayout_buttons->indexOf(pushButton_history) + 1, pushButton_assets);
-    connect(pushButton_assets, &QPushButton::clicked, this, &FirstPage::assetsRequested);
-    refreshHoverAfterClick(pushButton_assets);
-
+    // Under the table: the top row is as wide as a 1400-pixel screen allows already.
     auto *bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("widget_status"));
     auto *barLayout = new QHBoxLayout(bar);
@@ -117,6 +111,12 @@ void FirstPage::setupPlaces()
     label_status->setObjectName(QStringLiteral("label_status"));
     label_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     barLayout->addWidget(label_status, 1);
+    pushButton_assets = new QPushButton(bar);
+    pushButton_assets->setObjectName(QStringLiteral("pushButton_assets"));
+    pushButton_assets->setMinimumSize(QSize(110, 30));
+    barLayout->addWidget(pushButton_assets);
+    connect(pushButton_assets, &QPushButton::clicked, this, &FirstPage::assetsRequested);
+    refreshHoverAfterClick(pushButton_assets);
     pushButton_assign = new QPushButton(bar);
     pushButton_assign->setObjectName(QStringLiteral("pushButton_assign"));
     pushButton_assign->setMinimumSize(QSize(110, 30));
