@@ -11,6 +11,8 @@
 
 #include <QDialog>
 
+#include <utility>
+
 namespace {
 
 // What an assignment by name or route did, in one line.
@@ -50,6 +52,7 @@ bool AssignFlow::ask(QDialog &dialog)
 
 QString AssignFlow::assignTo(const std::vector<qint64> &keys)
 {
+    m_handMoves.clear();
     QString why;
     auto p = places(&why);
     if (!p)
@@ -70,6 +73,7 @@ QString AssignFlow::assignTo(const std::vector<qint64> &keys)
     for (qint64 key : kept) {
         if (p->moveReading(key, picker.cml()).id == 0)
             return tr("Readings assigned: %1. Then: %2").arg(moved).arg(PlacesWords::problem(*p));
+        m_handMoves.append(key >> 32);
         ++moved;
     }
     QString tag;
@@ -81,6 +85,7 @@ QString AssignFlow::assignTo(const std::vector<qint64> &keys)
 
 QString AssignFlow::assignByName(qint64 survey)
 {
+    m_handMoves.clear();
     QString why;
     auto p = places(&why);
     if (!p)
@@ -122,6 +127,7 @@ QString AssignFlow::assignByName(qint64 survey)
 
 QString AssignFlow::assignByRoute(qint64 survey)
 {
+    m_handMoves.clear();
     QString why;
     auto p = places(&why);
     if (!p)
@@ -148,10 +154,18 @@ QString AssignFlow::assignByRoute(qint64 survey)
 
 QString AssignFlow::undo(qint64 survey)
 {
+    const QVector<qint64> moves = std::exchange(m_handMoves, {});
     QString why;
     auto p = places(&why);
     if (!p)
         return why;
+    if (!moves.isEmpty()) {
+        // Newest first, each from the survey its reading belongs to.
+        for (auto s = moves.crbegin(); s != moves.crend(); ++s)
+            if (p->undoAssignment(*s) == 0)
+                return PlacesWords::problem(*p);
+        return tr("The last assignment was taken back.");
+    }
     if (p->undoAssignment(survey) != 0)
         return tr("The last assignment was taken back.");
     if (p->problem() != Places::Problem::None)

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 #include <memory>
 #include <vector>
@@ -27,6 +28,8 @@ public:
     QString assignTo(const std::vector<qint64> &keys);
     QString assignByName(qint64 survey);
     QString assignByRoute(qint64 survey);
+    // The newest assignment of the survey; right after Assign to…, every reading it moved
+    // (each move is an assignment of its own in the file).
     QString undo(qint64 survey);
 
 private:
@@ -37,4 +40,7 @@ private:
     GaugeSession &m_session;
     QWidget *m_parent;
     PlaceNumbers m_numbers;
+    // The surveys of the readings the last Assign to… moved, in order (empty once anything
+    // else was assigned or undone).
+    QVector<qint64> m_handMoves;
 };

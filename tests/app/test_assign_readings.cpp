@@ -1,5 +1,5 @@
 // Readings of the window's table assigned to CMLs and seen in the Assets view: by route with a
-// stop left out, one row moved by hand, and the assignments taken back one by one.
+// stop left out, rows moved by hand, and the assignments taken back one by one.
 #include "GaugeFixture.h"
 #include "ScriptedInteraction.h"
 #include "assetspage/AssetsDialog.h"
@@ -12,6 +12,7 @@
 #include "store/SurveyStore.h"
 
 #include <QAction>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -33,13 +34,18 @@ QList<QPair<qint64, double>> shownHistory(GaugeSession &session, qint64 asset, q
         const QModelIndex at = history->index(r, 0);
         out.append({at.data(CmlHistoryModel::KeyRole).toLongLong(), at.data(CmlHistoryModel::ValueRole).toDouble()});
     }
-    // The CML's line above the history counts the same readings and shows the newest one.
+    // The CML's line above the history counts the same readings and shows the newest one (of
+    // readings that arrived together, any), with the table's two decimals.
     const CmlSummaryModel *cmls = view.cmlModel();
     const int row = cmls->rowOf(cml);
     if (cmls->index(row, CmlSummaryModel::Readings).data().toLongLong() != out.size())
         return {{-2, -2.0}};
+    QStringList newest;
+    for (const PlaceReading &r : history->readings())
+        if (r.dateMs == history->readings().last().dateMs)
+            newest << QString::number(double(r.values[0]), 'f', 2);
     const QString last = cmls->index(row, CmlSummaryModel::Last).data().toString();
-    if (last != (out.isEmpty() ? QString() : QString::number(out.last().second, 'f', 2)))
+    if (out.isEmpty() ? !last.isEmpty() : !newest.contains(last))
         return {{-3, -3.0}};
     return out;
 }
@@ -110,9 +116,11 @@ private slots:
         QVERIFY2(page->label_status->text().contains(QLatin1Char('3')), qPrintable(page->label_status->text()));
         check({reading(0)}, {}, {reading(1)}, {reading(2)});
 
-        // The last row by hand to B, chosen in the picker; the row selected as a person would.
-        page->tableWidget_data->selectRow(4);
-        QCOMPARE(page->recordsTable()->selectedKeys(), std::vector<qint64>{keys[4]});
+        // The last two rows by hand to B, chosen in the picker; the rows selected as a person would.
+        page->tableWidget_data->selectRow(3);
+        page->tableWidget_data->selectionModel()->select(
+            rig.model.index(4, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(page->recordsTable()->selectedKeys(), (std::vector<qint64>{keys[3], keys[4]}));
         dialogs.answerDialogs({[&](QDialog *dialog) {
             auto *picker = qobject_cast<CmlPicker *>(dialog);
             return picker && picker->choose(pipe, b);
@@ -120,9 +128,9 @@ private slots:
         page->action_assignTo->trigger();
         QVERIFY2(page->label_status->text().contains(QStringLiteral("North/U1/P-101/B")),
                  qPrintable(page->label_status->text()));
-        check({reading(0)}, {reading(4)}, {reading(1)}, {reading(2)});
+        check({reading(0)}, {reading(3), reading(4)}, {reading(1)}, {reading(2)});
 
-        // Undone newest first: the move, then the route's assignment.
+        // Undone newest first: the move (both readings at once), then the route's assignment.
         page->action_undoAssignment->trigger();
         check({reading(0)}, {}, {reading(1)}, {reading(2)});
         page->action_undoAssignment->trigger();
