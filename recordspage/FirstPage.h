@@ -29,8 +29,10 @@ class StatisticsPanel;
 class TableReport;
 
 // The records page: device information, layer selector, the action buttons (and History), the
-// records table, the limits, statistics and charts panels. A view over the gauge session and its
-// records model: its buttons hand the work to the session; it follows the language.
+// records table, the limits, statistics and charts panels, and under them a status line with
+// Assets… and the Assign menu (also the table's context menu). A view over the gauge session and
+// its records model: its buttons hand the work to the session, the places' requests go out as
+// signals; it follows the language.
 class FirstPage : public QWidget
 {
     Q_OBJECT
