@@ -40,3 +40,9 @@ std::unique_ptr<ProgressHandle> UnattendedInteraction::createProgress(QWidget *,
     log(QStringLiteral("progress"), QString(), label);
     return std::make_unique<SilentProgress>(maximum);
 }
+
+bool UnattendedInteraction::runDialog(QDialog *, const QString &title)
+{
+    log(QStringLiteral("dialog"), title, QString());
+    return false;
+}

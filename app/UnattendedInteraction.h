@@ -18,6 +18,7 @@ public:
                             const QString &filter, QString *selectedFilter = nullptr) override;
     std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
                                                    int minimum, int maximum) override;
+    bool runDialog(QDialog *dialog, const QString &title) override;
 
 private:
     void log(const QString &kind, const QString &title, const QString &text);

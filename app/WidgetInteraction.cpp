@@ -1,6 +1,7 @@
 #include "app/WidgetInteraction.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -77,4 +78,9 @@ std::unique_ptr<ProgressHandle> WidgetInteraction::createProgress(QWidget *paren
                                                                   const QString &cancelText, int minimum, int maximum)
 {
     return std::make_unique<DialogProgress>(parent, label, cancelText, minimum, maximum);
+}
+
+bool WidgetInteraction::runDialog(QDialog *dialog, const QString &)
+{
+    return dialog->exec() == QDialog::Accepted;
 }

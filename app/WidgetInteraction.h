@@ -12,4 +12,5 @@ public:
                             const QString &filter, QString *selectedFilter = nullptr) override;
     std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
                                                    int minimum, int maximum) override;
+    bool runDialog(QDialog *dialog, const QString &title) override;
 };

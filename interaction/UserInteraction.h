@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+class QDialog;
 class QWidget;
 
 // A progress dialog as the flows see it: a bar they advance and a Cancel they poll.
@@ -38,4 +39,13 @@ public:
     virtual std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label,
                                                            const QString &cancelText, int minimum,
                                                            int maximum) = 0;
+    // One of the program's own dialogs (a picker, a small form), shown modally; true when the
+    // user accepted it. `title` names it for logs and scripts. Without widgets nothing is
+    // shown and the dialog counts as cancelled.
+    virtual bool runDialog(QDialog *dialog, const QString &title)
+    {
+        (void)dialog;
+        (void)title;
+        return false;
+    }
 };

@@ -1,5 +1,8 @@
 #include "mainwindow/MainWindow.h"
 
+#include "assetspage/AssetsDialog.h"
+#include "assetspage/AssignFlow.h"
+
 #include "interaction/Language.h"
 
 #include "hid/DeviceMonitor.h"
@@ -155,6 +158,7 @@ void MainWindow::initForm()
     page = new FirstPage(m_session, this);
     ui->stackedWidget->addWidget(page);
     ui->stackedWidget->setCurrentWidget(page);
+    connectPlaces();
     setWindowFlags(Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
     setStyleSheet(WindowStyle::styleSheet());
 }
@@ -209,4 +213,22 @@ void MainWindow::initusbport()
             qDebug("udev monitor could not start: no device notices");
     }
     m_session.connectGauge(); // a gauge already plugged in sends no arrival notice
+}
+
+void MainWindow::connectPlaces()
+{
+    // The records page offers the places; this window knows both it and the Assets view.
+    auto *assign = new AssignFlow(m_session, this, this);
+    connect(page, &FirstPage::assetsRequested, this, [this] {
+        AssetsDialog assets(m_session.store(), m_session.config().unitTable, m_session.interaction(), this);
+        assets.exec();
+    });
+    connect(page, &FirstPage::assignToRequested, this,
+            [this, assign](const std::vector<qint64> &keys) { page->showStatus(assign->assignTo(keys)); });
+    connect(page, &FirstPage::assignByNameRequested, this,
+            [this, assign](qint64 survey) { page->showStatus(assign->assignByName(survey)); });
+    connect(page, &FirstPage::assignByRouteRequested, this,
+            [this, assign](qint64 survey) { page->showStatus(assign->assignByRoute(survey)); });
+    connect(page, &FirstPage::undoAssignmentRequested, this,
+            [this, assign](qint64 survey) { page->showStatus(assign->undo(survey)); });
 }

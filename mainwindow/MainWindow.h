@@ -61,6 +61,8 @@ private:
     // The button of the language in use is shown checked.
     void showLanguageInUse();
     void showLed(bool on);
+    // The records page's Assets button and Assign menu to the Assets view and the assign flow.
+    void connectPlaces();
 
     struct Ui
     {

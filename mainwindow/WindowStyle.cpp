@@ -42,8 +42,9 @@ QString WindowStyle::styleSheet()
                             "border:1px solid #A0A0A0;}");
     rules << QStringLiteral("QHeaderView::section,QTableCornerButton::section{color:#F0F0F0;}"
                             "QTableView::item:hover{color:#F0F0F0;}");
-    // The row numbers' column below the last row: the table's grey, not the window's white.
-    rules << QStringLiteral("QTableView QHeaderView{background:#444444;}");
+    // The row numbers' column below the last row: the table's grey, not the window's white;
+    // a tree's header (the Assets view's) as dark, or its light words would not show.
+    rules << QStringLiteral("QTableView QHeaderView,QTreeView QHeaderView{background:#444444;}");
     // The language in use: a pressed, darker button.
     rules << QStringLiteral("QPushButton#btnLanguageEn:checked,QPushButton#btnLanguageZh:checked{background:#0B3D75;"
                             "color:#FFFFFF;font-weight:bold;border:2px solid #06223F;}");

@@ -56,6 +56,7 @@ public:
     {
         return ui.createProgress(parent, label, cancelText, minimum, maximum);
     }
+    bool runDialog(QDialog *dialog, const QString &title) override { return ui.runDialog(dialog, title); }
     QString getSaveFileName(QWidget *parent, const QString &, const QString &, const QString &,
                             QString *selectedFilter) override
     {

@@ -17,7 +17,9 @@
 #include "recordspage/TableReport.h"
 #include "session/ExportTable.h"
 #include "session/GaugeSession.h"
+#include "store/SurveyStore.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
@@ -29,6 +31,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSpacerItem>
@@ -94,6 +97,72 @@ FirstPage::FirstPage(GaugeSession &session, QWidget *parent) : QWidget(parent), 
     connect(tableWidget_data, &QAbstractItemView::doubleClicked, records,
             [this](const QModelIndex &index) { records->editName(index.row(), index.column()); });
     setupAnalysis();
+    setupPlaces();
+}
+
+void FirstPage::setupPlaces()
+{
+    // Under the table: the top row is as wide as a 1400-pixel screen allows already.
+    auto *bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("widget_status"));
+    auto *barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(10, 0, 10, 0);
+    label_status = new QLabel(bar);
+    label_status->setObjectName(QStringLiteral("label_status"));
+    label_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    barLayout->addWidget(label_status, 1);
+    pushButton_assets = new QPushButton(bar);
+    pushButton_assets->setObjectName(QStringLiteral("pushButton_assets"));
+    pushButton_assets->setMinimumSize(QSize(110, 30));
+    barLayout->addWidget(pushButton_assets);
+    connect(pushButton_assets, &QPushButton::clicked, this, &FirstPage::assetsRequested);
+    refreshHoverAfterClick(pushButton_assets);
+    pushButton_assign = new QPushButton(bar);
+    pushButton_assign->setObjectName(QStringLiteral("pushButton_assign"));
+    pushButton_assign->setMinimumSize(QSize(110, 30));
+    barLayout->addWidget(pushButton_assign);
+    gridLayout_firstPage->addWidget(bar, 4, 0, 1, 2);
+
+    auto *menu = new QMenu(pushButton_assign);
+    menu->setObjectName(QStringLiteral("menu_assign"));
+    auto action = [this, menu](const char *name) {
+        auto *a = new QAction(this);
+        a->setObjectName(QString::fromLatin1(name));
+        menu->addAction(a);
+        tableWidget_data->addAction(a);
+        return a;
+    };
+    action_assignTo = action("action_assignTo");
+    action_assignByName = action("action_assignByName");
+    action_assignByRoute = action("action_assignByRoute");
+    menu->addSeparator();
+    action_undoAssignment = action("action_undoAssignment");
+    pushButton_assign->setMenu(menu);
+    tableWidget_data->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(action_assignTo, &QAction::triggered, this,
+            [this] { emit assignToRequested(records->selectedKeys()); });
+    connect(action_assignByName, &QAction::triggered, this, [this] { emit assignByNameRequested(tableSurvey()); });
+    connect(action_assignByRoute, &QAction::triggered, this, [this] { emit assignByRouteRequested(tableSurvey()); });
+    connect(action_undoAssignment, &QAction::triggered, this,
+            [this] { emit undoAssignmentRequested(tableSurvey()); });
+    retranslateUi();
+}
+
+qint64 FirstPage::tableSurvey() const
+{
+    const RecordsModel &model = m_session.model();
+    for (int row = model.rowCount() - 1; row >= 0; --row) {
+        const std::vector<qint64> key = model.keys(row, 1);
+        if (!key.empty() && key.front() != 0)
+            return key.front() >> 32;
+    }
+    const SurveyStore *store = m_session.store();
+    return store ? store->currentSession() : 0;
+}
+
+void FirstPage::showStatus(const QString &text)
+{
+    label_status->setText(text);
 }
 
 void FirstPage::setupAnalysis()
@@ -264,6 +333,15 @@ void FirstPage::retranslateUi()
     if (m_chartsToggle)
         m_chartsToggle->setText(tr("Charts"));
     pushButton_history->setText(tr("History"));
+    if (pushButton_assets) {
+        pushButton_assets->setText(tr("Assets…"));
+        pushButton_assets->setToolTip(tr("Assets, CMLs and their readings, and the surveys"));
+        pushButton_assign->setText(tr("Assign"));
+        action_assignTo->setText(tr("Assign to…"));
+        action_assignByName->setText(tr("Assign by Name…"));
+        action_assignByRoute->setText(tr("Assign by Route…"));
+        action_undoAssignment->setText(tr("Undo Assignment"));
+    }
 }
 
 void FirstPage::changeEvent(QEvent *event)

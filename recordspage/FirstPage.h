@@ -4,12 +4,14 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class BandDelegate;
 class ChartsPanel;
 class GaugeSession;
 class LimitsEditor;
 class LimitsStore;
+class QAction;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
@@ -27,8 +29,10 @@ class StatisticsPanel;
 class TableReport;
 
 // The records page: device information, layer selector, the action buttons (and History), the
-// records table, the limits, statistics and charts panels. A view over the gauge session and its
-// records model: its buttons hand the work to the session; it follows the language.
+// records table, the limits, statistics and charts panels, and under them a status line with
+// Assets… and the Assign menu (also the table's context menu). A view over the gauge session and
+// its records model: its buttons hand the work to the session, the places' requests go out as
+// signals; it follows the language.
 class FirstPage : public QWidget
 {
     Q_OBJECT
@@ -47,6 +51,12 @@ public:
     // Where limits are kept per gauge (not owned); by default the survey file when the
     // session has one, else an INI file in the user's configuration folder.
     void setLimitsStore(LimitsStore *store);
+
+    // The survey the table's rows belong to (of the newest row; without rows, the file's
+    // current session; 0 without a file).
+    qint64 tableSurvey() const;
+    // A line under the table saying what the last assignment did.
+    void showStatus(const QString &text);
 
     // What the Report button writes.
     TableReport &report() const { return *m_report; }
@@ -69,7 +79,22 @@ public:
     QPushButton *pushButton_undo = nullptr;
     QPushButton *pushButton_report = nullptr;
     QPushButton *pushButton_history = nullptr;
+    QPushButton *pushButton_assets = nullptr;
+    QPushButton *pushButton_assign = nullptr; // its menu holds the assign actions
+    QAction *action_assignTo = nullptr;
+    QAction *action_assignByName = nullptr;
+    QAction *action_assignByRoute = nullptr;
+    QAction *action_undoAssignment = nullptr;
+    QLabel *label_status = nullptr;
     QTableView *tableWidget_data = nullptr;
+
+signals:
+    // The places: whoever shows them listens (the page knows no CML).
+    void assetsRequested();
+    void assignToRequested(const std::vector<qint64> &keys);
+    void assignByNameRequested(qint64 survey);
+    void assignByRouteRequested(qint64 survey);
+    void undoAssignmentRequested(qint64 survey);
 
 private slots:
     void on_comboBox_layerDisplay_currentIndexChanged(int index);
@@ -88,6 +113,8 @@ private:
     void updateUndoButton();
     // The limits, statistics and charts panels over the table's analysis, and the report.
     void setupAnalysis();
+    // The Assets button, the Assign menu (also the table's context menu) and the status line.
+    void setupPlaces();
     // Band colours on the thickness columns of the current layout.
     void syncBandColumns();
 

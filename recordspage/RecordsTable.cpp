@@ -190,6 +190,16 @@ RowRanges RecordsTable::selectedRows() const
     return merged;
 }
 
+std::vector<qint64> RecordsTable::selectedKeys() const
+{
+    std::vector<qint64> out;
+    for (const RowRange &range : selectedRows()) {
+        const std::vector<qint64> keys = m_model->keys(range.first, range.last - range.first + 1);
+        out.insert(out.end(), keys.begin(), keys.end());
+    }
+    return out;
+}
+
 bool RecordsTable::editName(int row, int column)
 {
     if (m_model->layout() != 2 || column != 0 || row < 0 || row >= m_model->rowCount())

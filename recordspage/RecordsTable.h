@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QPoint>
 
+#include <vector>
+
 class DeleteButtonDelegate;
 class QLabel;
 class RecordEdits;
@@ -31,6 +33,8 @@ public:
 
     // The rows with a selected cell, as sorted ranges that neither overlap nor touch.
     RowRanges selectedRows() const;
+    // The survey file's keys of those rows, top to bottom (0 for a row the file does not keep).
+    std::vector<qint64> selectedKeys() const;
     // Opens the name editor of (row, 0); only in the multi-layer layout and only for column 0.
     bool editName(int row, int column);
     // Deletes go through these edits (undoable) once set; must outlive this object.

@@ -137,6 +137,174 @@
     </message>
 </context>
 <context>
+    <name>AssetForm</name>
+    <message>
+        <source>New Asset</source>
+        <translation>新建资产</translation>
+    </message>
+    <message>
+        <source>(top level)</source>
+        <translation>（顶层）</translation>
+    </message>
+    <message>
+        <source>Tag, unique under its parent</source>
+        <translation>位号，同一上级下唯一</translation>
+    </message>
+    <message>
+        <source>Under:</source>
+        <translation>上级：</translation>
+    </message>
+    <message>
+        <source>Kind:</source>
+        <translation>类型：</translation>
+    </message>
+    <message>
+        <source>Tag:</source>
+        <translation>位号：</translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <translation>描述：</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>AssetTreeModel</name>
+    <message>
+        <source>Asset</source>
+        <translation>资产</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>描述</translation>
+    </message>
+</context>
+<context>
+    <name>AssetsDialog</name>
+    <message>
+        <source>Assets</source>
+        <translation>资产</translation>
+    </message>
+    <message>
+        <source>No survey file is open: there are no places to show.</source>
+        <translation>未打开测量文件：没有可显示的位置。</translation>
+    </message>
+    <message>
+        <source>Assets and CMLs</source>
+        <translation>资产与测点</translation>
+    </message>
+    <message>
+        <source>Surveys</source>
+        <translation>检测记录</translation>
+    </message>
+    <message>
+        <source>Add Asset…</source>
+        <translation>添加资产…</translation>
+    </message>
+    <message>
+        <source>Add CML…</source>
+        <translation>添加测点…</translation>
+    </message>
+    <message>
+        <source>Edit Survey…</source>
+        <translation>编辑检测…</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Readings of %1</source>
+        <translation>%1 的读数</translation>
+    </message>
+    <message>
+        <source>Choose a CML to see its readings.</source>
+        <translation>选择一个测点以查看其读数。</translation>
+    </message>
+    <message>
+        <source>Add an asset first: every CML belongs to one.</source>
+        <translation>请先添加资产：每个测点都属于一个资产。</translation>
+    </message>
+    <message>
+        <source>Choose a survey first.</source>
+        <translation>请先选择一次检测。</translation>
+    </message>
+</context>
+<context>
+    <name>AssignFlow</name>
+    <message>
+        <source>Names with CMLs under more than one asset, left alone: %1.</source>
+        <translation>以下名称对应多个资产下的测点，未分配：%1。</translation>
+    </message>
+    <message>
+        <source>No survey file is open: readings cannot be assigned.</source>
+        <translation>未打开测量文件：无法分配读数。</translation>
+    </message>
+    <message>
+        <source>Select the rows to assign first.</source>
+        <translation>请先选择要分配的行。</translation>
+    </message>
+    <message>
+        <source>These rows are not in the survey file: they cannot be assigned.</source>
+        <translation>这些行不在测量文件中：无法分配。</translation>
+    </message>
+    <message>
+        <source>There are no CMLs yet: add them in the Assets view.</source>
+        <translation>还没有测点：请在资产视图中添加。</translation>
+    </message>
+    <message>
+        <source>Nothing assigned.</source>
+        <translation>未分配任何读数。</translation>
+    </message>
+    <message>
+        <source>Add an asset in the Assets view to create CMLs for the other names.</source>
+        <translation>请在资产视图中添加资产，以便为其余名称创建测点。</translation>
+    </message>
+    <message>
+        <source>There are no routes in the survey file yet.</source>
+        <translation>测量文件中还没有路线。</translation>
+    </message>
+    <message>
+        <source>The last assignment was taken back.</source>
+        <translation>已撤销上一次分配。</translation>
+    </message>
+    <message>
+        <source>There is no assignment to take back.</source>
+        <translation>没有可撤销的分配。</translation>
+    </message>
+    <message>
+        <source>Readings assigned: %1.</source>
+        <translation>已分配读数：%1 个。</translation>
+    </message>
+    <message>
+        <source>Left without a CML: %1.</source>
+        <translation>未分配到测点的读数：%1 个。</translation>
+    </message>
+    <message>
+        <source>Readings to assign: %1. Choose their CML:</source>
+        <translation>待分配读数：%1 个。请选择测点：</translation>
+    </message>
+    <message>
+        <source>Readings assigned: %1. Then: %2</source>
+        <translation>已分配读数：%1 个。随后：%2</translation>
+    </message>
+    <message>
+        <source>Readings assigned to %1: %2.</source>
+        <translation>已分配到 %1 的读数：%2 个。</translation>
+    </message>
+</context>
+<context>
     <name>BandWords</name>
     <message>
         <source>Under minimum</source>
@@ -865,6 +1033,130 @@
     </message>
 </context>
 <context>
+    <name>CmlForm</name>
+    <message>
+        <source>New CML</source>
+        <translation>新建测点</translation>
+    </message>
+    <message>
+        <source>Tag, unique within the asset</source>
+        <translation>位号，同一资产内唯一</translation>
+    </message>
+    <message>
+        <source>not given</source>
+        <translation>未给出</translation>
+    </message>
+    <message>
+        <source>Asset:</source>
+        <translation>资产：</translation>
+    </message>
+    <message>
+        <source>Tag:</source>
+        <translation>位号：</translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <translation>描述：</translation>
+    </message>
+    <message>
+        <source>Nominal thickness:</source>
+        <translation>公称厚度：</translation>
+    </message>
+    <message>
+        <source>Minimum thickness:</source>
+        <translation>最小要求厚度：</translation>
+    </message>
+    <message>
+        <source>Corrosion allowance:</source>
+        <translation>腐蚀裕量：</translation>
+    </message>
+    <message>
+        <source>Material:</source>
+        <translation>材质：</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>CmlHistoryModel</name>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Thickness</source>
+        <translation>厚度</translation>
+    </message>
+    <message>
+        <source>Survey</source>
+        <translation>检测</translation>
+    </message>
+    <message>
+        <source>Gauge</source>
+        <translation>仪器</translation>
+    </message>
+    <message>
+        <source>Inspector</source>
+        <translation>检测员</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>备注</translation>
+    </message>
+</context>
+<context>
+    <name>CmlPicker</name>
+    <message>
+        <source>Choose a CML</source>
+        <translation>选择测点</translation>
+    </message>
+    <message>
+        <source>Assign</source>
+        <translation>分配</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>CmlSummaryModel</name>
+    <message>
+        <source>CML</source>
+        <translation>测点</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>描述</translation>
+    </message>
+    <message>
+        <source>Nominal</source>
+        <translation>公称厚度</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>最小厚度</translation>
+    </message>
+    <message>
+        <source>Last reading</source>
+        <translation>最新读数</translation>
+    </message>
+    <message>
+        <source>Read on</source>
+        <translation>测量时间</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>读数数量</translation>
+    </message>
+</context>
+<context>
     <name>ComparisonDialog</name>
     <message>
         <source>Save the comparison</source>
@@ -1221,6 +1513,34 @@
         <source>History</source>
         <translation>历史数据</translation>
     </message>
+    <message>
+        <source>Assets…</source>
+        <translation>资产…</translation>
+    </message>
+    <message>
+        <source>Assets, CMLs and their readings, and the surveys</source>
+        <translation>资产、测点及其读数，以及各次检测</translation>
+    </message>
+    <message>
+        <source>Assign</source>
+        <translation>分配</translation>
+    </message>
+    <message>
+        <source>Assign to…</source>
+        <translation>分配到…</translation>
+    </message>
+    <message>
+        <source>Assign by Name…</source>
+        <translation>按名称分配…</translation>
+    </message>
+    <message>
+        <source>Assign by Route…</source>
+        <translation>按路线分配…</translation>
+    </message>
+    <message>
+        <source>Undo Assignment</source>
+        <translation>撤销分配</translation>
+    </message>
 </context>
 <context>
     <name>GaugeError</name>
@@ -1520,6 +1840,29 @@
     </message>
 </context>
 <context>
+    <name>NewCmlsDialog</name>
+    <message>
+        <source>New CMLs</source>
+        <translation>新建测点</translation>
+    </message>
+    <message>
+        <source>No CML has these names. Create the ticked ones as CMLs and assign their readings?</source>
+        <translation>没有测点使用这些名称。是否将勾选的名称创建为测点并分配其读数？</translation>
+    </message>
+    <message>
+        <source>Under asset:</source>
+        <translation>所属资产：</translation>
+    </message>
+    <message>
+        <source>Create and Assign</source>
+        <translation>创建并分配</translation>
+    </message>
+    <message>
+        <source>Leave Them</source>
+        <translation>保持不变</translation>
+    </message>
+</context>
+<context>
     <name>PdfReport</name>
     <message>
         <source>Ultrasonic thickness inspection report</source>
@@ -1608,6 +1951,57 @@
     <message>
         <source>Inspection report</source>
         <translation>检测报告</translation>
+    </message>
+</context>
+<context>
+    <name>PlacesWords</name>
+    <message>
+        <source>Site</source>
+        <translation>厂区</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>装置</translation>
+    </message>
+    <message>
+        <source>Equipment</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>Circuit</source>
+        <translation>管线回路</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>其他</translation>
+    </message>
+    <message>
+        <source>The survey file cannot be written.</source>
+        <translation>无法写入测量文件。</translation>
+    </message>
+    <message>
+        <source>It is no longer in the survey file.</source>
+        <translation>它已不在测量文件中。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not in the survey file.</source>
+        <translation>测量文件中没有“%1”。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is taken already.</source>
+        <translation>“%1”已被使用。</translation>
+    </message>
+    <message>
+        <source>A tag must not be empty or contain &quot;/&quot;.</source>
+        <translation>位号不能为空，也不能包含“/”。</translation>
+    </message>
+    <message>
+        <source>No access</source>
+        <translation>无法到达</translation>
+    </message>
+    <message>
+        <source>Skipped</source>
+        <translation>已跳过</translation>
     </message>
 </context>
 <context>
@@ -1850,6 +2244,29 @@
     </message>
 </context>
 <context>
+    <name>RoutePicker</name>
+    <message>
+        <source>Assign by Route</source>
+        <translation>按路线分配</translation>
+    </message>
+    <message>
+        <source>Route:</source>
+        <translation>路线：</translation>
+    </message>
+    <message>
+        <source>The readings go to the stops in order. Tick the stops left out on this survey.</source>
+        <translation>读数按顺序分配给路线上的测点。请勾选本次检测中略过的测点。</translation>
+    </message>
+    <message>
+        <source>Assign</source>
+        <translation>分配</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
     <name>Startup</name>
     <message>
         <source>the meter table</source>
@@ -1984,6 +2401,88 @@
     <message>
         <source>%1 of %2</source>
         <translation>%1 / %2</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyForm</name>
+    <message>
+        <source>Survey %1</source>
+        <translation>检测 %1</translation>
+    </message>
+    <message>
+        <source>(not said)</source>
+        <translation>（未指定）</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>（无）</translation>
+    </message>
+    <message>
+        <source>Taken:</source>
+        <translation>测量于：</translation>
+    </message>
+    <message>
+        <source>Asset:</source>
+        <translation>资产：</translation>
+    </message>
+    <message>
+        <source>Route:</source>
+        <translation>路线：</translation>
+    </message>
+    <message>
+        <source>Inspector:</source>
+        <translation>检测员：</translation>
+    </message>
+    <message>
+        <source>Notes:</source>
+        <translation>备注：</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyListModel</name>
+    <message>
+        <source>Survey</source>
+        <translation>检测</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Gauge</source>
+        <translation>仪器</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>读数数量</translation>
+    </message>
+    <message>
+        <source>Assigned</source>
+        <translation>已分配</translation>
+    </message>
+    <message>
+        <source>Asset</source>
+        <translation>资产</translation>
+    </message>
+    <message>
+        <source>Route</source>
+        <translation>路线</translation>
+    </message>
+    <message>
+        <source>Inspector</source>
+        <translation>检测员</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>备注</translation>
     </message>
 </context>
 <context>

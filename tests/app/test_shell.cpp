@@ -3,6 +3,12 @@
 #include "GaugeFixture.h"
 #include "PseudoCatalogue.h"
 #include "app/AppInit.h"
+#include "assetspage/AssetForm.h"
+#include "assetspage/AssetsDialog.h"
+#include "assetspage/CmlForm.h"
+#include "assetspage/NewCmlsDialog.h"
+#include "assetspage/RoutePicker.h"
+#include "assetspage/SurveyForm.h"
 #include "app/SingleInstance.h"
 #include "interaction/Language.h"
 #include "mainwindow/UdevDeviceMonitor.h"
@@ -15,6 +21,8 @@
 #include <QFile>
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QMenu>
+#include <QTabWidget>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -417,6 +425,27 @@ private slots:
         ReportDialog report(ReportFields(), QString(), page);
         check(&report, QStringLiteral("title"), report.windowTitle());
         walk(&report);
+        for (QAction *action : page->pushButton_assign->menu()->actions())
+            check(page->pushButton_assign, QStringLiteral("menu"), action->text());
+        // The places: the Assets view (its tabs and its views' headers too) and its forms.
+        AssetsDialog assets(other.session.store(), other.session.config().unitTable, other.session.interaction(), page);
+        check(&assets, QStringLiteral("title"), assets.windowTitle());
+        walk(&assets);
+        for (int t = 0; t < assets.tabs()->count(); ++t)
+            check(assets.tabs(), QStringLiteral("tab"), assets.tabs()->tabText(t));
+        for (QAbstractItemView *view : assets.findChildren<QAbstractItemView *>())
+            for (int c = 0; view->model() && c < view->model()->columnCount(); ++c)
+                check(view, QStringLiteral("header"), view->model()->headerData(c, Qt::Horizontal).toString());
+        AssetForm assetForm({}, 0, page);
+        CmlForm cmlForm({}, 0, page);
+        SurveyForm surveyForm(SurveyFacts(), {}, {}, page);
+        surveyForm.findChild<QLabel *>(QStringLiteral("surveyWhen"))->hide(); // a date and a serial number
+        RoutePicker routePicker({}, {}, {}, 0, page);
+        NewCmlsDialog newCmls({}, {}, 0, page);
+        for (QDialog *form : std::initializer_list<QDialog *>{&assetForm, &cmlForm, &surveyForm, &routePicker, &newCmls}) {
+            check(form, QStringLiteral("title"), form->windowTitle());
+            walk(form);
+        }
         QVERIFY2(bypassed.isEmpty(), qPrintable(bypassed.join(QLatin1Char('\n'))));
         QVERIFY2(checked >= 40, qPrintable(QString::number(checked))); // the walk saw the page
     }

@@ -74,6 +74,11 @@ public:
             return to->createProgress(parent, label, cancelText, minimum, maximum);
         return std::make_unique<SilentProgress>(maximum);
     }
+    bool runDialog(QDialog *dialog, const QString &title) override
+    {
+        UserInteraction *to = target();
+        return to && to->runDialog(dialog, title);
+    }
 
 private:
     static UserInteraction *target() { return alive().isEmpty() ? nullptr : alive().last(); }
@@ -154,4 +159,14 @@ std::unique_ptr<ProgressHandle> ScriptedInteraction::createProgress(QWidget *, c
     auto handle = std::make_unique<ScriptedProgress>(*this, maximum, cancelAt);
     cancelAt = -1;
     return handle;
+}
+
+bool ScriptedInteraction::runDialog(QDialog *dialog, const QString &title)
+{
+    record({Kind::Dialog, title, title, {}});
+    if (dialogAnswers.isEmpty()) {
+        ++unexpected;
+        return false;
+    }
+    return dialogAnswers.takeFirst()(dialog);
 }

@@ -13,7 +13,7 @@
 class ScriptedInteraction : public UserInteraction
 {
 public:
-    enum class Kind { Information, Question, SaveFile, Progress };
+    enum class Kind { Information, Question, SaveFile, Progress, Dialog };
     struct Shown
     {
         Kind kind;
@@ -30,6 +30,11 @@ public:
     // Answers, taken in order. A question with no scripted answer gets No and counts as unexpected.
     void answerQuestions(const QList<bool> &yesAnswers) { questionAnswers += yesAnswers; }
     void answerFileDialogs(const QStringList &paths) { fileAnswers += paths; }
+    // The program's own dialogs, in order: each answer fills the dialog in (as a person would)
+    // and returns whether it is accepted. A dialog with no scripted answer is cancelled and
+    // counts as unexpected.
+    using DialogAnswer = std::function<bool(QDialog *)>;
+    void answerDialogs(const QList<DialogAnswer> &answers) { dialogAnswers += answers; }
     // File types picked in the file dialogs, in order (empty: the one the dialog started on).
     void answerFileTypes(const QStringList &filters) { filterAnswers += filters; }
     // The type each file dialog started on (empty without one).
@@ -57,11 +62,13 @@ public:
                             const QString &filter, QString *selectedFilter = nullptr) override;
     std::unique_ptr<ProgressHandle> createProgress(QWidget *parent, const QString &label, const QString &cancelText,
                                                    int minimum, int maximum) override;
+    bool runDialog(QDialog *dialog, const QString &title) override;
 
 private:
     void record(const Shown &item);
     QList<bool> questionAnswers;
     QStringList fileAnswers;
+    QList<DialogAnswer> dialogAnswers;
     QStringList filterAnswers;
     int cancelAt = -1;
 };
