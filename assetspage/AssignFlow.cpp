@@ -69,13 +69,11 @@ QString AssignFlow::assignTo(const std::vector<qint64> &keys)
     CmlPicker picker(*p, m_numbers, tr("Readings to assign: %1. Choose their CML:").arg(kept.size()), m_parent);
     if (!ask(picker) || picker.cml() == 0)
         return tr("Nothing assigned.");
-    int moved = 0;
-    for (qint64 key : kept) {
-        if (p->moveReading(key, picker.cml()).id == 0)
-            return tr("Readings assigned: %1. Then: %2").arg(moved).arg(PlacesWords::problem(*p));
-        m_handMoves.append(key >> 32);
-        ++moved;
-    }
+    // All the rows in one step: none is moved if one cannot be.
+    const Assignment done = p->moveReadings(kept, picker.cml(), &m_handMoves);
+    if (p->problem() != Places::Problem::None)
+        return PlacesWords::problem(*p);
+    const int moved = done.assigned;
     QString tag;
     for (const Cml &c : p->cmls(picker.asset()))
         if (c.id == picker.cml())

@@ -3,7 +3,10 @@
 // walked by route (200,000 readings); then the Assets view opened on its largest asset and
 // painted, one CML's history, and a file of the last schema with 1,000,000 rows brought in,
 // beside a bare INSERT ... SELECT of the same rows in the same run.
-#include "assetspage/AssetsView.h"
+#include "assetspage/AssetsDialog.h"
+#include "assetspage/CmlSummaryModel.h"
+#include "interaction/SilentProgress.h"
+#include "interaction/UserInteraction.h"
 #include "store/Places.h"
 #include "store/PlacesCsv.h"
 #include "store/SurveyStore.h"
@@ -21,6 +24,22 @@
 #include <vector>
 
 namespace {
+
+// The view asks nothing while it opens; a question would be answered No.
+class NoOne : public UserInteraction
+{
+public:
+    void information(QWidget *, const QString &, const QString &) override {}
+    bool question(QWidget *, const QString &, const QString &) override { return false; }
+    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &, QString *) override
+    {
+        return QString();
+    }
+    std::unique_ptr<ProgressHandle> createProgress(QWidget *, const QString &, const QString &, int, int maximum) override
+    {
+        return std::make_unique<SilentProgress>(maximum);
+    }
+};
 
 constexpr int assetCount = 200; // 1 site, 9 units, 190 pieces of equipment
 constexpr int cmlCount = 10000;
@@ -203,23 +222,27 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    // The Assets view on the largest asset, painted (median of 11 openings).
+    // The Assets view opened on the largest asset and painted: the first opening (statements
+    // prepared, pages read for the first time) is the one reported; the median of ten more
+    // beside it.
     const qint64 largest = places.assetByPath(equipmentPath(0));
+    NoOne ui;
+    const QList<QVariantList> units{{0, QStringLiteral("mm"), 2}, {1, QStringLiteral("inch"), 3}};
     std::vector<double> opens;
-    int shownCmls = 0;
     for (int i = 0; i < 11; ++i) {
         t.restart();
-        AssetsView view(places);
+        AssetsDialog view(&store, units, ui, nullptr, largest);
         view.resize(1200, 800);
-        view.showAsset(largest);
-        view.grab();
+        view.show();
+        QApplication::processEvents();
         opens.push_back(msSince(t));
-        shownCmls = view.shownCmlCount();
+        if (view.cmlModel()->rowCount() != 200) {
+            std::fprintf(stderr, "bench_places: the view showed %d CMLs, not 200\n", view.cmlModel()->rowCount());
+            return 1;
+        }
     }
-    if (shownCmls != 200) {
-        std::fprintf(stderr, "bench_places: the view showed %d CMLs, not 200\n", shownCmls);
-        return 1;
-    }
+    const double firstOpenMs = opens.front();
+    opens.erase(opens.begin());
 
     // One CML's history: 100 different CMLs, the median.
     std::vector<double> histories;
@@ -256,9 +279,11 @@ int main(int argc, char **argv)
     migrated.close();
 
     std::printf("goals: open < 100 ms, history < 5 ms, import < 500 ms, migrate < 5000 ms\n");
+    std::printf("Assets view on the largest asset (200 CMLs): first opening %.1f ms, later ones %.1f ms (median)\n",
+                firstOpenMs, median(opens));
     std::printf("baseline bare INSERT ... SELECT of the 1000000 rows: %.0f ms (migration %.2fx)\n", bareMs,
                 bareMs > 0 ? migrateMs / bareMs : 0.0);
     std::printf("places cmls=%d readings=%lld open_ms=%.1f history_ms=%.2f import_ms=%.0f migrate_1m_ms=%.0f\n", cmlCount,
-                qlonglong(readings), median(opens), median(histories), importMs, migrateMs);
+                qlonglong(readings), firstOpenMs, median(histories), importMs, migrateMs);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include <limits>
+#include <vector>
 
 class SurveyStore;
 
@@ -220,6 +221,9 @@ public:
     Assignment assignByRoute(qint64 survey, qint64 route);
     // One reading to a CML by hand (cml 0: to none).
     Assignment moveReading(qint64 key, qint64 cml);
+    // Readings to a CML by hand, all or none: one assignment for each survey they belong to.
+    // `changed` gets the surveys whose readings moved (the undo takes back each one's newest).
+    Assignment moveReadings(const std::vector<qint64> &keys, qint64 cml, QVector<qint64> *changed = nullptr);
     // Takes back the survey's newest assignment not yet undone; its id, 0 if there is none.
     qint64 undoAssignment(qint64 survey);
     bool setComment(qint64 key, const QString &comment);

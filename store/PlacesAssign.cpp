@@ -276,7 +276,14 @@ Assignment Places::assignByRoute(qint64 survey, qint64 route)
 
 Assignment Places::moveReading(qint64 key, qint64 cml)
 {
+    return moveReadings({key}, cml);
+}
+
+Assignment Places::moveReadings(const std::vector<qint64> &keys, qint64 cml, QVector<qint64> *changed)
+{
     const auto lock = m_store.take();
+    if (changed)
+        changed->clear();
     if (!beginChange())
         return Assignment();
     if (cml) {
@@ -287,10 +294,32 @@ Assignment Places::moveReading(qint64 key, qint64 cml)
         if (sqlite3_step(known) != SQLITE_ROW)
             return refuse(Problem::NotFound, QString::number(cml)), Assignment();
     }
-    const Assignment done = apply(sessionOf(key), "hand", {{key, cml}});
-    if (m_problem != Problem::None)
+    // Survey by survey, in the order the keys first name them.
+    QVector<qint64> surveys;
+    QHash<qint64, QVector<QPair<qint64, qint64>>> moves;
+    for (qint64 key : keys) {
+        if (!moves.contains(sessionOf(key)))
+            surveys.append(sessionOf(key));
+        moves[sessionOf(key)].append({key, cml});
+    }
+    Assignment total;
+    QVector<qint64> moved;
+    for (qint64 survey : surveys) {
+        const Assignment done = apply(survey, "hand", moves.value(survey));
+        if (m_problem != Problem::None)
+            return Assignment();
+        total.assigned += done.assigned;
+        total.unassigned += done.unassigned;
+        if (done.id) {
+            total.id = done.id;
+            moved.append(survey);
+        }
+    }
+    if (!commitChange())
         return Assignment();
-    return commitChange() ? done : Assignment();
+    if (changed)
+        *changed = moved;
+    return total;
 }
 
 qint64 Places::undoAssignment(qint64 survey)

@@ -453,7 +453,9 @@ bool SurveyStore::migrate()
             " recno, new_uuid(), NULL, NULL FROM records ORDER BY session, seq;"
             "DROP TABLE records;"
             "ALTER TABLE records_3 RENAME TO records;"
-            "CREATE INDEX records_cml ON records(cml, arrived) WHERE cml IS NOT NULL;"
+            // A CML's readings in date order; with state, first thickness and flags in the index,
+            // an asset's CMLs are listed with their newest readings without reading the rows.
+            "CREATE INDEX records_cml ON records(cml, arrived, state, v0, flags) WHERE cml IS NOT NULL;"
             "INSERT INTO surveys(session, uuid, date) SELECT id, new_uuid(), started FROM sessions;"
             "PRAGMA user_version=3;";
         if (!exec(step))
