@@ -296,10 +296,6 @@
         <translation>待分配读数：%1 个。请选择测点：</translation>
     </message>
     <message>
-        <source>Readings assigned: %1. Then: %2</source>
-        <translation>已分配读数：%1 个。随后：%2</translation>
-    </message>
-    <message>
         <source>Readings assigned to %1: %2.</source>
         <translation>已分配到 %1 的读数：%2 个。</translation>
     </message>
@@ -512,10 +508,6 @@
     <message>
         <source>%1 takes no --format.</source>
         <translation>%1 不接受 --format。</translation>
-    </message>
-    <message>
-        <source>%1 takes no --store: only history, export and compare read the survey store.</source>
-        <translation type="vanished">%1 不接受 --store：只有 history、export 和 compare 读取测量记录库。</translation>
     </message>
     <message>
         <source>%1 takes no --%2.</source>
