@@ -156,23 +156,6 @@ QVector<qint64> assetsUnder(const QVector<Asset> &assets, qint64 top)
     return under;
 }
 
-QString numberText(double value)
-{
-    return std::isnan(value) ? QString() : QString::number(value, 'g', QLocale::FloatingPointShortest);
-}
-
-QString numberText(float value)
-{
-    if (std::isnan(value))
-        return QString();
-    // 0.47f is "0.47", not the double it widens to (0.4699999988...).
-    for (int digits = 6; digits < 9; ++digits) {
-        const QString text = QString::number(double(value), 'g', digits);
-        if (text.toFloat() == value)
-            return text;
-    }
-    return QString::number(double(value), 'g', 9);
-}
 
 QString utcText(qint64 ms)
 {

@@ -55,8 +55,7 @@ bool assetOption(Invocation &run, Places &places, qint64 *asset);
 QVector<qint64> assetsUnder(const QVector<Asset> &assets, qint64 top);
 
 // A number with the fewest digits that read back the same; empty for NaN.
-QString numberText(double value);
-QString numberText(float value);
+using PlacesCsv::numberText;
 // A time as ISO 8601 in UTC.
 QString utcText(qint64 ms);
 

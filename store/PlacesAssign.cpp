@@ -1,12 +1,11 @@
 #include "store/Places.h"
 
-#include "store/SurveySql.h"
+#include "store/PlacesSql.h"
 #include "store/SurveyStore.h"
-#include "store/Uuid.h"
 
 #include <QSet>
 
-using namespace SurveySql;
+using namespace PlacesSql;
 
 // ---- routes, assignment, and the lists in and out ----------------------------------------------
 

@@ -146,24 +146,6 @@ bool readNumber(const QString &field, double *value)
     return ok && std::isfinite(*value);
 }
 
-QString numberText(double value)
-{
-    return std::isnan(value) ? QString() : QString::number(value, 'g', QLocale::FloatingPointShortest);
-}
-
-// The fewest digits that read back to the same float: 0.1f is "0.1", not "0.100000001".
-QString numberText(float value)
-{
-    if (std::isnan(value))
-        return QString();
-    for (int digits = 6; digits < 9; ++digits) {
-        const QString text = QString::number(double(value), 'g', digits);
-        if (float(text.toDouble()) == value)
-            return text;
-    }
-    return QString::number(double(value), 'g', 9);
-}
-
 QByteArray field(const QString &value)
 {
     const bool quote = value.contains(QLatin1Char(',')) || value.contains(QLatin1Char('"'))
@@ -355,6 +337,24 @@ bool readReadings(const QByteArray &csv, QVector<ReadingEntry> *entries, Refusal
     if (refusal)
         *refusal = Refusal{};
     return true;
+}
+
+QString numberText(double value)
+{
+    return std::isnan(value) ? QString() : QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// The fewest digits that read back to the same float: 0.1f is "0.1", not "0.100000001".
+QString numberText(float value)
+{
+    if (std::isnan(value))
+        return QString();
+    for (int digits = 6; digits < 9; ++digits) {
+        const QString text = QString::number(double(value), 'g', digits);
+        if (float(text.toDouble()) == value)
+            return text;
+    }
+    return QString::number(double(value), 'g', 9);
 }
 
 QByteArray writeCmls(const QVector<CmlEntry> &entries)

@@ -50,6 +50,10 @@ bool readCmls(const QByteArray &csv, QVector<CmlEntry> *entries, Refusal *refusa
 bool readReadings(const QByteArray &csv, QVector<ReadingEntry> *entries, Refusal *refusal);
 
 QByteArray writeCmls(const QVector<CmlEntry> &entries);
+// A number as the lists write it: empty for NaN; a float with the fewest digits that read
+// back to the same float, a double with the fewest that read back to the same double.
+QString numberText(double value);
+QString numberText(float value);
 QByteArray writeReadings(const QVector<ReadingEntry> &entries);
 
 } // namespace PlacesCsv

@@ -1,8 +1,7 @@
 #include "store/Places.h"
 
-#include "store/SurveySql.h"
+#include "store/PlacesSql.h"
 #include "store/SurveyStore.h"
-#include "store/Uuid.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -10,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace SurveySql;
+using namespace PlacesSql;
 
 // ---- the lists in and out: CMLs and readings by asset path and tag ------------------------------
 
@@ -95,18 +94,9 @@ bool Places::importCmls(const QVector<CmlEntry> &entries, int *added, int *updat
         if (const qint64 existing = findCml(asset, cml.tag)) {
             sqlite3_reset(update);
             bindText(update, 1, cml.description);
-            if (std::isnan(cml.nominal))
-                sqlite3_bind_null(update, 2);
-            else
-                sqlite3_bind_double(update, 2, cml.nominal);
-            if (std::isnan(cml.minimum))
-                sqlite3_bind_null(update, 3);
-            else
-                sqlite3_bind_double(update, 3, cml.minimum);
-            if (std::isnan(cml.allowance))
-                sqlite3_bind_null(update, 4);
-            else
-                sqlite3_bind_double(update, 4, cml.allowance);
+            bindReal(update, 2, cml.nominal);
+            bindReal(update, 3, cml.minimum);
+            bindReal(update, 4, cml.allowance);
             bindText(update, 5, cml.material);
             bindText(update, 6, cml.notes);
             sqlite3_bind_int64(update, 7, existing);
@@ -247,27 +237,16 @@ QVector<CmlEntry> Places::cmlEntries(qint64 asset)
     if (!readable())
         return out;
     Statement st{m_store.prepare(
-        "SELECT c.id, c.uuid, c.asset, c.tag, c.description, c.nominal, c.minimum, c.allowance, c.material, c.notes "
-        "FROM cmls c WHERE ?1 = 0 OR c.asset IN (WITH RECURSIVE t(id) AS (SELECT ?1 UNION SELECT a.id FROM assets a "
-        "JOIN t ON a.parent = t.id) SELECT id FROM t)")};
+        (QByteArray("SELECT ") + CmlColumns + " FROM cmls c WHERE ?1 = 0 OR c.asset IN (WITH RECURSIVE t(id) AS (SELECT ?1 UNION SELECT a.id FROM assets a "
+        "JOIN t ON a.parent = t.id) SELECT id FROM t)").constData())};
     if (!st)
         return out;
     sqlite3_bind_int64(st, 1, asset);
     QHash<qint64, QString> paths;
     while (sqlite3_step(st) == SQLITE_ROW) {
         CmlEntry e;
-        Cml &c = e.cml;
-        c.id = sqlite3_column_int64(st, 0);
-        c.uuid = QByteArray(static_cast<const char *>(sqlite3_column_blob(st, 1)), sqlite3_column_bytes(st, 1));
-        c.asset = sqlite3_column_int64(st, 2);
-        c.tag = columnText(st, 3);
-        c.description = columnText(st, 4);
-        for (int i = 0; i < 3; ++i) {
-            const double v = sqlite3_column_type(st, 5 + i) == SQLITE_NULL ? NotGiven : sqlite3_column_double(st, 5 + i);
-            (i == 0 ? c.nominal : i == 1 ? c.minimum : c.allowance) = v;
-        }
-        c.material = columnText(st, 8);
-        c.notes = columnText(st, 9);
+        e.cml = readCml(st, 0);
+        const Cml &c = e.cml;
         if (!paths.contains(c.asset))
             paths.insert(c.asset, pathOf(c.asset));
         e.assetPath = paths.value(c.asset);
@@ -304,7 +283,7 @@ QVector<ReadingEntry> Places::readingEntries(qint64 asset)
         e.tag = columnText(st, 1);
         e.dateMs = sqlite3_column_int64(st, 2);
         e.layers = sqlite3_column_int(st, 3) == 2 ? 3 : 1;
-        e.thicknessUnit = columnText(st, 4).section(QLatin1Char('\n'), 0, 0);
+        e.thicknessUnit = firstLine(columnText(st, 4));
         for (int v = 0; v < (e.layers == 1 ? 2 : 6); ++v)
             e.values[v] = float(sqlite3_column_double(st, 5 + v));
         e.flags = quint8(sqlite3_column_int(st, 11));
