@@ -1,6 +1,7 @@
 #include "assetspage/AssetForm.h"
 
 #include "assetspage/AssetChoice.h"
+#include "assetspage/DialogButtons.h"
 #include "assetspage/PlacesWords.h"
 
 #include <QComboBox>
@@ -34,12 +35,8 @@ AssetForm::AssetForm(const QVector<Asset> &assets, qint64 parentAsset, QWidget *
     form->addRow(tr("Kind:"), m_kind);
     form->addRow(tr("Tag:"), m_tag);
     form->addRow(tr("Description:"), m_description);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    auto *buttons = okCancelButtons(this);
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto okWhenTagged = [this, buttons] {
         buttons->button(QDialogButtonBox::Ok)->setEnabled(!tag().isEmpty());
     };

@@ -1,6 +1,7 @@
 #include "assetspage/CmlForm.h"
 
 #include "assetspage/AssetChoice.h"
+#include "assetspage/DialogButtons.h"
 
 #include <QDialogButtonBox>
 #include <QDoubleValidator>
@@ -44,12 +45,8 @@ CmlForm::CmlForm(const QVector<Asset> &assets, qint64 asset, QWidget *parent)
     form->addRow(tr("Minimum thickness:"), m_minimum);
     form->addRow(tr("Corrosion allowance:"), m_allowance);
     form->addRow(tr("Material:"), m_material);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    auto *buttons = okCancelButtons(this);
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto okWhenComplete = [this, buttons] {
         buttons->button(QDialogButtonBox::Ok)->setEnabled(!m_tag->text().trimmed().isEmpty() && m_asset->asset() != 0);
     };

@@ -2,6 +2,7 @@
 
 #include "assetspage/AssetTreeModel.h"
 #include "assetspage/CmlSummaryModel.h"
+#include "assetspage/DialogButtons.h"
 #include "store/Places.h"
 
 #include <QDialogButtonBox>
@@ -51,13 +52,9 @@ CmlPicker::CmlPicker(Places &places, const PlaceNumbers &numbers, const QString 
     split->addWidget(m_cmlView);
     split->setStretchFactor(1, 2);
     layout->addWidget(split, 1);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto *buttons = okCancelButtons(this, tr("Assign"));
     m_ok = buttons->button(QDialogButtonBox::Ok);
-    m_ok->setText(tr("Assign"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_assetView->selectionModel(), &QItemSelectionModel::currentChanged, this, &CmlPicker::showAsset);
     connect(m_cmlView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { m_ok->setEnabled(cml() != 0); });

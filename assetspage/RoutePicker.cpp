@@ -1,5 +1,6 @@
 #include "assetspage/RoutePicker.h"
 
+#include "assetspage/DialogButtons.h"
 #include "assetspage/PlacesWords.h"
 
 #include <QComboBox>
@@ -39,13 +40,9 @@ RoutePicker::RoutePicker(const QVector<Route> &routes, const QHash<qint64, StopM
     hint->setWordWrap(true);
     layout->addWidget(hint);
     layout->addWidget(m_stops, 1);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr("Assign"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    auto *buttons = okCancelButtons(this, tr("Assign"));
     buttons->button(QDialogButtonBox::Ok)->setEnabled(!routes.isEmpty());
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_route, &QComboBox::currentIndexChanged, this, &RoutePicker::showStops);
     if (!setRoute(route))
         showStops();

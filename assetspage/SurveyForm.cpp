@@ -1,6 +1,7 @@
 #include "assetspage/SurveyForm.h"
 
 #include "assetspage/AssetChoice.h"
+#include "assetspage/DialogButtons.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -43,12 +44,8 @@ SurveyForm::SurveyForm(const SurveyFacts &facts, const QVector<Asset> &assets, c
     form->addRow(tr("Route:"), m_route);
     form->addRow(tr("Inspector:"), m_inspector);
     form->addRow(tr("Notes:"), m_notes);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    auto *buttons = okCancelButtons(this);
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 SurveyFacts SurveyForm::facts() const

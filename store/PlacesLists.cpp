@@ -57,14 +57,6 @@ ImportColumns importColumns(int layers, const QString &unit)
     return c;
 }
 
-QString joined(const QList<int> &list)
-{
-    QStringList parts;
-    for (int v : list)
-        parts << QString::number(v);
-    return parts.join(QLatin1Char(','));
-}
-
 } // namespace
 
 bool Places::importCmls(const QVector<CmlEntry> &entries, int *added, int *updated)
@@ -174,9 +166,9 @@ QVector<qint64> Places::importReadings(const QVector<ReadingEntry> &entries)
             sqlite3_bind_int64(session, 1, e.dateMs);
             sqlite3_bind_int64(session, 2, e.dateMs);
             sqlite3_bind_int(session, 3, e.layers == 1 ? 1 : 2);
-            bindText(session, 4, joined(columns.unitNumbers));
+            bindText(session, 4, joinInts(columns.unitNumbers));
             bindText(session, 5, columns.unitNames.join(QLatin1Char('\n')));
-            bindText(session, 6, joined(columns.decimals));
+            bindText(session, 6, joinInts(columns.decimals));
             rc = sqlite3_step(session);
             if (rc != SQLITE_DONE)
                 return stepFailed(rc, "importing readings"), QVector<qint64>();

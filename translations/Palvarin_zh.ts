@@ -166,14 +166,6 @@
         <source>Description:</source>
         <translation>描述：</translation>
     </message>
-    <message>
-        <source>OK</source>
-        <translation>确定</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
-    </message>
 </context>
 <context>
     <name>AssetTreeModel</name>
@@ -1066,14 +1058,6 @@
         <source>Material:</source>
         <translation>材质：</translation>
     </message>
-    <message>
-        <source>OK</source>
-        <translation>确定</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
-    </message>
 </context>
 <context>
     <name>CmlHistoryModel</name>
@@ -1111,10 +1095,6 @@
     <message>
         <source>Assign</source>
         <translation>分配</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
     </message>
 </context>
 <context>
@@ -1391,6 +1371,17 @@
     <message>
         <source>Plug in</source>
         <translation>插入</translation>
+    </message>
+</context>
+<context>
+    <name>DialogButtons</name>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 <context>
@@ -2253,10 +2244,6 @@
         <source>Assign</source>
         <translation>分配</translation>
     </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
-    </message>
 </context>
 <context>
     <name>Startup</name>
@@ -2428,14 +2415,6 @@
     <message>
         <source>Notes:</source>
         <translation>备注：</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>确定</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
     </message>
 </context>
 <context>
