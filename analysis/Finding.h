@@ -43,6 +43,27 @@ struct Finding
         Thickened,
         UnderMinimum,
         LessLifeThanInterval,
+        // Design inputs refused (args name the input by its symbol: "P", "D", "R", "S", "E", "W", "Y", "c", "G", "H")
+        DesignMissing,        // args: symbol
+        DesignNegative,       // args: symbol
+        DesignOutOfRange,     // args: symbol, lowest (double), highest (double)
+        DesignThickWall,      // B31.3: t >= D/6; args: t (double), D/6 (double), unit
+        DesignHighPressure,   // P/(S·E) above its limit; args: the ratio (double), the limit (double)
+        DesignThickShell,     // UG-27: t > R/2; args: t (double), R/2 (double), unit
+        DesignUnitUnknown,    // the readings' thickness unit is not mm or inch; args: unit
+        // Notes on a required thickness
+        CoefficientFromTable, // args: Y (double), temperature (double, °C)
+        TankFloorApplied,     // API 653's 0.100 in floor governs; args: floor in the result's unit (double), unit
+        // Notes on a location judged over time
+        NoCountedReadings,
+        OneCountedReading,
+        ShortTermTooClose,    // args: years between the previous and the newest reading (double)
+        NoRegressionFewReadings, // args: counted readings (int)
+        RatesNegative,        // args: bits (int): 1 long-term, 2 short-term, 4 regression
+        RateGoverns,          // args: CmlFigures::Governs (int), RateRule (int)
+        NoRequiredThickness,
+        ReadingsMarked,       // args: readings with an undecided mark (int)
+        ReadingsLeftOut,      // args: readings left out of the rates (int)
     };
 
     Code code = None;

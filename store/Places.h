@@ -1,5 +1,8 @@
 #pragma once
 
+#include "analysis/CmlJudgement.h"
+#include "analysis/RequiredThickness.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QPair>
@@ -8,6 +11,7 @@
 #include <QVector>
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 class SurveyStore;
@@ -143,6 +147,30 @@ struct ReadingEntry
     QString thicknessUnit; // "mm" or "inch", as the gauge names its units
 };
 
+// A reading's thickness as judging a CML needs it, for many CMLs at once.
+struct ThicknessRow
+{
+    qint64 cml = 0;
+    qint64 key = 0;     // the store's row key
+    qint64 dateMs = 0;  // when it arrived
+    double thickness = NotGiven; // the first layer's; NaN when the gauge flagged it out of range
+    QString unit;       // its survey's thickness unit ("mm", "inch")
+    MarkDecision decision = MarkDecision::None; // the newest decision logged on it
+};
+
+// One decision on a reading's quality mark, as logged.
+struct MarkDecisionEntry
+{
+    qint64 id = 0;
+    qint64 key = 0;          // the reading's row key
+    QByteArray readingUuid;
+    ReadingMark mark = ReadingMark::None; // the mark it was decided on
+    MarkDecision decision = MarkDecision::None; // None: an earlier decision withdrawn
+    QString who;
+    qint64 atMs = 0;
+    QString note;
+};
+
 class Places
 {
 public:
@@ -227,6 +255,29 @@ public:
     // Takes back the survey's newest assignment not yet undone; its id, 0 if there is none.
     qint64 undoAssignment(qint64 survey);
     bool setComment(qint64 key, const QString &comment);
+
+    // ---- judging CMLs over time ----
+    // A CML's design inputs for its required thickness (formula None: none; setting that removes them).
+    bool setDesign(qint64 cml, const DesignInputs &inputs);
+    DesignInputs design(qint64 cml);
+    // Every CML's that has some, by CML.
+    QHash<qint64, DesignInputs> designs();
+    // The asset's own choice of governing rate and interval; nullopt (also to set): its parent's.
+    bool setPolicy(qint64 asset, const std::optional<JudgementPolicy> &policy);
+    std::optional<JudgementPolicy> ownPolicy(qint64 asset);
+    // The policy that applies: the asset's own, else its nearest ancestor's, else the default.
+    JudgementPolicy policy(qint64 asset);
+    // The policy that applies to every asset, by asset.
+    QHash<qint64, JudgementPolicy> policies();
+    // The readings of every CML under an asset (0: all CMLs; an asset: its CMLs and those of
+    // every asset below it), by CML, then oldest first, then in table order. Deleted rows and
+    // rows cleared unsaved left out.
+    QVector<ThicknessRow> thicknessRows(qint64 asset);
+    QVector<ThicknessRow> thicknessRowsOf(qint64 cml);
+    // Logs a decision on a reading's mark, now, by `who`; MarkDecision::None withdraws the last.
+    bool decide(qint64 key, ReadingMark mark, MarkDecision decision, const QString &who, const QString &note = QString());
+    // The decisions on a CML's readings, oldest first.
+    QVector<MarkDecisionEntry> decisions(qint64 cml);
 
 private:
     // Places of a file that has them (schema 3 on); a read-only file answers, empty if older.
