@@ -191,7 +191,8 @@ void TrendPlot::draw(QPainter &p, const QRectF &area)
         low = any ? std::min(low, required) : required;
         high = any ? std::max(high, required) : required;
     }
-    const qint64 fitFrom = fig.initial >= 0 ? series.readings[fig.initial].dateMs : firstMs;
+    const int readings = int(series.readings.size());
+    const qint64 fitFrom = fig.initial >= 0 && fig.initial < readings ? series.readings[fig.initial].dateMs : firstMs;
     const qint64 fitTo = projectionShown ? projected : lastMs;
     if (fit.valid()) {
         for (qint64 ms : {fitFrom, fitTo}) {
@@ -326,7 +327,7 @@ void TrendPlot::draw(QPainter &p, const QRectF &area)
         p.drawLine(QPointF(xOf(fitFrom), yOf(fit.at(fitFrom))), QPointF(xOf(fitTo), yOf(fit.at(fitTo))));
     }
     // The governing rate from the newest counted reading down to the required thickness.
-    if (projectionShown && fig.actual >= 0) {
+    if (projectionShown && fig.actual >= 0 && fig.actual < readings) {
         const SeriesReading &actual = series.readings[fig.actual];
         p.setPen(QPen(RequiredColour, 1.2, Qt::DashLine));
         p.drawLine(QPointF(xOf(actual.dateMs), yOf(actual.thickness)), QPointF(xOf(projected), yOf(required)));
