@@ -231,9 +231,17 @@ void TrendPlot::draw(QPainter &p, const QRectF &area)
         const auto add = [&legend](LegendEntry::Kind kind, const char *text) {
             legend.append(LegendEntry{kind, say(text), 0, QPointF()});
         };
-        add(LegendEntry::Counted, QT_TRANSLATE_NOOP("TrendPlot", "Counted"));
-        add(LegendEntry::Marked, QT_TRANSLATE_NOOP("TrendPlot", "Marked"));
-        add(LegendEntry::LeftOut, QT_TRANSLATE_NOOP("TrendPlot", "Left out"));
+        // Only the kinds of reading this plot has.
+        bool kinds[3] = {false, false, false};
+        for (int i = 0; i < series.readings.size(); ++i)
+            if (!std::isnan(series.readings[i].thickness))
+                kinds[fig.marks.value(i) != ReadingMark::None ? 1 : fig.counted.value(i) ? 0 : 2] = true;
+        if (kinds[0])
+            add(LegendEntry::Counted, QT_TRANSLATE_NOOP("TrendPlot", "Counted"));
+        if (kinds[1])
+            add(LegendEntry::Marked, QT_TRANSLATE_NOOP("TrendPlot", "Marked"));
+        if (kinds[2])
+            add(LegendEntry::LeftOut, QT_TRANSLATE_NOOP("TrendPlot", "Left out"));
         if (fit.valid())
             add(LegendEntry::Fit, QT_TRANSLATE_NOOP("TrendPlot", "Fitted line, 95 % confidence band"));
         if (std::isfinite(required))
