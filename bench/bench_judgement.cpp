@@ -138,6 +138,8 @@ bool fill(const QString &path)
 
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QTemporaryDir dir(folder + QStringLiteral("/bench_judgement-XXXXXX"));

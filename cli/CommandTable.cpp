@@ -223,8 +223,9 @@ const char *const introduction =
 const char *const closing =
     "\n"
     "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
-    "program's own; history, export and compare only read it, assets, cml, readings,\n"
-    "route, assign and survey read or change its places; none of them needs a gauge.\n"
+    "program's own; history, export, compare and due only read it, assets, cml,\n"
+    "readings, route, assign and survey read or change its places; none of them needs\n"
+    "a gauge, and tmin needs neither.\n"
     "\n"
     "JSON lines: one object per record; a value out of range is null and its key is listed\n"
     "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
