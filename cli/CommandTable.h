@@ -77,7 +77,7 @@ QString commandHelp(const Command &command);
 // 0, or the exit code of a usage error (told on standard error).
 int checkOptions(const QCommandLineParser &parser, Invocation &run);
 // The options of the judgement commands (due, cml show, cml design, tmin), as checkOptions()
-// does it for the others (JudgementOptions.cpp).
+// does it for the others (DesignOptions.cpp).
 int checkJudgementOptions(const QCommandLineParser &parser, Invocation &run);
 
 } // namespace Cli

@@ -1,3 +1,5 @@
+// The judgement commands' options read from the command line, and a design formula's inputs
+// read from them with their units.
 #include "cli/DesignOptions.h"
 
 #include "cli/CommandTable.h"
