@@ -157,6 +157,8 @@ struct ThicknessRow
     QString unit;       // its survey's thickness unit ("mm", "inch")
     MarkDecision decision = MarkDecision::None; // the newest decision logged on it
 };
+// Moved in memory as a block when a list of 200,000 grows.
+Q_DECLARE_TYPEINFO(ThicknessRow, Q_RELOCATABLE_TYPE);
 
 // One decision on a reading's quality mark, as logged.
 struct MarkDecisionEntry

@@ -288,7 +288,9 @@ QVector<ThicknessRow> Places::thicknessRowsWhere(const char *where, qint64 arg)
                              : "NULL ";
     sql += "FROM records r CROSS JOIN sessions s ON s.id = r.session WHERE r.cml IS NOT NULL AND " READINGS " AND ";
     sql += where;
-    sql += " ORDER BY r.cml, r.arrived, r.session, r.seq";
+    // In the index's order; readings of one CML at the same time are put in table order
+    // below (a sort of every row on the key would cost as much as the rest of the query).
+    sql += " ORDER BY r.cml, r.arrived";
     Statement st{m_store.prepare(sql.constData())};
     if (!st)
         return out;
@@ -310,12 +312,21 @@ QVector<ThicknessRow> Places::thicknessRowsWhere(const char *where, qint64 arg)
         row.unit = *unit;
         const int decision = sqlite3_column_int(st, 7);
         row.decision = decision >= 0 && decision <= int(MarkDecision::Exclude) ? MarkDecision(decision) : MarkDecision::None;
-        out.append(row);
+        out.append(std::move(row));
     }
     if (rc != SQLITE_DONE) {
         m_store.fail(rc, "reading the CMLs' thicknesses");
         m_problem = Problem::StoreRefused;
         return {};
+    }
+    for (qsizetype i = 0; i < out.size();) {
+        qsizetype j = i + 1;
+        while (j < out.size() && out[j].cml == out[i].cml && out[j].dateMs == out[i].dateMs)
+            ++j;
+        if (j - i > 1)
+            std::sort(out.begin() + i, out.begin() + j,
+                      [](const ThicknessRow &a, const ThicknessRow &b) { return a.key < b.key; });
+        i = j;
     }
     return out;
 }

@@ -308,6 +308,29 @@ private slots:
         QCOMPARE(log[0].readingUuid, places.history(a)[1].uuid);
         QVERIFY(places.decisions(b).isEmpty());
 
+        // Readings of one CML taken at the same time come in table order, whatever their values.
+        {
+            SurveyInfo info;
+            info.serial = QStringLiteral("777");
+            info.layout = 1;
+            info.unitNumbers = {2, 0};
+            info.unitNames = {QStringLiteral("mm"), QStringLiteral("m/s")};
+            info.decimals = {2, 0};
+            store.beginSession(info, at(2023));
+            const float values[] = {9.4f, 5900, 8.9f, 5900, 9.1f, 5900};
+            const quint8 flags[3] = {};
+            const std::vector<qint64> keys = store.addRows(3, 2, values, flags, nullptr, RecordOrigin::Memory, at(2023));
+            store.exported(QStringLiteral("/tmp/survey.csv"), QStringLiteral("csv"), keys, true, true);
+            store.endSession(at(2023) + 1000);
+            QVERIFY(places.moveReadings(keys, b).id);
+            const QVector<ThicknessRow> rows = places.thicknessRowsOf(b);
+            QCOMPARE(rows.size(), 3);
+            for (int i = 0; i < 3; ++i) {
+                QCOMPARE(rows[i].key, keys[size_t(i)]);
+                QCOMPARE(rows[i].thickness, double(values[2 * i]));
+            }
+        }
+
         // A reading moved keeps its decisions; a deleted survey takes them along.
         QVERIFY(places.moveReading(second, b).id);
         QCOMPARE(places.decisions(b).size(), 3);
