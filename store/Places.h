@@ -157,6 +157,8 @@ struct ThicknessRow
     QString unit;       // its survey's thickness unit ("mm", "inch")
     MarkDecision decision = MarkDecision::None; // the newest decision logged on it
 };
+// Moved in memory as a block when a list of 200,000 grows.
+Q_DECLARE_TYPEINFO(ThicknessRow, Q_RELOCATABLE_TYPE);
 
 // One decision on a reading's quality mark, as logged.
 struct MarkDecisionEntry
@@ -206,6 +208,8 @@ public:
     QVector<Cml> cmls(qint64 asset, bool below = false);
     QVector<CmlSummary> cmlSummaries(qint64 asset);
     qint64 cmlByTag(qint64 asset, const QString &tag);
+    // One CML by its key; id 0 (problem() NotFound) when there is none.
+    Cml cml(qint64 id);
     // Every reading of a CML, oldest first, with its survey's gauge and inspector.
     QVector<PlaceReading> history(qint64 cml);
 
@@ -297,6 +301,8 @@ private:
     QString pathOf(qint64 asset);
     QVector<qint64> subtree(qint64 asset);
     QVector<PlaceReading> readingsWhere(const char *where, qint64 arg, const char *order);
+    QVector<ThicknessRow> thicknessRowsWhere(const char *where, qint64 arg);
+    bool judgementTables() const; // the file has the tables of schema 4
     // Sets each reading's CML and logs it as one assignment of the survey.
     Assignment apply(qint64 survey, const char *how, const QVector<QPair<qint64, qint64>> &moves);
 
