@@ -309,7 +309,7 @@ int writeAssetReportPdf(const AssetReportInput &input, const QString &path, Prog
             y = layout.heading(paint, y, say(QT_TRANSLATE_NOOP("AssetReport", "Appendix: required thickness and policy")));
             for (const AssetReportCml *c : designed) {
                 const QString label = say(QT_TRANSLATE_NOOP("AssetReport", "%1 (%2): %3"))
-                                          .arg(c->tag, c->group, formulaStandard(c->design.formula));
+                                          .arg(c->tag, c->group, formulaWords(c->design.formula));
                 const QString text = formulaExpression(c->design.formula) + QLatin1Char('\n') + designInputsText(*c)
                                      + QLatin1Char('\n') + designResultText(*c);
                 y = room(y, layout.paragraph(false, y, label, text) - y);

@@ -41,15 +41,8 @@ WorkbookCell cell(const AssetReportCml &cml, Column column);
 // interval amber); date columns marked.
 WorkbookTable table(const QVector<const AssetReportCml *> &cmls, const QVector<Column> &columns);
 
-// Words of the judgement, in the language in use.
-QString governsWords(CmlFigures::Governs governs);
-QString rateRuleWords(RateRule rule);
+// A policy's longest interval in words, with its years.
 QString intervalWords(const JudgementPolicy &policy);
-QString markWords(ReadingMark mark);
-// A thickness unit's symbol ("mm", "in") and those of the design inputs.
-QString pressureUnitWords(PressureUnit unit);
-QString lengthUnitWords(LengthUnit unit);
-QString temperatureUnitWords(TemperatureUnit unit);
 
 // `value` rounded to the digits shown, so that a sheet's number reads as the report's text.
 double shown(double value, int decimals);

@@ -1,6 +1,7 @@
 #include "export/AssetReportColumns.h"
 
 #include "analysis/AnalysisWords.h"
+#include "analysis/Limits.h"
 #include "analysis/SurveyComparison.h"
 #include "records/RecordsModel.h"
 
@@ -39,17 +40,9 @@ double newest(const AssetReportCml &c)
 
 QString requiredBy(const AssetReportCml &c)
 {
-    QString by;
-    switch (c.requirement.governs) {
-    case ThicknessRequirement::Governs::Pressure:
-        by = formulaStandard(c.design.formula);
-        break;
-    case ThicknessRequirement::Governs::Structural:
-        by = say(QT_TRANSLATE_NOOP("AssetReport", "structural minimum"));
-        break;
-    case ThicknessRequirement::Governs::Nothing:
-        break;
-    }
+    QString by = c.requirement.governs == ThicknessRequirement::Governs::Pressure
+                     ? formulaWords(c.design.formula)
+                     : requirementGovernsWords(c.requirement.governs);
     if (!c.requirement.refusal.isEmpty())
         by = (by.isEmpty() ? QString() : by + QStringLiteral("; ")) + findingText(c.requirement.refusal);
     return by;
@@ -63,7 +56,7 @@ QString marksText(const AssetReportCml &c)
         for (int i = 0; i < c.figures.marks.size(); ++i)
             n += c.figures.marks[i] == mark && c.series.readings.value(i).decision == MarkDecision::None;
         if (n)
-            parts << say(QT_TRANSLATE_NOOP("AssetReport", "%1 %2")).arg(n).arg(markWords(mark));
+            parts << say(QT_TRANSLATE_NOOP("AssetReport", "%1: %2")).arg(markWords(mark)).arg(n);
     }
     return parts.join(QStringLiteral(", "));
 }
@@ -85,86 +78,11 @@ QString dateText(qint64 ms)
     return comparisonDate(ms);
 }
 
-QString governsWords(CmlFigures::Governs governs)
-{
-    switch (governs) {
-    case CmlFigures::Governs::LongTerm: return say(QT_TRANSLATE_NOOP("AssetReport", "long-term"));
-    case CmlFigures::Governs::ShortTerm: return say(QT_TRANSLATE_NOOP("AssetReport", "short-term"));
-    case CmlFigures::Governs::Regression: return say(QT_TRANSLATE_NOOP("AssetReport", "regression"));
-    case CmlFigures::Governs::RegressionUpper:
-        return say(QT_TRANSLATE_NOOP("AssetReport", "regression, upper 95 % bound"));
-    case CmlFigures::Governs::Nothing: break;
-    }
-    return QString();
-}
-
-QString rateRuleWords(RateRule rule)
-{
-    switch (rule) {
-    case RateRule::LongShortMax:
-        return say(QT_TRANSLATE_NOOP("AssetReport", "the larger of the long-term and short-term rates"));
-    case RateRule::LongTerm: return say(QT_TRANSLATE_NOOP("AssetReport", "the long-term rate"));
-    case RateRule::ShortTerm: return say(QT_TRANSLATE_NOOP("AssetReport", "the short-term rate"));
-    case RateRule::Regression: return say(QT_TRANSLATE_NOOP("AssetReport", "the regression rate"));
-    case RateRule::RegressionUpper:
-        return say(QT_TRANSLATE_NOOP("AssetReport", "the upper bound of the regression rate's 95 % interval"));
-    case RateRule::Largest:
-        return say(QT_TRANSLATE_NOOP("AssetReport", "the largest of the long-term, short-term and regression rates"));
-    }
-    return QString();
-}
-
 QString intervalWords(const JudgementPolicy &policy)
 {
-    const QString years = readableNumber(maximumIntervalYears(policy), 2);
-    switch (policy.interval) {
-    case IntervalRule::Api570Class1:
-        return say(QT_TRANSLATE_NOOP("AssetReport", "API 570 class 1 piping, %1 years")).arg(years);
-    case IntervalRule::Api570Class2:
-        return say(QT_TRANSLATE_NOOP("AssetReport", "API 570 class 2 piping, %1 years")).arg(years);
-    case IntervalRule::Api570Class3:
-        return say(QT_TRANSLATE_NOOP("AssetReport", "API 570 class 3 piping, %1 years")).arg(years);
-    case IntervalRule::Api510: return say(QT_TRANSLATE_NOOP("AssetReport", "API 510, %1 years")).arg(years);
-    case IntervalRule::Years: break;
-    }
-    return say(QT_TRANSLATE_NOOP("AssetReport", "%1 years")).arg(years);
-}
-
-QString markWords(ReadingMark mark)
-{
-    switch (mark) {
-    case ReadingMark::Verify: return say(QT_TRANSLATE_NOOP("AssetReport", "to verify"));
-    case ReadingMark::Excluded: return say(QT_TRANSLATE_NOOP("AssetReport", "excluded"));
-    case ReadingMark::Outlier: return say(QT_TRANSLATE_NOOP("AssetReport", "off the line"));
-    case ReadingMark::None: break;
-    }
-    return QString();
-}
-
-QString pressureUnitWords(PressureUnit unit)
-{
-    switch (unit) {
-    case PressureUnit::MPa: return QStringLiteral("MPa");
-    case PressureUnit::Psi: return QStringLiteral("psi");
-    case PressureUnit::Bar: return QStringLiteral("bar");
-    }
-    return QString();
-}
-
-QString lengthUnitWords(LengthUnit unit)
-{
-    switch (unit) {
-    case LengthUnit::Millimetre: return QStringLiteral("mm");
-    case LengthUnit::Inch: return QStringLiteral("in");
-    case LengthUnit::Metre: return QStringLiteral("m");
-    case LengthUnit::Foot: return QStringLiteral("ft");
-    }
-    return QString();
-}
-
-QString temperatureUnitWords(TemperatureUnit unit)
-{
-    return unit == TemperatureUnit::Fahrenheit ? QStringLiteral("°F") : QStringLiteral("°C");
+    if (policy.interval == IntervalRule::Years)
+        return say(QT_TRANSLATE_NOOP("AssetReport", "%1 years")).arg(readableNumber(maximumIntervalYears(policy), 2));
+    return intervalRuleWords(policy.interval);
 }
 
 QString header(Column column)
