@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <memory>
@@ -323,8 +324,11 @@ int writeAssetReportPdf(const AssetReportInput &input, const QString &path, Prog
             y = room(y, layout.rowHeight * 4);
             y = layout.heading(paint, y, say(QT_TRANSLATE_NOOP("AssetReport", "Appendix: required thickness and policy")));
             for (const AssetReportCml *c : designed) {
-                const QString label = say(QT_TRANSLATE_NOOP("AssetReport", "%1 (%2): %3"))
-                                          .arg(c->tag, c->group, formulaWords(c->design.formula));
+                const QString label =
+                    c->group.isEmpty()
+                        ? say(QT_TRANSLATE_NOOP("AssetReport", "%1: %2")).arg(c->tag, formulaWords(c->design.formula))
+                        : say(QT_TRANSLATE_NOOP("AssetReport", "%1 (%2): %3"))
+                              .arg(c->tag, c->group, formulaWords(c->design.formula));
                 const QString text = formulaExpression(c->design.formula) + QLatin1Char('\n') + designInputsText(*c)
                                      + QLatin1Char('\n') + designResultText(*c);
                 y = room(y, layout.paragraph(false, y, label, text) - y);
