@@ -158,7 +158,7 @@ WorkbookCell cell(const AssetReportCml &c, Column column)
         return text(say(QT_TRANSLATE_NOOP("AssetReport", "%1 – %2"))
                         .arg(numberText(f.regressionLow, rateDecimals(c)), numberText(f.regressionHigh, rateDecimals(c))));
     case Column::Governing: return numberCell(f.governing, rateDecimals(c));
-    case Column::Governs: return text(governsWords(f.governs));
+    case Column::Governs: return std::isfinite(f.governing) ? text(governsWords(f.governs)) : WorkbookCell();
     case Column::GoverningRate:
         if (!std::isfinite(f.governing))
             return WorkbookCell();

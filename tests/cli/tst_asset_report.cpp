@@ -206,6 +206,13 @@ private slots:
                 readings << r;
             }
         }
+        // A CML below a circuit (in a part of it) is listed under the circuit; with no reading
+        // it has no life, so it comes last.
+        CmlEntry leg;
+        leg.assetPath = c1 + QStringLiteral("/Leg");
+        leg.cml.tag = QStringLiteral("CML-D");
+        leg.cml.minimum = 4.5;
+        entries << leg;
         QVERIFY(places.importCmls(entries));
         QVERIFY(!places.importReadings(readings).isEmpty());
         const qint64 b = places.cmlByTag(places.assetByPath(c1), QStringLiteral("CML-B"));
@@ -310,14 +317,15 @@ private slots:
     }
 
     // The table for workbooks, as CSV read back: a row per CML worst first, its numbers the
-    // figures worked out above; --asset keeps the CMLs under that asset.
+    // figures worked out above, a CML without readings last and empty where it has no figure;
+    // --asset keeps the CMLs under that asset.
     void csvTableHoldsTheFigures()
     {
         const Result written = run(cli, {QStringLiteral("asset"), QStringLiteral("report"), QStringLiteral("--store"),
                                          storePath, QStringLiteral("-o"), QStringLiteral("-")});
         QVERIFY2(written.exitCode == 0, written.err.constData());
         const QVector<QStringList> rows = csvRows(written.out);
-        QCOMPARE(rows.size(), 1 + cmls.size());
+        QCOMPARE(rows.size(), 1 + cmls.size() + 1);
         const QStringList &h = rows[0];
         auto column = [&](const char *name) {
             const int c = int(h.indexOf(QString::fromUtf8(name)));
@@ -350,6 +358,12 @@ private slots:
             QCOMPARE(r[low], fit.isEmpty() ? QString() : fixed(fit[1], 3));
             QCOMPARE(r[high], fit.isEmpty() ? QString() : fixed(fit[2], 3));
         }
+        const QStringList &leg = rows.last();
+        QCOMPARE(leg[tag], QStringLiteral("CML-D"));
+        QCOMPARE(leg[group], QStringLiteral("Site/Unit/P-1/C-1"));
+        QCOMPARE(leg[required], QStringLiteral("4.50"));
+        for (int c : {newest, longTerm, shortTerm, regression, governing, remaining, next})
+            QVERIFY2(leg[c].isEmpty(), qPrintable(h[c]));
 
         const QString csv = tmp.filePath(QStringLiteral("c1.csv"));
         const Result one = run(cli, {QStringLiteral("asset"), QStringLiteral("report"), QStringLiteral("--store"), storePath,
@@ -358,9 +372,10 @@ private slots:
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QVector<QStringList> under = csvRows(file.readAll());
-        QCOMPARE(under.size(), 3);
+        QCOMPARE(under.size(), 4);
         QCOMPARE(under[1][tag], cmls[1].tag);
         QCOMPARE(under[2][tag], cmls[2].tag);
+        QCOMPARE(under[3][tag], QStringLiteral("CML-D"));
     }
 };
 
