@@ -235,9 +235,9 @@ const char *const introduction =
 const char *const closing =
     "\n"
     "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
-    "program's own; history, export, compare and due only read it, assets, cml,\n"
-    "readings, route, assign and survey read or change its places; none of them needs\n"
-    "a gauge, and tmin needs neither.\n"
+    "program's own; history, export, compare, due and asset report only read it,\n"
+    "assets, cml, readings, route, assign and survey read or change its places; none\n"
+    "of them needs a gauge, and tmin needs neither.\n"
     "\n"
     "JSON lines: one object per record; a value out of range is null and its key is listed\n"
     "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
