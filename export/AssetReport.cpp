@@ -335,16 +335,18 @@ int writeAssetReportPdf(const AssetReportInput &input, const QString &path, Prog
                 y = layout.paragraph(paint, y, label, text);
             }
             if (designed.isEmpty())
-                y = layout.paragraph(paint, y, QString(),
+                y = layout.paragraph(paint, y, say(QT_TRANSLATE_NOOP("AssetReport", "Design inputs")),
                                      say(QT_TRANSLATE_NOOP("AssetReport", "No CML has design inputs: each required "
                                                                           "thickness is its structural minimum.")));
             for (const auto &[policy, circuits] : policies) {
-                const QString label = say(QT_TRANSLATE_NOOP("AssetReport", "Policy of %1")).arg(circuits.join(QStringLiteral(", ")));
-                const QString text = say(QT_TRANSLATE_NOOP("AssetReport", "Governing rate: %1. Longest interval: %2. "
-                                                                          "Next inspection: the newest reading's date "
-                                                                          "plus half the remaining life, at most the "
-                                                                          "longest interval."))
-                                         .arg(rateRuleWords(policy.rate), intervalWords(policy));
+                // The circuits may be many: they go in the text, which wraps.
+                const QString label = say(QT_TRANSLATE_NOOP("AssetReport", "Policy"));
+                const QString text = say(QT_TRANSLATE_NOOP("AssetReport", "For %1. Governing rate: %2. Longest "
+                                                                          "interval: %3. Next inspection: the newest "
+                                                                          "reading's date plus half the remaining "
+                                                                          "life, at most the longest interval."))
+                                         .arg(circuits.join(QStringLiteral(", ")), rateRuleWords(policy.rate),
+                                              intervalWords(policy));
                 y = room(y, layout.paragraph(false, y, label, text) - y);
                 y = layout.paragraph(paint, y, label, text);
             }
