@@ -288,12 +288,13 @@ int writeAssetReportPdf(const AssetReportInput &input, const QString &path, Prog
             double y = layout.head(paint);
             int done = 0;
             for (int g = 0; g < groups.size(); ++g) {
-                QString title = groups[g].name.isEmpty()
-                                    ? say(QT_TRANSLATE_NOOP("AssetReport", "CMLs of no circuit"))
-                                    : say(QT_TRANSLATE_NOOP("AssetReport", "Circuit %1")).arg(groups[g].name);
-                title += groups[g].unit.isEmpty()
-                             ? say(QT_TRANSLATE_NOOP("AssetReport", ": thickness in the unit of each CML, rates per year"))
-                             : say(QT_TRANSLATE_NOOP("AssetReport", ": thickness in %1, rates in %1 per year")).arg(groups[g].unit);
+                // Named by its path: a CML of no circuit is listed under its own asset.
+                const QString title =
+                    groups[g].unit.isEmpty()
+                        ? say(QT_TRANSLATE_NOOP("AssetReport", "%1: thickness in the unit of each CML, rates per year"))
+                              .arg(groups[g].name)
+                        : say(QT_TRANSLATE_NOOP("AssetReport", "%1: thickness in %2, rates in %2 per year"))
+                              .arg(groups[g].name, groups[g].unit);
                 // The title, the header row and the first rows stay together.
                 y = room(y, layout.rowHeight + tables[g]->leadHeight(3));
                 y = layout.heading(paint, y, title);

@@ -88,7 +88,7 @@ QString intervalWords(const JudgementPolicy &policy)
 QString header(Column column)
 {
     switch (column) {
-    case Column::Group: return say(QT_TRANSLATE_NOOP("AssetReport", "Circuit"));
+    case Column::Group: return say(QT_TRANSLATE_NOOP("AssetReport", "Circuit or asset"));
     case Column::Tag: return say(QT_TRANSLATE_NOOP("AssetReport", "CML"));
     case Column::Description: return say(QT_TRANSLATE_NOOP("AssetReport", "Description"));
     case Column::Unit: return say(QT_TRANSLATE_NOOP("AssetReport", "Unit"));
