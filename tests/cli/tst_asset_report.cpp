@@ -238,9 +238,12 @@ private slots:
 
         // Circuit C-2 (holding the worst CML) before C-1; rows worst first under their circuit.
         const qsizetype trends = all.indexOf(QStringLiteral("Trends of the worst CMLs"));
-        const QVector<qsizetype> at{all.indexOf(QStringLiteral("Site/Unit/P-1/C-2: thickness in mm")), all.indexOf(cmls[0].tag),
-                              all.indexOf(QStringLiteral("Site/Unit/P-1/C-1: thickness in mm")), all.indexOf(cmls[1].tag),
-                              all.indexOf(cmls[2].tag), trends};
+        const QVector<qsizetype> at{all.indexOf(QStringLiteral("Site/Unit/P-1/C-2: thickness in mm")),
+                                    all.indexOf(cmls[0].tag),
+                                    all.indexOf(QStringLiteral("Site/Unit/P-1/C-1: thickness in mm")),
+                                    all.indexOf(cmls[1].tag),
+                                    all.indexOf(cmls[2].tag),
+                                    trends};
         for (int i = 0; i < at.size(); ++i)
             QVERIFY2(at[i] >= 0 && (i == 0 || at[i] > at[i - 1]), qPrintable(QStringLiteral("%1: %2").arg(i).arg(all)));
 
