@@ -206,6 +206,8 @@ public:
     QVector<Cml> cmls(qint64 asset, bool below = false);
     QVector<CmlSummary> cmlSummaries(qint64 asset);
     qint64 cmlByTag(qint64 asset, const QString &tag);
+    // One CML by its key; id 0 (problem() NotFound) when there is none.
+    Cml cml(qint64 id);
     // Every reading of a CML, oldest first, with its survey's gauge and inspector.
     QVector<PlaceReading> history(qint64 cml);
 
@@ -297,6 +299,8 @@ private:
     QString pathOf(qint64 asset);
     QVector<qint64> subtree(qint64 asset);
     QVector<PlaceReading> readingsWhere(const char *where, qint64 arg, const char *order);
+    QVector<ThicknessRow> thicknessRowsWhere(const char *where, qint64 arg);
+    bool judgementTables() const; // the file has the tables of schema 4
     // Sets each reading's CML and logs it as one assignment of the survey.
     Assignment apply(qint64 survey, const char *how, const QVector<QPair<qint64, qint64>> &moves);
 

@@ -461,6 +461,27 @@ bool SurveyStore::migrate()
         if (!exec(step))
             return false;
     }
+    if (version < 4) {
+        // Judging CMLs over time. A CML's design inputs: one row per CML that has a formula,
+        // a number not given is NULL. An asset's own policy (none: its parent's). Decisions on
+        // readings' quality marks are a log, never rewritten: the newest one on a row counts.
+        // A decision names its row by key (for the joins) and by UUID (for a merge of files).
+        const char *step =
+            "CREATE TABLE cml_designs(cml INTEGER PRIMARY KEY, formula INTEGER NOT NULL,"
+            " pressure_unit INTEGER NOT NULL, length_unit INTEGER NOT NULL, temperature_unit INTEGER NOT NULL,"
+            " pressure REAL, diameter REAL, radius REAL, stress REAL, joint REAL, joint_circumferential REAL,"
+            " weld REAL, coefficient_y REAL, temperature REAL, material INTEGER NOT NULL, allowance REAL,"
+            " gravity REAL, height REAL);"
+            "CREATE TABLE asset_policies(asset INTEGER PRIMARY KEY, rate_rule INTEGER NOT NULL,"
+            " interval_rule INTEGER NOT NULL, years REAL NOT NULL);"
+            "CREATE TABLE mark_decisions(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, seq INTEGER NOT NULL,"
+            " reading_uuid BLOB NOT NULL, mark INTEGER NOT NULL, decision INTEGER NOT NULL, who TEXT,"
+            " at INTEGER NOT NULL, note TEXT);"
+            "CREATE INDEX mark_decisions_row ON mark_decisions(session, seq, id);"
+            "PRAGMA user_version=4;";
+        if (!exec(step))
+            return false;
+    }
     m_version = SchemaVersion;
     return commit();
 }

@@ -85,7 +85,8 @@ class SurveyStore
 public:
     // 2: each record keeps its place in the gauge's memory (recno).
     // 3: places (assets, CMLs, routes, surveys) and each row's UUID, CML and comment (Places).
-    static constexpr int SchemaVersion = 3;
+    // 4: judging CMLs: their design inputs, assets' policies, decisions on readings' marks.
+    static constexpr int SchemaVersion = 4;
     enum class Problem { None, CannotOpen, Corrupt, Locked, ReadOnly, Full, NewerSchema, Failed, NotAFile };
 
     SurveyStore();
