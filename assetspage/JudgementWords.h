@@ -6,8 +6,9 @@
 #include <QCoreApplication>
 #include <QString>
 
-// The window's words for judging CMLs: marks, decisions, rules, formulas and units, in the
-// language in use. Unit symbols stay as written ("mm", "MPa").
+// The window's words for judging CMLs, in the language in use: the analysis' names of marks,
+// decisions, rules, formulas and units, and what only the window says (a mark with its
+// decision, a number of years).
 class JudgementWords
 {
     Q_DECLARE_TR_FUNCTIONS(JudgementWords)
