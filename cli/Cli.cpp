@@ -40,6 +40,8 @@ int dispatch(const QCommandLineParser &parser, Invocation &run)
             return run.fail(CliWords::tr("the folder %1 does not exist; create it or give another path.")
                                 .arg(target.absolutePath()));
     }
+    if (qstrcmp(command.name, "asset report") == 0)
+        return assetReport(run);
     if (isPlaceCommand(command))
         return runPlaceCommand(run);
     if (qstrcmp(command.name, "compare") == 0)

@@ -93,6 +93,18 @@ const Command table[] = {
      "                             the asset tree of the survey store: path, kind\n"
      "                             (site, unit, equipment, circuit, other), description\n"
      "                             and the number of CMLs\n"},
+    {"asset report", false, 0, 0, nullptr, Option::Output | Option::Format | Option::Store | Option::Asset, true,
+     Written::Csv | Written::Xlsx, QT_TRANSLATE_NOOP("CliWords", "asset report writes pdf, xlsx or csv."),
+     QT_TRANSLATE_NOOP("CliWords", "cannot tell the format of '%1' from its suffix: give --format csv or xlsx, or a .pdf "
+                              "file."),
+     QT_TRANSLATE_NOOP("CliWords", "standard output takes csv."), Pdf::Also, nullptr,
+     "asset report [--asset PATH] -o FILE [--format F]",
+     "  asset report [--asset PATH] -o FILE [--format F]\n"
+     "                             the CMLs of PATH and the assets under it (else of\n"
+     "                             every asset) judged over time, worst first: required\n"
+     "                             thickness, rates, remaining life and next inspection.\n"
+     "                             FILE.pdf: a report per circuit with trends and the\n"
+     "                             design formulas; .xlsx or .csv: one table (-o - csv)\n"},
     {"cml list", false, 0, 0, nullptr, Option::Format | Option::Store | Option::Asset, false,
      Written::Csv | Written::Json, listFormats, nullptr, nullptr, Pdf::No, nullptr,
      "cml list [--asset PATH] [--format csv|json]",

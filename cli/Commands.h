@@ -27,6 +27,9 @@ int history(Invocation &run);
 int exportSession(Invocation &run);
 int compare(Invocation &run);
 
+// asset report: every CML of an asset judged, as a PDF report or one table (AssetReportCommand.cpp).
+int assetReport(Invocation &run);
+
 // The commands of the places in the survey store: assets, cml ..., readings ..., route ...,
 // assign, survey list.
 bool isPlaceCommand(const Command &command);

@@ -88,6 +88,11 @@ int writeReport(Invocation &run, const ReportInput &input, const QString &logoPa
     const int error = PdfReport::write(input, run.output, progress);
     if (progress)
         progress->hide();
+    return reportWritten(run, error, logoPath, input.logo.isNull());
+}
+
+int reportWritten(Invocation &run, int error, const QString &logoPath, bool logoMissing)
+{
     if (error == ECANCELED || run.interrupted())
         return run.fail(CliWords::tr("interrupted: nothing was written; an existing file is unchanged."));
     if (error != 0) {
@@ -95,7 +100,7 @@ int writeReport(Invocation &run, const ReportInput &input, const QString &logoPa
         return run.fail(CliWords::tr("writing the report %1 failed; an existing file is unchanged.").arg(run.output)
                         + (reason.isEmpty() ? QString() : QLatin1Char(' ') + reason));
     }
-    if (!logoPath.isEmpty() && input.logo.isNull())
+    if (!logoPath.isEmpty() && logoMissing)
         run.ui.message(CliWords::tr("the logo image %1 could not be read and was left out.").arg(logoPath));
     run.ui.message(CliWords::tr("%1 written.").arg(run.output));
     return Done;

@@ -26,5 +26,8 @@ int writeTable(Invocation &run, const std::function<WorkbookTable()> &table, con
 void rememberedReportFields(ReportInput &input, QString *logoPath);
 // Writes the report to -o and says how it went.
 int writeReport(Invocation &run, const ReportInput &input, const QString &logoPath, ProgressHandle *progress);
+// Says how writing a PDF report to -o went: `error` as the report writers return it;
+// `logoMissing`: the logo at `logoPath` could not be read.
+int reportWritten(Invocation &run, int error, const QString &logoPath, bool logoMissing);
 
 } // namespace Cli

@@ -1,8 +1,74 @@
 #include "export/ReportPage.h"
 
+#include "export/PdfReport.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QRegularExpression>
+#include <QSaveFile>
+
+#include <cerrno>
+
+namespace {
+
+// The words every report shares keep the readings report's context (one translation).
+QString say(const char *source)
+{
+    return QCoreApplication::translate("PdfReport", source);
+}
+
+} // namespace
+
+QList<QPair<QString, QString>> reportFieldFacts(const ReportFields &f)
+{
+    return {{say(QT_TRANSLATE_NOOP("PdfReport", "Company")), f.company},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Inspector")), f.inspector},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Qualification")), f.qualification},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Location / asset")), f.location},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Procedure")), f.procedure},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Probe")), f.probe},
+            {say(QT_TRANSLATE_NOOP("PdfReport", "Calibration block")), f.calibrationBlock}};
+}
+
+int writePdfFile(const QString &path, const QString &title, int dpi,
+                 const std::function<int(QPdfWriter &writer, QPainter &painter)> &paint)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return EISDIR;
+    if (!QFileInfo(info.absolutePath()).isDir())
+        return ENOENT;
+    // Written beside the target and renamed into place on commit; a link is written through.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        return errno ? errno : -1;
+
+    QPdfWriter writer(&file);
+    writer.setResolution(dpi);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Palvarin"));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return -1;
+    const int painted = paint(writer, painter);
+    painter.end();
+    if (painted != 0) {
+        file.cancelWriting();
+        return painted;
+    }
+    errno = 0;
+    if (!file.commit())
+        return errno ? errno : -1;
+    return 0;
+}
 
 QColor bandFill(Band band)
 {
@@ -57,6 +123,66 @@ double ReportPage::bottom() const
 QString ReportPage::elided(const QString &text, double width) const
 {
     return QFontMetricsF(p.font(), p.device()).elidedText(text, Qt::ElideRight, width);
+}
+
+double ReportPage::titleBlock(bool paint, const QString &text, const QImage &logo)
+{
+    double y = margin;
+    double logoWidth = 0;
+    double logoBottom = y;
+    if (!logo.isNull()) {
+        // Kept to its own corner: the facts start under it, the title beside it.
+        const double h = 18 * dpi / 25.4;
+        const double w = qMin(h * logo.width() / qMax(1, logo.height()), contentWidth / 3);
+        const double drawnH = w * logo.height() / qMax(1, logo.width());
+        if (paint)
+            p.drawImage(QRectF(margin + contentWidth - w, y, w, drawnH), logo);
+        logoWidth = w + line;
+        logoBottom = y + drawnH + line * 0.5;
+    }
+    setFont(title);
+    const double titleHeight = QFontMetricsF(title, p.device()).height();
+    if (paint)
+        p.drawText(QRectF(margin, y, contentWidth - logoWidth, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                   elided(text, contentWidth - logoWidth));
+    setFont(body);
+    return qMax(y + titleHeight * 1.6, logoBottom);
+}
+
+double ReportPage::factPairs(bool paint, double y, const QList<QPair<QString, QString>> &facts)
+{
+    const double half = contentWidth / 2;
+    double labelWidth = 0;
+    for (const auto &fact : facts)
+        labelWidth = qMax(labelWidth, QFontMetricsF(bold, p.device()).horizontalAdvance(fact.first));
+    labelWidth = qMin(labelWidth + line, half * 0.6);
+    int shown = 0;
+    for (const auto &fact : facts) {
+        if (fact.second.isEmpty())
+            continue;
+        const double x = margin + (shown % 2) * half;
+        const double rowY = y + (shown / 2) * rowHeight;
+        if (paint) {
+            setFont(bold);
+            p.drawText(QRectF(x, rowY, labelWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, fact.first);
+            setFont(body);
+            p.drawText(QRectF(x + labelWidth, rowY, half - labelWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                       elided(fact.second, half - labelWidth));
+        }
+        ++shown;
+    }
+    return y + ((shown + 1) / 2) * rowHeight + line * 0.5;
+}
+
+void ReportPage::footer(const QString &left, int page, int pages)
+{
+    setFont(small);
+    const double y = footerTop;
+    p.drawLine(QPointF(margin, y), QPointF(margin + contentWidth, y));
+    p.drawText(QRectF(margin, y, contentWidth, line * 1.4), Qt::AlignLeft | Qt::AlignVCenter, left);
+    p.drawText(QRectF(margin, y, contentWidth, line * 1.4), Qt::AlignRight | Qt::AlignVCenter,
+               say(QT_TRANSLATE_NOOP("PdfReport", "Page %1 of %2")).arg(page).arg(pages));
+    setFont(body);
 }
 
 double ReportPage::heading(bool paint, double y, const QString &text)

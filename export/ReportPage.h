@@ -4,10 +4,17 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
+#include <QList>
+#include <QPair>
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class QPainter;
+class QPdfWriter;
+struct ReportFields;
 
 // An A4 page of the report on a painter at `dpi`: its measures, the report's fonts, and the
 // blocks of text the report's parts are made of. Every block takes `paint`: false only
@@ -17,6 +24,14 @@ class ReportPage
 {
 public:
     ReportPage(QPainter &painter, int dpi);
+
+    // The report's title, with the logo (if any) in the top right corner; returns where the
+    // facts may start (under both).
+    double titleBlock(bool paint, const QString &text, const QImage &logo);
+    // "label: value" pairs in two columns; pairs with an empty value are left out.
+    double factPairs(bool paint, double y, const QList<QPair<QString, QString>> &facts);
+    // The line at the foot of a page: `left` and "Page n of m".
+    void footer(const QString &left, int page, int pages);
 
     // A bold line of its own.
     double heading(bool paint, double y, const QString &text);
@@ -46,6 +61,18 @@ public:
     double rowHeight = 0; // a table row of one line
     QFont body, small, smallBold, bold, title;
 };
+
+// The fields the inspector fills in (company to calibration block) as labelled facts, in
+// the order every report shows them.
+QList<QPair<QString, QString>> reportFieldFacts(const ReportFields &fields);
+
+// An A4 portrait PDF at `dpi` written to `path` through a temporary file beside it (the old
+// file stays until the new one is complete; a link is written through). `paint` draws every
+// page on the painter (calling QPdfWriter::newPage between pages) and returns 0, or
+// ECANCELED to drop the file. Returns 0, or the system's error number (-1 when it gave none;
+// ECANCELED when cancelled).
+int writePdfFile(const QString &path, const QString &title, int dpi,
+                 const std::function<int(QPdfWriter &writer, QPainter &painter)> &paint);
 
 // Light fills of the bands for print, as the .xlsx has them; normal readings stay plain.
 QColor bandFill(Band band);

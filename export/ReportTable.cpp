@@ -109,6 +109,28 @@ int ReportTable::rowsFrom(double top) const
     return qMax(0, int((page.bottom() - top - block.headerHeight) / page.rowHeight));
 }
 
+double ReportTable::leadHeight(int n) const
+{
+    double h = block.headerHeight;
+    for (int i = 0; i < qMin(n, int(block.table->rows.size())); ++i)
+        h += rowHeight(i);
+    return h;
+}
+
+double ReportTable::flow(bool paint, double y, const std::function<double()> &nextPage)
+{
+    const int rows = int(block.table->rows.size());
+    int r = 0;
+    while (r < rows) {
+        y = paint ? paintHeader(y) : y + block.headerHeight;
+        for (int onPage = 0; r < rows && (onPage == 0 || y + rowHeight(r) <= page.bottom()); ++r, ++onPage)
+            y = paint ? paintRow(r, y) : y + rowHeight(r);
+        if (r < rows)
+            y = nextPage();
+    }
+    return y;
+}
+
 bool ReportTable::headerWordsFit() const
 {
     const QFontMetricsF metrics(block.headerFont, page.p.device());

@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QVector>
 
+#include <functional>
+
 // A table of the report laid out over pages: column widths, header height and, for a table
 // whose texts wrap, the height of each row; then painted a header row and a row at a time
 // wherever the report's pages put them. The table must outlive it.
@@ -20,6 +22,13 @@ public:
     double rowHeight(int r) const;
     // How many rows of one line fit from `top` down to the footer, below a header row.
     int rowsFrom(double top) const;
+
+    // The header row and the first `n` rows: what should stay on the page of a title.
+    double leadHeight(int n) const;
+    // Every row from `y` on (paint false: only measured), the header row on top of each
+    // page and at least one row per page however tall; `nextPage` ends the page and returns
+    // where the next one starts. Returns where the next block may start.
+    double flow(bool paint, double y, const std::function<double()> &nextPage);
 
     // Each returns where the next row may start.
     double paintHeader(double y);

@@ -56,6 +56,8 @@ public:
     bool refreshPolicy(qint64 asset);
 
     qint64 asset() const { return m_asset; }
+    // The places it reads (e.g. for the paths of its circuits).
+    Places &places() const { return m_places; }
     // Worst first (see CmlJudgement::worseThan).
     const QVector<CmlJudgement> &items() const { return m_items; }
     // Index into items(); -1 when the CML is not in the book.
