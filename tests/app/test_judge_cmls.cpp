@@ -12,6 +12,7 @@
 #include "assetspage/CmlFiguresView.h"
 #include "assetspage/CmlHistoryModel.h"
 #include "assetspage/CmlJudgementPane.h"
+#include "assetspage/TrendView.h"
 #include "export/ReportSettings.h"
 #include "records/RecordsModel.h"
 #include "store/Places.h"
@@ -26,7 +27,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
 
 #include <cmath>
 
@@ -34,7 +34,7 @@ namespace {
 
 qint64 utc(int year, int month, int day)
 {
-    return QDateTime(QDate(year, month, day), QTime(12, 0), QTimeZone::UTC).toMSecsSinceEpoch();
+    return QDateTime(QDate(year, month, day), QTime(12, 0), Qt::UTC).toMSecsSinceEpoch();
 }
 
 QStringList summaryTags(const AssetSummaryModel *model)
@@ -197,8 +197,16 @@ private slots:
         summary->dueBefore()->setChecked(false);
         QCOMPARE(rows->rowCount(), 2);
 
-        // The thicker reading accepted from the history: counted, its thinning slower.
-        view.historyView()->setCurrentIndex(history->index(3, 0));
+        // The thicker reading chosen by a click on it in the trend, and accepted: counted, its
+        // thinning slower.
+        TrendView *trend = view.judgementPane()->trend();
+        trend->resize(400, 240);
+        (void)trend->grab(); // drawn: the readings have their places
+        const QPointF dot = trend->pointOf(3);
+        QCOMPARE(trend->readingAt(dot), 3);
+        QVERIFY(trend->readingText(3).contains(QStringLiteral("9.50")));
+        QTest::mouseClick(trend, Qt::LeftButton, {}, dot.toPoint());
+        QCOMPARE(view.historyView()->currentIndex().row(), 3);
         view.judgementPane()->decisionButton(MarkDecision::Include)->click();
         const QVector<MarkDecisionEntry> log = places.decisions(cmlA);
         QCOMPARE(log.size(), 1);
