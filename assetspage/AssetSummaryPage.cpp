@@ -34,7 +34,7 @@ AssetSummaryPage::AssetSummaryPage(AssetSummaryModel *model, QWidget *parent)
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->hide();
-    m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->horizontalHeader()->setSectionResizeMode(AssetSummaryModel::AssetPath, QHeaderView::Stretch);
     m_view->setWordWrap(false);
     m_dueDate->setCalendarPopup(true);
     m_dueDate->setDate(QDate::currentDate().addYears(1));

@@ -117,6 +117,7 @@ CmlDesignForm::CmlDesignForm(const DesignInputs &inputs, double structuralMinimu
     m_result->setObjectName(QStringLiteral("designResult"));
     m_result->setWordWrap(true);
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_expression->setMinimumWidth(260);
     m_refusal = new QLabel(this);
     m_refusal->setObjectName(QStringLiteral("designRefusal"));
     m_refusal->setWordWrap(true);

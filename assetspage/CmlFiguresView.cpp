@@ -9,20 +9,31 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QVBoxLayout>
 
 #include <cmath>
 
-CmlFiguresView::CmlFiguresView(QWidget *parent) : QWidget(parent), m_form(new QFormLayout(this))
+CmlFiguresView::CmlFiguresView(QWidget *parent) : QWidget(parent), m_form(new QFormLayout)
 {
     setObjectName(QStringLiteral("cmlFigures"));
-    m_form->setContentsMargins(0, 0, 0, 0);
+    // The trend below gives way: every figure and note is read whole.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(m_form);
     for (int f = 0; f < FigureCount; ++f) {
         m_names[f] = new QLabel(this);
         m_values[f] = new QLabel(this);
         m_values[f]->setObjectName(QStringLiteral("cmlFigure%1").arg(f));
         m_values[f]->setWordWrap(true);
         m_values[f]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        m_form->addRow(m_names[f], m_values[f]);
+        // The notes run long: under the figures, the whole width theirs.
+        if (f == Notes) {
+            layout->addWidget(m_names[f]);
+            layout->addWidget(m_values[f]);
+        } else {
+            m_form->addRow(m_names[f], m_values[f]);
+        }
     }
     retranslate();
     setJudgement(nullptr);

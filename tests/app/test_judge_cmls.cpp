@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDateTime>
+#include <QFile>
 #include <QLocale>
 #include <QPushButton>
 #include <QSettings>
@@ -227,6 +228,22 @@ private slots:
         QVERIFY(checkFigures(before));
         QCOMPARE(summaryTags(rows), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
         view.tabs()->setCurrentIndex(AssetsDialog::SummaryTab);
+        // The summary written out, worst first, as CSV and as a PDF.
+        const QString csv = dir.filePath(QStringLiteral("assets.csv"));
+        const QString pdf = dir.filePath(QStringLiteral("assets.pdf"));
+        dialogs.answerFileDialogs({csv, pdf});
+        summary->reportButton()->click();
+        summary->reportButton()->click();
+        QFile csvFile(csv);
+        QVERIFY(csvFile.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(csvFile.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3); // the header, then A and B
+        QVERIFY2(lines[1].contains(QStringLiteral(",A,")) && lines[2].contains(QStringLiteral(",B,")), qPrintable(lines.join('\n')));
+        QFile pdfFile(pdf);
+        QVERIFY(pdfFile.open(QIODevice::ReadOnly));
+        QVERIFY(pdfFile.read(5) == "%PDF-");
+        QCOMPARE(dialogs.texts(ScriptedInteraction::Kind::Information).size(), 2); // each said where it went
+
         QVERIFY(view.openCml(cmlB));
         QCOMPARE(view.tabs()->currentIndex(), int(AssetsDialog::AssetsTab));
         QCOMPARE(history->rowCount(), readingsB.size());
