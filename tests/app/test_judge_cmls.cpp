@@ -5,6 +5,7 @@
 #include "ScriptedInteraction.h"
 #include "analysis/CmlJudgement.h"
 #include "analysis/RequiredThickness.h"
+#include "assetspage/AssetPolicyForm.h"
 #include "assetspage/AssetSummaryModel.h"
 #include "assetspage/AssetSummaryPage.h"
 #include "assetspage/AssetsDialog.h"
@@ -19,6 +20,7 @@
 #include "store/SurveyStore.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QFile>
@@ -228,6 +230,28 @@ private slots:
         QVERIFY(checkFigures(before));
         QCOMPARE(summaryTags(rows), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
         view.tabs()->setCurrentIndex(AssetsDialog::SummaryTab);
+        // The pipe's own policy: 30 years at most between inspections, longer than either
+        // CML lasts: both in the amber band, A still first.
+        QCOMPARE(rows->index(0, 0).data(Qt::BackgroundRole), QVariant());
+        dialogs.answerDialogs({[&](QDialog *dialog) {
+            auto *form = qobject_cast<AssetPolicyForm *>(dialog);
+            if (!form)
+                return false;
+            JudgementPolicy own;
+            own.interval = IntervalRule::Years;
+            own.years = 30;
+            form->setPolicy(own);
+            return true;
+        }});
+        view.tabs()->setCurrentIndex(AssetsDialog::AssetsTab);
+        view.findChild<QPushButton *>(QStringLiteral("pushButton_assetPolicy"))->click();
+        QVERIFY(places.ownPolicy(pipe).has_value());
+        QCOMPARE(places.ownPolicy(pipe)->interval, IntervalRule::Years);
+        QCOMPARE(places.ownPolicy(pipe)->years, 30.0);
+        QCOMPARE(summaryTags(rows), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+        for (int r = 0; r < 2; ++r)
+            QCOMPARE(rows->index(r, AssetSummaryModel::Tag).data(Qt::BackgroundRole).value<QColor>(), AssetSummaryModel::amber());
+
         // The summary written out, worst first, as CSV and as a PDF.
         const QString csv = dir.filePath(QStringLiteral("assets.csv"));
         const QString pdf = dir.filePath(QStringLiteral("assets.pdf"));
