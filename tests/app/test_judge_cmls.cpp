@@ -1,7 +1,7 @@
 // CMLs judged in the Assets view: a pipe's design inputs typed in the form (refused while
 // outside the formula's validity), its figures beside the history as judgeCml gives them, a
-// reading's mark decided from the history changing the figures and the summary's order, and
-// the summary's filters.
+// reading chosen on the trend and its mark decided, changing the figures and the summary's
+// order; the summary's filters, an asset's own policy banding it, and its report written.
 #include "ScriptedInteraction.h"
 #include "analysis/CmlJudgement.h"
 #include "analysis/RequiredThickness.h"
