@@ -191,7 +191,8 @@ void TrendPlot::draw(QPainter &p, const QRectF &area)
         low = any ? std::min(low, required) : required;
         high = any ? std::max(high, required) : required;
     }
-    const qint64 fitFrom = fig.initial >= 0 ? series.readings[fig.initial].dateMs : firstMs;
+    const int readings = int(series.readings.size());
+    const qint64 fitFrom = fig.initial >= 0 && fig.initial < readings ? series.readings[fig.initial].dateMs : firstMs;
     const qint64 fitTo = projectionShown ? projected : lastMs;
     if (fit.valid()) {
         for (qint64 ms : {fitFrom, fitTo}) {
@@ -230,9 +231,17 @@ void TrendPlot::draw(QPainter &p, const QRectF &area)
         const auto add = [&legend](LegendEntry::Kind kind, const char *text) {
             legend.append(LegendEntry{kind, say(text), 0, QPointF()});
         };
-        add(LegendEntry::Counted, QT_TRANSLATE_NOOP("TrendPlot", "Counted"));
-        add(LegendEntry::Marked, QT_TRANSLATE_NOOP("TrendPlot", "Marked"));
-        add(LegendEntry::LeftOut, QT_TRANSLATE_NOOP("TrendPlot", "Left out"));
+        // Only the kinds of reading this plot has.
+        bool kinds[3] = {false, false, false};
+        for (int i = 0; i < series.readings.size(); ++i)
+            if (!std::isnan(series.readings[i].thickness))
+                kinds[fig.marks.value(i) != ReadingMark::None ? 1 : fig.counted.value(i) ? 0 : 2] = true;
+        if (kinds[0])
+            add(LegendEntry::Counted, QT_TRANSLATE_NOOP("TrendPlot", "Counted"));
+        if (kinds[1])
+            add(LegendEntry::Marked, QT_TRANSLATE_NOOP("TrendPlot", "Marked"));
+        if (kinds[2])
+            add(LegendEntry::LeftOut, QT_TRANSLATE_NOOP("TrendPlot", "Left out"));
         if (fit.valid())
             add(LegendEntry::Fit, QT_TRANSLATE_NOOP("TrendPlot", "Fitted line, 95 % confidence band"));
         if (std::isfinite(required))
@@ -326,7 +335,7 @@ void TrendPlot::draw(QPainter &p, const QRectF &area)
         p.drawLine(QPointF(xOf(fitFrom), yOf(fit.at(fitFrom))), QPointF(xOf(fitTo), yOf(fit.at(fitTo))));
     }
     // The governing rate from the newest counted reading down to the required thickness.
-    if (projectionShown && fig.actual >= 0) {
+    if (projectionShown && fig.actual >= 0 && fig.actual < readings) {
         const SeriesReading &actual = series.readings[fig.actual];
         p.setPen(QPen(RequiredColour, 1.2, Qt::DashLine));
         p.drawLine(QPointF(xOf(actual.dateMs), yOf(actual.thickness)), QPointF(xOf(projected), yOf(required)));
