@@ -44,6 +44,10 @@ int dispatch(const QCommandLineParser &parser, Invocation &run)
         return assetReport(run);
     if (isPlaceCommand(command))
         return runPlaceCommand(run);
+    if (qstrcmp(command.name, "tmin") == 0)
+        return tmin(run);
+    if (isJudgementCommand(command))
+        return runJudgementCommand(run);
     if (qstrcmp(command.name, "compare") == 0)
         return compare(run);
     if (qstrcmp(command.name, "export") == 0)

@@ -179,6 +179,52 @@ const Command table[] = {
      "                             the surveys (sessions with readings), newest first:\n"
      "                             id, date, gauge serial, asset path, route, inspector,\n"
      "                             readings and how many are assigned\n"},
+    {"due", false, 0, 0, nullptr, Option::Format | Option::Store | Option::Asset | Option::Before, false,
+     Written::Csv | Written::Json, listFormats, nullptr, nullptr, Pdf::No, nullptr,
+     "due [--before DATE] [--asset PATH] [--format csv|json]",
+     "  due [--before DATE] [--asset PATH] [--format csv|json]\n"
+     "                             the CMLs judged over their readings, worst first: asset\n"
+     "                             path, tag, unit, the newest counted thickness, the\n"
+     "                             required thickness, the governing corrosion rate and\n"
+     "                             which rate it is, remaining life (inf: not thinning),\n"
+     "                             next inspection date, state and undecided marks. With\n"
+     "                             --before, only those due before DATE (YYYY-MM-DD, UTC)\n"},
+    {"cml show", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "cml show needs the CML's tag."),
+     Option::Format | Option::Store | Option::Asset, false, Written::Json,
+     QT_TRANSLATE_NOOP("CliWords", "cml show prints text, or json with --format json."), nullptr, nullptr, Pdf::No,
+     nullptr, "cml show TAG [--asset PATH] [--format json]",
+     "  cml show TAG [--asset PATH] [--format json]\n"
+     "                             one CML judged: its design inputs, required thickness\n"
+     "                             and formula, every reading with its quality mark and\n"
+     "                             the decision on it, long-term, short-term and\n"
+     "                             regression rates (with its 95 % interval), the\n"
+     "                             governing rate and why, remaining life, next date\n"},
+    {"cml design", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "cml design needs the CML's tag."),
+     Option::Store | Option::Asset | Option::Formula | Option::Design | Option::Minimum, false, {}, nullptr, nullptr,
+     nullptr, Pdf::No, nullptr, "cml design TAG --asset PATH --formula F [inputs as for tmin] [--minimum X]",
+     "  cml design TAG --asset PATH --formula F [inputs as for tmin] [--minimum X]\n"
+     "                             sets the CML's design inputs (F: b31.3, ug27, api653,\n"
+     "                             or none to remove them) and with --minimum its\n"
+     "                             structural minimum, in its readings' unit. Inputs the\n"
+     "                             formula refuses are not stored (exit 2, with why)\n"},
+    {"tmin", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "tmin needs the formula: b31.3, ug27 or api653."),
+     Option::Format | Option::Design | Option::Minimum, false, Written::Json,
+     QT_TRANSLATE_NOOP("CliWords", "tmin prints text, or json with --format json."), nullptr, nullptr, Pdf::No, nullptr,
+     "tmin b31.3|ug27|api653 --P P --S S --E E ... [--minimum X] [--format json]",
+     "  tmin b31.3|ug27|api653 --P P --S S --E E ... [--minimum X] [--format json]\n"
+     "                             the required thickness by a design formula, with the\n"
+     "                             formula and its figures. Each input is a number with\n"
+     "                             its unit: pressures P, S in MPa, psi or bar (--P 2MPa\n"
+     "                             --S 138MPa), lengths D, R, c, H in mm, in, m or ft\n"
+     "                             (--D 168.3mm --c 1.5mm), temperature in C or F\n"
+     "                             (--temp 300C); factors E, W, Y and G plain (--E 1).\n"
+     "                             b31.3 (straight pipe): P D S E [W=1] [c=0] and Y or\n"
+     "                             --temp with --group ferritic|austenitic|other|cast-iron;\n"
+     "                             ug27 (shell): P R S E [c]; api653 (tank course): H D G\n"
+     "                             S E [c]. The result is in inch when the lengths are in\n"
+     "                             in or ft, else in mm; --minimum X adds a structural\n"
+     "                             minimum in that unit. Inputs refused (missing,\n"
+     "                             negative, outside the formula's validity): exit 2\n"},
 };
 
 const char *const introduction =
@@ -189,8 +235,9 @@ const char *const introduction =
 const char *const closing =
     "\n"
     "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
-    "program's own; history, export and compare only read it, assets, cml, readings,\n"
-    "route, assign and survey read or change its places; none of them needs a gauge.\n"
+    "program's own; history, export, compare and due only read it, assets, cml,\n"
+    "readings, route, assign and survey read or change its places; none of them needs\n"
+    "a gauge, and tmin needs neither.\n"
     "\n"
     "JSON lines: one object per record; a value out of range is null and its key is listed\n"
     "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
@@ -229,7 +276,8 @@ const OptionEntry optionTable[] = {
     {false, Option::AnyGauge, "any-gauge", nullptr, "compare: compare sessions of different gauges too.", nullptr},
     {false, Option::Asset, "asset", nullptr, "The asset <path>: its tags from the top down joined by '/'.", "path"},
     {false, Option::Nominal, "nominal", nullptr, "cml add: the nominal thickness <x>.", "x"},
-    {false, Option::Minimum, "minimum", nullptr, "cml add: the required minimum thickness <x>.", "x"},
+    {false, Option::Minimum, "minimum", nullptr,
+     "cml add, cml design, tmin: the required (structural) minimum thickness <x>.", "x"},
     {false, Option::Allowance, "allowance", nullptr, "cml add: the corrosion allowance <x>.", "x"},
     {false, Option::Material, "material", nullptr, "cml add: the <material>.", "material"},
     {false, Option::Description, "description", nullptr, "cml add: the CML's <text>.", "text"},
@@ -237,6 +285,21 @@ const OptionEntry optionTable[] = {
     {false, Option::Route, "route", nullptr, "assign: the <route> walked; its CMLs take the readings in order.",
      "route"},
     {false, Option::Undo, "undo", nullptr, "assign: take back the survey's last assignment.", nullptr},
+    {false, Option::Before, "before", nullptr, "due: only the CMLs due before <date> (YYYY-MM-DD, UTC).", "date"},
+    {false, Option::Formula, "formula", nullptr, "cml design: the formula <f>: b31.3, ug27, api653 or none.", "f"},
+    {false, Option::Design, "P", nullptr, "tmin, cml design: the design pressure <p> with its unit, e.g. 2MPa.", "p"},
+    {false, Option::Design, "D", nullptr, "tmin, cml design: the outside (tank: nominal) diameter <d>, e.g. 168.3mm.", "d"},
+    {false, Option::Design, "R", nullptr, "tmin, cml design: the inside radius <r>, e.g. 900mm.", "r"},
+    {false, Option::Design, "S", nullptr, "tmin, cml design: the allowable stress <s>, e.g. 138MPa.", "s"},
+    {false, Option::Design, "E", nullptr, "tmin, cml design: the joint efficiency or quality factor <e>.", "e"},
+    {false, Option::Design, "W", nullptr, "tmin, cml design: the weld strength reduction factor <w> (default 1).", "w"},
+    {false, Option::Design, "Y", nullptr, "tmin, cml design: the coefficient <y> (else from --temp and --group).", "y"},
+    {false, Option::Design, "c", nullptr, "tmin, cml design: the allowances <c>, e.g. 1.5mm (default 0).", "c"},
+    {false, Option::Design, "G", nullptr, "tmin, cml design: the product's specific gravity <g>.", "g"},
+    {false, Option::Design, "H", nullptr, "tmin, cml design: the fill height <h> of the course, e.g. 40ft.", "h"},
+    {false, Option::Design, "temp", nullptr, "tmin, cml design: the design temperature <t>, e.g. 300C.", "t"},
+    {false, Option::Design, "group", nullptr,
+     "tmin, cml design: the material <group>: ferritic, austenitic, other or cast-iron.", "group"},
 };
 
 // The options of the tool; `only`: those a command takes (its own and the ones every command takes).
@@ -253,15 +316,6 @@ QList<QCommandLineOption> optionsOf(std::optional<Options> only)
                                       e.value ? QString::fromLatin1(e.value) : QString());
     }
     return options;
-}
-
-// The option's first name, as the usage errors say it.
-QString optionName(Option option)
-{
-    for (const OptionEntry &e : optionTable)
-        if (!e.everyCommand && e.option == option)
-            return QString::fromLatin1(e.name);
-    return QString();
 }
 
 Written writtenOf(const Format &format)
@@ -390,7 +444,7 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run)
 
     for (const OptionEntry &e : optionTable) {
         const Option option = e.option;
-        if (e.everyCommand || command.options.testFlag(option) || !parser.isSet(optionName(option)))
+        if (e.everyCommand || command.options.testFlag(option) || !parser.isSet(QString::fromLatin1(e.name)))
             continue;
         if (option == Option::Output)
             return run.usage(CliWords::tr("%1 takes no -o.").arg(name));
@@ -398,7 +452,7 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run)
             return run.usage(CliWords::tr("%1 takes no --format.").arg(name));
         if (option == Option::Store)
             return run.usage(CliWords::tr("%1 takes no --store: it does not use the survey store.").arg(name));
-        return run.usage(CliWords::tr("%1 takes no --%2.").arg(name, optionName(option)));
+        return run.usage(CliWords::tr("%1 takes no --%2.").arg(name, QString::fromLatin1(e.name)));
     }
     run.output = parser.value(QStringLiteral("o"));
     if (command.needsOutput && run.output.isEmpty())
@@ -460,6 +514,8 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run)
     }
     run.anyGauge = parser.isSet(QStringLiteral("any-gauge"));
     if (const int code = checkPlaceOptions(parser, run))
+        return code;
+    if (const int code = checkJudgementOptions(parser, run))
         return code;
     run.serial = parser.value(QStringLiteral("serial"));
     return Done;

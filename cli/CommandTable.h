@@ -29,6 +29,9 @@ enum class Option : quint32 {
     ByName = 1 << 13,  // --by-name
     Route = 1 << 14,   // --route
     Undo = 1 << 15,    // --undo
+    Before = 1 << 16,  // --before
+    Design = 1 << 17,  // --P, --D, --R, --S, --E, --W, --Y, --c, --G, --H, --temp, --group: a formula's inputs
+    Formula = 1 << 18, // --formula
 };
 Q_DECLARE_FLAGS(Options, Option)
 
@@ -73,6 +76,9 @@ QString commandHelp(const Command &command);
 // Reads the parsed command line into `run` and judges it against the command's entry:
 // 0, or the exit code of a usage error (told on standard error).
 int checkOptions(const QCommandLineParser &parser, Invocation &run);
+// The options of the judgement commands (due, cml show, cml design, tmin), as checkOptions()
+// does it for the others (DesignOptions.cpp).
+int checkJudgementOptions(const QCommandLineParser &parser, Invocation &run);
 
 } // namespace Cli
 

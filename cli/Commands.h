@@ -35,4 +35,10 @@ int assetReport(Invocation &run);
 bool isPlaceCommand(const Command &command);
 int runPlaceCommand(Invocation &run);
 
+// The commands that judge CMLs over time (due, cml show, cml design) and the required
+// thickness calculators (tmin).
+bool isJudgementCommand(const Command &command);
+int runJudgementCommand(Invocation &run);
+int tmin(Invocation &run);
+
 } // namespace Cli

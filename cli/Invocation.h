@@ -6,6 +6,7 @@
 #include "analysis/SurveyComparison.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +42,16 @@ struct PlaceOptions
     bool undo = false;
 };
 
+// The options of the judgement commands. A formula's inputs are kept as given ("2MPa",
+// "168.3mm") and read with their units by the command that takes them.
+struct JudgementOptions
+{
+    qint64 beforeMs = 0; // --before: 0 when not given
+    bool formulaGiven = false;
+    QString formula;
+    QHash<QString, QString> inputs; // by option name ("P", "D", ..., "temp", "group")
+};
+
 // One run of the tool: the command line as the command table read it, the streams, and how
 // a result is told (usage errors, failures, standard output).
 struct Invocation
@@ -61,6 +72,7 @@ struct Invocation
     ComparisonSettings comparing;
     int layer = 0; // compare: 0-2
     PlaceOptions places;
+    JudgementOptions judging;
 
     // A usage error, with the hint to --help: exit code 2.
     int usage(const QString &error) const;

@@ -925,6 +925,96 @@ private slots:
         QCOMPARE(jsonLines(tool({"assets", "--format", "json"}).out).size(), 4);
     }
 
+    // A CML's design set through the tool (refused inputs not stored), the CML judged over
+    // its readings, the CMLs due before a date, and the calculators with a refusal.
+    void cmlsJudgedThroughTheTool()
+    {
+        const QString path = tmp.filePath(QStringLiteral("judged.sqlite"));
+        auto tool = [&](QStringList args) {
+            args << QStringLiteral("--store") << path;
+            return run(cli, args);
+        };
+        const QString readings = tmp.filePath(QStringLiteral("judged.csv"));
+        {
+            QFile file(readings);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("asset_path,tag,date,unit,thickness_1,velocity_1,thickness_2,velocity_2,thickness_3,velocity_3,"
+                       "flags,comment\n"
+                       "Plant/U1/P-101,CML-1,2016-06-01T09:00:00Z,mm,7.0,5900,,,,,,\n"
+                       "Plant/U1/P-101,CML-1,2018-06-01T09:00:00Z,mm,6.6,5900,,,,,,\n"
+                       "Plant/U1/P-101,CML-1,2020-06-01T09:00:00Z,mm,6.8,5900,,,,,,\n"
+                       "Plant/U1/P-101,CML-1,2022-06-01T09:00:00Z,mm,5.8,5900,,,,,,\n"
+                       "Plant/U1/P-101,CML-2,2016-06-01T09:00:00Z,mm,9.0,5900,,,,,,\n"
+                       "Plant/U1/P-101,CML-2,2022-06-01T09:00:00Z,mm,8.9,5900,,,,,,\n");
+        }
+        for (const char *tag : {"CML-1", "CML-2"})
+            QCOMPARE(tool({"cml", "add", "Plant/U1/P-101", tag, "--minimum", "3"}).exitCode, 0);
+        Result r = tool({"readings", "import", readings});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+
+        const QStringList design{"cml", "design", "CML-1", "--asset", "Plant/U1/P-101", "--formula", "b31.3",
+                                 "--P", "2MPa", "--D", "168.3mm", "--S", "138MPa", "--Y", "0.4", "--c", "3mm"};
+        r = tool(design + QStringList{"--E", "1"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        r = tool(design + QStringList{"--E", "1.2"}); // a joint efficiency above 1
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("E"), r.err.constData());
+
+        r = tool({"cml", "show", "cml-1", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QJsonObject shown = QJsonDocument::fromJson(r.out).object();
+        QCOMPARE(shown.value(QStringLiteral("inputs")).toObject().value(QStringLiteral("E")).toDouble(), 1.0);
+        // ASME B31.3 t = P·D / (2·(S·E·W + P·Y)) plus c, worked here apart from the program.
+        const double required = 2.0 * 168.3 / (2 * (138.0 * 1 * 1 + 2.0 * 0.4)) + 3.0;
+        QVERIFY(qAbs(shown.value(QStringLiteral("required")).toDouble() - required) < 1e-9);
+        const QJsonArray series = shown.value(QStringLiteral("readings")).toArray();
+        QCOMPARE(series.size(), 4);
+        QCOMPARE(series[2].toObject().value(QStringLiteral("mark")).toString(), QStringLiteral("verify"));
+        auto msOf = [](const char *iso) { return QDateTime::fromString(QLatin1String(iso), Qt::ISODate).toMSecsSinceEpoch(); };
+        auto years = [](qint64 from, qint64 to) { return double(to - from) / (365.2425 * 86400000.0); };
+        const qint64 t2016 = msOf("2016-06-01T09:00:00Z"), t2020 = msOf("2020-06-01T09:00:00Z"),
+                     t2022 = msOf("2022-06-01T09:00:00Z");
+        const double longTerm = (double(7.0f) - double(5.8f)) / years(t2016, t2022);
+        const double shortTerm = (double(6.8f) - double(5.8f)) / years(t2020, t2022); // the marked one still counts
+        QVERIFY(qAbs(shown.value(QStringLiteral("long_term")).toDouble() - longTerm) < 1e-9);
+        QVERIFY(qAbs(shown.value(QStringLiteral("short_term")).toDouble() - shortTerm) < 1e-9);
+        QCOMPARE(shown.value(QStringLiteral("governs")).toString(), QStringLiteral("short-term"));
+        const double life = (double(5.8f) - required) / shortTerm;
+        QVERIFY(qAbs(shown.value(QStringLiteral("remaining_years")).toDouble() - life) < 1e-9);
+        const qint64 next = t2022 + qint64(life / 2 * 365.2425 * 86400000.0);
+        const qint64 nextShown = QDateTime::fromString(shown.value(QStringLiteral("next_date")).toString(), Qt::ISODate)
+                                     .toMSecsSinceEpoch();
+        QVERIFY2(qAbs(nextShown - next) <= 1000, qPrintable(shown.value(QStringLiteral("next_date")).toString()));
+
+        // Due before 2025: CML-1 alone (CML-2 thins slowly); without a date both, worst first.
+        r = tool({"due", "--before", "2025-01-01", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QList<QByteArray> lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        const QJsonObject due = QJsonDocument::fromJson(lines[0]).object();
+        QCOMPARE(due.value(QStringLiteral("tag")).toString(), QStringLiteral("CML-1"));
+        QVERIFY(qAbs(due.value(QStringLiteral("remaining_years")).toDouble() - life) < 1e-5 * life);
+        QVERIFY(qAbs(due.value(QStringLiteral("required")).toDouble() - required) < 1e-5 * required);
+        QCOMPARE(due.value(QStringLiteral("state")).toString(), QStringLiteral("within-interval"));
+        QCOMPARE(due.value(QStringLiteral("marks")).toInt(), 1);
+        r = tool({"due", "--format", "csv"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[1].contains(",CML-1,") && lines[2].contains(",CML-2,"), r.out.constData());
+
+        // The calculators: a figure, and a refusal with its reason.
+        r = run(cli, {"tmin", "ug27", "--P", "2MPa", "--R", "500mm", "--S", "138MPa", "--E", "1", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY(qAbs(QJsonDocument::fromJson(r.out).object().value(QStringLiteral("required")).toDouble()
+                     - 2.0 * 500 / (138.0 - 0.6 * 2)) < 1e-9);
+        r = run(cli, {"tmin", "ug27", "--P", "2MPa", "--R", "500mm", "--S", "138MPa", "--E", "1.5"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("E") && r.out.isEmpty(), r.err.constData());
+        r = run(cli, {"tmin", "b31.3", "--P", "2", "--D", "168.3mm"}); // a pressure without its unit
+        QCOMPARE(r.exitCode, 2);
+    }
+
     // While the window program runs it holds the gauge: the tool says so and exits 3. The
     // same command without it meets no gauge (none with that serial): exit 3 for that reason.
     void windowProgramHoldsTheGauge()
