@@ -33,7 +33,9 @@ int main(int argc, char *argv[])
     {
         const QCoreApplication parsing(argc, argv); // gone before the application comes
         const QString command = Cli::commandOf(parsing.arguments());
-        report = command == QLatin1String("report") || command == QLatin1String("compare");
+        report = command == QLatin1String("report") || command == QLatin1String("compare")
+                 || command == QLatin1String("asset"); // asset report
+
     }
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

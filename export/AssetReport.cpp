@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <memory>
@@ -35,6 +36,8 @@ struct Group
     QString name;
     QVector<const AssetReportCml *> cmls;
     WorkbookTable table;
+    QString unit; // of every CML of it; empty when they differ
+    bool mixedUnits = false;
 };
 
 // The circuits in the order of their worst CML (the input is worst first).
@@ -44,15 +47,25 @@ QVector<Group> groupsOf(const AssetReportInput &input)
     for (const AssetReportCml &c : input.cmls) {
         auto it = std::find_if(groups.begin(), groups.end(), [&](const Group &g) { return g.name == c.group; });
         if (it == groups.end()) {
-            groups.append(Group{c.group, {}, {}});
+            groups.append(Group{c.group, {}, {}, {}, false});
             it = groups.end() - 1;
         }
         it->cmls << &c;
     }
-    for (Group &g : groups)
-        g.table = table(g.cmls, {Column::Tag, Column::Description, Column::Unit, Column::Newest, Column::NewestDate,
-                                 Column::Required, Column::LongTerm, Column::ShortTerm, Column::RegressionRange,
-                                 Column::GoverningRate, Column::Remaining, Column::Next, Column::Marks});
+    for (Group &g : groups) {
+        // One unit for the circuit goes in its title; only a mix needs a column of its own.
+        for (const AssetReportCml *c : std::as_const(g.cmls))
+            g.mixedUnits = g.mixedUnits || c->unit != g.cmls.first()->unit;
+        if (!g.mixedUnits)
+            g.unit = g.cmls.first()->unit;
+        QVector<Column> columns{Column::Tag, Column::Description};
+        if (g.mixedUnits)
+            columns << Column::Unit;
+        columns << Column::Newest << Column::NewestDate << Column::Required << Column::LongTerm << Column::ShortTerm
+                << Column::Regression << Column::RegressionInterval << Column::Governing << Column::Remaining
+                << Column::Next << Column::Marks;
+        g.table = table(g.cmls, columns, true);
+    }
     return groups;
 }
 
@@ -275,9 +288,12 @@ int writeAssetReportPdf(const AssetReportInput &input, const QString &path, Prog
             double y = layout.head(paint);
             int done = 0;
             for (int g = 0; g < groups.size(); ++g) {
-                const QString title = groups[g].name.isEmpty()
-                                          ? say(QT_TRANSLATE_NOOP("AssetReport", "CMLs of no circuit"))
-                                          : say(QT_TRANSLATE_NOOP("AssetReport", "Circuit %1")).arg(groups[g].name);
+                QString title = groups[g].name.isEmpty()
+                                    ? say(QT_TRANSLATE_NOOP("AssetReport", "CMLs of no circuit"))
+                                    : say(QT_TRANSLATE_NOOP("AssetReport", "Circuit %1")).arg(groups[g].name);
+                title += groups[g].unit.isEmpty()
+                             ? say(QT_TRANSLATE_NOOP("AssetReport", ": thickness in the unit of each CML, rates per year"))
+                             : say(QT_TRANSLATE_NOOP("AssetReport", ": thickness in %1, rates in %1 per year")).arg(groups[g].unit);
                 // The title, the header row and the first rows stay together.
                 y = room(y, layout.rowHeight + tables[g]->leadHeight(3));
                 y = layout.heading(paint, y, title);
@@ -308,8 +324,11 @@ int writeAssetReportPdf(const AssetReportInput &input, const QString &path, Prog
             y = room(y, layout.rowHeight * 4);
             y = layout.heading(paint, y, say(QT_TRANSLATE_NOOP("AssetReport", "Appendix: required thickness and policy")));
             for (const AssetReportCml *c : designed) {
-                const QString label = say(QT_TRANSLATE_NOOP("AssetReport", "%1 (%2): %3"))
-                                          .arg(c->tag, c->group, formulaWords(c->design.formula));
+                const QString label =
+                    c->group.isEmpty()
+                        ? say(QT_TRANSLATE_NOOP("AssetReport", "%1: %2")).arg(c->tag, formulaWords(c->design.formula))
+                        : say(QT_TRANSLATE_NOOP("AssetReport", "%1 (%2): %3"))
+                              .arg(c->tag, c->group, formulaWords(c->design.formula));
                 const QString text = formulaExpression(c->design.formula) + QLatin1Char('\n') + designInputsText(*c)
                                      + QLatin1Char('\n') + designResultText(*c);
                 y = room(y, layout.paragraph(false, y, label, text) - y);

@@ -25,7 +25,7 @@ enum class Column : quint8 {
     Regression,
     RegressionLow,   // its 95 % interval
     RegressionHigh,
-    RegressionRange, // the rate and its interval as one text
+    RegressionInterval, // its 95 % interval as one text
     Governing,
     Governs,         // which rate governs
     GoverningRate,   // the rate and which one as one text
@@ -36,10 +36,12 @@ enum class Column : quint8 {
 };
 
 QString header(Column column);
+// The same in a word or two, for the report's narrow columns (its titles give the units).
+QString briefHeader(Column column);
 WorkbookCell cell(const AssetReportCml &cml, Column column);
 // The CMLs as rows of the columns, in their band (under the minimum red, less life than the
 // interval amber); date columns marked.
-WorkbookTable table(const QVector<const AssetReportCml *> &cmls, const QVector<Column> &columns);
+WorkbookTable table(const QVector<const AssetReportCml *> &cmls, const QVector<Column> &columns, bool brief = false);
 
 // A policy's longest interval in words, with its years.
 QString intervalWords(const JudgementPolicy &policy);

@@ -99,10 +99,10 @@ QString header(Column column)
     case Column::NewestDate: return say(QT_TRANSLATE_NOOP("AssetReport", "Date of the newest"));
     case Column::LongTerm: return say(QT_TRANSLATE_NOOP("AssetReport", "Long-term rate (per year)"));
     case Column::ShortTerm: return say(QT_TRANSLATE_NOOP("AssetReport", "Short-term rate (per year)"));
-    case Column::Regression: return say(QT_TRANSLATE_NOOP("AssetReport", "Regression rate (per year)"));
-    case Column::RegressionLow: return say(QT_TRANSLATE_NOOP("AssetReport", "Regression 95 % low"));
-    case Column::RegressionHigh: return say(QT_TRANSLATE_NOOP("AssetReport", "Regression 95 % high"));
-    case Column::RegressionRange: return say(QT_TRANSLATE_NOOP("AssetReport", "Regression rate [95 %] (per year)"));
+    case Column::Regression: return say(QT_TRANSLATE_NOOP("AssetReport", "Fitted rate (per year)"));
+    case Column::RegressionLow: return say(QT_TRANSLATE_NOOP("AssetReport", "Fitted rate, 95 % low"));
+    case Column::RegressionHigh: return say(QT_TRANSLATE_NOOP("AssetReport", "Fitted rate, 95 % high"));
+    case Column::RegressionInterval: return say(QT_TRANSLATE_NOOP("AssetReport", "Fitted rate, 95 % interval"));
     case Column::Governing:
     case Column::GoverningRate: return say(QT_TRANSLATE_NOOP("AssetReport", "Governing rate (per year)"));
     case Column::Governs: return say(QT_TRANSLATE_NOOP("AssetReport", "Governing"));
@@ -112,6 +112,23 @@ QString header(Column column)
     case Column::Marks: return say(QT_TRANSLATE_NOOP("AssetReport", "Marks"));
     }
     return QString();
+}
+
+QString briefHeader(Column column)
+{
+    switch (column) {
+    case Column::Newest: return say(QT_TRANSLATE_NOOP("AssetReport", "Newest"));
+    case Column::NewestDate: return say(QT_TRANSLATE_NOOP("AssetReport", "Date"));
+    case Column::LongTerm: return say(QT_TRANSLATE_NOOP("AssetReport", "Long-term"));
+    case Column::ShortTerm: return say(QT_TRANSLATE_NOOP("AssetReport", "Short-term"));
+    case Column::Regression: return say(QT_TRANSLATE_NOOP("AssetReport", "Fitted"));
+    case Column::RegressionInterval: return say(QT_TRANSLATE_NOOP("AssetReport", "Fitted, 95 %"));
+    case Column::Governing: return say(QT_TRANSLATE_NOOP("AssetReport", "Governing"));
+    case Column::Remaining: return say(QT_TRANSLATE_NOOP("AssetReport", "Life (years)"));
+    case Column::Next: return say(QT_TRANSLATE_NOOP("AssetReport", "Next"));
+    default: break;
+    }
+    return header(column);
 }
 
 WorkbookCell cell(const AssetReportCml &c, Column column)
@@ -135,12 +152,11 @@ WorkbookCell cell(const AssetReportCml &c, Column column)
     case Column::Regression: return numberCell(f.regression, rateDecimals(c));
     case Column::RegressionLow: return numberCell(f.regressionLow, rateDecimals(c));
     case Column::RegressionHigh: return numberCell(f.regressionHigh, rateDecimals(c));
-    case Column::RegressionRange:
-        if (!std::isfinite(f.regression))
+    case Column::RegressionInterval:
+        if (!std::isfinite(f.regressionLow) || !std::isfinite(f.regressionHigh))
             return WorkbookCell();
-        return text(say(QT_TRANSLATE_NOOP("AssetReport", "%1 [%2, %3]"))
-                        .arg(numberText(f.regression, rateDecimals(c)), numberText(f.regressionLow, rateDecimals(c)),
-                             numberText(f.regressionHigh, rateDecimals(c))));
+        return text(say(QT_TRANSLATE_NOOP("AssetReport", "%1 – %2"))
+                        .arg(numberText(f.regressionLow, rateDecimals(c)), numberText(f.regressionHigh, rateDecimals(c))));
     case Column::Governing: return numberCell(f.governing, rateDecimals(c));
     case Column::Governs: return text(governsWords(f.governs));
     case Column::GoverningRate:
@@ -159,12 +175,12 @@ WorkbookCell cell(const AssetReportCml &c, Column column)
     return WorkbookCell();
 }
 
-WorkbookTable table(const QVector<const AssetReportCml *> &cmls, const QVector<Column> &columns)
+WorkbookTable table(const QVector<const AssetReportCml *> &cmls, const QVector<Column> &columns, bool brief)
 {
     WorkbookTable t;
     t.outOfRangeColumn = false;
     for (Column column : columns) {
-        t.headers << header(column);
+        t.headers << (brief ? briefHeader(column) : header(column));
         t.dateColumns << (column == Column::NewestDate || column == Column::Next);
     }
     for (const AssetReportCml *c : cmls) {
