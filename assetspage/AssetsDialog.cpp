@@ -1,17 +1,23 @@
 #include "assetspage/AssetsDialog.h"
 
 #include "assetspage/AssetForm.h"
+#include "assetspage/AssetSummaryModel.h"
+#include "assetspage/AssetSummaryPage.h"
 #include "assetspage/AssetTreeModel.h"
 #include "assetspage/CmlForm.h"
 #include "assetspage/CmlHistoryModel.h"
+#include "assetspage/CmlJudgementPane.h"
 #include "assetspage/CmlSummaryModel.h"
 #include "assetspage/PlacesWords.h"
 #include "assetspage/SurveyForm.h"
 #include "assetspage/SurveyListModel.h"
+#include "assetspage/TrendView.h"
 #include "interaction/UserInteraction.h"
+#include "session/JudgementBook.h"
 #include "store/Places.h"
 #include "store/SurveyStore.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -48,9 +54,13 @@ AssetsDialog::AssetsDialog(SurveyStore *store, const QList<QVariantList> &unitTa
     , m_cmls(new CmlSummaryModel(this))
     , m_history(new CmlHistoryModel(this))
 {
-    if (store && store->isOpen())
+    if (store && store->isOpen()) {
         m_places = std::make_unique<Places>(*store);
+        m_book = std::make_unique<JudgementBook>(*m_places);
+    }
     m_surveys = new SurveyListModel(m_places.get(), this);
+    m_summary = new AssetSummaryModel(m_book.get(), this);
+    m_summary->setNumbers(m_numbers);
     m_cmls->setNumbers(m_numbers, QString());
     m_history->setNumbers(m_numbers);
     setupUi();
@@ -105,9 +115,22 @@ void AssetsDialog::setupUi()
     m_historyView->setObjectName(QStringLiteral("cmlHistory"));
     m_historyView->setModel(m_history);
     tableLook(m_historyView, CmlHistoryModel::Comment);
-    belowLayout->addWidget(m_historyView, 1);
-    right->setStretchFactor(0, 3);
-    right->setStretchFactor(1, 2);
+    // The history beside the CML's figures and trend.
+    auto *beside = new QSplitter(Qt::Horizontal, below);
+    beside->addWidget(m_historyView);
+    m_judgement = new CmlJudgementPane(beside);
+    m_judgement->setNumbers(m_numbers);
+    beside->addWidget(m_judgement);
+    beside->setStretchFactor(0, 3);
+    beside->setStretchFactor(1, 2);
+    belowLayout->addWidget(beside, 1);
+    m_accept = new QAction(m_historyView);
+    m_leaveOut = new QAction(m_historyView);
+    m_clearDecision = new QAction(m_historyView);
+    m_historyView->addActions({m_accept, m_leaveOut, m_clearDecision});
+    m_historyView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    right->setStretchFactor(0, 2);
+    right->setStretchFactor(1, 3);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 3);
     placesLayout->addWidget(split, 1);
@@ -118,9 +141,15 @@ void AssetsDialog::setupUi()
     m_addCml->setObjectName(QStringLiteral("pushButton_addCml"));
     placeButtons->addWidget(m_addAsset);
     placeButtons->addWidget(m_addCml);
+    m_policy = new QPushButton(places);
+    m_policy->setObjectName(QStringLiteral("pushButton_assetPolicy"));
+    placeButtons->addWidget(m_policy);
     placeButtons->addStretch(1);
     placesLayout->addLayout(placeButtons);
     m_tabs->addTab(places, QString());
+
+    m_summaryPage = new AssetSummaryPage(m_summary, m_tabs);
+    m_tabs->addTab(m_summaryPage, QString());
 
     // Surveys: the list, inspector and notes edited in place, the rest in a form.
     auto *surveys = new QWidget(m_tabs);
@@ -146,7 +175,7 @@ void AssetsDialog::setupUi()
     bottom->addWidget(m_close);
     layout->addLayout(bottom);
 
-    for (QPushButton *b : {m_addAsset, m_addCml, m_editSurvey})
+    for (QPushButton *b : {m_addAsset, m_addCml, m_policy, m_editSurvey})
         b->setEnabled(bool(m_places));
     connect(m_addAsset, &QPushButton::clicked, this, &AssetsDialog::addAsset);
     connect(m_addCml, &QPushButton::clicked, this, &AssetsDialog::addCml);
@@ -154,8 +183,29 @@ void AssetsDialog::setupUi()
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_assetView->selectionModel(), &QItemSelectionModel::currentChanged, this, &AssetsDialog::showAsset);
     connect(m_cmlView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &AssetsDialog::showHistory);
+    connect(m_policy, &QPushButton::clicked, this, &AssetsDialog::editPolicy);
+    connect(m_judgement, &CmlJudgementPane::designRequested, this, &AssetsDialog::editDesign);
+    connect(m_judgement, &CmlJudgementPane::decisionRequested, this, &AssetsDialog::decide);
+    connect(m_accept, &QAction::triggered, this, [this] { decide(MarkDecision::Include); });
+    connect(m_leaveOut, &QAction::triggered, this, [this] { decide(MarkDecision::Exclude); });
+    connect(m_clearDecision, &QAction::triggered, this, [this] { decide(MarkDecision::None); });
+    connect(m_historyView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        const bool chosen = chosenReading() != 0;
+        m_judgement->setReadingChosen(chosen);
+        for (QAction *a : {m_accept, m_leaveOut, m_clearDecision})
+            a->setEnabled(chosen);
+    });
+    connect(m_judgement->trend(), &TrendView::readingClicked, this, [this](qint64 key) {
+        const int row = m_history->rowOf(key);
+        if (row >= 0) {
+            m_historyView->selectRow(row);
+            m_historyView->setCurrentIndex(m_history->index(row, 0));
+        }
+    });
+    connect(m_summaryPage, &AssetSummaryPage::cmlActivated, this, &AssetsDialog::openCml);
+    connect(m_summaryPage, &AssetSummaryPage::reportRequested, this, &AssetsDialog::assetReport);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
-        if (tab == 1 && m_surveysStale)
+        if (tab == SurveysTab && m_surveysStale)
             loadSurveys();
     });
     connect(m_surveys, &SurveyListModel::refused, this, [this] { tell(PlacesWords::problem(*m_places)); });
@@ -166,9 +216,14 @@ void AssetsDialog::retranslateUi()
     setWindowTitle(tr("Assets"));
     m_noFile->setText(tr("No survey file is open: there are no places to show."));
     m_tabs->setTabText(0, tr("Assets and CMLs"));
-    m_tabs->setTabText(1, tr("Surveys"));
+    m_tabs->setTabText(SummaryTab, tr("Summary"));
+    m_tabs->setTabText(SurveysTab, tr("Surveys"));
     m_addAsset->setText(tr("Add Asset…"));
     m_addCml->setText(tr("Add CML…"));
+    m_policy->setText(tr("Judging Policy…"));
+    m_accept->setText(tr("Accept reading"));
+    m_leaveOut->setText(tr("Leave out reading"));
+    m_clearDecision->setText(tr("Clear decision"));
     m_editSurvey->setText(tr("Edit Survey…"));
     m_close->setText(tr("Close"));
     showHistory();
@@ -193,7 +248,7 @@ void AssetsDialog::refresh()
         showAsset();
     // The surveys' counts take as long as a large asset's CMLs: read when their tab is shown.
     m_surveysStale = true;
-    if (m_tabs->currentIndex() == 1)
+    if (m_tabs->currentIndex() == SurveysTab)
         loadSurveys();
 }
 
@@ -238,6 +293,11 @@ void AssetsDialog::showAsset()
     const qint64 cml = m_cmls->cmlId(m_cmlView->currentIndex().row());
     const qint64 asset = m_assets->assetId(m_assetView->currentIndex());
     m_cmls->setCmls(m_places && asset ? m_places->cmlSummaries(asset) : QVector<CmlSummary>());
+    // The asset and everything below it judged at once: the summary and the CMLs' figures.
+    if (m_book && asset && !m_book->load(asset))
+        tell(PlacesWords::problem(*m_places));
+    m_summaryPage->setAssetPath(asset ? m_assets->path(asset) : QString());
+    m_summaryPage->reload();
     m_cmlView->resizeColumnsToContents();
     // The same CML stays chosen across a refresh.
     if (!selectCml(cml))
@@ -251,10 +311,13 @@ void AssetsDialog::showHistory()
     if (m_historyTitle)
         m_historyTitle->setText(cml ? tr("Readings of %1").arg(m_cmls->cmls().at(row).cml.tag)
                                     : tr("Choose a CML to see its readings."));
-    if (!m_places || cml == m_historyCml)
+    if (!m_places || cml == m_historyCml) {
+        showJudgement();
         return;
+    }
     m_historyCml = cml;
     m_history->setReadings(cml ? m_places->history(cml) : QVector<PlaceReading>());
+    showJudgement();
     if (m_historyView)
         m_historyView->resizeColumnsToContents();
 }

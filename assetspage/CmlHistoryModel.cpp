@@ -1,5 +1,7 @@
 #include "assetspage/CmlHistoryModel.h"
 
+#include "assetspage/JudgementWords.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <QLocale>
@@ -18,6 +20,21 @@ void CmlHistoryModel::setReadings(const QVector<PlaceReading> &readings)
     beginResetModel();
     m_readings = readings;
     endResetModel();
+}
+
+void CmlHistoryModel::setMarks(const QHash<qint64, MarkAndDecision> &marks)
+{
+    m_marks = marks;
+    if (!m_readings.isEmpty())
+        emit dataChanged(index(0, 0), index(int(m_readings.size()) - 1, ColumnCount - 1));
+}
+
+int CmlHistoryModel::rowOf(qint64 key) const
+{
+    for (int r = 0; r < m_readings.size(); ++r)
+        if (m_readings.at(r).key == key)
+            return r;
+    return -1;
 }
 
 int CmlHistoryModel::rowCount(const QModelIndex &parent) const
@@ -53,6 +70,10 @@ QVariant CmlHistoryModel::data(const QModelIndex &index, int role) const
         return r.key;
     case ValueRole:
         return double(r.values[0]);
+    case MarkRole:
+        return int(m_marks.value(r.key).first);
+    case DecisionRole:
+        return int(m_marks.value(r.key).second);
     case Qt::ForegroundRole:
         // An out-of-range thickness (any layer's) as the table marks it.
         if (index.column() == Thickness && (r.flags & (r.layout == 2 ? 0x07 : 0x01)))
@@ -68,6 +89,10 @@ QVariant CmlHistoryModel::data(const QModelIndex &index, int role) const
         return QLocale().toString(QDateTime::fromMSecsSinceEpoch(r.dateMs), QLocale::ShortFormat);
     case Thickness:
         return thickness(r);
+    case Mark: {
+        const MarkAndDecision m = m_marks.value(r.key, {ReadingMark::None, MarkDecision::None});
+        return JudgementWords::markWithDecision(m.first, m.second);
+    }
     case Survey:
         return r.survey;
     case Gauge:
@@ -89,6 +114,8 @@ QVariant CmlHistoryModel::headerData(int section, Qt::Orientation orientation, i
         return tr("Date");
     case Thickness:
         return tr("Thickness");
+    case Mark:
+        return tr("Mark");
     case Survey:
         return tr("Survey");
     case Gauge:
