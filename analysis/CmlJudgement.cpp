@@ -157,6 +157,8 @@ struct Choice
 // The larger of two candidates; a missing one (NaN) gives way to the other.
 Choice larger(Choice a, Choice b)
 {
+    if (std::isnan(a.rate) && std::isnan(b.rate))
+        return Choice{};
     if (std::isnan(a.rate))
         return b;
     if (std::isnan(b.rate))

@@ -349,6 +349,11 @@ void JudgementTest::shortTermSixMonths()
     QVERIFY(near(close.governing, 0.6 / less, 1e-9));
     // Two readings: no fit, said so.
     QVERIFY(has(judgeCml(series({{0, 10.0}, {2, 9.6}}), JudgementPolicy()).notes, Finding::NoRegressionFewReadings));
+    // One reading: no rate at all, so none governs and none is named.
+    const CmlFigures one = judgeCml(series({{0, 10.0}}, 5.0), JudgementPolicy());
+    QCOMPARE(one.governs, CmlFigures::Governs::Nothing);
+    QVERIFY(!has(one.notes, Finding::RateGoverns));
+    QVERIFY(std::isnan(one.remainingYears));
 }
 
 void JudgementTest::negativeRateAndZeroRate()
