@@ -135,6 +135,242 @@
         <source>%1 %2</source>
         <translation>%1%2</translation>
     </message>
+    <message>
+        <source>The design input %1 is missing.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The design input %1 cannot be negative.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The design input %1 must be a number above %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The design input %1 must lie between %2 and %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The pressure design thickness %1 %3 is not below D/6 = %2 %3: the straight pipe formula does not hold for so thick a wall.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>P/(S·E) is %1, above %2: the formula does not hold at so high a pressure.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The shell thickness %1 %3 is above R/2 = %2 %3: the formula does not hold for so thick a shell.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The readings are in %1: a required thickness is computed in mm or inch only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Y = %1, from ASME B31.3 Table 304.1.1 at %2 °C.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The least shell thickness API 653 allows, %1 %2, governs.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No reading counts: no rate.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Only one reading counts: no rate.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The last two readings counted are %1 years apart, less than half a year: no short-term rate.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 readings count: a fitted rate needs three or more on different dates.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Thicker than before (measurement scatter?): the %1 rate is taken as zero.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The %1 rate governs (rule: %2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No required thickness: no remaining life and no next date.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Readings marked and not yet decided: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Readings left out of the rates: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Verify</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Excluded</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Outlier</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Counted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Left out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>As marked</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Long-term rate</source>
+        <translation type="unfinished">长期腐蚀速率</translation>
+    </message>
+    <message>
+        <source>Short-term rate</source>
+        <translation type="unfinished">短期腐蚀速率</translation>
+    </message>
+    <message>
+        <source>Fitted rate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fitted rate, upper 95 % bound</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Largest of long-term, short-term and fitted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larger of long-term and short-term</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>API 570 class 2 (10 years)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>API 570 class 3 (10 years)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>API 510 (10 years)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A number of years</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>API 570 class 1 (5 years)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>long-term</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>short-term</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>fitted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>fitted (upper 95 % bound)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pressure design</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>structural minimum</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Straight pipe, %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cylindrical shell, %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tank shell course, %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No pressure design (structural minimum only)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>psi</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>bar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MPa</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>inch</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ft</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>°F</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Austenitic steels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Other ductile metals</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cast iron</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ferritic steels</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>AssetForm</name>
@@ -165,6 +401,397 @@
     <message>
         <source>Description:</source>
         <translation>描述：</translation>
+    </message>
+</context>
+<context>
+    <name>AssetPolicyForm</name>
+    <message>
+        <source>Judging the CMLs of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>As the asset above</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> years</source>
+        <translation type="unfinished"> 年</translation>
+    </message>
+    <message>
+        <source>Governing rate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Longest interval:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Interval:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>From the asset above: %1; %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AssetReport</name>
+    <message>
+        <source>%1 not given</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>design temperature</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>E (longitudinal stress)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refused: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required: %1 %2 (the structural minimum).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>t = %1 %2 (circumferential stress %3, longitudinal %4)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>t = %1 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pressure requirement %1 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>structural minimum %1 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required: %1 %2 (the structural minimum governs).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required: %1 %2 (the pressure design governs).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Asset thickness report</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Asset</source>
+        <translation type="unfinished">资产</translation>
+    </message>
+    <message>
+        <source>every asset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation type="unfinished">日期</translation>
+    </message>
+    <message>
+        <source>CMLs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Under the minimum</source>
+        <translation type="unfinished">低于最小厚度</translation>
+    </message>
+    <message>
+        <source>Less life than the interval</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation type="unfinished">备注</translation>
+    </message>
+    <message>
+        <source>Row colours:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>under the minimum, due now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>less life left than the longest interval</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Asset report</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: thickness in the unit of each CML, rates per year</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: thickness in %2, rates in %2 per year</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Trends of the worst CMLs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Appendix: required thickness and policy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation type="unfinished">%1；%2 {1:?}</translation>
+    </message>
+    <message>
+        <source>%1 (%2): %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Design inputs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No CML has design inputs: each required thickness is its structural minimum.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Policy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For %1. Governing rate: %2. Longest interval: %3. Next inspection: the newest reading&apos;s date plus half the remaining life, at most the longest interval.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 years</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Circuit or asset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CML</source>
+        <translation type="unfinished">测点</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation type="unfinished">描述</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation type="unfinished">装置</translation>
+    </message>
+    <message>
+        <source>Nominal</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required by</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Newest reading</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date of the newest</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Long-term rate (per year)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Short-term rate (per year)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fitted rate (per year)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fitted rate, 95 % low</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fitted rate, 95 % high</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fitted rate, 95 % interval</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Governing rate (per year)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Governing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remaining life (years)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next inspection</source>
+        <translation type="unfinished">下次检测日期</translation>
+    </message>
+    <message>
+        <source>Marked readings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Marks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Newest</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Long-term</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Short-term</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fitted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fitted, 95 %</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Life (years)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 – %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation type="unfinished">%1%2</translation>
+    </message>
+    <message>
+        <source>no thinning</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AssetReportFlow</name>
+    <message>
+        <source>Save the asset report</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writing the report, please wait...</source>
+        <translation type="unfinished">正在生成报告，请等待……</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished">取消</translation>
+    </message>
+    <message>
+        <source>Writing the asset report failed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation type="unfinished">提示</translation>
+    </message>
+    <message>
+        <source>The asset report was saved as %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AssetSummaryModel</name>
+    <message>
+        <source>%1 %2/year</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>due now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Asset</source>
+        <translation type="unfinished">资产</translation>
+    </message>
+    <message>
+        <source>CML</source>
+        <translation type="unfinished">测点</translation>
+    </message>
+    <message>
+        <source>Newest</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Taken</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Governing rate</source>
+        <translation type="unfinished">控制腐蚀速率</translation>
+    </message>
+    <message>
+        <source>Remaining life</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next inspection</source>
+        <translation type="unfinished">下次检测日期</translation>
+    </message>
+    <message>
+        <source>Marks</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AssetSummaryPage</name>
+    <message>
+        <source>Due before</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Marked readings only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Asset Report…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose an asset on the first tab to sum up its CMLs.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every CML of %1 and below, worst remaining life first.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -231,6 +858,38 @@
     <message>
         <source>Choose a survey first.</source>
         <translation>请先选择一次检测。</translation>
+    </message>
+    <message>
+        <source>Summary</source>
+        <translation type="unfinished">统计</translation>
+    </message>
+    <message>
+        <source>Judging Policy…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Accept reading</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Leave out reading</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear decision</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a reading in the history first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a CML first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose an asset first.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1015,6 +1674,488 @@
         <source>ASSIGNED</source>
         <translation>已分配</translation>
     </message>
+    <message>
+        <source>there is no survey file yet (%1), so no CMLs to report.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>asset report writes pdf, xlsx or csv.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot tell the format of &apos;%1&apos; from its suffix: give --format csv or xlsx, or a .pdf file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>standard output takes csv.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cml show needs the CML&apos;s tag.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cml show prints text, or json with --format json.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cml design needs the CML&apos;s tag.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>tmin needs the formula: b31.3, ug27 or api653.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>tmin prints text, or json with --format json.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--before takes a date, e.g. 2027-06-30; &apos;%1&apos; is none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cml design needs --formula: b31.3, ug27, api653 or none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cml design needs --asset PATH, the asset of the CML.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--%1 takes a number, e.g. %2; &apos;%3&apos; is none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--%1 takes a plain number without a unit; &apos;%2&apos; is none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--%1 needs its unit, MPa, psi or bar, e.g. %2MPa; &apos;%3&apos; has none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--%1 needs its unit, mm, in, m or ft, e.g. %2mm; &apos;%3&apos; has none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--temp takes a temperature with its unit, e.g. 300C or 570F; &apos;%1&apos; is none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--group takes ferritic, austenitic, other or cast-iron; &apos;%1&apos; is none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>UNIT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ACTUAL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>REQUIRED</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>RATE/YEAR</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>GOVERNS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>LIFE (YEARS)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NEXT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STATE</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MARKS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the CML %1 could not be read from %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CML %1/%2%3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no readings.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>THICKNESS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MARK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>DECISION</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>BY</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COUNTED</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation type="unfinished">否</translation>
+    </message>
+    <message>
+        <source>long-term rate: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>short-term rate: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>regression rate: -</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>regression rate: %1 (95 %: %2 to %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>governing rate: %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>remaining life: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not thinning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 years</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>next inspection: %1%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (due now)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>findings: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--formula takes b31.3, ug27, api653 or none; &apos;%1&apos; is none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 refuses these inputs: %2 Nothing was stored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CML %1/%2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>there is no survey file yet (%1), so no CML %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>inputs: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>refused: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>t = %1 (circumferential stress), %2 (longitudinal stress)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pressure design thickness with allowances: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>structural minimum: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>required thickness: none (no design and no structural minimum)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>required thickness: %1 (%2 governs)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>structural</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pressure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>notes: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>tmin takes b31.3, ug27 or api653; &apos;%1&apos; is none.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 refuses these inputs: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CmlDesignForm</name>
+    <message>
+        <source>Design of the CML</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Formula:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pressure and stress in:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lengths in:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Temperature in:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Design pressure P:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Diameter D:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inside radius R:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fill height H:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Specific gravity G:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Allowable stress S:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Joint efficiency E:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Circumferential joint efficiency:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>as E</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Weld strength reduction W:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Coefficient Y:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>from the table</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Design temperature:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Material group:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Allowances c:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Structural minimum:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not given</source>
+        <translation type="unfinished">未给出</translation>
+    </message>
+    <message>
+        <source>The structural minimum is not a number.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a number.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required thickness = the structural minimum</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pressure design thickness t = %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Circumferential stress: %1; longitudinal stress: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Y = %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pressure required thickness = %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Structural minimum = %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pressure governs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>structural governs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required thickness = %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required thickness = %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No required thickness.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CmlFiguresView</name>
+    <message>
+        <source>Required thickness:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Long-term rate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Short-term rate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Regression rate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Governing rate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remaining life:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next inspection:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Marked readings:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes:</source>
+        <translation type="unfinished">备注：</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation type="unfinished">无</translation>
+    </message>
+    <message>
+        <source>%1 %2/year</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(came out negative)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not known</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(pressure design, %1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(structural minimum)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(95 %: %1 to %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation type="unfinished">%1，%2</translation>
+    </message>
+    <message>
+        <source>0 (at or under the required thickness)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>due now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 undecided, %2 left out of the rates</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CmlForm</name>
@@ -1084,6 +2225,29 @@
     <message>
         <source>Comment</source>
         <translation>备注</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CmlJudgementPane</name>
+    <message>
+        <source>Design…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Accept reading</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Leave out reading</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear decision</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1765,6 +2929,37 @@
     <message>
         <source>These readings are in the table now, or the survey file cannot be written: they were not deleted.</source>
         <translation>该记录正显示在表格中，或数据文件无法写入：未删除。</translation>
+    </message>
+</context>
+<context>
+    <name>JudgementWords</name>
+    <message>
+        <source>Accepted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, accepted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Left out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, left out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>None (the structural minimum only)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>never</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 years</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -2469,6 +3664,60 @@
     <message>
         <source>Save the inspection report</source>
         <translation>保存检测报告</translation>
+    </message>
+</context>
+<context>
+    <name>TrendPlot</name>
+    <message>
+        <source>Thickness (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Counted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Marked</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Left out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fitted line, 95 % confidence band</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Required thickness</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Projected date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation type="unfinished">日期</translation>
+    </message>
+    <message>
+        <source>No readings</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TrendView</name>
+    <message>
+        <source>out of range</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation type="unfinished">%1；%2 {1:?}</translation>
+    </message>
+    <message>
+        <source>No readings to draw.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
