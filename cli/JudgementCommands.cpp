@@ -100,10 +100,17 @@ int due(Invocation &run, Places &places, const SurveyStore &store)
     for (int i : book.filtered(filter)) {
         const CmlJudgement &item = book.items().at(i);
         const CmlFigures &f = item.figures;
+        // The table to read rounds as a thickness is shown (a rate one decimal finer, life to a
+        // tenth of a year) and gives the next date as a day; CSV and JSON keep every digit.
+        const int decimals = item.unit == QLatin1String("inch") ? 3 : 2;
+        ListValue life = yearsValue(f.remainingYears);
+        life.decimals = 1;
+        const ListValue next = f.nextMs ? ListValue::ofShownText(utcText(f.nextMs), utcText(f.nextMs).left(10)) : ListValue{};
         rows.append({ListValue::ofText(item.assetPath), ListValue::ofText(item.cml.tag), ListValue::ofText(item.unit),
-                     ListValue::ofNumber(shown(actualThickness(item))), ListValue::ofNumber(shown(item.requirement.required)),
-                     ListValue::ofNumber(shown(f.governing)), ListValue::ofText(governsKey(f.governs)),
-                     yearsValue(f.remainingYears), f.nextMs ? ListValue::ofText(utcText(f.nextMs)) : ListValue{},
+                     ListValue::ofFigure(shown(actualThickness(item)), decimals),
+                     ListValue::ofFigure(shown(item.requirement.required), decimals),
+                     ListValue::ofFigure(shown(f.governing), decimals + 1), ListValue::ofText(governsKey(f.governs)),
+                     life, next,
                      ListValue::ofText(stateKey(f)), ListValue::ofCount(f.markedReadings())});
     }
     return printList(run, columns, rows);

@@ -82,8 +82,10 @@ int printList(Invocation &run, const QVector<ListColumn> &columns, const QVector
             for (int c = 0; c < columns.size(); ++c) {
                 const ListValue &v = row.value(c);
                 // A line break inside a description would break the table's rows.
-                line << (v.kind == ListValue::Kind::Text    ? QString(v.text).replace(QLatin1Char('\n'), QLatin1Char(' '))
+                const bool rounded = v.kind == ListValue::Kind::Number && v.decimals >= 0 && std::isfinite(v.number);
+                line << (v.kind == ListValue::Kind::Text    ? QString(v.shown.isEmpty() ? v.text : v.shown).replace(QLatin1Char('\n'), QLatin1Char(' '))
                          : v.kind == ListValue::Kind::Count ? QString::number(v.count)
+                         : rounded                           ? QString::number(v.number, 'f', v.decimals)
                          : v.kind == ListValue::Kind::Number ? text(v)
                                                              : QString());
             }

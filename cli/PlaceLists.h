@@ -25,11 +25,17 @@ struct ListValue
     qint64 count = 0;
     double number = 0;
     bool reading = false; // a gauge's value, a float: shown with the digits a float has
+    // The table to read shows a number with this many decimals (CSV and JSON keep every digit)
+    // and a text as `shown` when it is given (e.g. a date where CSV and JSON keep the time).
+    int decimals = -1;
+    QString shown;
 
-    static ListValue ofText(const QString &text) { return {Kind::Text, text, 0, 0, false}; }
-    static ListValue ofCount(qint64 count) { return {Kind::Count, QString(), count, 0, false}; }
-    static ListValue ofNumber(double number) { return {Kind::Number, QString(), 0, number, false}; }
-    static ListValue ofReading(float value) { return {Kind::Number, QString(), 0, double(value), true}; }
+    static ListValue ofText(const QString &text) { return {Kind::Text, text, 0, 0, false, -1, {}}; }
+    static ListValue ofCount(qint64 count) { return {Kind::Count, QString(), count, 0, false, -1, {}}; }
+    static ListValue ofNumber(double number) { return {Kind::Number, QString(), 0, number, false, -1, {}}; }
+    static ListValue ofReading(float value) { return {Kind::Number, QString(), 0, double(value), true, -1, {}}; }
+    static ListValue ofFigure(double number, int decimals) { return {Kind::Number, QString(), 0, number, false, decimals, {}}; }
+    static ListValue ofShownText(const QString &text, const QString &shown) { return {Kind::Text, text, 0, 0, false, -1, shown}; }
 };
 
 struct ListColumn
