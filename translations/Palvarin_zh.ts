@@ -137,239 +137,239 @@
     </message>
     <message>
         <source>The design input %1 is missing.</source>
-        <translation type="unfinished"></translation>
+        <translation>缺少设计参数 %1。</translation>
     </message>
     <message>
         <source>The design input %1 cannot be negative.</source>
-        <translation type="unfinished"></translation>
+        <translation>设计参数 %1 不能为负数。</translation>
     </message>
     <message>
         <source>The design input %1 must be a number above %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>设计参数 %1 必须是大于 %2 的数字。</translation>
     </message>
     <message>
         <source>The design input %1 must lie between %2 and %3.</source>
-        <translation type="unfinished"></translation>
+        <translation>设计参数 %1 必须在 %2 到 %3 之间。</translation>
     </message>
     <message>
         <source>The pressure design thickness %1 %3 is not below D/6 = %2 %3: the straight pipe formula does not hold for so thick a wall.</source>
-        <translation type="unfinished"></translation>
+        <translation>压力设计厚度 %1 %3 不小于 D/6 = %2 %3：直管公式不适用于这么厚的管壁。</translation>
     </message>
     <message>
         <source>P/(S·E) is %1, above %2: the formula does not hold at so high a pressure.</source>
-        <translation type="unfinished"></translation>
+        <translation>P/(S·E) 为 %1，大于 %2：该公式不适用于这么高的压力。</translation>
     </message>
     <message>
         <source>The shell thickness %1 %3 is above R/2 = %2 %3: the formula does not hold for so thick a shell.</source>
-        <translation type="unfinished"></translation>
+        <translation>壳体厚度 %1 %3 大于 R/2 = %2 %3：该公式不适用于这么厚的壳体。</translation>
     </message>
     <message>
         <source>The readings are in %1: a required thickness is computed in mm or inch only.</source>
-        <translation type="unfinished"></translation>
+        <translation>读数单位为 %1：要求厚度只能按 mm 或 inch 计算。</translation>
     </message>
     <message>
         <source>Y = %1, from ASME B31.3 Table 304.1.1 at %2 °C.</source>
-        <translation type="unfinished"></translation>
+        <translation>Y = %1，按 ASME B31.3 表 304.1.1 在 %2 °C 下取值。</translation>
     </message>
     <message>
         <source>The least shell thickness API 653 allows, %1 %2, governs.</source>
-        <translation type="unfinished"></translation>
+        <translation>API 653 允许的最小壁板厚度 %1 %2 起控制作用。</translation>
     </message>
     <message>
         <source>No reading counts: no rate.</source>
-        <translation type="unfinished"></translation>
+        <translation>没有计入的读数：无腐蚀速率。</translation>
     </message>
     <message>
         <source>Only one reading counts: no rate.</source>
-        <translation type="unfinished"></translation>
+        <translation>只有一个计入的读数：无腐蚀速率。</translation>
     </message>
     <message>
         <source>The last two readings counted are %1 years apart, less than half a year: no short-term rate.</source>
-        <translation type="unfinished"></translation>
+        <translation>最后两次计入的读数相隔 %1 年，不足半年：无短期腐蚀速率。</translation>
     </message>
     <message>
         <source>%1 readings count: a fitted rate needs three or more on different dates.</source>
-        <translation type="unfinished"></translation>
+        <translation>计入的读数为 %1 个：回归腐蚀速率需要至少三个不同日期的读数。</translation>
     </message>
     <message>
         <source>Thicker than before (measurement scatter?): the %1 rate is taken as zero.</source>
-        <translation type="unfinished"></translation>
+        <translation>比之前更厚（测量误差？）：%1腐蚀速率按零计。</translation>
     </message>
     <message>
         <source>The %1 rate governs (rule: %2).</source>
-        <translation type="unfinished"></translation>
+        <translation>控制腐蚀速率：%1（规则：%2）。</translation>
     </message>
     <message>
         <source>No required thickness: no remaining life and no next date.</source>
-        <translation type="unfinished"></translation>
+        <translation>无要求厚度：无剩余寿命和下次检测日期。</translation>
     </message>
     <message>
         <source>Readings marked and not yet decided: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>已标记但尚未处理的读数：%1 个。</translation>
     </message>
     <message>
         <source>Readings left out of the rates: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>未计入腐蚀速率的读数：%1 个。</translation>
     </message>
     <message>
         <source>Verify</source>
-        <translation type="unfinished"></translation>
+        <translation>待核实</translation>
     </message>
     <message>
         <source>Excluded</source>
-        <translation type="unfinished"></translation>
+        <translation>已排除</translation>
     </message>
     <message>
         <source>Outlier</source>
-        <translation type="unfinished"></translation>
+        <translation>离群值</translation>
     </message>
     <message>
         <source>Counted</source>
-        <translation type="unfinished"></translation>
+        <translation>计入</translation>
     </message>
     <message>
         <source>Left out</source>
-        <translation type="unfinished"></translation>
+        <translation>剔除</translation>
     </message>
     <message>
         <source>As marked</source>
-        <translation type="unfinished"></translation>
+        <translation>按标记</translation>
     </message>
     <message>
         <source>Long-term rate</source>
-        <translation type="unfinished">长期腐蚀速率</translation>
+        <translation>长期腐蚀速率</translation>
     </message>
     <message>
         <source>Short-term rate</source>
-        <translation type="unfinished">短期腐蚀速率</translation>
+        <translation>短期腐蚀速率</translation>
     </message>
     <message>
         <source>Fitted rate</source>
-        <translation type="unfinished"></translation>
+        <translation>回归腐蚀速率</translation>
     </message>
     <message>
         <source>Fitted rate, upper 95 % bound</source>
-        <translation type="unfinished"></translation>
+        <translation>回归腐蚀速率的 95% 置信上限</translation>
     </message>
     <message>
         <source>Largest of long-term, short-term and fitted</source>
-        <translation type="unfinished"></translation>
+        <translation>长期、短期和回归腐蚀速率中的最大者</translation>
     </message>
     <message>
         <source>Larger of long-term and short-term</source>
-        <translation type="unfinished"></translation>
+        <translation>长期与短期腐蚀速率中的较大者</translation>
     </message>
     <message>
         <source>API 570 class 2 (10 years)</source>
-        <translation type="unfinished"></translation>
+        <translation>API 570 第 2 级管道（10 年）</translation>
     </message>
     <message>
         <source>API 570 class 3 (10 years)</source>
-        <translation type="unfinished"></translation>
+        <translation>API 570 第 3 级管道（10 年）</translation>
     </message>
     <message>
         <source>API 510 (10 years)</source>
-        <translation type="unfinished"></translation>
+        <translation>API 510（10 年）</translation>
     </message>
     <message>
         <source>A number of years</source>
-        <translation type="unfinished"></translation>
+        <translation>指定年数</translation>
     </message>
     <message>
         <source>API 570 class 1 (5 years)</source>
-        <translation type="unfinished"></translation>
+        <translation>API 570 第 1 级管道（5 年）</translation>
     </message>
     <message>
         <source>long-term</source>
-        <translation type="unfinished"></translation>
+        <translation>长期</translation>
     </message>
     <message>
         <source>short-term</source>
-        <translation type="unfinished"></translation>
+        <translation>短期</translation>
     </message>
     <message>
         <source>fitted</source>
-        <translation type="unfinished"></translation>
+        <translation>回归</translation>
     </message>
     <message>
         <source>fitted (upper 95 % bound)</source>
-        <translation type="unfinished"></translation>
+        <translation>回归（95% 置信上限）</translation>
     </message>
     <message>
         <source>pressure design</source>
-        <translation type="unfinished"></translation>
+        <translation>压力设计</translation>
     </message>
     <message>
         <source>structural minimum</source>
-        <translation type="unfinished"></translation>
+        <translation>最小结构厚度</translation>
     </message>
     <message>
         <source>Straight pipe, %1</source>
-        <translation type="unfinished"></translation>
+        <translation>直管，%1</translation>
     </message>
     <message>
         <source>Cylindrical shell, %1</source>
-        <translation type="unfinished"></translation>
+        <translation>圆筒壳体，%1</translation>
     </message>
     <message>
         <source>Tank shell course, %1</source>
-        <translation type="unfinished"></translation>
+        <translation>储罐壁板圈，%1</translation>
     </message>
     <message>
         <source>No pressure design (structural minimum only)</source>
-        <translation type="unfinished"></translation>
+        <translation>无压力设计（仅最小结构厚度）</translation>
     </message>
     <message>
         <source>psi</source>
-        <translation type="unfinished"></translation>
+        <translation>psi</translation>
     </message>
     <message>
         <source>bar</source>
-        <translation type="unfinished"></translation>
+        <translation>bar</translation>
     </message>
     <message>
         <source>MPa</source>
-        <translation type="unfinished"></translation>
+        <translation>MPa</translation>
     </message>
     <message>
         <source>inch</source>
-        <translation type="unfinished"></translation>
+        <translation>inch</translation>
     </message>
     <message>
         <source>m</source>
-        <translation type="unfinished"></translation>
+        <translation>m</translation>
     </message>
     <message>
         <source>ft</source>
-        <translation type="unfinished"></translation>
+        <translation>ft</translation>
     </message>
     <message>
         <source>mm</source>
-        <translation type="unfinished"></translation>
+        <translation>mm</translation>
     </message>
     <message>
         <source>°F</source>
-        <translation type="unfinished"></translation>
+        <translation>°F</translation>
     </message>
     <message>
         <source>°C</source>
-        <translation type="unfinished"></translation>
+        <translation>°C</translation>
     </message>
     <message>
         <source>Austenitic steels</source>
-        <translation type="unfinished"></translation>
+        <translation>奥氏体钢</translation>
     </message>
     <message>
         <source>Other ductile metals</source>
-        <translation type="unfinished"></translation>
+        <translation>其他韧性金属</translation>
     </message>
     <message>
         <source>Cast iron</source>
-        <translation type="unfinished"></translation>
+        <translation>铸铁</translation>
     </message>
     <message>
         <source>Ferritic steels</source>
-        <translation type="unfinished"></translation>
+        <translation>铁素体钢</translation>
     </message>
 </context>
 <context>
@@ -407,391 +407,391 @@
     <name>AssetPolicyForm</name>
     <message>
         <source>Judging the CMLs of %1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 下测点的评定规则</translation>
     </message>
     <message>
         <source>As the asset above</source>
-        <translation type="unfinished"></translation>
+        <translation>同上级资产</translation>
     </message>
     <message>
         <source> years</source>
-        <translation type="unfinished"> 年</translation>
+        <translation> 年</translation>
     </message>
     <message>
         <source>Governing rate:</source>
-        <translation type="unfinished"></translation>
+        <translation>控制腐蚀速率：</translation>
     </message>
     <message>
         <source>Longest interval:</source>
-        <translation type="unfinished"></translation>
+        <translation>最长检测间隔：</translation>
     </message>
     <message>
         <source>Interval:</source>
-        <translation type="unfinished"></translation>
+        <translation>检测间隔：</translation>
     </message>
     <message>
         <source>From the asset above: %1; %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>沿用上级资产：%1；%2。</translation>
     </message>
 </context>
 <context>
     <name>AssetReport</name>
     <message>
         <source>%1 not given</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 未给出</translation>
     </message>
     <message>
         <source>design temperature</source>
-        <translation type="unfinished"></translation>
+        <translation>设计温度</translation>
     </message>
     <message>
         <source>E (longitudinal stress)</source>
-        <translation type="unfinished"></translation>
+        <translation>E（纵向应力）</translation>
     </message>
     <message>
         <source>Refused: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>参数被拒绝：%1</translation>
     </message>
     <message>
         <source>Required: %1 %2 (the structural minimum).</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度：%1 %2（最小结构厚度）。</translation>
     </message>
     <message>
         <source>t = %1 %2 (circumferential stress %3, longitudinal %4)</source>
-        <translation type="unfinished"></translation>
+        <translation>t = %1 %2（按环向应力 %3，按纵向应力 %4）</translation>
     </message>
     <message>
         <source>t = %1 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>t = %1 %2</translation>
     </message>
     <message>
         <source>pressure requirement %1 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>压力要求厚度 %1 %2</translation>
     </message>
     <message>
         <source>structural minimum %1 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>最小结构厚度 %1 %2</translation>
     </message>
     <message>
         <source>Required: %1 %2 (the structural minimum governs).</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度：%1 %2（由最小结构厚度控制）。</translation>
     </message>
     <message>
         <source>Required: %1 %2 (the pressure design governs).</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度：%1 %2（由压力设计控制）。</translation>
     </message>
     <message>
         <source>Asset thickness report</source>
-        <translation type="unfinished"></translation>
+        <translation>资产测厚报告</translation>
     </message>
     <message>
         <source>Asset</source>
-        <translation type="unfinished">资产</translation>
+        <translation>资产</translation>
     </message>
     <message>
         <source>every asset</source>
-        <translation type="unfinished"></translation>
+        <translation>全部资产</translation>
     </message>
     <message>
         <source>Date</source>
-        <translation type="unfinished">日期</translation>
+        <translation>日期</translation>
     </message>
     <message>
         <source>CMLs</source>
-        <translation type="unfinished"></translation>
+        <translation>测点数</translation>
     </message>
     <message>
         <source>Under the minimum</source>
-        <translation type="unfinished">低于最小厚度</translation>
+        <translation>低于最小厚度</translation>
     </message>
     <message>
         <source>Less life than the interval</source>
-        <translation type="unfinished"></translation>
+        <translation>剩余寿命短于检测间隔</translation>
     </message>
     <message>
         <source>Notes</source>
-        <translation type="unfinished">备注</translation>
+        <translation>备注</translation>
     </message>
     <message>
         <source>Row colours:</source>
-        <translation type="unfinished"></translation>
+        <translation>行颜色：</translation>
     </message>
     <message>
         <source>under the minimum, due now</source>
-        <translation type="unfinished"></translation>
+        <translation>低于最小厚度，现已到期</translation>
     </message>
     <message>
         <source>less life left than the longest interval</source>
-        <translation type="unfinished"></translation>
+        <translation>剩余寿命短于最长检测间隔</translation>
     </message>
     <message>
         <source>Asset report</source>
-        <translation type="unfinished"></translation>
+        <translation>资产报告</translation>
     </message>
     <message>
         <source>%1: thickness in the unit of each CML, rates per year</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：厚度按各测点的单位，腐蚀速率按每年</translation>
     </message>
     <message>
         <source>%1: thickness in %2, rates in %2 per year</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：厚度单位 %2，腐蚀速率单位 %2/年</translation>
     </message>
     <message>
         <source>Trends of the worst CMLs</source>
-        <translation type="unfinished"></translation>
+        <translation>状况最差测点的厚度趋势</translation>
     </message>
     <message>
         <source>Appendix: required thickness and policy</source>
-        <translation type="unfinished"></translation>
+        <translation>附录：要求厚度与评定规则</translation>
     </message>
     <message>
         <source>%1: %2</source>
-        <translation type="unfinished">%1；%2 {1:?}</translation>
+        <translation>%1：%2</translation>
     </message>
     <message>
         <source>%1 (%2): %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1（%2）：%3</translation>
     </message>
     <message>
         <source>Design inputs</source>
-        <translation type="unfinished"></translation>
+        <translation>设计参数</translation>
     </message>
     <message>
         <source>No CML has design inputs: each required thickness is its structural minimum.</source>
-        <translation type="unfinished"></translation>
+        <translation>没有测点设置设计参数：各测点的要求厚度即其最小结构厚度。</translation>
     </message>
     <message>
         <source>Policy</source>
-        <translation type="unfinished"></translation>
+        <translation>评定规则</translation>
     </message>
     <message>
         <source>For %1. Governing rate: %2. Longest interval: %3. Next inspection: the newest reading&apos;s date plus half the remaining life, at most the longest interval.</source>
-        <translation type="unfinished"></translation>
+        <translation>适用于 %1。控制腐蚀速率：%2。最长检测间隔：%3。下次检测日期：最新读数的日期加剩余寿命的一半，且不超过最长检测间隔。</translation>
     </message>
     <message>
         <source>%1 years</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 年</translation>
     </message>
     <message>
         <source>Circuit or asset</source>
-        <translation type="unfinished"></translation>
+        <translation>管线回路或资产</translation>
     </message>
     <message>
         <source>CML</source>
-        <translation type="unfinished">测点</translation>
+        <translation>测点</translation>
     </message>
     <message>
         <source>Description</source>
-        <translation type="unfinished">描述</translation>
+        <translation>描述</translation>
     </message>
     <message>
         <source>Unit</source>
-        <translation type="unfinished">装置</translation>
+        <translation>单位</translation>
     </message>
     <message>
         <source>Nominal</source>
-        <translation type="unfinished"></translation>
+        <translation>公称厚度</translation>
     </message>
     <message>
         <source>Required</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度</translation>
     </message>
     <message>
         <source>Required by</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度依据</translation>
     </message>
     <message>
         <source>Newest reading</source>
-        <translation type="unfinished"></translation>
+        <translation>最新读数</translation>
     </message>
     <message>
         <source>Date of the newest</source>
-        <translation type="unfinished"></translation>
+        <translation>最新读数日期</translation>
     </message>
     <message>
         <source>Long-term rate (per year)</source>
-        <translation type="unfinished"></translation>
+        <translation>长期腐蚀速率（每年）</translation>
     </message>
     <message>
         <source>Short-term rate (per year)</source>
-        <translation type="unfinished"></translation>
+        <translation>短期腐蚀速率（每年）</translation>
     </message>
     <message>
         <source>Fitted rate (per year)</source>
-        <translation type="unfinished"></translation>
+        <translation>回归腐蚀速率（每年）</translation>
     </message>
     <message>
         <source>Fitted rate, 95 % low</source>
-        <translation type="unfinished"></translation>
+        <translation>回归腐蚀速率 95% 下限</translation>
     </message>
     <message>
         <source>Fitted rate, 95 % high</source>
-        <translation type="unfinished"></translation>
+        <translation>回归腐蚀速率 95% 上限</translation>
     </message>
     <message>
         <source>Fitted rate, 95 % interval</source>
-        <translation type="unfinished"></translation>
+        <translation>回归腐蚀速率 95% 置信区间</translation>
     </message>
     <message>
         <source>Governing rate (per year)</source>
-        <translation type="unfinished"></translation>
+        <translation>控制腐蚀速率（每年）</translation>
     </message>
     <message>
         <source>Governing</source>
-        <translation type="unfinished"></translation>
+        <translation>控制速率</translation>
     </message>
     <message>
         <source>Remaining life (years)</source>
-        <translation type="unfinished"></translation>
+        <translation>剩余寿命（年）</translation>
     </message>
     <message>
         <source>Next inspection</source>
-        <translation type="unfinished">下次检测日期</translation>
+        <translation>下次检测日期</translation>
     </message>
     <message>
         <source>Marked readings</source>
-        <translation type="unfinished"></translation>
+        <translation>已标记读数</translation>
     </message>
     <message>
         <source>Marks</source>
-        <translation type="unfinished"></translation>
+        <translation>标记</translation>
     </message>
     <message>
         <source>Newest</source>
-        <translation type="unfinished"></translation>
+        <translation>最新读数</translation>
     </message>
     <message>
         <source>Long-term</source>
-        <translation type="unfinished"></translation>
+        <translation>长期</translation>
     </message>
     <message>
         <source>Short-term</source>
-        <translation type="unfinished"></translation>
+        <translation>短期</translation>
     </message>
     <message>
         <source>Fitted</source>
-        <translation type="unfinished"></translation>
+        <translation>回归</translation>
     </message>
     <message>
         <source>Fitted, 95 %</source>
-        <translation type="unfinished"></translation>
+        <translation>回归 95%</translation>
     </message>
     <message>
         <source>Life (years)</source>
-        <translation type="unfinished"></translation>
+        <translation>寿命（年）</translation>
     </message>
     <message>
         <source>Next</source>
-        <translation type="unfinished"></translation>
+        <translation>下次检测</translation>
     </message>
     <message>
         <source>%1 – %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 – %2</translation>
     </message>
     <message>
         <source>%1 %2</source>
-        <translation type="unfinished">%1%2</translation>
+        <translation>%1（%2）</translation>
     </message>
     <message>
         <source>no thinning</source>
-        <translation type="unfinished"></translation>
+        <translation>无减薄</translation>
     </message>
 </context>
 <context>
     <name>AssetReportFlow</name>
     <message>
         <source>Save the asset report</source>
-        <translation type="unfinished"></translation>
+        <translation>保存资产报告</translation>
     </message>
     <message>
         <source>Writing the report, please wait...</source>
-        <translation type="unfinished">正在生成报告，请等待……</translation>
+        <translation>正在生成报告，请等待……</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished">取消</translation>
+        <translation>取消</translation>
     </message>
     <message>
         <source>Writing the asset report failed.</source>
-        <translation type="unfinished"></translation>
+        <translation>生成资产报告失败。</translation>
     </message>
     <message>
         <source>Tip</source>
-        <translation type="unfinished">提示</translation>
+        <translation>提示</translation>
     </message>
     <message>
         <source>The asset report was saved as %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>资产报告已保存为 %1。</translation>
     </message>
 </context>
 <context>
     <name>AssetSummaryModel</name>
     <message>
         <source>%1 %2/year</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 %2/年</translation>
     </message>
     <message>
         <source>due now</source>
-        <translation type="unfinished"></translation>
+        <translation>现已到期</translation>
     </message>
     <message>
         <source>Asset</source>
-        <translation type="unfinished">资产</translation>
+        <translation>资产</translation>
     </message>
     <message>
         <source>CML</source>
-        <translation type="unfinished">测点</translation>
+        <translation>测点</translation>
     </message>
     <message>
         <source>Newest</source>
-        <translation type="unfinished"></translation>
+        <translation>最新读数</translation>
     </message>
     <message>
         <source>Taken</source>
-        <translation type="unfinished"></translation>
+        <translation>测量日期</translation>
     </message>
     <message>
         <source>Required</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度</translation>
     </message>
     <message>
         <source>Governing rate</source>
-        <translation type="unfinished">控制腐蚀速率</translation>
+        <translation>控制腐蚀速率</translation>
     </message>
     <message>
         <source>Remaining life</source>
-        <translation type="unfinished"></translation>
+        <translation>剩余寿命</translation>
     </message>
     <message>
         <source>Next inspection</source>
-        <translation type="unfinished">下次检测日期</translation>
+        <translation>下次检测日期</translation>
     </message>
     <message>
         <source>Marks</source>
-        <translation type="unfinished"></translation>
+        <translation>标记</translation>
     </message>
 </context>
 <context>
     <name>AssetSummaryPage</name>
     <message>
         <source>Due before</source>
-        <translation type="unfinished"></translation>
+        <translation>到期早于</translation>
     </message>
     <message>
         <source>Marked readings only</source>
-        <translation type="unfinished"></translation>
+        <translation>仅含已标记读数</translation>
     </message>
     <message>
         <source>Asset Report…</source>
-        <translation type="unfinished"></translation>
+        <translation>资产报告…</translation>
     </message>
     <message>
         <source>Choose an asset on the first tab to sum up its CMLs.</source>
-        <translation type="unfinished"></translation>
+        <translation>请在第一个选项卡中选择资产，以汇总其测点。</translation>
     </message>
     <message>
         <source>Every CML of %1 and below, worst remaining life first.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 及其下级的全部测点，剩余寿命最短的排在最前。</translation>
     </message>
 </context>
 <context>
@@ -861,35 +861,35 @@
     </message>
     <message>
         <source>Summary</source>
-        <translation type="unfinished">统计</translation>
+        <translation>汇总</translation>
     </message>
     <message>
         <source>Judging Policy…</source>
-        <translation type="unfinished"></translation>
+        <translation>评定规则…</translation>
     </message>
     <message>
         <source>Accept reading</source>
-        <translation type="unfinished"></translation>
+        <translation>接受读数</translation>
     </message>
     <message>
         <source>Leave out reading</source>
-        <translation type="unfinished"></translation>
+        <translation>剔除读数</translation>
     </message>
     <message>
         <source>Clear decision</source>
-        <translation type="unfinished"></translation>
+        <translation>清除处理决定</translation>
     </message>
     <message>
         <source>Choose a reading in the history first.</source>
-        <translation type="unfinished"></translation>
+        <translation>请先在历史记录中选择一个读数。</translation>
     </message>
     <message>
         <source>Choose a CML first.</source>
-        <translation type="unfinished"></translation>
+        <translation>请先选择一个测点。</translation>
     </message>
     <message>
         <source>Choose an asset first.</source>
-        <translation type="unfinished"></translation>
+        <translation>请先选择一个资产。</translation>
     </message>
 </context>
 <context>
@@ -1676,485 +1676,485 @@
     </message>
     <message>
         <source>there is no survey file yet (%1), so no CMLs to report.</source>
-        <translation type="unfinished"></translation>
+        <translation>尚无测量记录文件（%1），因此没有可报告的测点。</translation>
     </message>
     <message>
         <source>asset report writes pdf, xlsx or csv.</source>
-        <translation type="unfinished"></translation>
+        <translation>asset report 只输出 pdf、xlsx 或 csv。</translation>
     </message>
     <message>
         <source>cannot tell the format of &apos;%1&apos; from its suffix: give --format csv or xlsx, or a .pdf file.</source>
-        <translation type="unfinished"></translation>
+        <translation>无法从后缀判断 &apos;%1&apos; 的格式：请给出 --format csv 或 xlsx，或 .pdf 文件。</translation>
     </message>
     <message>
         <source>standard output takes csv.</source>
-        <translation type="unfinished"></translation>
+        <translation>标准输出只接受 csv。</translation>
     </message>
     <message>
         <source>cml show needs the CML&apos;s tag.</source>
-        <translation type="unfinished"></translation>
+        <translation>cml show 需要测点的标签。</translation>
     </message>
     <message>
         <source>cml show prints text, or json with --format json.</source>
-        <translation type="unfinished"></translation>
+        <translation>cml show 打印文字，或用 --format json 输出 json。</translation>
     </message>
     <message>
         <source>cml design needs the CML&apos;s tag.</source>
-        <translation type="unfinished"></translation>
+        <translation>cml design 需要测点的标签。</translation>
     </message>
     <message>
         <source>tmin needs the formula: b31.3, ug27 or api653.</source>
-        <translation type="unfinished"></translation>
+        <translation>tmin 需要给出公式：b31.3、ug27 或 api653。</translation>
     </message>
     <message>
         <source>tmin prints text, or json with --format json.</source>
-        <translation type="unfinished"></translation>
+        <translation>tmin 打印文字，或用 --format json 输出 json。</translation>
     </message>
     <message>
         <source>--before takes a date, e.g. 2027-06-30; &apos;%1&apos; is none.</source>
-        <translation type="unfinished"></translation>
+        <translation>--before 需要一个日期，例如 2027-06-30；&apos;%1&apos; 不是。</translation>
     </message>
     <message>
         <source>cml design needs --formula: b31.3, ug27, api653 or none.</source>
-        <translation type="unfinished"></translation>
+        <translation>cml design 需要 --formula：b31.3、ug27、api653 或 none。</translation>
     </message>
     <message>
         <source>cml design needs --asset PATH, the asset of the CML.</source>
-        <translation type="unfinished"></translation>
+        <translation>cml design 需要 --asset 路径，即测点所属的资产。</translation>
     </message>
     <message>
         <source>--%1 takes a number, e.g. %2; &apos;%3&apos; is none.</source>
-        <translation type="unfinished"></translation>
+        <translation>--%1 需要一个数字，例如 %2；&apos;%3&apos; 不是。</translation>
     </message>
     <message>
         <source>--%1 takes a plain number without a unit; &apos;%2&apos; is none.</source>
-        <translation type="unfinished"></translation>
+        <translation>--%1 需要一个不带单位的数字；&apos;%2&apos; 不是。</translation>
     </message>
     <message>
         <source>--%1 needs its unit, MPa, psi or bar, e.g. %2MPa; &apos;%3&apos; has none.</source>
-        <translation type="unfinished"></translation>
+        <translation>--%1 需要带单位（MPa、psi 或 bar），例如 %2MPa；&apos;%3&apos; 没有单位。</translation>
     </message>
     <message>
         <source>--%1 needs its unit, mm, in, m or ft, e.g. %2mm; &apos;%3&apos; has none.</source>
-        <translation type="unfinished"></translation>
+        <translation>--%1 需要带单位（mm、in、m 或 ft），例如 %2mm；&apos;%3&apos; 没有单位。</translation>
     </message>
     <message>
         <source>--temp takes a temperature with its unit, e.g. 300C or 570F; &apos;%1&apos; is none.</source>
-        <translation type="unfinished"></translation>
+        <translation>--temp 需要一个带单位的温度，例如 300C 或 570F；&apos;%1&apos; 不是。</translation>
     </message>
     <message>
         <source>--group takes ferritic, austenitic, other or cast-iron; &apos;%1&apos; is none.</source>
-        <translation type="unfinished"></translation>
+        <translation>--group 只接受 ferritic、austenitic、other 或 cast-iron；&apos;%1&apos; 不是。</translation>
     </message>
     <message>
         <source>UNIT</source>
-        <translation type="unfinished"></translation>
+        <translation>单位</translation>
     </message>
     <message>
         <source>ACTUAL</source>
-        <translation type="unfinished"></translation>
+        <translation>实测厚度</translation>
     </message>
     <message>
         <source>REQUIRED</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度</translation>
     </message>
     <message>
         <source>RATE/YEAR</source>
-        <translation type="unfinished"></translation>
+        <translation>腐蚀速率/年</translation>
     </message>
     <message>
         <source>GOVERNS</source>
-        <translation type="unfinished"></translation>
+        <translation>控制速率</translation>
     </message>
     <message>
         <source>LIFE (YEARS)</source>
-        <translation type="unfinished"></translation>
+        <translation>剩余寿命（年）</translation>
     </message>
     <message>
         <source>NEXT</source>
-        <translation type="unfinished"></translation>
+        <translation>下次检测</translation>
     </message>
     <message>
         <source>STATE</source>
-        <translation type="unfinished"></translation>
+        <translation>状态</translation>
     </message>
     <message>
         <source>MARKS</source>
-        <translation type="unfinished"></translation>
+        <translation>标记数</translation>
     </message>
     <message>
         <source>the CML %1 could not be read from %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>无法从 %2 读取测点 %1。</translation>
     </message>
     <message>
         <source>CML %1/%2%3</source>
-        <translation type="unfinished"></translation>
+        <translation>测点 %1/%2%3</translation>
     </message>
     <message>
         <source>no readings.</source>
-        <translation type="unfinished"></translation>
+        <translation>没有读数。</translation>
     </message>
     <message>
         <source>THICKNESS</source>
-        <translation type="unfinished"></translation>
+        <translation>厚度</translation>
     </message>
     <message>
         <source>MARK</source>
-        <translation type="unfinished"></translation>
+        <translation>标记</translation>
     </message>
     <message>
         <source>DECISION</source>
-        <translation type="unfinished"></translation>
+        <translation>处理决定</translation>
     </message>
     <message>
         <source>BY</source>
-        <translation type="unfinished"></translation>
+        <translation>处理人</translation>
     </message>
     <message>
         <source>COUNTED</source>
-        <translation type="unfinished"></translation>
+        <translation>计入</translation>
     </message>
     <message>
         <source>yes</source>
-        <translation type="unfinished"></translation>
+        <translation>是</translation>
     </message>
     <message>
         <source>no</source>
-        <translation type="unfinished">否</translation>
+        <translation>否</translation>
     </message>
     <message>
         <source>long-term rate: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>长期腐蚀速率：%1</translation>
     </message>
     <message>
         <source>short-term rate: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>短期腐蚀速率：%1</translation>
     </message>
     <message>
         <source>regression rate: -</source>
-        <translation type="unfinished"></translation>
+        <translation>回归腐蚀速率：-</translation>
     </message>
     <message>
         <source>regression rate: %1 (95 %: %2 to %3)</source>
-        <translation type="unfinished"></translation>
+        <translation>回归腐蚀速率：%1（95%：%2 至 %3）</translation>
     </message>
     <message>
         <source>governing rate: %1 (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>控制腐蚀速率：%1（%2）</translation>
     </message>
     <message>
         <source>remaining life: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>剩余寿命：%1</translation>
     </message>
     <message>
         <source>not thinning</source>
-        <translation type="unfinished"></translation>
+        <translation>无减薄</translation>
     </message>
     <message>
         <source>%1 years</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 年</translation>
     </message>
     <message>
         <source>next inspection: %1%2</source>
-        <translation type="unfinished"></translation>
+        <translation>下次检测日期：%1%2</translation>
     </message>
     <message>
         <source> (due now)</source>
-        <translation type="unfinished"></translation>
+        <translation> （现已到期）</translation>
     </message>
     <message>
         <source>findings: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>说明：%1</translation>
     </message>
     <message>
         <source>--formula takes b31.3, ug27, api653 or none; &apos;%1&apos; is none.</source>
-        <translation type="unfinished"></translation>
+        <translation>--formula 只接受 b31.3、ug27、api653 或 none；&apos;%1&apos; 不是。</translation>
     </message>
     <message>
         <source>%1 refuses these inputs: %2 Nothing was stored.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 不接受这些参数：%2未保存任何内容。</translation>
     </message>
     <message>
         <source>CML %1/%2:</source>
-        <translation type="unfinished"></translation>
+        <translation>测点 %1/%2：</translation>
     </message>
     <message>
         <source>there is no survey file yet (%1), so no CML %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>尚无测量记录文件（%1），因此没有测点 %2。</translation>
     </message>
     <message>
         <source>inputs: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>参数：%1</translation>
     </message>
     <message>
         <source>refused: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>参数被拒绝：%1</translation>
     </message>
     <message>
         <source>t = %1 (circumferential stress), %2 (longitudinal stress)</source>
-        <translation type="unfinished"></translation>
+        <translation>t = %1（按环向应力），%2（按纵向应力）</translation>
     </message>
     <message>
         <source>pressure design thickness with allowances: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>压力设计厚度（含附加裕量）：%1</translation>
     </message>
     <message>
         <source>structural minimum: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>最小结构厚度：%1</translation>
     </message>
     <message>
         <source>required thickness: none (no design and no structural minimum)</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度：无（既无设计参数，也无最小结构厚度）</translation>
     </message>
     <message>
         <source>required thickness: %1 (%2 governs)</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度：%1（由%2控制）</translation>
     </message>
     <message>
         <source>structural</source>
-        <translation type="unfinished"></translation>
+        <translation>最小结构厚度</translation>
     </message>
     <message>
         <source>pressure</source>
-        <translation type="unfinished"></translation>
+        <translation>压力设计</translation>
     </message>
     <message>
         <source>notes: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>备注：%1</translation>
     </message>
     <message>
         <source>tmin takes b31.3, ug27 or api653; &apos;%1&apos; is none.</source>
-        <translation type="unfinished"></translation>
+        <translation>tmin 只接受 b31.3、ug27 或 api653；&apos;%1&apos; 不是。</translation>
     </message>
     <message>
         <source>%1 refuses these inputs: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 不接受这些参数：%2</translation>
     </message>
 </context>
 <context>
     <name>CmlDesignForm</name>
     <message>
         <source>Design of the CML</source>
-        <translation type="unfinished"></translation>
+        <translation>测点设计参数</translation>
     </message>
     <message>
         <source>Formula:</source>
-        <translation type="unfinished"></translation>
+        <translation>计算公式：</translation>
     </message>
     <message>
         <source>Pressure and stress in:</source>
-        <translation type="unfinished"></translation>
+        <translation>压力和应力单位：</translation>
     </message>
     <message>
         <source>Lengths in:</source>
-        <translation type="unfinished"></translation>
+        <translation>长度单位：</translation>
     </message>
     <message>
         <source>Temperature in:</source>
-        <translation type="unfinished"></translation>
+        <translation>温度单位：</translation>
     </message>
     <message>
         <source>Design pressure P:</source>
-        <translation type="unfinished"></translation>
+        <translation>设计压力 P：</translation>
     </message>
     <message>
         <source>Diameter D:</source>
-        <translation type="unfinished"></translation>
+        <translation>直径 D：</translation>
     </message>
     <message>
         <source>Inside radius R:</source>
-        <translation type="unfinished"></translation>
+        <translation>内半径 R：</translation>
     </message>
     <message>
         <source>Fill height H:</source>
-        <translation type="unfinished"></translation>
+        <translation>液位高度 H：</translation>
     </message>
     <message>
         <source>Specific gravity G:</source>
-        <translation type="unfinished"></translation>
+        <translation>相对密度 G：</translation>
     </message>
     <message>
         <source>Allowable stress S:</source>
-        <translation type="unfinished"></translation>
+        <translation>许用应力 S：</translation>
     </message>
     <message>
         <source>Joint efficiency E:</source>
-        <translation type="unfinished"></translation>
+        <translation>焊接接头系数 E：</translation>
     </message>
     <message>
         <source>Circumferential joint efficiency:</source>
-        <translation type="unfinished"></translation>
+        <translation>环焊缝焊接接头系数：</translation>
     </message>
     <message>
         <source>as E</source>
-        <translation type="unfinished"></translation>
+        <translation>同 E</translation>
     </message>
     <message>
         <source>Weld strength reduction W:</source>
-        <translation type="unfinished"></translation>
+        <translation>焊接接头强度降低系数 W：</translation>
     </message>
     <message>
         <source>Coefficient Y:</source>
-        <translation type="unfinished"></translation>
+        <translation>系数 Y：</translation>
     </message>
     <message>
         <source>from the table</source>
-        <translation type="unfinished"></translation>
+        <translation>按表取值</translation>
     </message>
     <message>
         <source>Design temperature:</source>
-        <translation type="unfinished"></translation>
+        <translation>设计温度：</translation>
     </message>
     <message>
         <source>Material group:</source>
-        <translation type="unfinished"></translation>
+        <translation>材料类别：</translation>
     </message>
     <message>
         <source>Allowances c:</source>
-        <translation type="unfinished"></translation>
+        <translation>附加裕量 c：</translation>
     </message>
     <message>
         <source>Structural minimum:</source>
-        <translation type="unfinished"></translation>
+        <translation>最小结构厚度：</translation>
     </message>
     <message>
         <source>not given</source>
-        <translation type="unfinished">未给出</translation>
+        <translation>未给出</translation>
     </message>
     <message>
         <source>The structural minimum is not a number.</source>
-        <translation type="unfinished"></translation>
+        <translation>最小结构厚度不是数字。</translation>
     </message>
     <message>
         <source>%1 is not a number.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 不是数字。</translation>
     </message>
     <message>
         <source>Required thickness = the structural minimum</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度 = 最小结构厚度</translation>
     </message>
     <message>
         <source>Pressure design thickness t = %1</source>
-        <translation type="unfinished"></translation>
+        <translation>压力设计厚度 t = %1</translation>
     </message>
     <message>
         <source>Circumferential stress: %1; longitudinal stress: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>按环向应力：%1；按纵向应力：%2</translation>
     </message>
     <message>
         <source>Y = %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Y = %1</translation>
     </message>
     <message>
         <source>Pressure required thickness = %1</source>
-        <translation type="unfinished"></translation>
+        <translation>压力要求厚度 = %1</translation>
     </message>
     <message>
         <source>Structural minimum = %1</source>
-        <translation type="unfinished"></translation>
+        <translation>最小结构厚度 = %1</translation>
     </message>
     <message>
         <source>pressure governs</source>
-        <translation type="unfinished"></translation>
+        <translation>由压力设计控制</translation>
     </message>
     <message>
         <source>structural governs</source>
-        <translation type="unfinished"></translation>
+        <translation>由最小结构厚度控制</translation>
     </message>
     <message>
         <source>Required thickness = %1</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度 = %1</translation>
     </message>
     <message>
         <source>Required thickness = %1 (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度 = %1（%2）</translation>
     </message>
     <message>
         <source>No required thickness.</source>
-        <translation type="unfinished"></translation>
+        <translation>无要求厚度。</translation>
     </message>
 </context>
 <context>
     <name>CmlFiguresView</name>
     <message>
         <source>Required thickness:</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度：</translation>
     </message>
     <message>
         <source>Long-term rate:</source>
-        <translation type="unfinished"></translation>
+        <translation>长期腐蚀速率：</translation>
     </message>
     <message>
         <source>Short-term rate:</source>
-        <translation type="unfinished"></translation>
+        <translation>短期腐蚀速率：</translation>
     </message>
     <message>
         <source>Regression rate:</source>
-        <translation type="unfinished"></translation>
+        <translation>回归腐蚀速率：</translation>
     </message>
     <message>
         <source>Governing rate:</source>
-        <translation type="unfinished"></translation>
+        <translation>控制腐蚀速率：</translation>
     </message>
     <message>
         <source>Remaining life:</source>
-        <translation type="unfinished"></translation>
+        <translation>剩余寿命：</translation>
     </message>
     <message>
         <source>Next inspection:</source>
-        <translation type="unfinished"></translation>
+        <translation>下次检测日期：</translation>
     </message>
     <message>
         <source>Marked readings:</source>
-        <translation type="unfinished"></translation>
+        <translation>已标记读数：</translation>
     </message>
     <message>
         <source>Notes:</source>
-        <translation type="unfinished">备注：</translation>
+        <translation>备注：</translation>
     </message>
     <message>
         <source>none</source>
-        <translation type="unfinished">无</translation>
+        <translation>无</translation>
     </message>
     <message>
         <source>%1 %2/year</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 %2/年</translation>
     </message>
     <message>
         <source>(came out negative)</source>
-        <translation type="unfinished"></translation>
+        <translation>（计算结果为负）</translation>
     </message>
     <message>
         <source>not known</source>
-        <translation type="unfinished"></translation>
+        <translation>未知</translation>
     </message>
     <message>
         <source>(pressure design, %1)</source>
-        <translation type="unfinished"></translation>
+        <translation>（压力设计，%1）</translation>
     </message>
     <message>
         <source>(structural minimum)</source>
-        <translation type="unfinished"></translation>
+        <translation>（最小结构厚度）</translation>
     </message>
     <message>
         <source>(95 %: %1 to %2)</source>
-        <translation type="unfinished"></translation>
+        <translation>（95%：%1 至 %2）</translation>
     </message>
     <message>
         <source>%1, %2</source>
-        <translation type="unfinished">%1，%2</translation>
+        <translation>%1，%2</translation>
     </message>
     <message>
         <source>0 (at or under the required thickness)</source>
-        <translation type="unfinished"></translation>
+        <translation>0（已达到或低于要求厚度）</translation>
     </message>
     <message>
         <source>due now</source>
-        <translation type="unfinished"></translation>
+        <translation>现已到期</translation>
     </message>
     <message>
         <source>%1 undecided, %2 left out of the rates</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 个待处理，%2 个未计入腐蚀速率</translation>
     </message>
 </context>
 <context>
@@ -2228,26 +2228,26 @@
     </message>
     <message>
         <source>Mark</source>
-        <translation type="unfinished"></translation>
+        <translation>标记</translation>
     </message>
 </context>
 <context>
     <name>CmlJudgementPane</name>
     <message>
         <source>Design…</source>
-        <translation type="unfinished"></translation>
+        <translation>设计参数…</translation>
     </message>
     <message>
         <source>Accept reading</source>
-        <translation type="unfinished"></translation>
+        <translation>接受读数</translation>
     </message>
     <message>
         <source>Leave out reading</source>
-        <translation type="unfinished"></translation>
+        <translation>剔除读数</translation>
     </message>
     <message>
         <source>Clear decision</source>
-        <translation type="unfinished"></translation>
+        <translation>清除处理决定</translation>
     </message>
 </context>
 <context>
@@ -2935,31 +2935,31 @@
     <name>JudgementWords</name>
     <message>
         <source>Accepted</source>
-        <translation type="unfinished"></translation>
+        <translation>已接受</translation>
     </message>
     <message>
         <source>%1, accepted</source>
-        <translation type="unfinished"></translation>
+        <translation>%1，已接受</translation>
     </message>
     <message>
         <source>Left out</source>
-        <translation type="unfinished"></translation>
+        <translation>已剔除</translation>
     </message>
     <message>
         <source>%1, left out</source>
-        <translation type="unfinished"></translation>
+        <translation>%1，已剔除</translation>
     </message>
     <message>
         <source>None (the structural minimum only)</source>
-        <translation type="unfinished"></translation>
+        <translation>无（仅最小结构厚度）</translation>
     </message>
     <message>
         <source>never</source>
-        <translation type="unfinished"></translation>
+        <translation>无限</translation>
     </message>
     <message>
         <source>%1 years</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 年</translation>
     </message>
 </context>
 <context>
@@ -3670,54 +3670,54 @@
     <name>TrendPlot</name>
     <message>
         <source>Thickness (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>厚度（%1）</translation>
     </message>
     <message>
         <source>Counted</source>
-        <translation type="unfinished"></translation>
+        <translation>计入</translation>
     </message>
     <message>
         <source>Marked</source>
-        <translation type="unfinished"></translation>
+        <translation>已标记</translation>
     </message>
     <message>
         <source>Left out</source>
-        <translation type="unfinished"></translation>
+        <translation>未计入</translation>
     </message>
     <message>
         <source>Fitted line, 95 % confidence band</source>
-        <translation type="unfinished"></translation>
+        <translation>回归线，95% 置信带</translation>
     </message>
     <message>
         <source>Required thickness</source>
-        <translation type="unfinished"></translation>
+        <translation>要求厚度</translation>
     </message>
     <message>
         <source>Projected date</source>
-        <translation type="unfinished"></translation>
+        <translation>预测达限日期</translation>
     </message>
     <message>
         <source>Date</source>
-        <translation type="unfinished">日期</translation>
+        <translation>日期</translation>
     </message>
     <message>
         <source>No readings</source>
-        <translation type="unfinished"></translation>
+        <translation>无读数</translation>
     </message>
 </context>
 <context>
     <name>TrendView</name>
     <message>
         <source>out of range</source>
-        <translation type="unfinished"></translation>
+        <translation>超量程</translation>
     </message>
     <message>
         <source>%1: %2</source>
-        <translation type="unfinished">%1；%2 {1:?}</translation>
+        <translation>%1：%2</translation>
     </message>
     <message>
         <source>No readings to draw.</source>
-        <translation type="unfinished"></translation>
+        <translation>没有可绘制的读数。</translation>
     </message>
 </context>
 <context>
