@@ -124,7 +124,7 @@ QVariant AssetSummaryModel::data(const QModelIndex &index, int role) const
                    : m_numbers.text(j->requirement.required, j->requirement.unit) + QLatin1Char(' ') + j->requirement.unit;
     case Governing:
         return std::isnan(f.governing) ? QString()
-                                       : tr("%1 %2/year").arg(m_numbers.text(f.governing, j->unit), j->unit);
+                                       : tr("%1 %2/year").arg(m_numbers.rateText(f.governing, j->unit), j->unit);
     case RemainingLife:
         return f.underMinimum ? QStringLiteral("0") : JudgementWords::years(f.remainingYears);
     case NextDate:

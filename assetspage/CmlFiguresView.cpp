@@ -77,7 +77,7 @@ void CmlFiguresView::setJudgement(const CmlJudgement *j)
     auto rate = [&](double v, int bit) {
         if (std::isnan(v))
             return tr("none");
-        QString text = tr("%1 %2/year").arg(m_numbers.text(v, unit), unit);
+        QString text = tr("%1 %2/year").arg(m_numbers.rateText(v, unit), unit);
         if (f.negativeRates & bit)
             text += QLatin1Char(' ') + tr("(came out negative)");
         return text;
@@ -95,7 +95,7 @@ void CmlFiguresView::setJudgement(const CmlJudgement *j)
     QString regression = rate(f.regression, 4);
     if (!std::isnan(f.regression) && !std::isnan(f.regressionLow))
         regression += QLatin1Char(' ')
-                      + tr("(95 %: %1 to %2)").arg(m_numbers.text(f.regressionLow, unit), m_numbers.text(f.regressionHigh, unit));
+                      + tr("(95 %: %1 to %2)").arg(m_numbers.rateText(f.regressionLow, unit), m_numbers.rateText(f.regressionHigh, unit));
     m_values[Regression]->setText(regression);
     m_values[Governing]->setText(std::isnan(f.governing)
                                      ? tr("none")

@@ -33,3 +33,10 @@ QString PlaceNumbers::text(double value, const QString &unit) const
         return QString();
     return RecordsModel::formatValue(value, decimals(unit));
 }
+
+QString PlaceNumbers::rateText(double value, const QString &unit) const
+{
+    if (std::isnan(value))
+        return QString();
+    return RecordsModel::formatValue(value, decimals(unit) + 1);
+}

@@ -15,6 +15,9 @@ public:
     int decimals(const QString &unit) const;
     // Empty for NaN (not given).
     QString text(double value, const QString &unit = QString()) const;
+    // A corrosion rate (thickness per year): one decimal finer than a thickness, since rates
+    // are tenths of what one survey reads.
+    QString rateText(double value, const QString &unit = QString()) const;
 
 private:
     QList<QVariantList> m_units;

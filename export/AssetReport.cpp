@@ -191,8 +191,14 @@ public:
         trend.decimals = c.decimals;
         trend.title = c.group.isEmpty() ? c.tag : c.group + QLatin1Char('/') + c.tag;
         trend.compact = true;
+        // The drawing sizes its text and lines in device pixels, as on a screen; the page has
+        // many more pixels per inch, so it is drawn at screen scale and scaled up.
+        const double scale = std::max(1.0, p.device()->logicalDpiX() / 96.0);
+        const QRectF area = cell.adjusted(line * 0.3, line * 0.3, -line * 0.3, -line * 0.3);
         p.save();
-        TrendPlot(trend).draw(p, cell.adjusted(line * 0.3, line * 0.3, -line * 0.3, -line * 0.3));
+        p.translate(area.topLeft());
+        p.scale(scale, scale);
+        TrendPlot(trend).draw(p, QRectF(0, 0, area.width() / scale, area.height() / scale));
         p.restore();
         setFont(body);
     }
