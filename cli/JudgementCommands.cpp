@@ -118,7 +118,7 @@ int due(Invocation &run, Places &places, const SurveyStore &store)
 
 QString rateText(double rate, const QString &unit)
 {
-    return std::isnan(rate) ? QStringLiteral("-") : QString::number(rate, 'g', 4) + QLatin1Char(' ') + unit + QStringLiteral("/y");
+    return std::isnan(rate) ? QStringLiteral("-") : CliWords::tr("%1 %2/year").arg(QString::number(rate, 'g', 4), unit);
 }
 
 int cmlShow(Invocation &run, Places &places, const SurveyStore &store)
@@ -193,8 +193,8 @@ int cmlShow(Invocation &run, Places &places, const SurveyStore &store)
         for (int i = 0; i < item.series.readings.size(); ++i) {
             const SeriesReading &r = item.series.readings.at(i);
             const auto d = decided.constFind(r.key);
-            table << QStringList{utcText(r.dateMs), thicknessText(r.thickness, unit), markKey(f.marks.value(i)),
-                                 decisionKey(r.decision),
+            table << QStringList{utcText(r.dateMs), thicknessText(r.thickness, unit), markWords(f.marks.value(i)),
+                                 r.decision == MarkDecision::None ? QString() : decisionWords(r.decision),
                                  d != decided.cend() && r.decision != MarkDecision::None
                                      ? QStringLiteral("%1 %2").arg(d->who, utcText(d->atMs))
                                      : QString(),
@@ -209,7 +209,7 @@ int cmlShow(Invocation &run, Places &places, const SurveyStore &store)
                                      : CliWords::tr("regression rate: %1 (95 %: %2 to %3)")
                                            .arg(rateText(f.regression, unit), QString::number(f.regressionLow, 'g', 4),
                                                 QString::number(f.regressionHigh, 'g', 4)));
-    out << CliWords::tr("governing rate: %1 (%2)").arg(rateText(f.governing, unit), governsKey(f.governs));
+    out << CliWords::tr("governing rate: %1 (%2)").arg(rateText(f.governing, unit), governsWords(f.governs));
     out << CliWords::tr("remaining life: %1").arg(std::isinf(f.remainingYears) ? CliWords::tr("not thinning")
                                                   : std::isnan(f.remainingYears)
                                                       ? QStringLiteral("-")

@@ -115,7 +115,8 @@ QString designInputsText(const AssetReportCml &c)
     case DesignFormula::None:
         break;
     }
-    return parts.join(QStringLiteral(", "));
+    // The list's and the sentence's punctuation belong to the language.
+    return parts.join(say(QT_TRANSLATE_NOOP("AssetReport", ", ")));
 }
 
 // What the formula gave and what is required, in the CML's unit.
@@ -140,8 +141,8 @@ QString designResultText(const AssetReportCml &c)
     parts << say(QT_TRANSLATE_NOOP("AssetReport", "pressure requirement %1 %2")).arg(value(r.pressureRequired, 0), unit);
     if (std::isfinite(r.structural))
         parts << say(QT_TRANSLATE_NOOP("AssetReport", "structural minimum %1 %2")).arg(value(r.structural, 0), unit);
-    QString text = parts.join(QStringLiteral("; "));
-    text += QStringLiteral(". ")
+    QString text = parts.join(say(QT_TRANSLATE_NOOP("AssetReport", "; ")));
+    text += say(QT_TRANSLATE_NOOP("AssetReport", ". "))
         + (r.governs == ThicknessRequirement::Governs::Structural
                ? say(QT_TRANSLATE_NOOP("AssetReport", "Required: %1 %2 (the structural minimum governs)."))
                : say(QT_TRANSLATE_NOOP("AssetReport", "Required: %1 %2 (the pressure design governs).")))

@@ -696,6 +696,18 @@
         <source>no thinning</source>
         <translation>无减薄</translation>
     </message>
+    <message>
+        <source>, </source>
+        <translation>，</translation>
+    </message>
+    <message>
+        <source>; </source>
+        <translation>；</translation>
+    </message>
+    <message>
+        <source>. </source>
+        <translation>。</translation>
+    </message>
 </context>
 <context>
     <name>AssetReportFlow</name>
@@ -1930,6 +1942,10 @@
         <source>%1 refuses these inputs: %2</source>
         <translation>%1 不接受这些参数：%2</translation>
     </message>
+    <message>
+        <source>%1 %2/year</source>
+        <translation>%1 %2/年</translation>
+    </message>
 </context>
 <context>
     <name>CmlDesignForm</name>
@@ -2522,11 +2538,11 @@
     </message>
     <message>
         <source>Gauge %1 plugged in</source>
-        <translation>已连接</translation>
+        <translation>仪器%1已连接</translation>
     </message>
     <message>
         <source>Gauge %1 pulled out</source>
-        <translation>已拔出</translation>
+        <translation>仪器%1已拔出</translation>
     </message>
     <message>
         <source>Pull out</source>
