@@ -19,11 +19,13 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -80,7 +82,11 @@ void AssetsDialog::setupUi()
 {
     setObjectName(QStringLiteral("AssetsDialog"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
-    resize(1180, 720);
+    // The history, the figures and the trend sit side by side: take most of a large screen.
+    QSize size(1180, 720);
+    if (const QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
+        size = size.expandedTo(screen->availableGeometry().size() * 0.85).boundedTo(screen->availableGeometry().size());
+    resize(size);
     auto *layout = new QVBoxLayout(this);
     m_noFile = new QLabel(this);
     m_noFile->setObjectName(QStringLiteral("assetsNoFile"));
