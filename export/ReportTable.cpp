@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 QString cellText(const WorkbookCell &cell)
@@ -65,6 +67,8 @@ ReportTable::ReportTable(ReportPage &page, const WorkbookTable &table, bool wrap
             block.headerFont.setPointSizeF(block.headerFont.pointSizeF() * 0.9);
             block.widths = wrappingWidths(sample);
         }
+        if (!headerWordsFit())
+            block.widths = wrappingWidths(sample, true);
     }
     // Headers wrap at their spaces to fit the columns; inside a word only when a word is
     // still wider than its column.
@@ -144,7 +148,7 @@ bool ReportTable::headerWordsFit() const
 // Each column as wide as its widest cell and its header's longest word; columns of
 // sentences (notes) share what is left, at least a seventh of the line. When that does not
 // fit, every column keeps room for its cells and the headers wrap inside words.
-QVector<double> ReportTable::wrappingWidths(const QVector<QStringList> &rows) const
+QVector<double> ReportTable::wrappingWidths(const QVector<QStringList> &rows, bool wrapWords) const
 {
     const QStringList &header = block.table->headers;
     const QFontMetricsF headerMetrics(block.headerFont, page.p.device());
@@ -152,15 +156,25 @@ QVector<double> ReportTable::wrappingWidths(const QVector<QStringList> &rows) co
     const int n = int(header.size());
     QVector<double> least(n, 0.0);   // the cells
     QVector<double> natural(n, 0.0); // and the header's words
+    QVector<double> firm(n, 0.0);    // the widest word of each cell and of the header: no word broken
     QVector<bool> sentences(n, false);
+    const QChar space(QLatin1Char(' '));
     for (const QStringList &row : rows)
         for (int c = 0; c < row.size() && c < n; ++c) {
             least[c] = qMax(least[c], cellMetrics.horizontalAdvance(row[c]));
-            sentences[c] = sentences[c] || (row[c].contains(QLatin1Char(' ')) && row[c].size() > 16);
+            sentences[c] = sentences[c] || (row[c].contains(space) && row[c].size() > 16);
+            // Words may go on lines of their own; figures (a range "0.12 – 0.34") stay whole.
+            const bool words = std::any_of(row[c].cbegin(), row[c].cend(), [](QChar ch) { return ch.isLetter(); });
+            if (!words)
+                firm[c] = qMax(firm[c], cellMetrics.horizontalAdvance(row[c]));
+            else
+                for (const QString &word : row[c].split(space, Qt::SkipEmptyParts))
+                    firm[c] = qMax(firm[c], cellMetrics.horizontalAdvance(word));
         }
     const double minSentence = page.contentWidth / 7;
     double leastSum = 0;
     double naturalSum = 0;
+    double firmSum = 0;
     for (int c = 0; c < n; ++c) {
         natural[c] = least[c];
         for (const QString &word : unbreakable(header[c]))
@@ -169,8 +183,12 @@ QVector<double> ReportTable::wrappingWidths(const QVector<QStringList> &rows) co
         natural[c] += 2.2 * page.pad();
         if (sentences[c])
             least[c] = natural[c] = qMin(natural[c], minSentence);
+        for (const QString &word : unbreakable(header[c]))
+            firm[c] = qMax(firm[c], headerMetrics.horizontalAdvance(word));
+        firm[c] = qMin(firm[c] + 2.2 * page.pad(), natural[c]);
         leastSum += least[c];
         naturalSum += natural[c];
+        firmSum += firm[c];
     }
     QVector<double> w = natural;
     if (naturalSum <= page.contentWidth) {
@@ -184,6 +202,14 @@ QVector<double> ReportTable::wrappingWidths(const QVector<QStringList> &rows) co
                 w[c] += rest * natural[c] / qMax(1.0, naturalSum);
             else if (sentences[c])
                 w[c] += rest / sentenceColumns;
+        return w;
+    }
+    if (wrapWords && firmSum <= page.contentWidth) {
+        // Too narrow for every cell on one line, wide enough for every word: cells of several
+        // words wrap (their rows grow) rather than a header's word being broken.
+        const double want = naturalSum - firmSum;
+        for (int c = 0; c < n; ++c)
+            w[c] = firm[c] + (natural[c] - firm[c]) * (page.contentWidth - firmSum) / qMax(1e-9, want);
         return w;
     }
     if (leastSum <= page.contentWidth) {

@@ -48,7 +48,9 @@ private:
     };
 
     bool headerWordsFit() const;
-    QVector<double> wrappingWidths(const QVector<QStringList> &rows) const;
+    // `wrapWords`: when even the smallest header letters leave a header's word broken, cells of
+    // several words may wrap instead.
+    QVector<double> wrappingWidths(const QVector<QStringList> &rows, bool wrapWords = false) const;
 
     ReportPage &page;
     Block block;
