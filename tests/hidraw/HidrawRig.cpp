@@ -57,6 +57,14 @@ bool writeAll(int fd, const quint8 *data, int length)
     return true;
 }
 
+// Takes a string umockdev hands over (transfer full) and frees it.
+QByteArray adopt(gchar *text)
+{
+    const QByteArray copy(text);
+    g_free(text);
+    return copy;
+}
+
 } // namespace
 
 struct HidrawRig::Node
@@ -204,19 +212,19 @@ QString HidrawRig::plug(std::shared_ptr<EmulatedInstrument> instrument, quint16 
     const QByteArray usbName = "1-" + QByteArray::number(usbNumber);
     const QByteArray serialText = serial.toUtf8();
     const QByteArray idProduct = QByteArray::number(productId, 16).rightJustified(4, '0');
-    node->usbPath = QByteArray(umockdev_testbed_add_device(
+    node->usbPath = adopt(umockdev_testbed_add_device(
         testbed, "usb", usbName.constData(), nullptr,
         "idVendor", "2047", "idProduct", idProduct.constData(), "bcdDevice", "0125",
         "manufacturer", "Palvarin test", "product", DeviceName, "serial", serialText.constData(), nullptr,
         "DEVTYPE", "usb_device", nullptr));
     const QByteArray interfaceName = usbName + ":1.0";
-    node->interfacePath = QByteArray(umockdev_testbed_add_device(
+    node->interfacePath = adopt(umockdev_testbed_add_device(
         testbed, "usb", interfaceName.constData(), node->usbPath.constData(),
         "bInterfaceNumber", "00", "bInterfaceClass", "03", nullptr,
         "DEVTYPE", "usb_interface", "INTERFACE", "3/0/0", nullptr));
     const QByteArray hidName = "0003:2047:" + idProduct.toUpper() + "." + QByteArray::number(usbNumber, 16).rightJustified(4, '0').toUpper();
     const QByteArray hidId = "0003:00002047:0000" + idProduct.toUpper();
-    node->hidPath = QByteArray(umockdev_testbed_add_device(
+    node->hidPath = adopt(umockdev_testbed_add_device(
         testbed, "hid", hidName.constData(), node->interfacePath.constData(), nullptr,
         "HID_ID", hidId.constData(), "HID_NAME", DeviceName, "HID_UNIQ", serialText.constData(),
         "HID_PHYS", (usbName + "/input0").constData(), nullptr));
