@@ -365,8 +365,11 @@ void HidrawRig::pump(Node *node)
             }
         }
         // Every report that is due goes to the node; the program reads one report a read.
+        // It waits only while a report is queued: waiting on after the reply's last one
+        // would leave the program's next request unread in the node until the wait ran out.
         while (true) {
-            const int n = instrument.hostReadReport(node->epoch, report, ReportLength, replyQueued ? 1 : 0);
+            const int wait = instrument.pendingInputReports() > 0 ? 2 : 0;
+            const int n = instrument.hostReadReport(node->epoch, report, ReportLength, wait);
             if (n <= 0 || !writeAll(node->master, report, n))
                 break;
         }
