@@ -2,6 +2,7 @@
 #include <umockdev.h>
 
 #include "HidrawRig.h"
+#include "NodeIo.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -259,6 +260,7 @@ QString HidrawRig::plug(std::shared_ptr<EmulatedInstrument> instrument, quint16 
     unsigned int pty = 0;
     if (::ioctl(node->master, TIOCGPTN, &pty) == 0) {
         node->pty = int(pty);
+        NodeIo::add(node->pty);
         const dev_t number = makedev(136 + pty / 256, pty % 256); // Unix98 PTY slaves
         majorText = QByteArray::number(major(number));
         minorText = QByteArray::number(minor(number));
@@ -305,6 +307,7 @@ void HidrawRig::removeNodeLocked(Node &node)
 {
     if (!testbed || node.usbPath.isEmpty())
         return;
+    NodeIo::remove(node.pty);
     for (const QByteArray &path : {node.rawPath, node.hidPath, node.interfacePath, node.usbPath}) {
         if (!path.isEmpty())
             umockdev_testbed_uevent(testbed, path.constData(), "remove");
