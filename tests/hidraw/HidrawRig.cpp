@@ -2,6 +2,7 @@
 #include <umockdev.h>
 
 #include "HidrawRig.h"
+#include "NodeIo.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -55,6 +56,14 @@ bool writeAll(int fd, const quint8 *data, int length)
         length -= int(n);
     }
     return true;
+}
+
+// Takes a string umockdev hands over (transfer full) and frees it.
+QByteArray adopt(gchar *text)
+{
+    const QByteArray copy(text);
+    g_free(text);
+    return copy;
 }
 
 } // namespace
@@ -204,19 +213,19 @@ QString HidrawRig::plug(std::shared_ptr<EmulatedInstrument> instrument, quint16 
     const QByteArray usbName = "1-" + QByteArray::number(usbNumber);
     const QByteArray serialText = serial.toUtf8();
     const QByteArray idProduct = QByteArray::number(productId, 16).rightJustified(4, '0');
-    node->usbPath = QByteArray(umockdev_testbed_add_device(
+    node->usbPath = adopt(umockdev_testbed_add_device(
         testbed, "usb", usbName.constData(), nullptr,
         "idVendor", "2047", "idProduct", idProduct.constData(), "bcdDevice", "0125",
         "manufacturer", "Palvarin test", "product", DeviceName, "serial", serialText.constData(), nullptr,
         "DEVTYPE", "usb_device", nullptr));
     const QByteArray interfaceName = usbName + ":1.0";
-    node->interfacePath = QByteArray(umockdev_testbed_add_device(
+    node->interfacePath = adopt(umockdev_testbed_add_device(
         testbed, "usb", interfaceName.constData(), node->usbPath.constData(),
         "bInterfaceNumber", "00", "bInterfaceClass", "03", nullptr,
         "DEVTYPE", "usb_interface", "INTERFACE", "3/0/0", nullptr));
     const QByteArray hidName = "0003:2047:" + idProduct.toUpper() + "." + QByteArray::number(usbNumber, 16).rightJustified(4, '0').toUpper();
     const QByteArray hidId = "0003:00002047:0000" + idProduct.toUpper();
-    node->hidPath = QByteArray(umockdev_testbed_add_device(
+    node->hidPath = adopt(umockdev_testbed_add_device(
         testbed, "hid", hidName.constData(), node->interfacePath.constData(), nullptr,
         "HID_ID", hidId.constData(), "HID_NAME", DeviceName, "HID_UNIQ", serialText.constData(),
         "HID_PHYS", (usbName + "/input0").constData(), nullptr));
@@ -251,6 +260,7 @@ QString HidrawRig::plug(std::shared_ptr<EmulatedInstrument> instrument, quint16 
     unsigned int pty = 0;
     if (::ioctl(node->master, TIOCGPTN, &pty) == 0) {
         node->pty = int(pty);
+        NodeIo::add(node->pty);
         const dev_t number = makedev(136 + pty / 256, pty % 256); // Unix98 PTY slaves
         majorText = QByteArray::number(major(number));
         minorText = QByteArray::number(minor(number));
@@ -297,6 +307,7 @@ void HidrawRig::removeNodeLocked(Node &node)
 {
     if (!testbed || node.usbPath.isEmpty())
         return;
+    NodeIo::remove(node.pty);
     for (const QByteArray &path : {node.rawPath, node.hidPath, node.interfacePath, node.usbPath}) {
         if (!path.isEmpty())
             umockdev_testbed_uevent(testbed, path.constData(), "remove");
@@ -357,8 +368,11 @@ void HidrawRig::pump(Node *node)
             }
         }
         // Every report that is due goes to the node; the program reads one report a read.
+        // It waits only while a report is queued: waiting on after the reply's last one
+        // would leave the program's next request unread in the node until the wait ran out.
         while (true) {
-            const int n = instrument.hostReadReport(node->epoch, report, ReportLength, replyQueued ? 1 : 0);
+            const int wait = instrument.pendingInputReports() > 0 ? 2 : 0;
+            const int n = instrument.hostReadReport(node->epoch, report, ReportLength, wait);
             if (n <= 0 || !writeAll(node->master, report, n))
                 break;
         }

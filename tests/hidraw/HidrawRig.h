@@ -15,6 +15,8 @@
 // interface, HID device with its report descriptor, hidrawN), a PTY standing in for the
 // node, an ioctl handler for the hidraw requests hidapi makes, and a pump thread that hands
 // the program's output reports to the instrument and writes its input reports back.
+// The program's reads and writes on a node go straight to its PTY (NodeIo.h); its ioctls
+// go to the handler.
 //
 // The process must run under umockdev's preload (umockdev-wrapper, or LD_PRELOAD with
 // libumockdev-preload.so.0); the rig must exist before anything asks udev or hidapi. Child
