@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -379,6 +380,49 @@ private slots:
         QCOMPARE(under[1][tag], cmls[1].tag);
         QCOMPARE(under[2][tag], cmls[2].tag);
         QCOMPARE(under[3][tag], QStringLiteral("CML-D"));
+    }
+
+    // The workbook read back with openpyxl (the system Python's, as setup.sh installs it): the
+    // rates and lives are number cells holding the figures, the next inspection a date cell.
+    void workbookHoldsNumbersAndDates()
+    {
+        const QString xlsx = tmp.filePath(QStringLiteral("all.xlsx"));
+        const Result written = run(cli, {QStringLiteral("asset"), QStringLiteral("report"), QStringLiteral("--store"),
+                                         storePath, QStringLiteral("-o"), xlsx});
+        QVERIFY2(written.exitCode == 0, written.err.constData());
+        const Result python = run(QStringLiteral("/usr/bin/python3"),
+                                  {QStringLiteral("-c"),
+                                   QStringLiteral("import datetime, json, sys, openpyxl\n"
+                                                  "sheet = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                                                  "rows = [list(r) for r in sheet.iter_rows(values_only=True)]\n"
+                                                  "top = next(i for i, r in enumerate(rows) if 'CML' in r)\n"
+                                                  "def cell(v):\n"
+                                                  "    if isinstance(v, datetime.datetime): return {'date': v.strftime('%Y-%m-%d')}\n"
+                                                  "    if isinstance(v, (int, float)): return {'number': v}\n"
+                                                  "    return {'text': '' if v is None else str(v)}\n"
+                                                  "json.dump([[cell(v) for v in r] for r in rows[top:]], sys.stdout)\n"),
+                                   xlsx});
+        QVERIFY2(python.exitCode == 0, python.err.constData());
+        const QJsonArray rows = QJsonDocument::fromJson(python.out).array();
+        QCOMPARE(rows.size(), 1 + cmls.size() + 1);
+        QStringList header;
+        for (const QJsonValue &c : rows[0].toArray())
+            header << c.toObject().value(QStringLiteral("text")).toString();
+        const int tag = int(header.indexOf(QStringLiteral("CML"))),
+                  governing = int(header.indexOf(QStringLiteral("Governing rate (per year)"))),
+                  remaining = int(header.indexOf(QStringLiteral("Remaining life (years)"))),
+                  next = int(header.indexOf(QStringLiteral("Next inspection")));
+        QVERIFY(tag >= 0 && governing >= 0 && remaining >= 0 && next >= 0);
+        for (int i = 0; i < cmls.size(); ++i) {
+            const Expected &e = cmls[i];
+            const QJsonArray r = rows[i + 1].toArray();
+            QCOMPARE(r[tag].toObject().value(QStringLiteral("text")).toString(), e.tag);
+            QVERIFY2(r[governing].toObject().contains(QStringLiteral("number")), qPrintable(e.tag));
+            QCOMPARE(fixed(r[governing].toObject().value(QStringLiteral("number")).toDouble(), 3), fixed(e.governing(), 3));
+            QCOMPARE(fixed(r[remaining].toObject().value(QStringLiteral("number")).toDouble(), 1), fixed(e.remaining(), 1));
+            QCOMPARE(r[next].toObject().value(QStringLiteral("date")).toString(),
+                     day(e.dates.last() + qint64(std::min(e.remaining() / 2, 5.0) * msPerYear)));
+        }
     }
 };
 
