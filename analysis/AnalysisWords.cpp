@@ -219,6 +219,28 @@ QString findingText(const Finding &f, const QString &language)
             .arg(a.value(0).toInt());
     case Finding::ReadingsLeftOut:
         return plain(QT_TRANSLATE_NOOP("AnalysisWords", "Readings left out of the rates: %1.")).arg(a.value(0).toInt());
+    case Finding::ExtremeNotFinite:
+        return plain(QT_TRANSLATE_NOOP("AnalysisWords", "No estimate of the thinnest spot: a value or an area is not "
+                                                        "a number."));
+    case Finding::ExtremeTooFewBlocks:
+        return plain(QT_TRANSLATE_NOOP("AnalysisWords", "No estimate of the thinnest spot: %1 sample blocks, at "
+                                                        "least %2 are needed."))
+            .arg(a.value(0).toInt())
+            .arg(a.value(1).toInt());
+    case Finding::ExtremeBlockAreaNotPositive:
+        return plain(QT_TRANSLATE_NOOP("AnalysisWords", "No estimate of the thinnest spot: the sample block area "
+                                                        "must be above zero."));
+    case Finding::ExtremeAreaNotLarger:
+        return plain(QT_TRANSLATE_NOOP("AnalysisWords", "No estimate of the thinnest spot: the total area %2 is not "
+                                                        "larger than one sample block's, %1."))
+            .arg(number(a.value(0)), number(a.value(1)));
+    case Finding::ExtremeAllEqual:
+        return plain(QT_TRANSLATE_NOOP("AnalysisWords", "No estimate of the thinnest spot: every sample block has the "
+                                                        "same deepest loss, so there is no spread to fit."));
+    case Finding::ExtremePoorFit:
+        return plain(QT_TRANSLATE_NOOP("AnalysisWords", "No estimate of the thinnest spot: the deepest losses do not "
+                                                        "follow an extreme-value law (r = %1, below %2)."))
+            .arg(number(a.value(0)), number(a.value(1)));
     }
     return QString();
 }

@@ -64,6 +64,13 @@ struct Finding
         NoRequiredThickness,
         ReadingsMarked,       // args: readings with an undecided mark (int)
         ReadingsLeftOut,      // args: readings left out of the rates (int)
+        // Extreme-value estimate of the deepest loss refused
+        ExtremeNotFinite,     // a loss, thickness or area is not a finite number
+        ExtremeTooFewBlocks,  // args: sample blocks (int), fewest allowed (int)
+        ExtremeBlockAreaNotPositive,
+        ExtremeAreaNotLarger, // args: block area (double), total area (double)
+        ExtremeAllEqual,      // every block has the same deepest loss: no spread to fit
+        ExtremePoorFit,       // args: r (double), the least r accepted (double)
     };
 
     Code code = None;

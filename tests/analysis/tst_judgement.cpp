@@ -400,6 +400,12 @@ void JudgementTest::findingsSaid()
         {Finding::NoRequiredThickness, {}},
         {Finding::ReadingsMarked, {3}},
         {Finding::ReadingsLeftOut, {2}},
+        {Finding::ExtremeNotFinite, {}},
+        {Finding::ExtremeTooFewBlocks, {5, 6}},
+        {Finding::ExtremeBlockAreaNotPositive, {}},
+        {Finding::ExtremeAreaNotLarger, {0.01, 0.005}},
+        {Finding::ExtremeAllEqual, {}},
+        {Finding::ExtremePoorFit, {0.87, 0.9}},
     };
     const QRegularExpression placeholder(QStringLiteral("%\\d"));
     for (const Finding &f : findings) {
