@@ -371,6 +371,30 @@
         <source>Ferritic steels</source>
         <translation>铁素体钢</translation>
     </message>
+    <message>
+        <source>No estimate of the thinnest spot: a value or an area is not a number.</source>
+        <translation>无法估计最薄处：某个数值或面积不是数字。</translation>
+    </message>
+    <message>
+        <source>No estimate of the thinnest spot: %1 sample blocks, at least %2 are needed.</source>
+        <translation>无法估计最薄处：只有 %1 个抽样区块，至少需要 %2 个。</translation>
+    </message>
+    <message>
+        <source>No estimate of the thinnest spot: the sample block area must be above zero.</source>
+        <translation>无法估计最薄处：抽样区块面积必须大于零。</translation>
+    </message>
+    <message>
+        <source>No estimate of the thinnest spot: the total area %2 is not larger than one sample block&apos;s, %1.</source>
+        <translation>无法估计最薄处：总面积 %2 不大于单个抽样区块的面积 %1。</translation>
+    </message>
+    <message>
+        <source>No estimate of the thinnest spot: every sample block has the same deepest loss, so there is no spread to fit.</source>
+        <translation>无法估计最薄处：所有抽样区块的最大减薄量相同，没有离散度可供拟合。</translation>
+    </message>
+    <message>
+        <source>No estimate of the thinnest spot: the deepest losses do not follow an extreme-value law (r = %1, below %2).</source>
+        <translation>无法估计最薄处：最大减薄量不符合极值分布（r = %1，低于 %2）。</translation>
+    </message>
 </context>
 <context>
     <name>AssetForm</name>
