@@ -209,30 +209,9 @@ public:
 private:
     double legend(bool paint, double y)
     {
-        const QFontMetricsF metrics(body, p.device());
-        double x = margin;
-        const QString title = say(QT_TRANSLATE_NOOP("AssetReport", "Row colours:"));
-        if (paint)
-            p.drawText(QRectF(x, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, title);
-        x += metrics.horizontalAdvance(title) + line;
-        const QPair<Band, QString> bands[] = {
-            {Band::Red, say(QT_TRANSLATE_NOOP("AssetReport", "under the minimum, due now"))},
-            {Band::Amber, say(QT_TRANSLATE_NOOP("AssetReport", "less life left than the longest interval"))}};
-        for (const auto &[band, name] : bands) {
-            const double box = line * 0.9;
-            if (x + box + line * 0.4 + metrics.horizontalAdvance(name) > margin + contentWidth) {
-                x = margin;
-                y += rowHeight;
-            }
-            if (paint) {
-                const QRectF swatch(x, y + (rowHeight - box) / 2, box, box);
-                p.fillRect(swatch, bandFill(band));
-                p.drawRect(swatch);
-                p.drawText(QRectF(x + box + line * 0.4, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, name);
-            }
-            x += box + line * 0.4 + metrics.horizontalAdvance(name) + line * 1.5;
-        }
-        return y + rowHeight;
+        return bandLegend(paint, y, say(QT_TRANSLATE_NOOP("AssetReport", "Row colours:")),
+                          {{Band::Red, say(QT_TRANSLATE_NOOP("AssetReport", "under the minimum, due now"))},
+                           {Band::Amber, say(QT_TRANSLATE_NOOP("AssetReport", "less life left than the longest interval"))}});
     }
 };
 

@@ -113,28 +113,10 @@ private:
     // The cell colours of the readings, each with its name.
     double legend(bool paint, double y)
     {
-        const QString title = say(QT_TRANSLATE_NOOP("PdfReport", "Cell colours of the readings:"));
-        const QFontMetricsF metrics(body, p.device());
-        double x = margin;
-        if (paint)
-            p.drawText(QRectF(x, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, title);
-        x += metrics.horizontalAdvance(title) + line;
-        for (Band b : {Band::Red, Band::Amber, Band::Blue}) {
-            const QString name = bandName(b);
-            const double box = line * 0.9;
-            if (x + box + line * 0.4 + metrics.horizontalAdvance(name) > margin + contentWidth) {
-                x = margin;
-                y += rowHeight;
-            }
-            if (paint) {
-                const QRectF swatch(x, y + (rowHeight - box) / 2, box, box);
-                p.fillRect(swatch, bandFill(b));
-                p.drawRect(swatch);
-                p.drawText(QRectF(x + box + line * 0.4, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, name);
-            }
-            x += box + line * 0.4 + metrics.horizontalAdvance(name) + line * 1.5;
-        }
-        return y + rowHeight + line * 0.5;
+        QVector<QPair<Band, QString>> bands;
+        for (Band b : {Band::Red, Band::Amber, Band::Blue})
+            bands.append({b, bandName(b)});
+        return bandLegend(paint, y, say(QT_TRANSLATE_NOOP("PdfReport", "Cell colours of the readings:")), bands) + line * 0.5;
     }
 
     const ReportInput &in;

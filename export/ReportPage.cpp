@@ -258,3 +258,27 @@ double ReportPage::gridRow(bool paint, double y, const QStringList &cells, const
     }
     return y + height;
 }
+
+double ReportPage::bandLegend(bool paint, double y, const QString &title, const QVector<QPair<Band, QString>> &bands)
+{
+    const QFontMetricsF metrics(body, p.device());
+    double x = margin;
+    if (paint)
+        p.drawText(QRectF(x, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, title);
+    x += metrics.horizontalAdvance(title) + line;
+    for (const auto &[band, name] : bands) {
+        const double box = line * 0.9;
+        if (x + box + line * 0.4 + metrics.horizontalAdvance(name) > margin + contentWidth) {
+            x = margin;
+            y += rowHeight;
+        }
+        if (paint) {
+            const QRectF swatch(x, y + (rowHeight - box) / 2, box, box);
+            p.fillRect(swatch, bandFill(band));
+            p.drawRect(swatch);
+            p.drawText(QRectF(x + box + line * 0.4, y, contentWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, name);
+        }
+        x += box + line * 0.4 + metrics.horizontalAdvance(name) + line * 1.5;
+    }
+    return y + rowHeight;
+}

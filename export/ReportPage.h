@@ -37,6 +37,9 @@ public:
     double heading(bool paint, double y, const QString &text);
     // A heading and the text under it, wrapped at words.
     double paragraph(bool paint, double y, const QString &label, const QString &text);
+    // A legend of colours: the title, then a swatch and a name per band, wrapped onto more
+    // lines when the line is full. Returns the y under it.
+    double bandLegend(bool paint, double y, const QString &title, const QVector<QPair<Band, QString>> &bands);
     // A small grid of one-line rows (the statistics): widths in proportion to each column's
     // widest text, filling the line; a header row wraps at its spaces.
     QVector<double> columnWidths(const QStringList &header, const QVector<QStringList> &rows) const;
