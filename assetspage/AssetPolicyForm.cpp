@@ -1,5 +1,6 @@
 #include "assetspage/AssetPolicyForm.h"
 
+#include "analysis/AnalysisWords.h"
 #include "assetspage/DialogButtons.h"
 #include "assetspage/JudgementWords.h"
 
@@ -26,13 +27,13 @@ AssetPolicyForm::AssetPolicyForm(const QString &assetPath, const std::optional<J
     m_rate->addItem(tr("As the asset above"), Inherit);
     for (RateRule r : {RateRule::LongShortMax, RateRule::LongTerm, RateRule::ShortTerm, RateRule::Regression,
                        RateRule::RegressionUpper, RateRule::Largest})
-        m_rate->addItem(JudgementWords::rateRule(r), int(r));
+        m_rate->addItem(rateRuleWords(r), int(r));
     m_interval = new QComboBox(this);
     m_interval->setObjectName(QStringLiteral("policyInterval"));
     m_interval->addItem(tr("As the asset above"), Inherit);
     for (IntervalRule r : {IntervalRule::Api570Class1, IntervalRule::Api570Class2, IntervalRule::Api570Class3,
                            IntervalRule::Api510, IntervalRule::Years})
-        m_interval->addItem(JudgementWords::intervalRule(r), int(r));
+        m_interval->addItem(intervalRuleWords(r), int(r));
     m_years = new QDoubleSpinBox(this);
     m_years->setObjectName(QStringLiteral("policyYears"));
     m_years->setRange(0.1, 100.0);
@@ -71,10 +72,10 @@ void AssetPolicyForm::showChoice()
     m_inheritedText->setText(ownRate || ownInterval
                                  ? QString()
                                  : tr("From the asset above: %1; %2.")
-                                       .arg(JudgementWords::rateRule(m_inherited.rate),
+                                       .arg(rateRuleWords(m_inherited.rate),
                                             m_inherited.interval == IntervalRule::Years
                                                 ? JudgementWords::years(m_inherited.years)
-                                                : JudgementWords::intervalRule(m_inherited.interval)));
+                                                : intervalRuleWords(m_inherited.interval)));
 }
 
 std::optional<JudgementPolicy> AssetPolicyForm::policy() const

@@ -77,13 +77,13 @@ CmlDesignForm::CmlDesignForm(const DesignInputs &inputs, double structuralMinimu
 
     m_pressureUnit = new QComboBox(this);
     for (PressureUnit u : {PressureUnit::MPa, PressureUnit::Psi, PressureUnit::Bar})
-        m_pressureUnit->addItem(JudgementWords::pressureUnit(u), int(u));
+        m_pressureUnit->addItem(pressureUnitWords(u), int(u));
     m_lengthUnit = new QComboBox(this);
     for (LengthUnit u : {LengthUnit::Millimetre, LengthUnit::Inch, LengthUnit::Metre, LengthUnit::Foot})
-        m_lengthUnit->addItem(JudgementWords::lengthUnit(u), int(u));
+        m_lengthUnit->addItem(lengthUnitWords(u), int(u));
     m_temperatureUnit = new QComboBox(this);
     for (TemperatureUnit u : {TemperatureUnit::Celsius, TemperatureUnit::Fahrenheit})
-        m_temperatureUnit->addItem(JudgementWords::temperatureUnit(u), int(u));
+        m_temperatureUnit->addItem(temperatureUnitWords(u), int(u));
     m_form->addRow(tr("Pressure and stress in:"), m_pressureUnit);
     m_form->addRow(tr("Lengths in:"), m_lengthUnit);
     m_form->addRow(tr("Temperature in:"), m_temperatureUnit);
@@ -103,7 +103,7 @@ CmlDesignForm::CmlDesignForm(const DesignInputs &inputs, double structuralMinimu
     m_material = new QComboBox(this);
     for (MaterialGroup g : {MaterialGroup::Ferritic, MaterialGroup::Austenitic, MaterialGroup::OtherDuctile,
                             MaterialGroup::CastIron})
-        m_material->addItem(JudgementWords::material(g), int(g));
+        m_material->addItem(materialGroupWords(g), int(g));
     m_form->addRow(tr("Material group:"), m_material);
     addField(QStringLiteral("c"), tr("Allowances c:"));
     addField(QStringLiteral("min"), tr("Structural minimum:"))->setPlaceholderText(tr("not given"));

@@ -99,7 +99,7 @@ void CmlFiguresView::setJudgement(const CmlJudgement *j)
     m_values[Regression]->setText(regression);
     m_values[Governing]->setText(std::isnan(f.governing)
                                      ? tr("none")
-                                     : tr("%1, %2").arg(rate(f.governing, 0), JudgementWords::governs(f.governs)));
+                                     : tr("%1, %2").arg(rate(f.governing, 0), governsWords(f.governs)));
     QString life = JudgementWords::years(f.remainingYears);
     if (f.underMinimum)
         life = tr("0 (at or under the required thickness)");
