@@ -274,17 +274,13 @@ int runJudgementCommand(Invocation &run)
         if (!openToChange(run, store, false))
             return Failed;
     } else {
-        switch (openStore(run, store)) {
+        const QString namedMissing = name == QLatin1String("cml show")
+            ? CliWords::tr("there is no survey file yet (%1), so no CML %2.").arg(run.storePath, run.arguments.value(0))
+            : QString();
+        switch (openToRead(run, store, namedMissing)) {
         case Opened::Failed:
             return Failed;
         case Opened::Missing:
-            if (name == QLatin1String("cml show"))
-                return run.fail(CliWords::tr("there is no survey file yet (%1), so no CML %2.")
-                                    .arg(run.storePath, run.arguments.value(0)));
-            if (run.places.assetGiven)
-                return run.fail(CliWords::tr("there is no survey file yet (%1), so no asset %2.")
-                                    .arg(run.storePath, run.places.asset));
-            run.ui.message(CliWords::tr("there is no survey file yet (%1).").arg(run.storePath));
             return Done;
         case Opened::Yes:
             break;

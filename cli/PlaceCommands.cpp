@@ -209,18 +209,14 @@ int runPlaceCommand(Invocation &run)
         if (!openToChange(run, store, creates(name)))
             return Failed;
     } else {
-        switch (openStore(run, store)) {
+        const QString namedMissing = name == QLatin1String("route show")
+            ? CliWords::tr("there is no survey file yet (%1), so no route %2.").arg(run.storePath, run.arguments.value(0))
+            : QString();
+        switch (openToRead(run, store, namedMissing)) {
         case Opened::Failed:
             return Failed;
         case Opened::Missing:
-            if (name == QLatin1String("route show"))
-                return run.fail(CliWords::tr("there is no survey file yet (%1), so no route %2.")
-                                    .arg(run.storePath, run.arguments.value(0)));
-            if (run.places.assetGiven)
-                return run.fail(CliWords::tr("there is no survey file yet (%1), so no asset %2.")
-                                    .arg(run.storePath, run.places.asset));
             // Nothing to list: an empty list, and an empty CSV file for an export.
-            run.ui.message(CliWords::tr("there is no survey file yet (%1).").arg(run.storePath));
             if (name == QLatin1String("cml export"))
                 return writeOutput(run, PlacesCsv::writeCmls({}));
             if (name == QLatin1String("readings export"))

@@ -109,6 +109,23 @@ bool openToChange(Invocation &run, SurveyStore &store, bool create)
     return false;
 }
 
+Opened openToRead(Invocation &run, SurveyStore &store, const QString &namedMissing)
+{
+    const Opened opened = openStore(run, store);
+    if (opened != Opened::Missing)
+        return opened;
+    if (!namedMissing.isEmpty()) {
+        run.fail(namedMissing);
+        return Opened::Failed;
+    }
+    if (run.places.assetGiven) {
+        run.fail(CliWords::tr("there is no survey file yet (%1), so no asset %2.").arg(run.storePath, run.places.asset));
+        return Opened::Failed;
+    }
+    run.ui.message(CliWords::tr("there is no survey file yet (%1).").arg(run.storePath));
+    return Opened::Missing;
+}
+
 int placesFailed(Invocation &run, const Places &places, const SurveyStore &store)
 {
     const QString subject = places.problemSubject();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/Commands.h"
 #include "store/Places.h"
 #include "store/PlacesCsv.h"
 
@@ -50,6 +51,11 @@ int printList(Invocation &run, const QVector<ListColumn> &columns, const QVector
 
 // Opens the survey store to change it; `create`: a missing file is made. False once told why.
 bool openToChange(Invocation &run, SurveyStore &store, bool create);
+// Opens the survey store to read a place command's answer, never making it. When there is no
+// file: Failed once told so if the command names something it cannot hold (`namedMissing`,
+// what to say then; empty when it names nothing) or an asset; else Missing, told that there
+// is no file, for the caller to give its empty answer.
+Opened openToRead(Invocation &run, SurveyStore &store, const QString &namedMissing);
 // Tells why the last call of `places` fell short: exit code 1.
 int placesFailed(Invocation &run, const Places &places, const SurveyStore &store);
 
