@@ -2,6 +2,7 @@
 
 #include "analysis/CmlJudgement.h"
 #include "analysis/Finding.h"
+#include "analysis/ProbeVerdict.h"
 #include "analysis/RequiredThickness.h"
 
 #include <QString>
@@ -17,6 +18,9 @@ QString findingsText(const Findings &findings, const QString &language = QString
 // Names for the judgement's choices and results, for tables, choosers and reports.
 // `language` as above. A mark of None and Governs::Nothing are "" (nothing to show).
 QString markWords(ReadingMark mark, const QString &language = QString());
+// A verdict at the probe as the walk shows it: "OK", "under minimum", "re-measure: thicker than
+// before", "re-measure: unexpected loss", "no value: out of range".
+QString verdictWords(ProbeVerdict verdict, const QString &language = QString());
 QString decisionWords(MarkDecision decision, const QString &language = QString());
 QString rateRuleWords(RateRule rule, const QString &language = QString());
 QString intervalRuleWords(IntervalRule rule, const QString &language = QString());

@@ -91,6 +91,44 @@ struct PlaceReading
 
 enum class StopMark { None = 0, NoAccess = 1, Skipped = 2 };
 
+// Why a walk passed over a CML. Kept as numbers in the file: never renumber.
+enum class SkipReason : quint8 {
+    NoAccess = 1,   // also marks the CML StopMark::NoAccess on the survey
+    Insulated = 2,  // the others mark it StopMark::Skipped
+    Obstructed = 3,
+    TooHot = 4,
+    Unsafe = 5,
+    Other = 6,      // the note says why
+};
+
+// One step of walking a route with the gauge, as logged (never rewritten; an undo is a step of
+// its own naming the step it takes back).
+enum class WalkAction : quint8 {
+    Reading = 1,   // a reading arrived at the stop and was judged (key, verdict)
+    Accept = 2,    // the stop's reading accepted (key); the walk went on to the next stop
+    Remeasure = 3, // the stop's reading (key) to be replaced by the next one: left out of the rates
+    Skip = 4,      // the stop passed over (reason, note)
+    Back = 5,      // back to the stop before
+    Undo = 6,      // `undoes` taken back
+};
+
+struct WalkStep
+{
+    qint64 id = 0;
+    qint64 survey = 0;
+    qint64 route = 0;  // 0: an asset's CMLs walked in order
+    int stop = 0;      // the stop's place in the walk, from 0
+    qint64 cml = 0;
+    WalkAction action = WalkAction::Reading;
+    qint64 key = 0;    // the reading's row key (0: none)
+    quint8 verdict = 0; // a ProbeVerdict, for Reading
+    SkipReason reason = SkipReason::Other; // for Skip
+    QString note;
+    QString who;
+    qint64 atMs = 0;
+    qint64 undoes = 0; // for Undo: the step's id
+};
+
 struct Route
 {
     qint64 id = 0;
@@ -283,6 +321,13 @@ public:
     // The decisions on a CML's readings, oldest first.
     QVector<MarkDecisionEntry> decisions(qint64 cml);
 
+    // ---- walking a route with the gauge ----
+    // Logs a step (its id and atMs, when 0, are set: now); the step's id, 0 on failure.
+    // The file must have the walk log (schema 5 on). One transaction.
+    qint64 logWalkStep(const WalkStep &step);
+    // The survey's steps, in the order logged.
+    QVector<WalkStep> walkSteps(qint64 survey);
+
 private:
     // Places of a file that has them (schema 3 on); a read-only file answers, empty if older.
     bool readable();
@@ -303,6 +348,7 @@ private:
     QVector<PlaceReading> readingsWhere(const char *where, qint64 arg, const char *order);
     QVector<ThicknessRow> thicknessRowsWhere(const char *where, qint64 arg);
     bool judgementTables() const; // the file has the tables of schema 4
+    bool walkTables() const;      // the file has the walk log of schema 5
     // Sets each reading's CML and logs it as one assignment of the survey.
     Assignment apply(qint64 survey, const char *how, const QVector<QPair<qint64, qint64>> &moves);
 

@@ -482,6 +482,20 @@ bool SurveyStore::migrate()
         if (!exec(step))
             return false;
     }
+    if (version < 5) {
+        // Walking a route with the gauge: every reading judged at its stop, and every key the
+        // inspector pressed, as a log that is only ever appended to. A step names its reading
+        // by key; an undo names the step it takes back.
+        const char *step =
+            "CREATE TABLE walk_steps(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, route INTEGER,"
+            " stop INTEGER NOT NULL, cml INTEGER NOT NULL, action INTEGER NOT NULL, reading_session INTEGER,"
+            " reading_seq INTEGER, verdict INTEGER, reason INTEGER, note TEXT, who TEXT, at INTEGER NOT NULL,"
+            " undoes INTEGER);"
+            "CREATE INDEX walk_steps_session ON walk_steps(session, id);"
+            "PRAGMA user_version=5;";
+        if (!exec(step))
+            return false;
+    }
     m_version = SchemaVersion;
     return commit();
 }

@@ -86,7 +86,8 @@ public:
     // 2: each record keeps its place in the gauge's memory (recno).
     // 3: places (assets, CMLs, routes, surveys) and each row's UUID, CML and comment (Places).
     // 4: judging CMLs: their design inputs, assets' policies, decisions on readings' marks.
-    static constexpr int SchemaVersion = 4;
+    // 5: the log of walking routes with the gauge (walk_steps).
+    static constexpr int SchemaVersion = 5;
     enum class Problem { None, CannotOpen, Corrupt, Locked, ReadOnly, Full, NewerSchema, Failed, NotAFile };
 
     SurveyStore();
