@@ -12,7 +12,7 @@
 
 namespace {
 
-const QColor MarkColour(0xD0, 0x00, 0xD0); // magenta: on no part of the ramp
+const QColor MarkColour(0xD0, 0x00, 0xD0); // magenta: a colour the ramp never paints
 const QColor MaskedFill(0xC8, 0xC8, 0xC8);
 const QColor MaskedHatch(0x70, 0x70, 0x70);
 const QColor CellLineColour(0xD8, 0xD8, 0xD8); // also outlines blank cells on a white page
