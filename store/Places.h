@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/CmlJudgement.h"
+#include "analysis/GridLayout.h"
 #include "analysis/RequiredThickness.h"
 
 #include <QByteArray>
@@ -211,6 +212,26 @@ struct MarkDecisionEntry
     QString note;
 };
 
+// A CML that is a grid survey area: its shape, masked cells and pitch, and the walk in which
+// readings without a cell name fill it.
+struct GridDefinition
+{
+    GridLayout layout;
+    WalkPattern walk;
+};
+
+// A reading of a grid CML with its cell.
+struct GridReading
+{
+    qint64 key = 0;
+    qint64 survey = 0;
+    qint64 dateMs = 0;
+    GridCell cell;               // invalid: assigned to the grid but to no cell yet
+    QString name;                // the record's name (multi layer), e.g. "B12"
+    double thickness = NotGiven; // the first layer's; NaN when the gauge flagged it out of range
+    QString unit;                // its survey's thickness unit
+};
+
 class Places
 {
 public:
@@ -323,6 +344,22 @@ public:
     // The decisions on a CML's readings, oldest first.
     QVector<MarkDecisionEntry> decisions(qint64 cml);
 
+    // ---- grid CMLs ----
+    // Makes the CML a grid, or changes its shape, masks, pitch or walk (an invalid layout: no
+    // longer a grid; its readings keep their cells). One transaction.
+    bool setGrid(qint64 cml, const GridDefinition &grid);
+    // nullopt when the CML is not a grid (or the file is older than grids).
+    std::optional<GridDefinition> grid(qint64 cml);
+    // The CMLs that are grids.
+    QVector<qint64> gridCmls();
+    // A reading's cell (an invalid cell: none). The reading must exist.
+    bool setCell(qint64 key, GridCell cell);
+    // Several at once, all or none.
+    bool setCells(const QVector<QPair<qint64, GridCell>> &cells);
+    GridCell cell(qint64 key);
+    // The readings assigned to a grid CML, of one survey (0: of all), by survey, then in the order taken.
+    QVector<GridReading> gridReadings(qint64 cml, qint64 survey = 0);
+
     // ---- walking a route with the gauge ----
     // Logs a step (its id and atMs, when 0, are set: now); the step's id, 0 on failure.
     // The file must have the walk log (schema 5 on). One transaction.
@@ -351,6 +388,7 @@ private:
     QVector<ThicknessRow> thicknessRowsWhere(const char *where, qint64 arg);
     bool judgementTables() const; // the file has the tables of schema 4
     bool walkTables() const;      // the file has the walk log of schema 5
+    bool gridTables() const;      // the file has the grids of schema 6
     // Sets each reading's CML and logs it as one assignment of the survey.
     Assignment apply(qint64 survey, const char *how, const QVector<QPair<qint64, qint64>> &moves);
 

@@ -496,6 +496,20 @@ bool SurveyStore::migrate()
         if (!exec(step))
             return false;
     }
+    if (version < 6) {
+        // Grid CMLs. A grid's masked cells are a list of cell numbers (row·64 + column) as text;
+        // its walk the pattern's three choices as one number (corner·4 + axis·2 + style). A
+        // reading's cell lives beside the records rather than in them, so the records and their
+        // index stay as they are for the many readings that are not on a grid.
+        const char *step =
+            "CREATE TABLE cml_grids(cml INTEGER PRIMARY KEY, rows INTEGER NOT NULL, columns INTEGER NOT NULL,"
+            " pitch REAL, masked TEXT, walk INTEGER NOT NULL DEFAULT 0);"
+            "CREATE TABLE grid_cells(session INTEGER NOT NULL, seq INTEGER NOT NULL, cell INTEGER NOT NULL,"
+            " PRIMARY KEY(session, seq)) WITHOUT ROWID;"
+            "PRAGMA user_version=6;";
+        if (!exec(step))
+            return false;
+    }
     m_version = SchemaVersion;
     return commit();
 }

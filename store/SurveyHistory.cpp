@@ -194,6 +194,7 @@ bool SurveyStore::deleteSession(qint64 id)
          {"DELETE FROM records WHERE session = ?", "DELETE FROM events WHERE session = ?",
           "DELETE FROM exports WHERE session = ?", "DELETE FROM surveys WHERE session = ?",
           "DELETE FROM survey_marks WHERE session = ?", "DELETE FROM mark_decisions WHERE session = ?",
+          "DELETE FROM walk_steps WHERE session = ?", "DELETE FROM grid_cells WHERE session = ?",
           "DELETE FROM assignment_moves WHERE assignment IN (SELECT id FROM assignments WHERE session = ?)",
           "DELETE FROM assignments WHERE session = ?", "DELETE FROM sessions WHERE id = ?"}) {
         Statement st{prepare(sql)};

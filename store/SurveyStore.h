@@ -87,7 +87,8 @@ public:
     // 3: places (assets, CMLs, routes, surveys) and each row's UUID, CML and comment (Places).
     // 4: judging CMLs: their design inputs, assets' policies, decisions on readings' marks.
     // 5: the log of walking routes with the gauge (walk_steps).
-    static constexpr int SchemaVersion = 5;
+    // 6: grid CMLs (cml_grids) and the cell of each of their readings (grid_cells).
+    static constexpr int SchemaVersion = 6;
     enum class Problem { None, CannotOpen, Corrupt, Locked, ReadOnly, Full, NewerSchema, Failed, NotAFile };
 
     SurveyStore();

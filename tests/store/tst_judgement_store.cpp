@@ -177,8 +177,9 @@ private slots:
             QVERIFY(reading(store, places, cml, at(2022), 0.37f, QStringLiteral("inch")));
             QVERIFY(reading(store, places, cml, at(2024), 0.0f, QStringLiteral("mm"), true));
         }
-        // Schema 3 is schema 4 without the judgement's tables.
+        // Schema 3 is the newest without the judgement's tables, the walk log and the grids.
         QVERIFY(execute(path(), "DROP TABLE cml_designs; DROP TABLE asset_policies; DROP TABLE mark_decisions;"
+                                "DROP TABLE walk_steps; DROP TABLE cml_grids; DROP TABLE grid_cells;"
                                 "PRAGMA user_version=3; PRAGMA wal_checkpoint(TRUNCATE)"));
         QList<QStringList> before;
         for (const char *table : keptTables)
@@ -341,6 +342,54 @@ private slots:
 
     // After a reading moves to another CML or a mark is decided, refreshing the CMLs touched
     // leaves the book as a fresh load of the file gives it, in the same order.
+    void gridsAndTheirCellsAreKept()
+    {
+        SurveyStore store;
+        QVERIFY(store.open(path()));
+        Places places(store);
+        const qint64 tank = places.addAsset(0, AssetKind::Equipment, QStringLiteral("T-1"));
+        const qint64 cml = addCml(places, tank, "Shell-1");
+        const qint64 plain = addCml(places, tank, "Nozzle");
+        GridDefinition grid;
+        QVERIFY(grid.layout.setSize(999, 52));
+        grid.layout.setPitchMm(25.0);
+        grid.layout.setMasked({1, 0}, true);
+        grid.layout.setMasked({999, 51}, true); // the highest row and column: the numbering holds them apart
+        grid.layout.setMasked({12, 27}, true);
+        grid.walk = {WalkCorner::BottomRight, WalkAxis::AlongColumns, WalkStyle::Snaking};
+        QVERIFY(places.setGrid(cml, grid));
+        QVERIFY(!places.setGrid(cml + 100, grid));
+        QCOMPARE(places.problem(), Places::Problem::NotFound);
+
+        const qint64 a = reading(store, places, cml, at(2024), 9.5f);
+        const qint64 b = reading(store, places, cml, at(2025), 9.25f, QStringLiteral("mm"), true);
+        QVERIFY(places.setCells({{a, {12, 26}}, {b, {999, 50}}}));
+        // All or none: an unknown reading leaves the cells as they were.
+        QVERIFY(!places.setCells({{a, {1, 1}}, {b + 99, {1, 2}}}));
+        QCOMPARE(places.cell(a), (GridCell{12, 26}));
+
+        store.close();
+        QVERIFY(store.open(path()));
+        const std::optional<GridDefinition> kept = places.grid(cml);
+        QVERIFY(kept && kept->layout == grid.layout && kept->walk == grid.walk);
+        QVERIFY(!places.grid(plain));
+        QCOMPARE(places.gridCmls(), QVector<qint64>{cml});
+        const QVector<GridReading> readings = places.gridReadings(cml);
+        QCOMPARE(readings.size(), 2);
+        QCOMPARE(readings[0].cell, (GridCell{12, 26}));
+        QCOMPARE(readings[0].thickness, double(9.5f));
+        QCOMPARE(readings[1].cell, (GridCell{999, 50}));
+        QVERIFY(std::isnan(readings[1].thickness)); // out of range
+        QCOMPARE(places.gridReadings(cml, b >> 32).size(), 1);
+
+        // Off the grid's cell; the CML no longer a grid, its readings keep their cells.
+        QVERIFY(places.setCell(b, GridCell()));
+        QVERIFY(!places.cell(b).isValid());
+        QVERIFY(places.setGrid(cml, GridDefinition()));
+        QVERIFY(!places.grid(cml));
+        QCOMPARE(places.cell(a), (GridCell{12, 26}));
+    }
+
     void theBookAfterARefreshEqualsAFreshLoad()
     {
         SurveyStore store;
