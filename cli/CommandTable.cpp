@@ -45,7 +45,8 @@ const Command table[] = {
      Option::Store | Option::Route | Option::Asset | Option::AcceptAll | Option::Tolerance | Option::Inspector, false,
      {}, nullptr, nullptr, nullptr, Pdf::No, nullptr,
      "walk --route ROUTE | --asset PATH [--accept-all] [--tolerance MM] [--inspector NAME]",
-     "  walk --route ROUTE | --asset PATH [--accept-all] [--tolerance MM] [--inspector NAME]\n"
+     "  walk --route ROUTE | --asset PATH [--accept-all] [--tolerance MM]\n"
+     "          [--inspector NAME]\n"
      "                             walks the route's CMLs (or the asset's own, by tag)\n"
      "                             with the gauge: each stop as it is reached, each\n"
      "                             reading judged at once against the CML's history.\n"
