@@ -177,6 +177,15 @@ void Walk::showReading(int index)
               + (stop.note.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(stop.note)));
         return;
     }
+    if (stop.state == WalkStop::State::Waiting && m_shownKey[index] != 0) {
+        // Said, since nothing else on the screen changes: a re-measure asked, an undo.
+        const bool wasSkipped = m_shownKey[index] == -1;
+        m_shownKey[index] = 0;
+        print(QStringLiteral("  ") + (wasSkipped           ? CliWords::tr("no longer skipped: waiting for a reading")
+                                      : stop.remeasureAsked ? CliWords::tr("measure again: the next reading replaces it")
+                                                            : CliWords::tr("reading taken back: waiting for a reading")));
+        return;
+    }
     if (stop.state != WalkStop::State::Measured || stop.key == 0 || m_shownKey[index] == stop.key)
         return;
     m_shownKey[index] = stop.key;
