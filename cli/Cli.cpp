@@ -22,11 +22,11 @@ namespace {
 int dispatch(const QCommandLineParser &parser, Invocation &run)
 {
     const Command &command = *run.command;
-    if (!command.needsGauge) {
+    // walk needs a gauge and keeps its readings in the store too.
+    if (!command.needsGauge || command.options.testFlag(Option::Store))
         run.storePath = GaugeSetup::storePath(parser.value(QStringLiteral("store")));
-        if (qstrcmp(command.name, "history") == 0)
-            return history(run);
-    }
+    if (qstrcmp(command.name, "history") == 0)
+        return history(run);
 #ifndef PALVARIN_CALC_AVAILABLE
     if (run.format && run.format->is(ExportFormat::Xls))
         return run.fail(CliWords::tr("xls not available: this build has no LibreOffice export. Use --format csv or json."));

@@ -41,6 +41,21 @@ const Command table[] = {
      "  watch [--format csv|json]  prints each measurement the gauge sends as one line,\n"
      "                             until interrupted (Ctrl+C); settings changes go to\n"
      "                             standard error\n"},
+    {"walk", true, 0, 0, nullptr,
+     Option::Store | Option::Route | Option::Asset | Option::AcceptAll | Option::Tolerance | Option::Inspector, false,
+     {}, nullptr, nullptr, nullptr, Pdf::No, nullptr,
+     "walk --route ROUTE | --asset PATH [--accept-all] [--tolerance MM] [--inspector NAME]",
+     "  walk --route ROUTE | --asset PATH [--accept-all] [--tolerance MM]\n"
+     "          [--inspector NAME]\n"
+     "                             walks the route's CMLs (or the asset's own, by tag)\n"
+     "                             with the gauge: each stop as it is reached, each\n"
+     "                             reading judged at once against the CML's history.\n"
+     "                             Keys: a or Enter accept, r measure again, s skip\n"
+     "                             (then the reason's digit), b back, u undo, q quit;\n"
+     "                             one per line when standard input is no terminal.\n"
+     "                             --accept-all accepts every reading (scripts). The\n"
+     "                             readings go to the survey store. Exit 0 when every\n"
+     "                             stop is done, 1 when quit or the gauge is gone\n"},
     {"report", true, 0, 0, nullptr, Option::Output, true, {}, nullptr, nullptr, nullptr, Pdf::Only,
      QT_TRANSLATE_NOOP("CliWords", "the report is a PDF file: give -o FILE.pdf."), "report -o FILE.pdf",
      "  report -o FILE.pdf         an inspection report of the stored records\n"},
@@ -237,7 +252,7 @@ const char *const closing =
     "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
     "program's own; history, export, compare, due and asset report only read it,\n"
     "assets, cml, readings, route, assign and survey read or change its places; none\n"
-    "of them needs a gauge, and tmin needs neither.\n"
+    "of them needs a gauge, and tmin needs neither. walk keeps its readings there.\n"
     "\n"
     "JSON lines: one object per record; a value out of range is null and its key is listed\n"
     "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
@@ -282,9 +297,14 @@ const OptionEntry optionTable[] = {
     {false, Option::Material, "material", nullptr, "cml add: the <material>.", "material"},
     {false, Option::Description, "description", nullptr, "cml add: the CML's <text>.", "text"},
     {false, Option::ByName, "by-name", nullptr, "assign: each reading to the CML its name is the tag of.", nullptr},
-    {false, Option::Route, "route", nullptr, "assign: the <route> walked; its CMLs take the readings in order.",
-     "route"},
+    {false, Option::Route, "route", nullptr,
+     "assign, walk: the <route> walked; its CMLs take the readings in order.", "route"},
     {false, Option::Undo, "undo", nullptr, "assign: take back the survey's last assignment.", nullptr},
+    {false, Option::AcceptAll, "accept-all", nullptr, "walk: accept every reading as it arrives; no keys read.",
+     nullptr},
+    {false, Option::Tolerance, "tolerance", nullptr,
+     "walk: the expected band's half-width <mm> at least (default: the gauge's resolution).", "mm"},
+    {false, Option::Inspector, "inspector", nullptr, "walk: the inspector's <name>, logged with each step.", "name"},
     {false, Option::Before, "before", nullptr, "due: only the CMLs due before <date> (YYYY-MM-DD, UTC).", "date"},
     {false, Option::Formula, "formula", nullptr, "cml design: the formula <f>: b31.3, ug27, api653 or none.", "f"},
     {false, Option::Design, "P", nullptr, "tmin, cml design: the design pressure <p> with its unit, e.g. 2MPa.", "p"},
@@ -516,6 +536,8 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run)
     if (const int code = checkPlaceOptions(parser, run))
         return code;
     if (const int code = checkJudgementOptions(parser, run))
+        return code;
+    if (const int code = checkWalkOptions(parser, run))
         return code;
     run.serial = parser.value(QStringLiteral("serial"));
     return Done;

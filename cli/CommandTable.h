@@ -32,6 +32,9 @@ enum class Option : quint32 {
     Before = 1 << 16,  // --before
     Design = 1 << 17,  // --P, --D, --R, --S, --E, --W, --Y, --c, --G, --H, --temp, --group: a formula's inputs
     Formula = 1 << 18, // --formula
+    AcceptAll = 1 << 19, // --accept-all
+    Tolerance = 1 << 20, // --tolerance
+    Inspector = 1 << 21, // --inspector
 };
 Q_DECLARE_FLAGS(Options, Option)
 
@@ -79,6 +82,8 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run);
 // The options of the judgement commands (due, cml show, cml design, tmin), as checkOptions()
 // does it for the others (DesignOptions.cpp).
 int checkJudgementOptions(const QCommandLineParser &parser, Invocation &run);
+// The options of walk (WalkCommand.cpp).
+int checkWalkOptions(const QCommandLineParser &parser, Invocation &run);
 
 } // namespace Cli
 

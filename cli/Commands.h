@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <functional>
+
+class GaugeSession;
 class HidBackend;
 class SurveyStore;
 
@@ -21,6 +24,11 @@ QString storeProblemText(const SurveyStore &store);
 // The commands that talk to a gauge (list, info, read, report, watch) over `backend`; the
 // run's command is one of them.
 int runGaugeCommand(Invocation &run, HidBackend &backend);
+
+// walk (WalkCommand.cpp): the survey store opened into `store` and the walk's places checked,
+// then `connect` (0 or its exit code) reaches the gauge, then the walk runs until it is done,
+// quit or the gauge is gone. `store` must outlive `session`.
+int walk(Invocation &run, GaugeSession &session, SurveyStore &store, const std::function<int()> &connect);
 
 // The commands that read the survey store (history, export, compare) and need no gauge.
 int history(Invocation &run);

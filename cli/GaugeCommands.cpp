@@ -1,4 +1,4 @@
-// The commands that talk to a gauge: list, info, read, report, watch.
+// The commands that talk to a gauge: list, info, read, report, watch (and walk's connection).
 #include "cli/CliOutput.h"
 #include "cli/CommandTable.h"
 #include "cli/Commands.h"
@@ -58,6 +58,8 @@ public:
     int start();
 
 private:
+    // Opens the link, identifies the gauge and sets up its columns: 0, or the exit code.
+    int connectGauge();
     int noGauge();
     // After the session told a failure: the hint, then why, when the gauge's side knows.
     int failAtGauge();
@@ -75,6 +77,7 @@ private:
     HidBackend &m_backend;
     RecordsModel m_model;
     NoWorkbook m_noWorkbook;
+    SurveyStore m_store; // walk's; outlives the session that writes to it
     std::unique_ptr<GaugeSession> m_session;
     QString m_failure;
 };
@@ -124,16 +127,10 @@ int GaugeRun::start()
                                                ConfigPlaces::loadTables(places.tableSearchPath()));
     QObject::connect(m_session.get(), &GaugeSession::failed, m_session.get(),
                      [this](const QString &text) { m_failure = text; });
-    if (!m_session->openLink())
-        return noGauge();
-    // The serial, firmware and meter type come with the identification.
-    m_session->identify();
-    if (!m_failure.isEmpty())
-        return failAtGauge();
-    if (!m_model.hasColumns())
-        return m_run.fail(CliWords::tr("the unit table 'unitno' was not found or does not know this gauge's units; it is "
-                                    "looked up in: %1.")
-                              .arg(places.tableSearchPath().join(QStringLiteral(", "))));
+    if (is(m_run, "walk"))
+        return walk(m_run, *m_session, m_store, [this] { return connectGauge(); });
+    if (const int code = connectGauge())
+        return code;
     if (is(m_run, "info"))
         return info();
     if (is(m_run, "watch"))
@@ -143,6 +140,21 @@ int GaugeRun::start()
     if (is(m_run, "report"))
         return report();
     return writeRecords(m_run, m_model, facts());
+}
+
+int GaugeRun::connectGauge()
+{
+    if (!m_session->openLink())
+        return noGauge();
+    // The serial, firmware and meter type come with the identification.
+    m_session->identify();
+    if (!m_failure.isEmpty())
+        return failAtGauge();
+    if (!m_model.hasColumns())
+        return m_run.fail(CliWords::tr("the unit table 'unitno' was not found or does not know this gauge's units; it is "
+                                    "looked up in: %1.")
+                              .arg(ConfigPlaces::current().tableSearchPath().join(QStringLiteral(", "))));
+    return Done;
 }
 
 int GaugeRun::info()

@@ -52,6 +52,14 @@ struct JudgementOptions
     QHash<QString, QString> inputs; // by option name ("P", "D", ..., "temp", "group")
 };
 
+// The options of walk; the route or the asset walked are the place options'.
+struct WalkOptions
+{
+    bool acceptAll = false;  // --accept-all: every reading accepted as it comes, no keys read
+    double toleranceMm = 0;  // --tolerance: the band's half-width the user allows
+    QString inspector;       // --inspector: logged with each step
+};
+
 // One run of the tool: the command line as the command table read it, the streams, and how
 // a result is told (usage errors, failures, standard output).
 struct Invocation
@@ -73,6 +81,7 @@ struct Invocation
     int layer = 0; // compare: 0-2
     PlaceOptions places;
     JudgementOptions judging;
+    WalkOptions walking;
 
     // A usage error, with the hint to --help: exit code 2.
     int usage(const QString &error) const;

@@ -258,6 +258,13 @@ void EmulatedInstrument::setCountingPushes(bool on)
     countingPushes = on;
 }
 
+void EmulatedInstrument::setPushValues(const QList<float> &thicknesses)
+{
+    QMutexLocker lock(&mutex);
+    pushValues = thicknesses;
+    pushValuesSent = 0;
+}
+
 int EmulatedInstrument::autoPushesSent() const
 {
     QMutexLocker lock(&mutex);

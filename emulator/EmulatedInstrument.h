@@ -116,6 +116,10 @@ public:
     // thickness n (the first layer's on a multi-layer gauge) and is never out of range, so
     // a test can tell exactly which pushes arrived and in what order.
     void setCountingPushes(bool on);
+    // Auto-pushes carry these thicknesses in this order (every layer of a multi-layer gauge the
+    // same), at exactly the mean gap, never out of range; once all were sent the gauge pushes
+    // no more. A scripted walk knows every verdict beforehand. Empty: random values again.
+    void setPushValues(const QList<float> &thicknesses);
     int autoPushesSent() const;            // auto-pushes queued for the host so far
 
     // --- faults and timing ----------------------------------------------------------
@@ -196,6 +200,8 @@ private:
     bool autoPushRegular = false;
     bool countingPushes = false;
     int autoPushCount = 0;
+    QList<float> pushValues;
+    int pushValuesSent = 0;
     Clock::time_point nextAutoPush{};
     quint32 randomState = 12345;
 

@@ -269,7 +269,8 @@ void EmulatedInstrument::scheduleAutoPushLocked(Clock::time_point now)
     randomState ^= randomState >> 17;
     randomState ^= randomState << 5;
     const double u = (double(randomState % 1000000u) + 1.0) / 1000001.0;
-    const double gapMs = autoPushRegular ? double(autoPushMeanMs) : -std::log(u) * autoPushMeanMs;
+    const bool regular = autoPushRegular || !pushValues.isEmpty();
+    const double gapMs = regular ? double(autoPushMeanMs) : -std::log(u) * autoPushMeanMs;
     nextAutoPush = now + std::chrono::microseconds(qint64(gapMs * 1000.0));
 }
 
@@ -277,6 +278,8 @@ void EmulatedInstrument::autoPushLocked(Clock::time_point now)
 {
     if (autoPushMeanMs <= 0 || now < nextAutoPush)
         return;
+    if (!pushValues.isEmpty() && pushValuesSent >= pushValues.size())
+        return; // the scripted values are all out
     scheduleAutoPushLocked(now);
     const float jitter = float(randomState % 1000u) / 1000.0f;
     QList<QByteArray> fields;
@@ -287,7 +290,13 @@ void EmulatedInstrument::autoPushLocked(Clock::time_point now)
         fields = {field(5920.0f + 20.0f * jitter), field(3.0f + 20.0f * jitter)};
     }
     ++autoPushCount;
-    if (countingPushes)
+    if (!pushValues.isEmpty()) {
+        const QByteArray thickness = field(pushValues[pushValuesSent++]);
+        if (meter != 1)
+            fields[0] = fields[1] = fields[2] = thickness;
+        else
+            fields[1] = thickness;
+    } else if (countingPushes)
         fields[meter != 1 ? 0 : 1] = field(float(autoPushCount));
     else if (randomState % 10u == 0)
         fields[1] = outOfRangeField();

@@ -271,6 +271,18 @@ std::unique_ptr<EmulatorBackend> EmulatorBackend::createDemo(const QString &iniP
     const int intervalUs = value("Emulator/reportIntervalUs", 1000).toInt();
     const int autoPushMs = value("Emulator/autoPushMeanMs", 5000).toInt();
     const bool countingPushes = value("Emulator/countingPushes", false).toBool();
+    // QSettings reads "5.1,5.02" as a list of strings already; a single value is a string.
+    QList<float> pushValues;
+    const QVariant pushed = value("Emulator/pushValues", QVariant());
+    QStringList pushedTexts = pushed.toStringList();
+    if (pushedTexts.size() == 1)
+        pushedTexts = pushedTexts.first().split(QLatin1Char(','));
+    for (const QString &text : pushedTexts) {
+        bool ok = false;
+        const float v = text.trimmed().toFloat(&ok);
+        if (ok)
+            pushValues << v;
+    }
     const int count = std::clamp(value("Emulator/instruments", 1).toInt(), 0, 6);
     for (int n = 1; n <= count; ++n) {
         const QString group = QStringLiteral("Instrument%1/").arg(n);
@@ -286,6 +298,7 @@ std::unique_ptr<EmulatorBackend> EmulatorBackend::createDemo(const QString &iniP
         gauge->setReplyDelayMs(value(group + "replyDelayMs", 0).toInt());
         gauge->setReportIntervalUs(intervalUs);
         gauge->setCountingPushes(countingPushes);
+        gauge->setPushValues(pushValues); // before the auto-push, which times by it
         gauge->setAutoPush(autoPushMs);
         backend->plug(gauge);
     }

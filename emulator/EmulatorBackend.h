@@ -56,6 +56,8 @@ public:
     // measurement pushed every 5 s on average, full-speed timing. INI keys:
     //   [Emulator]  reportIntervalUs=1000  autoPushMeanMs=5000  instruments=1
     //               countingPushes=false (true: the n-th push has the thickness n)
+    //               pushValues=5.10,5.02,... (the pushes' thicknesses in this order, one
+    //               every autoPushMeanMs exactly, every layer alike; none after the last)
     //   [Instrument1] (Instrument2, ...) serial=12345 meterType=2 firmware=125
     //               records=40  outOfRange=3  reportedCount=-1  replyDelayMs=0
     //               date=2022-12-31

@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -117,6 +118,14 @@ private slots:
         QTest::newRow("report as csv") << QStringList{"--demo", "report", "-o", "x.csv"} << 2 << "FILE.pdf";
         QTest::newRow("group without command") << QStringList{"cml"} << 2 << "list, add, import, export";
         QTest::newRow("assign two ways") << QStringList{"assign", "1", "--by-name", "--undo"} << 2 << "one of --by-name";
+        QTest::newRow("walk route and asset") << QStringList{"--demo", "walk", "--route", "R", "--asset", "P"} << 2
+                                              << "one of --route";
+        QTest::newRow("walk neither") << QStringList{"--demo", "walk"} << 2 << "one of --route";
+        QTest::newRow("walk negative tolerance") << QStringList{"--demo", "walk", "--route", "R", "--tolerance", "-1"}
+                                                 << 2 << "--tolerance";
+        QTest::newRow("walk without a route in the file")
+            << QStringList{"--demo", "--store", "/nonexistent/surveys.sqlite", "walk", "--route", "R"} << 1
+            << "no survey file yet";
         QTest::newRow("cml add option elsewhere") << QStringList{"cml", "list", "--nominal", "3"} << 2 << "takes no --nominal";
     }
 
@@ -1013,6 +1022,101 @@ private slots:
         QVERIFY2(r.err.contains("E") && r.out.isEmpty(), r.err.constData());
         r = run(cli, {"tmin", "b31.3", "--P", "2", "--D", "168.3mm"}); // a pressure without its unit
         QCOMPARE(r.exitCode, 2);
+    }
+
+    // A route walked with the gauge, every reading accepted as it comes: each stop's verdict
+    // against that CML's own history, printed in the route's order, and afterwards each CML
+    // holding the reading taken at its stop, the survey walking the route.
+    void walkAcceptingEveryReading()
+    {
+        const QString path = tmp.filePath(QStringLiteral("walk.sqlite"));
+        auto tool = [&](QStringList args) {
+            args << QStringLiteral("--store") << path;
+            return run(cli, args);
+        };
+        const QString equipment = QStringLiteral("Plant/U1/P-101");
+        const QString cmlFile = tmp.filePath(QStringLiteral("walk-cmls.csv"));
+        const QString readingFile = tmp.filePath(QStringLiteral("walk-readings.csv"));
+        {
+            QFile cmls(cmlFile);
+            QVERIFY(cmls.open(QIODevice::WriteOnly));
+            cmls.write("asset_path,tag,minimum\n");
+            QFile readings(readingFile);
+            QVERIFY(readings.open(QIODevice::WriteOnly));
+            readings.write("asset_path,tag,date,unit,thickness_1,velocity_1\n");
+            // Two earlier readings each: the newest one is what the next is held against.
+            const std::pair<const char *, QByteArray> history[] = {
+                {"W-1", "8.2 8.0"}, {"W-2", "6.0 5.0"}, {"W-3", "7.0 7.0"}, {"W-4", "9.0 9.0"}, {"W-5", "6.5 6.4"}};
+            for (const auto &[tag, values] : history) {
+                cmls.write(equipment.toUtf8() + ',' + tag + ",3\n");
+                const QList<QByteArray> v = values.split(' ');
+                readings.write(equipment.toUtf8() + ',' + tag + ",2021-05-01T08:00:00Z,mm," + v[0] + ",5920\n");
+                readings.write(equipment.toUtf8() + ',' + tag + ",2024-05-01T08:00:00Z,mm," + v[1] + ",5920\n");
+            }
+        }
+        Result r = tool({"cml", "import", cmlFile});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        r = tool({"readings", "import", readingFile});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QStringList order{"W-3", "W-1", "W-5", "W-2", "W-4"}; // not the tags' order
+        r = tool(QStringList{"route", "add", "Pump round"} + order);
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+
+        // In the route's order: thicker than 7.0 by more than a tenth, as before, as before,
+        // under the minimum of 3, as before.
+        const QStringList pushed{"8.0", "8.0", "6.4", "2.5", "9.0"};
+        const QStringList verdicts{"re-measure: thicker than before", "OK", "OK", "under minimum", "OK"};
+        const QString config = tmp.filePath(QStringLiteral("walk.ini"));
+        {
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[Emulator]\nreportIntervalUs=0\nautoPushMeanMs=300\npushValues=" + pushed.join(',').toUtf8()
+                       + "\n[Instrument1]\nserial=31337\nmeterType=1\nrecords=0\n");
+        }
+        r = tool({"--demo-config", config, "walk", "--route", "pump round", "--accept-all", "--inspector", "T. Tester"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QStringList stopsSeen, readingsSeen;
+        for (const QByteArray &line : r.out.split('\n')) {
+            if (line.startsWith("stop "))
+                stopsSeen << QString::fromUtf8(line);
+            else if (line.startsWith("  "))
+                readingsSeen << QString::fromUtf8(line).trimmed();
+        }
+        QCOMPARE(stopsSeen.size(), order.size());
+        QCOMPARE(readingsSeen.size(), order.size());
+        for (int i = 0; i < order.size(); ++i) {
+            QVERIFY2(stopsSeen[i].startsWith(QStringLiteral("stop %1/5  %2  %3").arg(i + 1).arg(order[i], equipment)),
+                     qPrintable(stopsSeen[i]));
+            QVERIFY2(stopsSeen[i].contains(QStringLiteral("required 3.00")), qPrintable(stopsSeen[i]));
+            // The value, then its verdict and nothing more before the keys' part.
+            QVERIFY2(readingsSeen[i].startsWith(QStringLiteral("%1 mm  %2  [").arg(QString::number(pushed[i].toDouble(), 'f', 2), verdicts[i])),
+                     qPrintable(readingsSeen[i]));
+        }
+
+        // Each CML's newest reading is the one taken at its stop; nothing else got one.
+        r = tool({"readings", "export", "-o", "-"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QHash<QString, QStringList> byTag; // oldest first, as exported by date
+        const QList<QByteArray> lines = r.out.trimmed().split('\n');
+        const QList<QByteArray> header = lines.value(0).trimmed().split(',');
+        const int tagAt = int(header.indexOf("tag")), valueAt = int(header.indexOf("thickness_1"));
+        QVERIFY(tagAt >= 0 && valueAt >= 0);
+        for (int i = 1; i < lines.size(); ++i) {
+            const QList<QByteArray> fields = lines[i].trimmed().split(',');
+            byTag[QString::fromUtf8(fields.value(tagAt))] << QString::fromUtf8(fields.value(valueAt));
+        }
+        QCOMPARE(byTag.size(), order.size());
+        for (int i = 0; i < order.size(); ++i) {
+            const QStringList values = byTag.value(order[i]);
+            QCOMPARE(values.size(), 3);
+            QCOMPARE(values.last().toDouble(), pushed[i].toDouble());
+        }
+        r = tool({"survey", "list", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QJsonObject newest = QJsonDocument::fromJson(r.out.split('\n').value(0)).object();
+        QCOMPARE(newest.value(QStringLiteral("route")).toString(), QStringLiteral("Pump round"));
+        QCOMPARE(newest.value(QStringLiteral("readings")).toInteger(), qint64(order.size()));
+        QCOMPARE(newest.value(QStringLiteral("assigned")).toInteger(), qint64(order.size()));
     }
 
     // While the window program runs it holds the gauge: the tool says so and exits 3. The
