@@ -182,14 +182,17 @@ int main(int argc, char **argv)
     ArrivalClock arrival;
     arrival.clock.start();
     session.connection().installEventFilter(&arrival);
-    std::vector<double> verdicts;
+    std::vector<double> verdicts, paints; // arrival to painted; the paint alone
     qint64 judgedKey = 0;
     QObject::connect(&walk, &RouteWalk::stopChanged, &view, [&](int index) {
         const WalkStop &stop = walk.stops().at(index);
         if (stop.state != WalkStop::State::Measured || stop.key == judgedKey)
             return;
+        const qint64 judgedNs = arrival.clock.nsecsElapsed();
         view.repaint(); // the verdict on screen before the time is taken
-        verdicts.push_back(double(arrival.clock.nsecsElapsed() - arrival.arrivedNs) / 1e6);
+        const qint64 paintedNs = arrival.clock.nsecsElapsed();
+        verdicts.push_back(double(paintedNs - arrival.arrivedNs) / 1e6);
+        paints.push_back(double(paintedNs - judgedNs) / 1e6);
         judgedKey = stop.key;
     });
 
@@ -211,8 +214,9 @@ int main(int argc, char **argv)
     }
     const double p50 = percentile(verdicts, 0.5);
     const double p99 = percentile(verdicts, 0.99);
-    std::printf("file filled in %.0f ms; %zu pushes; verdict on screen p50 %.2f ms, p99 %.2f ms (bound %.0f)\n",
-                fillMs, verdicts.size(), p50, p99, boundMs);
+    std::printf("file filled in %.0f ms; %zu pushes; verdict on screen p50 %.2f ms, p99 %.2f ms (bound %.0f); "
+                "the paint alone p50 %.2f ms, p99 %.2f ms\n",
+                fillMs, verdicts.size(), p50, p99, boundMs, percentile(paints, 0.5), percentile(paints, 0.99));
     std::printf("probe cmls=%d verdict_ms=%.2f verdict_p99_ms=%.2f\n", cmlCount, p50, p99);
     return p99 < boundMs ? 0 : 1;
 }

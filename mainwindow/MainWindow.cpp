@@ -224,12 +224,13 @@ void MainWindow::connectPlaces()
         AssetsDialog assets(m_session.store(), m_session.config().unitTable, m_session.interaction(), this);
         assets.exec();
     });
-    // One walk window at a time, beside this one: readings keep coming while it is open.
+    // One walk window at a time, beside this one: readings keep coming while it is open. A walk
+    // under way is shown again; otherwise a new window offers the routes as they are now.
     connect(page, &FirstPage::walkRequested, this, [this] {
-        if (!m_walk) {
+        if (m_walk && !m_walk->walk().running())
+            delete m_walk;
+        if (!m_walk)
             m_walk = new WalkWindow(m_session, this);
-            m_walk->setAttribute(Qt::WA_DeleteOnClose);
-        }
         m_walk->show();
         m_walk->raise();
         m_walk->activateWindow();

@@ -186,8 +186,11 @@ void WalkWindow::onStopChanged(int index)
 {
     if (m_sound->isChecked() && index == m_walk.current() && index < m_walk.stops().size()) {
         const WalkStop &stop = m_walk.stops().at(index);
-        if (stop.state == WalkStop::State::Measured && stop.verdict != ProbeVerdict::Ok)
+        // Once per reading: an undo that brings a judged reading back is not news.
+        if (stop.state == WalkStop::State::Measured && stop.verdict != ProbeVerdict::Ok && stop.key != m_beepedKey) {
+            m_beepedKey = stop.key;
             QApplication::beep();
+        }
     }
     showState();
 }
@@ -218,12 +221,15 @@ void WalkWindow::keyPressEvent(QKeyEvent *event)
             skipFor(reasonOrder[key - Qt::Key_1]);
             return;
         }
-        if (key == Qt::Key_Escape) {
+    }
+    if (key == Qt::Key_Escape) {
+        // Never the dialog's reject: a stray Escape must not put the walk away.
+        if (m_reasons->isVisible()) {
             m_reasons->hide();
             m_status->clear();
             m_view->setFocus();
-            return;
         }
+        return;
     }
     if (m_tolerance->hasFocus() && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
         // Enter ends typing the tolerance; it must not accept the reading too.

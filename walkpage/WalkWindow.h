@@ -18,7 +18,7 @@ class WalkView;
 // time in the walk view with big buttons a gloved hand can hit, each also a single key:
 // Accept (Enter, Space), Re-measure (R), Skip (S, then the reason's digit), Back (Backspace,
 // B) and Undo (Ctrl+Z, U). Shown beside the main window, not modal: the session goes on
-// taking the gauge's readings, which the walk judges as they come.
+// taking the gauge's readings, which the walk judges as they come. Closing it only hides it.
 class WalkWindow : public QDialog
 {
     Q_OBJECT
@@ -67,4 +67,5 @@ private:
     QDoubleSpinBox *m_tolerance = nullptr;
     QCheckBox *m_sound = nullptr;
     QLabel *m_status = nullptr;
+    qint64 m_beepedKey = 0;
 };
