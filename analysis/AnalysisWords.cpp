@@ -270,6 +270,23 @@ QString markWords(ReadingMark mark, const QString &language)
     return QString();
 }
 
+QString verdictWords(ProbeVerdict verdict, const QString &language)
+{
+    switch (verdict) {
+    case ProbeVerdict::Ok:
+        return say(QT_TRANSLATE_NOOP("AnalysisWords", "OK"), language);
+    case ProbeVerdict::UnderMinimum:
+        return say(QT_TRANSLATE_NOOP("AnalysisWords", "under minimum"), language);
+    case ProbeVerdict::ThickerThanBefore:
+        return say(QT_TRANSLATE_NOOP("AnalysisWords", "re-measure: thicker than before"), language);
+    case ProbeVerdict::UnexpectedLoss:
+        return say(QT_TRANSLATE_NOOP("AnalysisWords", "re-measure: unexpected loss"), language);
+    case ProbeVerdict::NoValue:
+        return say(QT_TRANSLATE_NOOP("AnalysisWords", "no value: out of range"), language);
+    }
+    return QString();
+}
+
 QString decisionWords(MarkDecision decision, const QString &language)
 {
     switch (decision) {

@@ -102,11 +102,31 @@ JudgementBook::JudgementBook(Places &places)
 {
 }
 
-void JudgementBook::judge(CmlJudgement &item) const
+void JudgementBook::judge(CmlJudgement &item)
 {
     item.requirement = requiredThickness(item.design, item.cml.minimum, item.unit.isEmpty() ? QStringLiteral("mm") : item.unit);
     item.series.required = item.requirement.required;
     item.figures = judgeCml(item.series, item.policy);
+}
+
+bool JudgementBook::judgeAlone(Places &places, const Cml &cml, const QVector<ThicknessRow> &rows,
+                               const QSet<qint64> &leaveOut, CmlJudgement *out)
+{
+    CmlJudgement item;
+    item.cml = cml;
+    item.design = places.design(cml.id);
+    item.policy = places.policy(cml.asset);
+    if (places.problem() != Places::Problem::None)
+        return false;
+    QVector<ThicknessRow> kept;
+    kept.reserve(rows.size());
+    for (const ThicknessRow &row : rows)
+        if (!leaveOut.contains(row.key))
+            kept.append(row);
+    fillSeries(item, kept.constData(), kept.constData() + kept.size());
+    judge(item);
+    *out = std::move(item);
+    return true;
 }
 
 void JudgementBook::reorder()

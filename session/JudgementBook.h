@@ -5,6 +5,7 @@
 #include "store/Places.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QVector>
 
@@ -55,6 +56,12 @@ public:
     // The asset's policy changed: its CMLs (and those below) judged again.
     bool refreshPolicy(qint64 asset);
 
+    // One CML judged on its own, outside any book, from its rows (Places::thicknessRowsOf), those
+    // whose key is in `leaveOut` left out; its design and policy are read. No asset path or
+    // circuit. False when the store failed.
+    static bool judgeAlone(Places &places, const Cml &cml, const QVector<ThicknessRow> &rows,
+                           const QSet<qint64> &leaveOut, CmlJudgement *out);
+
     qint64 asset() const { return m_asset; }
     // The places it reads (e.g. for the paths of its circuits).
     Places &places() const { return m_places; }
@@ -66,7 +73,7 @@ public:
     QVector<int> filtered(const JudgementFilter &filter) const;
 
 private:
-    void judge(CmlJudgement &item) const;
+    static void judge(CmlJudgement &item);
     void reorder();
 
     Places &m_places;

@@ -45,7 +45,8 @@ struct WalkStop
     // came to it; in `unit`. The required thickness is in it too (NaN: not known).
     ProbeExpectation expectation;
     QString unit; // the unit of the expectation and of `thickness` ("mm", "inch")
-    // The reading being judged (key 0: none) and its verdict.
+    // The reading being judged or accepted (key 0: none) and its verdict. With remeasureAsked,
+    // the reading the next one replaces (it still counts until that one comes).
     qint64 key = 0;
     double thickness = ProbeExpectation::None; // in `unit`; NaN when flagged out of range
     ProbeVerdict verdict = ProbeVerdict::Ok;
@@ -65,7 +66,7 @@ public:
         NoStore,      // the session keeps no survey file, or it cannot be written
         NotFound,     // the route or the asset is not in the file
         Empty,        // it has no CMLs
-        OldFile,      // the file is of an older schema that has no walk log (cannot happen once opened for writing)
+        NoSurvey,     // nothing to log the key in yet: no reading has come and no gauge is connected
         StoreFailed,  // a write failed; Places::problem() of the store said why
         NothingToUndo,
         NotNow,       // the action does not apply to the stop's state (accept with no reading, back at the first stop)
@@ -95,7 +96,8 @@ public:
 
     // ---- the inspector's keys ----
     bool accept();                  // the current stop's reading: on to the next stop not yet done
-    bool remeasure();               // the next reading replaces the current one
+    bool remeasure();               // the next reading replaces the current one (any new reading at a
+                                    // stop replaces its reading; this says it is expected)
     bool skip(SkipReason reason, const QString &note = QString());
     bool back();                    // to the stop before (its state kept; a new reading replaces its accepted one)
     bool undo();                    // takes back the newest action not yet undone (readings stay in the survey)
@@ -113,6 +115,21 @@ signals:
     void walkFinished();
 
 private:
+    bool begin(std::unique_ptr<Places> places, const QVector<Cml> &cmls, qint64 route, const QString &name,
+               const QString &who);
+    // The stop's expectation from its CML's readings but those the walk took there (and
+    // `arrivedKey`), in `readingUnit` when given, else the unit it was shown in. False when the store failed.
+    bool expect(int index, qint64 arrivedKey = 0, QString readingUnit = QString());
+    qint64 log(WalkAction action, int stop, qint64 key = 0, quint8 verdict = 0, SkipReason reason = SkipReason::Other,
+               const QString &note = QString(), qint64 undoes = 0);
+    // The survey to log in: the one readings came in, else the survey file's current session.
+    bool ensureSurvey();
+    void adoptSurvey(qint64 survey);
+    // The first stop after `after`, going round, neither accepted nor skipped; -1 when none.
+    int nextOpenStop(int after) const;
+    void moveOn(int from);
+    bool refuse(Problem problem);
+
     struct Impl;
     std::unique_ptr<Impl> d;
     GaugeSession &m_session;

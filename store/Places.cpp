@@ -392,3 +392,13 @@ QVector<PlaceReading> Places::history(qint64 cml)
         return {};
     return readingsWhere("r.cml = ?1", cml, "r.arrived, r.session, r.seq");
 }
+
+PlaceReading Places::reading(qint64 key)
+{
+    const auto lock = m_store.take();
+    if (!readable())
+        return PlaceReading();
+    const QVector<PlaceReading> one =
+        readingsWhere("r.session = (?1 >> 32) AND r.seq = (?1 & 4294967295)", key, "r.seq");
+    return one.isEmpty() ? PlaceReading() : one.first();
+}

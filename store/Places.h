@@ -250,6 +250,8 @@ public:
     Cml cml(qint64 id);
     // Every reading of a CML, oldest first, with its survey's gauge and inspector.
     QVector<PlaceReading> history(qint64 cml);
+    // One reading by its row key; key 0 when there is none (or it was deleted).
+    PlaceReading reading(qint64 key);
 
     // ---- lists out (what the CSV lists hold) ----
     // The CMLs under an asset (0: all), by asset path and tag.

@@ -4,6 +4,7 @@
 // trend drawing's hit testing.
 #include "analysis/AnalysisWords.h"
 #include "analysis/CmlJudgement.h"
+#include "analysis/ProbeVerdict.h"
 #include "analysis/RequiredThickness.h"
 #include "analysis/TrendPlot.h"
 
@@ -78,6 +79,7 @@ private slots:
     void negativeRateAndZeroRate();
     void findingsSaid();
     void trendHitTest();
+    void probeVerdictsAgainstThePrediction();
 };
 
 void JudgementTest::pipeB31_3()
@@ -452,6 +454,50 @@ void JudgementTest::trendHitTest()
     const QColor leftOut = image.pixelColor(plot.pointOf(2).toPoint());
     QVERIFY2(counted.lightness() < 100, qPrintable(counted.name()));
     QCOMPARE(leftOut, QColor(Qt::white));
+}
+
+
+void JudgementTest::probeVerdictsAgainstThePrediction()
+{
+    // The series of regressionAndRates read again at τ = 8 years. By hand (Python):
+    //   ŷ = 9.556 − 0.15991228070175428·(8 − 2.7) = 8.708464912280702
+    //   prediction half-width t975(3)·s·√(1 + 1/5 + 5.3²/22.8) = 0.18745489804760193
+    const CmlSeries s = series({{0, 10.00}, {1, 9.81}, {2.5, 9.62}, {4, 9.30}, {6, 9.05}}, 8.5);
+    const CmlFigures f = judgeCml(s, JudgementPolicy());
+    const ProbeExpectation e = expectAt(s, f, at(8), {0.01, 0.05});
+    QVERIFY(e.fromFit);
+    QVERIFY(near(e.expected, 8.708464912280702, 1e-9));
+    QVERIFY(near(e.low, 8.5210100142331, 1e-9));
+    QVERIFY(near(e.high, 8.895919810328303, 1e-9));
+    QCOMPARE(e.lastCounted, 9.05);
+    QCOMPARE(e.lastMs, at(6));
+    // A user tolerance wider than the prediction widens the band; the resolution alone does not.
+    QVERIFY(near(expectAt(s, f, at(8), {0.01, 0.3}).low, 8.708464912280702 - 0.3, 1e-9));
+
+    // Each verdict at its boundary; under the minimum comes before below the band.
+    QCOMPARE(judgeProbe(e, 8.55), ProbeVerdict::Ok);
+    QCOMPARE(judgeProbe(e, 8.52), ProbeVerdict::UnexpectedLoss);
+    QCOMPARE(judgeProbe(e, 8.49), ProbeVerdict::UnderMinimum);
+    QCOMPARE(judgeProbe(e, 9.05 * 1.1), ProbeVerdict::Ok);      // 10 % thicker is still believed
+    QCOMPARE(judgeProbe(e, 9.96), ProbeVerdict::ThickerThanBefore);
+    QCOMPARE(judgeProbe(e, NaN), ProbeVerdict::NoValue);
+
+    // Two counted readings: no line; the newest ± the wider of resolution and tolerance. An
+    // excluded reading is not the one expected.
+    CmlSeries two = series({{0, 10.0}, {1, 9.9}, {2, 12.0}});
+    const CmlFigures ft = judgeCml(two, JudgementPolicy());
+    const ProbeExpectation et = expectAt(two, ft, at(3), {0.01, 0.0});
+    QVERIFY(!et.fromFit);
+    QCOMPARE(et.expected, 9.9);
+    QVERIFY(near(et.low, 9.89) && near(et.high, 9.91));
+    QCOMPARE(judgeProbe(et, 9.85), ProbeVerdict::UnexpectedLoss);
+    // No history: only the minimum can judge.
+    const CmlSeries none = series({}, 5.0);
+    const ProbeExpectation en = expectAt(none, judgeCml(none, JudgementPolicy()), at(3), {0.01, 0.1});
+    QVERIFY(!en.hasHistory() && std::isnan(en.low));
+    QCOMPARE(judgeProbe(en, 20.0), ProbeVerdict::Ok);
+    QCOMPARE(judgeProbe(en, 4.0), ProbeVerdict::UnderMinimum);
+    QCOMPARE(verdictWords(ProbeVerdict::ThickerThanBefore, QStringLiteral("en")), QStringLiteral("re-measure: thicker than before"));
 }
 
 QTEST_MAIN(JudgementTest)
