@@ -217,6 +217,11 @@ int main(int argc, char **argv)
     std::printf("file filled in %.0f ms; %zu pushes; verdict on screen p50 %.2f ms, p99 %.2f ms (bound %.0f); "
                 "the paint alone p50 %.2f ms, p99 %.2f ms\n",
                 fillMs, verdicts.size(), p50, p99, boundMs, percentile(paints, 0.5), percentile(paints, 0.99));
+    std::vector<double> judging(verdicts.size());
+    for (size_t i = 0; i < verdicts.size(); ++i)
+        judging[i] = verdicts[i] - paints[i];
+    std::printf("arrival to verdict (the row committed, the stop judged and logged) p50 %.2f ms, p99 %.2f ms\n",
+                percentile(judging, 0.5), percentile(judging, 0.99));
     std::printf("probe cmls=%d verdict_ms=%.2f verdict_p99_ms=%.2f\n", cmlCount, p50, p99);
     return p99 < boundMs ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QPixmap>
 
 #include <algorithm>
 
@@ -17,13 +18,6 @@ QFont sized(const QFont &base, int pixels, bool bold = false)
     f.setPixelSize(std::max(8, pixels));
     f.setBold(bold);
     return f;
-}
-
-void drawLine(QPainter &p, const QRect &r, const QFont &font, const QString &text, int flags = Qt::AlignLeft)
-{
-    p.setFont(font);
-    const QFontMetrics fm(font);
-    p.drawText(r, flags | Qt::AlignVCenter | Qt::TextSingleLine, fm.elidedText(text, Qt::ElideRight, r.width()));
 }
 
 } // namespace
@@ -118,7 +112,7 @@ void WalkView::paintEvent(QPaintEvent *)
     drawStrip(p, QRect(margin, h * 78 / 100, w - 2 * margin, h * 20 / 100));
 }
 
-void WalkView::drawStrip(QPainter &p, const QRect &area) const
+void WalkView::drawStrip(QPainter &p, const QRect &area)
 {
     const QVector<WalkStop> &stops = m_walk->stops();
     const int cellW = std::max(area.height() * 3 / 2, 120);
@@ -151,9 +145,49 @@ void WalkView::drawStrip(QPainter &p, const QRect &area) const
     }
 }
 
+void WalkView::drawLine(QPainter &p, const QRect &r, const QFont &font, const QString &text, int flags)
+{
+    const QString line = QFontMetrics(font).elidedText(text, Qt::ElideRight, r.width());
+    const int align = flags | Qt::AlignVCenter | Qt::TextSingleLine;
+    if (font.pixelSize() <= CachedTextPixels || r.isEmpty()) {
+        p.setFont(font);
+        p.drawText(r, align, line);
+        return;
+    }
+    // Text this large is filled as outlines, not taken from the glyph cache: each line is drawn
+    // once into a pixmap and reused while it reads the same (tags, verdicts, stop numbers).
+    const QColor colour = p.pen().color();
+    const QString key = QStringLiteral("%1|%2|%3|%4x%5|%6")
+                            .arg(font.key())
+                            .arg(colour.rgba())
+                            .arg(align)
+                            .arg(r.width())
+                            .arg(r.height())
+                            .arg(line);
+    auto found = m_texts.constFind(key);
+    if (found == m_texts.constEnd()) {
+        if (m_texts.size() >= 256)
+            m_texts.clear();
+        const qreal ratio = devicePixelRatioF();
+        QPixmap pixmap(r.size() * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter tp(&pixmap);
+        tp.setFont(font);
+        tp.setPen(colour);
+        tp.drawText(QRect(QPoint(), r.size()), align, line);
+        tp.end();
+        found = m_texts.insert(key, pixmap);
+    }
+    p.drawPixmap(r.topLeft(), *found);
+}
+
 void WalkView::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange || event->type() == QEvent::FontChange
+        || event->type() == QEvent::PaletteChange) {
+        m_texts.clear();
         update();
+    }
     QWidget::changeEvent(event);
 }

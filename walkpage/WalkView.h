@@ -2,9 +2,12 @@
 
 #include "walkpage/WalkStopText.h"
 
+#include <QHash>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
+class QPainter;
 class RouteWalk;
 
 // One stop of a walk drawn large enough to read at arm's length on a screen across the room:
@@ -29,7 +32,12 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void drawStrip(class QPainter &painter, const QRect &area) const;
+    void drawStrip(QPainter &painter, const QRect &area);
+    // One line of text elided to `r`, in the painter's pen colour.
+    void drawLine(QPainter &p, const QRect &r, const QFont &font, const QString &text, int flags = Qt::AlignLeft);
 
+    // Larger text than this is drawn from m_texts.
+    static constexpr int CachedTextPixels = 48;
     QPointer<const RouteWalk> m_walk;
+    QHash<QString, QPixmap> m_texts;
 };
