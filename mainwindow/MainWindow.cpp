@@ -10,6 +10,7 @@
 #include "mainwindow/WindowStyle.h"
 #include "recordspage/FirstPage.h"
 #include "session/DeviceNotices.h"
+#include "walkpage/WalkWindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -222,6 +223,17 @@ void MainWindow::connectPlaces()
     connect(page, &FirstPage::assetsRequested, this, [this] {
         AssetsDialog assets(m_session.store(), m_session.config().unitTable, m_session.interaction(), this);
         assets.exec();
+    });
+    // One walk window at a time, beside this one: readings keep coming while it is open. A walk
+    // under way is shown again; otherwise a new window offers the routes as they are now.
+    connect(page, &FirstPage::walkRequested, this, [this] {
+        if (m_walk && !m_walk->walk().running())
+            delete m_walk;
+        if (!m_walk)
+            m_walk = new WalkWindow(m_session, this);
+        m_walk->show();
+        m_walk->raise();
+        m_walk->activateWindow();
     });
     connect(page, &FirstPage::assignToRequested, this,
             [this, assign](const std::vector<qint64> &keys) { page->showStatus(assign->assignTo(keys)); });

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QPointer>
 
 class DeviceMonitor;
 class DeviceNotices;
@@ -13,6 +14,7 @@ class QLabel;
 class QPushButton;
 class QSpacerItem;
 class QStackedWidget;
+class WalkWindow;
 
 // The program's only top-level window: the link-status LED, the language buttons (English,
 // Chinese and one more for every other catalogue found) and the records page, over the gauge
@@ -61,7 +63,8 @@ private:
     // The button of the language in use is shown checked.
     void showLanguageInUse();
     void showLed(bool on);
-    // The records page's Assets button and Assign menu to the Assets view and the assign flow.
+    // The records page's Assets and Walk buttons and Assign menu to the Assets view, the walk
+    // window and the assign flow.
     void connectPlaces();
 
     struct Ui
@@ -78,6 +81,7 @@ private:
     QStringList m_translationPath;
     FirstPage *page = nullptr;
     DeviceNotices *m_notices = nullptr;
+    QPointer<WalkWindow> m_walk; // the one walk window, while open
     // Every language button, beside the code it switches to.
     QList<QPair<QPushButton *, QString>> m_languageButtons;
 };

@@ -117,6 +117,12 @@ void FirstPage::setupPlaces()
     barLayout->addWidget(pushButton_assets);
     connect(pushButton_assets, &QPushButton::clicked, this, &FirstPage::assetsRequested);
     refreshHoverAfterClick(pushButton_assets);
+    pushButton_walk = new QPushButton(bar);
+    pushButton_walk->setObjectName(QStringLiteral("pushButton_walk"));
+    pushButton_walk->setMinimumSize(QSize(110, 30));
+    barLayout->addWidget(pushButton_walk);
+    connect(pushButton_walk, &QPushButton::clicked, this, &FirstPage::walkRequested);
+    refreshHoverAfterClick(pushButton_walk);
     pushButton_assign = new QPushButton(bar);
     pushButton_assign->setObjectName(QStringLiteral("pushButton_assign"));
     pushButton_assign->setMinimumSize(QSize(110, 30));
@@ -336,6 +342,8 @@ void FirstPage::retranslateUi()
     if (pushButton_assets) {
         pushButton_assets->setText(tr("Assets…"));
         pushButton_assets->setToolTip(tr("Assets, CMLs and their readings, and the surveys"));
+        pushButton_walk->setText(tr("Walk…"));
+        pushButton_walk->setToolTip(tr("Walk a route with the gauge: each reading judged at its CML"));
         pushButton_assign->setText(tr("Assign"));
         action_assignTo->setText(tr("Assign to…"));
         action_assignByName->setText(tr("Assign by Name…"));

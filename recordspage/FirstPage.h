@@ -30,9 +30,9 @@ class TableReport;
 
 // The records page: device information, layer selector, the action buttons (and History), the
 // records table, the limits, statistics and charts panels, and under them a status line with
-// Assets… and the Assign menu (also the table's context menu). A view over the gauge session and
-// its records model: its buttons hand the work to the session, the places' requests go out as
-// signals; it follows the language.
+// Assets…, Walk… and the Assign menu (also the table's context menu). A view over the gauge
+// session and its records model: its buttons hand the work to the session, the places'
+// requests go out as signals; it follows the language.
 class FirstPage : public QWidget
 {
     Q_OBJECT
@@ -80,6 +80,7 @@ public:
     QPushButton *pushButton_report = nullptr;
     QPushButton *pushButton_history = nullptr;
     QPushButton *pushButton_assets = nullptr;
+    QPushButton *pushButton_walk = nullptr;
     QPushButton *pushButton_assign = nullptr; // its menu holds the assign actions
     QAction *action_assignTo = nullptr;
     QAction *action_assignByName = nullptr;
@@ -91,6 +92,8 @@ public:
 signals:
     // The places: whoever shows them listens (the page knows no CML).
     void assetsRequested();
+    // Walking a route with the gauge.
+    void walkRequested();
     void assignToRequested(const std::vector<qint64> &keys);
     void assignByNameRequested(qint64 survey);
     void assignByRouteRequested(qint64 survey);
