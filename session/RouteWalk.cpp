@@ -244,6 +244,12 @@ void RouteWalk::adoptSurvey(qint64 survey)
     if (survey == m_survey)
         return;
     m_survey = survey;
+    describeSurvey();
+}
+
+void RouteWalk::describeSurvey()
+{
+    const qint64 survey = m_survey;
     // The survey says what was walked, so that its readings are found by place later.
     SurveyFacts facts = d->places->survey(survey);
     if (!facts.id)
@@ -265,7 +271,9 @@ void RouteWalk::readingArrived(qint64 key)
     const PlaceReading reading = d->places->reading(key);
     if (!reading.key)
         return;
-    adoptSurvey(reading.survey);
+    // A new survey is told what is walked after the verdict is shown (see below).
+    const bool newSurvey = reading.survey != m_survey;
+    m_survey = reading.survey;
 
     Impl::Action act;
     act.action = WalkAction::Reading;
@@ -285,28 +293,11 @@ void RouteWalk::readingArrived(qint64 key)
     act.assigned = key;
     act.previousCml = reading.cml;
 
-    // A new reading at a stop replaces the one it had: that one stays in the survey and the
-    // CML's history, left out of the rates.
-    if (stop.key && stop.key != key) {
-        if (!d->places->decide(stop.key, ReadingMark::None, MarkDecision::Exclude, d->who,
-                               QStringLiteral("re-measured"))) {
-            m_problem = Problem::StoreFailed;
-        } else {
-            act.excluded = stop.key;
-            stop.replaced.append(stop.key);
-        }
-    }
-    if (reading.cml != stop.cml.id && !d->places->moveReading(key, stop.cml.id).id)
-        m_problem = Problem::StoreFailed;
-    if (stop.state == WalkStop::State::Skipped) {
-        // Measured after all: the stop is no longer passed over on this survey.
-        act.markSet = true;
-        act.markBefore = d->places->marks(m_survey).value(stop.cml.id, StopMark::None);
-        d->places->setMark(m_survey, stop.cml.id, StopMark::None);
-    }
-
-    if (!expect(index, key, reading.thicknessUnit))
-        m_problem = Problem::StoreFailed;
+    // Judged and shown first: the writes that keep the walk's part wait on the disk, and the
+    // inspector is still at the stop. The reading itself is already in the file.
+    const qint64 replacedKey = stop.key && stop.key != key ? stop.key : 0;
+    const bool wasSkipped = stop.state == WalkStop::State::Skipped;
+    const bool judged = expect(index, key, reading.thicknessUnit);
     stop.key = key;
     const bool flagged = reading.flags & 1;
     stop.thickness = flagged ? ProbeExpectation::None : double(reading.values[0]);
@@ -315,14 +306,41 @@ void RouteWalk::readingArrived(qint64 key)
     stop.remeasureAsked = false;
     stop.reason = SkipReason::Other;
     stop.note.clear();
-    act.stepId = log(WalkAction::Reading, index, key, quint8(stop.verdict));
+    if (replacedKey)
+        stop.replaced.append(replacedKey);
+    const int actIndex = d->done.size();
     d->done.append(act);
-
     if (index != m_current) {
         m_current = index;
         emit currentChanged(m_current);
     }
     emit stopChanged(index);
+
+    // A new reading at a stop replaces the one it had: that one stays in the survey and the
+    // CML's history, left out of the rates.
+    if (newSurvey)
+        describeSurvey();
+    Impl::Action &kept = d->done[actIndex];
+    if (!judged)
+        m_problem = Problem::StoreFailed;
+    if (replacedKey) {
+        if (d->places->decide(replacedKey, ReadingMark::None, MarkDecision::Exclude, d->who,
+                              QStringLiteral("re-measured")))
+            kept.excluded = replacedKey;
+        else
+            m_problem = Problem::StoreFailed;
+    }
+    if (reading.cml != stop.cml.id && !d->places->moveReading(key, stop.cml.id).id)
+        m_problem = Problem::StoreFailed;
+    if (wasSkipped) {
+        // Measured after all: the stop is no longer passed over on this survey.
+        kept.markSet = true;
+        kept.markBefore = d->places->marks(m_survey).value(stop.cml.id, StopMark::None);
+        d->places->setMark(m_survey, stop.cml.id, StopMark::None);
+    }
+    kept.stepId = log(WalkAction::Reading, index, key, quint8(stop.verdict));
+    if (m_problem != Problem::None)
+        emit stopChanged(index); // says the failure
 }
 
 int RouteWalk::nextOpenStop(int after) const

@@ -125,6 +125,7 @@ private:
     // The survey to log in: the one readings came in, else the survey file's current session.
     bool ensureSurvey();
     void adoptSurvey(qint64 survey);
+    void describeSurvey(); // tells the survey file the walk's route or asset and inspector
     // The first stop after `after`, going round, neither accepted nor skipped; -1 when none.
     int nextOpenStop(int after) const;
     void moveOn(int from);

@@ -395,6 +395,26 @@
         <source>No estimate of the thinnest spot: the deepest losses do not follow an extreme-value law (r = %1, below %2).</source>
         <translation>无法估计最薄处：最大减薄量不符合极值分布（r = %1，低于 %2）。</translation>
     </message>
+    <message>
+        <source>OK</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>under minimum</source>
+        <translation>低于最小厚度</translation>
+    </message>
+    <message>
+        <source>re-measure: thicker than before</source>
+        <translation>请复测：比上次更厚</translation>
+    </message>
+    <message>
+        <source>re-measure: unexpected loss</source>
+        <translation>请复测：意外减薄</translation>
+    </message>
+    <message>
+        <source>no value: out of range</source>
+        <translation>无读数：超出量程</translation>
+    </message>
 </context>
 <context>
     <name>AssetForm</name>
@@ -1970,6 +1990,110 @@
         <source>%1 %2/year</source>
         <translation>%1 %2/年</translation>
     </message>
+    <message>
+        <source>there is no route &apos;%1&apos; in the survey file %2 (see route list).</source>
+        <translation>测量文件 %2 中没有路线“%1”（见 route list）。</translation>
+    </message>
+    <message>
+        <source>there is no asset &apos;%1&apos; in the survey file %2 (see assets).</source>
+        <translation>测量文件 %2 中没有资产“%1”（见 assets）。</translation>
+    </message>
+    <message>
+        <source>accepted</source>
+        <translation>已接受</translation>
+    </message>
+    <message>
+        <source>a accept, r measure again, s skip, b back, u undo, q quit</source>
+        <translation>a 接受，r 复测，s 跳过，b 返回，u 撤销，q 退出</translation>
+    </message>
+    <message>
+        <source>stop %1/%2</source>
+        <translation>第 %1/%2 站</translation>
+    </message>
+    <message>
+        <source>last %1 %2 on %3</source>
+        <translation>上次 %1 %2（%3）</translation>
+    </message>
+    <message>
+        <source>no reading yet</source>
+        <translation>尚无读数</translation>
+    </message>
+    <message>
+        <source>expected %1 (%2 to %3)</source>
+        <translation>预期 %1（%2 至 %3）</translation>
+    </message>
+    <message>
+        <source>required %1</source>
+        <translation>要求 %1</translation>
+    </message>
+    <message>
+        <source>not known</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>skipped: %1</source>
+        <translation>已跳过：%1</translation>
+    </message>
+    <message>
+        <source>no longer skipped: waiting for a reading</source>
+        <translation>不再跳过：等待读数</translation>
+    </message>
+    <message>
+        <source>measure again: the next reading replaces it</source>
+        <translation>复测：下一个读数将替换它</translation>
+    </message>
+    <message>
+        <source>reading taken back: waiting for a reading</source>
+        <translation>读数已撤回：等待读数</translation>
+    </message>
+    <message>
+        <source>not skipped.</source>
+        <translation>未跳过。</translation>
+    </message>
+    <message>
+        <source>why? (a line, then Enter)</source>
+        <translation>原因？（输入一行后按回车）</translation>
+    </message>
+    <message>
+        <source>skip why? %1</source>
+        <translation>跳过原因？%1</translation>
+    </message>
+    <message>
+        <source>walk quit before its end; the readings taken are kept in the survey file.</source>
+        <translation>巡检在结束前退出；已测读数保存在测量文件中。</translation>
+    </message>
+    <message>
+        <source>walk interrupted before its end; the readings taken are kept in the survey file.</source>
+        <translation>巡检在结束前被中断；已测读数保存在测量文件中。</translation>
+    </message>
+    <message>
+        <source>standard input ended before the walk did; the readings taken are kept in the survey file.</source>
+        <translation>标准输入在巡检结束前已结束；已测读数保存在测量文件中。</translation>
+    </message>
+    <message>
+        <source>%1 done: %2 stops, %3 skipped.</source>
+        <translation>%1 完成：%2 站，跳过 %3 站。</translation>
+    </message>
+    <message>
+        <source>walking %1 with the gauge %2: %3 stops.</source>
+        <translation>用仪器 %2 巡检 %1：共 %3 站。</translation>
+    </message>
+    <message>
+        <source>the gauge was disconnected before the walk&apos;s end; the readings taken are kept in the survey file. Plug it in again and walk the rest.</source>
+        <translation>巡检结束前仪器已断开；已测读数保存在测量文件中。请重新连接仪器，继续完成其余测点。</translation>
+    </message>
+    <message>
+        <source>walk takes one of --route ROUTE or --asset PATH.</source>
+        <translation>walk 需要且只接受 --route 路线 或 --asset 路径 之一。</translation>
+    </message>
+    <message>
+        <source>--route takes the route&apos;s name (see route list).</source>
+        <translation>--route 需要路线名称（见 route list）。</translation>
+    </message>
+    <message>
+        <source>--tolerance takes a thickness in mm of zero or more, e.g. 0.2; &apos;%1&apos; is none.</source>
+        <translation>--tolerance 需要一个不小于零的厚度（毫米），例如 0.2；“%1”不是。</translation>
+    </message>
 </context>
 <context>
     <name>CmlDesignForm</name>
@@ -2728,6 +2852,14 @@
         <source>Undo Assignment</source>
         <translation>撤销分配</translation>
     </message>
+    <message>
+        <source>Walk…</source>
+        <translation>巡检…</translation>
+    </message>
+    <message>
+        <source>Walk a route with the gauge: each reading judged at its CML</source>
+        <translation>用仪器巡检一条路线：每个读数都在其测点当场评定</translation>
+    </message>
 </context>
 <context>
     <name>GaugeError</name>
@@ -2877,6 +3009,33 @@
     <message>
         <source>Opening the saved readings will first clear the list. Do You Want to Save the Data?</source>
         <translation>打开已保存的数据会先清空列表，是否保存数据？</translation>
+    </message>
+</context>
+<context>
+    <name>GridMap</name>
+    <message>
+        <source>Wall loss (%1)</source>
+        <translation>壁厚损失（%1）</translation>
+    </message>
+    <message>
+        <source>Thickness (%1)</source>
+        <translation>厚度（%1）</translation>
+    </message>
+    <message>
+        <source>not measured</source>
+        <translation>未测</translation>
+    </message>
+    <message>
+        <source>masked</source>
+        <translation>已屏蔽</translation>
+    </message>
+    <message>
+        <source>There is no grid to draw.</source>
+        <translation>没有可绘制的网格。</translation>
+    </message>
+    <message>
+        <source>The image has no size.</source>
+        <translation>图像没有尺寸。</translation>
     </message>
 </context>
 <context>
@@ -3758,6 +3917,239 @@
     <message>
         <source>No readings to draw.</source>
         <translation>没有可绘制的读数。</translation>
+    </message>
+</context>
+<context>
+    <name>WalkChooser</name>
+    <message>
+        <source>Walk:</source>
+        <translation>巡检：</translation>
+    </message>
+    <message>
+        <source>Inspector:</source>
+        <translation>检测员：</translation>
+    </message>
+    <message>
+        <source>Start Walk</source>
+        <translation>开始巡检</translation>
+    </message>
+    <message>
+        <source>Route %1</source>
+        <translation>路线 %1</translation>
+    </message>
+    <message>
+        <source>Asset %1 (its CMLs by tag)</source>
+        <translation>资产 %1（其测点按标签排序）</translation>
+    </message>
+</context>
+<context>
+    <name>WalkStopText</name>
+    <message>
+        <source>measure again</source>
+        <translation>复测</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>等待中</translation>
+    </message>
+    <message>
+        <source>measured</source>
+        <translation>已测</translation>
+    </message>
+    <message>
+        <source>accepted</source>
+        <translation>已接受</translation>
+    </message>
+    <message>
+        <source>skipped: %1</source>
+        <translation>已跳过：%1</translation>
+    </message>
+    <message>
+        <source>—</source>
+        <translation>—</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>stop %1 of %2</source>
+        <translation>第 %1 站，共 %2 站</translation>
+    </message>
+    <message>
+        <source>Last: %1 on %2</source>
+        <translation>上次：%1（%2）</translation>
+    </message>
+    <message>
+        <source>Last: none</source>
+        <translation>上次：无</translation>
+    </message>
+    <message>
+        <source>Expected today: %1</source>
+        <translation>今日预期：%1</translation>
+    </message>
+    <message>
+        <source>Band: —</source>
+        <translation>范围：—</translation>
+    </message>
+    <message>
+        <source>Band: %1 – %2 %3</source>
+        <translation>范围：%1 – %2 %3</translation>
+    </message>
+    <message>
+        <source>Required: %1</source>
+        <translation>要求：%1</translation>
+    </message>
+    <message>
+        <source>%1 (accepted)</source>
+        <translation>%1（已接受）</translation>
+    </message>
+</context>
+<context>
+    <name>WalkView</name>
+    <message>
+        <source>No walk started</source>
+        <translation>尚未开始巡检</translation>
+    </message>
+    <message>
+        <source>Route done</source>
+        <translation>路线已完成</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+</context>
+<context>
+    <name>WalkWindow</name>
+    <message>
+        <source>Skip: choose why (1–6), Esc to go on</source>
+        <translation>跳过：选择原因（1–6），按 Esc 继续</translation>
+    </message>
+    <message>
+        <source>Say why in the note, then press Enter</source>
+        <translation>请在备注中说明原因，然后按回车</translation>
+    </message>
+    <message>
+        <source>Route done: every stop accepted or skipped.</source>
+        <translation>路线已完成：每一站均已接受或跳过。</translation>
+    </message>
+    <message>
+        <source>Walk a Route</source>
+        <translation>巡检路线</translation>
+    </message>
+    <message>
+        <source>Walk: %1</source>
+        <translation>巡检：%1</translation>
+    </message>
+    <message>
+        <source>Accept
+(Enter)</source>
+        <translation>接受
+（回车）</translation>
+    </message>
+    <message>
+        <source>Re-measure
+(R)</source>
+        <translation>复测
+（R）</translation>
+    </message>
+    <message>
+        <source>Skip…
+(S)</source>
+        <translation>跳过…
+（S）</translation>
+    </message>
+    <message>
+        <source>Back
+(B)</source>
+        <translation>返回
+（B）</translation>
+    </message>
+    <message>
+        <source>Undo
+(U)</source>
+        <translation>撤销
+（U）</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>Why (for Other)</source>
+        <translation>原因（选“其他”时）</translation>
+    </message>
+    <message>
+        <source>Tolerance:</source>
+        <translation>公差：</translation>
+    </message>
+    <message>
+        <source>Sound</source>
+        <translation>声音</translation>
+    </message>
+    <message>
+        <source>Beep when a reading is not OK</source>
+        <translation>读数不正常时发出提示音</translation>
+    </message>
+</context>
+<context>
+    <name>WalkWords</name>
+    <message>
+        <source>no access</source>
+        <translation>无法到达</translation>
+    </message>
+    <message>
+        <source>insulated</source>
+        <translation>有保温层</translation>
+    </message>
+    <message>
+        <source>obstructed</source>
+        <translation>有遮挡</translation>
+    </message>
+    <message>
+        <source>too hot</source>
+        <translation>温度过高</translation>
+    </message>
+    <message>
+        <source>unsafe</source>
+        <translation>不安全</translation>
+    </message>
+    <message>
+        <source>other</source>
+        <translation>其他</translation>
+    </message>
+    <message>
+        <source>No survey file is open for writing: readings could not be kept, so the walk cannot start.</source>
+        <translation>没有可写入的测量文件：读数无法保存，因此不能开始巡检。</translation>
+    </message>
+    <message>
+        <source>The route or asset is not in the survey file.</source>
+        <translation>测量文件中没有该路线或资产。</translation>
+    </message>
+    <message>
+        <source>It has no CMLs to walk.</source>
+        <translation>它没有可巡检的测点。</translation>
+    </message>
+    <message>
+        <source>Connect the gauge first: there is no survey to note this in yet.</source>
+        <translation>请先连接仪器：还没有可记录此操作的测量。</translation>
+    </message>
+    <message>
+        <source>The survey file could not be written; the readings are kept, the walk&apos;s log may be incomplete.</source>
+        <translation>无法写入测量文件；读数已保存，但巡检日志可能不完整。</translation>
+    </message>
+    <message>
+        <source>Nothing to undo.</source>
+        <translation>没有可撤销的操作。</translation>
+    </message>
+    <message>
+        <source>Not now: take a reading first, or there is no stop before this one.</source>
+        <translation>现在不行：请先测一个读数，或者此站之前没有其他站。</translation>
     </message>
 </context>
 <context>

@@ -71,7 +71,8 @@ StopShown WalkStopText::describe(const QVector<WalkStop> &stops, int index)
     out.last = e.hasHistory()
         ? tr("Last: %1 on %2")
               .arg(withUnit(e.lastCounted),
-                   QLocale().toString(QDateTime::fromMSecsSinceEpoch(e.lastMs).date(), QLocale::ShortFormat))
+                   // one form in every language, as the records show dates
+                   QDateTime::fromMSecsSinceEpoch(e.lastMs).date().toString(Qt::ISODate))
         : tr("Last: none");
     out.expected = tr("Expected today: %1").arg(withUnit(e.expected));
     out.band = std::isnan(e.low) || std::isnan(e.high)

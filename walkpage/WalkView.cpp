@@ -37,7 +37,11 @@ void WalkView::setWalk(const RouteWalk *walk)
     m_walk = walk;
     if (walk) {
         connect(walk, &RouteWalk::currentChanged, this, qOverload<>(&QWidget::update));
-        connect(walk, &RouteWalk::stopChanged, this, qOverload<>(&QWidget::update));
+        // Painted at once: the walk keeps the reading's part in the file only after this.
+        connect(walk, &RouteWalk::stopChanged, this, [this] {
+            if (isVisible())
+                repaint();
+        });
         connect(walk, &RouteWalk::walkFinished, this, qOverload<>(&QWidget::update));
     }
     update();

@@ -3,6 +3,7 @@
 #include "GaugeFixture.h"
 #include "analysis/AnalysisWords.h"
 #include "session/WalkWords.h"
+#include "interaction/Language.h"
 #include "store/Places.h"
 #include "store/SurveyStore.h"
 #include "walkpage/WalkChooser.h"
@@ -42,6 +43,7 @@ private slots:
         EmulatorBackend backend;
         SurveyStore store;
         WindowRig rig(backend);
+        Language::instance().set(QStringLiteral("en")); // the window starts in Chinese
         QVERIFY(rig.session.openStore(store, dir.filePath(QStringLiteral("walk.sqlite"))));
 
         // Four CMLs read twice before, two years apart, 8.9 then 8.8 mm; 6 mm required.
