@@ -1,7 +1,8 @@
 // Grid surveys in the session: the grid's book over several surveys (values, loss, a cell's
-// history, the unseen minimum's blocks and areas).
+// history, the unseen minimum's blocks and areas) and filling a grid from the readings.
 #include "GaugeFixture.h"
 #include "session/GridBook.h"
+#include "session/GridFill.h"
 #include "store/Places.h"
 #include "store/SurveyStore.h"
 
@@ -55,6 +56,33 @@ qint64 addSurvey(Places &places, int year, const QString &unit, const QVector<QP
     return places.setCells(placed) ? made[0] : 0;
 }
 
+// A 4 × 5 grid CML (rows 1–4, A–E), C4 and D3 masked, walked snaking along rows from the bottom
+// left: A4 B4 [C4] D4 E4, E3 [D3] C3 B3 A3, A2 … E2, E1 … A1.
+qint64 addGridCml(Places &places)
+{
+    const qint64 asset = places.addAsset(0, AssetKind::Site, QStringLiteral("Plant"));
+    Cml c;
+    c.asset = asset;
+    c.tag = QStringLiteral("Shell");
+    const qint64 cml = places.addCml(c);
+    GridDefinition grid;
+    if (!cml || !grid.layout.setSize(4, 5))
+        return 0;
+    grid.layout.setMasked(at("C4"), true);
+    grid.layout.setMasked(at("D3"), true);
+    grid.walk = {WalkCorner::BottomLeft, WalkAxis::AlongRows, WalkStyle::Snaking};
+    return places.setGrid(cml, grid) ? cml : 0;
+}
+
+// The grid's readings as "key:cell" ("key:-" without a cell), in the file's order.
+QStringList cellsInFile(Places &places, qint64 cml)
+{
+    QStringList out;
+    for (const GridReading &r : places.gridReadings(cml))
+        out << QStringLiteral("%1:%2").arg(r.key).arg(r.cell.isValid() ? GridLayout::cellName(r.cell) : QStringLiteral("-"));
+    return out;
+}
+
 } // namespace
 
 class GridFillTest : public QObject
@@ -64,6 +92,122 @@ class GridFillTest : public QObject
     QTemporaryDir dir;
 
 private slots:
+    void pushesFillTheWalk()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        GridFill fill(rig.session);
+        QVERIFY(!fill.start(1));
+        QCOMPARE(fill.problem(), GridFill::Problem::NoStore);
+        QVERIFY(rig.session.openStore(store, dir.filePath(QStringLiteral("live.sqlite"))));
+        Places places(store);
+        const qint64 cml = addGridCml(places);
+        QVERIFY(cml);
+        QVERIFY(!fill.start(cml + 1));
+        QCOMPARE(fill.problem(), GridFill::Problem::NotAGrid);
+
+        auto gauge = singleLayerGauge();
+        backend.plug(gauge);
+        QTRY_COMPARE(rig.session.gaugeSerial(), QStringLiteral("777"));
+        QVERIFY(fill.start(cml));
+        QCOMPARE(fill.next(), at("A4"));
+        QSignalSpy placed(&fill, &GridFill::placed);
+
+        // The key of the reading pushed, once it has come.
+        auto push = [&](float thickness) {
+            const int before = rig.model.rowCount();
+            gauge->pushSingleLayer(5920.0f, thickness);
+            if (!QTest::qWaitFor([&] { return rig.model.rowCount() == before + 1; }, 5000))
+                return qint64(-1);
+            return rig.model.keys(before, 1).front();
+        };
+        QVector<qint64> keys;
+        for (int i = 0; i < 6; ++i)
+            keys << push(6.0f + 0.1f * i);
+        QCOMPARE(placed.size(), 6);
+        QCOMPARE(fill.next(), at("B3"));
+
+        QVERIFY(!fill.setNext(at("C4")));
+        QCOMPARE(fill.problem(), GridFill::Problem::OutOfGrid);
+        QVERIFY(!fill.setNext(at("F1")));
+        QVERIFY(fill.setNext(at("B1")));
+        keys << push(7.0f) << push(7.1f); // B1, A1: the walk is over
+        QVERIFY(!fill.next().isValid());
+        const qint64 past = push(7.2f);
+        QCOMPARE(placed.size(), 8);
+        QCOMPARE(places.reading(past).cml, qint64(0));
+
+        QVERIFY(fill.moveReading(keys[0], at("C2")));
+        QCOMPARE(placed.last().value(2).value<GridCell>(), at("A4"));
+        QVERIFY(!fill.moveReading(keys[1], at("D3")));
+        QVERIFY(!fill.moveReading(past, at("D2")));
+        QCOMPARE(fill.problem(), GridFill::Problem::NotOnGrid);
+        QVERIFY(fill.moveReading(keys[2], GridCell()));
+
+        const QStringList cells = {"C2", "B4", "-", "E4", "E3", "C3", "B1", "A1"};
+        QStringList expected;
+        for (int i = 0; i < keys.size(); ++i)
+            expected << QStringLiteral("%1:%2").arg(keys[i]).arg(cells[i]);
+        QCOMPARE(cellsInFile(places, cml), expected);
+        fill.stop();
+        QVERIFY(!fill.running());
+        push(7.3f);
+        QCOMPARE(placed.size(), 10);
+    }
+
+    void namedAndStoredReadings()
+    {
+        EmulatorBackend backend;
+        SurveyStore store;
+        SessionRig rig(backend);
+        QVERIFY(rig.session.openStore(store, dir.filePath(QStringLiteral("named.sqlite"))));
+        Places places(store);
+        const qint64 cml = addGridCml(places);
+        QVERIFY(cml);
+        auto gauge = multiLayerGauge();
+        const QStringList names = {"B2", "3c", "ZZ9", "P-7", " a1 ", "E5"};
+        for (int i = 0; i < names.size(); ++i)
+            gauge->addMultiLayerRecord(names[i].toLatin1(), {5.0f + i, 2.0f, 1.0f}, {5920.0f, 5920.0f, 5920.0f});
+        backend.plug(gauge);
+        QTRY_COMPARE(rig.session.gaugeSerial(), QStringLiteral("12345"));
+        rig.session.readRecords();
+        QCOMPARE(rig.model.rowCount(), names.size());
+        const std::vector<qint64> k = rig.model.keys(0, names.size());
+        const qint64 survey = k.front() >> 32;
+
+        // Arriving live: a name that is a cell lands there and the walk goes on from it; another
+        // name goes to the walk's next cell.
+        GridFill fill(rig.session);
+        QVERIFY(fill.start(cml, at("C4"))); // masked: the walk's first cell instead
+        QCOMPARE(fill.next(), at("A4"));
+        fill.readingArrived(k[1]);
+        QCOMPARE(fill.next(), at("B3"));
+        fill.readingArrived(k[3]);
+        QCOMPARE(fill.next(), at("A3"));
+        QCOMPARE(places.cell(k[1]), at("C3"));
+        QCOMPARE(places.cell(k[3]), at("B3"));
+        fill.stop();
+
+        // Afterwards by name: B2, C3 again, A1; ZZ9 lies outside, P-7 is no cell, E5 outside too.
+        QCOMPARE(GridFill::placeByName(places, cml, survey), 3);
+        QCOMPARE(places.cell(k[0]), at("B2"));
+        QCOMPARE(places.cell(k[4]), at("A1"));
+        QCOMPARE(places.reading(k[2]).cml, qint64(0));
+        QCOMPARE(places.cell(k[3]), at("B3")); // left where the walk put it
+
+        // In the walk: from E3 the masked D3 is passed over; from B1 only A1 is left.
+        QCOMPARE(GridFill::placeInWalk(places, cml, {k[2], k[5]}, at("E3")), 2);
+        QCOMPARE(places.cell(k[2]), at("E3"));
+        QCOMPARE(places.cell(k[5]), at("C3"));
+        QCOMPARE(GridFill::placeInWalk(places, cml, {k[0], k[3], k[2]}, at("B1")), 2);
+        QCOMPARE(places.cell(k[0]), at("B1"));
+        QCOMPARE(places.cell(k[3]), at("A1"));
+        QCOMPARE(places.cell(k[2]), at("E3"));
+        QCOMPARE(GridFill::placeInWalk(places, cml + 1, {k[0]}), -1);
+        QCOMPARE(places.gridReadings(cml).size(), names.size());
+    }
+
     void bookOverSurveys()
     {
         SurveyStore store;
