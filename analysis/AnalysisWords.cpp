@@ -241,6 +241,9 @@ QString findingText(const Finding &f, const QString &language)
         return plain(QT_TRANSLATE_NOOP("AnalysisWords", "No estimate of the thinnest spot: the deepest losses do not "
                                                         "follow an extreme-value law (r = %1, below %2)."))
             .arg(number(a.value(0)), number(a.value(1)));
+    case Finding::ExtremeNeedsPitch:
+        return plain(QT_TRANSLATE_NOOP("AnalysisWords", "No estimate of the thinnest spot: a total area in square "
+                                                        "metres needs the grid's cell pitch."));
     }
     return QString();
 }

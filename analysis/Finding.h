@@ -71,6 +71,7 @@ struct Finding
         ExtremeAreaNotLarger, // args: block area (double), total area (double)
         ExtremeAllEqual,      // every block has the same deepest loss: no spread to fit
         ExtremePoorFit,       // args: r (double), the least r accepted (double)
+        ExtremeNeedsPitch,    // a total area in m² given for a grid whose cell pitch is not known
     };
 
     Code code = None;

@@ -27,6 +27,7 @@ public:
         NotAGrid,    // the CML is not a grid (or not in the file)
         OutOfGrid,   // a cell outside the grid, or masked
         StoreFailed, // a write failed
+        NotOnGrid,   // the reading is not in the file, or not one of this grid's
     };
 
     // `session` must outlive the fill; followed through its measurement() signal.

@@ -408,6 +408,7 @@ void JudgementTest::findingsSaid()
         {Finding::ExtremeAreaNotLarger, {0.01, 0.005}},
         {Finding::ExtremeAllEqual, {}},
         {Finding::ExtremePoorFit, {0.87, 0.9}},
+        {Finding::ExtremeNeedsPitch, {}},
     };
     const QRegularExpression placeholder(QStringLiteral("%\\d"));
     for (const Finding &f : findings) {
