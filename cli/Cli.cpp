@@ -48,6 +48,8 @@ int dispatch(const QCommandLineParser &parser, Invocation &run)
         return tmin(run);
     if (isJudgementCommand(command))
         return runJudgementCommand(run);
+    if (isGridCommand(command))
+        return runGridCommand(run);
     if (qstrcmp(command.name, "compare") == 0)
         return compare(run);
     if (qstrcmp(command.name, "export") == 0)

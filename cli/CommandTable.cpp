@@ -240,6 +240,49 @@ const Command table[] = {
      "                             in or ft, else in mm; --minimum X adds a structural\n"
      "                             minimum in that unit. Inputs refused (missing,\n"
      "                             negative, outside the formula's validity): exit 2\n"},
+    {"grid define", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "grid define needs the CML's tag."),
+     Option::Store | Option::Asset | Option::GridShape | Option::Walk, false, {}, nullptr, nullptr, nullptr, Pdf::No,
+     nullptr, "grid define TAG [--asset PATH] (--rows R --columns C [--pitch MM] [--mask CELLS] [--walk W] | --none)",
+     "  grid define TAG [--asset PATH] --rows R --columns C [--pitch MM]\n"
+     "          [--mask CELLS] [--walk W] | --none\n"
+     "                             makes the CML a grid survey area of R rows (1-999)\n"
+     "                             by C columns (1-52: A-Z, then AA, BB ... ZZ), cells\n"
+     "                             named column then row (B12). --pitch: mm between\n"
+     "                             cells; --mask: cells not measured, e.g. A1,B2:C4;\n"
+     "                             --walk: the order readings without a cell name fill\n"
+     "                             it, CORNER-AXIS[-snake], CORNER top-left, top-right,\n"
+     "                             bottom-left or bottom-right, AXIS rows or columns\n"
+     "                             (default top-left-rows; -snake runs each line back\n"
+     "                             along the one before). --none: no longer a grid\n"},
+    {"grid place", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "grid place needs the CML's tag."),
+     Option::Store | Option::Asset | Option::Survey | Option::ByName | Option::Walk | Option::From, false, {}, nullptr,
+     nullptr, nullptr, Pdf::No, nullptr, "grid place TAG --survey ID [--asset PATH] (--by-name | [--walk W] [--from CELL])",
+     "  grid place TAG --survey ID [--asset PATH] (--by-name | [--walk W]\n"
+     "          [--from CELL])\n"
+     "                             puts the readings of survey ID (see survey list) not\n"
+     "                             yet on another CML in the grid's cells: --by-name each\n"
+     "                             in the cell its name is (multi layer); else in the\n"
+     "                             order taken along the grid's walk from its first\n"
+     "                             cell or CELL, masked cells passed over (--walk W\n"
+     "                             becomes the grid's walk first). Prints how many\n"},
+    {"grid show", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "grid show needs the CML's tag."),
+     Option::Format | Option::Store | Option::Asset | Option::Survey | Option::GridView, false,
+     Written::Csv | Written::Json, QT_TRANSLATE_NOOP("CliWords", "grid show prints a table, or csv or json with --format."),
+     nullptr, nullptr, Pdf::No, nullptr,
+     "grid show TAG [--asset PATH] [--survey ID] [--loss-from ID] [--png FILE] [--format csv|json] [--blocks RxC] "
+     "[--area M2]",
+     "  grid show TAG [--asset PATH] [--survey ID] [--loss-from ID] [--png FILE]\n"
+     "          [--format csv|json] [--blocks RxC] [--area M2]\n"
+     "                             a grid's values in survey ID (default the newest):\n"
+     "                             rows down, columns across, blank unmeasured, #\n"
+     "                             masked, each row's minimum at its end and each\n"
+     "                             column's in the last line, the thinnest cell named;\n"
+     "                             --loss-from ID: the wall loss since that survey.\n"
+     "                             Below, the thinnest wall expected over the area\n"
+     "                             (extreme values of blocks of R x C cells, default a\n"
+     "                             row each, over M2 square metres, default the grid's\n"
+     "                             own) with its 95 % interval, or why there is none.\n"
+     "                             --png FILE: the grid's colour map as a PNG image\n"},
 };
 
 const char *const introduction =
@@ -251,8 +294,8 @@ const char *const closing =
     "\n"
     "The survey store is the file of --store, else $PALVARIN_STORE, else the window\n"
     "program's own; history, export, compare, due and asset report only read it,\n"
-    "assets, cml, readings, route, assign and survey read or change its places; none\n"
-    "of them needs a gauge, and tmin needs neither. walk keeps its readings there.\n"
+    "assets, cml, readings, route, assign, survey and grid read or change its places;\n"
+    "none of them needs a gauge, and tmin needs neither. walk keeps its readings there.\n"
     "\n"
     "JSON lines: one object per record; a value out of range is null and its key is listed\n"
     "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
@@ -296,7 +339,8 @@ const OptionEntry optionTable[] = {
     {false, Option::Allowance, "allowance", nullptr, "cml add: the corrosion allowance <x>.", "x"},
     {false, Option::Material, "material", nullptr, "cml add: the <material>.", "material"},
     {false, Option::Description, "description", nullptr, "cml add: the CML's <text>.", "text"},
-    {false, Option::ByName, "by-name", nullptr, "assign: each reading to the CML its name is the tag of.", nullptr},
+    {false, Option::ByName, "by-name", nullptr,
+     "assign: each reading to the CML its name is the tag of; grid place: to the cell its name is.", nullptr},
     {false, Option::Route, "route", nullptr,
      "assign, walk: the <route> walked; its CMLs take the readings in order.", "route"},
     {false, Option::Undo, "undo", nullptr, "assign: take back the survey's last assignment.", nullptr},
@@ -305,6 +349,21 @@ const OptionEntry optionTable[] = {
     {false, Option::Tolerance, "tolerance", nullptr,
      "walk: the expected band's half-width <mm> at least (default: the gauge's resolution).", "mm"},
     {false, Option::Inspector, "inspector", nullptr, "walk: the inspector's <name>, logged with each step.", "name"},
+    {false, Option::GridShape, "rows", nullptr, "grid define: the grid's <rows>, 1-999.", "rows"},
+    {false, Option::GridShape, "columns", nullptr, "grid define: the grid's <columns>, 1-52 (A-Z, AA-ZZ).", "columns"},
+    {false, Option::GridShape, "pitch", nullptr, "grid define: the distance between cells in <mm>.", "mm"},
+    {false, Option::GridShape, "mask", nullptr, "grid define: the <cells> not measured, e.g. A1,B2:C4.", "cells"},
+    {false, Option::GridShape, "none", nullptr, "grid define: the CML is no longer a grid.", nullptr},
+    {false, Option::Walk, "walk", nullptr,
+     "grid define, grid place: the walk <pattern>, e.g. top-left-rows or bottom-right-columns-snake.", "pattern"},
+    {false, Option::Survey, "survey", nullptr, "grid place, grid show: the survey <id> (see survey list).", "id"},
+    {false, Option::From, "from", nullptr, "grid place: the <cell> the walk starts from.", "cell"},
+    {false, Option::GridView, "loss-from", nullptr, "grid show: the wall loss since the survey <id>.", "id"},
+    {false, Option::GridView, "png", nullptr, "grid show: write the grid's colour map to the PNG <file>.", "file"},
+    {false, Option::GridView, "blocks", nullptr,
+     "grid show: blocks of <RxC> cells for the thinnest wall expected (default: a row each).", "RxC"},
+    {false, Option::GridView, "area", nullptr,
+     "grid show: the whole area in <m2> the thinnest wall is expected over (default: the grid's).", "m2"},
     {false, Option::Before, "before", nullptr, "due: only the CMLs due before <date> (YYYY-MM-DD, UTC).", "date"},
     {false, Option::Formula, "formula", nullptr, "cml design: the formula <f>: b31.3, ug27, api653 or none.", "f"},
     {false, Option::Design, "P", nullptr, "tmin, cml design: the design pressure <p> with its unit, e.g. 2MPa.", "p"},
@@ -538,6 +597,8 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run)
     if (const int code = checkJudgementOptions(parser, run))
         return code;
     if (const int code = checkWalkOptions(parser, run))
+        return code;
+    if (const int code = checkGridOptions(parser, run))
         return code;
     run.serial = parser.value(QStringLiteral("serial"));
     return Done;

@@ -35,6 +35,11 @@ enum class Option : quint32 {
     AcceptAll = 1 << 19, // --accept-all
     Tolerance = 1 << 20, // --tolerance
     Inspector = 1 << 21, // --inspector
+    GridShape = 1 << 22, // --rows, --columns, --pitch, --mask, --none
+    Walk = 1 << 23,      // --walk
+    Survey = 1 << 24,    // --survey
+    From = 1 << 25,      // --from
+    GridView = 1 << 26,  // --loss-from, --png, --blocks, --area
 };
 Q_DECLARE_FLAGS(Options, Option)
 
@@ -84,6 +89,8 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run);
 int checkJudgementOptions(const QCommandLineParser &parser, Invocation &run);
 // The options of walk (WalkCommand.cpp).
 int checkWalkOptions(const QCommandLineParser &parser, Invocation &run);
+// The options of the grid commands (GridOptions.cpp).
+int checkGridOptions(const QCommandLineParser &parser, Invocation &run);
 
 } // namespace Cli
 

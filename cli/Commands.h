@@ -49,4 +49,8 @@ bool isJudgementCommand(const Command &command);
 int runJudgementCommand(Invocation &run);
 int tmin(Invocation &run);
 
+// The grid survey areas (grid define, grid place, grid show; GridCommands.cpp).
+bool isGridCommand(const Command &command);
+int runGridCommand(Invocation &run);
+
 } // namespace Cli

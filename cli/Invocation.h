@@ -3,12 +3,14 @@
 #include "cli/Cli.h"
 #include "cli/CliOutput.h"
 #include "cli/ConsoleInteraction.h"
+#include "analysis/GridLayout.h"
 #include "analysis/SurveyComparison.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <limits>
 #include <optional>
@@ -60,6 +62,29 @@ struct WalkOptions
     QString inspector;       // --inspector: logged with each step
 };
 
+// The options of the grid commands, read and checked; the CML is the arguments' tag under
+// --asset (the place options').
+struct GridOptions
+{
+    // grid define
+    bool none = false;      // --none: no longer a grid
+    int rows = 0;
+    int columns = 0;
+    double pitchMm = std::numeric_limits<double>::quiet_NaN();
+    QVector<GridCell> masked;
+    bool walkGiven = false;
+    WalkPattern walk;
+    // grid place, grid show: 0 when not given
+    qint64 survey = 0;
+    GridCell from;          // grid place: invalid when not given
+    // grid show
+    qint64 lossFrom = 0;
+    QString png;
+    int blockRows = 1;
+    int blockColumns = 0;   // 0: whole rows
+    double areaM2 = std::numeric_limits<double>::quiet_NaN();
+};
+
 // One run of the tool: the command line as the command table read it, the streams, and how
 // a result is told (usage errors, failures, standard output).
 struct Invocation
@@ -82,6 +107,7 @@ struct Invocation
     PlaceOptions places;
     JudgementOptions judging;
     WalkOptions walking;
+    GridOptions grid;
 
     // A usage error, with the hint to --help: exit code 2.
     int usage(const QString &error) const;

@@ -237,4 +237,33 @@ bool readInput(Invocation &run, const QString &path, QByteArray *bytes)
     return false;
 }
 
+// The CML of the tag, under --asset when given, else the one CML of that tag in the file;
+// 0 once told why.
+qint64 cmlNamed(Invocation &run, Places &places, const QString &given)
+{
+    const QString tag = given.trimmed();
+    qint64 asset = 0;
+    if (!assetOption(run, places, &asset))
+        return 0;
+    if (asset) {
+        const qint64 id = places.cmlByTag(asset, tag);
+        if (!id)
+            run.fail(CliWords::tr("there is no CML %1 under %2.").arg(tag, run.places.asset));
+        return id;
+    }
+    const QHash<qint64, QString> paths = assetPaths(places.assets());
+    QStringList where;
+    qint64 id = 0;
+    for (const Cml &c : places.cmls(0))
+        if (c.tag.compare(tag, Qt::CaseInsensitive) == 0) {
+            where << paths.value(c.asset);
+            id = c.id;
+        }
+    if (where.isEmpty())
+        run.fail(CliWords::tr("there is no CML %1 in %2; 'palvarin-cli cml list' lists them.").arg(tag, run.storePath));
+    if (where.size() > 1)
+        run.fail(CliWords::tr("there are CMLs %1 under %2; give --asset PATH to say which.").arg(tag, where.join(QStringLiteral(", "))));
+    return where.size() == 1 ? id : 0;
+}
+
 } // namespace Cli

@@ -63,6 +63,9 @@ int placesFailed(Invocation &run, const Places &places, const SurveyStore &store
 QHash<qint64, QString> assetPaths(const QVector<Asset> &assets);
 // --asset as an asset (0 when not given); false once told that it is not in the file.
 bool assetOption(Invocation &run, Places &places, qint64 *asset);
+// The CML of the tag, under --asset when given, else the one CML of that tag in the file;
+// 0 once told why.
+qint64 cmlNamed(Invocation &run, Places &places, const QString &given);
 // The asset and the assets under it.
 QVector<qint64> assetsUnder(const QVector<Asset> &assets, qint64 top);
 

@@ -34,7 +34,8 @@ int main(int argc, char *argv[])
         const QCoreApplication parsing(argc, argv); // gone before the application comes
         const QString command = Cli::commandOf(parsing.arguments());
         report = command == QLatin1String("report") || command == QLatin1String("compare")
-                 || command == QLatin1String("asset"); // asset report
+                 || command == QLatin1String("asset")  // asset report
+                 || command == QLatin1String("grid"); // grid show's map
 
     }
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
