@@ -215,10 +215,10 @@ QStringList unseenLines(const Shown &s)
     const ThinnestWallEstimate &e = u.estimate;
     QStringList out;
     if (e.ok())
-        out << CliWords::tr("thinnest wall expected over the area: %1 %2 (95 %: %3 to %4)")
+        out << CliWords::tr("thinnest spot expected over the area: %1 %2 (95 %: %3 to %4)")
                    .arg(valueText(s, e.thinnest), s.unit, valueText(s, e.lower), valueText(s, e.upper));
     else
-        out << CliWords::tr("thinnest wall expected over the area: none. %1").arg(findingText(e.loss.refusal));
+        out << findingText(e.loss.refusal);
     out << CliWords::tr("  from %n block(s) of up to %1 cells each (%2) over %3,", nullptr, u.blocks)
                .arg(u.cellsPerBlock)
                .arg(areaText(u.blockArea, u.areasInCells), areaText(u.totalArea, u.areasInCells));

@@ -16,8 +16,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
+#include <cmath>
 #include <csignal>
+#include <functional>
 
 namespace {
 
@@ -127,6 +130,21 @@ private slots:
             << QStringList{"--demo", "--store", "/nonexistent/surveys.sqlite", "walk", "--route", "R"} << 1
             << "no survey file yet";
         QTest::newRow("cml add option elsewhere") << QStringList{"cml", "list", "--nominal", "3"} << 2 << "takes no --nominal";
+        QTest::newRow("grid without command") << QStringList{"grid"} << 2 << "define, place, show";
+        QTest::newRow("grid no rows") << QStringList{"grid", "define", "G", "--rows", "0", "--columns", "4"} << 2 << "--rows";
+        QTest::newRow("grid too wide") << QStringList{"grid", "define", "G", "--rows", "3", "--columns", "53"} << 2
+                                       << "--columns";
+        QTest::newRow("grid mask outside") << QStringList{"grid", "define", "G", "--rows", "3", "--columns", "4", "--mask", "A1,B2:E3"}
+                                           << 2 << "'B2:E3' is no cell";
+        QTest::newRow("grid shape and none") << QStringList{"grid", "define", "G", "--none", "--rows", "3"} << 2 << "--none";
+        QTest::newRow("grid unknown walk") << QStringList{"grid", "define", "G", "--rows", "3", "--columns", "4", "--walk",
+                                                          "top-middle-rows"}
+                                           << 2 << "bottom-right-columns-snake";
+        QTest::newRow("grid place without survey") << QStringList{"grid", "place", "G", "--by-name"} << 2 << "--survey";
+        QTest::newRow("grid place two ways") << QStringList{"grid", "place", "G", "--survey", "1", "--by-name", "--from", "B2"}
+                                             << 2 << "not both";
+        QTest::newRow("grid bad blocks") << QStringList{"grid", "show", "G", "--blocks", "0x2"} << 2 << "--blocks";
+        QTest::newRow("grid show as xlsx") << QStringList{"grid", "show", "G", "--format", "xlsx"} << 2 << "csv or json";
     }
 
     void exitCodes()
@@ -1117,6 +1135,184 @@ private slots:
         QCOMPARE(newest.value(QStringLiteral("route")).toString(), QStringLiteral("Pump round"));
         QCOMPARE(newest.value(QStringLiteral("readings")).toInteger(), qint64(order.size()));
         QCOMPARE(newest.value(QStringLiteral("assigned")).toInteger(), qint64(order.size()));
+    }
+
+    // A 3 x 4 grid with C2 masked, filled from two surveys (by the readings' names, then along
+    // a snaking walk from B1 that leaves A1 unmeasured and one reading over), shown as text,
+    // CSV and JSON with its margins, as wall loss between the surveys, as a PNG map, and with
+    // the thinnest spot expected refused on too few blocks.
+    void gridSurveyedThroughTheTool()
+    {
+        const QString path = tmp.filePath(QStringLiteral("grid.sqlite"));
+        auto tool = [&](QStringList args) {
+            args << QStringLiteral("--store") << path;
+            return run(cli, args);
+        };
+        const QStringList cells{"A1", "B1", "C1", "D1", "A2", "B2", "C2", "D2", "A3", "B3", "C3", "D3"};
+        // By cell, row by row; C2 is masked, A1 not measured in the newer survey.
+        const QHash<QString, float> older{{"A1", 11.90f}, {"B1", 11.80f}, {"C1", 11.70f}, {"D1", 11.85f},
+                                          {"A2", 11.60f}, {"B2", 11.50f}, {"D2", 11.75f}, {"A3", 11.95f},
+                                          {"B3", 11.40f}, {"C3", 11.65f}, {"D3", 11.55f}};
+        const QStringList walked{"B1", "C1", "D1", "D2", "B2", "A2", "A3", "B3", "C3", "D3"}; // snaking, C2 passed over
+        const QVector<float> newerInOrder{11.70f, 11.20f, 11.80f, 11.60f, 10.90f, 11.50f, 11.90f, 11.30f, 11.60f, 11.50f,
+                                          11.00f};
+        QHash<QString, float> newer;
+        for (int i = 0; i < walked.size(); ++i)
+            newer.insert(walked[i], newerInOrder[i]);
+
+        qint64 surveys[2] = {};
+        {
+            SurveyStore store;
+            QVERIFY2(store.open(path), qPrintable(store.errorText()));
+            SurveyInfo info;
+            info.serial = QStringLiteral("31337");
+            info.layout = 2;
+            info.unitNumbers = {0, 0, 0, 1, 1, 1};
+            info.unitNames = {QStringLiteral("mm"), QStringLiteral("mm"), QStringLiteral("mm"),
+                              QStringLiteral("m/s"), QStringLiteral("m/s"), QStringLiteral("m/s")};
+            info.decimals = {2, 2, 2, 0, 0, 0};
+            for (int s = 0; s < 2; ++s) {
+                const qint64 start = s == 0 ? 1685000000000 : 1717000000000;
+                surveys[s] = store.beginSession(info, start);
+                QVERIFY(surveys[s] > 0);
+                QVector<QString> names;
+                QVector<float> values;
+                if (s == 0) {
+                    for (const QString &cell : cells)
+                        if (older.contains(cell))
+                            names << cell.toLower(), values << older.value(cell) << 3 << 2 << 5900 << 5900 << 5900;
+                    names << QStringLiteral("Z9"), values << 9.0f << 3 << 2 << 5900 << 5900 << 5900; // no cell of this grid
+                } else {
+                    for (float v : newerInOrder)
+                        names << QString(), values << v << 3 << 2 << 5900 << 5900 << 5900;
+                }
+                const std::vector<quint8> flags(size_t(names.size()), 0);
+                QCOMPARE(store.addRows(int(names.size()), 6, values.constData(), flags.data(), names.constData(),
+                                       RecordOrigin::Pushed, start + 1000)
+                             .size(),
+                         size_t(names.size()));
+                store.endSession(start + 100000);
+            }
+        }
+        Result r = tool({"cml", "add", "Plant/U1/T-1", "G-1", "--nominal", "12"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        r = tool({"grid", "define", "G-1", "--rows", "3", "--columns", "4", "--mask", "c2", "--pitch", "50"});
+        QVERIFY2(r.exitCode == 0 && r.out.contains("1 cell(s) masked") && r.out.contains("top-left-rows"), r.out + r.err);
+        r = tool({"grid", "place", "G-1", "--survey", QString::number(surveys[0]), "--by-name"});
+        QVERIFY2(r.exitCode == 0 && r.out.startsWith("11 reading(s)"), r.out + r.err);
+        r = tool({"grid", "place", "G-1", "--survey", QString::number(surveys[1]), "--walk", "top-left-rows-snake", "--from", "B1"});
+        QVERIFY2(r.exitCode == 0 && r.out.startsWith("10 reading(s)") && r.out.contains("1 left"), r.out + r.err);
+
+        // What the tool should show, worked out here from the values above.
+        auto shown = [](double v) { return std::isnan(v) ? QString() : QString::number(v, 'f', 2); };
+        auto value = [&](const QHash<QString, float> &survey, const QString &cell) {
+            return survey.contains(cell) ? double(survey.value(cell)) : std::nan("");
+        };
+        auto table = [&](const std::function<double(const QString &)> &at, bool deepest) {
+            auto worse = [&](double a, double b) { return !std::isnan(a) && (std::isnan(b) || (deepest ? a > b : a < b)); };
+            QList<QStringList> lines;
+            QVector<double> columnWorst(4, std::nan(""));
+            double overall = std::nan("");
+            for (int row = 1; row <= 3; ++row) {
+                QStringList line{QString::number(row)};
+                double rowWorst = std::nan("");
+                for (int c = 0; c < 4; ++c) {
+                    const QString cell = QChar('A' + c) + QString::number(row);
+                    const double v = at(cell);
+                    line << (cell == QLatin1String("C2") ? QStringLiteral("#") : shown(v));
+                    if (worse(v, rowWorst))
+                        rowWorst = v;
+                    if (worse(v, columnWorst[c]))
+                        columnWorst[c] = v;
+                    if (worse(v, overall))
+                        overall = v;
+                }
+                lines << (line << shown(rowWorst));
+            }
+            QStringList last{deepest ? QStringLiteral("max") : QStringLiteral("min")};
+            for (double v : columnWorst)
+                last << shown(v);
+            return lines << (last << shown(overall));
+        };
+        const QList<QStringList> thickness = table([&](const QString &c) { return value(newer, c); }, false);
+        const QList<QStringList> loss
+            = table([&](const QString &c) { return value(older, c) - value(newer, c); }, true);
+
+        r = tool({"grid", "show", "G-1", "--format", "csv"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QList<QByteArray> lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0].trimmed(), QByteArray("row,A,B,C,D,min"));
+        for (int i = 0; i < thickness.size(); ++i)
+            QCOMPARE(QString::fromUtf8(lines[i + 1].trimmed()), thickness[i].join(QLatin1Char(',')));
+
+        // The table to read: the same cells in aligned columns (A1 blank), the thinnest named,
+        // and the refusal of an estimate from three whole-row blocks in words.
+        r = tool({"grid", "show", "g-1"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QStringList text = QString::fromUtf8(r.out).split(QLatin1Char('\n'));
+        const int header = int(text.indexOf(QRegularExpression(QStringLiteral("^\\s+A\\s+B\\s+C\\s+D\\s+MIN$"))));
+        QVERIFY2(header > 0, r.out.constData());
+        for (int i = 0; i < thickness.size(); ++i) {
+            QStringList expected = thickness[i];
+            expected.removeAll(QString());
+            if (i == 3)
+                expected[0] = QStringLiteral("MIN");
+            QCOMPARE(text.value(header + 1 + i).split(QLatin1Char(' '), Qt::SkipEmptyParts), expected);
+        }
+        QVERIFY2(r.out.contains("thinnest: 10.90 mm at B2"), r.out.constData());
+        QVERIFY2(r.out.contains("3 sample blocks, at least 6 are needed"), r.out.constData());
+
+        r = tool({"grid", "show", "G-1", "--loss-from", QString::number(surveys[0]), "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QJsonObject shownJson = QJsonDocument::fromJson(r.out).object();
+        QCOMPARE(shownJson.value(QStringLiteral("quantity")).toString(), QStringLiteral("wall-loss"));
+        const QJsonArray lossCells = shownJson.value(QStringLiteral("cells")).toArray();
+        QCOMPARE(lossCells.size(), cells.size());
+        for (int i = 0; i < cells.size(); ++i) {
+            const QJsonObject cell = lossCells[i].toObject();
+            QCOMPARE(cell.value(QStringLiteral("name")).toString(), cells[i]);
+            QCOMPARE(cell.value(QStringLiteral("masked")).toBool(), cells[i] == QLatin1String("C2"));
+            const QString expected = loss[i / 4].value(1 + i % 4);
+            QCOMPARE(cell.value(QStringLiteral("value")).isNull() ? QString() : QString::number(cell.value(QStringLiteral("value")).toDouble(), 'f', 2),
+                     expected == QLatin1String("#") ? QString() : expected);
+        }
+        const QJsonObject worst = shownJson.value(QStringLiteral("summary")).toObject().value(QStringLiteral("worst")).toObject();
+        QCOMPARE(worst.value(QStringLiteral("cell")).toString(), QStringLiteral("B2"));
+        QCOMPARE(QString::number(worst.value(QStringLiteral("value")).toDouble(), 'f', 2), loss.last().last());
+
+        // Blocks of one cell: ten samples of 0.05 m x 0.05 m each, the losses from the nominal.
+        r = tool({"grid", "show", "G-1", "--blocks", "1x1", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        shownJson = QJsonDocument::fromJson(r.out).object();
+        QCOMPARE(shownJson.value(QStringLiteral("cells")).toArray().at(0).toObject().value(QStringLiteral("value")), QJsonValue(QJsonValue::Null));
+        const QJsonObject unseen = shownJson.value(QStringLiteral("unseen_minimum")).toObject();
+        QCOMPARE(unseen.value(QStringLiteral("blocks")).toInt(), walked.size());
+        QCOMPARE(unseen.value(QStringLiteral("measured_cells")).toInt(), walked.size());
+        QVERIFY(qAbs(unseen.value(QStringLiteral("block_area")).toDouble() - 0.0025) < 1e-12);
+        QCOMPARE(unseen.value(QStringLiteral("reference_from")).toString(), QStringLiteral("nominal"));
+        QCOMPARE(unseen.value(QStringLiteral("thinnest_cell")).toString(), QStringLiteral("B2"));
+
+        // The map: a PNG of the size asked for; a folder that is not there fails with nothing printed.
+        const QString png = tmp.filePath(QStringLiteral("grid.png"));
+        r = tool({"grid", "show", "G-1", "--png", png});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QFile image(png);
+        QVERIFY(image.open(QIODevice::ReadOnly));
+        const QByteArray head = image.read(24);
+        QVERIFY(head.startsWith("\x89PNG\r\n\x1a\n"));
+        auto bigEndian = [&](int at) { return qFromBigEndian<quint32>(head.constData() + at); };
+        QCOMPARE(bigEndian(16), 1600u);
+        QCOMPARE(bigEndian(20), 1000u);
+        r = tool({"grid", "show", "G-1", "--png", "/nonexistent/grid.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("/nonexistent/grid.png") && r.out.isEmpty(), r.err.constData());
+
+        // No longer a grid: shown no more.
+        r = tool({"grid", "define", "G-1", "--none"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        r = tool({"grid", "show", "G-1"});
+        QVERIFY2(r.exitCode == 1 && r.err.contains("not a grid"), r.err.constData());
     }
 
     // While the window program runs it holds the gauge: the tool says so and exits 3. The
