@@ -8,6 +8,7 @@
 #include "assetspage/CmlHistoryModel.h"
 #include "assetspage/CmlJudgementPane.h"
 #include "assetspage/CmlSummaryModel.h"
+#include "assetspage/GridPane.h"
 #include "assetspage/PlacesWords.h"
 #include "assetspage/SurveyForm.h"
 #include "assetspage/SurveyListModel.h"
@@ -121,12 +122,18 @@ void AssetsDialog::setupUi()
     m_historyView->setObjectName(QStringLiteral("cmlHistory"));
     m_historyView->setModel(m_history);
     tableLook(m_historyView, CmlHistoryModel::Comment);
-    // The history beside the CML's figures and trend.
+    // The history beside the CML's figures and trend, and a grid's map on a tab of its own.
     auto *beside = new QSplitter(Qt::Horizontal, below);
     beside->addWidget(m_historyView);
-    m_judgement = new CmlJudgementPane(beside);
+    m_cmlTabs = new QTabWidget(beside);
+    m_cmlTabs->setObjectName(QStringLiteral("cmlTabs"));
+    m_judgement = new CmlJudgementPane(m_cmlTabs);
     m_judgement->setNumbers(m_numbers);
-    beside->addWidget(m_judgement);
+    m_cmlTabs->addTab(m_judgement, QString());
+    m_gridPane = new GridPane(m_ui, m_cmlTabs);
+    m_cmlTabs->addTab(m_gridPane, QString());
+    m_cmlTabs->setTabVisible(1, false);
+    beside->addWidget(m_cmlTabs);
     beside->setStretchFactor(0, 3);
     beside->setStretchFactor(1, 2);
     belowLayout->addWidget(beside, 1);
@@ -192,6 +199,11 @@ void AssetsDialog::setupUi()
     connect(m_policy, &QPushButton::clicked, this, &AssetsDialog::editPolicy);
     connect(m_judgement, &CmlJudgementPane::designRequested, this, &AssetsDialog::editDesign);
     connect(m_judgement, &CmlJudgementPane::decisionRequested, this, &AssetsDialog::decide);
+    connect(m_judgement, &CmlJudgementPane::makeGridRequested, this, &AssetsDialog::makeGrid);
+    connect(m_gridPane, &GridPane::fillRequested, this, [this](qint64 cml) {
+        emit gridFillRequested(cml);
+        accept();
+    });
     connect(m_accept, &QAction::triggered, this, [this] { decide(MarkDecision::Include); });
     connect(m_leaveOut, &QAction::triggered, this, [this] { decide(MarkDecision::Exclude); });
     connect(m_clearDecision, &QAction::triggered, this, [this] { decide(MarkDecision::None); });
@@ -231,6 +243,8 @@ void AssetsDialog::retranslateUi()
     m_leaveOut->setText(tr("Leave out reading"));
     m_clearDecision->setText(tr("Clear decision"));
     m_editSurvey->setText(tr("Edit Survey…"));
+    m_cmlTabs->setTabText(0, tr("Trend"));
+    m_cmlTabs->setTabText(1, tr("Grid"));
     m_close->setText(tr("Close"));
     showHistory();
 }
@@ -248,6 +262,7 @@ void AssetsDialog::refresh()
         return;
     const qint64 asset = m_assets->assetId(m_assetView->currentIndex());
     m_historyCml = -1; // read again
+    m_gridCml = -1;
     m_assets->setAssets(m_places->assets());
     m_assetView->expandAll();
     if (!selectAsset(asset))

@@ -12,6 +12,7 @@ class AssetSummaryModel;
 class AssetSummaryPage;
 class AssetTreeModel;
 class CmlJudgementPane;
+class GridPane;
 class JudgementBook;
 class CmlHistoryModel;
 class CmlSummaryModel;
@@ -54,6 +55,9 @@ public:
     AssetSummaryModel *summaryModel() const { return m_summary; }
     AssetSummaryPage *summaryPage() const { return m_summaryPage; }
     CmlJudgementPane *judgementPane() const { return m_judgement; }
+    // The chosen grid CML's map and figures, on a tab beside the trend.
+    GridPane *gridPane() const { return m_gridPane; }
+    QTabWidget *cmlTabs() const { return m_cmlTabs; }
     // The chosen asset's CMLs judged (null without a file).
     const JudgementBook *book() const { return m_book.get(); }
     enum Tab { AssetsTab = 0, SummaryTab = 1, SurveysTab = 2 };
@@ -77,6 +81,13 @@ public:
     void assetReport();
     // Opens a CML of the summary on the first tab.
     bool openCml(qint64 cml);
+    // Makes the chosen CML a grid (or changes its grid) through the grid form.
+    void makeGrid();
+
+signals:
+    // The gauge should fill this grid CML. The dialog closes first: it is modal, and the
+    // filling goes on while readings arrive, so its window belongs to the main window.
+    void gridFillRequested(qint64 cml);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -89,6 +100,8 @@ private:
     void loadSurveys();
     // The chosen CML's figures, trend and marks from the book; the summary read again.
     void showJudgement();
+    // The chosen CML's grid tab, shown only for a grid.
+    void showGrid();
     qint64 chosenCml() const;
     qint64 chosenReading() const;
     // The inspector of the report fields, else the login name.
@@ -106,6 +119,9 @@ private:
     AssetSummaryModel *m_summary = nullptr;
     AssetSummaryPage *m_summaryPage = nullptr;
     CmlJudgementPane *m_judgement = nullptr;
+    GridPane *m_gridPane = nullptr;
+    QTabWidget *m_cmlTabs = nullptr;
+    qint64 m_gridCml = -1; // whose grid the grid tab shows
     QTabWidget *m_tabs = nullptr;
     QTreeView *m_assetView = nullptr;
     QTableView *m_cmlView = nullptr;

@@ -44,6 +44,7 @@ void AssetsDialog::showJudgement()
     m_judgement->setReadingChosen(chosen);
     for (QAction *a : {m_accept, m_leaveOut, m_clearDecision})
         a->setEnabled(chosen);
+    showGrid();
 }
 
 qint64 AssetsDialog::chosenCml() const

@@ -2,8 +2,10 @@
 
 #include "assetspage/AssetsDialog.h"
 #include "assetspage/AssignFlow.h"
+#include "assetspage/GridFillWindow.h"
 
 #include "interaction/Language.h"
+#include "interaction/UserInteraction.h"
 
 #include "hid/DeviceMonitor.h"
 #include "mainwindow/UdevDeviceMonitor.h"
@@ -222,7 +224,11 @@ void MainWindow::connectPlaces()
     auto *assign = new AssignFlow(m_session, this, this);
     connect(page, &FirstPage::assetsRequested, this, [this] {
         AssetsDialog assets(m_session.store(), m_session.config().unitTable, m_session.interaction(), this);
+        qint64 fillCml = 0;
+        connect(&assets, &AssetsDialog::gridFillRequested, this, [&fillCml](qint64 cml) { fillCml = cml; });
         assets.exec();
+        if (fillCml)
+            openGridFill(fillCml);
     });
     // One walk window at a time, beside this one: readings keep coming while it is open. A walk
     // under way is shown again; otherwise a new window offers the routes as they are now.
@@ -243,4 +249,18 @@ void MainWindow::connectPlaces()
             [this, assign](qint64 survey) { page->showStatus(assign->assignByRoute(survey)); });
     connect(page, &FirstPage::undoAssignmentRequested, this,
             [this, assign](qint64 survey) { page->showStatus(assign->undo(survey)); });
+}
+
+GridFillWindow *MainWindow::openGridFill(qint64 cml)
+{
+    // Not modal and the window's own: readings land in it while the table and the gauge work on.
+    auto *fill = new GridFillWindow(m_session, cml, this);
+    fill->setAttribute(Qt::WA_DeleteOnClose);
+    if (!fill->start()) {
+        m_session.interaction().information(this, tr("Fill Grid"), fill->problemText());
+        delete fill;
+        return nullptr;
+    }
+    fill->show();
+    return fill;
 }

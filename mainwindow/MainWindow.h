@@ -9,6 +9,7 @@
 class DeviceMonitor;
 class DeviceNotices;
 class FirstPage;
+class GridFillWindow;
 class QGridLayout;
 class QLabel;
 class QPushButton;
@@ -45,6 +46,10 @@ public:
     // Switches the program to `code` ("en", "zh", or another catalogue's) looked up in this
     // window's search path; false, and nothing changes, when its catalogue is not there.
     bool switchLanguage(const QString &code);
+
+    // Opens the window that fills a grid CML from the gauge (beside this one, not modal); null
+    // when it cannot start, which the user is told.
+    GridFillWindow *openGridFill(qint64 cml);
 
     // Where translation files are looked up, in order.
     QStringList translationSearchPath() const { return m_translationPath; }
