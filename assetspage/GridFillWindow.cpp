@@ -4,6 +4,7 @@
 #include "session/GaugeSession.h"
 #include "session/GridBook.h"
 #include "session/GridFill.h"
+#include "session/GridWords.h"
 #include "store/Places.h"
 #include "store/SurveyStore.h"
 
@@ -68,21 +69,8 @@ bool GridFillWindow::start(GridCell from)
 {
     m_problemText.clear();
     if (!m_places || !m_fill->start(m_cml, from)) {
-        switch (m_places ? m_fill->problem() : GridFill::Problem::NoStore) {
-        case GridFill::Problem::NoStore:
-            m_problemText = tr("No survey file is open for writing: the readings could not be kept.");
-            break;
-        case GridFill::Problem::NotAGrid:
-            m_problemText = tr("This CML is not a grid.");
-            break;
-        case GridFill::Problem::OutOfGrid:
-            m_problemText = tr("That cell is not one of the grid's measured cells.");
-            break;
-        case GridFill::Problem::StoreFailed:
-        case GridFill::Problem::None:
-            m_problemText = tr("The survey file could not be written.");
-            break;
-        }
+        const GridFill::Problem problem = m_places ? m_fill->problem() : GridFill::Problem::NoStore;
+        m_problemText = gridFillProblemText(problem == GridFill::Problem::None ? GridFill::Problem::StoreFailed : problem);
         return false;
     }
     m_tag = m_places->cml(m_cml).tag;
