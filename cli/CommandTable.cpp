@@ -264,7 +264,8 @@ const Command table[] = {
      "                             in the cell its name is (multi layer); else in the\n"
      "                             order taken along the grid's walk from its first\n"
      "                             cell or CELL, masked cells passed over (--walk W\n"
-     "                             becomes the grid's walk first). Prints how many\n"},
+     "                             becomes the grid's walk first). Prints how many were\n"
+     "                             placed and how many were left over\n"},
     {"grid show", false, 1, 1, QT_TRANSLATE_NOOP("CliWords", "grid show needs the CML's tag."),
      Option::Format | Option::Store | Option::Asset | Option::Survey | Option::GridView, false,
      Written::Csv | Written::Json, QT_TRANSLATE_NOOP("CliWords", "grid show prints a table, or csv or json with --format."),
