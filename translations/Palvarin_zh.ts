@@ -415,6 +415,10 @@
         <source>no value: out of range</source>
         <translation>无读数：超出量程</translation>
     </message>
+    <message>
+        <source>No estimate of the thinnest spot: a total area in square metres needs the grid&apos;s cell pitch.</source>
+        <translation>无法估计最薄点：以平方米给出的总面积需要网格的单元间距。</translation>
+    </message>
 </context>
 <context>
     <name>AssetForm</name>
@@ -946,6 +950,14 @@
     <message>
         <source>Choose an asset first.</source>
         <translation>请先选择一个资产。</translation>
+    </message>
+    <message>
+        <source>Trend</source>
+        <translation>趋势</translation>
+    </message>
+    <message>
+        <source>Grid</source>
+        <translation>网格</translation>
     </message>
 </context>
 <context>
@@ -2094,6 +2106,226 @@
         <source>--tolerance takes a thickness in mm of zero or more, e.g. 0.2; &apos;%1&apos; is none.</source>
         <translation>--tolerance 需要一个不小于零的厚度（毫米），例如 0.2；“%1”不是。</translation>
     </message>
+    <message>
+        <source>grid define needs the CML&apos;s tag.</source>
+        <translation>grid define 需要测点的标签。</translation>
+    </message>
+    <message>
+        <source>grid place needs the CML&apos;s tag.</source>
+        <translation>grid place 需要测点的标签。</translation>
+    </message>
+    <message>
+        <source>grid show needs the CML&apos;s tag.</source>
+        <translation>grid show 需要测点的标签。</translation>
+    </message>
+    <message>
+        <source>grid show prints a table, or csv or json with --format.</source>
+        <translation>grid show 输出表格，或用 --format 输出 csv 或 json。</translation>
+    </message>
+    <message>
+        <source>%1 rows by %2 columns (A1 to %3)</source>
+        <translation>%1 行 × %2 列（A1 至 %3）</translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n cell(s) masked</source>
+        <translation>
+            <numerusform>，%n 个单元已屏蔽</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>, pitch %1 mm</source>
+        <translation>，间距 %1 mm</translation>
+    </message>
+    <message>
+        <source>, walk %1</source>
+        <translation>，走向 %1</translation>
+    </message>
+    <message>
+        <source>cannot read the grid of %1 from %2.</source>
+        <translation>无法从 %2 读取 %1 的网格。</translation>
+    </message>
+    <message>
+        <source>the CML %1 is not a grid; &apos;palvarin-cli grid define&apos; makes it one.</source>
+        <translation>测点 %1 不是网格；可用“palvarin-cli grid define”将其设为网格。</translation>
+    </message>
+    <message>
+        <source>the CML %1 is no grid; nothing was changed.</source>
+        <translation>测点 %1 不是网格；未做任何更改。</translation>
+    </message>
+    <message>
+        <source>the CML %1 is no longer a grid; its readings keep their cells.</source>
+        <translation>测点 %1 不再是网格；其读数保留所在单元。</translation>
+    </message>
+    <message>
+        <source>the CML %1 is a grid of %2.</source>
+        <translation>测点 %1 是 %2 的网格。</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n reading(s) of survey %1 placed by name on %2.</source>
+        <translation>
+            <numerusform>测量 %1 的 %n 个读数已按名称放入 %2。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>--from: %1 is no cell to measure on %2 (%3).</source>
+        <translation>--from：%1 不是 %2 上可测量的单元（%3）。</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n reading(s) of survey %1 placed on %2 in the walk %3</source>
+        <translation>
+            <numerusform>测量 %1 的 %n 个读数已按走向 %3 放入 %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>; %n left where they were: the walk reached its last cell</source>
+        <translation>
+            <numerusform>；%n 个读数保持原位：走向已到最后一个单元</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>MAX</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>MIN</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>%1 cells</source>
+        <translation>%1 个单元</translation>
+    </message>
+    <message>
+        <source>%1 m²</source>
+        <translation>%1 m²</translation>
+    </message>
+    <message>
+        <source>thinnest spot expected over the area: %1 %2 (95 %: %3 to %4)</source>
+        <translation>整个区域预期最薄点：%1 %2（95 %：%3 至 %4）</translation>
+    </message>
+    <message numerus="yes">
+        <source>  from %n block(s) of up to %1 cells each (%2) over %3,</source>
+        <translation>
+            <numerusform>  基于 %n 个样本块（每块最多 %1 个单元，%2），总面积 %3，</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>  losses counted from the nominal %1; %n cell(s) measured</source>
+        <translation>
+            <numerusform>  损失以公称厚度 %1 为基准；已测 %n 个单元</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>  losses counted from the thickest reading %1; %n cell(s) measured</source>
+        <translation>
+            <numerusform>  损失以最厚读数 %1 为基准；已测 %n 个单元</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>grid %1, %2 rows by %3 columns</source>
+        <translation>网格 %1，%2 行 × %3 列</translation>
+    </message>
+    <message>
+        <source>no readings on the grid yet.</source>
+        <translation>网格上还没有读数。</translation>
+    </message>
+    <message>
+        <source>wall loss in %1 from survey %2 to survey %3</source>
+        <translation>壁厚损失（%1），从测量 %2 到测量 %3</translation>
+    </message>
+    <message>
+        <source>thickness in %1, survey %2</source>
+        <translation>厚度（%1），测量 %2</translation>
+    </message>
+    <message>
+        <source>deepest loss: %1 %2 at %3</source>
+        <translation>最大损失：%1 %2，位于 %3</translation>
+    </message>
+    <message>
+        <source>thinnest: %1 %2 at %3</source>
+        <translation>最薄：%1 %2，位于 %3</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n cell(s) measured</source>
+        <translation>
+            <numerusform>已测 %n 个单元</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>survey %1 has no readings on the grid %2; the surveys that have: %3.</source>
+        <translation>测量 %1 在网格 %2 上没有读数；有读数的测量：%3。</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>%1: wall loss from survey %2 to survey %3</source>
+        <translation>%1：从测量 %2 到测量 %3 的壁厚损失</translation>
+    </message>
+    <message>
+        <source>%1: survey %2</source>
+        <translation>%1：测量 %2</translation>
+    </message>
+    <message>
+        <source>cannot write the map %1: %2</source>
+        <translation>无法写入图 %1：%2</translation>
+    </message>
+    <message>
+        <source>--walk takes CORNER-AXIS or CORNER-AXIS-snake: CORNER top-left, top-right, bottom-left or bottom-right, AXIS rows or columns, e.g. bottom-right-columns-snake; &apos;%1&apos; is none.</source>
+        <translation>--walk 需要 CORNER-AXIS 或 CORNER-AXIS-snake：CORNER 为 top-left、top-right、bottom-left 或 bottom-right，AXIS 为 rows 或 columns，例如 bottom-right-columns-snake；“%1”不是。</translation>
+    </message>
+    <message>
+        <source>--%1 takes a survey&apos;s number (see survey list); &apos;%2&apos; is none.</source>
+        <translation>--%1 需要测量编号（见 survey list）；“%2”不是。</translation>
+    </message>
+    <message>
+        <source>grid define takes either the grid&apos;s shape or --none.</source>
+        <translation>grid define 只接受网格尺寸或 --none 之一。</translation>
+    </message>
+    <message>
+        <source>grid define needs --rows R and --columns C (or --none).</source>
+        <translation>grid define 需要 --rows 行数 和 --columns 列数（或 --none）。</translation>
+    </message>
+    <message>
+        <source>--rows takes 1 to %1 rows; &apos;%2&apos; is none.</source>
+        <translation>--rows 需要 1 至 %1 行；“%2”不是。</translation>
+    </message>
+    <message>
+        <source>--columns takes 1 to %1 columns (A to ZZ); &apos;%2&apos; is none.</source>
+        <translation>--columns 需要 1 至 %1 列（A 至 ZZ）；“%2”不是。</translation>
+    </message>
+    <message>
+        <source>--pitch takes the distance between cells in mm, above zero; &apos;%1&apos; is none.</source>
+        <translation>--pitch 需要大于零的单元间距（毫米）；“%1”不是。</translation>
+    </message>
+    <message>
+        <source>--mask: &apos;%1&apos; is no cell of a grid of %2 rows by %3 columns (A1 to %4).</source>
+        <translation>--mask：“%1”不是 %2 行 × %3 列网格（A1 至 %4）中的单元。</translation>
+    </message>
+    <message>
+        <source>grid place needs --survey ID (see survey list).</source>
+        <translation>grid place 需要 --survey 编号（见 survey list）。</translation>
+    </message>
+    <message>
+        <source>--from takes a cell, e.g. B12; &apos;%1&apos; is none.</source>
+        <translation>--from 需要一个单元，例如 B12；“%1”不是。</translation>
+    </message>
+    <message>
+        <source>grid place takes --by-name, or a walk (--walk, --from), not both.</source>
+        <translation>grid place 接受 --by-name 或走向（--walk、--from），不能同时使用。</translation>
+    </message>
+    <message>
+        <source>--png takes the PNG file to write.</source>
+        <translation>--png 需要要写入的 PNG 文件。</translation>
+    </message>
+    <message>
+        <source>--blocks takes rows x columns of cells, e.g. 2x3 (or 2 for whole rows); &apos;%1&apos; is none.</source>
+        <translation>--blocks 需要单元的行 x 列，例如 2x3（或 2 表示整行）；“%1”不是。</translation>
+    </message>
+    <message>
+        <source>--area takes the whole area in square metres, above zero; &apos;%1&apos; is none.</source>
+        <translation>--area 需要大于零的总面积（平方米）；“%1”不是。</translation>
+    </message>
 </context>
 <context>
     <name>CmlDesignForm</name>
@@ -2412,6 +2644,10 @@
     <message>
         <source>Clear decision</source>
         <translation>清除处理决定</translation>
+    </message>
+    <message>
+        <source>Make Grid…</source>
+        <translation>设为网格…</translation>
     </message>
 </context>
 <context>
@@ -3012,6 +3248,126 @@
     </message>
 </context>
 <context>
+    <name>GridFillWindow</name>
+    <message>
+        <source>Fill Grid</source>
+        <translation>填充网格</translation>
+    </message>
+    <message>
+        <source>Fill Grid %1</source>
+        <translation>填充网格 %1</translation>
+    </message>
+    <message>
+        <source>Measure: each reading lands in the outlined cell (a reading named after a cell lands in that cell). Click a cell to go on from there; right-click a filled cell to move its reading.</source>
+        <translation>开始测量：每个读数放入框出的单元（以单元命名的读数放入该单元）。单击某个单元可从那里继续；右键单击已填单元可移动其读数。</translation>
+    </message>
+    <message>
+        <source>Next: %1</source>
+        <translation>下一个：%1</translation>
+    </message>
+    <message>
+        <source>Walk done: every cell has its turn.</source>
+        <translation>走向已完成：每个单元都已轮到。</translation>
+    </message>
+    <message>
+        <source>Click the cell the reading of %1 belongs in.</source>
+        <translation>请单击 %1 的读数应属的单元。</translation>
+    </message>
+    <message>
+        <source>The reading could not be moved to %1.</source>
+        <translation>读数无法移到 %1。</translation>
+    </message>
+    <message>
+        <source>%1 is not measured: choose another cell.</source>
+        <translation>%1 不测量：请选择其他单元。</translation>
+    </message>
+    <message>
+        <source>Move reading to…</source>
+        <translation>移动读数到…</translation>
+    </message>
+</context>
+<context>
+    <name>GridForm</name>
+    <message>
+        <source>Grid of %1</source>
+        <translation>%1 的网格</translation>
+    </message>
+    <message>
+        <source>Make %1 a grid</source>
+        <translation>将 %1 设为网格</translation>
+    </message>
+    <message>
+        <source> mm</source>
+        <translation> mm</translation>
+    </message>
+    <message>
+        <source>not given</source>
+        <translation>未给出</translation>
+    </message>
+    <message>
+        <source>Top left (A1)</source>
+        <translation>左上（A1）</translation>
+    </message>
+    <message>
+        <source>Top right</source>
+        <translation>右上</translation>
+    </message>
+    <message>
+        <source>Bottom left</source>
+        <translation>左下</translation>
+    </message>
+    <message>
+        <source>Bottom right</source>
+        <translation>右下</translation>
+    </message>
+    <message>
+        <source>Along rows</source>
+        <translation>逐行</translation>
+    </message>
+    <message>
+        <source>Along columns</source>
+        <translation>逐列</translation>
+    </message>
+    <message>
+        <source>Straight</source>
+        <translation>同向</translation>
+    </message>
+    <message>
+        <source>Snaking</source>
+        <translation>蛇形</translation>
+    </message>
+    <message>
+        <source>rows ×</source>
+        <translation>行 ×</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>尺寸：</translation>
+    </message>
+    <message>
+        <source>Pitch:</source>
+        <translation>间距：</translation>
+    </message>
+    <message>
+        <source>Walk from:</source>
+        <translation>走向起点：</translation>
+    </message>
+    <message>
+        <source>Click cells that are not measured (a nozzle, a support) to leave them out:</source>
+        <translation>单击不测量的单元（接管、支座）将其排除：</translation>
+    </message>
+    <message>
+        <source>columns (A…%1)</source>
+        <translation>列（A…%1）</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n cell(s) left out</source>
+        <translation>
+            <numerusform>已排除 %n 个单元</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>GridMap</name>
     <message>
         <source>Wall loss (%1)</source>
@@ -3036,6 +3392,167 @@
     <message>
         <source>The image has no size.</source>
         <translation>图像没有尺寸。</translation>
+    </message>
+</context>
+<context>
+    <name>GridMapView</name>
+    <message>
+        <source>%1: masked</source>
+        <translation>%1：已屏蔽</translation>
+    </message>
+    <message>
+        <source>%1: not measured</source>
+        <translation>%1：未测</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1：%2，%3</translation>
+    </message>
+    <message>
+        <source>No grid to draw.</source>
+        <translation>没有可绘制的网格。</translation>
+    </message>
+</context>
+<context>
+    <name>GridPane</name>
+    <message>
+        <source>Survey:</source>
+        <translation>测量：</translation>
+    </message>
+    <message>
+        <source>Wall loss from:</source>
+        <translation>壁厚损失起点：</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Thinnest wall over the area (unseen minimum)&lt;/b&gt;</source>
+        <translation>&lt;b&gt;整个区域的最薄壁厚（未测到的最小值）&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>Sample blocks (rows × columns, 0: whole rows):</source>
+        <translation>样本块（行 × 列，0：整行）：</translation>
+    </message>
+    <message>
+        <source>Total area (0: the grid&apos;s own):</source>
+        <translation>总面积（0：网格自身）：</translation>
+    </message>
+    <message>
+        <source>Save Map as PNG…</source>
+        <translation>将图保存为 PNG…</translation>
+    </message>
+    <message>
+        <source>Define Grid…</source>
+        <translation>定义网格…</translation>
+    </message>
+    <message>
+        <source>Fill from Gauge…</source>
+        <translation>从仪器填充…</translation>
+    </message>
+    <message>
+        <source>the grid&apos;s own</source>
+        <translation>网格自身</translation>
+    </message>
+    <message>
+        <source>none (thickness)</source>
+        <translation>无（厚度）</translation>
+    </message>
+    <message>
+        <source>No readings on this grid yet.</source>
+        <translation>此网格上还没有读数。</translation>
+    </message>
+    <message>
+        <source>No cell measured in this survey.</source>
+        <translation>本次测量没有已测单元。</translation>
+    </message>
+    <message>
+        <source>Deepest loss: %1, %2 (%3 of %4 cells measured).</source>
+        <translation>最大损失：%1，%2（已测 %3/%4 个单元）。</translation>
+    </message>
+    <message>
+        <source>Thinnest cell: %1, %2 (%3 of %4 cells measured).</source>
+        <translation>最薄单元：%1，%2（已测 %3/%4 个单元）。</translation>
+    </message>
+    <message>
+        <source>cells</source>
+        <translation>个单元</translation>
+    </message>
+    <message>
+        <source>the nominal thickness</source>
+        <translation>公称厚度</translation>
+    </message>
+    <message>
+        <source>the thickest reading</source>
+        <translation>最厚读数</translation>
+    </message>
+    <message>
+        <source>From %1 blocks of %2 cells (%3 %4 each) over %5 %4, losses counted from %6; %7 cells measured.</source>
+        <translation>基于 %1 个样本块，每块 %2 个单元（每块 %3 %4），总面积 %5 %4，损失以%6为基准；已测 %7 个单元。</translation>
+    </message>
+    <message>
+        <source>No estimate: %1</source>
+        <translation>无估计：%1</translation>
+    </message>
+    <message>
+        <source>Expected thinnest: %1 (95 % interval %2 to %3); thinnest measured %4 at %5.</source>
+        <translation>预期最薄：%1（95 % 区间 %2 至 %3）；实测最薄 %4，位于 %5。</translation>
+    </message>
+    <message>
+        <source>Click a cell to see its readings.</source>
+        <translation>单击单元查看其读数。</translation>
+    </message>
+    <message>
+        <source>Readings of %1:</source>
+        <translation>%1 的读数：</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>out of range</source>
+        <translation>超出量程</translation>
+    </message>
+    <message>
+        <source>never measured</source>
+        <translation>从未测量</translation>
+    </message>
+    <message>
+        <source>Save Map as PNG</source>
+        <translation>将图保存为 PNG</translation>
+    </message>
+    <message>
+        <source>PNG images (*.png)</source>
+        <translation>PNG 图像 (*.png)</translation>
+    </message>
+    <message>
+        <source>The map could not be saved: %1</source>
+        <translation>图无法保存：%1</translation>
+    </message>
+</context>
+<context>
+    <name>GridWords</name>
+    <message>
+        <source>No survey file is open for writing: readings could not be kept in the grid.</source>
+        <translation>没有可写入的测量文件：读数无法保存到网格中。</translation>
+    </message>
+    <message>
+        <source>This CML is not a grid survey area (or is not in the survey file).</source>
+        <translation>此测点不是网格测量区域（或不在测量文件中）。</translation>
+    </message>
+    <message>
+        <source>That cell is outside the grid or masked.</source>
+        <translation>该单元在网格之外或已屏蔽。</translation>
+    </message>
+    <message>
+        <source>The survey file could not be written; the reading is kept but not placed in the grid.</source>
+        <translation>无法写入测量文件；读数已保存，但未放入网格。</translation>
+    </message>
+    <message>
+        <source>That reading is not one of this grid&apos;s.</source>
+        <translation>该读数不属于此网格。</translation>
     </message>
 </context>
 <context>
@@ -3214,6 +3731,13 @@
     <message>
         <source>Each layer is judged by its own limits; a layer without limits is not judged.</source>
         <translation>每层按各自的限值判定；无限值的层不判定。</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Fill Grid</source>
+        <translation>填充网格</translation>
     </message>
 </context>
 <context>
