@@ -10,6 +10,7 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QSizeF>
 
 #include <algorithm>
 #include <cmath>
@@ -86,14 +87,19 @@ QStringList lines(const AssetReportGrid &g)
     return out;
 }
 
-// The map's height for the page's width: cells about square, the legend and labels beside and
-// under them; never more than a page leaves below a heading and the lines.
-double mapHeight(const ReportPage &page, const AssetReportGrid &g, double scale)
+// The map's size in screen pixels: square cells, as large as the page's width allows but no
+// larger than reads well, and never taller than most of a page.
+QSizeF mapSize(const ReportPage &page, const AssetReportGrid &g, double scale)
 {
+    constexpr double Beside = 220; // the row labels, each row's worst value and the legend
+    constexpr double Around = 100; // the column labels and each column's worst value
+    constexpr double Largest = 60;  // a cell
+    constexpr double Lowest = 260;  // the legend's height
     const double width = page.contentWidth / scale;
-    const double cell = std::max(1.0, (width - 220) / std::max(1, g.layout.columns()));
-    const double most = (page.bottom() - page.margin - page.rowHeight - page.line * 6) / scale;
-    return std::clamp(g.layout.rows() * cell + 100, std::min(width * 0.35, most), most) * scale;
+    const double most = std::min(width * 0.8, (page.bottom() - page.margin - page.rowHeight - page.line * 6) / scale);
+    const double cell = std::min({Largest, (width - Beside) / g.layout.columns(), (most - Around) / g.layout.rows()});
+    return QSizeF(std::min(width, g.layout.columns() * cell + Beside),
+                  std::clamp(g.layout.rows() * cell + Around, std::min(Lowest, most), most));
 }
 
 } // namespace
@@ -107,7 +113,8 @@ double section(ReportPage &page, bool paint, double y, const AssetReportGrid &g,
     // The map is drawn at screen scale, as its text and lines are sized for a screen, and scaled
     // up to the page's pixels.
     const double scale = std::max(1.0, page.p.device()->logicalDpiX() / 96.0);
-    const double height = g.layout.isValid() ? mapHeight(page, g, scale) : 0;
+    const QSizeF size = g.layout.isValid() ? mapSize(page, g, scale) : QSizeF();
+    const double height = size.height() * scale;
     y = room(y, page.rowHeight + height + page.line * 3);
     y = page.heading(paint, y, heading);
     if (height > 0) {
@@ -121,7 +128,7 @@ double section(ReportPage &page, bool paint, double y, const AssetReportGrid &g,
             page.p.save();
             page.p.translate(page.margin, y);
             page.p.scale(scale, scale);
-            GridMap(in).draw(page.p, QRectF(0, 0, page.contentWidth / scale, height / scale));
+            GridMap(in).draw(page.p, QRectF(QPointF(0, 0), size));
             page.p.restore();
             page.setFont(page.body);
         }
@@ -143,9 +150,10 @@ QVector<QPair<QString, QString>> appendix(const QVector<AssetReportGrid> &grids)
             continue;
         const ExtremeEstimate &e = t.loss;
         const auto n = [](double v) { return readableNumber(v, 4); };
-        const QString label = say(QT_TRANSLATE_NOOP("AssetReport", "%1: thinnest wall over the area (Gumbel "
-                                                                   "extreme values, HSE Research Report 016)"))
+        const QString label = say(QT_TRANSLATE_NOOP("AssetReport", "%1: thinnest wall over the area"))
                                   .arg(pathOf(g));
+        const QString method = say(QT_TRANSLATE_NOOP("AssetReport", "Gumbel extreme values, by the method of moments "
+                                                                    "(HSE Research Report 016):"));
         const QString formulas = QString::fromUtf8("x = t_ref − t_block;  T = A/a;  y_T = −ln(−ln(1 − 1/T));  "
                                                    "α = √6·s/π;  λ = x̄ − 0.5772·α;  x_T = λ + α·y_T;  "
                                                    "t_min = t_ref − x_T");
@@ -161,9 +169,9 @@ QVector<QPair<QString, QString>> appendix(const QVector<AssetReportGrid> &grids)
             say(QT_TRANSLATE_NOOP("AssetReport", "T = %1, y_T = %2, α = %3 %4, λ = %5 %4, x_T = %6 %4 "
                                                  "(95 % interval %7 to %8 %4, r = %9); t_min = %10."))
                 .arg(n(e.returnPeriod), n(e.reducedVariate), n(e.alpha), g.unit, n(e.lambda), n(e.estimate),
-                     n(e.lower), n(e.upper), readableNumber(e.correlation, 3))
+                     n(e.lower), n(e.upper), QString::number(e.correlation, 'f', 3))
                 .arg(thickness(g, t.thinnest));
-        out.append({label, formulas + QLatin1Char('\n') + inputs + QLatin1Char('\n') + results});
+        out.append({label, method + QLatin1Char('\n') + formulas + QLatin1Char('\n') + inputs + QLatin1Char('\n') + results});
     }
     return out;
 }
