@@ -4,6 +4,7 @@
 #include "analysis/Limits.h"
 #include "analysis/TrendPlot.h"
 #include "export/AssetReportColumns.h"
+#include "export/AssetReportGrids.h"
 #include "export/ReportPage.h"
 #include "export/ReportTable.h"
 #include "interaction/UserInteraction.h"
@@ -252,6 +253,7 @@ int writeAssetReportPdf(const AssetReportInput &input, const QString &path, Prog
             if (c.design.formula != DesignFormula::None)
                 designed << &c;
         const QVector<QPair<JudgementPolicy, QStringList>> policies = policiesOf(input);
+        const QVector<QPair<QString, QString>> gridFormulas = AssetReportGrids::appendix(input.grids);
         const QString footerText = input.fields.company.isEmpty() ? input.assetPath : input.fields.company;
 
         // Laid out twice: first to count the pages, then painted, so that every page can say
@@ -308,6 +310,9 @@ int writeAssetReportPdf(const AssetReportInput &input, const QString &path, Prog
                 y += layout.line;
             }
 
+            for (const AssetReportGrid &grid : input.grids)
+                y = AssetReportGrids::section(layout, paint, y, grid, room);
+
             y = room(y, layout.rowHeight * 4);
             y = layout.heading(paint, y, say(QT_TRANSLATE_NOOP("AssetReport", "Appendix: required thickness and policy")));
             for (const AssetReportCml *c : designed) {
@@ -325,6 +330,10 @@ int writeAssetReportPdf(const AssetReportInput &input, const QString &path, Prog
                 y = layout.paragraph(paint, y, say(QT_TRANSLATE_NOOP("AssetReport", "Design inputs")),
                                      say(QT_TRANSLATE_NOOP("AssetReport", "No CML has design inputs: each required "
                                                                           "thickness is its structural minimum.")));
+            for (const auto &[label, text] : gridFormulas) {
+                y = room(y, layout.paragraph(false, y, label, text) - y);
+                y = layout.paragraph(paint, y, label, text);
+            }
             for (const auto &[policy, circuits] : policies) {
                 // The circuits may be many: they go in the text, which wraps.
                 const QString label = say(QT_TRANSLATE_NOOP("AssetReport", "Policy"));

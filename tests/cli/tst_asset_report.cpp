@@ -320,6 +320,102 @@ private slots:
         }
     }
 
+    // Grids: a surveyed one (8 rows of 3, B5 masked, each row's thinnest loss from nominal
+    // placed on Gumbel quantiles, the deepest at C3) gets its map, thinnest cell, the expected
+    // thinnest wall worked out here by HSE Research Report 016's moments and the formulas in the
+    // appendix; one with no readings is said to have none; a report without grids has no section.
+    void gridsGetTheirSection()
+    {
+        const QString gridStore = tmp.filePath(QStringLiteral("grids.sqlite"));
+        const QString shell = QStringLiteral("Site/Tank/T-1"), roof = QStringLiteral("Site/Tank/T-2");
+        QVector<float> rowMinima; // by row; its loss from nominal 10 on the quantile i / 9
+        for (int i : {2, 5, 8, 1, 7, 3, 6, 4})
+            rowMinima << float(10.0 - (0.5 + 0.2 * -std::log(-std::log(i / 9.0))));
+        {
+            SurveyStore store;
+            QVERIFY(store.open(gridStore));
+            Places places(store);
+            CmlEntry a, b;
+            a.assetPath = shell;
+            a.cml.tag = QStringLiteral("Shell-1");
+            a.cml.nominal = 10.0;
+            a.cml.minimum = 5.0;
+            b.assetPath = roof;
+            b.cml.tag = QStringLiteral("Roof-1");
+            QVERIFY(places.importCmls({a, b}));
+            GridDefinition grid;
+            grid.layout = GridLayout(8, 3);
+            grid.layout.setMasked({5, 1}, true);
+            const qint64 cml = places.cmlByTag(places.assetByPath(shell), a.cml.tag);
+            QVERIFY(places.setGrid(cml, grid));
+            QVERIFY(places.setGrid(places.cmlByTag(places.assetByPath(roof), b.cml.tag), GridDefinition{GridLayout(2, 2), {}}));
+            QVector<ReadingEntry> readings;
+            QVector<GridCell> cells;
+            for (int row = 1; row <= 8; ++row)
+                for (int column = 0; column < 3; ++column)
+                    if (!grid.layout.isMasked({row, column})) {
+                        ReadingEntry r;
+                        r.assetPath = shell;
+                        r.tag = a.cml.tag;
+                        r.dateMs = morningUtc(2024, 6, 3);
+                        r.values[0] = column == 2 ? rowMinima[row - 1] : 9.8f;
+                        r.thicknessUnit = QStringLiteral("mm");
+                        readings << r;
+                        cells << GridCell{row, column};
+                    }
+            QVERIFY(!places.importReadings(readings).isEmpty());
+            const QVector<GridReading> placed = places.gridReadings(cml);
+            QCOMPARE(placed.size(), cells.size());
+            QVector<QPair<qint64, GridCell>> keyed;
+            for (int i = 0; i < placed.size(); ++i)
+                keyed << qMakePair(placed[i].key, cells[i]);
+            QVERIFY(places.setCells(keyed));
+        }
+        // Blocks are the whole rows: a = 3 cells, A = 24 cells, T = 8.
+        double mean = 0, ss = 0;
+        for (float t : std::as_const(rowMinima))
+            mean += (10.0 - t) / 8;
+        for (float t : std::as_const(rowMinima))
+            ss += (10.0 - t - mean) * (10.0 - t - mean);
+        const double alpha = std::sqrt(6.0 * ss / 7) / M_PI, lambda = mean - 0.5772 * alpha;
+        const double expected = 10.0 - (lambda + alpha * -std::log(-std::log(1.0 - 1.0 / 8)));
+
+        auto reportText = [&](const QString &store, const QStringList &more) {
+            const QString pdf = tmp.filePath(QStringLiteral("grid.pdf"));
+            const Result written = run(cli, QStringList{QStringLiteral("asset"), QStringLiteral("report"),
+                                                        QStringLiteral("--store"), store, QStringLiteral("-o"), pdf}
+                                                + more);
+            [&] { QVERIFY2(written.exitCode == 0, written.err.constData()); }();
+            return QString::fromUtf8(run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).out).simplified();
+        };
+        const QString all = reportText(gridStore, {});
+        const qsizetype at = all.indexOf(QStringLiteral("Grid Site/Tank/T-1/Shell-1, survey of 2024-06-03"));
+        const qsizetype appendix = all.indexOf(QStringLiteral("Appendix"));
+        QVERIFY2(at > 0 && appendix > at, qPrintable(all));
+        const QString section = all.mid(at, appendix - at);
+        for (const QString &expectedText :
+             {QStringLiteral("Thickness (mm)"), // the map, drawn as text and lines
+              QStringLiteral("Thinnest cell: C3, %1 mm (23 of 23 cells measured).").arg(fixed(rowMinima[2], 2)),
+              QStringLiteral("Thinnest wall expected over the area: %1 mm (95 % interval").arg(fixed(expected, 2)),
+              QStringLiteral("8 blocks of whole rows of 3 cells (3 cells each) over 24 cells"),
+              QStringLiteral("Grid Site/Tank/T-2/Roof-1, no readings"), QStringLiteral("none of its 4 cells")})
+            QVERIFY2(section.contains(expectedText), qPrintable(expectedText + QStringLiteral("\n") + section));
+        const QString tail = all.mid(appendix);
+        for (const QString &expectedText :
+             {QStringLiteral("Site/Tank/T-1/Shell-1: thinnest wall over the area"), QStringLiteral("HSE Research Report 016"),
+              QStringLiteral("T = 8,"), QStringLiteral("t_min = %1 mm").arg(fixed(expected, 2))})
+            QVERIFY2(tail.contains(expectedText), qPrintable(expectedText + QStringLiteral("\n") + tail));
+
+        // Only the asset's own grids; no estimate, no formulas.
+        const QString roofOnly = reportText(gridStore, {QStringLiteral("--asset"), roof});
+        QVERIFY2(roofOnly.contains(QStringLiteral("Grid Site/Tank/T-2/Roof-1")), qPrintable(roofOnly));
+        QVERIFY(!roofOnly.contains(QStringLiteral("Shell-1")));
+        QVERIFY(!roofOnly.contains(QStringLiteral("Research Report")));
+        const QString plain = reportText(storePath, {});
+        QVERIFY(plain.contains(QStringLiteral("Appendix")));
+        QVERIFY(!plain.contains(QStringLiteral("Grid ")) && !plain.contains(QStringLiteral("Research Report")));
+    }
+
     // The table for workbooks, as CSV read back: a row per CML worst first, its numbers the
     // figures worked out above, a CML without readings last and empty where it has no figure;
     // --asset keeps the CMLs under that asset.
