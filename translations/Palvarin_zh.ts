@@ -756,6 +756,74 @@
         <source>. </source>
         <translation>。</translation>
     </message>
+    <message>
+        <source>%1 cells</source>
+        <translation>%1 个单元</translation>
+    </message>
+    <message>
+        <source>%1 m²</source>
+        <translation>%1 m²</translation>
+    </message>
+    <message>
+        <source>No readings on this grid yet: none of its %1 cells is measured.</source>
+        <translation>此网格上还没有读数：%1 个单元均未测量。</translation>
+    </message>
+    <message>
+        <source>Thinnest cell: %1, %2 (%3 of %4 cells measured).</source>
+        <translation>最薄单元：%1，%2（已测 %3/%4 个单元）。</translation>
+    </message>
+    <message>
+        <source>No cell measured in this survey (%1 cells).</source>
+        <translation>本次测量没有已测单元（共 %1 个单元）。</translation>
+    </message>
+    <message>
+        <source>Thinnest wall expected over the area: %1 (95 % interval %2 to %3).</source>
+        <translation>整个区域预期最薄壁厚：%1（95 % 区间 %2 至 %3）。</translation>
+    </message>
+    <message>
+        <source>the nominal thickness, %1</source>
+        <translation>公称厚度 %1</translation>
+    </message>
+    <message>
+        <source>the thickest reading, %1</source>
+        <translation>最厚读数 %1</translation>
+    </message>
+    <message>
+        <source>Assumed: %1 blocks of whole rows of %2 cells (%3 each) over %4; losses counted from %5.</source>
+        <translation>假设：%1 个整行样本块，每块 %2 个单元（每块 %3），总面积 %4；损失以%5为基准。</translation>
+    </message>
+    <message>
+        <source>Grid %1, survey of %2</source>
+        <translation>网格 %1，%2 的测量</translation>
+    </message>
+    <message>
+        <source>Grid %1, no readings</source>
+        <translation>网格 %1，无读数</translation>
+    </message>
+    <message>
+        <source>%1: thinnest wall over the area</source>
+        <translation>%1：整个区域的最薄壁厚</translation>
+    </message>
+    <message>
+        <source>Gumbel extreme values, by the method of moments (HSE Research Report 016):</source>
+        <translation>Gumbel 极值分布，矩估计法（HSE Research Report 016）：</translation>
+    </message>
+    <message>
+        <source>n = %1 blocks, a = %2, A = %3, t_ref = %4 %5 (%6); of the blocks&apos; losses x̄ = %7 %5, s = %8 %5</source>
+        <translation>n = %1 个样本块，a = %2，A = %3，t_ref = %4 %5（%6）；各块损失的 x̄ = %7 %5，s = %8 %5</translation>
+    </message>
+    <message>
+        <source>nominal</source>
+        <translation>公称厚度</translation>
+    </message>
+    <message>
+        <source>thickest reading</source>
+        <translation>最厚读数</translation>
+    </message>
+    <message>
+        <source>T = %1, y_T = %2, α = %3 %4, λ = %5 %4, x_T = %6 %4 (95 % interval %7 to %8 %4, r = %9); t_min = %10.</source>
+        <translation>T = %1，y_T = %2，α = %3 %4，λ = %5 %4，x_T = %6 %4（95 % 区间 %7 至 %8 %4，r = %9）；t_min = %10。</translation>
+    </message>
 </context>
 <context>
     <name>AssetReportFlow</name>
