@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QSaveFile>
 
@@ -11,6 +12,23 @@
 #include <cmath>
 
 namespace {
+
+// Draws an image of one pixel per cell into `target`. A raster device keeps the pixels sharp
+// as told; a PDF viewer may smooth a small image however large it is shown, blending cells,
+// so for other devices the image is first enlarged by repeating each pixel.
+void drawCellImage(QPainter &p, const QRectF &target, const QImage &image)
+{
+    const QPaintEngine *engine = p.paintEngine();
+    if (engine && engine->type() == QPaintEngine::Raster) {
+        p.drawImage(target, image);
+        return;
+    }
+    const double pixels = double(image.width()) * double(image.height());
+    const int factor = std::clamp(int(std::sqrt(4.0e6 / std::max(1.0, pixels))), 1, 16);
+    p.drawImage(target, image.scaled(image.width() * factor, image.height() * factor, Qt::IgnoreAspectRatio,
+                                     Qt::FastTransformation));
+}
+
 
 const QColor MarkColour(0xD0, 0x00, 0xD0); // magenta: a colour the ramp never paints
 const QColor MaskedFill(0xC8, 0xC8, 0xC8);
@@ -269,7 +287,7 @@ void GridMap::draw(QPainter &p, const QRectF &area)
                     out[c] = std::isfinite(in[c]) ? rampColour(in[c], low, high, quantity) : Blank;
             }
         }
-        p.drawImage(m_cells, cells);
+        drawCellImage(p, m_cells, cells);
     }
     if (detail) {
         p.setPen(QPen(CellLineColour, 1));
@@ -323,8 +341,8 @@ void GridMap::draw(QPainter &p, const QRectF &area)
             const GridExtreme &e = sum.columns.at(c);
             columnSwatch.setPixel(c, 0, e.isValid() ? rampColour(e.value, low, high, quantity) : Blank);
         }
-        p.drawImage(QRectF(m_cells.right() + 3, top, Swatch, m_cells.height()), rowSwatch);
-        p.drawImage(QRectF(left, m_cells.bottom() + 3, m_cells.width(), Swatch), columnSwatch);
+        drawCellImage(p, QRectF(m_cells.right() + 3, top, Swatch, m_cells.height()), rowSwatch);
+        drawCellImage(p, QRectF(left, m_cells.bottom() + 3, m_cells.width(), Swatch), columnSwatch);
     }
     const double rowTextX = m_cells.right() + 3 + Swatch + 3;
     const double columnTextY = m_cells.bottom() + 3 + Swatch + 2;
