@@ -1,5 +1,7 @@
 #include "analysis/GridLayout.h"
 
+#include <QStringList>
+
 #include <cmath>
 
 namespace {
@@ -171,6 +173,27 @@ GridCell GridLayout::cellFromName(QStringView name) const
 {
     const GridCell cell = parseCellName(name);
     return contains(cell) ? cell : GridCell{};
+}
+
+bool GridLayout::cellsFromText(const QString &text, QVector<GridCell> *cells, QString *bad) const
+{
+    cells->clear();
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList ends = part.split(QLatin1Char(':'));
+        const GridCell first = ends.size() <= 2 ? cellFromName(ends.first()) : GridCell{};
+        const GridCell last = ends.size() <= 2 ? cellFromName(ends.last()) : GridCell{};
+        if (!first.isValid() || !last.isValid()) {
+            if (bad)
+                *bad = part.trimmed();
+            return false;
+        }
+        // A range is the rectangle its two corners span, whichever corners they are.
+        for (int row = std::min(first.row, last.row); row <= std::max(first.row, last.row); ++row)
+            for (int column = std::min(first.column, last.column); column <= std::max(first.column, last.column);
+                 ++column)
+                cells->append(GridCell{row, column});
+    }
+    return true;
 }
 
 void GridLayout::setMasked(GridCell cell, bool masked)

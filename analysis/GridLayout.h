@@ -76,6 +76,9 @@ public:
 
     // As parseCellName, but also invalid when the cell lies outside this grid.
     GridCell cellFromName(QStringView name) const;
+    // "A1,B2:C4": cells and ranges (the rectangle between two corners) of this grid, in the
+    // order given. False with the part that is no cell of it in *bad.
+    bool cellsFromText(const QString &text, QVector<GridCell> *cells, QString *bad = nullptr) const;
 
     // Distance between neighbouring cells in mm, for areas; NaN when not given.
     double pitchMm() const { return m_pitchMm; }

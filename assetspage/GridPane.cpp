@@ -16,6 +16,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
@@ -48,6 +49,8 @@ GridPane::GridPane(UserInteraction &ui, QWidget *parent)
     , m_blocksLabel(new QLabel(this))
     , m_blockRows(new QSpinBox(this))
     , m_blockColumns(new QSpinBox(this))
+    , m_cellsLabel(new QLabel(this))
+    , m_cells(new QLineEdit(this))
     , m_areaLabel(new QLabel(this))
     , m_totalArea(new QDoubleSpinBox(this))
     , m_cellTitle(new QLabel(this))
@@ -96,6 +99,7 @@ GridPane::GridPane(UserInteraction &ui, QWidget *parent)
     blocks->addWidget(new QLabel(QStringLiteral("×"), side));
     blocks->addWidget(m_blockColumns);
     options->addRow(m_blocksLabel, blocks);
+    options->addRow(m_cellsLabel, m_cells);
     options->addRow(m_areaLabel, m_totalArea);
     sideLayout->addLayout(options);
     sideLayout->addWidget(m_cellTitle);
@@ -116,6 +120,7 @@ GridPane::GridPane(UserInteraction &ui, QWidget *parent)
     connect(m_blockRows, &QSpinBox::valueChanged, this, [this] { showUnseen(); });
     connect(m_blockColumns, &QSpinBox::valueChanged, this, [this] { showUnseen(); });
     connect(m_totalArea, &QDoubleSpinBox::valueChanged, this, [this] { showUnseen(); });
+    connect(m_cells, &QLineEdit::editingFinished, this, [this] { showUnseen(); });
     connect(m_map, &GridMapView::cellClicked, this, &GridPane::showCell);
     connect(m_savePng, &QPushButton::clicked, this, &GridPane::saveMapPng);
     connect(m_define, &QPushButton::clicked, this, &GridPane::defineGrid);
@@ -135,6 +140,8 @@ void GridPane::retranslate()
     m_unseenTitle->setText(tr("<b>Thinnest wall over the area (unseen minimum)</b>"));
     m_blocksLabel->setText(tr("Sample blocks (rows × columns, 0: whole rows):"));
     m_areaLabel->setText(tr("Total area (0: the grid's own):"));
+    m_cellsLabel->setText(tr("Only cells:"));
+    m_cells->setPlaceholderText(tr("all, or e.g. B2:D9,F3"));
     m_savePng->setText(tr("Save Map as PNG…"));
     m_define->setText(tr("Define Grid…"));
     m_fill->setText(tr("Fill from Gauge…"));
@@ -183,7 +190,7 @@ void GridPane::fillSurveyChoosers()
             m_lossFrom->addItem(label, *it);
         }
     }
-    for (QWidget *w : std::initializer_list<QWidget *>{m_survey, m_lossFrom, m_blockRows, m_blockColumns, m_totalArea,
+    for (QWidget *w : std::initializer_list<QWidget *>{m_survey, m_lossFrom, m_blockRows, m_blockColumns, m_cells, m_totalArea,
                                                         m_savePng, m_fill})
         w->setEnabled(m_book != nullptr);
     m_define->setEnabled(m_book != nullptr);
@@ -211,6 +218,12 @@ void GridPane::setBlocks(int rows, int columns)
     const QSignalBlocker a(m_blockRows);
     m_blockRows->setValue(rows);
     m_blockColumns->setValue(columns); // shows the estimate again
+}
+
+void GridPane::setCells(const QString &cells)
+{
+    m_cells->setText(cells);
+    showUnseen();
 }
 
 void GridPane::setTotalArea(double m2)
@@ -274,6 +287,11 @@ void GridPane::showUnseen()
     options.blockColumns = m_blockColumns->value();
     if (m_totalArea->value() > 0)
         options.totalAreaM2 = m_totalArea->value();
+    QString bad;
+    if (!m_book->grid().layout.cellsFromText(m_cells->text(), &options.cells, &bad)) {
+        m_unseen->setText(tr("No estimate: '%1' is no cell of this grid.").arg(bad));
+        return;
+    }
     const UnseenMinimum u = m_book->unseenMinimum(m_survey->currentData().toLongLong(), options);
     const QString areaUnit = u.areasInCells ? tr("cells") : QStringLiteral("m²");
     const auto area = [](double a) { return QLocale().toString(a, 'g', 4); };

@@ -12,6 +12,7 @@ class Places;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
@@ -39,6 +40,8 @@ public:
     bool chooseLossFrom(qint64 survey);
     void setBlocks(int rows, int columns);
     void setTotalArea(double m2); // 0: the grid's own area
+    // Only these cells count for the estimate ("B2:D9,F3"; empty: all), as typed in its field.
+    void setCells(const QString &cells);
 
     GridMapView *map() const { return m_map; }
     QString summaryText() const;
@@ -84,6 +87,8 @@ private:
     QLabel *m_blocksLabel;
     QSpinBox *m_blockRows;
     QSpinBox *m_blockColumns;
+    QLabel *m_cellsLabel;
+    QLineEdit *m_cells;
     QLabel *m_areaLabel;
     QDoubleSpinBox *m_totalArea;
     QLabel *m_cellTitle;

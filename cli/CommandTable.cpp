@@ -271,9 +271,9 @@ const Command table[] = {
      Written::Csv | Written::Json, QT_TRANSLATE_NOOP("CliWords", "grid show prints a table, or csv or json with --format."),
      nullptr, nullptr, Pdf::No, nullptr,
      "grid show TAG [--asset PATH] [--survey ID] [--loss-from ID] [--png FILE] [--format csv|json] [--blocks RxC] "
-     "[--area M2]",
+     "[--cells CELLS] [--area M2]",
      "  grid show TAG [--asset PATH] [--survey ID] [--loss-from ID] [--png FILE]\n"
-     "          [--format csv|json] [--blocks RxC] [--area M2]\n"
+     "          [--format csv|json] [--blocks RxC] [--cells CELLS] [--area M2]\n"
      "                             a grid's values in survey ID (default the newest):\n"
      "                             rows down, columns across, blank unmeasured, #\n"
      "                             masked, each row's minimum at its end and each\n"
@@ -281,8 +281,9 @@ const Command table[] = {
      "                             --loss-from ID: the wall loss since that survey.\n"
      "                             Below, the thinnest wall expected over the area\n"
      "                             (extreme values of blocks of R x C cells, default a\n"
-     "                             row each, over M2 square metres, default the grid's\n"
-     "                             own) with its 95 % interval, or why there is none.\n"
+     "                             row each, of the CELLS given, default all, over M2\n"
+     "                             square metres, default the grid's own) with its\n"
+     "                             95 % interval, or why there is none.\n"
      "                             --png FILE: the grid's colour map as a PNG image\n"},
 };
 
@@ -363,6 +364,8 @@ const OptionEntry optionTable[] = {
     {false, Option::GridView, "png", nullptr, "grid show: write the grid's colour map to the PNG <file>.", "file"},
     {false, Option::GridView, "blocks", nullptr,
      "grid show: blocks of <RxC> cells for the thinnest wall expected (default: a row each).", "RxC"},
+    {false, Option::GridView, "cells", nullptr,
+     "grid show: only these <cells> count for the thinnest wall expected, e.g. B2:D9,F3.", "cells"},
     {false, Option::GridView, "area", nullptr,
      "grid show: the whole area in <m2> the thinnest wall is expected over (default: the grid's).", "m2"},
     {false, Option::Before, "before", nullptr, "due: only the CMLs due before <date> (YYYY-MM-DD, UTC).", "date"},

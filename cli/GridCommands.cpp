@@ -388,6 +388,10 @@ int gridShow(Invocation &run, Places &places, const SurveyStore &store)
     options.blockRows = run.grid.blockRows;
     options.blockColumns = run.grid.blockColumns;
     options.totalAreaM2 = run.grid.areaM2;
+    QString bad;
+    if (!s.layout->cellsFromText(run.grid.cells, &options.cells, &bad))
+        return run.usage(CliWords::tr("--cells: '%1' is no cell of %2 (A1 to %3).")
+                             .arg(bad, s.path, GridLayout::cellName(GridCell{s.layout->rows(), s.layout->columns() - 1})));
     s.unseen = book.unseenMinimum(s.survey, options);
 
     // The map first: a map that cannot be written fails the command before anything is printed.

@@ -83,30 +83,6 @@ QString walkPatternName(WalkPattern pattern)
     return name;
 }
 
-bool cellsNamed(const QString &given, const GridLayout &layout, QVector<GridCell> *cells, QString *bad)
-{
-    cells->clear();
-    for (const QString &part : given.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QStringList ends = part.split(QLatin1Char(':'));
-        if (ends.size() > 2) {
-            *bad = part.trimmed();
-            return false;
-        }
-        const GridCell first = layout.cellFromName(ends.first());
-        const GridCell last = layout.cellFromName(ends.last());
-        if (!first.isValid() || !last.isValid()) {
-            *bad = part.trimmed();
-            return false;
-        }
-        // A range is the rectangle its two corners span, whichever corners they are.
-        for (int row = std::min(first.row, last.row); row <= std::max(first.row, last.row); ++row)
-            for (int column = std::min(first.column, last.column); column <= std::max(first.column, last.column);
-                 ++column)
-                cells->append(GridCell{row, column});
-    }
-    return true;
-}
-
 int checkGridOptions(const QCommandLineParser &parser, Invocation &run)
 {
     const QString name = QString::fromLatin1(run.command->name);
@@ -157,7 +133,7 @@ int checkGridOptions(const QCommandLineParser &parser, Invocation &run)
                                  .arg(value("pitch")));
         if (set("mask")) {
             QString bad;
-            if (!cellsNamed(value("mask"), GridLayout(grid.rows, grid.columns), &grid.masked, &bad))
+            if (!GridLayout(grid.rows, grid.columns).cellsFromText(value("mask"), &grid.masked, &bad))
                 return run.usage(CliWords::tr("--mask: '%1' is no cell of a grid of %2 rows by %3 columns (A1 to %4).")
                                      .arg(bad)
                                      .arg(grid.rows)
@@ -190,6 +166,9 @@ int checkGridOptions(const QCommandLineParser &parser, Invocation &run)
                                           "'%1' is none.")
                                  .arg(value("blocks")));
     }
+    grid.cells = value("cells"); // read against the grid's shape once it is known
+    if (set("cells") && grid.cells.trimmed().isEmpty())
+        return run.usage(CliWords::tr("--cells takes cells and ranges of the grid, e.g. B2:D9,F3."));
     if (set("area") && !positiveNumber(value("area"), &grid.areaM2))
         return run.usage(CliWords::tr("--area takes the whole area in square metres, above zero; '%1' is none.")
                              .arg(value("area")));

@@ -15,8 +15,5 @@ namespace Cli {
 std::optional<WalkPattern> walkPatternNamed(const QString &given);
 // The name walkPatternNamed reads back ("-straight" left out).
 QString walkPatternName(WalkPattern pattern);
-// "A1,B2:C4": cells and ranges (the rectangle between two corners) of `layout`, in the order
-// given. False with the part that is no cell of the layout in *bad.
-bool cellsNamed(const QString &given, const GridLayout &layout, QVector<GridCell> *cells, QString *bad);
 
 } // namespace Cli

@@ -83,6 +83,7 @@ struct GridOptions
     int blockRows = 1;
     int blockColumns = 0;   // 0: whole rows
     double areaM2 = std::numeric_limits<double>::quiet_NaN();
+    QString cells;          // the cells the thinnest wall is expected from ("": all)
 };
 
 // One run of the tool: the command line as the command table read it, the streams, and how

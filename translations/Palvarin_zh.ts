@@ -2394,6 +2394,14 @@
         <source>--area takes the whole area in square metres, above zero; &apos;%1&apos; is none.</source>
         <translation>--area 需要大于零的总面积（平方米）；“%1”不是。</translation>
     </message>
+    <message>
+        <source>--cells: &apos;%1&apos; is no cell of %2 (A1 to %3).</source>
+        <translation>--cells：“%1”不是 %2 中的单元（A1 至 %3）。</translation>
+    </message>
+    <message>
+        <source>--cells takes cells and ranges of the grid, e.g. B2:D9,F3.</source>
+        <translation>--cells 需要网格的单元和范围，例如 B2:D9,F3。</translation>
+    </message>
 </context>
 <context>
     <name>CmlDesignForm</name>
@@ -3598,6 +3606,18 @@
     <message>
         <source>The map could not be saved: %1</source>
         <translation>图无法保存：%1</translation>
+    </message>
+    <message>
+        <source>Only cells:</source>
+        <translation>仅这些单元：</translation>
+    </message>
+    <message>
+        <source>all, or e.g. B2:D9,F3</source>
+        <translation>全部，或如 B2:D9,F3</translation>
+    </message>
+    <message>
+        <source>No estimate: &apos;%1&apos; is no cell of this grid.</source>
+        <translation>无估计：“%1”不是此网格的单元。</translation>
     </message>
 </context>
 <context>

@@ -132,6 +132,17 @@ private slots:
         QVERIFY(expected.estimate.ok());
         QVERIFY(pane->unseenText().contains(RecordsModel::formatValue(expected.estimate.thinnest, 2) + QStringLiteral(" mm")));
         QVERIFY(pane->unseenText().contains(RecordsModel::formatValue(expected.estimate.lower, 2)));
+        // Only the cells chosen count; a cell the grid lacks is said, not estimated from.
+        options.cells = {{1, 0}, {1, 1}, {2, 0}, {2, 1}, {3, 0}, {3, 1}, {4, 0}, {4, 1}};
+        const UnseenMinimum chosen = book.unseenMinimum(0, options);
+        QCOMPARE(chosen.blocks, 8);
+        pane->setCells(QStringLiteral("a1:B4"));
+        QVERIFY(pane->unseenText().contains(QStringLiteral("From 8 blocks")));
+        QCOMPARE(pane->unseenText().contains(RecordsModel::formatValue(chosen.estimate.thinnest, 2)),
+                 chosen.estimate.ok());
+        pane->setCells(QStringLiteral("A1:F9"));
+        QVERIFY(pane->unseenText().contains(QStringLiteral("'A1:F9'")));
+        pane->setCells(QString());
 
         // Hovering and clicking find the cell under the pointer, at the corners and inside.
         GridMapView *map = pane->map();

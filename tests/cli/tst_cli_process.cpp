@@ -1292,6 +1292,14 @@ private slots:
         QVERIFY(qAbs(unseen.value(QStringLiteral("block_area")).toDouble() - 0.0025) < 1e-12);
         QCOMPARE(unseen.value(QStringLiteral("reference_from")).toString(), QStringLiteral("nominal"));
         QCOMPARE(unseen.value(QStringLiteral("thinnest_cell")).toString(), QStringLiteral("B2"));
+        // Only a rectangle of cells: C2 masked inside it, A1:A2 outside.
+        r = tool({"grid", "show", "G-1", "--blocks", "1x1", "--cells", "B1:D2", "--format", "json"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QCOMPARE(QJsonDocument::fromJson(r.out).object().value(QStringLiteral("unseen_minimum")).toObject().value(
+                     QStringLiteral("blocks")).toInt(),
+                 5);
+        r = tool({"grid", "show", "G-1", "--cells", "B1:E2"});
+        QVERIFY2(r.exitCode == 2 && r.err.contains("'B1:E2'"), r.err.constData());
 
         // The map: a PNG of the size asked for; a folder that is not there fails with nothing printed.
         const QString png = tmp.filePath(QStringLiteral("grid.png"));
