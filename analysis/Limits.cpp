@@ -71,6 +71,17 @@ Band Limits::band(double value, int decimals) const
     return BandJudge(*this, decimals).band(value);
 }
 
+double thicknessIn(double value, const QString &from, const QString &to)
+{
+    if (std::isnan(value))
+        return value;
+    if (isInch(from) && isMm(to))
+        return value * MmPerInch;
+    if (isMm(from) && isInch(to))
+        return value / MmPerInch;
+    return value;
+}
+
 std::optional<Limits> Limits::inUnit(const QString &otherUnit) const
 {
     if (otherUnit == unit)

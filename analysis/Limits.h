@@ -55,6 +55,10 @@ struct Limits
     bool operator!=(const Limits &o) const { return !(*this == o); }
 };
 
+// A thickness from one unit to another: mm and inch convert; any other pair, and NaN, are
+// kept as they are.
+double thicknessIn(double value, const QString &from, const QString &to);
+
 // The texts of the limits editor. Maximum may be empty (no maximum); tolerance empty is 0.
 struct LimitsInput
 {

@@ -6,12 +6,10 @@
 //  - eva: the estimate of the thinnest spot from the survey's 51,948 cells (whole-row blocks).
 // Medians (the pushes also at p99), against their bounds.
 #include "analysis/GridMap.h"
+#include "bench/BenchSession.h"
 #include "assetspage/GridFillWindow.h"
 #include "assetspage/GridMapView.h"
 #include "emulator/EmulatorBackend.h"
-#include "export/WorkbookTable.h"
-#include "interaction/SilentProgress.h"
-#include "interaction/UserInteraction.h"
 #include "records/GaugeConfig.h"
 #include "records/RecordsModel.h"
 #include "session/GaugeSession.h"
@@ -36,58 +34,14 @@
 
 namespace {
 
+using namespace Bench;
+
 constexpr double mapBoundMs = 30;
 constexpr double pushBoundMs = 16;
 constexpr double evaBoundMs = 10;
 constexpr int pushes = 101; // the first opens the survey on the map and is not counted
 const QString assetPath = QStringLiteral("Plant/T-1");
 const QString tag = QStringLiteral("Shell-2");
-
-class QuietInteraction : public UserInteraction
-{
-public:
-    void information(QWidget *, const QString &, const QString &text) override
-    {
-        std::fprintf(stderr, "bench_grid: unexpected message: %s\n", qPrintable(text));
-    }
-    bool question(QWidget *, const QString &, const QString &) override { return false; }
-    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &, QString *) override
-    {
-        return {};
-    }
-    std::unique_ptr<ProgressHandle> createProgress(QWidget *, const QString &, const QString &, int, int maximum) override
-    {
-        return std::make_unique<SilentProgress>(maximum);
-    }
-};
-
-class NoWorkbook : public WorkbookWriter
-{
-public:
-    bool write(const WorkbookTable &, const QString &, ProgressHandle *) override { return false; }
-};
-
-// Notes when the worker's polled bytes reach the connection (see bench_probe).
-class ArrivalClock : public QObject
-{
-public:
-    QElapsedTimer clock;
-    qint64 arrivedNs = -1;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::MetaCall)
-            arrivedNs = clock.nsecsElapsed();
-        return false;
-    }
-};
-
-double percentile(std::vector<double> v, double share)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(share * double(v.size())))];
-}
 
 GridLayout largestGrid()
 {

@@ -3,10 +3,8 @@
 // gauge and the walk view shown at 1920x1080 offscreen. For each of 200 pushes: the time from
 // the pushed bytes reaching the connection (on the GUI thread) to the end of the view's paint
 // with that reading's verdict; the stop is accepted after each. p99 must stay within a frame.
+#include "bench/BenchSession.h"
 #include "emulator/EmulatorBackend.h"
-#include "export/WorkbookTable.h"
-#include "interaction/SilentProgress.h"
-#include "interaction/UserInteraction.h"
 #include "records/GaugeConfig.h"
 #include "records/RecordsModel.h"
 #include "session/GaugeSession.h"
@@ -27,58 +25,13 @@
 
 namespace {
 
+using namespace Bench;
+
 constexpr int cmlCount = 10000;
 constexpr int surveyCount = 20;
 constexpr int routeStops = 200;
 constexpr double boundMs = 16;
 constexpr qint64 dayMs = 24 * 3600 * 1000LL;
-
-class QuietInteraction : public UserInteraction
-{
-public:
-    void information(QWidget *, const QString &, const QString &text) override
-    {
-        std::fprintf(stderr, "bench_probe: unexpected message: %s\n", qPrintable(text));
-    }
-    bool question(QWidget *, const QString &, const QString &) override { return false; }
-    QString getSaveFileName(QWidget *, const QString &, const QString &, const QString &, QString *) override
-    {
-        return {};
-    }
-    std::unique_ptr<ProgressHandle> createProgress(QWidget *, const QString &, const QString &, int, int maximum) override
-    {
-        return std::make_unique<SilentProgress>(maximum);
-    }
-};
-
-class NoWorkbook : public WorkbookWriter
-{
-public:
-    bool write(const WorkbookTable &, const QString &, ProgressHandle *) override { return false; }
-};
-
-// Notes when the worker's polled bytes reach the connection: the queued call is the first
-// thing on the GUI thread that knows of a push, before the connection signals it.
-class ArrivalClock : public QObject
-{
-public:
-    QElapsedTimer clock;
-    qint64 arrivedNs = -1;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::MetaCall)
-            arrivedNs = clock.nsecsElapsed();
-        return false;
-    }
-};
-
-double percentile(std::vector<double> v, double share)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(share * double(v.size())))];
-}
 
 // CML i thins at its own rate from 12.5 mm; the newest reading a month ago.
 bool fill(Places &places)

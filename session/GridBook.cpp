@@ -1,5 +1,7 @@
 #include "session/GridBook.h"
 
+#include "analysis/Limits.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -7,20 +9,7 @@
 
 namespace {
 
-constexpr double MillimetresPerInch = 25.4;
 constexpr double SquareMillimetresPerM2 = 1e6;
-
-// A thickness from one unit to another: only mm and inch convert; any other pair is kept as it is.
-double converted(double value, const QString &from, const QString &to)
-{
-    if (from == to || std::isnan(value))
-        return value;
-    if (from == QLatin1String("inch") && to == QLatin1String("mm"))
-        return value * MillimetresPerInch;
-    if (from == QLatin1String("mm") && to == QLatin1String("inch"))
-        return value / MillimetresPerInch;
-    return value;
-}
 
 struct SurveyOrder
 {
@@ -77,7 +66,7 @@ bool GridBook::load(qint64 cml)
     if (!readings.isEmpty() && !readings.last().unit.isEmpty())
         m_unit = readings.last().unit;
     for (GridReading &r : readings) {
-        r.thickness = converted(r.thickness, r.unit, m_unit);
+        r.thickness = thicknessIn(r.thickness, r.unit, m_unit);
         r.unit = m_unit;
     }
     m_readings = readings;

@@ -1,25 +1,13 @@
 #include "session/JudgementBook.h"
 
+#include "analysis/Limits.h"
+
 #include <QSet>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-constexpr double MillimetresPerInch = 25.4;
-
-// A thickness from one unit to another: only mm and inch convert; any other pair is kept as it is.
-double converted(double value, const QString &from, const QString &to)
-{
-    if (from == to || std::isnan(value))
-        return value;
-    if (from == QLatin1String("inch") && to == QLatin1String("mm"))
-        return value * MillimetresPerInch;
-    if (from == QLatin1String("mm") && to == QLatin1String("inch"))
-        return value / MillimetresPerInch;
-    return value;
-}
 
 // The series of one CML from its rows (oldest first), in the unit of the newest.
 void fillSeries(CmlJudgement &item, const ThicknessRow *first, const ThicknessRow *end)
@@ -31,7 +19,7 @@ void fillSeries(CmlJudgement &item, const ThicknessRow *first, const ThicknessRo
         SeriesReading r;
         r.key = row->key;
         r.dateMs = row->dateMs;
-        r.thickness = converted(row->thickness, row->unit, item.unit);
+        r.thickness = thicknessIn(row->thickness, row->unit, item.unit);
         r.decision = row->decision;
         item.series.readings.append(r);
     }

@@ -1,5 +1,6 @@
 #include "session/RouteWalk.h"
 
+#include "analysis/Limits.h"
 #include "session/GaugeSession.h"
 #include "session/JudgementBook.h"
 #include "store/SurveyStore.h"
@@ -12,23 +13,10 @@
 
 namespace {
 
-constexpr double MillimetresPerInch = 25.4;
-
-double converted(double value, const QString &from, const QString &to)
-{
-    if (from == to || std::isnan(value))
-        return value;
-    if (from == QLatin1String("inch") && to == QLatin1String("mm"))
-        return value * MillimetresPerInch;
-    if (from == QLatin1String("mm") && to == QLatin1String("inch"))
-        return value / MillimetresPerInch;
-    return value;
-}
-
 ProbeExpectation convertedExpectation(ProbeExpectation e, const QString &from, const QString &to)
 {
     for (double *v : {&e.expected, &e.low, &e.high, &e.lastCounted, &e.required})
-        *v = converted(*v, from, to);
+        *v = thicknessIn(*v, from, to);
     return e;
 }
 
@@ -196,9 +184,9 @@ bool RouteWalk::expect(int index, qint64 arrivedKey, QString readingUnit)
     const QString unit = readingUnit.isEmpty() ? (stop.unit.isEmpty() ? seriesUnit : stop.unit) : readingUnit;
     ProbeTolerance tolerance;
     tolerance.resolution = resolutionIn(unit);
-    tolerance.user = unit == QLatin1String("inch") ? m_toleranceMm / MillimetresPerInch : m_toleranceMm;
-    tolerance.user = converted(tolerance.user, unit, seriesUnit);
-    tolerance.resolution = converted(tolerance.resolution, unit, seriesUnit);
+    tolerance.user = thicknessIn(m_toleranceMm, QStringLiteral("mm"), unit);
+    tolerance.user = thicknessIn(tolerance.user, unit, seriesUnit);
+    tolerance.resolution = thicknessIn(tolerance.resolution, unit, seriesUnit);
     const ProbeExpectation inSeries = expectAt(judged.series, judged.figures, QDateTime::currentMSecsSinceEpoch(), tolerance);
     stop.expectation = convertedExpectation(inSeries, seriesUnit, unit);
     stop.unit = unit;
