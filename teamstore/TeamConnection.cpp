@@ -38,9 +38,12 @@ bool TeamConnection::open(const QString &conninfo)
     clearProblem();
     const QByteArray info = conninfo.toUtf8();
     const QByteArray timeout = QByteArray::number(ConnectTimeoutSeconds);
-    // The string is expanded after the default timeout, so a timeout it names wins.
-    const char *keys[] = {"connect_timeout", "dbname", nullptr};
-    const char *values[] = {timeout.constData(), info.constData(), nullptr};
+    // The string is expanded after these defaults, so what it names wins. Over TCP a server
+    // that vanishes is noticed within about half a minute (keepalives for an idle connection,
+    // the user timeout for data left unacknowledged) rather than the system's two hours.
+    const char *keys[] = {"connect_timeout", "keepalives_idle", "keepalives_interval", "keepalives_count",
+                          "tcp_user_timeout", "dbname", nullptr};
+    const char *values[] = {timeout.constData(), "15", "5", "3", "30000", info.constData(), nullptr};
     m_conn = PQconnectdbParams(keys, values, 1);
     if (!m_conn) {
         m_problem = Problem::Failed;

@@ -9,7 +9,8 @@
 
 // One connection to the team's PostgreSQL server (libpq). Opened from a libpq connection string
 // ("host=... dbname=..." or "service=NAME"); a connection attempt gives up after
-// ConnectTimeoutSeconds unless the string sets its own connect_timeout.
+// ConnectTimeoutSeconds unless the string sets its own connect_timeout; over TCP a connection
+// whose server stops answering fails within about 30 seconds instead of hanging.
 //
 // Every call that fails keeps why: problem() as a code for the face to choose its words, and
 // serverMessage() with the server's (or libpq's) own text to show beside them. A connection is
