@@ -29,7 +29,10 @@ packages=(cmake make g++ pkg-config
           fonts-wqy-microhei xvfb xauth xfonts-base
           python3 python3-xlrd
           libxlsxwriter-dev zlib1g-dev python3-openpyxl poppler-utils
-          umockdev libumockdev-dev)
+          umockdev libumockdev-dev
+          postgresql-15 libpq-dev)
+# postgresql-15: the team store's tests run a throwaway server of their own (tools/pg-cluster.sh);
+# libpq-dev: its C client library.
 # zlib1g-dev: libxlsxwriter's pkg-config file links -lz, and its -dev package does not bring it.
 # The export drives LibreOffice Calc. A desktop LibreOffice already installed is used as it
 # is; otherwise the headless core. libreoffice-dev conflicts with the desktop metapackage,
