@@ -1,9 +1,14 @@
 #pragma once
 // What the benchmarks that drive a gauge session share: a dialog seam that says an unexpected
-// message instead of showing it, no workbook writer, the clock of a push's arrival, percentiles.
+// message instead of showing it, no workbook writer, the clock of a push's arrival, percentiles,
+// an emulated gauge plugged in and identified.
+#include "emulator/EmulatorBackend.h"
 #include "export/WorkbookTable.h"
 #include "interaction/SilentProgress.h"
 #include "interaction/UserInteraction.h"
+#include "session/GaugeSession.h"
+
+#include <QCoreApplication>
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -60,6 +65,22 @@ inline double percentile(std::vector<double> v, double share)
         return 0;
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, size_t(share * double(v.size())))];
+}
+
+// Plugs an emulated single-layer gauge (serial 777, pushes at once) into `backend` and waits,
+// at most 10 s, until `session` has identified it; null when it was not.
+inline std::shared_ptr<EmulatedInstrument> plugSingleLayerGauge(EmulatorBackend &backend, GaugeSession &session)
+{
+    auto gauge = std::make_shared<EmulatedInstrument>(QStringLiteral("777"), 1, 110);
+    gauge->setUnitNumbers({2, 0});
+    gauge->setReportIntervalUs(0);
+    backend.plug(gauge);
+    session.connectGauge();
+    QElapsedTimer wait;
+    wait.start();
+    while (session.gaugeSerial().isEmpty() && wait.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return session.gaugeSerial().isEmpty() ? nullptr : gauge;
 }
 
 } // namespace Bench

@@ -201,19 +201,12 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    auto gauge = std::make_shared<EmulatedInstrument>(QStringLiteral("777"), 1, 110);
-    gauge->setUnitNumbers({2, 0});
-    gauge->setReportIntervalUs(0);
-    backend.plug(gauge);
-    session.connectGauge();
-    QElapsedTimer wait;
-    wait.start();
-    while (session.gaugeSerial().isEmpty() && wait.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (session.gaugeSerial().isEmpty()) {
+    const auto gauge = plugSingleLayerGauge(backend, session);
+    if (!gauge) {
         std::fprintf(stderr, "bench_grid: the gauge was not identified\n");
         return 1;
     }
+    QElapsedTimer wait;
 
     GridFillWindow window(session, cml);
     if (!window.start()) {
