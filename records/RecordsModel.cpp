@@ -417,6 +417,11 @@ std::vector<qint64> RecordsModel::keys(int first, int count) const
     return std::vector<qint64>(m_keys.begin() + first, m_keys.begin() + first + count);
 }
 
+qint64 RecordsModel::key(int row) const
+{
+    return row >= 0 && row < rows() ? m_keys[size_t(row)] : 0;
+}
+
 void RecordsModel::setKeys(int first, const std::vector<qint64> &keys)
 {
     if (first < 0 || qsizetype(first) + qsizetype(keys.size()) > rows())

@@ -125,6 +125,7 @@ public:
     // An opaque key per row for whoever keeps the rows elsewhere too (the survey file): 0
     // until set, and carried with the row when it is taken out and put back.
     std::vector<qint64> keys(int first, int count) const;
+    qint64 key(int row) const; // one row's; 0 also for a row that is not there
     void setKeys(int first, const std::vector<qint64> &keys);
     // The parts of a record, without assembling it.
     float value(int row, int valueIndex) const { return m_values[qsizetype(row) * m_stride + valueIndex]; }

@@ -158,9 +158,8 @@ qint64 FirstPage::tableSurvey() const
 {
     const RecordsModel &model = m_session.model();
     for (int row = model.rowCount() - 1; row >= 0; --row) {
-        const std::vector<qint64> key = model.keys(row, 1);
-        if (!key.empty() && key.front() != 0)
-            return key.front() >> 32;
+        if (const qint64 key = model.key(row))
+            return key >> 32;
     }
     const SurveyStore *store = m_session.store();
     return store ? store->currentSession() : 0;

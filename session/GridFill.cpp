@@ -56,9 +56,8 @@ GridFill::GridFill(GaugeSession &session, QObject *parent)
     connect(&session, &GaugeSession::measurement, this, [this](int row) {
         if (!running())
             return;
-        const std::vector<qint64> keys = m_session.model().keys(row, 1);
-        if (!keys.empty() && keys.front() != 0)
-            readingArrived(keys.front());
+        if (const qint64 key = m_session.model().key(row))
+            readingArrived(key);
     });
 }
 
