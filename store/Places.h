@@ -3,6 +3,7 @@
 #include "analysis/CmlJudgement.h"
 #include "analysis/GridLayout.h"
 #include "analysis/RequiredThickness.h"
+#include "store/PlacesMerge.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -367,6 +368,25 @@ public:
     // The survey's steps, in the order logged.
     QVector<WalkStep> walkSteps(qint64 survey);
 
+    // ---- bringing in what another file holds, by UUID (PlacesMerge.h) ----
+    // All or nothing: each asset, CML (with its design) and route whose UUID the file lacks is
+    // added; those it has are left as they are. Duplicate (problemSubject() the tag or name)
+    // when one's tag or name is taken here by another; NotFound when one refers to a UUID
+    // neither the file nor the call holds.
+    bool mergeRegister(const QVector<MergeAsset> &assets, const QVector<MergeCml> &cmls,
+                       const QVector<MergeRoute> &routes, MergeCounts *added = nullptr);
+    // All or nothing: the survey (made, as a past session, when the file lacks it) and those of
+    // its readings the file lacks. The number of readings added; -1 on failure.
+    qint64 mergeSurvey(const MergeSurvey &survey, const QVector<MergeReading> &readings);
+    // Every survey's UUID with the number of its readings the file has.
+    QHash<QByteArray, qint64> surveyReadingCounts();
+    // A CML's fields (not its asset or tag) and design at once; the CML by its id.
+    bool setCmlMetadata(const Cml &cml, const DesignInputs &design);
+    qint64 cmlByUuid(const QByteArray &uuid);
+    // What was last agreed with the shared store, by CML (schema 7 on; empty before).
+    QHash<qint64, AgreedCml> agreedCmls();
+    bool setAgreed(qint64 cml, const AgreedCml &agreed);
+
 private:
     // Places of a file that has them (schema 3 on); a read-only file answers, empty if older.
     bool readable();
@@ -389,6 +409,9 @@ private:
     bool judgementTables() const; // the file has the tables of schema 4
     bool walkTables() const;      // the file has the walk log of schema 5
     bool gridTables() const;      // the file has the grids of schema 6
+    bool agreedTables() const;    // the file has what was agreed with a shared store (schema 7)
+    qint64 idByUuid(const char *table, const QByteArray &uuid);
+    bool writeDesign(qint64 cml, const DesignInputs &inputs);
     // Sets each reading's CML and logs it as one assignment of the survey.
     Assignment apply(qint64 survey, const char *how, const QVector<QPair<qint64, qint64>> &moves);
 

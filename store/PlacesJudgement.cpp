@@ -98,15 +98,18 @@ bool Places::setDesign(qint64 cml, const DesignInputs &inputs)
         if (sqlite3_step(found) != SQLITE_ROW)
             return refuse(Problem::NotFound, QString::number(cml));
     }
+    return writeDesign(cml, inputs) && commitChange();
+}
+
+bool Places::writeDesign(qint64 cml, const DesignInputs &inputs)
+{
     if (inputs.formula == DesignFormula::None) {
         Statement st{m_store.prepare("DELETE FROM cml_designs WHERE cml = ?")};
         if (!st)
             return refuse(Problem::StoreRefused);
         sqlite3_bind_int64(st, 1, cml);
         const int rc = sqlite3_step(st);
-        if (rc != SQLITE_DONE)
-            return stepFailed(rc, "removing a CML's design");
-        return commitChange();
+        return rc == SQLITE_DONE || stepFailed(rc, "removing a CML's design");
     }
     Statement st{m_store.prepare(QByteArray(QByteArray("INSERT OR REPLACE INTO cml_designs(") + DesignColumns
                                             + ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
@@ -128,9 +131,7 @@ bool Places::setDesign(qint64 cml, const DesignInputs &inputs)
     bindReal(st, 17, inputs.gravity);
     bindReal(st, 18, inputs.height);
     const int rc = sqlite3_step(st);
-    if (rc != SQLITE_DONE)
-        return stepFailed(rc, "setting a CML's design");
-    return commitChange();
+    return rc == SQLITE_DONE || stepFailed(rc, "setting a CML's design");
 }
 
 DesignInputs Places::design(qint64 cml)

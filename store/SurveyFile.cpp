@@ -510,6 +510,15 @@ bool SurveyStore::migrate()
         if (!exec(step))
             return false;
     }
+    if (version < 7) {
+        // A CML's metadata as last agreed with a shared store: what tells an edit made here
+        // from one made there since.
+        const char *step = "CREATE TABLE cml_agreed(cml INTEGER PRIMARY KEY, revision INTEGER NOT NULL,"
+                           " fields TEXT NOT NULL);"
+                           "PRAGMA user_version=7;";
+        if (!exec(step))
+            return false;
+    }
     m_version = SchemaVersion;
     return commit();
 }

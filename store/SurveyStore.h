@@ -88,7 +88,8 @@ public:
     // 4: judging CMLs: their design inputs, assets' policies, decisions on readings' marks.
     // 5: the log of walking routes with the gauge (walk_steps).
     // 6: grid CMLs (cml_grids) and the cell of each of their readings (grid_cells).
-    static constexpr int SchemaVersion = 6;
+    // 7: each CML's metadata as last agreed with a shared store (cml_agreed).
+    static constexpr int SchemaVersion = 7;
     enum class Problem { None, CannotOpen, Corrupt, Locked, ReadOnly, Full, NewerSchema, Failed, NotAFile };
 
     SurveyStore();

@@ -59,6 +59,9 @@ bool TeamConnection::open(const QString &conninfo)
     }
     // Messages come back in the server's language, text in UTF-8 both ways.
     PQsetClientEncoding(m_conn, "UTF8");
+    // A library prints nothing: the server's notices (a cascade, a schema already there) are
+    // no problems of the caller's.
+    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
     return true;
 }
 

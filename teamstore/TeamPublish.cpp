@@ -4,7 +4,9 @@
 #include "store/SurveyStore.h"
 #include "store/Uuid.h"
 #include "teamstore/TeamConnection.h"
+#include "teamstore/TeamConflicts.h"
 #include "teamstore/TeamCopy.h"
+#include "teamstore/TeamFields.h"
 #include "teamstore/TeamSchema.h"
 
 #include <QDateTime>
@@ -46,19 +48,52 @@ struct LocalFile
     QVector<Cml> cmls;
     QVector<Route> routes;
     QVector<SurveyFacts> surveys;
+    QHash<qint64, DesignInputs> designs;
+    QHash<qint64, SurveySummary> sessions;
     QHash<qint64, QString> assetUuid, cmlUuid, routeUuid;
+    // CMLs changed here since last agreed with the server: the revision agreed and the fields.
+    struct Edit
+    {
+        qint64 cml = 0;
+        qint64 revision = 0;
+        MergeCml fields;
+    };
+    QVector<Edit> edits;
 };
+
+QByteArray listParam(const QList<int> &values)
+{
+    QByteArray out;
+    for (int v : values)
+        out += (out.isEmpty() ? "" : ",") + QByteArray::number(v);
+    return out;
+}
 
 const char *const StagingTable =
     "CREATE TEMP TABLE IF NOT EXISTS team_readings_in (LIKE palvarin.readings INCLUDING DEFAULTS)"
     " ON COMMIT DELETE ROWS";
 const char *const CopyIn =
-    "COPY team_readings_in(uuid, survey, seq, number, taken, name, v0, v1, v2, v3, v4, v5, flags, cml, comment,"
-    " published_by) FROM STDIN";
+    "COPY team_readings_in(uuid, survey, seq, number, taken, name, v0, v1, v2, v3, v4, v5, flags, cml, comment)"
+    " FROM STDIN";
 const char *const MoveIn =
     "INSERT INTO palvarin.readings(uuid, survey, seq, number, taken, name, v0, v1, v2, v3, v4, v5, flags, cml,"
     " comment, published_by) SELECT uuid, survey, seq, number, taken, name, v0, v1, v2, v3, v4, v5, flags, cml,"
     " comment, published_by FROM team_readings_in ON CONFLICT DO NOTHING";
+
+// The CMLs changed here only since the server and the file last agreed. Read from the server's
+// register as it is now; a CML the server changed too is left for the next sync's conflicts.
+bool findEdits(TeamConnection &connection, Places &places, LocalFile *local)
+{
+    const QHash<qint64, AgreedCml> agreed = places.agreedCmls();
+    if (agreed.isEmpty())
+        return true; // never synced: nothing agreed, nothing to send as an edit
+    ServerRegister server;
+    if (!TeamRegister::read(connection, &server))
+        return false;
+    for (const auto &mine : TeamConflicts::review(places, server).mineOnly)
+        local->edits.append({mine.first, agreed.value(mine.first).revision, mine.second});
+    return true;
+}
 
 } // namespace
 
@@ -95,6 +130,9 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
     local.cmls = places.cmls(0);
     local.routes = places.routes();
     local.surveys = places.surveys();
+    local.designs = places.designs();
+    for (const SurveySummary &session : store.history())
+        local.sessions.insert(session.id, session);
     for (const Asset &a : local.assets)
         local.assetUuid.insert(a.id, Uuid::text(a.uuid));
     for (const Cml &c : local.cmls)
@@ -108,39 +146,35 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
     case TeamSchema::Outcome::Newer: out.problem = Problem::NewerSchema; return out;
     case TeamSchema::Outcome::Failed: return serverFailed();
     }
-    // Without a name of its own, the publisher is the server's user.
-    QByteArray who = m_who.toUtf8();
-    if (who.isEmpty()) {
-        PgResult user = m_connection.exec("SELECT current_user", {}, PGRES_TUPLES_OK);
-        if (!user)
-            return serverFailed();
-        who = QByteArray(PQgetvalue(user.get(), 0, 0));
-    }
+    if (!findEdits(m_connection, places, &local))
+        return serverFailed();
+    QVector<QPair<qint64, AgreedCml>> agreed;
 
     // The register: small, and every reading refers to it, so it goes first, whole or not at all.
     if (!m_connection.run("BEGIN"))
         return serverFailed();
     for (const Asset &a : local.assets) {
-        if (!m_connection.run("INSERT INTO palvarin.assets(uuid, parent, kind, tag, description, published_by)"
-                              " VALUES($1, $2, $3, $4, $5, $6) ON CONFLICT (uuid) DO NOTHING",
+        if (!m_connection.run("INSERT INTO palvarin.assets(uuid, parent, kind, tag, description)"
+                              " VALUES($1, $2, $3, $4, $5) ON CONFLICT (uuid) DO NOTHING",
                               {uuidParam(local.assetUuid, a.id), uuidParam(local.assetUuid, a.parent),
-                               QByteArray::number(int(a.kind)), a.tag.toUtf8(), textParam(a.description), who}))
+                               QByteArray::number(int(a.kind)), a.tag.toUtf8(), textParam(a.description)}))
             return serverFailed();
     }
     for (const Cml &c : local.cmls) {
         if (!m_connection.run("INSERT INTO palvarin.cmls(uuid, asset, tag, description, nominal, minimum, allowance,"
-                              " material, notes, published_by) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"
+                              " material, notes, design) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"
                               " ON CONFLICT (uuid) DO NOTHING",
                               {uuidParam(local.cmlUuid, c.id), uuidParam(local.assetUuid, c.asset), c.tag.toUtf8(),
                                textParam(c.description), realParam(c.nominal), realParam(c.minimum),
-                               realParam(c.allowance), textParam(c.material), textParam(c.notes), who}))
+                               realParam(c.allowance), textParam(c.material), textParam(c.notes),
+                               textParam(TeamFields::designText(local.designs.value(c.id)))}))
             return serverFailed();
     }
     for (const Route &r : local.routes) {
         const QByteArray route = uuidParam(local.routeUuid, r.id);
-        if (!m_connection.run("INSERT INTO palvarin.routes(uuid, name, notes, published_by) VALUES($1, $2, $3, $4)"
+        if (!m_connection.run("INSERT INTO palvarin.routes(uuid, name, notes) VALUES($1, $2, $3)"
                               " ON CONFLICT (uuid) DO NOTHING",
-                              {route, r.name.toUtf8(), textParam(r.notes), who}))
+                              {route, r.name.toUtf8(), textParam(r.notes)}))
             return serverFailed();
         for (int pos = 0; pos < r.cmls.size(); ++pos) {
             if (!m_connection.run("INSERT INTO palvarin.route_stops(route, pos, cml) VALUES($1, $2, $3)"
@@ -150,14 +184,43 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
         }
     }
     for (const SurveyFacts &s : local.surveys) {
+        const SurveySummary session = local.sessions.value(s.id);
+        const SurveyInfo &info = session.info;
         if (!m_connection.run("INSERT INTO palvarin.surveys(uuid, date, asset, route, inspector, velocity, notes,"
-                              " serial, layout, published_by) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"
+                              " serial, layout, started, ended, firmware, meter_type, unit_numbers, unit_names,"
+                              " decimals) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16)"
                               " ON CONFLICT (uuid) DO NOTHING",
                               {Uuid::text(s.uuid).toLatin1(), timeText(s.dateMs).toLatin1(),
                                uuidParam(local.assetUuid, s.asset), uuidParam(local.routeUuid, s.route),
                                textParam(s.inspector), realParam(s.velocity), textParam(s.notes),
-                               textParam(s.serial), QByteArray::number(s.layout), who}))
+                               textParam(s.serial), QByteArray::number(s.layout),
+                               session.startedMs ? timeText(session.startedMs).toLatin1() : QByteArray(),
+                               session.endedMs ? timeText(session.endedMs).toLatin1() : QByteArray(),
+                               textParam(info.firmware), QByteArray::number(info.meterType),
+                               listParam(info.unitNumbers), info.unitNames.join(QLatin1Char('\n')).toUtf8(),
+                               listParam(info.decimals)}))
             return serverFailed();
+    }
+    // CMLs changed here since they were last agreed, to the server unless it changed them too
+    // (then the next sync lists a conflict). An inspector's edits wait for an engineer.
+    if (!local.edits.isEmpty()) {
+        PgResult may = m_connection.exec("SELECT has_table_privilege('palvarin.cmls', 'UPDATE')", {}, PGRES_TUPLES_OK);
+        if (!may)
+            return serverFailed();
+        const bool allowed = *PQgetvalue(may.get(), 0, 0) == 't';
+        for (const LocalFile::Edit &edit : local.edits) {
+            if (!allowed) {
+                out.cmlEditsRefused << edit.fields.tag;
+                continue;
+            }
+            const qint64 revision = TeamRegister::updateServerCml(m_connection, edit.fields, edit.revision);
+            if (revision < 0)
+                return serverFailed();
+            if (revision > 0) {
+                ++out.cmlsUpdated;
+                agreed.append({edit.cml, AgreedCml{revision, TeamFields::cmlFields(edit.fields)}});
+            }
+        }
     }
     if (!m_connection.run("COMMIT"))
         return serverFailed();
@@ -182,6 +245,16 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
         }
     }
     store.close();
+    // The file now agrees with the server on the CMLs it sent, so that a next edit here is not
+    // taken for one made on both sides. Not kept (the file busy), the next sync agrees them.
+    if (!agreed.isEmpty()) {
+        SurveyStore writable;
+        Places marks(writable);
+        if (writable.open(surveyFile)) {
+            for (const auto &a : agreed)
+                marks.setAgreed(a.first, a.second);
+        }
+    }
     out.readingsMissing = qint64(missing.size());
     if (missing.empty())
         return out;
@@ -217,7 +290,6 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
             rows.number(r.flags);
             rows.text(r.cml ? local.cmlUuid.value(r.cml) : QString());
             rows.text(r.comment);
-            rows.text(QString::fromUtf8(who));
             rows.endRow();
         }
         if (!m_connection.run("BEGIN") || !rows.send(m_connection, CopyIn))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
@@ -8,7 +9,8 @@
 class TeamConnection;
 
 // Sends what a local survey file holds and the server lacks: its assets, CMLs, routes and
-// surveys (one transaction, each row added unless its UUID is there already), then the readings
+// surveys (one transaction, each row added unless its UUID is there already; with them the
+// CMLs changed here since the last sync, unless the server changed them too), then the readings
 // the server does not have, in batches of BatchRows, each committed on its own. A dropped
 // connection or a cancel loses no committed batch, and publishing again sends only the
 // readings still missing; a reading sent twice is stored once.
@@ -34,6 +36,8 @@ public:
         qint64 readingsMissing = 0; // on the server when the call began
         qint64 readingsSent = 0;    // of those, committed by this call
         qint64 readingsStored = 0;  // of those, new to the server (another may have sent some meanwhile)
+        int cmlsUpdated = 0;        // CMLs changed here whose new fields the server took
+        QStringList cmlEditsRefused; // by tag: CMLs changed here that this role may not change there
     };
 
     // done/total readings of this call, after each committed batch.
@@ -41,9 +45,7 @@ public:
 
     explicit TeamPublish(TeamConnection &connection);
 
-    // `who` is written beside every row a call adds (empty: the server's user name).
     // `rows` 0: BatchRows.
-    void setPublisher(const QString &who) { m_who = who; }
     void setBatchRows(int rows) { m_batchRows = rows > 0 ? rows : BatchRows; }
 
     Outcome publish(const QString &surveyFile, const Progress &progress = {},
@@ -52,7 +54,6 @@ public:
 
 private:
     TeamConnection &m_connection;
-    QString m_who;
     int m_batchRows = BatchRows;
     QString m_localMessage;
 };

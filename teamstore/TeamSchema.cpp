@@ -38,6 +38,71 @@ const char *const Step1 =
     "CREATE INDEX readings_cml ON palvarin.readings(cml, taken) WHERE cml IS NOT NULL;"
     "INSERT INTO palvarin.schema_version(version) VALUES(1);";
 
+// What a file needs to show another's survey as its own; a CML's design inputs and the
+// revision its metadata is at (for conflicts); who chose what in a conflict; readings announced
+// to every listener as they arrive; and who may do what.
+const char *const Step2 =
+    "ALTER TABLE palvarin.surveys ADD COLUMN started timestamptz, ADD COLUMN ended timestamptz,"
+    " ADD COLUMN firmware text, ADD COLUMN meter_type bigint, ADD COLUMN unit_numbers text,"
+    " ADD COLUMN unit_names text, ADD COLUMN decimals text;"
+    "ALTER TABLE palvarin.cmls ADD COLUMN design text, ADD COLUMN revision integer NOT NULL DEFAULT 1,"
+    " ADD COLUMN changed_by text, ADD COLUMN changed_at timestamptz;"
+    // Who published a row is the server's to say, not the program's.
+    "ALTER TABLE palvarin.assets ALTER COLUMN published_by SET DEFAULT current_user;"
+    "ALTER TABLE palvarin.cmls ALTER COLUMN published_by SET DEFAULT current_user;"
+    "ALTER TABLE palvarin.routes ALTER COLUMN published_by SET DEFAULT current_user;"
+    "ALTER TABLE palvarin.surveys ALTER COLUMN published_by SET DEFAULT current_user;"
+    "ALTER TABLE palvarin.readings ALTER COLUMN published_by SET DEFAULT current_user;"
+    // kept: 'mine' (the chooser's laptop's fields went to the server) or 'theirs'.
+    "CREATE TABLE palvarin.cml_choices(id bigserial PRIMARY KEY, cml uuid NOT NULL REFERENCES palvarin.cmls,"
+    " kept text NOT NULL CHECK (kept IN ('mine', 'theirs')), mine text, theirs text,"
+    " who text NOT NULL DEFAULT current_user, at timestamptz NOT NULL DEFAULT now());"
+    // One notice per survey and statement: a batch of thousands is one notice, not thousands.
+    "CREATE FUNCTION palvarin.readings_added() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+    " PERFORM pg_notify('palvarin_readings', s.survey::text) FROM (SELECT DISTINCT survey FROM added) s;"
+    " RETURN NULL; END $$;"
+    "CREATE TRIGGER readings_added AFTER INSERT ON palvarin.readings REFERENCING NEW TABLE AS added"
+    " FOR EACH STATEMENT EXECUTE FUNCTION palvarin.readings_added();"
+    "CREATE FUNCTION palvarin.register_changed() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+    " PERFORM pg_notify('palvarin_register', TG_TABLE_NAME); RETURN NULL; END $$;"
+    "CREATE TRIGGER cmls_changed AFTER INSERT OR UPDATE ON palvarin.cmls"
+    " FOR EACH STATEMENT EXECUTE FUNCTION palvarin.register_changed();"
+    "CREATE TRIGGER assets_changed AFTER INSERT OR UPDATE ON palvarin.assets"
+    " FOR EACH STATEMENT EXECUTE FUNCTION palvarin.register_changed();"
+    "CREATE TRIGGER routes_changed AFTER INSERT OR UPDATE ON palvarin.routes"
+    " FOR EACH STATEMENT EXECUTE FUNCTION palvarin.register_changed();"
+    // Roles are the cluster's, shared by every database on it: made once, kept. Each inspector
+    // logs in as a role of their own that is a member of one of these.
+    "DO $$ BEGIN"
+    " IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'palvarin_inspector') THEN"
+    " CREATE ROLE palvarin_inspector NOLOGIN; END IF;"
+    " IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'palvarin_engineer') THEN"
+    " CREATE ROLE palvarin_engineer NOLOGIN IN ROLE palvarin_inspector; END IF; END $$;"
+    // Inspectors see everything and add: surveys, readings, and the locations they find in the
+    // field. Only engineers change the register (a CML's minimum, its design, its description).
+    "GRANT USAGE ON SCHEMA palvarin TO palvarin_inspector;"
+    "GRANT SELECT ON ALL TABLES IN SCHEMA palvarin TO palvarin_inspector;"
+    "GRANT INSERT ON palvarin.assets, palvarin.cmls, palvarin.routes, palvarin.route_stops, palvarin.surveys,"
+    " palvarin.readings, palvarin.cml_choices TO palvarin_inspector;"
+    "GRANT USAGE ON SEQUENCE palvarin.cml_choices_id_seq TO palvarin_inspector;"
+    "GRANT UPDATE (asset, route, inspector, velocity, notes, ended) ON palvarin.surveys TO palvarin_inspector;"
+    "GRANT UPDATE, DELETE ON palvarin.assets, palvarin.cmls, palvarin.routes, palvarin.route_stops"
+    " TO palvarin_engineer;"
+    // Rows say who added them, and an inspector changes only their own surveys. Readings are
+    // facts: nobody but the tables' owner changes or removes one.
+    "ALTER TABLE palvarin.surveys ENABLE ROW LEVEL SECURITY;"
+    "ALTER TABLE palvarin.readings ENABLE ROW LEVEL SECURITY;"
+    "ALTER TABLE palvarin.cml_choices ENABLE ROW LEVEL SECURITY;"
+    "CREATE POLICY everyone_reads ON palvarin.surveys FOR SELECT USING (true);"
+    "CREATE POLICY adds_own ON palvarin.surveys FOR INSERT WITH CHECK (published_by = current_user);"
+    "CREATE POLICY changes_own ON palvarin.surveys FOR UPDATE USING (published_by = current_user)"
+    " WITH CHECK (published_by = current_user);"
+    "CREATE POLICY everyone_reads ON palvarin.readings FOR SELECT USING (true);"
+    "CREATE POLICY adds_own ON palvarin.readings FOR INSERT WITH CHECK (published_by = current_user);"
+    "CREATE POLICY everyone_reads ON palvarin.cml_choices FOR SELECT USING (true);"
+    "CREATE POLICY adds_own ON palvarin.cml_choices FOR INSERT WITH CHECK (who = current_user);"
+    "INSERT INTO palvarin.schema_version(version) VALUES(2);";
+
 } // namespace
 
 namespace TeamSchema {
@@ -80,6 +145,8 @@ Outcome ensure(TeamConnection &connection)
         return failed();
     // Each step takes the schema from n to n + 1 and records n + 1.
     if (version < 1 && !connection.script(Step1))
+        return failed();
+    if (version < 2 && !connection.script(Step2))
         return failed();
     if (!connection.run("COMMIT"))
         return failed();

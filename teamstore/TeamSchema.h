@@ -9,7 +9,16 @@ class TeamConnection;
 namespace TeamSchema {
 
 // 1: assets, CMLs, routes and their stops, surveys, readings.
-inline constexpr int Version = 1;
+// 2: what a survey's session needs to be shown again; CMLs' design inputs and revisions; the
+//    log of conflict choices; notices of new readings (channel ReadingsChannel, the survey's
+//    UUID as payload) and of register changes; the roles palvarin_inspector and
+//    palvarin_engineer with their grants and row-level security.
+inline constexpr int Version = 2;
+
+inline constexpr const char *ReadingsChannel = "palvarin_readings";
+inline constexpr const char *RegisterChannel = "palvarin_register";
+inline constexpr const char *InspectorRole = "palvarin_inspector";
+inline constexpr const char *EngineerRole = "palvarin_engineer";
 
 enum class Outcome {
     Ready,    // the schema is at Version (made or brought up now, or already there)

@@ -4,6 +4,8 @@
 #                                   trust authentication, a database palvarin_test; prints the
 #                                   libpq connection string and keeps it in DIR/conninfo
 #   tools/pg-cluster.sh stop DIR    stops it (fast shutdown) and removes it and DIR
+#   tools/pg-cluster.sh halt DIR    stops the server only, keeping the cluster (a server gone away)
+#   tools/pg-cluster.sh resume DIR  starts a halted server again
 # The cluster itself lives in a fresh folder under /tmp, named in DIR/cluster: a build tree may
 # lie where the server's user cannot enter (under /root) or too deep for a socket's path.
 # The server refuses to run as root: as root the cluster belongs to the system user palvarin-pg
@@ -13,7 +15,7 @@ set -euo pipefail
 bin=/usr/lib/postgresql/15/bin
 wait_seconds=60
 
-usage() { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+usage() { echo "usage: $0 start|stop|halt|resume DIR" >&2; exit 2; }
 [ $# -eq 2 ] || usage
 action=$1
 dir=$(realpath -m "$2")
@@ -70,6 +72,15 @@ CONF
     ;;
   stop)
     [ ! -e "$dir" ] || remove_cluster
+    ;;
+  halt | resume)
+    cluster=$(cat "$dir/cluster")
+    case "$cluster" in /tmp/palvarin-pg.*) ;; *) echo "$0: no cluster in $dir" >&2; exit 1 ;; esac
+    if [ "$action" = halt ]; then
+      as_owner "$bin/pg_ctl" -D "$cluster/data" -m fast -w -t "$wait_seconds" stop >/dev/null
+    else
+      as_owner "$bin/pg_ctl" -D "$cluster/data" -l "$cluster/server.log" -w -t "$wait_seconds" start >/dev/null
+    fi
     ;;
   *) usage ;;
 esac

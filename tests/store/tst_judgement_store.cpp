@@ -177,9 +177,9 @@ private slots:
             QVERIFY(reading(store, places, cml, at(2022), 0.37f, QStringLiteral("inch")));
             QVERIFY(reading(store, places, cml, at(2024), 0.0f, QStringLiteral("mm"), true));
         }
-        // Schema 3 is the newest without the judgement's tables, the walk log and the grids.
+        // Schema 3 is the newest without the judgement's tables, the walk log, the grids and what was agreed.
         QVERIFY(execute(path(), "DROP TABLE cml_designs; DROP TABLE asset_policies; DROP TABLE mark_decisions;"
-                                "DROP TABLE walk_steps; DROP TABLE cml_grids; DROP TABLE grid_cells;"
+                                "DROP TABLE walk_steps; DROP TABLE cml_grids; DROP TABLE grid_cells; DROP TABLE cml_agreed;"
                                 "PRAGMA user_version=3; PRAGMA wal_checkpoint(TRUNCATE)"));
         QList<QStringList> before;
         for (const char *table : keptTables)

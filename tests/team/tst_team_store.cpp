@@ -4,6 +4,7 @@
 #include "teamstore/TeamConnection.h"
 #include "teamstore/TeamPublish.h"
 #include "teamstore/TeamSchema.h"
+#include "TeamFixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,68 +12,9 @@
 
 #include <atomic>
 
+using namespace TeamFixture;
+
 namespace {
-
-QString conninfo()
-{
-    QFile file(qEnvironmentVariable("PALVARIN_TEAM_CLUSTER") + QStringLiteral("/conninfo"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll()).trimmed();
-}
-
-SurveyInfo surveyInfo(int layout)
-{
-    SurveyInfo info;
-    info.serial = layout == 1 ? QStringLiteral("777") : QStringLiteral("12345");
-    info.layout = layout;
-    info.unitNumbers = layout == 1 ? QList<int>{2, 0} : QList<int>{0, 0, 0, 2, 2, 2};
-    for (int v = 0; v < (layout == 1 ? 2 : 6); ++v) {
-        const bool thickness = layout == 1 ? v == 0 : v < 3;
-        info.unitNames << (thickness ? QStringLiteral("mm") : QStringLiteral("m/s"));
-        info.decimals << (thickness ? 2 : 0);
-    }
-    return info;
-}
-
-// A single-layer survey of n readings (the second one deleted, so it is no reading), the third
-// on a CML with a comment that COPY must escape; n counted readings less one.
-qint64 addSingleLayerSurvey(SurveyStore &store, Places &places, int n, qint64 startedMs)
-{
-    const qint64 site = places.addAsset(0, AssetKind::Site, QStringLiteral("Site %1").arg(startedMs));
-    const qint64 unit = places.addAsset(site, AssetKind::Unit, QStringLiteral("U1"));
-    Cml c;
-    c.asset = unit;
-    c.tag = QStringLiteral("TML-1");
-    c.nominal = 12.5;
-    const qint64 cml = places.addCml(c);
-    places.addRoute(QStringLiteral("Walk %1").arg(startedMs), {cml});
-    const qint64 survey = store.beginSession(surveyInfo(1), startedMs);
-    std::vector<float> values;
-    std::vector<quint8> flags;
-    for (int i = 0; i < n; ++i) {
-        values.push_back(3.0f + float(i) / 7.0f); // not exact in decimal: the float must come back whole
-        values.push_back(5920.0f);
-        flags.push_back(quint8(i % 3 == 0 ? 1 : 0));
-    }
-    const std::vector<qint64> keys =
-        store.addRows(n, 2, values.data(), flags.data(), nullptr, RecordOrigin::Memory, startedMs + 5);
-    store.rowsDeleted({keys[1]}, false);
-    places.moveReading(keys[2], cml);
-    places.setComment(keys[2], QStringLiteral("pitted\tunder\nthe clamp \\ 腐蚀"));
-    store.endSession(startedMs + 60000);
-    return survey;
-}
-
-void addMultiLayerSurvey(SurveyStore &store, qint64 startedMs)
-{
-    store.beginSession(surveyInfo(2), startedMs);
-    const float values[] = {1.5f, 2.25f, 3.125f, 5900, 5800, 5700, 4.5f, 0, 0, 5900, 0, 0};
-    const quint8 flags[] = {0, 2};
-    const QString names[] = {QStringLiteral("A-01"), QStringLiteral("B-02")};
-    store.addRows(2, 6, values, flags, names, RecordOrigin::Pushed, startedMs + 5);
-    store.endSession(startedMs + 60000);
-}
 
 // Every reading as one line of text, sorted: the same for the file and the server when every
 // field arrived exactly.
@@ -110,10 +52,6 @@ QStringList localReadings(const QString &path)
     return out;
 }
 
-PgResult query(TeamConnection &c, const char *sql)
-{
-    return c.exec(sql, {}, PGRES_TUPLES_OK);
-}
 
 QStringList serverReadings(TeamConnection &c)
 {
@@ -133,11 +71,6 @@ QStringList serverReadings(TeamConnection &c)
     return out;
 }
 
-qint64 count(TeamConnection &c, const char *sql)
-{
-    PgResult r = query(c, sql);
-    return r && PQntuples(r.get()) == 1 ? QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong() : -1;
-}
 
 } // namespace
 
@@ -182,13 +115,13 @@ private slots:
         QCOMPARE(TeamSchema::serverVersion(c), 0);
         QCOMPARE(TeamSchema::ensure(c), TeamSchema::Outcome::Ready);
         QCOMPARE(TeamSchema::ensure(c), TeamSchema::Outcome::Ready);
-        QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.schema_version"), 1);
+        QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.schema_version"), TeamSchema::Version);
         QCOMPARE(TeamSchema::serverVersion(c), TeamSchema::Version);
-        QCOMPARE(count(m_admin, "SELECT count(*) FROM pg_tables WHERE schemaname = 'palvarin'"), 7);
+        QCOMPARE(count(m_admin, "SELECT count(*) FROM pg_tables WHERE schemaname = 'palvarin'"), 8);
         // A server a newer program set up is left as it is.
         QVERIFY(m_admin.script("INSERT INTO palvarin.schema_version(version) VALUES(99)"));
         QCOMPARE(TeamSchema::ensure(c), TeamSchema::Outcome::Newer);
-        QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.schema_version"), 2);
+        QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.schema_version"), TeamSchema::Version + 1);
     }
 
     // Two laptops holding the same survey (one file copied from the other) both publish it.
@@ -214,7 +147,6 @@ private slots:
         QVERIFY(c.open(conninfo()));
         TeamPublish publish(c);
         publish.setBatchRows(500);
-        publish.setPublisher(QStringLiteral("inspector one"));
         TeamPublish::Outcome out = publish.publish(first);
         QVERIFY2(out.problem == TeamPublish::Problem::None, qPrintable(c.serverMessage()));
         QCOMPARE(out.readingsMissing, 1202); // 1200 single layer (one deleted) and 2 multi layer
@@ -231,13 +163,14 @@ private slots:
         QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.assets"), 2);
         QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.route_stops"), 1);
         QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.cmls WHERE nominal = 12.5"), 1);
-        QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.readings WHERE published_by <> 'inspector one'"), 0);
+        // Who published is the server's word: the role connected.
+        QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.readings WHERE published_by <> current_user"), 0);
         QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.surveys"
                                 " WHERE date = to_timestamp(1700000000) AND layout = 1"), 1);
     }
 
     // A publish stopped after its first batch (a cancel), then cut off after the next (the
-    // server drops the connection), then resumed: nothing lost, nothing doubled.
+    // server stops), then resumed once the server is back: nothing lost, nothing doubled.
     void cutOffPublishResumed()
     {
         const QString path = m_dir.filePath(QStringLiteral("long.sqlite"));
@@ -262,21 +195,28 @@ private slots:
         {
             TeamConnection c;
             QVERIFY(c.open(conninfo()));
-            const QByteArray pid = QByteArray::number(PQbackendPID(c.handle()));
             TeamPublish publish(c);
             publish.setBatchRows(500);
             int batches = 0;
+            bool halted = false;
             const TeamPublish::Outcome out = publish.publish(path, [&](qint64 done, qint64 total) {
                 ++batches;
                 QCOMPARE(total, 1800);
                 QCOMPARE(done, 500);
-                m_admin.exec("SELECT pg_terminate_backend($1)", {pid}, PGRES_TUPLES_OK);
+                halted = server("halt");
             });
+            QVERIFY(halted);
             QCOMPARE(batches, 1);
             QCOMPARE(out.problem, TeamPublish::Problem::Server);
             QCOMPARE(c.problem(), TeamConnection::Problem::Unreachable);
-            QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.readings"), 1000);
+            // While it is away, a new connection is told so.
+            TeamConnection none;
+            QVERIFY(!none.open(conninfo()));
+            QCOMPARE(none.problem(), TeamConnection::Problem::Unreachable);
         }
+        QVERIFY(server("resume"));
+        QVERIFY(m_admin.open(conninfo()));
+        QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.readings"), 1000);
         TeamConnection c;
         QVERIFY(c.open(conninfo()));
         TeamPublish publish(c);
