@@ -50,6 +50,8 @@ int dispatch(const QCommandLineParser &parser, Invocation &run)
         return runJudgementCommand(run);
     if (isGridCommand(command))
         return runGridCommand(run);
+    if (isTeamCommand(command))
+        return runTeamCommand(run);
     if (qstrcmp(command.name, "compare") == 0)
         return compare(run);
     if (qstrcmp(command.name, "export") == 0)

@@ -18,7 +18,7 @@ class HidBackend;
 // program holds it).
 namespace Cli {
 
-enum ExitCode { Done = 0, Failed = 1, Usage = 2, NoGauge = 3 };
+enum ExitCode { Done = 0, Failed = 1, Usage = 2, NoGauge = 3, NoServer = 3 };
 
 struct Streams
 {

@@ -285,6 +285,29 @@ const Command table[] = {
      "                             square metres, default the grid's own) with its\n"
      "                             95 % interval, or why there is none.\n"
      "                             --png FILE: the grid's colour map as a PNG image\n"},
+    {"team status", false, 0, 0, nullptr, Option::Store | Option::Team, false, {}, nullptr, nullptr, nullptr, Pdf::No,
+     nullptr, "team status [--team CONN]",
+     "  team status [--team CONN]  the team server: who you are there (inspector or\n"
+     "                             engineer), what it holds, what this survey file has\n"
+     "                             that it lacks, and conflicts waiting for a choice\n"},
+    {"team publish", false, 0, 0, nullptr, Option::Store | Option::Team, false, {}, nullptr, nullptr, nullptr, Pdf::No,
+     nullptr, "team publish [--team CONN]",
+     "  team publish [--team CONN] sends the survey file's assets, CMLs, routes, surveys\n"
+     "                             and the readings the server lacks; stopped, it goes\n"
+     "                             on where it stopped the next time\n"},
+    {"team sync", false, 0, 0, nullptr, Option::Store | Option::Team, false, {}, nullptr, nullptr, nullptr, Pdf::No,
+     nullptr, "team sync [--team CONN]",
+     "  team sync [--team CONN]    brings the team's register and the others' surveys\n"
+     "                             into the survey file (made when missing); CMLs\n"
+     "                             changed here and there are listed, not overwritten\n"},
+    {"team resolve", false, 1, 1,
+     QT_TRANSLATE_NOOP("CliWords", "team resolve needs the CML as PATH/TAG (team sync lists the conflicts)."),
+     Option::Store | Option::Team | Option::Keep, false, {}, nullptr, nullptr, nullptr, Pdf::No, nullptr,
+     "team resolve PATH/TAG --keep mine|theirs [--team CONN]",
+     "  team resolve PATH/TAG --keep mine|theirs [--team CONN]\n"
+     "                             settles a conflict on the CML: this file's fields\n"
+     "                             (mine, engineers only) or the server's (theirs)\n"
+     "                             for both; the choice is logged on the server\n"},
 };
 
 const char *const introduction =
@@ -298,13 +321,14 @@ const char *const closing =
     "program's own; history, export, compare, due and asset report only read it,\n"
     "assets, cml, readings, route, assign, survey and grid read or change its places;\n"
     "none of them needs a gauge, and tmin needs neither. walk keeps its readings there.\n"
+    "team shares it with the team's PostgreSQL server.\n"
     "\n"
     "JSON lines: one object per record; a value out of range is null and its key is listed\n"
     "in \"outOfRange\". CSV: a value out of range is an empty field, named in the last column.\n"
     "\n"
     "Exit codes: 0 done, 1 failed (standard error says why), 2 usage or a CSV file\n"
     "refused (standard error names its line), 3 no gauge (none attached, none with the\n"
-    "serial given, or the window program holds it).";
+    "serial given, or the window program holds it) or, for team, no server reached.";
 
 // Every option but --help and --version, in the order of the help.
 struct OptionEntry
@@ -368,6 +392,10 @@ const OptionEntry optionTable[] = {
      "grid show: only these <cells> count for the thinnest wall expected, e.g. B2:D9,F3.", "cells"},
     {false, Option::GridView, "area", nullptr,
      "grid show: the whole area in <m2> the thinnest wall is expected over (default: the grid's).", "m2"},
+    {false, Option::Team, "team", nullptr,
+     "team: the team server, as a libpq connection string or \"service=NAME\" (default: $PALVARIN_TEAM).",
+     "conn"},
+    {false, Option::Keep, "keep", nullptr, "team resolve: whose fields to keep, mine or theirs.", "side"},
     {false, Option::Before, "before", nullptr, "due: only the CMLs due before <date> (YYYY-MM-DD, UTC).", "date"},
     {false, Option::Formula, "formula", nullptr, "cml design: the formula <f>: b31.3, ug27, api653 or none.", "f"},
     {false, Option::Design, "P", nullptr, "tmin, cml design: the design pressure <p> with its unit, e.g. 2MPa.", "p"},
@@ -603,6 +631,8 @@ int checkOptions(const QCommandLineParser &parser, Invocation &run)
     if (const int code = checkWalkOptions(parser, run))
         return code;
     if (const int code = checkGridOptions(parser, run))
+        return code;
+    if (const int code = checkTeamOptions(parser, run))
         return code;
     run.serial = parser.value(QStringLiteral("serial"));
     return Done;

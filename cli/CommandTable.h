@@ -40,6 +40,8 @@ enum class Option : quint32 {
     Survey = 1 << 24,    // --survey
     From = 1 << 25,      // --from
     GridView = 1 << 26,  // --loss-from, --png, --blocks, --area
+    Team = 1 << 27,      // --team
+    Keep = 1 << 28,      // --keep
 };
 Q_DECLARE_FLAGS(Options, Option)
 
@@ -91,6 +93,8 @@ int checkJudgementOptions(const QCommandLineParser &parser, Invocation &run);
 int checkWalkOptions(const QCommandLineParser &parser, Invocation &run);
 // The options of the grid commands (GridOptions.cpp).
 int checkGridOptions(const QCommandLineParser &parser, Invocation &run);
+// The options of the team commands (TeamCommands.cpp).
+int checkTeamOptions(const QCommandLineParser &parser, Invocation &run);
 
 } // namespace Cli
 

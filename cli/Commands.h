@@ -53,4 +53,8 @@ int tmin(Invocation &run);
 bool isGridCommand(const Command &command);
 int runGridCommand(Invocation &run);
 
+// The team server (team status, publish, sync, resolve; TeamCommands.cpp).
+bool isTeamCommand(const Command &command);
+int runTeamCommand(Invocation &run);
+
 } // namespace Cli

@@ -86,6 +86,13 @@ struct GridOptions
     QString cells;          // the cells the thinnest wall is expected from ("": all)
 };
 
+// The options of the team commands.
+struct TeamOptions
+{
+    QString conninfo;  // --team, else $PALVARIN_TEAM
+    bool keepMine = false; // team resolve --keep mine (else theirs)
+};
+
 // One run of the tool: the command line as the command table read it, the streams, and how
 // a result is told (usage errors, failures, standard output).
 struct Invocation
@@ -109,6 +116,7 @@ struct Invocation
     JudgementOptions judging;
     WalkOptions walking;
     GridOptions grid;
+    TeamOptions team;
 
     // A usage error, with the hint to --help: exit code 2.
     int usage(const QString &error) const;
