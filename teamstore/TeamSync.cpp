@@ -84,36 +84,45 @@ TeamSync::TeamSync(TeamConnection &connection)
 {
 }
 
+TeamSync::Outcome TeamSync::localFailed(Places &places, SurveyStore &store, Outcome &out)
+{
+    const Places::Problem problem = places.problem();
+    m_localMessage = problem == Places::Problem::Duplicate || problem == Places::Problem::NotFound
+        ? places.problemSubject()
+        : store.errorText();
+    out.problem = problem == Places::Problem::Duplicate ? Problem::Duplicate : Problem::LocalFile;
+    return out;
+}
+
 TeamSync::Outcome TeamSync::sync(const QString &surveyFile, const Progress &progress, const std::atomic<bool> *cancel)
+{
+    m_localMessage.clear();
+    if (cancel && cancel->load()) {
+        Outcome out;
+        out.problem = Problem::Cancelled;
+        return out;
+    }
+    SurveyStore store;
+    if (!store.open(surveyFile) || !store.writable()) {
+        Outcome out;
+        m_localMessage = store.errorText();
+        out.problem = Problem::LocalFile;
+        return out;
+    }
+    return sync(store, progress, cancel);
+}
+
+TeamSync::Outcome TeamSync::sync(SurveyStore &store, const Progress &progress, const std::atomic<bool> *cancel)
 {
     Outcome out;
     m_localMessage.clear();
     m_connection.clearProblem();
-    const auto cancelled = [cancel] { return cancel && cancel->load(); };
     const auto serverFailed = [&] {
         m_connection.rollback();
         out.problem = Problem::Server;
         return out;
     };
-    SurveyStore store;
     Places places(store);
-    const auto localFailed = [&] {
-        m_localMessage = places.problem() == Places::Problem::Duplicate || places.problem() == Places::Problem::NotFound
-            ? places.problemSubject()
-            : store.errorText();
-        out.problem = places.problem() == Places::Problem::Duplicate ? Problem::Duplicate : Problem::LocalFile;
-        return out;
-    };
-    if (cancelled()) {
-        out.problem = Problem::Cancelled;
-        return out;
-    }
-    if (!store.open(surveyFile) || !store.writable()) {
-        m_localMessage = store.errorText();
-        out.problem = Problem::LocalFile;
-        return out;
-    }
-
     const int version = TeamSchema::serverVersion(m_connection);
     if (version < 0)
         return serverFailed();
@@ -135,7 +144,7 @@ TeamSync::Outcome TeamSync::sync(const QString &surveyFile, const Progress &prog
         }
     }
 
-    // The register: as one snapshot, so a CML is never read without its asset.
+    // The register and the surveys as one snapshot, so nothing is read without what it refers to.
     ServerRegister server;
     if (!m_connection.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
         || !TeamRegister::read(m_connection, &server))
@@ -143,53 +152,115 @@ TeamSync::Outcome TeamSync::sync(const QString &surveyFile, const Progress &prog
     PgResult surveys = m_connection.exec(SurveysSql, {}, PGRES_TUPLES_OK);
     if (!surveys || !m_connection.run("COMMIT"))
         return serverFailed();
-
-    QVector<MergeCml> cmls;
-    cmls.reserve(server.cmls.size());
-    for (const ServerCml &c : server.cmls)
-        cmls.append(c.cml);
-    if (!places.mergeRegister(server.assets, cmls, server.routes, &out.added))
-        return localFailed();
-
-    const CmlReview review = TeamConflicts::review(places, server);
-    for (auto it = review.agreedNow.constBegin(); it != review.agreedNow.constEnd(); ++it) {
-        if (!places.setAgreed(it.key(), it.value()))
-            return localFailed();
-    }
-    for (const auto &theirs : review.theirsOnly) {
-        if (!TeamConflicts::takeTheirs(places, theirs.first, theirs.second))
-            return localFailed();
-        ++out.cmlsUpdated;
-    }
-    out.conflicts = review.conflicts;
+    if (!mergeRegister(places, server, out))
+        return localFailed(places, store, out);
 
     // The surveys the file lacks whole or in part.
     const QHash<QByteArray, qint64> have = places.surveyReadingCounts();
     QVector<int> wanted;
     for (int row = 0, n = PQntuples(surveys.get()); row < n; ++row) {
-        const QByteArray uuid = uuidBytes(surveys.get(), row, 0);
-        const qint64 there = atoll(PQgetvalue(surveys.get(), row, 16));
-        const auto here = have.constFind(uuid);
-        if (here == have.constEnd() || *here != there)
+        const auto here = have.constFind(uuidBytes(surveys.get(), row, 0));
+        if (here == have.constEnd() || *here != atoll(PQgetvalue(surveys.get(), row, 16)))
             wanted.append(row);
     }
-    for (int i = 0; i < wanted.size(); ++i) {
-        if (cancelled()) {
-            out.problem = Problem::Cancelled;
+    if (!mergeSurveys(places, surveys.get(), wanted, out, progress, cancel) && out.problem == Problem::None)
+        return localFailed(places, store, out);
+    return out;
+}
+
+TeamSync::Outcome TeamSync::syncNamed(SurveyStore &store, bool registerChanged, const QSet<QByteArray> &named)
+{
+    Outcome out;
+    m_localMessage.clear();
+    m_connection.clearProblem();
+    Places places(store);
+    QByteArray list;
+    for (const QByteArray &uuid : named)
+        list += (list.isEmpty() ? "{" : ",") + Uuid::text(uuid).toLatin1();
+    list += '}';
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ServerRegister server;
+        if (!m_connection.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
+            || (registerChanged && !TeamRegister::read(m_connection, &server))) {
+            m_connection.rollback();
+            out.problem = Problem::Server;
             return out;
         }
-        const MergeSurvey survey = surveyAt(surveys.get(), wanted[i]);
-        const bool isNew = !have.contains(survey.uuid);
-        PgResult readings = m_connection.exec(ReadingsSql, {Uuid::text(survey.uuid).toLatin1()}, PGRES_TUPLES_OK);
-        if (!readings)
-            return serverFailed();
-        const qint64 added = places.mergeSurvey(survey, readingsOf(readings.get()));
-        if (added < 0)
-            return localFailed();
-        out.readingsAdded += added;
-        out.surveysAdded += isNew ? 1 : 0;
-        if (progress)
-            progress(i + 1, wanted.size());
+        PgResult surveys;
+        if (!named.isEmpty()) {
+            const QByteArray sql = QByteArray(SurveysSql).replace(" ORDER BY", " WHERE s.uuid = ANY($1::uuid[]) ORDER BY");
+            surveys = m_connection.exec(sql.constData(), {list}, PGRES_TUPLES_OK);
+        }
+        if ((!named.isEmpty() && !surveys) || !m_connection.run("COMMIT")) {
+            m_connection.rollback();
+            out.problem = Problem::Server;
+            return out;
+        }
+        if (registerChanged && !mergeRegister(places, server, out))
+            return localFailed(places, store, out);
+        QVector<int> rows;
+        for (int row = 0, n = surveys ? PQntuples(surveys.get()) : 0; row < n; ++row)
+            rows.append(row);
+        if (mergeSurveys(places, surveys.get(), rows, out, {}, nullptr))
+            return out;
+        if (out.problem != Problem::None)
+            return out;
+        // A reading on a CML the file does not know yet: its register notice is behind it.
+        if (registerChanged || places.problem() != Places::Problem::NotFound)
+            return localFailed(places, store, out);
+        registerChanged = true;
     }
     return out;
+}
+
+bool TeamSync::mergeRegister(Places &places, const ServerRegister &server, Outcome &out)
+{
+    QVector<MergeCml> cmls;
+    cmls.reserve(server.cmls.size());
+    for (const ServerCml &c : server.cmls)
+        cmls.append(c.cml);
+    MergeCounts added;
+    if (!places.mergeRegister(server.assets, cmls, server.routes, &added))
+        return false;
+    out.added.assets += added.assets;
+    out.added.cmls += added.cmls;
+    out.added.routes += added.routes;
+    const CmlReview review = TeamConflicts::review(places, server);
+    for (auto it = review.agreedNow.constBegin(); it != review.agreedNow.constEnd(); ++it) {
+        if (!places.setAgreed(it.key(), it.value()))
+            return false;
+    }
+    for (const auto &theirs : review.theirsOnly) {
+        if (!TeamConflicts::takeTheirs(places, theirs.first, theirs.second))
+            return false;
+        ++out.cmlsUpdated;
+    }
+    out.conflicts = review.conflicts;
+    return true;
+}
+
+bool TeamSync::mergeSurveys(Places &places, const PGresult *surveys, const QVector<int> &rows, Outcome &out,
+                            const Progress &progress, const std::atomic<bool> *cancel)
+{
+    const QHash<QByteArray, qint64> have = rows.isEmpty() ? QHash<QByteArray, qint64>() : places.surveyReadingCounts();
+    for (int i = 0; i < rows.size(); ++i) {
+        if (cancel && cancel->load()) {
+            out.problem = Problem::Cancelled;
+            return false;
+        }
+        const MergeSurvey survey = surveyAt(surveys, rows[i]);
+        PgResult readings = m_connection.exec(ReadingsSql, {Uuid::text(survey.uuid).toLatin1()}, PGRES_TUPLES_OK);
+        if (!readings) {
+            out.problem = Problem::Server;
+            return false;
+        }
+        const qint64 added = places.mergeSurvey(survey, readingsOf(readings.get()));
+        if (added < 0)
+            return false;
+        out.readingsAdded += added;
+        out.surveysAdded += have.contains(survey.uuid) ? 0 : 1;
+        if (progress)
+            progress(i + 1, rows.size());
+    }
+    return true;
 }

@@ -3,12 +3,17 @@
 #include "store/PlacesMerge.h"
 #include "teamstore/TeamConflicts.h"
 
+#include <QSet>
 #include <QString>
 #include <QVector>
 
 #include <atomic>
 #include <functional>
 
+#include <libpq-fe.h>
+
+class Places;
+class SurveyStore;
 class TeamConnection;
 
 // Brings into a local survey file what the server holds and the file lacks: the asset register,
@@ -48,9 +53,20 @@ public:
     explicit TeamSync(TeamConnection &connection);
 
     Outcome sync(const QString &surveyFile, const Progress &progress = {}, const std::atomic<bool> *cancel = nullptr);
+    // The same into a store already open for writing (on the caller's thread).
+    Outcome sync(SurveyStore &store, const Progress &progress = {}, const std::atomic<bool> *cancel = nullptr);
+    // Only what a notice named: the register when it changed, and the readings of these
+    // surveys (UUIDs) the file lacks. The server's schema is taken as it is.
+    Outcome syncNamed(SurveyStore &store, bool registerChanged, const QSet<QByteArray> &surveys);
     QString localMessage() const { return m_localMessage; }
 
 private:
+    bool mergeRegister(Places &places, const ServerRegister &server, Outcome &out);
+    // The surveys of `rows` of a SurveysSql result, each with the readings the file lacks.
+    bool mergeSurveys(Places &places, const PGresult *surveys, const QVector<int> &rows, Outcome &out,
+                      const Progress &progress, const std::atomic<bool> *cancel);
+    Outcome localFailed(Places &places, SurveyStore &store, Outcome &out);
+
     TeamConnection &m_connection;
     QString m_localMessage;
 };

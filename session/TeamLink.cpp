@@ -1,0 +1,298 @@
+#include "session/TeamLink.h"
+
+#include "store/Places.h"
+#include "store/SurveyStore.h"
+#include "teamstore/TeamSchema.h"
+
+#include <QMetaObject>
+#include <QSet>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <poll.h>
+
+namespace {
+
+TeamLink::Report reportOf(const TeamConnection &connection, const QString &local = QString())
+{
+    return TeamLink::Report{connection.problem(), connection.serverMessage(), local};
+}
+
+} // namespace
+
+TeamLink::TeamLink(const QString &surveyFile, QObject *parent)
+    : QObject(parent)
+    , m_file(surveyFile)
+{
+    m_worker = std::thread([this] { workerLoop(); });
+}
+
+TeamLink::~TeamLink()
+{
+    stopListening();
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_stop = true;
+        m_jobs.clear();
+    }
+    m_cancel = true;
+    m_wake.notify_all();
+    m_worker.join();
+}
+
+void TeamLink::setConnection(const QString &conninfo)
+{
+    if (conninfo == m_conninfo)
+        return;
+    const bool wasLive = m_live;
+    stopListening();
+    m_conninfo = conninfo;
+    if (wasLive)
+        setLive(true);
+}
+
+void TeamLink::post(Job job)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_one();
+}
+
+void TeamLink::workerLoop()
+{
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> lock(m_lock);
+            m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+            if (m_stop)
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        job();
+    }
+}
+
+bool TeamLink::publish()
+{
+    if (m_busy || m_conninfo.trimmed().isEmpty())
+        return false;
+    m_busy = true;
+    m_cancel = false;
+    const QString conninfo = m_conninfo;
+    post([this, conninfo] {
+        TeamConnection connection;
+        TeamPublish::Outcome out;
+        QString local;
+        if (!connection.open(conninfo)) {
+            out.problem = TeamPublish::Problem::Server;
+        } else {
+            TeamPublish publish(connection);
+            out = publish.publish(
+                m_file,
+                [this](qint64 done, qint64 total) {
+                    QMetaObject::invokeMethod(this, [this, done, total] { emit progress(done, total); },
+                                              Qt::QueuedConnection);
+                },
+                &m_cancel);
+            local = publish.localMessage();
+        }
+        const Report report = reportOf(connection, local);
+        QMetaObject::invokeMethod(
+            this,
+            [this, out, report] {
+                m_busy = false;
+                emit published(out, report);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+bool TeamLink::sync()
+{
+    if (m_busy || m_conninfo.trimmed().isEmpty())
+        return false;
+    m_busy = true;
+    m_cancel = false;
+    const QString conninfo = m_conninfo;
+    post([this, conninfo] {
+        TeamConnection connection;
+        TeamSync::Outcome out;
+        QString local;
+        if (!connection.open(conninfo)) {
+            out.problem = TeamSync::Problem::Server;
+        } else {
+            TeamSync sync(connection);
+            out = sync.sync(
+                m_file,
+                [this](qint64 done, qint64 total) {
+                    QMetaObject::invokeMethod(this, [this, done, total] { emit progress(done, total); },
+                                              Qt::QueuedConnection);
+                },
+                &m_cancel);
+            local = sync.localMessage();
+        }
+        const Report report = reportOf(connection, local);
+        QMetaObject::invokeMethod(
+            this,
+            [this, out, report] {
+                m_busy = false;
+                m_conflicts = out.conflicts;
+                const qint64 changed = out.readingsAdded + out.added.assets + out.added.cmls + out.added.routes
+                    + out.cmlsUpdated;
+                if (changed)
+                    emit fileChanged(out.readingsAdded);
+                emit synced(out, report);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+bool TeamLink::choose(qint64 cml, TeamConflicts::Keep keep)
+{
+    if (m_busy || m_conninfo.trimmed().isEmpty())
+        return false;
+    const auto found = std::find_if(m_conflicts.cbegin(), m_conflicts.cend(),
+                                    [cml](const CmlConflict &c) { return c.cml == cml; });
+    if (found == m_conflicts.cend())
+        return false;
+    m_busy = true;
+    const CmlConflict conflict = *found;
+    const QString conninfo = m_conninfo;
+    post([this, conninfo, conflict, keep] {
+        TeamConnection connection;
+        TeamConflicts::Result result = TeamConflicts::Result::Server;
+        QString local;
+        if (connection.open(conninfo)) {
+            SurveyStore store;
+            Places places(store);
+            if (!store.open(m_file)) {
+                result = TeamConflicts::Result::Local;
+                local = store.errorText();
+            } else {
+                result = TeamConflicts::choose(connection, places, conflict, keep);
+                if (result == TeamConflicts::Result::Local)
+                    local = store.errorText();
+            }
+        }
+        const Report report = reportOf(connection, local);
+        QMetaObject::invokeMethod(
+            this,
+            [this, cml = conflict.cml, result, report] {
+                m_busy = false;
+                if (result == TeamConflicts::Result::Done) {
+                    m_conflicts.erase(std::remove_if(m_conflicts.begin(), m_conflicts.end(),
+                                                     [cml](const CmlConflict &c) { return c.cml == cml; }),
+                                      m_conflicts.end());
+                    emit fileChanged(0);
+                }
+                emit chose(cml, result, report);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void TeamLink::cancel()
+{
+    m_cancel = true;
+}
+
+void TeamLink::setLive(bool on)
+{
+    if (!on) {
+        const bool was = m_live;
+        stopListening();
+        if (was)
+            emit liveChanged(false, Report());
+        return;
+    }
+    if (m_live || m_conninfo.trimmed().isEmpty())
+        return;
+    stopListening();
+    m_live = true;
+    m_stopListening = false;
+    m_listener = std::thread([this] { listenLoop(); });
+}
+
+void TeamLink::stopListening()
+{
+    m_stopListening = true;
+    if (m_listener.joinable())
+        m_listener.join();
+    m_live = false;
+}
+
+void TeamLink::listenLoop()
+{
+    TeamConnection connection;
+    SurveyStore store;
+    const auto lost = [&](const QString &local) {
+        const Report report = reportOf(connection, local);
+        m_live = false;
+        QMetaObject::invokeMethod(this, [this, report] { emit liveChanged(false, report); }, Qt::QueuedConnection);
+    };
+    if (!connection.open(m_conninfo))
+        return lost(QString());
+    if (!store.open(m_file) || !store.writable())
+        return lost(store.errorText());
+    const QByteArray listen = QByteArray("LISTEN ") + TeamSchema::ReadingsChannel + "; LISTEN "
+        + TeamSchema::RegisterChannel;
+    if (!connection.script(listen.constData()))
+        return lost(QString());
+    QMetaObject::invokeMethod(this, [this] { emit liveChanged(true, Report()); }, Qt::QueuedConnection);
+
+    TeamSync sync(connection);
+    const auto bringIn = [&](const TeamSync::Outcome &out) {
+        const qint64 changed = out.readingsAdded + out.added.assets + out.added.cmls + out.added.routes + out.cmlsUpdated;
+        if (changed) {
+            const qint64 readings = out.readingsAdded;
+            QMetaObject::invokeMethod(this, [this, readings] { emit fileChanged(readings); }, Qt::QueuedConnection);
+        }
+    };
+    // What was published while this laptop was not listening comes first.
+    const TeamSync::Outcome caughtUp = sync.sync(store, {}, &m_stopListening);
+    if (caughtUp.problem == TeamSync::Problem::Server)
+        return lost(QString());
+    bringIn(caughtUp);
+
+    PGconn *pg = connection.handle();
+    while (!m_stopListening) {
+        pollfd fd{PQsocket(pg), POLLIN, 0};
+        const int ready = poll(&fd, 1, ListenSliceMs);
+        if (ready < 0 && errno != EINTR)
+            return lost(QString());
+        if (ready <= 0)
+            continue;
+        if (!PQconsumeInput(pg) || PQstatus(pg) != CONNECTION_OK) {
+            connection.fail(nullptr);
+            return lost(QString());
+        }
+        bool registerChanged = false;
+        QSet<QByteArray> surveys;
+        while (PGnotify *notice = PQnotifies(pg)) {
+            if (qstrcmp(notice->relname, TeamSchema::RegisterChannel) == 0) {
+                registerChanged = true;
+            } else {
+                QByteArray hex(notice->extra);
+                hex.replace('-', QByteArray());
+                const QByteArray uuid = QByteArray::fromHex(hex);
+                if (uuid.size() == 16)
+                    surveys.insert(uuid);
+            }
+            PQfreemem(notice);
+        }
+        if (!registerChanged && surveys.isEmpty())
+            continue;
+        const TeamSync::Outcome out = sync.syncNamed(store, registerChanged, surveys);
+        if (out.problem == TeamSync::Problem::Server)
+            return lost(QString());
+        bringIn(out);
+    }
+}
