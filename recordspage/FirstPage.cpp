@@ -123,6 +123,12 @@ void FirstPage::setupPlaces()
     barLayout->addWidget(pushButton_walk);
     connect(pushButton_walk, &QPushButton::clicked, this, &FirstPage::walkRequested);
     refreshHoverAfterClick(pushButton_walk);
+    pushButton_team = new QPushButton(bar);
+    pushButton_team->setObjectName(QStringLiteral("pushButton_team"));
+    pushButton_team->setMinimumSize(QSize(110, 30));
+    barLayout->addWidget(pushButton_team);
+    connect(pushButton_team, &QPushButton::clicked, this, &FirstPage::teamRequested);
+    refreshHoverAfterClick(pushButton_team);
     pushButton_assign = new QPushButton(bar);
     pushButton_assign->setObjectName(QStringLiteral("pushButton_assign"));
     pushButton_assign->setMinimumSize(QSize(110, 30));
@@ -343,6 +349,8 @@ void FirstPage::retranslateUi()
         pushButton_assets->setToolTip(tr("Assets, CMLs and their readings, and the surveys"));
         pushButton_walk->setText(tr("Walk…"));
         pushButton_walk->setToolTip(tr("Walk a route with the gauge: each reading judged at its CML"));
+        pushButton_team->setText(tr("Team…"));
+        pushButton_team->setToolTip(tr("Share the survey file with the team's server: publish, sync, live"));
         pushButton_assign->setText(tr("Assign"));
         action_assignTo->setText(tr("Assign to…"));
         action_assignByName->setText(tr("Assign by Name…"));

@@ -30,7 +30,7 @@ class TableReport;
 
 // The records page: device information, layer selector, the action buttons (and History), the
 // records table, the limits, statistics and charts panels, and under them a status line with
-// Assets…, Walk… and the Assign menu (also the table's context menu). A view over the gauge
+// Assets…, Walk…, Team… and the Assign menu (also the table's context menu). A view over the gauge
 // session and its records model: its buttons hand the work to the session, the places'
 // requests go out as signals; it follows the language.
 class FirstPage : public QWidget
@@ -81,6 +81,7 @@ public:
     QPushButton *pushButton_history = nullptr;
     QPushButton *pushButton_assets = nullptr;
     QPushButton *pushButton_walk = nullptr;
+    QPushButton *pushButton_team = nullptr;
     QPushButton *pushButton_assign = nullptr; // its menu holds the assign actions
     QAction *action_assignTo = nullptr;
     QAction *action_assignByName = nullptr;
@@ -94,6 +95,8 @@ signals:
     void assetsRequested();
     // Walking a route with the gauge.
     void walkRequested();
+    // The team server's dialog: publish, sync, conflicts, live.
+    void teamRequested();
     void assignToRequested(const std::vector<qint64> &keys);
     void assignByNameRequested(qint64 survey);
     void assignByRouteRequested(qint64 survey);
