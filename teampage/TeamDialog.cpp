@@ -56,9 +56,12 @@ TeamDialog::TeamDialog(TeamLink *link, QWidget *parent)
     auto *hint = wrapped("teamConnectionHint", this);
     hint->setText(tr("A libpq connection string or service=NAME. For TLS, give libpq's sslmode, e.g. "
                      "host=db.plant sslmode=verify-full."));
+    auto *server = new QVBoxLayout;
+    server->setSpacing(2);
+    server->addWidget(m_connection);
+    server->addWidget(hint);
     auto *form = new QFormLayout;
-    form->addRow(tr("Server"), m_connection);
-    form->addRow(QString(), hint);
+    form->addRow(tr("Server"), server);
 
     m_publish = button(tr("Publish"), "teamPublish", this);
     m_sync = button(tr("Sync"), "teamSync", this);

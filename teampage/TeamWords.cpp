@@ -9,7 +9,6 @@
 
 #include <QTime>
 
-#include <climits>
 #include <cmath>
 
 namespace {
@@ -70,7 +69,7 @@ QString TeamWords::published(const TeamPublish::Outcome &out, const TeamLink::Re
     else
         parts << tr("Published:") << sent;
     if (out.cmlsUpdated)
-        parts << tr("%n CML(s) changed here are now the team's.", nullptr, out.cmlsUpdated);
+        parts << tr("CMLs changed here that are now the team's: %1.").arg(out.cmlsUpdated);
     if (!out.cmlEditsRefused.isEmpty())
         parts << tr("Not sent, as only engineers change CMLs: your changes to %1. They stay in this file.")
                      .arg(out.cmlEditsRefused.join(QStringLiteral(", ")));
@@ -107,12 +106,12 @@ QString TeamWords::synced(const TeamSync::Outcome &out, const TeamLink::Report &
     const bool nothing = out.surveysAdded == 0 && out.readingsAdded == 0 && out.added.assets == 0
                          && out.added.cmls == 0 && out.added.routes == 0 && out.cmlsUpdated == 0;
     QStringList parts;
-    parts << (nothing ? tr("Synced: this file already had everything the server holds.")
+    parts << (nothing ? tr("Synced: nothing new on the server.")
                       : joined({tr("Synced:"), brought}));
     if (!out.conflicts.isEmpty())
-        parts << tr("%n CML(s) were changed both here and on the server since the last sync; neither was "
-                    "overwritten. Choose below which to keep.",
-                    nullptr, out.conflicts.size());
+        parts << tr("CMLs changed both here and on the server since the last sync: %1. Neither was overwritten; "
+                    "choose below which to keep.")
+                     .arg(out.conflicts.size());
     return joined(parts);
 }
 
@@ -155,8 +154,9 @@ QString TeamWords::live(bool on, const TeamLink::Report &report)
 
 QString TeamWords::readingsCameIn(qint64 readings)
 {
-    return tr("%1: %n reading(s) came in from the team.", nullptr, int(qMin(readings, qint64(INT_MAX))))
-        .arg(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+    return tr("Readings from the team at %1: %2.")
+        .arg(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat))
+        .arg(readings);
 }
 
 QString TeamWords::noConnection()
