@@ -1,6 +1,6 @@
 // The team dialog over a real link and server: the connection kept and given to the link, jobs
 // started and ended by the buttons with their outcome in words, and a sync's conflict side by
-// side, refused to an inspector when keeping theirs, settled when taking the server's.
+// side, refused to an inspector keeping this file's fields, settled by taking the server's.
 #include "session/TeamLink.h"
 #include "teampage/ConflictTable.h"
 #include "teampage/TeamDialog.h"
