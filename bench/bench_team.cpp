@@ -95,21 +95,31 @@ bool runTool(const QString &program, const QStringList &args, int timeoutMs, QBy
     return true;
 }
 
-// A signal stops the cluster before the program ends; only calls safe in a signal handler.
+// A signal (Ctrl-C) stops the cluster and removes the run's folders before the program ends;
+// only calls safe in a signal handler.
 char g_shell[] = "/bin/bash";
 char g_stop[] = "stop";
-char g_script[4096], g_clusterDir[4096];
+char g_rm[] = "/bin/rm";
+char g_rmFlags[] = "-rf";
+char g_script[4096], g_clusterDir[4096], g_folders[2][4096];
 
-void stopOnSignal(int)
+void runAndWait(char *const argv[])
 {
     const pid_t child = fork();
     if (child == 0) {
-        char *argv[] = {g_shell, g_script, g_stop, g_clusterDir, nullptr};
-        execv(g_shell, argv);
+        execv(argv[0], argv);
         _exit(127);
     }
     if (child > 0)
         waitpid(child, nullptr, 0);
+}
+
+void stopOnSignal(int)
+{
+    char *stop[] = {g_shell, g_script, g_stop, g_clusterDir, nullptr};
+    runAndWait(stop);
+    char *remove[] = {g_rm, g_rmFlags, g_folders[0], g_folders[1], nullptr};
+    runAndWait(remove);
     _exit(setupFailed);
 }
 
@@ -117,9 +127,12 @@ void stopOnSignal(int)
 class Cluster
 {
 public:
-    explicit Cluster(const QString &dir)
+    // `folders`: the run's own two, removed too should a signal end it.
+    Cluster(const QString &dir, const QStringList &folders)
         : m_dir(dir)
     {
+        for (int i = 0; i < 2; ++i)
+            qstrncpy(g_folders[i], QFile::encodeName(folders.value(i)).constData(), sizeof g_folders[i]);
     }
     ~Cluster()
     {
@@ -322,7 +335,7 @@ int main(int argc, char *argv[])
     }
     const QString surveyFile = dir.filePath(QStringLiteral("surveys.sqlite"));
 
-    Cluster cluster(work.filePath(QStringLiteral("cluster")));
+    Cluster cluster(work.filePath(QStringLiteral("cluster")), {dir.path(), work.path()});
     if (!cluster.start())
         return setupFailed;
     const QString conninfo = cluster.conninfo();
