@@ -374,8 +374,8 @@ int main(int argc, char *argv[])
         QStringLiteral("\\copy bench_copy(%1) FROM '%2'").arg(QLatin1String(copyColumns), copyFile);
     t.start();
     const bool copied = runTool(pgBin + QStringLiteral("/psql"),
-                                {QStringLiteral("-X"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), conninfo,
-                                 QStringLiteral("-c"), copyCommand},
+                                {QStringLiteral("-X"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                                 conninfo, QStringLiteral("-c"), copyCommand},
                                 600000, &psqlOut);
     const double copyMs = msSince(t);
     if (!copied || count(admin, "SELECT count(*) FROM bench_copy") != readingCount) {
