@@ -35,6 +35,7 @@ struct Options
     QString demoConfig;
     QString trace;
     QString store; // the survey file; empty: PALVARIN_STORE, else the user's data folder
+    QString team;  // the team server, live from the start; empty: as the Team dialog left it
 };
 
 // Parses the command line without a display, so --help and --version work anywhere.
@@ -66,7 +67,12 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
     parser.addOption(demo);
     parser.addOption(demoConfig);
     parser.addOption(trace);
+    const QCommandLineOption team(QStringLiteral("team"),
+                                  QStringLiteral("Share the survey file with the team's PostgreSQL server <conn> (a "
+                                                 "libpq connection string or \"service=NAME\"), live from the start."),
+                                  QStringLiteral("conn"));
     parser.addOption(store);
+    parser.addOption(team);
     // Options QApplication takes itself; known here so that they are not refused.
     QStringList qtOptions;
     for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "geometry",
@@ -107,6 +113,7 @@ std::optional<int> parseOptions(const QStringList &arguments, Options &options)
     options.demoConfig = parser.value(demoConfig);
     options.trace = parser.value(trace);
     options.store = parser.value(store);
+    options.team = parser.value(team);
     return std::nullopt;
 }
 
@@ -291,6 +298,8 @@ int main(int argc, char *argv[])
     window->show();
     if (demoControl)
         demoControl->show();
+    if (!options.team.isEmpty())
+        window->shareWithTeam(options.team);
 
     const int code = app.exec();
     demoControl.reset();

@@ -12,6 +12,9 @@
 #include "mainwindow/WindowStyle.h"
 #include "recordspage/FirstPage.h"
 #include "session/DeviceNotices.h"
+#include "session/TeamLink.h"
+#include "store/SurveyStore.h"
+#include "teampage/TeamDialog.h"
 #include "walkpage/WalkWindow.h"
 
 #include <QApplication>
@@ -224,6 +227,7 @@ void MainWindow::connectPlaces()
     auto *assign = new AssignFlow(m_session, this, this);
     connect(page, &FirstPage::assetsRequested, this, [this] {
         AssetsDialog assets(m_session.store(), m_session.config().unitTable, m_session.interaction(), this);
+        m_assets = &assets;
         qint64 fillCml = 0;
         connect(&assets, &AssetsDialog::gridFillRequested, this, [&fillCml](qint64 cml) { fillCml = cml; });
         assets.exec();
@@ -240,6 +244,19 @@ void MainWindow::connectPlaces()
         m_walk->show();
         m_walk->raise();
         m_walk->activateWindow();
+    });
+    connect(page, &FirstPage::teamRequested, this, [this] {
+        TeamLink *link = teamLink();
+        if (!link) {
+            m_session.interaction().information(this, tr("Team"),
+                                                tr("There is no survey file to share: the readings are not kept."));
+            return;
+        }
+        if (!m_teamDialog)
+            m_teamDialog = new TeamDialog(link, this);
+        m_teamDialog->show();
+        m_teamDialog->raise();
+        m_teamDialog->activateWindow();
     });
     connect(page, &FirstPage::assignToRequested, this,
             [this, assign](const std::vector<qint64> &keys) { page->showStatus(assign->assignTo(keys)); });
@@ -263,4 +280,35 @@ GridFillWindow *MainWindow::openGridFill(qint64 cml)
     }
     fill->show();
     return fill;
+}
+
+TeamLink *MainWindow::teamLink()
+{
+    if (m_team || !m_session.store() || !m_session.store()->isOpen())
+        return m_team;
+    m_team = new TeamLink(m_session.store()->path(), this);
+    // What others publish shows in the open Assets view at once; the window's own store reads
+    // the file afresh on every query.
+    connect(m_team, &TeamLink::fileChanged, this, [this] {
+        if (m_assets)
+            m_assets->refresh();
+    });
+    connect(m_team, &TeamLink::liveChanged, this, [this](bool on, const TeamLink::Report &report) {
+        if (!on && report.server != TeamConnection::Problem::None)
+            page->showStatus(tr("Team server: live sharing stopped (%1).").arg(report.serverMessage));
+    });
+    return m_team;
+}
+
+void MainWindow::shareWithTeam(const QString &conninfo)
+{
+    if (TeamLink *link = teamLink()) {
+        link->setConnection(conninfo);
+        link->setLive(true);
+    }
+}
+
+TeamDialog *MainWindow::teamDialog() const
+{
+    return m_teamDialog;
 }

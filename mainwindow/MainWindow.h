@@ -15,6 +15,9 @@ class QLabel;
 class QPushButton;
 class QSpacerItem;
 class QStackedWidget;
+class AssetsDialog;
+class TeamDialog;
+class TeamLink;
 class WalkWindow;
 
 // The program's only top-level window: the link-status LED, the language buttons (English,
@@ -56,6 +59,13 @@ public:
     // The current folder, the program's folder, then the copy compiled into the program.
     static QStringList defaultTranslationSearchPath();
 
+    // Shares the survey file with the team server `conninfo` and listens live (--team).
+    void shareWithTeam(const QString &conninfo);
+    // The link to the team server (made on first use; null without a survey file).
+    TeamLink *teamLink();
+    // The team server's dialog, while it exists.
+    TeamDialog *teamDialog() const;
+
 private slots:
     void initForm();
     void initusbport();
@@ -87,6 +97,9 @@ private:
     FirstPage *page = nullptr;
     DeviceNotices *m_notices = nullptr;
     QPointer<WalkWindow> m_walk; // the one walk window, while open
+    QPointer<AssetsDialog> m_assets; // the Assets view, while open
+    TeamLink *m_team = nullptr;
+    QPointer<TeamDialog> m_teamDialog;
     // Every language button, beside the code it switches to.
     QList<QPair<QPushButton *, QString>> m_languageButtons;
 };

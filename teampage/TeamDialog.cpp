@@ -44,15 +44,17 @@ TeamDialog::TeamDialog(TeamLink *link, QWidget *parent)
     setWindowTitle(tr("Team server"));
     setModal(false);
 
-    QString conninfo = QSettings().value(QLatin1String(SettingsKey)).toString().trimmed();
-    if (conninfo.isEmpty())
-        conninfo = link->connection();
-    else if (conninfo != link->connection())
-        link->setConnection(conninfo);
+    // The server the link already uses (given on the command line) wins over the one kept.
+    QString conninfo = link->connection();
+    if (conninfo.trimmed().isEmpty()) {
+        conninfo = QSettings().value(QLatin1String(SettingsKey)).toString().trimmed();
+        if (!conninfo.isEmpty())
+            link->setConnection(conninfo);
+    }
     m_connection = new QLineEdit(conninfo, this);
     m_connection->setObjectName(QStringLiteral("teamConnection"));
     m_connection->setPlaceholderText(QStringLiteral("service=plant"));
-    m_connection->setMinimumWidth(360);
+    m_connection->setMinimumWidth(480);
     auto *hint = wrapped("teamConnectionHint", this);
     hint->setText(tr("A libpq connection string or service=NAME. For TLS, give libpq's sslmode, e.g. "
                      "host=db.plant sslmode=verify-full."));
