@@ -12,6 +12,7 @@
 #include "mainwindow/WindowStyle.h"
 #include "recordspage/FirstPage.h"
 #include "session/DeviceNotices.h"
+#include "records/RecordsModel.h"
 #include "session/TeamLink.h"
 #include "store/SurveyStore.h"
 #include "teampage/TeamDialog.h"
@@ -292,6 +293,14 @@ TeamLink *MainWindow::teamLink()
     connect(m_team, &TeamLink::fileChanged, this, [this] {
         if (m_assets)
             m_assets->refresh();
+    });
+    // While live, each measurement the gauge pushes goes to the server as it is kept.
+    connect(&m_session, &GaugeSession::measurement, m_team, [this](int row) {
+        if (m_team->live())
+            m_team->push({m_session.model().key(row)});
+    });
+    connect(m_team, &TeamLink::pushFailed, this, [this](const TeamLink::Report &report) {
+        page->showStatus(tr("Team server: a reading stays for the next publish (%1).").arg(report.serverMessage));
     });
     connect(m_team, &TeamLink::liveChanged, this, [this](bool on, const TeamLink::Report &report) {
         if (!on && report.server != TeamConnection::Problem::None)

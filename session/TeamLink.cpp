@@ -2,6 +2,7 @@
 
 #include "store/Places.h"
 #include "store/SurveyStore.h"
+#include "teamstore/TeamPush.h"
 #include "teamstore/TeamSchema.h"
 
 #include <QMetaObject>
@@ -11,6 +12,8 @@
 #include <cerrno>
 
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +28,7 @@ TeamLink::TeamLink(const QString &surveyFile, QObject *parent)
     : QObject(parent)
     , m_file(surveyFile)
 {
+    m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     m_worker = std::thread([this] { workerLoop(); });
 }
 
@@ -39,6 +43,22 @@ TeamLink::~TeamLink()
     m_cancel = true;
     m_wake.notify_all();
     m_worker.join();
+    if (m_wakeFd >= 0)
+        close(m_wakeFd);
+}
+
+void TeamLink::push(const std::vector<qint64> &keys)
+{
+    if (!m_live || keys.empty())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_pushLock);
+        m_pushes.insert(m_pushes.end(), keys.begin(), keys.end());
+    }
+    const quint64 one = 1;
+    if (m_wakeFd >= 0 && write(m_wakeFd, &one, sizeof one) < 0) {
+        // Already signalled (the counter is full): the thread is awake anyway.
+    }
 }
 
 void TeamLink::setConnection(const QString &conninfo)
@@ -263,12 +283,33 @@ void TeamLink::listenLoop()
     bringIn(caughtUp);
 
     PGconn *pg = connection.handle();
+    const int ownPid = PQbackendPID(pg);
+    TeamPush pusher(connection);
     while (!m_stopListening) {
-        pollfd fd{PQsocket(pg), POLLIN, 0};
-        const int ready = poll(&fd, 1, ListenSliceMs);
+        pollfd fds[2] = {{PQsocket(pg), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        const int ready = poll(fds, m_wakeFd >= 0 ? 2 : 1, ListenSliceMs);
         if (ready < 0 && errno != EINTR)
             return lost(QString());
         if (ready <= 0)
+            continue;
+        if (fds[1].revents & POLLIN) {
+            quint64 count = 0;
+            if (read(m_wakeFd, &count, sizeof count) < 0) {
+                // Nothing to read after all: another wake took it.
+            }
+            std::vector<qint64> keys;
+            {
+                std::lock_guard<std::mutex> lock(m_pushLock);
+                keys.swap(m_pushes);
+            }
+            if (!keys.empty() && !pusher.push(store, keys)) {
+                if (connection.problem() == TeamConnection::Problem::Unreachable)
+                    return lost(QString());
+                const Report report = reportOf(connection);
+                QMetaObject::invokeMethod(this, [this, report] { emit pushFailed(report); }, Qt::QueuedConnection);
+            }
+        }
+        if (!(fds[0].revents & POLLIN))
             continue;
         if (!PQconsumeInput(pg) || PQstatus(pg) != CONNECTION_OK) {
             connection.fail(nullptr);
@@ -277,7 +318,9 @@ void TeamLink::listenLoop()
         bool registerChanged = false;
         QSet<QByteArray> surveys;
         while (PGnotify *notice = PQnotifies(pg)) {
-            if (qstrcmp(notice->relname, TeamSchema::RegisterChannel) == 0) {
+            if (notice->be_pid == ownPid) {
+                // This laptop's own push: the file has it.
+            } else if (qstrcmp(notice->relname, TeamSchema::RegisterChannel) == 0) {
                 registerChanged = true;
             } else {
                 QByteArray hex(notice->extra);

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 // The window's link to the team server: publishing the survey file, syncing it, settling
 // conflicts, and while live, bringing in what others publish as they publish it. Every call to
@@ -63,6 +64,10 @@ public:
     void setLive(bool on);
     bool live() const { return m_live; }
 
+    // While live, these rows of the survey file (just kept: pushed readings) go to the server at
+    // once; off, or failing, they wait for the next publish.
+    void push(const std::vector<qint64> &keys);
+
     // The conflicts the last sync found, still to be chosen.
     QVector<CmlConflict> conflicts() const { return m_conflicts; }
 
@@ -76,6 +81,9 @@ signals:
     // Readings or register rows came into the file (from any job or a live notice): open views
     // read it again.
     void fileChanged(qint64 readings);
+    // Readings pushed while live could not be sent (the report says why); they stay in the
+    // file for the next publish.
+    void pushFailed(const TeamLink::Report &report);
 
 private:
     using Job = std::function<void()>;
@@ -99,6 +107,10 @@ private:
     std::atomic<bool> m_live{false};
     std::atomic<bool> m_stopListening{false};
     std::thread m_listener;
+    // Keys to push, handed to the listening thread; the eventfd wakes its wait.
+    std::mutex m_pushLock;
+    std::vector<qint64> m_pushes;
+    int m_wakeFd = -1;
 };
 
 Q_DECLARE_METATYPE(TeamLink::Report)

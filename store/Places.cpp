@@ -349,13 +349,41 @@ qint64 Places::cmlByTag(qint64 asset, const QString &tag)
     return readable() ? findCml(asset, tag) : 0;
 }
 
+namespace {
+
+const char *const ReadingColumns =
+    "SELECT r.session, r.seq, r.uuid, ifnull(r.cml, 0), r.arrived, s.layout, ifnull(r.recno, 0), "
+    "r.name, r.v0, r.v1, r.v2, r.v3, r.v4, r.v5, r.flags, r.comment, s.serial, v.inspector, "
+    "s.unit_names FROM records r JOIN sessions s ON s.id = r.session "
+    "LEFT JOIN surveys v ON v.session = r.session WHERE " READINGS " AND ";
+
+PlaceReading readReading(sqlite3_stmt *st)
+{
+    PlaceReading r;
+    r.survey = sqlite3_column_int64(st, 0);
+    r.key = keyOf(r.survey, sqlite3_column_int64(st, 1));
+    r.uuid = columnBlob(st, 2);
+    r.cml = sqlite3_column_int64(st, 3);
+    r.dateMs = sqlite3_column_int64(st, 4);
+    r.layout = sqlite3_column_int(st, 5);
+    r.number = quint32(qMax<qint64>(0, sqlite3_column_int64(st, 6)));
+    r.name = columnText(st, 7);
+    for (int v = 0; v < 6; ++v)
+        r.values[v] = float(sqlite3_column_double(st, 8 + v));
+    r.flags = quint8(sqlite3_column_int(st, 14));
+    r.comment = columnText(st, 15);
+    r.serial = columnText(st, 16);
+    r.inspector = columnText(st, 17);
+    r.thicknessUnit = firstLine(columnText(st, 18));
+    return r;
+}
+
+} // namespace
+
 QVector<PlaceReading> Places::readingsWhere(const char *where, qint64 arg, const char *order)
 {
     QVector<PlaceReading> out;
-    QByteArray sql = "SELECT r.session, r.seq, r.uuid, ifnull(r.cml, 0), r.arrived, s.layout, ifnull(r.recno, 0), "
-                     "r.name, r.v0, r.v1, r.v2, r.v3, r.v4, r.v5, r.flags, r.comment, s.serial, v.inspector, "
-                     "s.unit_names FROM records r JOIN sessions s ON s.id = r.session "
-                     "LEFT JOIN surveys v ON v.session = r.session WHERE " READINGS " AND ";
+    QByteArray sql = ReadingColumns;
     sql += where;
     sql += " ORDER BY ";
     sql += order;
@@ -363,25 +391,8 @@ QVector<PlaceReading> Places::readingsWhere(const char *where, qint64 arg, const
     if (!st)
         return out;
     sqlite3_bind_int64(st, 1, arg);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        PlaceReading r;
-        r.survey = sqlite3_column_int64(st, 0);
-        r.key = keyOf(r.survey, sqlite3_column_int64(st, 1));
-        r.uuid = columnBlob(st, 2);
-        r.cml = sqlite3_column_int64(st, 3);
-        r.dateMs = sqlite3_column_int64(st, 4);
-        r.layout = sqlite3_column_int(st, 5);
-        r.number = quint32(qMax<qint64>(0, sqlite3_column_int64(st, 6)));
-        r.name = columnText(st, 7);
-        for (int v = 0; v < 6; ++v)
-            r.values[v] = float(sqlite3_column_double(st, 8 + v));
-        r.flags = quint8(sqlite3_column_int(st, 14));
-        r.comment = columnText(st, 15);
-        r.serial = columnText(st, 16);
-        r.inspector = columnText(st, 17);
-        r.thicknessUnit = firstLine(columnText(st, 18));
-        out.append(r);
-    }
+    while (sqlite3_step(st) == SQLITE_ROW)
+        out.append(readReading(st));
     return out;
 }
 
@@ -398,7 +409,19 @@ PlaceReading Places::reading(qint64 key)
     const auto lock = m_store.take();
     if (!readable())
         return PlaceReading();
-    const QVector<PlaceReading> one =
-        readingsWhere("r.session = (?1 >> 32) AND r.seq = (?1 & 4294967295)", key, "r.seq");
-    return one.isEmpty() ? PlaceReading() : one.first();
+    // Kept prepared: asked for every reading the gauge pushes, while the inspector waits.
+    sqlite3_stmt *&st = m_store.m_readOne;
+    if (!st) {
+        st = m_store.prepare((QByteArray(ReadingColumns) + "r.session = (?1 >> 32) AND r.seq = (?1 & 4294967295)")
+                                 .constData());
+        if (!st)
+            return PlaceReading();
+    }
+    sqlite3_reset(st);
+    sqlite3_bind_int64(st, 1, key);
+    PlaceReading r;
+    if (sqlite3_step(st) == SQLITE_ROW)
+        r = readReading(st);
+    sqlite3_reset(st);
+    return r;
 }

@@ -534,6 +534,8 @@ void SurveyStore::closeLocked()
 {
     sqlite3_finalize(m_insert);
     m_insert = nullptr;
+    sqlite3_finalize(m_readOne);
+    m_readOne = nullptr;
     if (m_db)
         sqlite3_close(m_db);
     m_db = nullptr;

@@ -238,6 +238,7 @@ private:
     std::vector<qint64> m_fromFile;
     int m_version = 0; // of the open file
     sqlite3_stmt *m_insert = nullptr;
+    sqlite3_stmt *m_readOne = nullptr; // Places::reading(key), asked once per pushed reading
 
     // Deferred writes, run in order by m_worker with m_lock held.
     mutable std::mutex m_lock;

@@ -1,5 +1,7 @@
 #include "teamstore/TeamConnection.h"
 
+#include <algorithm>
+
 namespace {
 
 QString messageOf(const PGconn *conn)
@@ -70,6 +72,7 @@ void TeamConnection::close()
     if (m_conn)
         PQfinish(m_conn);
     m_conn = nullptr;
+    m_prepared.clear();
 }
 
 bool TeamConnection::isOpen() const
@@ -81,6 +84,7 @@ void TeamConnection::clearProblem()
 {
     m_problem = Problem::None;
     m_message.clear();
+    m_state.clear();
 }
 
 bool TeamConnection::fail(const PGresult *result)
@@ -89,6 +93,7 @@ bool TeamConnection::fail(const PGresult *result)
         return false; // the first failure says why; what follows is its consequence
     const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const QByteArray code = state ? QByteArray(state) : QByteArray();
+    m_state = code;
     if (!m_conn || PQstatus(m_conn) != CONNECTION_OK || code.startsWith("08") || code == "57P01")
         m_problem = Problem::Unreachable; // connection exception, or the server shut down
     else if (code == "42501" || code.startsWith("28"))
@@ -111,6 +116,33 @@ PgResult TeamConnection::exec(const char *sql, const std::vector<QByteArray> &pa
     for (const QByteArray &p : params)
         values.push_back(p.isNull() ? nullptr : p.constData());
     PgResult result(PQexecParams(m_conn, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
+    if (!result || PQresultStatus(result.get()) != expected) {
+        fail(result.get());
+        return nullptr;
+    }
+    return result;
+}
+
+PgResult TeamConnection::execPrepared(const char *name, const char *sql, const std::vector<QByteArray> &params,
+                                      ExecStatusType expected)
+{
+    if (!m_conn) {
+        fail(nullptr);
+        return nullptr;
+    }
+    if (std::find(m_prepared.begin(), m_prepared.end(), QByteArray(name)) == m_prepared.end()) {
+        PgResult made(PQprepare(m_conn, name, sql, int(params.size()), nullptr));
+        if (!made || PQresultStatus(made.get()) != PGRES_COMMAND_OK) {
+            fail(made.get());
+            return nullptr;
+        }
+        m_prepared.emplace_back(name);
+    }
+    std::vector<const char *> values;
+    values.reserve(params.size());
+    for (const QByteArray &p : params)
+        values.push_back(p.isNull() ? nullptr : p.constData());
+    PgResult result(PQexecPrepared(m_conn, name, int(values.size()), values.data(), nullptr, nullptr, 0));
     if (!result || PQresultStatus(result.get()) != expected) {
         fail(result.get());
         return nullptr;

@@ -38,12 +38,18 @@ public:
 
     Problem problem() const { return m_problem; }
     QString serverMessage() const { return m_message; }
+    // The SQLSTATE of the last failure the server reported ("23505"); empty for none.
+    QByteArray sqlState() const { return m_state; }
     void clearProblem();
 
     // Runs one statement with text parameters (a null QByteArray is SQL NULL). The result when
     // its status is `expected`, else null with problem() set.
     PgResult exec(const char *sql, const std::vector<QByteArray> &params = {},
                   ExecStatusType expected = PGRES_COMMAND_OK);
+    // A statement prepared once under `name` for this connection, then run by name: no parse or
+    // plan on each call. The first call prepares it.
+    PgResult execPrepared(const char *name, const char *sql, const std::vector<QByteArray> &params,
+                          ExecStatusType expected = PGRES_COMMAND_OK);
     // A statement without rows.
     bool run(const char *sql, const std::vector<QByteArray> &params = {});
     // Several statements without parameters, one after the other (a schema step).
@@ -58,6 +64,8 @@ public:
 
 private:
     PGconn *m_conn = nullptr;
+    std::vector<QByteArray> m_prepared; // names prepared on this connection
     Problem m_problem = Problem::None;
     QString m_message;
+    QByteArray m_state;
 };

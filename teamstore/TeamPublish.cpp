@@ -7,6 +7,7 @@
 #include "teamstore/TeamConflicts.h"
 #include "teamstore/TeamCopy.h"
 #include "teamstore/TeamFields.h"
+#include "teamstore/TeamReadingBatches.h"
 #include "teamstore/TeamSchema.h"
 
 #include <QDateTime>
@@ -72,6 +73,9 @@ QByteArray listParam(const QList<int> &values)
 const char *const StagingTable =
     "CREATE TEMP TABLE IF NOT EXISTS team_readings_in (LIKE palvarin.readings INCLUDING DEFAULTS)"
     " ON COMMIT DELETE ROWS";
+const char *const CopyDirect =
+    "COPY palvarin.readings(uuid, survey, seq, number, taken, name, v0, v1, v2, v3, v4, v5, flags, cml, comment)"
+    " FROM STDIN";
 const char *const CopyIn =
     "COPY team_readings_in(uuid, survey, seq, number, taken, name, v0, v1, v2, v3, v4, v5, flags, cml, comment)"
     " FROM STDIN";
@@ -225,26 +229,22 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
     if (!m_connection.run("COMMIT"))
         return serverFailed();
 
-    // The readings the server lacks, survey by survey.
-    std::vector<PlaceReading> missing;
-    std::vector<QString> missingSurvey;
+    // What the server holds of each survey, by UUID: publishing again sends only the rest.
+    std::vector<ReadingBatches::Survey> surveys;
+    qint64 expected = 0;
+    const QHash<QByteArray, qint64> counts = places.surveyReadingCounts();
     for (const SurveyFacts &s : local.surveys) {
-        const QString survey = Uuid::text(s.uuid);
+        ReadingBatches::Survey survey{s.id, Uuid::text(s.uuid), {}};
         PgResult there = m_connection.exec("SELECT uuid FROM palvarin.readings WHERE survey = $1",
-                                           {survey.toLatin1()}, PGRES_TUPLES_OK);
+                                           {survey.uuid.toLatin1()}, PGRES_TUPLES_OK);
         if (!there)
             return serverFailed();
-        QSet<QString> known;
         for (int row = 0, n = PQntuples(there.get()); row < n; ++row)
-            known.insert(QString::fromLatin1(PQgetvalue(there.get(), row, 0)));
-        for (const PlaceReading &r : places.surveyReadings(s.id)) {
-            if (r.uuid.size() == 16 && !known.contains(Uuid::text(r.uuid))) {
-                missing.push_back(r);
-                missingSurvey.push_back(survey);
-            }
-        }
+            survey.known.insert(QString::fromLatin1(PQgetvalue(there.get(), row, 0)));
+        expected += std::max<qint64>(0, counts.value(s.uuid) - qint64(survey.known.size()));
+        surveys.push_back(std::move(survey));
     }
-    store.close();
+    QHash<qint64, QString> cmlUuid = local.cmlUuid;
     // The file now agrees with the server on the CMLs it sent, so that a next edit here is not
     // taken for one made on both sides. Not kept (the file busy), the next sync agrees them.
     if (!agreed.isEmpty()) {
@@ -255,52 +255,50 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
                 marks.setAgreed(a.first, a.second);
         }
     }
-    out.readingsMissing = qint64(missing.size());
-    if (missing.empty())
-        return out;
-
-    if (!m_connection.run(StagingTable))
-        return serverFailed();
-    CopyRows rows;
-    for (size_t first = 0; first < missing.size(); first += size_t(m_batchRows)) {
+    // The file is read and the rows formatted on a thread of their own while the server takes
+    // the batch before: neither waits for the other.
+    ReadingBatches batches(store, std::move(surveys), std::move(cmlUuid), m_batchRows, cancel);
+    out.readingsMissing = expected;
+    while (std::unique_ptr<CopyRows> rows = batches.next()) {
         if (cancelled()) {
             out.problem = Problem::Cancelled;
-            return out;
+            break;
         }
-        const size_t end = std::min(missing.size(), first + size_t(m_batchRows));
-        rows.clear();
-        for (size_t i = first; i < end; ++i) {
-            const PlaceReading &r = missing[i];
-            rows.text(Uuid::text(r.uuid));
-            rows.text(missingSurvey[i]);
-            rows.number(r.key & 0xffffffff);
-            if (r.number > 0)
-                rows.number(r.number);
-            else
-                rows.null();
-            rows.text(timeText(r.dateMs));
-            rows.text(r.name);
-            const int values = r.layout == 2 ? 6 : 2;
-            for (int v = 0; v < 6; ++v) {
-                if (v < values)
-                    rows.real(r.values[v]);
-                else
-                    rows.null();
-            }
-            rows.number(r.flags);
-            rows.text(r.cml ? local.cmlUuid.value(r.cml) : QString());
-            rows.text(r.comment);
-            rows.endRow();
-        }
-        if (!m_connection.run("BEGIN") || !rows.send(m_connection, CopyIn))
-            return serverFailed();
-        PgResult moved = m_connection.exec(MoveIn);
-        if (!moved || !m_connection.run("COMMIT"))
-            return serverFailed();
-        out.readingsSent += qint64(end - first);
-        out.readingsStored += atoll(PQcmdTuples(moved.get()));
+        qint64 stored = 0;
+        if (!sendBatch(*rows, &stored))
+            return batches.stop(), serverFailed();
+        out.readingsSent += rows->rows();
+        out.readingsStored += stored;
         if (progress)
-            progress(out.readingsSent, out.readingsMissing);
+            progress(out.readingsSent, std::max(expected, out.readingsSent));
     }
+    batches.stop();
+    if (out.problem == Problem::None && cancelled())
+        out.problem = Problem::Cancelled;
+    if (out.problem == Problem::None)
+        out.readingsMissing = batches.found(); // exact once the file was read whole
     return out;
+}
+
+bool TeamPublish::sendBatch(const CopyRows &rows, qint64 *stored)
+{
+    // Straight into the table; a key taken meanwhile (another laptop publishing the same
+    // survey) refuses the whole batch, which then goes the slower way that skips what is there.
+    if (!m_connection.run("BEGIN"))
+        return false;
+    if (rows.send(m_connection, CopyDirect) && m_connection.run("COMMIT")) {
+        *stored = rows.rows();
+        return true;
+    }
+    if (m_connection.sqlState() != "23505")
+        return false;
+    m_connection.rollback();
+    m_connection.clearProblem();
+    if (!m_connection.run(StagingTable) || !m_connection.run("BEGIN") || !rows.send(m_connection, CopyIn))
+        return false;
+    PgResult moved = m_connection.exec(MoveIn);
+    if (!moved || !m_connection.run("COMMIT"))
+        return false;
+    *stored = atoll(PQcmdTuples(moved.get()));
+    return true;
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 
+class CopyRows;
 class TeamConnection;
 
 // Sends what a local survey file holds and the server lacks: its assets, CMLs, routes and
@@ -33,7 +34,7 @@ public:
     struct Outcome
     {
         Problem problem = Problem::None;
-        qint64 readingsMissing = 0; // on the server when the call began
+        qint64 readingsMissing = 0; // on the server when the call began (counted; exact once all were sent)
         qint64 readingsSent = 0;    // of those, committed by this call
         qint64 readingsStored = 0;  // of those, new to the server (another may have sent some meanwhile)
         int cmlsUpdated = 0;        // CMLs changed here whose new fields the server took
@@ -53,6 +54,9 @@ public:
     QString localMessage() const { return m_localMessage; }
 
 private:
+    // One batch of readings committed; *stored: those new to the server.
+    bool sendBatch(const CopyRows &rows, qint64 *stored);
+
     TeamConnection &m_connection;
     int m_batchRows = BatchRows;
     QString m_localMessage;

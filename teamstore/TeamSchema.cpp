@@ -53,6 +53,12 @@ const char *const Step2 =
     "ALTER TABLE palvarin.routes ALTER COLUMN published_by SET DEFAULT current_user;"
     "ALTER TABLE palvarin.surveys ALTER COLUMN published_by SET DEFAULT current_user;"
     "ALTER TABLE palvarin.readings ALTER COLUMN published_by SET DEFAULT current_user;"
+    // Readings come by the million: keyed by survey and UUID, one index serves publishing's
+    // and syncing's lookups by survey as well as the key. The program sends a survey before its
+    // readings; per-row foreign key checks would cost more than the rows themselves.
+    "ALTER TABLE palvarin.readings DROP CONSTRAINT readings_survey_fkey, DROP CONSTRAINT readings_cml_fkey,"
+    " DROP CONSTRAINT readings_pkey, ADD PRIMARY KEY (survey, uuid);"
+    "DROP INDEX palvarin.readings_survey;"
     // kept: 'mine' (the chooser's laptop's fields went to the server) or 'theirs'.
     "CREATE TABLE palvarin.cml_choices(id bigserial PRIMARY KEY, cml uuid NOT NULL REFERENCES palvarin.cmls,"
     " kept text NOT NULL CHECK (kept IN ('mine', 'theirs')), mine text, theirs text,"
@@ -83,22 +89,23 @@ const char *const Step2 =
     "GRANT USAGE ON SCHEMA palvarin TO palvarin_inspector;"
     "GRANT SELECT ON ALL TABLES IN SCHEMA palvarin TO palvarin_inspector;"
     "GRANT INSERT ON palvarin.assets, palvarin.cmls, palvarin.routes, palvarin.route_stops, palvarin.surveys,"
-    " palvarin.readings, palvarin.cml_choices TO palvarin_inspector;"
+    " palvarin.cml_choices TO palvarin_inspector;"
+    // Who published a reading is the server's default, never the sender's word: the column is
+    // not theirs to fill. (Row-level security would forbid COPY, by which readings come.)
+    "GRANT INSERT (uuid, survey, seq, number, taken, name, v0, v1, v2, v3, v4, v5, flags, cml, comment)"
+    " ON palvarin.readings TO palvarin_inspector;"
     "GRANT USAGE ON SEQUENCE palvarin.cml_choices_id_seq TO palvarin_inspector;"
     "GRANT UPDATE (asset, route, inspector, velocity, notes, ended) ON palvarin.surveys TO palvarin_inspector;"
     "GRANT UPDATE, DELETE ON palvarin.assets, palvarin.cmls, palvarin.routes, palvarin.route_stops"
     " TO palvarin_engineer;"
     // Rows say who added them, and an inspector changes only their own surveys. Readings are
-    // facts: nobody but the tables' owner changes or removes one.
+    // facts: nobody but the tables' owner changes or removes one (no grant does).
     "ALTER TABLE palvarin.surveys ENABLE ROW LEVEL SECURITY;"
-    "ALTER TABLE palvarin.readings ENABLE ROW LEVEL SECURITY;"
     "ALTER TABLE palvarin.cml_choices ENABLE ROW LEVEL SECURITY;"
     "CREATE POLICY everyone_reads ON palvarin.surveys FOR SELECT USING (true);"
     "CREATE POLICY adds_own ON palvarin.surveys FOR INSERT WITH CHECK (published_by = current_user);"
     "CREATE POLICY changes_own ON palvarin.surveys FOR UPDATE USING (published_by = current_user)"
     " WITH CHECK (published_by = current_user);"
-    "CREATE POLICY everyone_reads ON palvarin.readings FOR SELECT USING (true);"
-    "CREATE POLICY adds_own ON palvarin.readings FOR INSERT WITH CHECK (published_by = current_user);"
     "CREATE POLICY everyone_reads ON palvarin.cml_choices FOR SELECT USING (true);"
     "CREATE POLICY adds_own ON palvarin.cml_choices FOR INSERT WITH CHECK (who = current_user);"
     "INSERT INTO palvarin.schema_version(version) VALUES(2);";

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL 15 cluster for the team store's tests.
-#   tools/pg-cluster.sh start DIR   makes a cluster listening only on a Unix socket (no TCP),
+#   tools/pg-cluster.sh start DIR [durable]
+#                                   makes a cluster listening only on a Unix socket (no TCP),
 #                                   trust authentication, a database palvarin_test; prints the
-#                                   libpq connection string and keeps it in DIR/conninfo
+#                                   libpq connection string and keeps it in DIR/conninfo; tests
+#                                   skip flushing to disk, "durable" keeps the server's default
+#                                   (commits flushed, as on a real server: for benchmarks)
 #   tools/pg-cluster.sh stop DIR    stops it (fast shutdown) and removes it and DIR
 #   tools/pg-cluster.sh halt DIR    stops the server only, keeping the cluster (a server gone away)
 #   tools/pg-cluster.sh resume DIR  starts a halted server again
@@ -15,10 +18,12 @@ set -euo pipefail
 bin=/usr/lib/postgresql/15/bin
 wait_seconds=60
 
-usage() { echo "usage: $0 start|stop|halt|resume DIR" >&2; exit 2; }
-[ $# -eq 2 ] || usage
+usage() { echo "usage: $0 start|stop|halt|resume DIR [durable]" >&2; exit 2; }
+[ $# -eq 2 ] || [ $# -eq 3 ] || usage
 action=$1
 dir=$(realpath -m "$2")
+durable=${3:-}
+[ -z "$durable" ] || [ "$durable" = durable ] || usage
 # The server's user may not enter the caller's folder.
 cd /
 
@@ -55,14 +60,18 @@ case "$action" in
     [ "$(id -u)" -ne 0 ] || chown "$owner": "$cluster"
     as_owner "$bin/initdb" -D "$cluster/data" -U "$owner" -A trust -E UTF8 --locale=C.UTF-8 --no-sync \
       >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; exit 1; }
-    # Throwaway data: durability is not worth the tests' time.
     as_owner tee -a "$cluster/data/postgresql.conf" >/dev/null <<CONF
 listen_addresses = ''
 unix_socket_directories = '$cluster'
+CONF
+    # Throwaway data: durability is not worth the tests' time.
+    if [ -z "$durable" ]; then
+      as_owner tee -a "$cluster/data/postgresql.conf" >/dev/null <<CONF
 fsync = off
 synchronous_commit = off
 full_page_writes = off
 CONF
+    fi
     as_owner "$bin/pg_ctl" -D "$cluster/data" -l "$cluster/server.log" -w -t "$wait_seconds" start >/dev/null ||
       { cat "$cluster/server.log" >&2; exit 1; }
     as_owner "$bin/createdb" -h "$cluster" -U "$owner" palvarin_test

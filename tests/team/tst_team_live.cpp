@@ -73,6 +73,36 @@ private slots:
         QVERIFY2(arrivedMs < 1000, qPrintable(QString::number(arrivedMs)));
         QTRY_COMPARE_WITH_TIMEOUT(readingsIn(mine), 10, 1000);
 
+        // A reading this laptop's gauge pushes goes out at once and lands in a third laptop
+        // that is live too.
+        const QString third = m_dir.filePath(QStringLiteral("third.sqlite"));
+        TeamLink thirdLink(third);
+        QSignalSpy thirdLive(&thirdLink, &TeamLink::liveChanged);
+        QSignalSpy thirdChanged(&thirdLink, &TeamLink::fileChanged);
+        thirdLink.setConnection(conninfo());
+        thirdLink.setLive(true);
+        QVERIFY(thirdLive.wait(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(readingsIn(third), 10, 5000); // caught up on start
+        std::vector<qint64> pushed;
+        {
+            SurveyStore store;
+            QVERIFY(store.open(mine));
+            SurveyInfo info = surveyInfo(1);
+            store.beginSession(info, 1740000500000);
+            const float values[] = {7.25f, 5920};
+            const quint8 flags[] = {0};
+            pushed = store.addRows(1, 2, values, flags, nullptr, RecordOrigin::Pushed, 1740000500100);
+            store.endSession(1740000600000);
+        }
+        thirdChanged.clear();
+        QElapsedTimer sincePush;
+        sincePush.start();
+        link.push(pushed);
+        QVERIFY(thirdChanged.wait(1000));
+        QVERIFY2(sincePush.elapsed() < 1000, qPrintable(QString::number(sincePush.elapsed())));
+        QCOMPARE(readingsIn(third), 11);
+        QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.readings WHERE v0 = 7.25"), 1);
+
         // A job runs beside the listening and says what it did.
         QSignalSpy synced(&link, &TeamLink::synced);
         QVERIFY(link.sync());
@@ -80,7 +110,7 @@ private slots:
         QVERIFY(synced.wait(10000));
         const auto out = synced.first().at(0).value<TeamSync::Outcome>();
         QCOMPARE(out.problem, TeamSync::Problem::None);
-        QCOMPARE(out.readingsAdded, 0); // live had brought them all
+        QCOMPARE(out.readingsAdded, 0); // live had brought them all, and the pushed one is its own
         QVERIFY(!link.busy());
 
         // The server goes away: live ends and says why, without hanging the caller.

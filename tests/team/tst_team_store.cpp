@@ -169,6 +169,37 @@ private slots:
                                 " WHERE date = to_timestamp(1700000000) AND layout = 1"), 1);
     }
 
+    // Another laptop stores one of the readings between two batches: the batch that holds it
+    // still goes in, without it, and the reading is there once.
+    void readingStoredMeanwhileKeptOnce()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("meanwhile.sqlite"));
+        QByteArray taken, survey;
+        {
+            SurveyStore store;
+            QVERIFY(store.open(path));
+            Places places(store);
+            const qint64 id = addSingleLayerSurvey(store, places, 1201, 1705000000000);
+            const QVector<PlaceReading> readings = places.surveyReadings(id);
+            taken = Uuid::text(readings[700].uuid).toLatin1(); // in the second batch of 500
+            survey = Uuid::text(places.survey(id).uuid).toLatin1();
+        }
+        TeamConnection c;
+        QVERIFY(c.open(conninfo()));
+        TeamPublish publish(c);
+        publish.setBatchRows(500);
+        const TeamPublish::Outcome out = publish.publish(path, [&](qint64 done, qint64) {
+            if (done == 500)
+                QVERIFY(m_admin.run("INSERT INTO palvarin.readings(uuid, survey, seq, taken, flags)"
+                                    " VALUES($1, $2, 9999, now(), 0)",
+                                    {taken, survey}));
+        });
+        QCOMPARE(out.problem, TeamPublish::Problem::None);
+        QCOMPARE(out.readingsSent, 1200);
+        QCOMPARE(out.readingsStored, 1199);
+        QCOMPARE(count(m_admin, "SELECT count(*) FROM palvarin.readings"), 1200);
+    }
+
     // A publish stopped after its first batch (a cancel), then cut off after the next (the
     // server stops), then resumed once the server is back: nothing lost, nothing doubled.
     void cutOffPublishResumed()
