@@ -285,7 +285,32 @@ void TeamLink::listenLoop()
     PGconn *pg = connection.handle();
     const int ownPid = PQbackendPID(pg);
     TeamPush pusher(connection);
+    // Notices that came in while a statement ran (the catch-up, a push, a sync) wait in libpq,
+    // not on the socket: each turn takes those first, then waits.
     while (!m_stopListening) {
+        bool registerChanged = false;
+        QSet<QByteArray> surveys;
+        while (PGnotify *notice = PQnotifies(pg)) {
+            if (notice->be_pid == ownPid) {
+                // This laptop's own push: the file has it.
+            } else if (qstrcmp(notice->relname, TeamSchema::RegisterChannel) == 0) {
+                registerChanged = true;
+            } else {
+                QByteArray hex(notice->extra);
+                hex.replace('-', QByteArray());
+                const QByteArray uuid = QByteArray::fromHex(hex);
+                if (uuid.size() == 16)
+                    surveys.insert(uuid);
+            }
+            PQfreemem(notice);
+        }
+        if (registerChanged || !surveys.isEmpty()) {
+            const TeamSync::Outcome out = sync.syncNamed(store, registerChanged, surveys);
+            if (out.problem == TeamSync::Problem::Server)
+                return lost(QString());
+            bringIn(out);
+            continue; // its statements may have brought more notices in
+        }
         pollfd fds[2] = {{PQsocket(pg), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         const int ready = poll(fds, m_wakeFd >= 0 ? 2 : 1, ListenSliceMs);
         if (ready < 0 && errno != EINTR)
@@ -309,33 +334,9 @@ void TeamLink::listenLoop()
                 QMetaObject::invokeMethod(this, [this, report] { emit pushFailed(report); }, Qt::QueuedConnection);
             }
         }
-        if (!(fds[0].revents & POLLIN))
-            continue;
-        if (!PQconsumeInput(pg) || PQstatus(pg) != CONNECTION_OK) {
+        if ((fds[0].revents & (POLLIN | POLLERR | POLLHUP)) && (!PQconsumeInput(pg) || PQstatus(pg) != CONNECTION_OK)) {
             connection.fail(nullptr);
             return lost(QString());
         }
-        bool registerChanged = false;
-        QSet<QByteArray> surveys;
-        while (PGnotify *notice = PQnotifies(pg)) {
-            if (notice->be_pid == ownPid) {
-                // This laptop's own push: the file has it.
-            } else if (qstrcmp(notice->relname, TeamSchema::RegisterChannel) == 0) {
-                registerChanged = true;
-            } else {
-                QByteArray hex(notice->extra);
-                hex.replace('-', QByteArray());
-                const QByteArray uuid = QByteArray::fromHex(hex);
-                if (uuid.size() == 16)
-                    surveys.insert(uuid);
-            }
-            PQfreemem(notice);
-        }
-        if (!registerChanged && surveys.isEmpty())
-            continue;
-        const TeamSync::Outcome out = sync.syncNamed(store, registerChanged, surveys);
-        if (out.problem == TeamSync::Problem::Server)
-            return lost(QString());
-        bringIn(out);
     }
 }

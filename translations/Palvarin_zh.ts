@@ -2402,6 +2402,222 @@
         <source>--cells takes cells and ranges of the grid, e.g. B2:D9,F3.</source>
         <translation>--cells 需要网格的单元和范围，例如 B2:D9,F3。</translation>
     </message>
+    <message>
+        <source>team resolve needs the CML as PATH/TAG (team sync lists the conflicts).</source>
+        <translation>team resolve 需要以 路径/标签 给出测点（team sync 会列出冲突）。</translation>
+    </message>
+    <message>
+        <source>connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>the team server was set up by a newer version of this program (its version %1, this program&apos;s %2); update this program.</source>
+        <translation>团队服务器由本程序的更新版本建立（其版本 %1，本程序 %2）；请更新本程序。</translation>
+    </message>
+    <message>
+        <source>the team server&apos;s tables are older than this program&apos;s (%1, here %2) and only their owner may bring them up: ask the server&apos;s administrator to run &apos;palvarin-cli team status&apos; once.</source>
+        <translation>团队服务器的表比本程序的旧（%1，本程序 %2），只有其所有者能升级：请服务器管理员运行一次 &apos;palvarin-cli team status&apos;。</translation>
+    </message>
+    <message>
+        <source>set up its tables</source>
+        <translation>建立其数据表</translation>
+    </message>
+    <message>
+        <source>team server: %1, tables at version %2</source>
+        <translation>团队服务器：%1，数据表版本 %2</translation>
+    </message>
+    <message>
+        <source>you are an engineer: you add surveys and change CMLs.</source>
+        <translation>您是工程师：可添加检测并修改测点。</translation>
+    </message>
+    <message>
+        <source>you are an inspector: you add surveys and readings; CMLs are changed by engineers.</source>
+        <translation>您是检测员：可添加检测和读数；测点由工程师修改。</translation>
+    </message>
+    <message>
+        <source>you have no role there yet: ask the server&apos;s administrator to grant you palvarin_inspector or palvarin_engineer.</source>
+        <translation>您在服务器上还没有角色：请服务器管理员授予您 palvarin_inspector 或 palvarin_engineer。</translation>
+    </message>
+    <message>
+        <source>read its tables</source>
+        <translation>读取其数据表</translation>
+    </message>
+    <message>
+        <source>on the server: %1 assets, %2 CMLs, %3 surveys, %4 readings</source>
+        <translation>服务器上：%1 个资产，%2 个测点，%3 次检测，%4 个读数</translation>
+    </message>
+    <message>
+        <source>no survey file yet (%1): &apos;palvarin-cli team sync&apos; makes one.</source>
+        <translation>尚无测量文件（%1）：&apos;palvarin-cli team sync&apos; 会创建一个。</translation>
+    </message>
+    <message>
+        <source>this file (%1): %2 readings of %3 surveys to publish, %4 readings to sync, %5 CMLs changed here to publish, %6 conflicts</source>
+        <translation>本文件（%1）：待发布 %3 次检测的 %2 个读数，待同步 %4 个读数，待发布本地修改的测点 %5 个，冲突 %6 个</translation>
+    </message>
+    <message>
+        <source>there is no survey file (%1) to publish.</source>
+        <translation>没有可发布的测量文件（%1）。</translation>
+    </message>
+    <message>
+        <source>Publishing readings</source>
+        <translation>正在发布读数</translation>
+    </message>
+    <message>
+        <source>%1 of %2 readings sent (%3 new to the server).</source>
+        <translation>已发送 %2 个读数中的 %1 个（其中 %3 个为服务器新增）。</translation>
+    </message>
+    <message>
+        <source>publishing stopped: %1 What was sent stays; publish again to send the rest.</source>
+        <translation>发布已停止：%1 已发送的保留；再次发布即可发送其余部分。</translation>
+    </message>
+    <message>
+        <source>cannot read the survey file %1: %2</source>
+        <translation>无法读取测量文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>take the survey file</source>
+        <translation>接收测量文件</translation>
+    </message>
+    <message>
+        <source>%1 What was sent stays; publish again to send the rest.</source>
+        <translation>%1 已发送的保留；再次发布即可发送其余部分。</translation>
+    </message>
+    <message>
+        <source>published %1 to %2: %3</source>
+        <translation>已将 %1 发布到 %2：%3</translation>
+    </message>
+    <message>
+        <source>%1 CMLs changed here were changed on the server too.</source>
+        <translation>本地修改的 %1 个测点已同时更新到服务器。</translation>
+    </message>
+    <message>
+        <source>not sent, as only engineers change CMLs: your changes to %1. They stay in this file.</source>
+        <translation>未发送，因为只有工程师能修改测点：您对 %1 的修改。这些修改保留在本文件中。</translation>
+    </message>
+    <message>
+        <source>%1 CMLs were changed both here and on the server since the last sync; neither was overwritten:</source>
+        <translation>自上次同步以来，有 %1 个测点在本地和服务器上都被修改；两边都未被覆盖：</translation>
+    </message>
+    <message>
+        <source>Choose for each: palvarin-cli team resolve PATH/TAG --keep mine|theirs</source>
+        <translation>请逐个选择：palvarin-cli team resolve 路径/标签 --keep mine|theirs</translation>
+    </message>
+    <message>
+        <source>Bringing in surveys</source>
+        <translation>正在引入检测</translation>
+    </message>
+    <message>
+        <source>%1 assets, %2 CMLs and %3 routes new here, %4 CMLs took the server&apos;s changes; %5 surveys new here, %6 readings added.</source>
+        <translation>本地新增 %1 个资产、%2 个测点和 %3 条路线，%4 个测点采用了服务器的修改；新增 %5 次检测，添加 %6 个读数。</translation>
+    </message>
+    <message>
+        <source>sync stopped: %1 What came stays; sync again for the rest.</source>
+        <translation>同步已停止：%1 已收到的保留；再次同步即可获取其余部分。</translation>
+    </message>
+    <message>
+        <source>cannot write the survey file %1: %2</source>
+        <translation>无法写入测量文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; on the team server is another asset, CML or route than the one of that name in %2; rename one of them, then sync again.</source>
+        <translation>团队服务器上的“%1”与 %2 中同名的资产、测点或路线不是同一个；请将其中一个改名后再同步。</translation>
+    </message>
+    <message>
+        <source>give its surveys</source>
+        <translation>提供其检测</translation>
+    </message>
+    <message>
+        <source>synced %1 from %2: %3</source>
+        <translation>已从 %2 同步 %1：%3</translation>
+    </message>
+    <message>
+        <source>there is no CML %1 in %2; give it as PATH/TAG, as team sync lists it.</source>
+        <translation>%2 中没有测点 %1；请按 team sync 列出的格式给出 路径/标签。</translation>
+    </message>
+    <message>
+        <source>%1: this file&apos;s fields are now the team&apos;s.</source>
+        <translation>%1：本文件的字段现已成为团队的字段。</translation>
+    </message>
+    <message>
+        <source>%1: the server&apos;s fields are now this file&apos;s.</source>
+        <translation>%1：服务器的字段现已写入本文件。</translation>
+    </message>
+    <message>
+        <source>%1 was changed on the server again meanwhile; sync, then choose again.</source>
+        <translation>%1 在此期间又在服务器上被修改；请先同步，再重新选择。</translation>
+    </message>
+    <message>
+        <source>change a CML</source>
+        <translation>修改测点</translation>
+    </message>
+    <message>
+        <source>%1 is in no conflict with the team server; &apos;palvarin-cli team sync&apos; lists the conflicts.</source>
+        <translation>%1 与团队服务器没有冲突；&apos;palvarin-cli team sync&apos; 会列出冲突。</translation>
+    </message>
+    <message>
+        <source>the team commands need the server: --team &quot;service=NAME&quot; or a libpq connection string, or set PALVARIN_TEAM.</source>
+        <translation>团队命令需要服务器：--team &quot;service=名称&quot; 或 libpq 连接字符串，或设置 PALVARIN_TEAM。</translation>
+    </message>
+    <message>
+        <source>team resolve needs --keep mine or --keep theirs.</source>
+        <translation>team resolve 需要 --keep mine 或 --keep theirs。</translation>
+    </message>
+    <message>
+        <source>cannot reach the team server (%1). Check the connection string or service, the network and that the server runs.</source>
+        <translation>无法连接团队服务器（%1）。请检查连接字符串或服务名、网络以及服务器是否在运行。</translation>
+    </message>
+    <message>
+        <source>the team server refused to let you %1: your role there does not allow it, or you may not log in. Ask the server&apos;s administrator for the right role (palvarin_inspector or palvarin_engineer). The server said: %2</source>
+        <translation>团队服务器拒绝您%1：您在服务器上的角色不允许，或您无法登录。请向服务器管理员申请相应角色（palvarin_inspector 或 palvarin_engineer）。服务器提示：%2</translation>
+    </message>
+    <message>
+        <source>the team server could not %1: %2</source>
+        <translation>团队服务器无法%1：%2</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>（无）</translation>
+    </message>
+    <message>
+        <source>the server</source>
+        <translation>服务器</translation>
+    </message>
+    <message>
+        <source>the server (%1, %2)</source>
+        <translation>服务器（%1，%2）</translation>
+    </message>
+    <message>
+        <source>this file</source>
+        <translation>本文件</translation>
+    </message>
+    <message>
+        <source>description</source>
+        <translation>描述</translation>
+    </message>
+    <message>
+        <source>nominal</source>
+        <translation>公称厚度</translation>
+    </message>
+    <message>
+        <source>minimum</source>
+        <translation>最小厚度</translation>
+    </message>
+    <message>
+        <source>allowance</source>
+        <translation>腐蚀裕量</translation>
+    </message>
+    <message>
+        <source>material</source>
+        <translation>材料</translation>
+    </message>
+    <message>
+        <source>notes</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>design</source>
+        <translation>设计参数</translation>
+    </message>
 </context>
 <context>
     <name>CmlDesignForm</name>
@@ -2969,6 +3185,29 @@
     </message>
 </context>
 <context>
+    <name>ConflictTable</name>
+    <message>
+        <source>CML</source>
+        <translation>测点</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>字段</translation>
+    </message>
+    <message>
+        <source>This file</source>
+        <translation>本文件</translation>
+    </message>
+    <message>
+        <source>Server (who, when)</source>
+        <translation>服务器（修改人，时间）</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1（%2）</translation>
+    </message>
+</context>
+<context>
     <name>CsvWriter</name>
     <message>
         <source>Out of range</source>
@@ -3171,6 +3410,14 @@
     <message>
         <source>Walk a route with the gauge: each reading judged at its CML</source>
         <translation>用仪器巡检一条路线：每个读数都在其测点当场评定</translation>
+    </message>
+    <message>
+        <source>Team…</source>
+        <translation>团队…</translation>
+    </message>
+    <message>
+        <source>Share the survey file with the team&apos;s server: publish, sync, live</source>
+        <translation>与团队服务器共享测量文件：发布、同步、实时</translation>
     </message>
 </context>
 <context>
@@ -3827,6 +4074,22 @@
         <source>Fill Grid</source>
         <translation>填充网格</translation>
     </message>
+    <message>
+        <source>Team</source>
+        <translation>团队</translation>
+    </message>
+    <message>
+        <source>There is no survey file to share: the readings are not kept.</source>
+        <translation>没有可共享的测量文件：读数未被保存。</translation>
+    </message>
+    <message>
+        <source>Team server: a reading stays for the next publish (%1).</source>
+        <translation>团队服务器：一个读数留待下次发布（%1）。</translation>
+    </message>
+    <message>
+        <source>Team server: live sharing stopped (%1).</source>
+        <translation>团队服务器：实时共享已停止（%1）。</translation>
+    </message>
 </context>
 <context>
     <name>NewCmlsDialog</name>
@@ -4475,6 +4738,280 @@
     <message>
         <source>Save the inspection report</source>
         <translation>保存检测报告</translation>
+    </message>
+</context>
+<context>
+    <name>TeamDialog</name>
+    <message>
+        <source>Team server</source>
+        <translation>团队服务器</translation>
+    </message>
+    <message>
+        <source>A libpq connection string or service=NAME. For TLS, give libpq&apos;s sslmode, e.g. host=db.plant sslmode=verify-full.</source>
+        <translation>libpq 连接字符串或 service=名称。如需 TLS，请给出 libpq 的 sslmode，例如 host=db.plant sslmode=verify-full。</translation>
+    </message>
+    <message>
+        <source>Server</source>
+        <translation>服务器</translation>
+    </message>
+    <message>
+        <source>Publish</source>
+        <translation>发布</translation>
+    </message>
+    <message>
+        <source>Sync</source>
+        <translation>同步</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation>实时</translation>
+    </message>
+    <message>
+        <source>Keep mine</source>
+        <translation>保留本地</translation>
+    </message>
+    <message>
+        <source>Keep theirs</source>
+        <translation>采用服务器</translation>
+    </message>
+    <message>
+        <source>Changed both here and on the server since the last sync. Select a CML, then keep this file&apos;s fields or the server&apos;s.</source>
+        <translation>自上次同步以来本地和服务器上都有修改。请选择一个测点，然后保留本文件的字段或采用服务器的字段。</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Connecting...</source>
+        <translation>正在连接...</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 / %2</translation>
+    </message>
+</context>
+<context>
+    <name>TeamWords</name>
+    <message>
+        <source>Cannot reach the team server. Check the connection, the network and that the server runs.</source>
+        <translation>无法连接团队服务器。请检查连接、网络以及服务器是否在运行。</translation>
+    </message>
+    <message>
+        <source>The team server refused to let you %1: your role there does not allow it, or you may not log in. Ask the server&apos;s administrator for the right role (palvarin_inspector or palvarin_engineer).</source>
+        <translation>团队服务器拒绝您%1：您在服务器上的角色不允许，或您无法登录。请向服务器管理员申请相应角色（palvarin_inspector 或 palvarin_engineer）。</translation>
+    </message>
+    <message>
+        <source>The team server could not %1.</source>
+        <translation>团队服务器无法%1。</translation>
+    </message>
+    <message>
+        <source>The server said: %1</source>
+        <translation>服务器提示：%1</translation>
+    </message>
+    <message>
+        <source>%1 of %2 readings sent (%3 new to the server).</source>
+        <translation>已发送 %2 个读数中的 %1 个（其中 %3 个为服务器新增）。</translation>
+    </message>
+    <message>
+        <source>What was sent stays; publish again to send the rest.</source>
+        <translation>已发送的保留；再次发布即可发送其余部分。</translation>
+    </message>
+    <message>
+        <source>Publishing cancelled:</source>
+        <translation>发布已取消：</translation>
+    </message>
+    <message>
+        <source>The survey file could not be read: %1</source>
+        <translation>无法读取测量文件：%1</translation>
+    </message>
+    <message>
+        <source>The team server was set up by a newer version of this program; update this program to publish.</source>
+        <translation>团队服务器由本程序的更新版本建立；请更新本程序后再发布。</translation>
+    </message>
+    <message>
+        <source>take the survey file</source>
+        <translation>接收测量文件</translation>
+    </message>
+    <message>
+        <source>Published: the server already had everything in this file.</source>
+        <translation>已发布：服务器已有本文件中的全部内容。</translation>
+    </message>
+    <message>
+        <source>Published:</source>
+        <translation>已发布：</translation>
+    </message>
+    <message>
+        <source>CMLs changed here that are now the team&apos;s: %1.</source>
+        <translation>本地修改并已成为团队版本的测点：%1。</translation>
+    </message>
+    <message>
+        <source>Not sent, as only engineers change CMLs: your changes to %1. They stay in this file.</source>
+        <translation>未发送，因为只有工程师能修改测点：您对 %1 的修改。这些修改保留在本文件中。</translation>
+    </message>
+    <message>
+        <source>%1 surveys and %2 readings came in; %3 assets, %4 CMLs and %5 routes are new here; %6 CMLs took the server&apos;s changes.</source>
+        <translation>收到 %1 次检测和 %2 个读数；本地新增 %3 个资产、%4 个测点和 %5 条路线；%6 个测点采用了服务器的修改。</translation>
+    </message>
+    <message>
+        <source>Sync cancelled:</source>
+        <translation>同步已取消：</translation>
+    </message>
+    <message>
+        <source>What came stays; sync again for the rest.</source>
+        <translation>已收到的保留；再次同步即可获取其余部分。</translation>
+    </message>
+    <message>
+        <source>The survey file could not be written: %1</source>
+        <translation>无法写入测量文件：%1</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; on the team server is another asset, CML or route than the one of that name in this file; rename one of them, then sync again.</source>
+        <translation>团队服务器上的“%1”与本文件中同名的资产、测点或路线不是同一个；请将其中一个改名后再同步。</translation>
+    </message>
+    <message>
+        <source>The team server was set up by a newer version of this program; update this program to sync.</source>
+        <translation>团队服务器由本程序的更新版本建立；请更新本程序后再同步。</translation>
+    </message>
+    <message>
+        <source>The team server&apos;s tables are older than this program&apos;s and only their owner may bring them up: ask the server&apos;s administrator to run &apos;palvarin-cli team status&apos; once.</source>
+        <translation>团队服务器的表比本程序的旧，只有其所有者能升级：请服务器管理员运行一次 &apos;palvarin-cli team status&apos;。</translation>
+    </message>
+    <message>
+        <source>give its surveys</source>
+        <translation>提供其检测</translation>
+    </message>
+    <message>
+        <source>Synced: nothing new on the server.</source>
+        <translation>已同步：服务器上没有新内容。</translation>
+    </message>
+    <message>
+        <source>Synced:</source>
+        <translation>已同步：</translation>
+    </message>
+    <message>
+        <source>CMLs changed both here and on the server since the last sync: %1. Neither was overwritten; choose below which to keep.</source>
+        <translation>自上次同步以来在本地和服务器上都被修改的测点：%1。两边都未被覆盖；请在下方选择保留哪一个。</translation>
+    </message>
+    <message>
+        <source>%1: this file&apos;s fields are now the team&apos;s.</source>
+        <translation>%1：本文件的字段现已成为团队的字段。</translation>
+    </message>
+    <message>
+        <source>%1: the server&apos;s fields are now this file&apos;s.</source>
+        <translation>%1：服务器的字段现已写入本文件。</translation>
+    </message>
+    <message>
+        <source>%1 was changed on the server again meanwhile; sync again, then choose.</source>
+        <translation>%1 在此期间又在服务器上被修改；请再次同步后再选择。</translation>
+    </message>
+    <message>
+        <source>%1: the server refused; only engineers may make their fields the team&apos;s. Keep the server&apos;s, or ask an engineer (palvarin_engineer).</source>
+        <translation>%1：服务器拒绝；只有工程师能让自己的字段成为团队版本。请采用服务器的字段，或请工程师（palvarin_engineer）处理。</translation>
+    </message>
+    <message>
+        <source>change %1</source>
+        <translation>修改 %1</translation>
+    </message>
+    <message>
+        <source>%1: the survey file refused the change: %2</source>
+        <translation>%1：测量文件拒绝了修改：%2</translation>
+    </message>
+    <message>
+        <source>Live: what others publish comes into this file as they publish it.</source>
+        <translation>实时：他人发布的内容会随即进入本文件。</translation>
+    </message>
+    <message>
+        <source>Not live.</source>
+        <translation>未开启实时。</translation>
+    </message>
+    <message>
+        <source>Live stopped: %1</source>
+        <translation>实时已停止：%1</translation>
+    </message>
+    <message>
+        <source>listen for the team&apos;s surveys</source>
+        <translation>监听团队的检测</translation>
+    </message>
+    <message>
+        <source>Readings from the team at %1: %2.</source>
+        <translation>%1 收到团队读数：%2。</translation>
+    </message>
+    <message>
+        <source>Give the team server&apos;s connection first.</source>
+        <translation>请先填写团队服务器的连接。</translation>
+    </message>
+    <message>
+        <source>A team job is already under way; wait for it or cancel it.</source>
+        <translation>已有一项团队任务在进行；请等待其完成或取消。</translation>
+    </message>
+    <message>
+        <source>Publishing this file to the team server...</source>
+        <translation>正在将本文件发布到团队服务器...</translation>
+    </message>
+    <message>
+        <source>Syncing this file from the team server...</source>
+        <translation>正在从团队服务器同步本文件...</translation>
+    </message>
+    <message>
+        <source>Making this file&apos;s fields of %1 the team&apos;s...</source>
+        <translation>正在将本文件中 %1 的字段设为团队版本...</translation>
+    </message>
+    <message>
+        <source>Taking the server&apos;s fields of %1 into this file...</source>
+        <translation>正在将服务器上 %1 的字段写入本文件...</translation>
+    </message>
+    <message>
+        <source>%1 is in no conflict the last sync found; sync again to see the conflicts as they are now.</source>
+        <translation>上次同步未发现 %1 有冲突；请再次同步以查看当前的冲突。</translation>
+    </message>
+    <message>
+        <source>Cancelling: the job stops after the step under way.</source>
+        <translation>正在取消：任务将在当前步骤完成后停止。</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1，%2</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>（无）</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>描述</translation>
+    </message>
+    <message>
+        <source>Nominal</source>
+        <translation>公称厚度</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>最小厚度</translation>
+    </message>
+    <message>
+        <source>Allowance</source>
+        <translation>腐蚀裕量</translation>
+    </message>
+    <message>
+        <source>Material</source>
+        <translation>材料</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>Design</source>
+        <translation>设计参数</translation>
+    </message>
+    <message>
+        <source>All fields</source>
+        <translation>全部字段</translation>
     </message>
 </context>
 <context>
