@@ -105,6 +105,8 @@ TeamDialog::TeamDialog(TeamLink *link, QWidget *parent)
     conflicts->addWidget(heading);
     conflicts->addWidget(m_table, 1);
     conflicts->addLayout(keep);
+    // Room for a few CMLs side by side without scrolling.
+    m_table->setMinimumSize(640, 180);
     m_table->setConflicts(link->conflicts());
     m_conflictBox->setVisible(m_table->rowCount() > 0);
 
@@ -231,6 +233,8 @@ void TeamDialog::onSynced(const TeamSync::Outcome &outcome, const TeamLink::Repo
     if (outcome.problem == TeamSync::Problem::None) {
         m_table->setConflicts(outcome.conflicts);
         m_conflictBox->setVisible(!outcome.conflicts.isEmpty());
+        if (!outcome.conflicts.isEmpty())
+            resize(size().expandedTo(sizeHint()));
     }
     finished(outcome.problem == TeamSync::Problem::None);
 }
@@ -246,6 +250,8 @@ void TeamDialog::onChose(qint64 cml, TeamConflicts::Result result, const TeamLin
     if (result == TeamConflicts::Result::Done) {
         m_table->drop(cml);
         m_conflictBox->setVisible(m_table->rowCount() > 0);
+        if (m_table->rowCount() == 0)
+            adjustSize(); // back to its size without the list
     }
     finished(result == TeamConflicts::Result::Done);
 }
