@@ -163,6 +163,7 @@ bool TeamLink::sync()
             [this, out, report] {
                 m_busy = false;
                 m_conflicts = out.conflicts;
+                emit conflictsChanged();
                 const qint64 changed = out.readingsAdded + out.added.assets + out.added.cmls + out.added.routes
                     + out.cmlsUpdated;
                 if (changed)
@@ -269,18 +270,29 @@ void TeamLink::listenLoop()
     QMetaObject::invokeMethod(this, [this] { emit liveChanged(true, Report()); }, Qt::QueuedConnection);
 
     TeamSync sync(connection);
-    const auto bringIn = [&](const TeamSync::Outcome &out) {
+    const auto bringIn = [&](const TeamSync::Outcome &out, bool registerRead) {
         const qint64 changed = out.readingsAdded + out.added.assets + out.added.cmls + out.added.routes + out.cmlsUpdated;
         if (changed) {
             const qint64 readings = out.readingsAdded;
             QMetaObject::invokeMethod(this, [this, readings] { emit fileChanged(readings); }, Qt::QueuedConnection);
+        }
+        // The register read anew says which conflicts there are now.
+        if (registerRead) {
+            const QVector<CmlConflict> conflicts = out.conflicts;
+            QMetaObject::invokeMethod(
+                this,
+                [this, conflicts] {
+                    m_conflicts = conflicts;
+                    emit conflictsChanged();
+                },
+                Qt::QueuedConnection);
         }
     };
     // What was published while this laptop was not listening comes first.
     const TeamSync::Outcome caughtUp = sync.sync(store, {}, &m_stopListening);
     if (caughtUp.problem == TeamSync::Problem::Server)
         return lost(QString());
-    bringIn(caughtUp);
+    bringIn(caughtUp, true);
 
     PGconn *pg = connection.handle();
     const int ownPid = PQbackendPID(pg);
@@ -308,7 +320,7 @@ void TeamLink::listenLoop()
             const TeamSync::Outcome out = sync.syncNamed(store, registerChanged, surveys);
             if (out.problem == TeamSync::Problem::Server)
                 return lost(QString());
-            bringIn(out);
+            bringIn(out, registerChanged);
             continue; // its statements may have brought more notices in
         }
         pollfd fds[2] = {{PQsocket(pg), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};

@@ -81,6 +81,8 @@ signals:
     // Readings or register rows came into the file (from any job or a live notice): open views
     // read it again.
     void fileChanged(qint64 readings);
+    // conflicts() changed: a sync, or a live look at the register, found them as they are now.
+    void conflictsChanged();
     // Readings pushed while live could not be sent (the report says why); they stay in the
     // file for the next publish.
     void pushFailed(const TeamLink::Report &report);

@@ -139,6 +139,17 @@ TeamDialog::TeamDialog(TeamLink *link, QWidget *parent)
 
     connect(link, &TeamLink::published, this, &TeamDialog::onPublished);
     connect(link, &TeamLink::synced, this, &TeamDialog::onSynced);
+    // Found while live too: the list is the link's, whoever looked.
+    connect(link, &TeamLink::conflictsChanged, this, [this] {
+        if (!m_link || m_link->busy())
+            return;
+        m_table->setConflicts(m_link->conflicts());
+        m_conflictBox->setVisible(m_table->rowCount() > 0);
+        if (m_table->rowCount() > 0)
+            resize(size().expandedTo(sizeHint()));
+        else
+            adjustSize();
+    });
     connect(link, &TeamLink::chose, this, &TeamDialog::onChose);
     connect(link, &TeamLink::liveChanged, this, &TeamDialog::onLiveChanged);
     connect(link, &TeamLink::progress, this, &TeamDialog::onProgress);
