@@ -9,6 +9,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <type_traits>
+#include <utility>
 #include <cerrno>
 
 #include <poll.h>
@@ -97,70 +99,68 @@ void TeamLink::workerLoop()
     }
 }
 
-bool TeamLink::publish()
+namespace {
+
+// A job's run of Runner (TeamPublish, TeamSync) over a connection of its own: its outcome and
+// what the connection and the file said.
+template <typename Runner>
+std::pair<typename Runner::Outcome, TeamLink::Report> runJob(const QString &conninfo, const QString &file,
+                                                             const typename Runner::Progress &progress,
+                                                             const std::atomic<bool> *cancel)
+{
+    TeamConnection connection;
+    typename Runner::Outcome out;
+    QString local;
+    if (!connection.open(conninfo)) {
+        out.problem = Runner::Problem::Server;
+    } else {
+        Runner runner(connection);
+        if constexpr (std::is_same_v<Runner, TeamPublish>)
+            out = runner.publish(file, progress, cancel);
+        else
+            out = runner.sync(file, progress, cancel);
+        local = runner.localMessage();
+    }
+    return {out, reportOf(connection, local)};
+}
+
+} // namespace
+
+bool TeamLink::startJob(const std::function<void(const QString &conninfo, const Progress &progress)> &job)
 {
     if (m_busy || m_conninfo.trimmed().isEmpty())
         return false;
     m_busy = true;
     m_cancel = false;
     const QString conninfo = m_conninfo;
-    post([this, conninfo] {
-        TeamConnection connection;
-        TeamPublish::Outcome out;
-        QString local;
-        if (!connection.open(conninfo)) {
-            out.problem = TeamPublish::Problem::Server;
-        } else {
-            TeamPublish publish(connection);
-            out = publish.publish(
-                m_file,
-                [this](qint64 done, qint64 total) {
-                    QMetaObject::invokeMethod(this, [this, done, total] { emit progress(done, total); },
-                                              Qt::QueuedConnection);
-                },
-                &m_cancel);
-            local = publish.localMessage();
-        }
-        const Report report = reportOf(connection, local);
+    const Progress tell = [this](qint64 done, qint64 total) {
+        QMetaObject::invokeMethod(this, [this, done, total] { emit progress(done, total); }, Qt::QueuedConnection);
+    };
+    post([job, conninfo, tell] { job(conninfo, tell); });
+    return true;
+}
+
+bool TeamLink::publish()
+{
+    return startJob([this](const QString &conninfo, const Progress &progress) {
+        const auto [out, report] = runJob<TeamPublish>(conninfo, m_file, progress, &m_cancel);
         QMetaObject::invokeMethod(
             this,
-            [this, out, report] {
+            [this, out = out, report = report] {
                 m_busy = false;
                 emit published(out, report);
             },
             Qt::QueuedConnection);
     });
-    return true;
 }
 
 bool TeamLink::sync()
 {
-    if (m_busy || m_conninfo.trimmed().isEmpty())
-        return false;
-    m_busy = true;
-    m_cancel = false;
-    const QString conninfo = m_conninfo;
-    post([this, conninfo] {
-        TeamConnection connection;
-        TeamSync::Outcome out;
-        QString local;
-        if (!connection.open(conninfo)) {
-            out.problem = TeamSync::Problem::Server;
-        } else {
-            TeamSync sync(connection);
-            out = sync.sync(
-                m_file,
-                [this](qint64 done, qint64 total) {
-                    QMetaObject::invokeMethod(this, [this, done, total] { emit progress(done, total); },
-                                              Qt::QueuedConnection);
-                },
-                &m_cancel);
-            local = sync.localMessage();
-        }
-        const Report report = reportOf(connection, local);
+    return startJob([this](const QString &conninfo, const Progress &progress) {
+        const auto [out, report] = runJob<TeamSync>(conninfo, m_file, progress, &m_cancel);
         QMetaObject::invokeMethod(
             this,
-            [this, out, report] {
+            [this, out = out, report = report] {
                 m_busy = false;
                 m_conflicts = out.conflicts;
                 emit conflictsChanged();
@@ -172,21 +172,16 @@ bool TeamLink::sync()
             },
             Qt::QueuedConnection);
     });
-    return true;
 }
 
 bool TeamLink::choose(qint64 cml, TeamConflicts::Keep keep)
 {
-    if (m_busy || m_conninfo.trimmed().isEmpty())
-        return false;
     const auto found = std::find_if(m_conflicts.cbegin(), m_conflicts.cend(),
                                     [cml](const CmlConflict &c) { return c.cml == cml; });
     if (found == m_conflicts.cend())
         return false;
-    m_busy = true;
     const CmlConflict conflict = *found;
-    const QString conninfo = m_conninfo;
-    post([this, conninfo, conflict, keep] {
+    return startJob([this, conflict, keep](const QString &conninfo, const Progress &) {
         TeamConnection connection;
         TeamConflicts::Result result = TeamConflicts::Result::Server;
         QString local;
@@ -217,7 +212,6 @@ bool TeamLink::choose(qint64 cml, TeamConflicts::Keep keep)
             },
             Qt::QueuedConnection);
     });
-    return true;
 }
 
 void TeamLink::cancel()

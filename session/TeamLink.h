@@ -89,6 +89,9 @@ signals:
 
 private:
     using Job = std::function<void()>;
+    using Progress = std::function<void(qint64 done, qint64 total)>;
+    // Runs `job` on the link's thread unless one is under way or no server was named.
+    bool startJob(const std::function<void(const QString &conninfo, const Progress &progress)> &job);
     void post(Job job);
     void workerLoop();
     void listenLoop();

@@ -419,3 +419,8 @@ private:
     Problem m_problem = Problem::None;
     QString m_subject;
 };
+
+// A CML brought in by UUID as the file keeps its fields (id and asset 0), and a CML of the
+// file with its design as another file would be sent it (its asset's UUID left empty).
+Cml cmlFields(const MergeCml &merged);
+MergeCml mergeCml(const Cml &cml, const DesignInputs &design);

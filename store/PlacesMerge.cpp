@@ -22,6 +22,35 @@ void bindUuid(sqlite3_stmt *st, int i, const QByteArray &uuid)
 
 } // namespace
 
+Cml cmlFields(const MergeCml &m)
+{
+    Cml c;
+    c.uuid = m.uuid;
+    c.tag = m.tag;
+    c.description = m.description;
+    c.nominal = m.nominal;
+    c.minimum = m.minimum;
+    c.allowance = m.allowance;
+    c.material = m.material;
+    c.notes = m.notes;
+    return c;
+}
+
+MergeCml mergeCml(const Cml &c, const DesignInputs &design)
+{
+    MergeCml m;
+    m.uuid = c.uuid;
+    m.tag = c.tag;
+    m.description = c.description;
+    m.nominal = c.nominal;
+    m.minimum = c.minimum;
+    m.allowance = c.allowance;
+    m.material = c.material;
+    m.notes = c.notes;
+    m.design = design;
+    return m;
+}
+
 bool Places::agreedTables() const
 {
     return m_store.m_version >= 7;
@@ -105,18 +134,10 @@ bool Places::mergeRegister(const QVector<MergeAsset> &assets, const QVector<Merg
             return refuse(Problem::NotFound, c.tag);
         if (!validTag(c.tag))
             return refuse(Problem::BadInput, c.tag);
-        Cml fields;
-        fields.tag = c.tag;
-        fields.description = c.description;
-        fields.nominal = c.nominal;
-        fields.minimum = c.minimum;
-        fields.allowance = c.allowance;
-        fields.material = c.material;
-        fields.notes = c.notes;
         sqlite3_reset(addCml);
         bindUuid(addCml, 1, c.uuid);
         sqlite3_bind_int64(addCml, 2, asset);
-        bindCmlFields(addCml, 3, fields);
+        bindCmlFields(addCml, 3, cmlFields(c));
         const int rc = sqlite3_step(addCml);
         if (rc != SQLITE_DONE)
             return stepFailed(rc, "bringing in a CML", c.tag.trimmed());

@@ -20,7 +20,7 @@ CmlReview review(Places &places, const ServerRegister &server)
         if (found == local.constEnd())
             continue;
         const qint64 id = found->id;
-        const MergeCml mine = TeamRegister::localCml(*found, designs.value(id));
+        const MergeCml mine = mergeCml(*found, designs.value(id));
         const QString mineFields = TeamFields::cmlFields(mine);
         const QString theirFields = TeamFields::cmlFields(s.cml);
         const auto base = agreed.constFind(id);
@@ -44,15 +44,8 @@ CmlReview review(Places &places, const ServerRegister &server)
 
 bool takeTheirs(Places &places, qint64 cml, const ServerCml &theirs)
 {
-    Cml fields = places.cml(cml);
-    if (!fields.id)
-        return false;
-    fields.description = theirs.cml.description;
-    fields.nominal = theirs.cml.nominal;
-    fields.minimum = theirs.cml.minimum;
-    fields.allowance = theirs.cml.allowance;
-    fields.material = theirs.cml.material;
-    fields.notes = theirs.cml.notes;
+    Cml fields = cmlFields(theirs.cml);
+    fields.id = cml;
     return places.setCmlMetadata(fields, theirs.cml.design)
         && places.setAgreed(cml, AgreedCml{theirs.revision, TeamFields::cmlFields(theirs.cml)});
 }

@@ -93,21 +93,6 @@ bool read(TeamConnection &connection, ServerRegister *out)
     return true;
 }
 
-MergeCml localCml(const Cml &c, const DesignInputs &design)
-{
-    MergeCml m;
-    m.uuid = c.uuid;
-    m.tag = c.tag;
-    m.description = c.description;
-    m.nominal = c.nominal;
-    m.minimum = c.minimum;
-    m.allowance = c.allowance;
-    m.material = c.material;
-    m.notes = c.notes;
-    m.design = design;
-    return m;
-}
-
 namespace {
 
 QByteArray realParam(double value)

@@ -8,7 +8,6 @@
 #include <libpq-fe.h>
 
 class TeamConnection;
-struct Cml;
 
 // A CML as the server holds it: its fields, the revision they are at and who made it.
 struct ServerCml
@@ -31,9 +30,6 @@ namespace TeamRegister {
 
 // False with the connection's problem() set when the server could not be read.
 bool read(TeamConnection &connection, ServerRegister *out);
-
-// A local CML with its design, as the server would hold it (its asset left empty).
-MergeCml localCml(const Cml &cml, const DesignInputs &design);
 
 // Changes the server's CML to `fields` (not its asset or tag) if it is still at `revision`:
 // the new revision; 0 when another changed it meanwhile; -1 with the connection's problem()
