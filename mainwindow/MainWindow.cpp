@@ -294,10 +294,12 @@ TeamLink *MainWindow::teamLink()
         if (m_assets)
             m_assets->refresh();
     });
-    // While live, each measurement the gauge pushes goes to the server as it is kept.
+    // While live, each measurement the gauge pushes goes to the server as it is kept: queued,
+    // so that a walk or a grid filling has given it its CML and cell first.
     connect(&m_session, &GaugeSession::measurement, m_team, [this](int row) {
-        if (m_team->live())
-            m_team->push({m_session.model().key(row)});
+        const qint64 key = m_session.model().key(row);
+        if (m_team->live() && key)
+            QMetaObject::invokeMethod(m_team, [this, key] { m_team->push({key}); }, Qt::QueuedConnection);
     });
     connect(m_team, &TeamLink::pushFailed, this, [this](const TeamLink::Report &report) {
         page->showStatus(tr("Team server: a reading stays for the next publish (%1).").arg(report.serverMessage));
