@@ -4,13 +4,13 @@
 #include "store/SurveyStore.h"
 #include "store/Uuid.h"
 #include "teamstore/TeamConnection.h"
+#include "teamstore/TeamParams.h"
 #include "teamstore/TeamConflicts.h"
 #include "teamstore/TeamCopy.h"
 #include "teamstore/TeamFields.h"
 #include "teamstore/TeamReadingBatches.h"
 #include "teamstore/TeamSchema.h"
 
-#include <QDateTime>
 #include <QHash>
 #include <QSet>
 
@@ -21,25 +21,10 @@ namespace {
 
 using Params = std::vector<QByteArray>;
 
-QByteArray textParam(const QString &value)
-{
-    return value.isNull() ? QByteArray() : value.toUtf8();
-}
-
-QByteArray realParam(double value)
-{
-    return std::isnan(value) ? QByteArray() : QByteArray::number(value, 'g', 17);
-}
-
 QByteArray uuidParam(const QHash<qint64, QString> &uuids, qint64 id)
 {
     const auto it = uuids.constFind(id);
     return it == uuids.constEnd() ? QByteArray() : it->toLatin1();
-}
-
-QString timeText(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs);
 }
 
 // What the file holds, read once, with every local key's UUID.
@@ -61,14 +46,6 @@ struct LocalFile
     };
     QVector<Edit> edits;
 };
-
-QByteArray listParam(const QList<int> &values)
-{
-    QByteArray out;
-    for (int v : values)
-        out += (out.isEmpty() ? "" : ",") + QByteArray::number(v);
-    return out;
-}
 
 const char *const StagingTable =
     "CREATE TEMP TABLE IF NOT EXISTS team_readings_in (LIKE palvarin.readings INCLUDING DEFAULTS)"
@@ -161,7 +138,7 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
         if (!m_connection.run("INSERT INTO palvarin.assets(uuid, parent, kind, tag, description)"
                               " VALUES($1, $2, $3, $4, $5) ON CONFLICT (uuid) DO NOTHING",
                               {uuidParam(local.assetUuid, a.id), uuidParam(local.assetUuid, a.parent),
-                               QByteArray::number(int(a.kind)), a.tag.toUtf8(), textParam(a.description)}))
+                               QByteArray::number(int(a.kind)), a.tag.toUtf8(), TeamParams::text(a.description)}))
             return serverFailed();
     }
     for (const Cml &c : local.cmls) {
@@ -169,16 +146,16 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
                               " material, notes, design) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"
                               " ON CONFLICT (uuid) DO NOTHING",
                               {uuidParam(local.cmlUuid, c.id), uuidParam(local.assetUuid, c.asset), c.tag.toUtf8(),
-                               textParam(c.description), realParam(c.nominal), realParam(c.minimum),
-                               realParam(c.allowance), textParam(c.material), textParam(c.notes),
-                               textParam(TeamFields::designText(local.designs.value(c.id)))}))
+                               TeamParams::text(c.description), TeamParams::real(c.nominal), TeamParams::real(c.minimum),
+                               TeamParams::real(c.allowance), TeamParams::text(c.material), TeamParams::text(c.notes),
+                               TeamParams::text(TeamFields::designText(local.designs.value(c.id)))}))
             return serverFailed();
     }
     for (const Route &r : local.routes) {
         const QByteArray route = uuidParam(local.routeUuid, r.id);
         if (!m_connection.run("INSERT INTO palvarin.routes(uuid, name, notes) VALUES($1, $2, $3)"
                               " ON CONFLICT (uuid) DO NOTHING",
-                              {route, r.name.toUtf8(), textParam(r.notes)}))
+                              {route, r.name.toUtf8(), TeamParams::text(r.notes)}))
             return serverFailed();
         for (int pos = 0; pos < r.cmls.size(); ++pos) {
             if (!m_connection.run("INSERT INTO palvarin.route_stops(route, pos, cml) VALUES($1, $2, $3)"
@@ -188,21 +165,8 @@ TeamPublish::Outcome TeamPublish::publish(const QString &surveyFile, const Progr
         }
     }
     for (const SurveyFacts &s : local.surveys) {
-        const SurveySummary session = local.sessions.value(s.id);
-        const SurveyInfo &info = session.info;
-        if (!m_connection.run("INSERT INTO palvarin.surveys(uuid, date, asset, route, inspector, velocity, notes,"
-                              " serial, layout, started, ended, firmware, meter_type, unit_numbers, unit_names,"
-                              " decimals) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16)"
-                              " ON CONFLICT (uuid) DO NOTHING",
-                              {Uuid::text(s.uuid).toLatin1(), timeText(s.dateMs).toLatin1(),
-                               uuidParam(local.assetUuid, s.asset), uuidParam(local.routeUuid, s.route),
-                               textParam(s.inspector), realParam(s.velocity), textParam(s.notes),
-                               textParam(s.serial), QByteArray::number(s.layout),
-                               session.startedMs ? timeText(session.startedMs).toLatin1() : QByteArray(),
-                               session.endedMs ? timeText(session.endedMs).toLatin1() : QByteArray(),
-                               textParam(info.firmware), QByteArray::number(info.meterType),
-                               listParam(info.unitNumbers), info.unitNames.join(QLatin1Char('\n')).toUtf8(),
-                               listParam(info.decimals)}))
+        if (!TeamRegister::insertSurvey(m_connection, s, local.sessions.value(s.id), uuidParam(local.assetUuid, s.asset),
+                                        uuidParam(local.routeUuid, s.route)))
             return serverFailed();
     }
     // CMLs changed here since they were last agreed, to the server unless it changed them too

@@ -4,37 +4,11 @@
 #include "store/SurveyStore.h"
 #include "store/Uuid.h"
 #include "teamstore/TeamConnection.h"
+#include "teamstore/TeamParams.h"
+#include "teamstore/TeamRegister.h"
 
-#include <QDateTime>
 
 #include <cmath>
-
-namespace {
-
-QByteArray timeParam(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs).toLatin1();
-}
-
-QByteArray textParam(const QString &text)
-{
-    return text.isNull() ? QByteArray() : text.toUtf8();
-}
-
-QByteArray realParam(double value)
-{
-    return std::isnan(value) ? QByteArray() : QByteArray::number(value, 'g', 17);
-}
-
-QByteArray listParam(const QList<int> &values)
-{
-    QByteArray out;
-    for (int v : values)
-        out += (out.isEmpty() ? "" : ",") + QByteArray::number(v);
-    return out;
-}
-
-} // namespace
 
 TeamPush::TeamPush(TeamConnection &connection)
     : m_connection(connection)
@@ -50,32 +24,17 @@ bool TeamPush::sendSurvey(SurveyStore &store, qint64 id, const QString &uuid)
         if (h.id == id)
             session = h;
     }
-    const auto uuidOf = [&](const char *table, qint64 key) -> QByteArray {
-        if (!key)
-            return QByteArray();
-        if (qstrcmp(table, "assets") == 0) {
-            for (const Asset &a : places.assets())
-                if (a.id == key)
-                    return Uuid::text(a.uuid).toLatin1();
-        } else {
-            const Route r = places.route(key);
-            return r.id ? Uuid::text(r.uuid).toLatin1() : QByteArray();
-        }
-        return QByteArray();
-    };
-    const bool sent = m_connection.run(
-        "INSERT INTO palvarin.surveys(uuid, date, asset, route, inspector, velocity, notes, serial, layout, started,"
-        " ended, firmware, meter_type, unit_numbers, unit_names, decimals) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9,"
-        " $10, NULL, $11, $12, $13, $14, $15) ON CONFLICT (uuid) DO NOTHING",
-        {uuid.toLatin1(), timeParam(s.dateMs ? s.dateMs : session.startedMs), uuidOf("assets", s.asset),
-         uuidOf("routes", s.route), textParam(s.inspector), realParam(s.velocity), textParam(s.notes),
-         textParam(session.info.serial), QByteArray::number(session.info.layout == 2 ? 2 : 1),
-         timeParam(session.startedMs), textParam(session.info.firmware), QByteArray::number(session.info.meterType),
-         listParam(session.info.unitNumbers), session.info.unitNames.join(QLatin1Char('\n')).toUtf8(),
-         listParam(session.info.decimals)});
-    if (sent)
-        m_surveys.insert(id, uuid);
-    return sent;
+    QByteArray asset, route;
+    for (const Asset &a : places.assets()) {
+        if (s.asset && a.id == s.asset)
+            asset = Uuid::text(a.uuid).toLatin1();
+    }
+    if (s.route)
+        route = Uuid::text(places.route(s.route).uuid).toLatin1();
+    if (!TeamRegister::insertSurvey(m_connection, s, session, asset, route))
+        return false;
+    m_surveys.insert(id, uuid);
+    return true;
 }
 
 bool TeamPush::push(SurveyStore &store, const std::vector<qint64> &keys)
@@ -103,13 +62,13 @@ bool TeamPush::push(SurveyStore &store, const std::vector<qint64> &keys)
         const int values = r.layout == 2 ? 6 : 2;
         std::vector<QByteArray> params{Uuid::text(r.uuid).toLatin1(), survey.toLatin1(),
                                        QByteArray::number(r.key & 0xffffffff),
-                                       r.number ? QByteArray::number(r.number) : QByteArray(), timeParam(r.dateMs),
-                                       textParam(r.name)};
+                                       r.number ? QByteArray::number(r.number) : QByteArray(), TeamParams::time(r.dateMs),
+                                       TeamParams::text(r.name)};
         for (int v = 0; v < 6; ++v)
             params.push_back(v < values ? QByteArray::number(r.values[v], 'g', 9) : QByteArray());
         params.push_back(QByteArray::number(r.flags));
         params.push_back(cml);
-        params.push_back(textParam(r.comment));
+        params.push_back(TeamParams::text(r.comment));
         if (!m_connection.execPrepared("palvarin_push_reading",
                                        "INSERT INTO palvarin.readings(uuid, survey, seq, number, taken, name, v0, v1,"
                                        " v2, v3, v4, v5, flags, cml, comment) VALUES($1, $2, $3, $4, $5, $6, $7, $8,"

@@ -1,8 +1,10 @@
 #include "teamstore/TeamRegister.h"
 
 #include "store/Places.h"
+#include "store/SurveyStore.h"
 #include "store/Uuid.h"
 #include "teamstore/TeamConnection.h"
+#include "teamstore/TeamParams.h"
 #include "teamstore/TeamFields.h"
 
 #include <QHash>
@@ -93,19 +95,20 @@ bool read(TeamConnection &connection, ServerRegister *out)
     return true;
 }
 
-namespace {
-
-QByteArray realParam(double value)
+bool insertSurvey(TeamConnection &connection, const SurveyFacts &s, const SurveySummary &session,
+                  const QByteArray &assetUuid, const QByteArray &routeUuid)
 {
-    return std::isnan(value) ? QByteArray() : QByteArray::number(value, 'g', 17);
+    const SurveyInfo &info = session.info;
+    return connection.run(
+        "INSERT INTO palvarin.surveys(uuid, date, asset, route, inspector, velocity, notes, serial, layout, started,"
+        " ended, firmware, meter_type, unit_numbers, unit_names, decimals) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9,"
+        " $10, $11, $12, $13, $14, $15, $16) ON CONFLICT (uuid) DO NOTHING",
+        {Uuid::text(s.uuid).toLatin1(), TeamParams::time(s.dateMs ? s.dateMs : session.startedMs), assetUuid, routeUuid,
+         TeamParams::text(s.inspector), TeamParams::real(s.velocity), TeamParams::text(s.notes), TeamParams::text(s.serial),
+         QByteArray::number(s.layout == 2 ? 2 : 1), TeamParams::time(session.startedMs), TeamParams::time(session.endedMs),
+         TeamParams::text(info.firmware), QByteArray::number(info.meterType), TeamParams::list(info.unitNumbers),
+         info.unitNames.join(QLatin1Char('\n')).toUtf8(), TeamParams::list(info.decimals)});
 }
-
-QByteArray textParam(const QString &value)
-{
-    return value.isEmpty() ? QByteArray() : value.toUtf8();
-}
-
-} // namespace
 
 qint64 updateServerCml(TeamConnection &connection, const MergeCml &fields, qint64 revision)
 {
@@ -114,9 +117,9 @@ qint64 updateServerCml(TeamConnection &connection, const MergeCml &fields, qint6
         "UPDATE palvarin.cmls SET description = $2, nominal = $3, minimum = $4, allowance = $5, material = $6,"
         " notes = $7, design = $8, revision = revision + 1, changed_by = current_user, changed_at = now()"
         " WHERE uuid = $1 AND revision = $9 RETURNING revision",
-        {Uuid::text(fields.uuid).toLatin1(), textParam(fields.description), realParam(fields.nominal),
-         realParam(fields.minimum), realParam(fields.allowance), textParam(fields.material), textParam(fields.notes),
-         textParam(design), QByteArray::number(revision)},
+        {Uuid::text(fields.uuid).toLatin1(), TeamParams::text(fields.description), TeamParams::real(fields.nominal),
+         TeamParams::real(fields.minimum), TeamParams::real(fields.allowance), TeamParams::text(fields.material), TeamParams::text(fields.notes),
+         TeamParams::text(design), QByteArray::number(revision)},
         PGRES_TUPLES_OK);
     if (!done)
         return -1;

@@ -26,7 +26,15 @@ struct ServerRegister
     QVector<MergeRoute> routes;
 };
 
+struct SurveyFacts;
+struct SurveySummary;
+
 namespace TeamRegister {
+
+// Adds a survey unless the server has it: its facts and what its session needs to be shown
+// again; the UUIDs of its asset and route (empty: none). Runs in the caller's transaction.
+bool insertSurvey(TeamConnection &connection, const SurveyFacts &facts, const SurveySummary &session,
+                  const QByteArray &assetUuid, const QByteArray &routeUuid);
 
 // False with the connection's problem() set when the server could not be read.
 bool read(TeamConnection &connection, ServerRegister *out);
